@@ -1,0 +1,112 @@
+#include "input/common_setup.hpp"
+
+#include <cstring>
+#include <string>
+
+#include "input/ci_options.hpp"
+#include "input/element_table.hpp"
+#include "input/nddo_guess_groups.hpp"
+#include "input/pending_modules.hpp"
+#include "input/print_option.hpp"
+#include "input/provided_results.hpp"
+#include "model/basis_input.hpp"
+#include "model/ecp_input.hpp"
+#include "model/molecule_input.hpp"
+#include "runtime/fatal.hpp"
+#include "runtime/message_passing.hpp"
+#include "runtime/node.hpp"
+#include "runtime/store.hpp"
+
+namespace ostrel {
+namespace {
+
+bool same(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
+
+bool is_path_task(const char* task) {
+  return same(task, "PATH") || same(task, "PATHR") || same(task, "SADDLE") || same(task, "TRANSIT");
+}
+
+bool is_model_theory(const char* theory) {
+  return same(theory, "SCRIPT") || same(theory, "MM") || same(theory, "NDDO");
+}
+
+void read_molecule_model(const char* task) {
+  if (is_path_task(task)) {
+    read_molecule_chain();
+  } else if (read_molecule("Molecule", "", "molecule", 1, 1) != 0) {
+    fatal_error("\n molecule?\n");
+  }
+}
+
+// Basis sets, core potentials or model data by theory; returns the fitting kind, which the
+// models and the external program do without.
+int read_model_data(const char* theory, const std::string& bfname, int four, int dual, int fit) {
+  const int zero = 0;
+  if (is_model_theory(theory)) {
+    store_put("Nbasis", zero);
+    store_put("Necp", zero);
+    if (same(theory, "MM")) read_mm_parameters(bfname.c_str(), "mmdata");
+    if (same(theory, "NDDO")) read_nddo_parameters(bfname.c_str(), "nddo_data");
+    return 0;
+  }
+  // The four-component variants share the two-component basis sizing.
+  const int relativistic = four > 2 ? 2 : four;
+  read_core_potentials(bfname.c_str());
+  read_basis(bfname.c_str(), "basis", "Basis", "Nbasis", "n_basis", 0, relativistic, 0);
+  if (dual == 0)
+    store_put("Nbasis1", zero);
+  else
+    read_basis(bfname.c_str(), "basis", "Basis1", "Nbasis1", "n_basis1", 1, relativistic, 0);
+  return fit;
+}
+
+void read_fitting_basis(const std::string& bfname, int fit) {
+  store_put("fit", fit);
+  if (fit == 0) {
+    const int zero = 0;
+    store_put("Nfit", zero);
+  } else {
+    read_basis(bfname.c_str(), "basis2", "Basis2", "Nfit", "n_fit", 0, 0, fit == 'V');
+  }
+}
+
+}  // namespace
+
+bool task_reads_optimizer_options(const char* task) {
+  static const char* const kWords[] = {"OPTIMIZE", "SCAN", "PATH",     "SADDLE",
+                                       "IRC",      "EXTREMAL", "IRC4", "TRANSIT"};
+  for (const char* word : kWords)
+    if (std::strstr(task, word)) return true;
+  return false;
+}
+
+void common_setup(const char* task, std::FILE* input) {
+  char theory[64] = {};
+  if (is_master) {
+    store_read("theory", 0, theory, 64);
+    const std::string bfname = store_get_text("bfname");
+    const int four = store_get<int>("four");
+    const int dual = store_get<int>("dual");
+    int fit = store_get<int>("fit");
+    read_molecule_model(task);
+    fit = read_model_data(theory, bfname, four, dual, fit);
+    read_fitting_basis(bfname, fit);
+  }
+  mp_bcast(theory, 64, MP_BYTE);
+  theory[63] = '\0';
+  build_element_table("Atoms", input);
+
+  if (same(theory, "NDDO")) {
+    read_nddo_guess_groups(input);
+  } else if (!same(theory, "MM") && !same(theory, "SCRIPT")) {
+    scf_setup_options();
+    grid_setup_options();
+    read_ci_options(input);
+    guess_read_options();
+  }
+  read_provided_results("energy", input);
+  if (is_master && print_option("PRINT", "MMDATA", 0) != 0) write_mm_block();
+  if (task_reads_optimizer_options(task)) read_optimize_options();
+}
+
+}  // namespace ostrel

@@ -1,0 +1,49 @@
+#pragma once
+// Entry points of modules that task control calls but that are built elsewhere. Until a
+// module lands, its pending_*.cpp file defines the entry points as stops that say the
+// piece is not available in this build; the module replaces that file with the real code.
+
+namespace ostrel {
+
+// Energy and derivative driver (pending_energy_driver.cpp).
+void evaluate(int level);
+
+// Initial guess and orbital files (pending_guess.cpp).
+void guess_read_options();
+void initial_guess();
+void fragment_guess();  // atomic calculations, then the guess assembled from fragments
+
+// SCF and grid options (pending_scf_options.cpp, pending_grid_options.cpp).
+void scf_setup_options();
+void grid_setup_options();
+
+// Geometry optimizer (pending_optimizer.cpp).
+void read_optimize_options();
+void run_optimization();
+
+// Hessians and vibrations (pending_vibrations.cpp). second_derivatives returns 0 when the
+// Hessian is complete.
+int second_derivatives();
+void vibrational_analysis();
+void anharmonic_corrections();
+
+// Paths, scans and saddle searches (pending_paths.cpp).
+void coordinate_scan();
+void approximate_saddle_search();
+void irc_path();
+void irc_runge_kutta();
+void gradient_extremal_path();
+void minimum_energy_path();
+void synchronous_transit();
+void steric_probe();
+
+// Semi-empirical model and force field (pending_nddo.cpp, pending_force_field.cpp).
+void read_nddo_parameters(const char* file, const char* record);
+void fit_parameters(int kind);  // 1 NDDO, 0 force field
+void read_mm_parameters(const char* file, const char* group);
+void mm_dynamics();
+
+// Result groups (pending_result_groups.cpp).
+void write_mm_block();
+
+}  // namespace ostrel

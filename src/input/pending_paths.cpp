@@ -1,0 +1,16 @@
+// Stops standing in for the path, scan and saddle tasks until that module is built.
+#include "input/pending_modules.hpp"
+#include "runtime/fatal.hpp"
+
+namespace ostrel {
+
+void coordinate_scan() { fatal_error("\n the relaxed scan is not available in this build\n"); }
+void approximate_saddle_search() { fatal_error("\n the saddle search is not available in this build\n"); }
+void irc_path() { fatal_error("\n the IRC path is not available in this build\n"); }
+void irc_runge_kutta() { fatal_error("\n the Runge-Kutta IRC path is not available in this build\n"); }
+void gradient_extremal_path() { fatal_error("\n the gradient extremal path is not available in this build\n"); }
+void minimum_energy_path() { fatal_error("\n the minimum energy path is not available in this build\n"); }
+void synchronous_transit() { fatal_error("\n the synchronous transit is not available in this build\n"); }
+void steric_probe() { fatal_error("\n the steric probe is not available in this build\n"); }
+
+}  // namespace ostrel

@@ -1,0 +1,11 @@
+#pragma once
+
+namespace ostrel {
+
+// Looks `word` up in the first 64 bytes of the print-option record (always "PRINT").
+// Returns 1 when its first occurrence opens the text or follows "+", -1 when it follows
+// "-", 0 when it is missing or follows anything else. With `broadcast` set the master's
+// text reaches every node first (collective); without it only the master can answer.
+int print_option(const char* record, const char* word, int broadcast);
+
+}  // namespace ostrel
