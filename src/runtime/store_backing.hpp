@@ -1,0 +1,16 @@
+#pragma once
+// The byte space behind the named store: one memory block or a chain of scratch files.
+#include <cstdint>
+
+namespace ostrel {
+
+void backing_open(const char* path, std::int64_t files);
+void backing_close();
+std::int64_t backing_capacity();
+// Transfers between a caller's buffer and store position `position`; `record` names the
+// record in error messages.
+void backing_write(std::int64_t position, const void* buffer, std::int64_t size, const char* record);
+void backing_read(std::int64_t position, void* buffer, std::int64_t size, const char* record);
+void backing_set_piece_size(std::int64_t bytes);
+
+}  // namespace ostrel

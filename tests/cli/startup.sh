@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# Black-box runs of start-up, system options, fatal errors and several nodes.
+# Arguments: the ostrel binary, then the MPI launcher (may be empty).
+set -u
+ostrel=$1
+mpiexec=${2:-}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+expect_line() {  # file, fixed text that must stand alone on a line
+  grep -qxF -- "$2" "$1" || fail "missing line [$2] in $1"
+}
+expect_text() {
+  grep -qF -- "$2" "$1" || fail "missing text [$2] in $1"
+}
+
+mkdir -p "$work/tmp"
+export TMPDIR=$work/tmp
+
+# No groups at all: banner, date, one node, default options, report, status 0.
+echo "just a comment" > "$work/empty.inp"
+"$ostrel" "$work/empty.inp" > "$work/empty.out"; rc=$?
+[ $rc -eq 0 ] || fail "empty input exit $rc"
+sed -n 1p "$work/empty.out" | grep -qxF " Ostrel 6 (2006.08.20)" || fail "banner"
+sed -n 3p "$work/empty.out" | grep -qE '^ date: [A-Z][a-z]{2} [A-Z][a-z]{2} [ 0-9][0-9] [0-9:]{8} [0-9]{4}$' || fail "date line"
+expect_line "$work/empty.out" " node  0: '$(hostname)'"
+expect_line "$work/empty.out" " Memory: 128 (128) MB"
+expect_line "$work/empty.out" " Disk:   1 GB '$TMPDIR'"
+expect_text "$work/empty.out" " Memory used ="
+expect_text "$work/empty.out" "  Disk  used ="
+expect_text "$work/empty.out" " CPU  time ="
+expect_text "$work/empty.out" " REAL time ="
+grep -qE 'nan|inf' "$work/empty.out" && fail "nan or inf in the report"
+[ "$(grep -c ' date: ' "$work/empty.out")" -eq 2 ] || fail "closing date line"
+
+# System options.
+run_options() {  # input text, expected options line
+  printf '%s\n' "$1" > "$work/opt.inp"
+  "$ostrel" "$work/opt.inp" > "$work/opt.out" || fail "options [$1] failed"
+  expect_line "$work/opt.out" "$2"
+}
+run_options '$system memory=500,300 $end' " Memory: 500 (300) MB"
+run_options '$system memory=500 $end' " Memory: 500 (500) MB"
+run_options '$system disk=-200 $end' " Memory: 128 (128) MB + 200 MB"
+run_options '$system mem=300 $end' " Memory: 300 (300) MB"
+run_options '$SYSTEM MEMORY=200 $END' " Memory: 200 (200) MB"
+mkdir -p "$work/with blank"
+run_options "\$system path=\"$work/with blank\" \$end" " Disk:   1 GB '$work/with blank'"
+unset TMPDIR
+run_options '$system $end' " Disk:   1 GB '/tmp'"
+export TMPDIR=$work/tmp
+
+# Fatal errors: one message line, the signal line, status 1, the report, no scratch file.
+run_fatal() {  # input text, expected message line
+  printf '%s\n' "$1" > "$work/bad.inp"
+  "$ostrel" "$work/bad.inp" > "$work/bad.out" 2>&1; rc=$?
+  [ $rc -eq 1 ] || fail "fatal [$1] exit $rc"
+  expect_text "$work/bad.out" "$2"
+  expect_line "$work/bad.out" "  process 0 received signal 6"
+  expect_text "$work/bad.out" " REAL time ="
+  ls "$TMPDIR" | grep -q "^tmp[0-9]" && fail "scratch files left after [$1]: $(ls "$TMPDIR")"
+}
+run_fatal '$system memory=1 nonsense=2 $end' "*** error in '\$system' : unknown name nonsense"
+run_fatal '$system memory=1' "*** error in '\$system' : '\$end' not found"
+run_fatal '$system path=' "*** error in '\$system' reading variable 'path'"
+run_fatal '$system disk=600 $end' "0: too many tmp files (600)"
+run_fatal "\$system path=$work/missing-dir \$end" "0: opening file $work/missing-dir/tmp"
+
+"$ostrel" "$work/none.inp" > "$work/nf.out" 2> "$work/nf.err"; rc=$?
+[ $rc -eq 1 ] || fail "missing input exit $rc"
+expect_line "$work/nf.err" " Cannot open input file '$work/none.inp'."
+"$ostrel" > /dev/null 2>&1; rc=$?
+[ $rc -eq 1 ] || fail "no arguments exit $rc"
+
+# Two output files with one process: the master writes the first.
+"$ostrel" "$work/empty.inp" "$work/a.out" "$work/b.out" || fail "two outputs"
+expect_text "$work/a.out" " Ostrel 6"
+
+# Several nodes.
+if [ -n "$mpiexec" ]; then
+  mpi="$mpiexec --allow-run-as-root --oversubscribe -np 2"
+  printf '%s\n' '$system memory=300,200 disk=-50 $end' > "$work/par.inp"
+  $mpi "$ostrel" "$work/par.inp" > "$work/par.out" 2>&1 || fail "mpirun exit"
+  expect_line "$work/par.out" " parallel execution on  2 processors"
+  expect_line "$work/par.out" " node  0: '$(hostname)'"
+  expect_line "$work/par.out" " node  1: '$(hostname)'"
+  expect_line "$work/par.out" " Memory: 300 (200) MB + 50 MB"
+  expect_line "$work/par.out" " Message passing statistics:"
+  [ "$(grep -c ' Memory used =' "$work/par.out")" -eq 2 ] || fail "two memory lines"
+  [ "$(grep -c ' CPU  time =' "$work/par.out")" -eq 2 ] || fail "two CPU lines"
+  $mpi "$ostrel" "$work/par.inp" "$work/n0.out" "$work/n1.out" > /dev/null 2>&1 || fail "mpirun two outputs"
+  expect_text "$work/n0.out" " Ostrel 6"
+  [ -f "$work/n1.out" ] || fail "node 1 output file"
+  printf '%s\n' '$system nonsense=1 $end' > "$work/pbad.inp"
+  $mpi "$ostrel" "$work/pbad.inp" > "$work/pbad.out" 2>&1; rc=$?
+  [ $rc -ne 0 ] || fail "parallel fatal exit $rc"
+  expect_line "$work/pbad.out" "  process 0 received signal 6"
+  ls "$TMPDIR" | grep -q '^tmp' && fail "parallel scratch files left"
+fi
+
+if [ $failures -ne 0 ]; then
+  echo "$failures failed"
+  exit 1
+fi
+echo "startup checks passed"

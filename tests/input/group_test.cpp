@@ -1,0 +1,139 @@
+#include "input/group.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "support/fatal_trap.hpp"
+#include "support/input_file.hpp"
+
+namespace ostrel {
+namespace {
+
+using testing::InputFile;
+
+struct SystemLike {
+  int memory[2] = {128, -1};
+  int disk = 1;
+  char path[32] = {};
+  double field[3] = {0, 0, 0};
+
+  void read(const std::string& text) {
+    InputFile in(text);
+    const InputVar vars[] = {
+        {"memory", IN_INT, 2, memory},
+        {"disk", IN_INT, 1, &disk},
+        {"path", IN_TEXT, sizeof path, path},
+        {"field", IN_REAL, 3, field},
+    };
+    read_group(in.get(), "system", 4, vars);
+  }
+};
+
+TEST(GroupReader, MissingGroupKeepsDefaults) {
+  SystemLike s;
+  s.read("$control task=energy $end\n");
+  EXPECT_EQ(s.memory[0], 128);
+  EXPECT_EQ(s.memory[1], -1);
+  EXPECT_EQ(s.disk, 1);
+}
+
+TEST(GroupReader, CaseAbbreviationsListsAndSubscripts) {
+  SystemLike s;
+  s.read("text before\n$SYSTEM MEMORY=200 $END\n");
+  EXPECT_EQ(s.memory[0], 200);
+  SystemLike t;
+  t.read("$system mem=300 $end");
+  EXPECT_EQ(t.memory[0], 300);
+  SystemLike u;
+  u.read("$system memory=300 200 disk=-200 $end");
+  EXPECT_EQ(u.memory[1], 200);
+  EXPECT_EQ(u.disk, -200);
+  SystemLike v;
+  v.read("$system memory=300,  200 $end");
+  EXPECT_EQ(v.memory[1], 200);
+  SystemLike w;
+  w.read("$system memory(2)=200 $end");
+  EXPECT_EQ(w.memory[0], 128);
+  EXPECT_EQ(w.memory[1], 200);
+  SystemLike x;
+  x.read("$system field=1.5e-3,-2E2 .5 $end");
+  EXPECT_DOUBLE_EQ(x.field[0], 1.5e-3);
+  EXPECT_DOUBLE_EQ(x.field[1], -200.0);
+  EXPECT_DOUBLE_EQ(x.field[2], 0.5);
+}
+
+TEST(GroupReader, RepeatedGroupsOverrideElementByElement) {
+  SystemLike s;
+  s.read("$system memory=500,300 disk=2 $end\nremark\n$system memory=600 $end");
+  EXPECT_EQ(s.memory[0], 600);
+  EXPECT_EQ(s.memory[1], 300);
+  EXPECT_EQ(s.disk, 2);
+}
+
+TEST(GroupReader, TextValues) {
+  SystemLike s;
+  s.read("$system path=\"/scratch dir/with blank\" $end");
+  EXPECT_STREQ(s.path, "/scratch dir/with blank");
+  SystemLike t;
+  t.read("$system path = /scratch $end");
+  EXPECT_STREQ(t.path, "/scratch");
+  SystemLike u;
+  std::strcpy(u.path, "default");
+  u.read("$system path=\"\" disk=3 $end");
+  EXPECT_STREQ(u.path, "");
+  EXPECT_EQ(u.disk, 3);
+  SystemLike v;
+  v.read("$system path=\"two\nlines\" $end");
+  EXPECT_STREQ(v.path, "two\nlines");
+}
+
+TEST(GroupReader, UnreadableNumberKeepsTheValue) {
+  SystemLike s;
+  s.read("$system disk= memory=5 $end");
+  EXPECT_EQ(s.disk, 1);
+  EXPECT_EQ(s.memory[0], 5);
+}
+
+TEST(GroupReader, ErrorMessages) {
+  EXPECT_FATAL(SystemLike().read("$system nonsense=1 $end"),
+               "*** error in '$system' : unknown name nonsense\n");
+  EXPECT_FATAL(SystemLike().read("$system memory=1.5 $end"), "unknown name .5");
+  EXPECT_FATAL(SystemLike().read("$system field=1.0d0 $end"), "unknown name d0");
+  EXPECT_FATAL(SystemLike().read("$system memory=1"), "*** error in '$system' : '$end' not found\n");
+  EXPECT_FATAL(SystemLike().read("$system memory(2 )=1 $end"), "'$end' not found");
+  EXPECT_FATAL(SystemLike().read("$system = 4 $end"), "'$end' not found");
+  EXPECT_FATAL(SystemLike().read("$system memory\n=4 $end"), "unknown name memory\n");
+  EXPECT_FATAL(SystemLike().read("$system path="), "*** error in '$system' reading variable 'path'\n");
+  EXPECT_FATAL(SystemLike().read("$system path=\"never closed $end"), "reading variable 'path'");
+}
+
+TEST(GroupReader, NeverWritesPastTheDestination) {
+  SystemLike s;
+  EXPECT_FATAL(s.read("$system path=" + std::string(32, 'x') + " $end"), "reading variable 'path'");
+  EXPECT_FATAL(s.read("$system path=\"" + std::string(40, 'y') + "\" $end"), "reading variable 'path'");
+  EXPECT_EQ(s.path[0], '\0');
+  EXPECT_FATAL(s.read("$system memory(3)=1 $end"), "reading variable 'memory'");
+  EXPECT_FATAL(s.read("$system memory(0)=1 $end"), "reading variable 'memory'");
+  EXPECT_FATAL(s.read("$system memory(2)=1,2 $end"), "unknown name 2");
+  EXPECT_FATAL(s.read("$system disk=99999999999 $end"), "reading variable 'disk'");
+  EXPECT_FATAL(s.read("$system field=1e999 $end"), "reading variable 'field'");
+  // Exactly filling the count is fine; the next value is read as a name.
+  SystemLike t;
+  t.read("$system path=" + std::string(31, 'z') + " $end");
+  EXPECT_EQ(std::string(t.path), std::string(31, 'z'));
+}
+
+TEST(GroupReader, FindGroupModes) {
+  InputFile in("  $molecule\n cartesian\n $end $basis x $end");
+  EXPECT_EQ(find_group(in.get(), "molecule", 0), 0);
+  EXPECT_EQ(find_group(in.get(), "end", 0), 1);  // "cartesian" comes first
+  EXPECT_EQ(find_group(in.get(), "basis", 1), 0);
+  EXPECT_EQ(find_group(in.get(), "basis", 1), 1);
+  InputFile long_word("$" + std::string(100, 'a') + " $end");
+  EXPECT_EQ(find_group(long_word.get(), std::string(64, 'a').c_str(), 1), 0);
+}
+
+}  // namespace
+}  // namespace ostrel

@@ -1,0 +1,34 @@
+#include "runtime/message_passing.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+#include "runtime/node.hpp"
+
+namespace ostrel {
+namespace {
+
+TEST(MessagePassingOneNode, EveryOperationLeavesDataAndStatisticsAlone) {
+  ASSERT_EQ(node_count, 1);
+  mp_transfer(nullptr, 0, 0, 0, 0);
+  double v[3] = {1, 2, 3};
+  mp_bcast(v, 3, MP_DOUBLE);
+  mp_sum(v, 3, MP_DOUBLE);
+  mp_min(v, 3, MP_DOUBLE);
+  std::int64_t big = std::int64_t{1} << 40;
+  mp_sum(&big, 1, MP_INT64);
+  EXPECT_EQ(v[0], 1);
+  EXPECT_EQ(v[2], 3);
+  EXPECT_EQ(big, std::int64_t{1} << 40);
+  int words[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
+  mp_transfer(words, 8, MP_INT, 0, 'i');
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(words[i], 0);
+  MpStats s = mp_stats();
+  EXPECT_EQ(s.send_time, 0.0);
+  EXPECT_EQ(s.receive_time, 0.0);
+  barrier();
+}
+
+}  // namespace
+}  // namespace ostrel

@@ -1,0 +1,26 @@
+// Entry point of the tests that run under mpirun: message passing, pool and store are set
+// up once, and only the master reports.
+#include <gtest/gtest.h>
+
+#include "runtime/message_passing.hpp"
+#include "runtime/node.hpp"
+#include "runtime/pool.hpp"
+#include "runtime/store.hpp"
+
+int main(int argc, char** argv) {
+  ostrel::mp_start(&argc, &argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  if (!ostrel::is_master) {
+    auto& listeners = ::testing::UnitTest::GetInstance()->listeners();
+    delete listeners.Release(listeners.default_result_printer());
+  }
+  ostrel::pool_init(std::int64_t{256} << 20);
+  ostrel::store_open("", -64);
+  int failed = RUN_ALL_TESTS();
+  // Every node must agree on the outcome, or mpirun would report success for a failing node.
+  ostrel::mp_sum(&failed, 1, ostrel::MP_INT, 0);
+  ostrel::mp_bcast(&failed, 1, ostrel::MP_INT, 0);
+  ostrel::store_close();
+  ostrel::mp_finish();
+  return failed ? 1 : 0;
+}

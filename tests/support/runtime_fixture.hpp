@@ -1,0 +1,20 @@
+#pragma once
+// A fresh pool and memory store for every test.
+#include <gtest/gtest.h>
+
+#include "runtime/pool.hpp"
+#include "runtime/store.hpp"
+#include "support/fatal_trap.hpp"
+
+namespace ostrel::testing {
+
+class RuntimeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    pool_init(std::int64_t{64} << 20);
+    store_open("", -64);
+  }
+  void TearDown() override { store_close(); }
+};
+
+}  // namespace ostrel::testing
