@@ -1,0 +1,14 @@
+#pragma once
+
+namespace ostrel {
+
+// Classical Gram-Schmidt of m vector-major vectors c (length n, overwritten) in the metric
+// of the packed symmetric s (order n). A vector that depends on the earlier ones stops the
+// run with " orthogonalize? s(k)=...". Collective: inputs and results on the master.
+void orthonormalize(const double* s, double* c, int n, int m);
+
+// Serial Gram-Schmidt of n vectors of length n in the packed metric s; a non-positive norm
+// stops the run without a message.
+void orthonormalize_serial(const double* s, double* c, int n);
+
+}  // namespace ostrel

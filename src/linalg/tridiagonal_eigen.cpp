@@ -1,0 +1,232 @@
+#include "linalg/tridiagonal_eigen.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "linalg/vector_ops.hpp"
+#include "runtime/pool.hpp"
+
+namespace ostrel {
+
+namespace {
+
+typedef double v8d __attribute__((vector_size(64)));
+typedef std::int64_t v8l __attribute__((vector_size(64)));
+constexpr int LANES = 16;  // two registers of shifts in flight hide the division latency
+
+// Number of eigenvalues below each of 16 shifts x (Sturm sequence of the LDL^T pivots).
+void sturm_counts(const double* d, const double* e2, int m, double pivmin, const double* x,
+                  std::int64_t* count) {
+  v8d xa, xb;
+  __builtin_memcpy(&xa, x, sizeof xa);
+  __builtin_memcpy(&xb, x + 8, sizeof xb);
+  const v8d piv = {pivmin, pivmin, pivmin, pivmin, pivmin, pivmin, pivmin, pivmin};
+  const v8d zero{};
+  v8l ca{}, cb{};
+  v8d qa = d[0] - xa, qb = d[0] - xb;
+  for (int i = 0;; ++i) {
+    qa = ((qa < piv) & (qa > -piv)) ? -piv : qa;
+    qb = ((qb < piv) & (qb > -piv)) ? -piv : qb;
+    ca -= (qa < zero);
+    cb -= (qb < zero);
+    if (i + 1 == m) break;
+    qa = (d[i + 1] - xa) - e2[i + 1] / qa;
+    qb = (d[i + 1] - xb) - e2[i + 1] / qb;
+  }
+  __builtin_memcpy(count, &ca, sizeof ca);
+  __builtin_memcpy(count + 8, &cb, sizeof cb);
+}
+
+// Eigenvalues k0..k0+nk-1 (nk <= LANES) of one unreduced block by bisection.
+void bisect(const double* d, const double* e2, int m, double pivmin, double lo0, double hi0,
+            double floor, int k0, int nk, double* out) {
+  double lo[LANES], hi[LANES], x[LANES];
+  std::int64_t count[LANES];
+  bool done[LANES];
+  for (int l = 0; l < LANES; ++l) {
+    lo[l] = lo0;
+    hi[l] = hi0;
+    done[l] = l >= nk;
+  }
+  for (int iter = 0; iter < 200; ++iter) {
+    bool all = true;
+    for (int l = 0; l < LANES; ++l) {
+      x[l] = 0.5 * (lo[l] + hi[l]);
+      if (!done[l]) {
+        const double w = hi[l] - lo[l];
+        // A cut that no longer moves either end has reached the resolution of doubles.
+        if (w <= 1e-15 * (std::fabs(hi[l]) + std::fabs(lo[l])) || w <= floor ||
+            x[l] <= lo[l] || x[l] >= hi[l])
+          done[l] = true;
+      }
+      all = all && done[l];
+    }
+    if (all) break;
+    sturm_counts(d, e2, m, pivmin, x, count);
+    for (int l = 0; l < nk; ++l) {
+      if (done[l]) continue;
+      if (count[l] > k0 + l) {
+        hi[l] = x[l];
+      } else {
+        lo[l] = x[l];
+      }
+    }
+  }
+  for (int l = 0; l < nk; ++l) out[l] = 0.5 * (lo[l] + hi[l]);
+}
+
+// x = (T - s I)^-1 b by Gaussian elimination with partial pivoting (b overwritten).
+void shifted_solve(const double* d, const double* e, int m, double s, double tiny, double* b,
+                   double* dd, double* du, double* dl) {
+  for (int i = 0; i < m; ++i) dd[i] = d[i] - s;
+  for (int i = 0; i + 1 < m; ++i) {
+    du[i] = e[i + 1];
+    dl[i] = e[i + 1];
+  }
+  for (int i = 0; i + 1 < m; ++i) {
+    if (std::fabs(dd[i]) >= std::fabs(dl[i])) {
+      if (dd[i] == 0.0) dd[i] = tiny;
+      const double f = dl[i] / dd[i];
+      dd[i + 1] -= f * du[i];
+      b[i + 1] -= f * b[i];
+      dl[i] = 0.0;  // dl now holds the second superdiagonal
+    } else {
+      const double f = dd[i] / dl[i];
+      dd[i] = dl[i];
+      double t = dd[i + 1];
+      dd[i + 1] = du[i] - f * t;
+      if (i + 2 < m) {
+        dl[i] = du[i + 1];
+        du[i + 1] = -f * dl[i];
+      } else {
+        dl[i] = 0.0;
+      }
+      du[i] = t;
+      t = b[i];
+      b[i] = b[i + 1];
+      b[i + 1] = t - f * b[i + 1];
+    }
+  }
+  if (dd[m - 1] == 0.0) dd[m - 1] = tiny;
+  b[m - 1] /= dd[m - 1];
+  if (m > 1) b[m - 2] = (b[m - 2] - du[m - 2] * b[m - 1]) / dd[m - 2];
+  for (int i = m - 3; i >= 0; --i) b[i] = (b[i] - du[i] * b[i + 1] - dl[i] * b[i + 2]) / dd[i];
+}
+
+// v_j = v_j - sum_(l<j) (v_l . v_j) v_l, then normalised (classical Gram-Schmidt).
+void orthonormalize_against(double* v, int m, int j, double* coef) {
+  for (int l = 0; l < j; ++l) coef[l] = vec_dot(m, v + std::int64_t{l} * m, v + std::int64_t{j} * m);
+  for (int l = 0; l < j; ++l) vec_axpy(m, -coef[l], v + std::int64_t{l} * m, v + std::int64_t{j} * m);
+  const double norm = std::sqrt(vec_dot(m, v + std::int64_t{j} * m, v + std::int64_t{j} * m));
+  if (norm > 0) vec_scale(m, 1.0 / norm, v + std::int64_t{j} * m);
+}
+
+// Eigenvectors of eigenvalues lam[0..nc) of one block (order m) into v (vector-major).
+void cluster_vectors(const double* d, const double* e, int m, const double* lam, int nc,
+                     double tnorm, double* v, double* work) {
+  double* dd = work;
+  double* du = dd + m;
+  double* dl = du + m;
+  double* coef = dl + m;
+  const double pi = 3.14159265358979323846;
+  for (int j = 0; j < nc; ++j)
+    for (int i = 0; i < m; ++i) v[std::int64_t{j} * m + i] = std::cos(double(i) * j * pi / (m - 1));
+  const double shift = 2e-14 * tnorm;
+  const double tiny = 1e-300 + 1e-16 * tnorm;
+  for (int pass = 0; pass < 25; ++pass) {
+    double worst = 0.0;
+    for (int j = 0; j < nc; ++j) {
+      double* vj = v + std::int64_t{j} * m;
+      orthonormalize_against(v, m, j, coef);
+      shifted_solve(d, e, m, lam[j] - shift, tiny, vj, dd, du, dl);
+      // Twice, so that a cluster's vectors stay orthogonal to working accuracy.
+      orthonormalize_against(v, m, j, coef);
+      orthonormalize_against(v, m, j, coef);
+      double r2 = 0.0;
+      for (int i = 0; i < m; ++i) {
+        double r = (d[i] - lam[j]) * vj[i];
+        if (i > 0) r += e[i] * vj[i - 1];
+        if (i + 1 < m) r += e[i + 1] * vj[i + 1];
+        r2 += r * r;
+      }
+      worst = std::max(worst, std::sqrt(r2));
+    }
+    if (worst <= 2e-14 * tnorm) break;
+  }
+}
+
+}  // namespace
+
+void tridiagonal_eigen(const double* d, const double* e, int n, double* z, double* values) {
+  if (n < 1) return;
+  const std::int64_t nn = n;
+  vec_set(nn * nn, 0.0, z);
+  double dmax = 0.0, emax = 0.0;
+  for (int i = 0; i < n; ++i) dmax = std::max(dmax, std::fabs(d[i]));
+  for (int i = 1; i < n; ++i) emax = std::max(emax, std::fabs(e[i]));
+  const double tnorm = dmax + emax;
+  PoolArray<double> work(6 * nn + 8);
+  double* e2 = work.data();
+  double* vwork = e2 + n;
+  for (int i = 1; i < n; ++i) e2[i] = e[i] * e[i];
+  e2[0] = 0.0;
+
+  int b0 = 0;
+  while (b0 < n) {
+    // Unreduced block b0..b1-1.
+    int b1 = b0 + 1;
+    while (b1 < n && e[b1] != 0.0 &&
+           std::fabs(e[b1]) >= 1e-12 * (std::fabs(d[b1]) + std::fabs(d[b1 - 1])))
+      ++b1;
+    const int m = b1 - b0;
+    const double* bd = d + b0;
+    if (m == 1) {
+      values[b0] = bd[0];
+      z[nn * b0 + b0] = 1.0;
+      b0 = b1;
+      continue;
+    }
+    // Off-diagonals of the block (be[0] unused), Gershgorin interval.
+    double* be = vwork;
+    be[0] = 0.0;
+    for (int i = 1; i < m; ++i) be[i] = e[b0 + i];
+    double* be2 = be + m;
+    be2[0] = 0.0;
+    for (int i = 1; i < m; ++i) be2[i] = be[i] * be[i];
+    double lo = bd[0], hi = bd[0];
+    for (int i = 0; i < m; ++i) {
+      const double r = (i > 0 ? std::fabs(be[i]) : 0.0) + (i + 1 < m ? std::fabs(be[i + 1]) : 0.0);
+      lo = std::min(lo, bd[i] - r);
+      hi = std::max(hi, bd[i] + r);
+    }
+    const double width = hi - lo;
+    lo -= 1e-14 * width + 1e-300;
+    hi += 1e-14 * width + 1e-300;
+    double pivmin = 1e-300;
+    for (int i = 1; i < m; ++i) pivmin = std::max(pivmin, be2[i] * 1e-290);
+    const double floor = 1e-17 * tnorm;
+    double* lam = values + b0;
+    for (int k = 0; k < m; k += LANES)
+      bisect(bd, be2, m, pivmin, lo, hi, floor, k, std::min(LANES, m - k), lam + k);
+    std::sort(lam, lam + m);
+
+    // Clusters of close eigenvalues share inverse iteration and Gram-Schmidt.
+    int c0 = 0;
+    while (c0 < m) {
+      int c1 = c0 + 1;
+      while (c1 < m &&
+             lam[c1] <= lam[c1 - 1] + std::max(0.001 * std::fabs(lam[c1 - 1]), 1e-5 * tnorm))
+        ++c1;
+      const int nc = c1 - c0;
+      PoolArray<double> v(std::int64_t{nc} * m + 3 * std::int64_t{m} + nc + 8);
+      cluster_vectors(bd, be, m, lam + c0, nc, tnorm, v.data(), v.data() + std::int64_t{nc} * m);
+      for (int j = c0; j < c1; ++j)
+        vec_copy(m, v.data() + std::int64_t{j - c0} * m, z + (b0 + j) * nn + b0);
+      c0 = c1;
+    }
+    b0 = b1;
+  }
+}
+
+}  // namespace ostrel

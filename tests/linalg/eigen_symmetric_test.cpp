@@ -1,0 +1,115 @@
+#include "linalg/eigen_symmetric.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "linalg/eigen_check.hpp"
+#include "linalg/jacobi.hpp"
+#include "support/runtime_fixture.hpp"
+
+namespace ostrel {
+namespace {
+
+using testing::Dense;
+
+class EigenSymmetric : public testing::RuntimeTest {
+ protected:
+  // Decomposes a, checks the invariants and returns the eigenvalues.
+  std::vector<double> solve_and_check(const Dense& a, double tol = 1e-10) {
+    const int n = a.rows;
+    std::vector<double> packed = testing::packed_of(a), vectors(std::size_t(n) * n),
+                        values(n);
+    eigen_symmetric(packed.data(), vectors.data(), values.data(), n);
+    const auto err = testing::eigen_errors(a, vectors, values);
+    EXPECT_LT(err.residual, tol) << "n=" << n;
+    EXPECT_LT(err.orthogonality, tol) << "n=" << n;
+    EXPECT_LT(err.trace, 1e-12) << "n=" << n;
+    EXPECT_LT(err.frobenius, 1e-12) << "n=" << n;
+    testing::expect_sign_and_order(vectors, values, n);
+    last_vectors = vectors;
+    return values;
+  }
+  std::vector<double> last_vectors;
+};
+
+TEST_F(EigenSymmetric, RandomMatricesAgreeWithJacobi) {
+  std::mt19937_64 g(5);
+  for (int n : {1, 2, 3, 5, 17, 40}) {
+    const Dense a = testing::random_symmetric(n, g);
+    const auto values = solve_and_check(a);
+    auto packed = testing::packed_of(a);
+    std::vector<double> jv(std::size_t(n) * n), jl(n);
+    eigen_jacobi(packed.data(), jv.data(), jl.data(), n, 0);
+    for (int k = 0; k < n; ++k) EXPECT_NEAR(values[k], jl[k], 1e-12) << "n=" << n << " k=" << k;
+    // Well separated random spectra: the vectors agree too, with the same sign rule.
+    for (std::size_t i = 0; i < jv.size(); ++i) EXPECT_NEAR(last_vectors[i], jv[i], 1e-9);
+  }
+}
+
+TEST_F(EigenSymmetric, LargeRandomMatrices) {
+  std::mt19937_64 g(6);
+  for (int n : {300, 1000}) solve_and_check(testing::random_symmetric(n, g));
+}
+
+TEST_F(EigenSymmetric, ClusteredAndDegenerateSpectra) {
+  std::mt19937_64 g(7);
+  // Groups of equal and nearly equal values, some negative, one group at zero.
+  std::vector<double> spectrum;
+  const int n = 1000;
+  for (int i = 0; i < n; ++i) {
+    const int group = i / 50;
+    const double centre = (group % 2 ? -1.0 : 1.0) * (group + 1) * (group % 5 == 4 ? 0.0 : 1.0);
+    spectrum.push_back(centre + (i % 3 == 0 ? 0.0 : 1e-9 * (i % 50)));
+  }
+  std::shuffle(spectrum.begin(), spectrum.end(), g);
+  const Dense a = testing::with_spectrum(spectrum, g);
+  const auto values = solve_and_check(a);
+  std::sort(spectrum.begin(), spectrum.end());
+  for (int k = 0; k < n; ++k) EXPECT_NEAR(values[k], spectrum[k], 1e-12 * 40) << k;
+}
+
+TEST_F(EigenSymmetric, TightClusterNearZero) {
+  std::mt19937_64 g(8);
+  std::vector<double> spectrum;
+  for (int i = 0; i < 200; ++i) spectrum.push_back(i < 100 ? 1e-12 * i : 5.0 + i);
+  const Dense a = testing::with_spectrum(spectrum, g);
+  const auto values = solve_and_check(a);
+  for (int k = 0; k < 200; ++k) EXPECT_NEAR(values[k], spectrum[k], 1e-12 * 205);
+}
+
+TEST_F(EigenSymmetric, DiagonalMatrixGivesSortedDiagonalAndUnitVectors) {
+  std::mt19937_64 g(9);
+  const int n = 1000;
+  Dense a(n, n);
+  std::uniform_real_distribution<double> u(-10, 10);
+  for (int i = 0; i < n; ++i) a(i, i) = u(g);
+  const auto values = solve_and_check(a, 1e-14);
+  std::vector<double> d(n);
+  for (int i = 0; i < n; ++i) d[i] = a(i, i);
+  std::sort(d.begin(), d.end());
+  EXPECT_EQ(values, d);
+  for (int k = 0; k < n; ++k) {
+    const double* v = last_vectors.data() + std::size_t(k) * n;
+    int ones = 0;
+    for (int i = 0; i < n; ++i) ones += v[i] == 1.0;
+    EXPECT_EQ(ones, 1);
+  }
+}
+
+TEST_F(EigenSymmetric, ZeroAndScaledMatrices) {
+  solve_and_check(Dense(6, 6));
+  std::mt19937_64 g(10);
+  Dense a = testing::random_symmetric(60, g);
+  for (double s : {1e-150, 1e150}) {
+    Dense b = a;
+    for (auto& x : b.v) x *= s;
+    solve_and_check(b);
+  }
+}
+
+}  // namespace
+}  // namespace ostrel

@@ -1,0 +1,146 @@
+#include "linalg/multiply.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+#include <tuple>
+
+#include "linalg/block_transfer.hpp"
+#include "linalg/dense_reference.hpp"
+#include "support/runtime_fixture.hpp"
+
+namespace ostrel {
+namespace {
+
+using testing::Dense;
+
+// Operand of the multiply in mode `mode`: a random matrix of the mode's symmetry with
+// `rows` x `cols` as the multiply reads it.
+Dense operand(int rows, int cols, int mode, std::mt19937_64& g) {
+  if (mode == STORE_PACKED) return testing::random_symmetric(rows, g);
+  if (mode == STORE_ANTI || mode == STORE_ANTI_T) return testing::random_antisymmetric(rows, g);
+  return testing::random_dense(rows, cols, g);
+}
+
+// Checks C = alpha B A^T + beta C against the naive product for one combination.
+void check_product(int na, int k, int nc, int mode_a, int mode_b, int mode_c, double alpha,
+                   double beta, std::uint64_t seed) {
+  std::mt19937_64 g(seed);
+  // A^T (K x NA) has storage mode mode_a; B (NC x K) mode_b.
+  const Dense at = operand(k, na, mode_a, g);
+  const Dense b = operand(nc, k, mode_b, g);
+  const Dense c0 = mode_c == STORE_PACKED ? testing::random_symmetric(nc, g)
+                   : (mode_c == STORE_ANTI || mode_c == STORE_ANTI_T)
+                       ? testing::random_antisymmetric(nc, g)
+                       : testing::random_dense(nc, na, g);
+  const auto sa = testing::to_storage(at, mode_a);
+  const auto sb = testing::to_storage(b, mode_b);
+  auto sc = testing::to_storage(c0, mode_c);
+
+  multiply_serial(sa.data(), sb.data(), sc.data(), na, k, nc, mode_a, mode_b, mode_c, alpha,
+                  beta);
+
+  Dense want = testing::naive_product(b, at);
+  for (std::size_t i = 0; i < want.v.size(); ++i) want.v[i] = alpha * want.v[i] + beta * c0.v[i];
+  const Dense got = testing::from_storage(sc, mode_c, nc, na);
+  const double tol = 1e-13 * (k + 1);
+  for (int i = 0; i < nc; ++i)
+    for (int j = 0; j < na; ++j) {
+      // A packed C holds the lower triangle of the product; the upper one mirrors it.
+      const bool packed = mode_c != STORE_ROWS && mode_c != STORE_COLUMNS;
+      const double expect = (packed && j > i) ? (mode_c == STORE_PACKED ? want(j, i) : -want(j, i))
+                                              : want(i, j);
+      ASSERT_NEAR(got(i, j), expect, tol)
+          << "na=" << na << " k=" << k << " nc=" << nc << " modes " << mode_a << "," << mode_b
+          << "," << mode_c << " at (" << i << "," << j << ")";
+    }
+}
+
+TEST(Multiply, AllFullModeCombinationsMatchTheNaiveProductAtOddSizes) {
+  const int sizes[] = {1, 3, 63, 64, 65, 127};
+  int seed = 1;
+  for (int ma : {1, -1})
+    for (int mb : {1, -1})
+      for (int mc : {1, -1})
+        for (int s : sizes) {
+          check_product(s, s, s, ma, mb, mc, 1.0, 0.0, seed++);
+          // Rectangular and with both scale factors.
+          check_product(s, 2 * s + 1, s + 2, ma, mb, mc, -0.7, 0.3, seed++);
+        }
+}
+
+TEST(Multiply, PackedOperandsAreReadThroughTheirSymmetry) {
+  int seed = 100;
+  for (int ma : {0, 2, -2, 1, -1})
+    for (int mb : {0, 2, -2, 1, -1})
+      for (int n : {1, 3, 65, 127}) check_product(n, n, n, ma, mb, 1, 1.3, 0.5, seed++);
+}
+
+TEST(Multiply, PackedResultIsTheLowerTriangleMirrored) {
+  int seed = 200;
+  for (int mc : {0, 2, -2})
+    for (int ma : {1, -1, 0})
+      for (int n : {1, 3, 63, 64, 65, 127})
+        check_product(n, ma == 0 ? n : 37, n, ma, -1, mc, 0.9, 0.25, seed++);
+  check_product(129, 300, 129, 1, 1, 0, 1.0, 1.0, seed++);
+}
+
+TEST(Multiply, SumOfOuterProductsOfVectorSetIsSymmetric) {
+  // Flags 1 and -1 on one vector-major set U form sum_k u_k u_k^T.
+  std::mt19937_64 g(7);
+  const int n = 70, m = 9;
+  const Dense u = testing::random_dense(m, n, g);  // vector k is row k
+  std::vector<double> packed(n * (n + 1) / 2, 5.0), full(n * n, 5.0);
+  multiply_serial(u.v.data(), u.v.data(), packed.data(), n, m, n, 1, -1, 0, 1.0, 0.0);
+  multiply_serial(u.v.data(), u.v.data(), full.data(), n, m, n, 1, -1, 1, 1.0, 0.0);
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j <= i; ++j) {
+      double s = 0.0;
+      for (int k = 0; k < m; ++k) s += u(k, i) * u(k, j);
+      EXPECT_NEAR(packed[i * (i + 1) / 2 + j], s, 1e-13);
+      EXPECT_NEAR(full[i * n + j], s, 1e-13);
+      EXPECT_NEAR(full[j * n + i], s, 1e-13);
+    }
+}
+
+TEST(Multiply, LargeSizeInTwoCombinations) {
+  check_product(1000, 1000, 1000, 1, 1, 1, 1.0, 0.0, 300);
+  check_product(1000, 1000, 1000, -1, 1, -1, 0.5, 2.0, 301);
+}
+
+TEST(Multiply, EmptyInnerDimensionOnlyScalesC) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  std::vector<double> c = {1, 2, 3, 4, 5, 6};
+  multiply_serial(nullptr, nullptr, c.data(), 3, 0, 2, 1, 1, 1, 1.0, 2.0);
+  EXPECT_EQ(c, (std::vector<double>{2, 4, 6, 8, 10, 12}));
+  // beta 0 clears even non-numbers; a packed C scales n(n+1)/2 values only.
+  std::vector<double> p = {nan, nan, nan, 7.0};
+  multiply_serial(nullptr, nullptr, p.data(), 2, 0, 2, 1, 1, 0, 1.0, 0.0);
+  EXPECT_EQ(p, (std::vector<double>{0, 0, 0, 7.0}));
+  matrix_multiply(nullptr, nullptr, c.data(), 3, 0, 2, 1, 1, 1, 1.0, 0.5);
+  EXPECT_EQ(c, (std::vector<double>{1, 2, 3, 4, 5, 6}));
+}
+
+TEST(Multiply, BetaZeroClearsNonNumbersAndAlphaZeroSkipsTheProduct) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  std::vector<double> a(4, 1.0), b(4, 2.0), c(4, nan);
+  multiply_serial(a.data(), b.data(), c.data(), 2, 2, 2, 1, 1, 1, 1.0, 0.0);
+  EXPECT_EQ(c, (std::vector<double>(4, 4.0)));
+  std::vector<double> bad(4, nan);
+  multiply_serial(bad.data(), bad.data(), c.data(), 2, 2, 2, 1, 1, 1, 0.0, 1.0);
+  EXPECT_EQ(c, (std::vector<double>(4, 4.0)));
+}
+
+TEST(Multiply, EntryPointMatchesSerialKernelOnOneNode) {
+  std::mt19937_64 g(11);
+  const Dense a = testing::random_dense(90, 80, g), b = testing::random_dense(70, 90, g);
+  std::vector<double> c1(80 * 70, 1.0), c2(80 * 70, 1.0);
+  multiply_serial(a.v.data(), b.v.data(), c1.data(), 80, 90, 70, 1, 1, 1, 1.0, 1.0);
+  matrix_multiply(a.v.data(), b.v.data(), c2.data(), 80, 90, 70, 1, 1, 1, 1.0, 1.0);
+  EXPECT_EQ(c1, c2);
+}
+
+}  // namespace
+}  // namespace ostrel
