@@ -23,13 +23,18 @@ int main(int argc, char** argv) {
     store_write("bench", SEQUENTIAL, buffer.data(), std::min(chunk, total - done));
   auto t1 = std::chrono::steady_clock::now();
   store_skip("bench", 0, 0);
-  for (std::int64_t done = 0; done < total; done += chunk)
+  std::int64_t bad = 0;
+  for (std::int64_t done = 0; done < total; done += chunk) {
+    buffer[0] = buffer[static_cast<std::size_t>(chunk - 1)] = 0;
     store_read("bench", SEQUENTIAL, buffer.data(), std::min(chunk, total - done));
+    bad += (buffer[0] != 'o') + (buffer[static_cast<std::size_t>(chunk - 1)] != 'o');
+  }
   auto t2 = std::chrono::steady_clock::now();
   double w = std::chrono::duration<double>(t1 - t0).count();
   double r = std::chrono::duration<double>(t2 - t1).count();
   std::printf("store write %.0f MB/s  read %.0f MB/s  (%lld MB, 64 MB transfers)\n", mb / w,
               mb / r, static_cast<long long>(mb));
   store_close();
-  return 0;
+  if (bad) std::printf("read-back mismatch in %lld places\n", static_cast<long long>(bad));
+  return bad ? 1 : 0;
 }
