@@ -1,0 +1,121 @@
+#include "model/structure_print.hpp"
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "model/elements.hpp"
+
+namespace ostrel {
+
+namespace {
+
+constexpr double kAngstrom = 0.529177249;
+constexpr double kDegree = 57.29577951308232;
+
+// "C1", "C2", "H1", ...: symbol and running count of the element.
+std::vector<std::string> atom_labels(const int* z, int atoms) {
+  std::vector<std::string> labels;
+  std::vector<int> seen(MAX_ELEMENT + 2, 0);
+  for (int a = 0; a < atoms; ++a) {
+    const int slot = (z[a] >= 0 && z[a] <= MAX_ELEMENT) ? z[a] : MAX_ELEMENT + 1;
+    char text[32];
+    std::snprintf(text, sizeof text, "%s%d", element_symbol(z[a]), ++seen[slot]);
+    labels.emplace_back(text);
+  }
+  return labels;
+}
+
+double distance(const double* xyz, int a, int b) {
+  const double dx = xyz[3 * a] - xyz[3 * b], dy = xyz[3 * a + 1] - xyz[3 * b + 1],
+               dz = xyz[3 * a + 2] - xyz[3 * b + 2];
+  return std::sqrt(dx * dx + dy * dy + dz * dz);
+}
+
+void print_formula(const int* z, int atoms) {
+  std::printf("  formula: ");
+  for (int e = 0; e <= MAX_ELEMENT; ++e) {
+    int count = 0;
+    for (int a = 0; a < atoms; ++a) count += z[a] == e;
+    if (count == 0) continue;
+    std::printf("%s", element_symbol(e));
+    if (count > 1) std::printf("%d", count);
+  }
+  std::printf("\n");
+}
+
+void print_distances(const int* z, const double* xyz, int atoms) {
+  const auto labels = atom_labels(z, atoms);
+  std::printf("  internuclear distances:");
+  double largest = 0.0;
+  for (int a = 0; a < atoms; ++a) {
+    std::printf("\n  %-5s |", labels[a].c_str());
+    const double ra = element_radius(z[a]);
+    int listed = 0;
+    for (int b = 0; b < atoms; ++b) {
+      if (b == a) continue;
+      const double d = distance(xyz, a, b);
+      if (b > a && d > largest) largest = d;
+      const double rb = element_radius(z[b]);
+      // Atoms without a radius (dummies) bond to nothing.
+      const double limit = ra + rb > 0.0 ? 2.0 * ra * rb / (ra + rb) + ra + rb : 0.0;
+      if (!(d < limit)) continue;
+      const char* separator = (listed > 0 && listed % 4 == 0) ? "\n        |  " : "  ";
+      std::printf("%s%-5s: %7.5lf", separator, labels[b].c_str(), d * kAngstrom);
+      ++listed;
+    }
+  }
+  std::printf("\n     largest = %10.5lf\n", largest * kAngstrom);
+}
+
+const char* type_name(int type) {
+  switch (type) {
+    case 1: return "stretch";
+    case 2: return "bend";
+    case 3: return "torsion";
+    case 4: return "bend-1";
+    case 5: return "bend-2";
+    default: return "?";
+  }
+}
+
+}  // namespace
+
+void print_coordinates(const int* atomic_numbers, const double* xyz, int atoms, int distances) {
+  std::printf("\n Atomic Coordinates:\n");
+  for (int a = 0; a < atoms; ++a)
+    std::printf("  %2d   %12.8lf %12.8lf %12.8lf\n", atomic_numbers[a], xyz[3 * a] * kAngstrom,
+                xyz[3 * a + 1] * kAngstrom, xyz[3 * a + 2] * kAngstrom);
+  std::printf(" #\n");
+  if (distances && atoms >= 2) {
+    print_formula(atomic_numbers, atoms);
+    print_distances(atomic_numbers, xyz, atoms);
+  }
+  std::printf("\n");
+  std::fflush(stdout);
+}
+
+void print_internal_coordinates(int count, const InternalCoordinate* coordinates, int columns,
+                                const CoordinateColumn* column) {
+  std::string rule = "\n ------------------------------";
+  for (int c = 0; c < columns; ++c) rule += "------------";
+  std::printf("\n INTERNAL COORDINATES%s", rule.c_str());
+  std::printf("\n  No.  Type      i   j   k   l ");
+  for (int c = 0; c < columns; ++c) std::printf("%12s", column[c].title);
+  std::printf("%s", rule.c_str());
+  for (int n = 0; n < count; ++n) {
+    const InternalCoordinate& q = coordinates[n];
+    std::printf("\n %4d %-7s %4d%4d%4d%4d ", n + 1, type_name(q.type), q.i + 1, q.j + 1, q.k + 1,
+                q.l + 1);
+    for (int c = 0; c < columns; ++c) {
+      double factor = 1.0;
+      if (column[c].atomic_units) factor = q.type == 1 ? kAngstrom : kDegree;
+      std::printf("%12.6lf", column[c].values[n] * factor);
+    }
+  }
+  std::printf("%s\n", rule.c_str());
+  std::fflush(stdout);
+}
+
+}  // namespace ostrel

@@ -1,0 +1,69 @@
+#include "model/matrix_print.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace ostrel {
+namespace {
+
+template <class F>
+std::string captured(F f) {
+  std::fflush(stdout);
+  ::testing::internal::CaptureStdout();
+  f();
+  std::fflush(stdout);
+  return ::testing::internal::GetCapturedStdout();
+}
+
+TEST(MatrixPrint, SevenColumnsPrintInBlocksOfFiveAndTwo) {
+  // Column after column: column c holds rows 0 and 1.
+  const std::vector<double> m = {0.5, -0.25, 1.5,  -2.0, 0.125, 3.25,    -1.0,
+                                 1.0, 10.0,  -0.0625, 0.75, 123.456, -7.5, 0.001};
+  const std::vector<double> e = {-1.5, -0.5, 0.25, 1.0, 2.5, 10.0, -100.0};
+  const std::string want =
+      "       1          2          3          4          5   \n"
+      " -1.5000000 -0.5000000  0.2500000  1.0000000  2.5000000\n"
+      "\n"
+      "  0.5000000  1.5000000  0.1250000 -1.0000000  10.000000\n"
+      " -0.2500000 -2.0000000  3.2500000  1.0000000 -0.0625000\n"
+      "\n"
+      "       6          7   \n"
+      "  10.000000 -100.00000\n"
+      "\n"
+      "  0.7500000 -7.5000000\n"
+      "  123.45600  0.0010000\n"
+      "\n";
+  EXPECT_EQ(captured([&] { print_matrix(m.data(), e.data(), 2, 7); }), want);
+}
+
+TEST(MatrixPrint, WithoutEigenvaluesOnlyHeadingAndRows) {
+  const double m[] = {1.0, 2.0};
+  EXPECT_EQ(captured([&] { print_matrix(m, nullptr, 2, 1); }),
+            "       1   \n  1.0000000\n  2.0000000\n\n");
+  EXPECT_EQ(captured([&] { print_matrix(m, nullptr, 2, 0); }), "");
+}
+
+TEST(MatrixPrint, ComplexMatrixInBlocksOfFour) {
+  const double re[] = {0.5, 1.0, -2.5, 0.0, 0.0};
+  const double im[] = {-0.5, 0.0, 0.25, 0.0, 1.0};
+  const double e[] = {-0.75, 12.5, 0.0, 0.0, -1.0};
+  const std::string out = captured([&] { print_complex_matrix(re, im, e, 1, 5); });
+  const std::string want =
+      "           1                   2                   3                   4        \n"
+      "      -0.750000            12.50000            0.000000            0.000000     \n"
+      "\n"
+      "  0.500000 -0.500000  1.000000  0.000000 -2.500000  0.250000  0.000000  0.000000\n"
+      "\n"
+      "           5        \n"
+      "      -1.000000     \n"
+      "\n"
+      "  0.000000  1.000000\n"
+      "\n";
+  EXPECT_EQ(out, want);
+}
+
+}  // namespace
+}  // namespace ostrel
