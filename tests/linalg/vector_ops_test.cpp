@@ -1,0 +1,186 @@
+#include "linalg/vector_ops.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "linalg/block_transfer.hpp"
+#include "linalg/dense_reference.hpp"
+
+namespace ostrel {
+namespace {
+
+const double nan = std::numeric_limits<double>::quiet_NaN();
+
+TEST(VectorOps, ScaleByZeroClearsNonNumbers) {
+  std::vector<double> x = {nan, 1.0, std::numeric_limits<double>::infinity(), -2.0, nan};
+  vec_scale(5, 0.0, x.data());
+  EXPECT_EQ(x, std::vector<double>(5, 0.0));
+  x = {1, 2, 3};
+  vec_scale(3, -2.0, x.data());
+  EXPECT_EQ(x, (std::vector<double>{-2, -4, -6}));
+}
+
+TEST(VectorOps, ReductionsAtEveryRemainderLength) {
+  for (int n = 0; n <= 9; ++n) {
+    std::vector<double> x(n), y(n);
+    double dot = 0, sum = 0;
+    for (int i = 0; i < n; ++i) {
+      x[i] = i + 1.0;
+      y[i] = 0.5 * (i % 3) - 0.25;
+      dot += x[i] * y[i];
+      sum += x[i];
+    }
+    EXPECT_DOUBLE_EQ(vec_dot(n, x.data(), y.data()), dot);
+    EXPECT_DOUBLE_EQ(vec_sum(n, x.data()), sum);
+    std::vector<double> z(n, 7.0);
+    vec_set(n, 3.0, z.data());
+    for (double v : z) EXPECT_EQ(v, 3.0);
+    vec_copy(n, x.data(), z.data());
+    EXPECT_EQ(z, x);
+  }
+}
+
+TEST(VectorOps, ExtremesAndSearch) {
+  const double x[] = {1.0, -4.0, 4.0, -5.0, 2.0, -5.0};
+  EXPECT_EQ(vec_max_norm(6, x), 5.0);
+  EXPECT_EQ(vec_max_norm(0, x), 0.0);
+  EXPECT_EQ(vec_index_max_abs(6, x), 3);  // first of the two largest
+  EXPECT_EQ(vec_index_min(6, x), 3);
+  EXPECT_EQ(vec_index_max(6, x), 2);
+  EXPECT_EQ(vec_find(6, x, 2.0), 4);
+  EXPECT_EQ(vec_find(6, x, 3.0), 6);
+}
+
+TEST(VectorOps, ElementwiseKernels) {
+  double x[] = {1, 2, 3}, y[] = {4, 5, 6}, z[3];
+  vec_product(3, x, y, z);
+  EXPECT_EQ(z[2], 18.0);
+  vec_diag_divide(3, 1.0, x, y, z);
+  EXPECT_DOUBLE_EQ(z[1], 5.0 / 3.0);
+  vec_axpy(3, 2.0, x, y);
+  EXPECT_EQ(y[2], 12.0);
+  double s[6] = {0, 0, 0, 0, 0, 0};
+  vec_axpy_strided(3, 1.0, x, 1, s, 2);
+  EXPECT_EQ(s[0], 1.0);
+  EXPECT_EQ(s[2], 2.0);
+  EXPECT_EQ(s[4], 3.0);
+  vec_swap(3, x, z);
+  EXPECT_EQ(z[0], 1.0);
+}
+
+TEST(VectorOps, PackedMatrixKernelsMatchDenseArithmetic) {
+  std::mt19937_64 g(3);
+  const int n = 7;
+  const testing::Dense a = testing::random_symmetric(n, g), b = testing::random_symmetric(n, g);
+  auto pa = testing::to_storage(a, STORE_PACKED), pb = testing::to_storage(b, STORE_PACKED);
+  double tr = 0, tp = 0;
+  for (int i = 0; i < n; ++i) {
+    tr += a(i, i);
+    for (int j = 0; j < n; ++j) tp += a(i, j) * b(i, j);
+  }
+  EXPECT_NEAR(trace_product(n, pa.data(), nullptr), tr, 1e-14);
+  EXPECT_NEAR(trace_product(n, pa.data(), pb.data()), tp, 1e-13);
+
+  std::vector<double> x(n), y0(n), y(n);
+  for (int i = 0; i < n; ++i) {
+    x[i] = 0.3 * i - 1;
+    y0[i] = i;
+  }
+  for (int mode : {0, 1, -1}) {
+    auto s = testing::to_storage(a, mode);
+    y = y0;
+    matrix_times_vector(n, s.data(), mode, x.data(), y.data(), 2.0, 0.5);
+    for (int i = 0; i < n; ++i) {
+      double want = 0.5 * y0[i];
+      for (int j = 0; j < n; ++j) want += 2.0 * a(i, j) * x[j];
+      EXPECT_NEAR(y[i], want, 1e-13) << mode;
+    }
+  }
+  // Non-symmetric full matrix: the orientation matters.
+  const testing::Dense f = testing::random_dense(n, n, g);
+  for (int mode : {1, -1}) {
+    auto s = testing::to_storage(f, mode);
+    matrix_times_vector(n, s.data(), mode, x.data(), y.data(), 1.0, 0.0);
+    for (int i = 0; i < n; ++i) {
+      double want = 0;
+      for (int j = 0; j < n; ++j) want += f(i, j) * x[j];
+      EXPECT_NEAR(y[i], want, 1e-13);
+    }
+  }
+
+  std::vector<double> d(n);
+  for (int i = 0; i < n; ++i) d[i] = 1.0 + i;
+  auto scaled = pa;
+  packed_scale_diagonal(n, scaled.data(), d.data());
+  EXPECT_NEAR(scaled[packed_index(5, 2)], a(5, 2) * 6 * 3, 1e-14);
+  add_to_diagonal(n, scaled.data(), 1, 2.0, 3.0, d.data());
+  EXPECT_NEAR(scaled[packed_index(4, 4)], a(4, 4) * 25 + 2.0 + 15.0, 1e-13);
+  std::vector<double> full(n * n, 0.0);
+  add_to_diagonal(n, full.data(), 0, 1.5);
+  EXPECT_EQ(full[3 * n + 3], 1.5);
+  EXPECT_EQ(full[3 * n + 2], 0.0);
+}
+
+TEST(VectorOps, VectorScalingModes) {
+  std::vector<double> c(6, 1.0);
+  const double d[] = {4.0, -16.0};
+  scale_vectors(3, 2, c.data(), d, 0);
+  EXPECT_EQ(c[0], 4.0);
+  EXPECT_EQ(c[5], -16.0);
+  c.assign(6, 1.0);
+  scale_vectors(3, 2, c.data(), d, 1);
+  EXPECT_DOUBLE_EQ(c[0], 0.5);
+  EXPECT_DOUBLE_EQ(c[3], 0.25);
+  c.assign(6, 1.0);
+  scale_vectors(3, 2, c.data(), d, 2);
+  EXPECT_DOUBLE_EQ(c[2], 1.0 / std::sqrt(2.0));
+  EXPECT_DOUBLE_EQ(c[4], 0.5);
+}
+
+TEST(BlockTransfer, BlocksRoundTripInEveryMode) {
+  std::mt19937_64 g(4);
+  const int n = 9;
+  const testing::Dense full = testing::random_dense(n, n, g);
+  const testing::Dense sym = testing::random_symmetric(n, g);
+  const testing::Dense anti = testing::random_antisymmetric(n, g);
+  for (int mode : {1, -1, 0, 2, -2}) {
+    const testing::Dense& m = mode == 0 ? sym : (mode == 2 || mode == -2) ? anti : full;
+    auto s = testing::to_storage(m, mode);
+    // A 4 x 5 block straddling the diagonal: rows 2..5, columns 3..7.
+    std::vector<double> buf(20);
+    block_transfer(s.data(), buf.data(), n, n, mode, 3, 2, 5, 4, 1);
+    for (int r = 0; r < 4; ++r)
+      for (int c = 0; c < 5; ++c) EXPECT_EQ(buf[r * 5 + c], m(2 + r, 3 + c)) << mode;
+    // Writing it back scaled changes exactly those elements (and their mirrors).
+    for (auto& x : buf) x *= 2;
+    block_transfer(s.data(), buf.data(), n, n, mode, 3, 2, 5, 4, 0);
+    const testing::Dense back = testing::from_storage(s, mode, n, n);
+    for (int i = 0; i < n; ++i)
+      for (int j = 0; j < n; ++j) {
+        const bool inside = (i >= 2 && i < 6 && j >= 3 && j < 8);
+        const bool mirror = mode != 1 && mode != -1 && (j >= 2 && j < 6 && i >= 3 && i < 8);
+        EXPECT_EQ(back(i, j), (inside || mirror) ? 2 * m(i, j) : m(i, j)) << mode << " " << i << j;
+      }
+  }
+}
+
+TEST(BlockTransfer, RectangularMatricesUseRowAndColumnLengths) {
+  // 3 rows x 4 columns: first dimension 4 (row length), second 3 (column length).
+  testing::Dense m(3, 4);
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 4; ++j) m(i, j) = 10 * i + j;
+  for (int mode : {1, -1}) {
+    auto s = testing::to_storage(m, mode);
+    double buf[2];
+    block_transfer(s.data(), buf, 4, 3, mode, 3, 1, 1, 2, 1);
+    EXPECT_EQ(buf[0], 13.0);
+    EXPECT_EQ(buf[1], 23.0);
+  }
+}
+
+}  // namespace
+}  // namespace ostrel
