@@ -76,5 +76,20 @@ TEST_F(SelectTask, ExternalProgramSetUpReadsNoBasisAndFitsNothing) {
   EXPECT_NE(out.find(" Energy provided (-7.650000000000000e+01)."), std::string::npos) << out;
 }
 
+TEST_F(SelectTask, OptimizerLikeTaskNamesReadTheOptimizerGroupButRunNothing) {
+  const std::string input = std::string("$control task=optimize_ts theory=script $end\n") + kWater;
+  try {
+    testing::FatalTrap trap;
+    run(input);
+  } catch (const testing::FatalStop& stop) {
+    // The optimizer options (or the molecule reader) may not be built yet.
+    const std::string message = stop.what();
+    if (message.find("molecule input is not available") != std::string::npos) GTEST_SKIP() << message;
+    EXPECT_NE(message.find("\"optimize\""), std::string::npos) << message;
+    return;
+  }
+  EXPECT_EQ(store_get<int>("NEval"), 0);  // no evaluation ran
+}
+
 }  // namespace
 }  // namespace ostrel
