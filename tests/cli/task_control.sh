@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Black-box runs of task selection: requests without code stop with status 1 and one line,
+# a set-up-only run ends with status 0.
+# Arguments: the ostrel binary, then the MPI launcher (may be empty).
+set -u
+ostrel=$1
+mpiexec=${2:-}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+export TMPDIR=$work
+
+expect_stop() {  # input text, line the run must print before stopping with status 1
+  printf '%s\n' "$1" > "$work/stop.inp"
+  "$ostrel" "$work/stop.inp" > "$work/stop.out"; rc=$?
+  [ $rc -eq 1 ] || fail "[$1] exit $rc"
+  grep -qxF -- "$2" "$work/stop.out" || fail "[$1] missing line [$2]"
+  grep -qxF "  process 0 received signal 6" "$work/stop.out" || fail "[$1] signal line"
+}
+expect_stop '$control task=dipole $end' " task DIPOLE is not available in this build"
+expect_stop '$control task=energy theory=tddft $end' " theory TDDFT is not available in this build"
+expect_stop '$control derivative=semi $end' " SEMI?"
+expect_stop '$control task=energy theory=script $end' " molecule?"
+
+# The external-program theory needs no basis: the set-up alone runs to the end.
+cat > "$work/setup.inp" <<'INPUT'
+$control task=setup-only theory=script wavelength=500 $end
+$molecule
+ cartesian
+ 2 0.0 0.0 0.0
+$end
+$energy e=-2.5 $end
+INPUT
+"$ostrel" "$work/setup.inp" > "$work/setup.out"; rc=$?
+[ $rc -eq 0 ] || fail "set-up-only run exit $rc"
+grep -qxF " wavelength= 500.00000 nm : energy=0.09112672 au" "$work/setup.out" || fail "wavelength line"
+grep -qxF " Energy provided (-2.500000000000000e+00)." "$work/setup.out" || fail "provided energy"
+
+# Every node stops together when the master's input asks for missing code.
+if [ -n "$mpiexec" ]; then
+  "$mpiexec" -np 2 --oversubscribe --allow-run-as-root "$ostrel" "$work/stop.inp" \
+    > "$work/mpi.out" 2>/dev/null
+  rc=$?
+  [ $rc -ne 0 ] || fail "mpirun exit $rc"
+  printf '%s\n' '$control task=nmr $end' > "$work/nmr.inp"
+  "$mpiexec" -np 2 --oversubscribe --allow-run-as-root "$ostrel" "$work/nmr.inp" \
+    > "$work/mpi.out" 2>/dev/null
+  rc=$?
+  [ $rc -ne 0 ] || fail "mpirun exit $rc"
+  grep -qxF " task NMR is not available in this build" "$work/mpi.out" || fail "mpirun message"
+fi
+
+[ $failures -eq 0 ] || { echo "$failures failed"; exit 1; }
+echo "all passed"
