@@ -1,15 +1,10 @@
-// Placeholders until the molecule, basis and core-potential readers exist.
+// Placeholders until the basis and core-potential readers exist.
 #include "model/basis_input.hpp"
 #include "model/ecp_input.hpp"
-#include "model/molecule_input.hpp"
 #include "runtime/fatal.hpp"
 
 namespace ostrel {
 
-int read_molecule(const char*, const char*, const char*, int, int) {
-  fatal_error("\n molecule input is not available in this build\n");
-}
-void read_molecule_chain() { fatal_error("\n molecule input is not available in this build\n"); }
 void read_basis(const char*, const char*, const char*, const char*, const char*, int, int, int) {
   fatal_error("\n basis input is not available in this build\n");
 }
