@@ -1,0 +1,278 @@
+// Closed forms, limits, finite differences and invariances of the one-electron pair kernels.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <vector>
+
+#include "integrals/kinetic.hpp"
+#include "integrals/multipole.hpp"
+#include "integrals/nuclear_attraction.hpp"
+#include "integrals/overlap.hpp"
+#include "support/fatal_trap.hpp"
+#include "test_shells.hpp"
+
+namespace ostrel {
+namespace {
+
+using testing::TestShell;
+
+const double kA[3] = {0.3, -0.4, 0.2};
+const double kB[3] = {-0.5, 0.6, 1.1};
+const double kC[3] = {0.9, 0.35, -0.7};
+
+TestShell contracted(const double* centre, int l) {
+  return TestShell(centre, l, {2.4 + 0.3 * l, 0.65, 0.21}, {0.3, 0.6, 0.25});
+}
+
+// Fourth-order central difference of every element of a kernel's output with respect to
+// coordinate k of one centre.
+using Blocks = std::function<std::vector<double>(const double* a, const double* b, const double* c)>;
+std::vector<double> finite_difference(const Blocks& f, int which, int k) {
+  const double h = 1e-3;
+  auto at = [&](double s) {
+    double p[3][3] = {{kA[0], kA[1], kA[2]}, {kB[0], kB[1], kB[2]}, {kC[0], kC[1], kC[2]}};
+    p[which][k] += s;
+    return f(p[0], p[1], p[2]);
+  };
+  const auto p1 = at(h), m1 = at(-h), p2 = at(2 * h), m2 = at(-2 * h);
+  std::vector<double> d(p1.size());
+  for (size_t i = 0; i < d.size(); ++i) d[i] = (8.0 * (p1[i] - m1[i]) - (p2[i] - m2[i])) / (12.0 * h);
+  return d;
+}
+
+void expect_close(const double* got, const std::vector<double>& want, double tol, const char* what) {
+  double worst = 0.0;
+  for (size_t i = 0; i < want.size(); ++i) worst = std::max(worst, std::fabs(got[i] - want[i]));
+  EXPECT_LT(worst, tol) << what;
+}
+
+TEST(OverlapKernel, NormalisedShellsOnOneCentreGiveUnitBlocks) {
+  for (int l = 0; l <= kPairMaxL; ++l) {
+    const TestShell s = contracted(kA, l);
+    std::vector<double> block(s.size() * s.size());
+    overlap_shell_pair(s.view(), s.view(), block.data());
+    for (int i = 0; i < s.size(); ++i)
+      for (int j = 0; j < s.size(); ++j) EXPECT_NEAR(block[i * s.size() + j], i == j, 1e-13) << l;
+  }
+}
+
+TEST(OverlapKernel, SFunctionsFollowTheClosedForms) {
+  const double a = 1.3, b = 0.45;
+  const TestShell sa(kA, 0, {a}, {1.0}), sb(kB, 0, {b}, {1.0});
+  double r2 = 0.0;
+  for (int k = 0; k < 3; ++k) r2 += (kA[k] - kB[k]) * (kA[k] - kB[k]);
+  const double p = a + b, x = a * b / p * r2;
+  const double s_ref = std::pow(2.0 * std::sqrt(a * b) / p, 1.5) * std::exp(-x);
+  double s, t, v;
+  overlap_shell_pair(sb.view(), sa.view(), &s);
+  kinetic_shell_pair(sb.view(), sa.view(), &t);
+  EXPECT_NEAR(s, s_ref, 1e-15);
+  EXPECT_NEAR(t, a * b / p * (3.0 - 2.0 * x) * s_ref, 1e-15);
+  // Attraction to a point charge and to a Gaussian charge: erf(sqrt(rho) R)/R times the overlap.
+  double pc2 = 0.0;
+  for (int k = 0; k < 3; ++k) {
+    const double pk = (a * kA[k] + b * kB[k]) / p;
+    pc2 += (pk - kC[k]) * (pk - kC[k]);
+  }
+  for (double zeta : {0.0, 0.8, 40.0}) {
+    const PointCharge q{{kC[0], kC[1], kC[2]}, 2.5, zeta};
+    nuclear_attraction_shell_pair(sb.view(), sa.view(), std::span<const PointCharge>(&q, 1), &v);
+    const double rho = zeta == 0.0 ? p : p * zeta / (p + zeta);
+    EXPECT_NEAR(v, -2.5 * s_ref * std::erf(std::sqrt(rho * pc2)) / std::sqrt(pc2), 1e-14) << zeta;
+  }
+}
+
+TEST(NuclearAttractionKernel, GaussianNucleusIsTheSmearedPointNucleus) {
+  // Gauss-Hermite product rule over the charge distribution of point-charge attractions.
+  const int n = 24;
+  std::vector<double> x(n), w(n);
+  for (int i = 0; i < (n + 1) / 2; ++i) {  // Newton on the orthonormal Hermite recursion
+    double z = i == 0 ? std::sqrt(2.0 * n + 1) - 1.85575 * std::pow(2.0 * n + 1, -1.0 / 6)
+                      : (i == 1 ? x[0] - 1.14 * std::pow(n, 0.426) / x[0]
+                                : (i == 2 ? 1.86 * x[1] - 0.86 * x[0]
+                                          : (i == 3 ? 1.91 * x[2] - 0.91 * x[1] : 2.0 * x[i - 1] - x[i - 2])));
+    double pp = 0.0;
+    for (int it = 0; it < 100; ++it) {
+      double p1 = std::pow(M_PI, -0.25), p2 = 0.0;
+      for (int j = 1; j <= n; ++j) {
+        const double p3 = p2;
+        p2 = p1;
+        p1 = z * std::sqrt(2.0 / j) * p2 - std::sqrt((j - 1.0) / j) * p3;
+      }
+      pp = std::sqrt(2.0 * n) * p2;
+      const double dz = p1 / pp;
+      z -= dz;
+      if (std::fabs(dz) < 1e-15) break;
+    }
+    x[i] = z;
+    x[n - 1 - i] = -z;
+    w[i] = w[n - 1 - i] = 2.0 / (pp * pp);
+  }
+  const double zeta = 6.0;
+  const TestShell sa = contracted(kA, 1), sb = contracted(kB, 2);
+  const int size = sa.size() * sb.size();
+  std::vector<double> smeared(size, 0.0), block(size);
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j)
+      for (int k = 0; k < n; ++k) {
+        const double s = 1.0 / std::sqrt(zeta);  // exp(-zeta r^2) = exp(-u^2) with r = u / sqrt(zeta)
+        const PointCharge q{{kC[0] + s * x[i], kC[1] + s * x[j], kC[2] + s * x[k]}, 1.0, 0.0};
+        nuclear_attraction_shell_pair(sb.view(), sa.view(), std::span<const PointCharge>(&q, 1), block.data());
+        const double weight = w[i] * w[j] * w[k] / std::pow(M_PI, 1.5);
+        for (int e = 0; e < size; ++e) smeared[e] += weight * block[e];
+      }
+  const PointCharge gauss{{kC[0], kC[1], kC[2]}, 1.0, zeta};
+  const PointCharge point{{kC[0], kC[1], kC[2]}, 1.0, 0.0};
+  std::vector<double> analytic(size), pointlike(size);
+  nuclear_attraction_shell_pair(sb.view(), sa.view(), std::span<const PointCharge>(&gauss, 1), analytic.data());
+  nuclear_attraction_shell_pair(sb.view(), sa.view(), std::span<const PointCharge>(&point, 1), pointlike.data());
+  expect_close(analytic.data(), smeared, 1e-10, "smeared nucleus");
+  double differ = 0.0;
+  for (int e = 0; e < size; ++e) differ = std::max(differ, std::fabs(analytic[e] - pointlike[e]));
+  EXPECT_GT(differ, 1e-4);  // the test would not notice a point nucleus otherwise
+}
+
+TEST(NuclearAttractionKernel, ChargesAddUpAndZeroChargesDropOut) {
+  const TestShell sa = contracted(kA, 3), sb = contracted(kB, 2);
+  const int size = sa.size() * sb.size();
+  const PointCharge q[3] = {{{kC[0], kC[1], kC[2]}, 3.0, 0.0},
+                            {{kA[0], kA[1], kA[2]}, 1.5, 2.0e4},
+                            {{0.0, 0.0, 0.0}, 0.0, 0.0}};
+  std::vector<double> all(size), one(size), sum(size, 0.0);
+  nuclear_attraction_shell_pair(sb.view(), sa.view(), q, all.data());
+  for (const auto& c : q) {
+    nuclear_attraction_shell_pair(sb.view(), sa.view(), std::span<const PointCharge>(&c, 1), one.data());
+    for (int e = 0; e < size; ++e) sum[e] += one[e];
+  }
+  expect_close(all.data(), sum, 1e-14, "sum over charges");
+}
+
+TEST(PairKernels, TranslatingEverythingChangesNothing) {
+  const double shift[3] = {1.7, -2.2, 0.4};
+  double a2[3], b2[3], c2[3];
+  for (int k = 0; k < 3; ++k) {
+    a2[k] = kA[k] + shift[k];
+    b2[k] = kB[k] + shift[k];
+    c2[k] = kC[k] + shift[k];
+  }
+  const TestShell sa = contracted(kA, 4), sb = contracted(kB, 3), ta = contracted(a2, 4), tb = contracted(b2, 3);
+  const int size = sa.size() * sb.size();
+  std::vector<double> x(size), y(size);
+  const PointCharge q1{{kC[0], kC[1], kC[2]}, 2.0, 0.0}, q2{{c2[0], c2[1], c2[2]}, 2.0, 0.0};
+  nuclear_attraction_shell_pair(sb.view(), sa.view(), std::span<const PointCharge>(&q1, 1), x.data());
+  nuclear_attraction_shell_pair(tb.view(), ta.view(), std::span<const PointCharge>(&q2, 1), y.data());
+  expect_close(x.data(), y, 1e-13, "attraction");
+  kinetic_shell_pair(sb.view(), sa.view(), x.data());
+  kinetic_shell_pair(tb.view(), ta.view(), y.data());
+  expect_close(x.data(), y, 1e-13, "kinetic");
+  // Moments move with their origin.
+  std::vector<double> m1(kMomentCount * size), m2(kMomentCount * size);
+  moment_shell_pair(sb.view(), sa.view(), kC, m1.data());
+  moment_shell_pair(tb.view(), ta.view(), c2, m2.data());
+  expect_close(m1.data(), m2, 1e-13, "moments");
+}
+
+TEST(PairKernels, DipoleShiftsWithTheOriginByTheOverlap) {
+  const TestShell sa = contracted(kA, 2), sb = contracted(kB, 1);
+  const int size = sa.size() * sb.size();
+  const double zero[3] = {0.0, 0.0, 0.0};
+  std::vector<double> s(size), m0(kMomentCount * size), mc(kMomentCount * size);
+  overlap_shell_pair(sb.view(), sa.view(), s.data());
+  moment_shell_pair(sb.view(), sa.view(), zero, m0.data());
+  moment_shell_pair(sb.view(), sa.view(), kC, mc.data());
+  for (int k = 0; k < 3; ++k)
+    for (int e = 0; e < size; ++e) EXPECT_NEAR(m0[k * size + e], mc[k * size + e] + kC[k] * s[e], 1e-14);
+  // xy about the origin = (x' + Cx)(y' + Cy) about C
+  for (int e = 0; e < size; ++e)
+    EXPECT_NEAR(m0[4 * size + e],
+                mc[4 * size + e] + kC[0] * mc[1 * size + e] + kC[1] * mc[0 * size + e] + kC[0] * kC[1] * s[e],
+                1e-14);
+}
+
+struct PairCase {
+  int la, lb;
+};
+
+class DerivativeTest : public ::testing::TestWithParam<PairCase> {};
+
+TEST_P(DerivativeTest, OverlapAndKineticMatchFiniteDifferences) {
+  const auto [la, lb] = GetParam();
+  const int size = (2 * la + 1) * (2 * lb + 1);
+  std::vector<double> ds(3 * size), dt(3 * size);
+  const TestShell sa = contracted(kA, la), sb = contracted(kB, lb);
+  overlap_derivative_shell_pair(sb.view(), sa.view(), ds.data());
+  kinetic_derivative_shell_pair(sb.view(), sa.view(), dt.data());
+  for (auto [name, kernel, got] : {std::tuple{"overlap", &overlap_shell_pair, &ds},
+                                   std::tuple{"kinetic", &kinetic_shell_pair, &dt}}) {
+    const Blocks f = [&, kernel = kernel](const double* a, const double* b, const double*) {
+      std::vector<double> out(size);
+      kernel(contracted(b, lb).view(), contracted(a, la).view(), out.data());
+      return out;
+    };
+    for (int k = 0; k < 3; ++k) {
+      expect_close(got->data() + k * size, finite_difference(f, 1, k), 1e-9, name);
+      std::vector<double> minus(size);
+      for (int e = 0; e < size; ++e) minus[e] = -(*got)[k * size + e];
+      expect_close(minus.data(), finite_difference(f, 0, k), 1e-9, name);
+    }
+  }
+}
+
+TEST_P(DerivativeTest, MomentsMatchFiniteDifferences) {
+  const auto [la, lb] = GetParam();
+  const int size = (2 * la + 1) * (2 * lb + 1);
+  const int n = kMomentCount * size;
+  std::vector<double> db(3 * n), da(3 * n);
+  moment_derivative_shell_pair(contracted(kB, lb).view(), contracted(kA, la).view(), kC, db.data(), da.data());
+  const Blocks f = [&](const double* a, const double* b, const double* c) {
+    std::vector<double> out(n);
+    moment_shell_pair(contracted(b, lb).view(), contracted(a, la).view(), c, out.data());
+    return out;
+  };
+  for (int which = 0; which < 2; ++which)
+    for (int k = 0; k < 3; ++k) {
+      const auto fd = finite_difference(f, which, k);
+      const std::vector<double>& got = which == 0 ? da : db;
+      for (int op = 0; op < kMomentCount; ++op) {
+        std::vector<double> want(fd.begin() + op * size, fd.begin() + (op + 1) * size);
+        expect_close(got.data() + (op * 3 + k) * size, want, 1e-9, "moment");
+      }
+    }
+}
+
+TEST_P(DerivativeTest, AttractionMatchesFiniteDifferencesForAllThreeCentres) {
+  const auto [la, lb] = GetParam();
+  const int size = (2 * la + 1) * (2 * lb + 1);
+  for (double zeta : {0.0, 3.0}) {
+    const PointCharge q{{kC[0], kC[1], kC[2]}, 1.7, zeta};
+    std::vector<double> d[3] = {std::vector<double>(3 * size), std::vector<double>(3 * size),
+                                std::vector<double>(3 * size)};
+    nuclear_attraction_derivative_shell_pair(contracted(kB, lb).view(), contracted(kA, la).view(), q,
+                                             d[1].data(), d[0].data(), d[2].data());
+    const Blocks f = [&](const double* a, const double* b, const double* c) {
+      std::vector<double> out(size);
+      const PointCharge moved{{c[0], c[1], c[2]}, 1.7, zeta};
+      nuclear_attraction_shell_pair(contracted(b, lb).view(), contracted(a, la).view(),
+                                    std::span<const PointCharge>(&moved, 1), out.data());
+      return out;
+    };
+    for (int which = 0; which < 3; ++which)
+      for (int k = 0; k < 3; ++k)
+        expect_close(d[which].data() + k * size, finite_difference(f, which, k), 1e-9, "attraction");
+    for (int e = 0; e < 3 * size; ++e) EXPECT_NEAR(d[0][e] + d[1][e] + d[2][e], 0.0, 1e-12);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(ShellPairs, DerivativeTest,
+                         ::testing::Values(PairCase{0, 0}, PairCase{1, 0}, PairCase{0, 2}, PairCase{2, 1},
+                                           PairCase{3, 2}, PairCase{4, 3}, PairCase{5, 4}));
+
+TEST(PairKernels, RejectTablesBeyondTheirSize) {
+  OverlapTables t;
+  const GaussianPair g = gaussian_pair(1.0, kA, 1.0, kB);
+  EXPECT_FATAL(overlap_tables(g, kOsPowers, 0, t), "overlap table powers");
+}
+
+}  // namespace
+}  // namespace ostrel
