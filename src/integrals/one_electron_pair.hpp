@@ -1,0 +1,51 @@
+#pragma once
+#include <span>
+
+#include "integrals/shell.hpp"
+
+namespace ostrel {
+
+// The functions of one atom as the atom-pair loop sees them: the distinct exponents of its
+// basis kind and a coefficient matrix over (exponent, shell), so one exponent shared by
+// several contracted shells is integrated once.
+struct AtomFunctions {
+  const double* centre;
+  int nexp;
+  const double* exponents;     // distinct exponents
+  int nshell;
+  const double* coefficients;  // nexp x nshell, entry e * nshell + s (normalised, 0 where unused)
+  const int* shell_l;          // nshell
+  const int* shell_first;      // first function of each shell within the atom
+  int nfunc;
+};
+
+// What an atom-pair block holds; the count is the number of nB x nA blocks written.
+enum class PairOperator {
+  overlap,               // 1
+  kinetic,               // 1
+  attraction,            // 1, summed over the charges
+  moments,               // 9: x, y, z, xx, xy, xz, yy, yz, zz about the origin
+  overlap_derivative,    // 3: d/dB_x,y,z (d/dA = -d/dB)
+  kinetic_derivative,    // 3: d/dB_x,y,z (d/dA = -d/dB)
+  attraction_derivative, // 9 for one charge: d/dB_xyz, d/dA_xyz, d/dC_xyz
+  moment_derivative,     // 54: d/dB of the 9 moments (op * 3 + k), then d/dA likewise
+};
+
+int pair_operator_blocks(PairOperator op);
+
+// Gaussian-exponent threshold of the pair screening: ln(1/epsilon), or 50 when epsilon <= 0.
+double pair_screening_limit(double epsilon);
+
+struct PairOperatorData {
+  std::span<const PointCharge> charges;  // attraction: all charges; its derivative: one charge
+  const double* origin = nullptr;        // moments and their derivatives
+};
+
+// Adds the operator's blocks for atoms B (rows) and A (columns) into out, laid out as
+// pair_operator_blocks(op) consecutive nB x nA arrays. Work is done once per exponent pair
+// (skipped when a b |A - B|^2 / (a + b) exceeds the screening limit) for every L pair the two
+// exponents carry, and the primitive blocks go to every shell with non-zero coefficients.
+void add_pair_blocks(PairOperator op, const AtomFunctions& b, const AtomFunctions& a, double epsilon,
+                     const PairOperatorData& data, double* out);
+
+}  // namespace ostrel
