@@ -17,6 +17,7 @@
 #include "runtime/pool.hpp"
 #include "runtime/run_report.hpp"
 #include "runtime/store.hpp"
+#include "runtime/system_options.hpp"
 
 namespace ostrel {
 namespace {
@@ -91,44 +92,6 @@ void print_node_list() {
   }
 }
 
-struct SystemOptions {
-  int memory[2] = {128, -1};
-  int disk = 1;
-  char path[1024] = {};
-};
-
-SystemOptions read_system_options() {
-  SystemOptions o;
-  if (is_master) {
-    const InputVar vars[] = {
-        {"memory", IN_INT, 2, o.memory},
-        {"disk", IN_INT, 1, &o.disk},
-        {"path", IN_TEXT, sizeof o.path, o.path},
-    };
-    read_group(stdin, "system", 3, vars);
-  }
-  mp_bcast(o.memory, 2, MP_INT, 0);
-  mp_bcast(&o.disk, 1, MP_INT, 0);
-  mp_bcast(o.path, 128, MP_BYTE, 0);
-  o.path[127] = '\0';
-  if (o.memory[1] < 1) o.memory[1] = o.memory[0];
-  if (o.path[0] == '\0') {
-    const char* tmp = std::getenv("TMPDIR");
-    std::strncpy(o.path, tmp ? tmp : "/tmp", 127);
-    o.path[127] = '\0';
-  }
-  if (is_master) {
-    std::printf("\n System options:\n");
-    if (o.disk > 0)
-      std::printf(" Memory: %d (%d) MB\n Disk:   %d GB '%s'\n\n", o.memory[0], o.memory[1],
-                  o.disk, o.path);
-    else
-      std::printf(" Memory: %d (%d) MB + %d MB\n", o.memory[0], o.memory[1], -o.disk);
-    std::fflush(stdout);
-  }
-  return o;
-}
-
 }  // namespace
 
 void start_run(int argc, char** argv) {
@@ -140,7 +103,7 @@ void start_run(int argc, char** argv) {
   open_files(argc, argv);
   print_banner();
   print_node_list();
-  SystemOptions options = read_system_options();
+  SystemOptions options = read_system_options(stdin);
   std::int64_t megabytes = is_master ? options.memory[0] : options.memory[1];
   pool_init(megabytes * (std::int64_t{1} << 20));
   store_open(options.path, options.disk);

@@ -114,6 +114,10 @@ std::int64_t place(int i, std::int64_t offset, std::int64_t size, const char* na
 
 void store_open(const char* path, std::int64_t files) {
   backing_open(path, files);
+  store_clear();
+}
+
+void store_clear() {
   dic.count = 0;
   dic.bounds[0] = 0;
   for (int& c : dic.cache) c = -1;

@@ -52,6 +52,9 @@ void store_get_array(const char* name, std::span<T> values, std::int64_t offset 
 void store_put_text(const char* name, const std::string& text, std::int64_t field_size);
 std::string store_get_text(const char* name);
 
+// Empties the dictionary and zeroes the totals but keeps the backing (tests, fuzzers).
+void store_clear();
+
 // Testing hook: bytes per scratch file (the program keeps 1 GB).
 void store_set_piece_size(std::int64_t bytes);
 

@@ -65,6 +65,7 @@ run_fatal '$system memory=1 nonsense=2 $end' "*** error in '\$system' : unknown 
 run_fatal '$system memory=1' "*** error in '\$system' : '\$end' not found"
 run_fatal '$system path=' "*** error in '\$system' reading variable 'path'"
 run_fatal '$system disk=600 $end' "0: too many tmp files (600)"
+run_fatal "\$system path=/$(printf 'p%.0s' $(seq 130)) \$end" "*** error in '\$system' reading variable 'path'"
 run_fatal "\$system path=$work/missing-dir \$end" "0: opening file $work/missing-dir/tmp"
 
 "$ostrel" "$work/none.inp" > "$work/nf.out" 2> "$work/nf.err"; rc=$?

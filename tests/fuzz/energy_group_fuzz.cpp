@@ -1,0 +1,17 @@
+// The "energy" group of provided results, for three atoms and two frequencies.
+#include "fuzz_session.hpp"
+#include "input/provided_results.hpp"
+#include "runtime/store.hpp"
+
+namespace {
+void read(std::FILE* f) {
+  ostrel::store_put<int>("Natom", 3);
+  ostrel::store_put<int>("nwave", 2);
+  ostrel::read_provided_results("energy", f);
+}
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  ostrel::fuzz::run_on_file(data, size, read);
+  return 0;
+}
