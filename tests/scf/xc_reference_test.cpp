@@ -1,5 +1,6 @@
 // Energy densities and their first and second derivatives against libxc (values in
-// xc_libxc_reference.hpp, see there for program and settings).
+// xc_libxc_reference.hpp, see there for program and settings) and, for the kinds libxc lacks,
+// against the closed forms evaluated independently (xc_formula_reference.hpp).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 
 #include "scf/xc_functional.hpp"
 #include "scf/xc_point.hpp"
+#include "xc_formula_reference.hpp"
 #include "xc_full_tensors.hpp"
 #include "xc_libxc_reference.hpp"
 
@@ -108,6 +110,25 @@ TEST(XcLibxc, EnergyDensitiesAndDerivativesMatchLibxc) {
     }
   }
   std::printf("largest relative deviation from libxc: energy %.1e, first %.1e, second %.1e\n",
+              worst.e, worst.d1, worst.d2);
+}
+
+TEST(XcFormulas, KindsWithoutALibxcCounterpartMatchTheirClosedForms) {
+  Errors worst;
+  for (const auto& row : testing::kFormulaRows) {
+    const double p[3] = {0, 0, 0};
+    const XcFunctional f = functional(row.x_code, row.c_code, p);
+    for (int k = 0; k < 4; ++k) {
+      const Errors e = compare(f, kLibxcPoints[k], row.values[k]);
+      EXPECT_LE(e.e, 1e-13) << row.name << " point " << k;
+      EXPECT_LE(e.d1, 1e-13) << row.name << " point " << k;
+      EXPECT_LE(e.d2, 1e-12) << row.name << " point " << k;
+      worst.e = std::max(worst.e, e.e);
+      worst.d1 = std::max(worst.d1, e.d1);
+      worst.d2 = std::max(worst.d2, e.d2);
+    }
+  }
+  std::printf("largest relative deviation from the closed forms: energy %.1e, first %.1e, second %.1e\n",
               worst.e, worst.d1, worst.d2);
 }
 
