@@ -56,6 +56,7 @@ Jet<2, K> exchange_spin(int code, const double* p, const Jet<2, K>& rho, const J
   if ((code == 3 || code == 5 || code == 7) && rho.v < kBeckeCutoff) return J(0.0);
   const J r43 = pow(rho, 4.0 / 3.0);
   if (code == 1) return -kSlater * r43;
+  // Everything below is a smooth function of x^2, so a vanishing gradient needs no guard.
   const J x2 = sigma / (r43 * r43);
   switch (code) {
     case 2: {

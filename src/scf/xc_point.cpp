@@ -131,16 +131,16 @@ void clear(XcDerivatives& d, int order) {
 void xc_point(const XcFunctional& f, const double alpha[4], const double beta[4], double* ex,
               double* ec, XcDerivatives* derivatives, int order, double small) {
   const double* const spins[2] = {alpha, beta};
-  if (order >= 1) clear(*derivatives, order);
+  if (order >= 1 && order <= 3) clear(*derivatives, order);
   switch (order) {
-    case 0:
-      return evaluate<0>(f, spins, ex, ec, derivatives, small);
     case 1:
       return evaluate<1>(f, spins, ex, ec, derivatives, small);
     case 2:
       return evaluate<2>(f, spins, ex, ec, derivatives, small);
-    default:
+    case 3:
       return evaluate<3>(f, spins, ex, ec, derivatives, small);
+    default:
+      return evaluate<0>(f, spins, ex, ec, derivatives, small);
   }
 }
 

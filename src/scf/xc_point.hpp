@@ -20,7 +20,8 @@ struct XcDerivatives {
 
 // Energy densities of exchange (ex, already weighted by a_x) and correlation (ec) at one point
 // from alpha = (rho, gx, gy, gz) and beta (the same array for a closed shell); for order 1, 2
-// or 3 also the derivatives up to that order (the blocks beyond `order` are left alone).
+// or 3 also the derivatives up to that order (the blocks beyond `order` are left alone; any
+// other order gives the energy densities only and `derivatives` may then be null).
 // `small` is the regularisation scale of the densities.
 void xc_point(const XcFunctional& f, const double alpha[4], const double beta[4], double* ex,
               double* ec, XcDerivatives* derivatives, int order, double small);
