@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <vector>
 
 #include "linalg/gemm_kernel.hpp"
 #include "linalg/vector_ops.hpp"
@@ -26,17 +25,17 @@ void tridiagonalize(double* packed, int n, double* h, double* d, double* e, int 
   const int me = nodes > 1 ? node_id : 0;
   // The update of step i+1 is applied lazily while step i passes over the rows, so that
   // each row is read and written once per step.
-  PoolArray<double> work(3 * std::int64_t{n} + 8);
-  double* pu = work.data();      // pending u (also the broadcast buffer: u, h, d, e)
+  PoolArray<double> work(4 * std::int64_t{n} + 16);
+  double* pu = work.data();      // pending u
   double* pq = pu + n + 4;       // pending q
-  double* p = pq + n;            // A u of the current step
+  double* p = pq + n + 4;        // A u of the current step
+  double* message = p + n + 4;   // broadcast of the owner: u, h, d, e
   std::int64_t pending = 0;      // length of the pending update (0: none)
   auto row = [&](std::int64_t r) { return packed + r * (r + 1) / 2; };
   auto owns = [&](std::int64_t r) { return nodes <= 1 || r % nodes == me; };
   e[0] = 0.0;
   if (n > 0) h[0] = 0.0;
   if (n > 1) h[1] = 0.0;
-  std::vector<double> u_next;
 
   for (std::int64_t i = n - 1; i >= 1; --i) {
     double* ai = row(i);
@@ -58,18 +57,17 @@ void tridiagonalize(double* packed, int n, double* h, double* d, double* e, int 
     }
     if (nodes > 1) {
       // The owner hands the reflector and the new d, e, h to everybody.
-      u_next.assign(i + 3, 0.0);
       if (owns(i)) {
-        std::copy(ai, ai + i, u_next.begin());
-        u_next[i] = hi;
-        u_next[i + 1] = di;
-        u_next[i + 2] = ei;
+        vec_copy(i, ai, message);
+        message[i] = hi;
+        message[i + 1] = di;
+        message[i + 2] = ei;
       }
-      mp_bcast(u_next.data(), i + 3, MP_DOUBLE, static_cast<int>(i % nodes));
-      std::copy(u_next.begin(), u_next.begin() + i, ai);
-      hi = u_next[i];
-      di = u_next[i + 1];
-      ei = u_next[i + 2];
+      mp_bcast(message, i + 3, MP_DOUBLE, static_cast<int>(i % nodes));
+      vec_copy(i, message, ai);
+      hi = message[i];
+      di = message[i + 1];
+      ei = message[i + 2];
     }
     h[i] = hi;
     d[i] = di;

@@ -83,17 +83,7 @@ void plane_rotations(double* c, int n, int count, const int* pairs, const double
       gather(f, l, 1);
       mp_send(part.data(), std::int64_t{l} * m, MP_DOUBLE, q);
     }
-    // The master's own slice is rotated in place.
-    for (int t = 0; t < count; ++t) {
-      double* p = c + pr[2 * t] * nn + first;
-      double* q = c + pr[2 * t + 1] * nn + first;
-      const double cs = std::cos(an[t]), sn = std::sin(an[t]);
-      for (int i = 0; i < len; ++i) {
-        const double x = p[i], y = q[i];
-        p[i] = cs * x - sn * y;
-        q[i] = sn * x + cs * y;
-      }
-    }
+    rotate(c + first, len, nn, pr.data(), an.data());  // the master's own slice in place
     for (int q = 1; q < node_count; ++q) {
       int f = 0, l = 0;
       slice(q, &f, &l);
