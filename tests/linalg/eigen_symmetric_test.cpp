@@ -50,6 +50,28 @@ TEST_F(EigenSymmetric, RandomMatricesAgreeWithJacobi) {
   }
 }
 
+TEST_F(EigenSymmetric, ReferenceSpectraFromLapack) {
+  // Reference values: LAPACK dsyev (Debian liblapack3 3.11, jobz "N", uplo "L").
+  Dense hilbert(6, 6);
+  for (int i = 0; i < 6; ++i)
+    for (int j = 0; j < 6; ++j) hilbert(i, j) = 1.0 / (i + j + 1);
+  const double h_ref[] = {1.0827994844683569e-07, 1.2570757122623588e-05,
+                          0.00061574835418260767, 0.016321521319875697,
+                          0.2423608705752093,     1.6188998589243386};
+  auto values = solve_and_check(hilbert);
+  for (int k = 0; k < 6; ++k) EXPECT_NEAR(values[k], h_ref[k], 4e-15) << k;
+  // Wilkinson's W7+: diagonal |i - 3|, unit off-diagonal; a close pair near 3.75.
+  Dense w(7, 7);
+  for (int i = 0; i < 7; ++i) {
+    w(i, i) = std::abs(i - 3);
+    if (i + 1 < 7) w(i, i + 1) = w(i + 1, i) = 1.0;
+  }
+  const double w_ref[] = {-1.1248854197645741, 0.2679491924311232, 0.99999999999999989, 2,
+                          2.363328237932683,   3.7320508075688776, 3.7615571818318907};
+  values = solve_and_check(w);
+  for (int k = 0; k < 7; ++k) EXPECT_NEAR(values[k], w_ref[k], 4e-15) << k;
+}
+
 TEST_F(EigenSymmetric, LargeRandomMatrices) {
   std::mt19937_64 g(6);
   for (int n : {300, 1000}) solve_and_check(testing::random_symmetric(n, g));
