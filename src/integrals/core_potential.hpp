@@ -1,0 +1,35 @@
+#pragma once
+#include "integrals/shell.hpp"
+
+namespace ostrel {
+
+// One term c r^n exp(-a r^2) of a core-potential channel.
+struct CoreTerm {
+  double c;
+  int n;
+  double a;
+};
+
+// A semilocal core potential on one centre: U = U_local(r) + sum_{l < lmax} sum_m |lm> U_l(r) <lm|.
+struct CorePotential {
+  const double* centre;
+  int lmax;  // at most 4
+  int nlocal;
+  const CoreTerm* local;
+  int nsemi[4];
+  const CoreTerm* semi[4];
+};
+
+// The radial rule: r = -ln(1 - x^3), x = (k + 1) / 65, weight dr = 3 x^2 / ((1 - x^3) 65).
+inline constexpr int kCoreRadialPoints = 64;
+void core_radial_point(int k, double& r, double& w);
+
+// Adds the core-potential block (2lb+1) x (2la+1) of shells b (rows) and a (columns) over
+// the radial points first, first + stride, ... (nodes share the points this way; first 0
+// and stride 1 give the whole integral). Angular projections are analytic (plane-wave
+// expansion about the centre with modified spherical Bessel functions); terms with
+// a r^2 > 40 are skipped.
+void core_potential_shell_pair(const Shell& b, const Shell& a, const CorePotential& u, int first, int stride,
+                               double* out);
+
+}  // namespace ostrel
