@@ -17,38 +17,8 @@
 namespace ostrel {
 namespace {
 
+using testing::TestAtom;
 using testing::TestShell;
-
-// One atom's shells gathered into the exponent-by-shell layout.
-struct TestAtom {
-  std::vector<TestShell> shells;
-  std::vector<double> exponents, coefficients;
-  std::vector<int> shell_l, shell_first;
-  int nfunc = 0;
-
-  explicit TestAtom(std::vector<TestShell> s) : shells(std::move(s)) {
-    for (const auto& sh : shells)
-      for (double e : sh.exponents)
-        if (std::find(exponents.begin(), exponents.end(), e) == exponents.end()) exponents.push_back(e);
-    std::sort(exponents.begin(), exponents.end());
-    const int ns = static_cast<int>(shells.size());
-    coefficients.assign(exponents.size() * ns, 0.0);
-    for (int s = 0; s < ns; ++s) {
-      for (size_t k = 0; k < shells[s].exponents.size(); ++k) {
-        const int e = static_cast<int>(std::find(exponents.begin(), exponents.end(), shells[s].exponents[k]) -
-                                       exponents.begin());
-        coefficients[e * ns + s] = shells[s].coefficients[k];
-      }
-      shell_l.push_back(shells[s].l);
-      shell_first.push_back(nfunc);
-      nfunc += shells[s].size();
-    }
-  }
-  AtomFunctions view() const {
-    return {shells[0].centre,      static_cast<int>(exponents.size()), exponents.data(),
-            static_cast<int>(shells.size()), coefficients.data(), shell_l.data(), shell_first.data(), nfunc};
-  }
-};
 
 // Shells that share exponents across contractions and angular momenta (general contraction).
 TestAtom general_atom(const double* c) {

@@ -1,0 +1,158 @@
+// Packed matrices over atom pairs and the gradient contractions.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <vector>
+
+#include "integrals/one_electron_gradient.hpp"
+#include "integrals/one_electron_matrices.hpp"
+#include "psi4_reference_data.hpp"
+#include "support/runtime_fixture.hpp"
+#include "test_shells.hpp"
+
+namespace ostrel {
+namespace {
+
+using testing::TestAtom;
+using testing::TestShell;
+
+// The Psi4 reference molecule at the given coordinates, atom by atom.
+struct Molecule3 {
+  std::vector<TestAtom> atoms;
+  std::vector<AtomFunctions> views;
+  std::vector<int> first;
+  std::vector<PointCharge> nuclei;
+  AtomSet set() const { return {static_cast<int>(atoms.size()), views.data(), first.data()}; }
+  int nbf() const { return first.back(); }
+};
+
+Molecule3 build(const psi4_reference::RefCase& ref, const std::vector<double>& xyz) {
+  Molecule3 m;
+  for (int a = 0; a < ref.natom; ++a) {
+    std::vector<TestShell> shells;
+    for (unsigned long s = 0; s < ref.nshell; ++s) {
+      const auto& r = ref.shells[s];
+      if (r.atom != a) continue;
+      shells.emplace_back(xyz.data() + 3 * a, r.l, std::vector<double>(r.exponents, r.exponents + r.nprim),
+                          std::vector<double>(r.coefficients, r.coefficients + r.nprim));
+    }
+    m.atoms.emplace_back(std::move(shells));
+    m.nuclei.push_back({{xyz[3 * a], xyz[3 * a + 1], xyz[3 * a + 2]}, psi4_reference::kCharges[a], 0.0});
+  }
+  int n = 0;
+  for (const auto& a : m.atoms) {
+    m.views.push_back(a.view());
+    m.first.push_back(n);
+    n += a.nfunc;
+  }
+  m.first.push_back(n);
+  return m;
+}
+
+std::vector<double> reference_xyz() {
+  return std::vector<double>(psi4_reference::kCoordinates, psi4_reference::kCoordinates + 9);
+}
+
+using IntegralTest = testing::RuntimeTest;
+
+TEST_F(IntegralTest, PackedMatricesMatchPsi4AndSplitOverNodes) {
+  const auto& ref = psi4_reference::kSvp;
+  const Molecule3 m = build(ref, reference_xyz());
+  const long n2 = packed_size(m.nbf());
+  const double origin[3] = {0.0, 0.0, 0.0};
+  PairOperatorData data;
+  data.charges = m.nuclei;
+  data.origin = origin;
+  const PairOperator ops[4] = {PairOperator::overlap, PairOperator::kinetic, PairOperator::attraction,
+                               PairOperator::moments};
+  const int first_ref[4] = {0, 1, 2, 3};
+  for (int o = 0; o < 4; ++o) {
+    const int nb = pair_operator_blocks(ops[o]);
+    std::vector<double> whole(nb * n2, 0.0), shared(nb * n2, 0.0);
+    add_packed_matrices(ops[o], m.set(), 1e-15, data, 0, 1, whole.data());
+    for (int node = 0; node < 2; ++node) add_packed_matrices(ops[o], m.set(), 1e-15, data, node, 2, shared.data());
+    for (int k = 0; k < nb; ++k)
+      for (long i = 0; i < n2; ++i) {
+        EXPECT_NEAR(whole[k * n2 + i], ref.matrix[first_ref[o] + k][i], 1e-12) << o << " " << k << " " << i;
+        EXPECT_EQ(whole[k * n2 + i], shared[k * n2 + i]);
+      }
+  }
+  EXPECT_FATAL(add_packed_matrices(PairOperator::overlap_derivative, m.set(), 0.0, data, 0, 1, nullptr),
+               "derivative operator");
+}
+
+// sum_{mu nu} M(mu, nu) X(mu, nu) of two packed symmetric matrices.
+double trace_product(const std::vector<double>& m, const double* x, int n) {
+  double s = 0.0;
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j <= i; ++j) s += (i == j ? 1.0 : 2.0) * m[i * (i + 1) / 2 + j] * x[i * (i + 1) / 2 + j];
+  return s;
+}
+
+std::vector<double> some_density(int n) {
+  std::vector<double> d(packed_size(n));
+  for (size_t i = 0; i < d.size(); ++i) d[i] = 0.3 * std::sin(0.7 * i + 0.2) + (i % 7 == 0 ? 0.5 : 0.0);
+  return d;
+}
+
+// Central-difference gradient of trace(D X(R)) where X is the operator's block `block`.
+std::vector<double> numeric_gradient(PairOperator op, int block, const std::vector<double>& d) {
+  const auto& ref = psi4_reference::kSvp;
+  std::vector<double> g(9);
+  const double h = 1e-4;
+  for (int c = 0; c < 9; ++c) {
+    double e[2];
+    for (int side = 0; side < 2; ++side) {
+      auto xyz = reference_xyz();
+      xyz[c] += side == 0 ? h : -h;
+      const Molecule3 m = build(ref, xyz);
+      const double origin[3] = {0.2, -0.3, 0.1};
+      PairOperatorData data;
+      data.charges = m.nuclei;
+      data.origin = origin;
+      const long n2 = packed_size(m.nbf());
+      std::vector<double> x(pair_operator_blocks(op) * n2, 0.0);
+      add_packed_matrices(op, m.set(), 0.0, data, 0, 1, x.data());
+      e[side] = trace_product(d, x.data() + block * n2, m.nbf());
+    }
+    g[c] = (e[0] - e[1]) / (2 * h);
+  }
+  return g;
+}
+
+TEST_F(IntegralTest, GradientContractionsMatchFiniteDifferences) {
+  const auto& ref = psi4_reference::kSvp;
+  const Molecule3 m = build(ref, reference_xyz());
+  const auto d = some_density(m.nbf());
+  std::vector<double> gs(9, 0.0), gt(9, 0.0), gv(9, 0.0), rep(9, 0.0);
+  overlap_gradient(m.set(), 0.0, d.data(), 0, 1, gs.data());
+  kinetic_gradient(m.set(), 0.0, d.data(), 0, 1, gt.data());
+  // Two node shares summed, with a repulsion vector that must be added exactly once.
+  for (int i = 0; i < 9; ++i) rep[i] = 0.01 * (i + 1);
+  for (int node = 0; node < 2; ++node) attraction_gradient(m.set(), m.nuclei, 0.0, d.data(), rep.data(), node, 2, gv.data());
+  const auto ns = numeric_gradient(PairOperator::overlap, 0, d);
+  const auto nt = numeric_gradient(PairOperator::kinetic, 0, d);
+  const auto nv = numeric_gradient(PairOperator::attraction, 0, d);
+  for (int c = 0; c < 9; ++c) {
+    EXPECT_NEAR(gs[c], ns[c], 1e-7) << c;
+    EXPECT_NEAR(gt[c], nt[c], 1e-6) << c;
+    EXPECT_NEAR(gv[c] - rep[c], nv[c], 1e-6) << c;
+  }
+}
+
+TEST_F(IntegralTest, DipoleDerivativesMatchFiniteDifferences) {
+  const auto& ref = psi4_reference::kSvp;
+  const Molecule3 m = build(ref, reference_xyz());
+  const auto d = some_density(m.nbf());
+  const double origin[3] = {0.2, -0.3, 0.1};
+  std::vector<double> out(27, 0.0);
+  dipole_derivatives(m.set(), origin, 0.0, d.data(), 0, 1, out.data());
+  for (int k = 0; k < 3; ++k) {
+    const auto num = numeric_gradient(PairOperator::moments, k, d);
+    for (int c = 0; c < 9; ++c) EXPECT_NEAR(out[c * 3 + k], num[c], 1e-7) << k << " " << c;
+  }
+}
+
+}  // namespace
+}  // namespace ostrel
