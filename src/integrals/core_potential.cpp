@@ -18,33 +18,85 @@ double binomial(int n, int k) {
   return r;
 }
 
+// A shell with arbitrary polynomial components of one degree about its centre: the
+// spherical shell itself, or the pieces of its derivative with respect to the centre.
+struct PolyShell {
+  const double* centre;
+  int l;  // polynomial degree
+  int ncomp;
+  std::vector<double> comp;  // ncomp x cartesian_count(l)
+  int nprim;
+  const double* exponents;
+  std::vector<double> coefficients;
+};
+
+PolyShell spherical_poly(const Shell& s) {
+  PolyShell p{s.centre, s.l, shell_size(s.l), {}, s.nprim, s.exponents,
+              std::vector<double>(s.coefficients, s.coefficients + s.nprim)};
+  p.comp.assign(static_cast<size_t>(p.ncomp) * cartesian_count(s.l), 0.0);
+  for (int c = 0; c < p.ncomp; ++c)
+    for (const auto& t : solid_harmonic_terms(s.l, c)) p.comp[c * cartesian_count(s.l) + t.cartesian] = t.coefficient;
+  return p;
+}
+
+// d/dA_k [P(r - A) exp(-a |r - A|^2)] = 2a (x_k - A_k) P exp(..) - (dP/dx_k) exp(..):
+// the raised piece (degree l + 1, coefficients times 2a) and the lowered one (degree l - 1).
+PolyShell derivative_piece(const PolyShell& s, int k, bool raise) {
+  const int l = raise ? s.l + 1 : s.l - 1;
+  PolyShell p{s.centre, l, s.ncomp, {}, s.nprim, s.exponents, s.coefficients};
+  if (raise)
+    for (int i = 0; i < s.nprim; ++i) p.coefficients[i] *= 2.0 * s.exponents[i];
+  const int nin = cartesian_count(s.l), nout = cartesian_count(l);
+  p.comp.assign(static_cast<size_t>(p.ncomp) * nout, 0.0);
+  for (int c = 0; c < s.ncomp; ++c)
+    for (int m = 0; m < nin; ++m) {
+      const double v = s.comp[c * nin + m];
+      if (v == 0.0) continue;
+      const CartesianPowers q = cartesian_powers(s.l, m);
+      int e[3] = {q.a, q.b, q.c};
+      if (raise) {
+        ++e[k];
+        p.comp[c * nout + cartesian_index(l, e[0], e[1], e[2])] += v;
+      } else if (e[k] > 0) {
+        const double f = e[k]--;
+        p.comp[c * nout + cartesian_index(l, e[0], e[1], e[2])] += f * v;
+      }
+    }
+  return p;
+}
+
 // A shell seen from the potential's centre: its functions are
 // sum_g r^g sum_{Q of degree g} f[s][g][Q] u^Q times the Gaussian, u the unit direction.
 struct ShellAboutCentre {
   int l;
+  int ncomp;
   double dist;     // |A - C|
   double dir[3];   // (A - C) / |A - C|, z when A = C
   // f[s][g] over the monomials Q of degree g (cartesian_index order)
   std::vector<std::vector<std::vector<double>>> f;
 };
 
-ShellAboutCentre shell_about(const Shell& s, const double* c) {
+ShellAboutCentre shell_about(const PolyShell& s, const double* c) {
   ShellAboutCentre out;
   out.l = s.l;
+  out.ncomp = s.ncomp;
   double ac[3];
   for (int k = 0; k < 3; ++k) ac[k] = s.centre[k] - c[k];
   out.dist = std::sqrt(ac[0] * ac[0] + ac[1] * ac[1] + ac[2] * ac[2]);
   for (int k = 0; k < 3; ++k) out.dir[k] = out.dist > 0.0 ? ac[k] / out.dist : (k == 2 ? 1.0 : 0.0);
-  out.f.assign(shell_size(s.l), std::vector<std::vector<double>>(s.l + 1));
-  for (int sc = 0; sc < shell_size(s.l); ++sc) {
+  out.f.assign(s.ncomp, std::vector<std::vector<double>>(s.l + 1));
+  const int nc = cartesian_count(s.l);
+  for (int sc = 0; sc < s.ncomp; ++sc) {
     for (int g = 0; g <= s.l; ++g) out.f[sc][g].assign(cartesian_count(g), 0.0);
     // (r u - AC)^p = prod_d sum_q binom(p_d, q_d) r^q_d u_d^q_d (-AC_d)^(p_d - q_d)
-    for (const auto& t : solid_harmonic_terms(s.l, sc)) {
-      const CartesianPowers p = cartesian_powers(s.l, t.cartesian);
+    for (int m = 0; m < nc; ++m) {
+      const double coefficient = s.comp[sc * nc + m];
+      if (coefficient == 0.0) continue;
+      const CartesianPowers p = cartesian_powers(s.l, m);
       for (int qx = 0; qx <= p.a; ++qx)
         for (int qy = 0; qy <= p.b; ++qy)
           for (int qz = 0; qz <= p.c; ++qz) {
-            const double v = t.coefficient * binomial(p.a, qx) * binomial(p.b, qy) * binomial(p.c, qz) *
+            const double v = coefficient * binomial(p.a, qx) * binomial(p.b, qy) * binomial(p.c, qz) *
                              std::pow(-ac[0], p.a - qx) * std::pow(-ac[1], p.b - qy) *
                              std::pow(-ac[2], p.c - qz);
             const int g = qx + qy + qz;
@@ -76,11 +128,12 @@ void plane_wave_factors(int l, int m, int qa, int qb, int qc, const double* dir,
 // w[lm][s][g][lambda] so that a radial point needs only Bessel values and powers of r.
 struct Projector {
   int nlm;
-  int ls;  // shell l
+  int ls;  // shell degree
+  int ns;  // components
   std::vector<double> w;  // [lm][s][g][lambda], lambda < lam_dim
   int lam_dim;
   double at(int lm, int s, int g, int lam) const {
-    return w[((lm * shell_size(ls) + s) * (ls + 1) + g) * lam_dim + lam];
+    return w[((lm * ns + s) * (ls + 1) + g) * lam_dim + lam];
   }
 };
 
@@ -88,8 +141,9 @@ Projector make_projector(const ShellAboutCentre& sc, int lmax) {
   Projector p;
   p.nlm = lmax * lmax;
   p.ls = sc.l;
+  p.ns = sc.ncomp;
   p.lam_dim = lmax + sc.l + 1;
-  p.w.assign(static_cast<size_t>(p.nlm) * shell_size(sc.l) * (sc.l + 1) * p.lam_dim, 0.0);
+  p.w.assign(static_cast<size_t>(p.nlm) * p.ns * (sc.l + 1) * p.lam_dim, 0.0);
   double h[kCoreAngularMaxOrder + 1];
   for (int l = 0; l < lmax; ++l)
     for (int m = 0; m <= 2 * l; ++m) {
@@ -98,11 +152,11 @@ Projector make_projector(const ShellAboutCentre& sc, int lmax) {
         for (int q = 0; q < cartesian_count(g); ++q) {
           const CartesianPowers qp = cartesian_powers(g, q);
           plane_wave_factors(l, m, qp.a, qp.b, qp.c, sc.dir, h);
-          for (int s = 0; s < shell_size(sc.l); ++s) {
+          for (int s = 0; s < p.ns; ++s) {
             const double f = sc.f[s][g][q];
             if (f == 0.0) continue;
             for (int lam = 0; lam <= l + g; ++lam)
-              p.w[((lm * shell_size(sc.l) + s) * (sc.l + 1) + g) * p.lam_dim + lam] += f * h[lam];
+              p.w[((lm * p.ns + s) * (sc.l + 1) + g) * p.lam_dim + lam] += f * h[lam];
           }
         }
     }
@@ -110,8 +164,8 @@ Projector make_projector(const ShellAboutCentre& sc, int lmax) {
 }
 
 // Channel projections of a contracted shell at radius r: out[lm * (2l+1) + s].
-void project_at(const Shell& sh, const ShellAboutCentre& sc, const Projector& p, double r, double* out) {
-  const int ns = shell_size(sh.l);
+void project_at(const PolyShell& sh, const ShellAboutCentre& sc, const Projector& p, double r, double* out) {
+  const int ns = sh.ncomp;
   for (int i = 0; i < p.nlm * ns; ++i) out[i] = 0.0;
   double bes[kCoreAngularMaxOrder + 1], rg[kCoreAngularMaxOrder + 1];
   rg[0] = 1.0;
@@ -147,9 +201,9 @@ double channel_value(int n, const CoreTerm* t, double r) {
 
 // Local channel: the product of both shells projected on l = 0 about the centre, per
 // primitive pair, since the plane-wave direction depends on both exponents.
-void add_local_part(const Shell& b, const Shell& a, const CorePotential& u, const ShellAboutCentre& sb,
+void add_local_part(const PolyShell& b, const PolyShell& a, const CorePotential& u, const ShellAboutCentre& sb,
                     const ShellAboutCentre& sa, int first, int stride, double* out) {
-  const int na = shell_size(a.l), nb = shell_size(b.l);
+  const int na = a.ncomp, nb = b.ncomp;
   const int top = a.l + b.l;
   std::vector<double> w(static_cast<size_t>(nb) * na * (top + 1) * (top + 1));  // [sb][sa][g][lambda]
   double h[kCoreAngularMaxOrder + 1], bes[kCoreAngularMaxOrder + 1];
@@ -214,25 +268,13 @@ void add_local_part(const Shell& b, const Shell& a, const CorePotential& u, cons
     }
 }
 
-}  // namespace
-
-void core_radial_point(int k, double& r, double& w) {
-  const double x = (k + 1) / 65.0;
-  const double x3 = x * x * x;
-  r = -std::log(1.0 - x3);
-  w = 3.0 * x * x / ((1.0 - x3) * 65.0);
-}
-
-void core_potential_shell_pair(const Shell& b, const Shell& a, const CorePotential& u, int first, int stride,
-                               double* out) {
-  if (u.lmax < 0 || u.lmax > 4) fatal_error("\n %d: core potential with Lmax %d\n", node_id, u.lmax);
-  if (a.l + b.l + 3 > kCoreAngularMaxOrder)
-    fatal_error("\n %d: core-potential integrals for l = %d, %d\n", node_id, b.l, a.l);
+void core_potential_block(const PolyShell& b, const PolyShell& a, const CorePotential& u, int first, int stride,
+                          double* out) {
   const ShellAboutCentre sa = shell_about(a, u.centre), sb = shell_about(b, u.centre);
   if (u.nlocal > 0) add_local_part(b, a, u, sb, sa, first, stride, out);
   if (u.lmax == 0) return;
   const Projector pa = make_projector(sa, u.lmax), pb = make_projector(sb, u.lmax);
-  const int na = shell_size(a.l), nb = shell_size(b.l);
+  const int na = a.ncomp, nb = b.ncomp;
   std::vector<double> proj_a(pa.nlm * na), proj_b(pb.nlm * nb);
   for (int k = first; k < kCoreRadialPoints; k += stride) {
     double r, wr;
@@ -255,6 +297,53 @@ void core_potential_shell_pair(const Shell& b, const Shell& a, const CorePotenti
           if (vb == 0.0) continue;
           for (int ia = 0; ia < na; ++ia) out[ib * na + ia] += vb * proj_a[lm * na + ia];
         }
+    }
+  }
+}
+
+}  // namespace
+
+void core_radial_point(int k, double& r, double& w) {
+  const double x = (k + 1) / 65.0;
+  const double x3 = x * x * x;
+  r = -std::log(1.0 - x3);
+  w = 3.0 * x * x / ((1.0 - x3) * 65.0);
+}
+
+namespace {
+
+void check_limits(const Shell& b, const Shell& a, const CorePotential& u, int extra) {
+  if (u.lmax < 0 || u.lmax > 4) fatal_error("\n %d: core potential with Lmax %d\n", node_id, u.lmax);
+  if (a.l + b.l + extra + 3 > kCoreAngularMaxOrder)
+    fatal_error("\n %d: core-potential integrals for l = %d, %d\n", node_id, b.l, a.l);
+}
+
+}  // namespace
+
+void core_potential_shell_pair(const Shell& b, const Shell& a, const CorePotential& u, int first, int stride,
+                               double* out) {
+  check_limits(b, a, u, 0);
+  core_potential_block(spherical_poly(b), spherical_poly(a), u, first, stride, out);
+}
+
+void core_potential_derivative_shell_pair(const Shell& b, const Shell& a, const CorePotential& u, int first,
+                                          int stride, double* out_b, double* out_a) {
+  check_limits(b, a, u, 1);
+  const PolyShell pb = spherical_poly(b), pa = spherical_poly(a);
+  const int n = pa.ncomp * pb.ncomp;
+  std::vector<double> low(n);
+  for (int k = 0; k < 3; ++k) {
+    core_potential_block(pb, derivative_piece(pa, k, true), u, first, stride, out_a + k * n);
+    core_potential_block(derivative_piece(pb, k, true), pa, u, first, stride, out_b + k * n);
+    if (a.l > 0) {
+      std::fill(low.begin(), low.end(), 0.0);
+      core_potential_block(pb, derivative_piece(pa, k, false), u, first, stride, low.data());
+      for (int i = 0; i < n; ++i) out_a[k * n + i] -= low[i];
+    }
+    if (b.l > 0) {
+      std::fill(low.begin(), low.end(), 0.0);
+      core_potential_block(derivative_piece(pb, k, false), pa, u, first, stride, low.data());
+      for (int i = 0; i < n; ++i) out_b[k * n + i] -= low[i];
     }
   }
 }

@@ -32,4 +32,9 @@ void core_radial_point(int k, double& r, double& w);
 void core_potential_shell_pair(const Shell& b, const Shell& a, const CorePotential& u, int first, int stride,
                                double* out);
 
+// Derivatives of the block with respect to the centres of b and a (three blocks each, x y z);
+// the potential's centre takes minus their sum, since the whole system may be translated.
+void core_potential_derivative_shell_pair(const Shell& b, const Shell& a, const CorePotential& u, int first,
+                                          int stride, double* out_b, double* out_a);
+
 }  // namespace ostrel

@@ -213,6 +213,42 @@ TEST(CorePotential, AngularProjectionMatchesLebedevQuadrature) {
   }
 }
 
+TEST(CorePotential, DerivativesMatchFiniteDifferences) {
+  const auto shells = reference_shells();
+  const double c1[3] = {0.9, -0.6, 0.7};
+  const TestShell f1(c1, 3, {0.9, 0.35}, {0.6, 0.5});
+  // (b, a): off-centre pair, off-centre with one on the centre, both on the centre
+  const TestShell pairs[][2] = {{shells[13], f1}, {shells[8], shells[13]}, {shells[16], shells[4]},
+                                {shells[9], shells[4]}};
+  for (const auto& pr : pairs) {
+    const TestShell &b0 = pr[0], &a0 = pr[1];
+    const int n = a0.size() * b0.size();
+    CorePotential u = iodine_potential();
+    std::vector<double> db(3 * n, 0.0), da(3 * n, 0.0);
+    core_potential_derivative_shell_pair(b0.view(), a0.view(), u, 0, 1, db.data(), da.data());
+    for (int which = 0; which < 3; ++which)
+      for (int k = 0; k < 3; ++k) {
+        const double h = 1e-4;
+        std::vector<double> fd(n, 0.0);
+        for (int step : {-2, -1, 1, 2}) {
+          TestShell a = a0, b = b0;
+          double c[3] = {ref::kCoordinates[0], ref::kCoordinates[1], ref::kCoordinates[2]};
+          double* moved = which == 0 ? a.centre : which == 1 ? b.centre : c;
+          moved[k] += step * h;
+          u.centre = c;
+          std::vector<double> v(n, 0.0);
+          core_potential_shell_pair(b.view(), a.view(), u, 0, 1, v.data());
+          const double w = (step == 1 ? 8.0 : step == -1 ? -8.0 : step == 2 ? -1.0 : 1.0) / (12.0 * h);
+          for (int e = 0; e < n; ++e) fd[e] += w * v[e];
+        }
+        for (int e = 0; e < n; ++e) {
+          const double got = which == 0 ? da[k * n + e] : which == 1 ? db[k * n + e] : -(da[k * n + e] + db[k * n + e]);
+          EXPECT_NEAR(got, fd[e], 1e-10 * std::max(1.0, std::fabs(fd[e]))) << b0.l << a0.l << " " << which << k << " " << e;
+        }
+      }
+  }
+}
+
 TEST(CorePotential, OffCentreBlocksConvergeToFineQuadrature) {
   // 600 radial points on the same map and the largest Lebedev rule: the converged
   // integrals of oxygen's p shell (Psi4 1.3.2 gives 3.2026e-6 and -2.42e-8 for the first two
