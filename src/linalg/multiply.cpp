@@ -87,7 +87,10 @@ void parallel_product(const Product& p, double* c_scale_target, int na, int nc, 
   const std::int64_t kb = (per_node + passes - 1) / passes;
   const std::int64_t mp = (p.m + GEMM_MR - 1) / GEMM_MR * GEMM_MR;
   const std::int64_t np = (p.n + GEMM_NR - 1) / GEMM_NR * GEMM_NR;
-  constexpr std::int64_t TM = 64, TN = 96;
+  // Strips of 64 rows by up to TN columns: few, large sums keep the nodes from waiting
+  // on each other tile by tile.
+  constexpr std::int64_t TM = 64;
+  const std::int64_t TN = std::min<std::int64_t>(np, 170 * GEMM_NR);
   PoolArray<double> work((mp + np) * kb + TM * TN);
   double* lp = work.data();
   double* rp = lp + mp * kb;
@@ -126,15 +129,16 @@ void parallel_product(const Product& p, double* c_scale_target, int na, int nc, 
       const std::int64_t tm = std::min(TM, p.m - i0);
       for (std::int64_t j0 = 0; j0 < p.n; j0 += TN) {
         if (packed && j0 > i0 + tm - 1) break;
-        const std::int64_t tn = std::min(TN, p.n - j0);
-        vec_set(tm * TN, 0.0, tile);
+        std::int64_t tn = std::min(TN, p.n - j0);
+        if (packed) tn = std::min(tn, i0 + tm - j0);  // nothing right of the last row
+        vec_set(tm * tn, 0.0, tile);
         if (len > 0)
-          gemm_panels(len, lp, my_right, i0, tm, j0, tn, 1.0, tile, STORE_ROWS, TN, 0, 0);
-        mp_sum(tile, tm * TN, MP_DOUBLE);
+          gemm_panels(len, lp, my_right, i0, tm, j0, tn, 1.0, tile, STORE_ROWS, tn, 0, 0);
+        mp_sum(tile, tm * tn, MP_DOUBLE);
         if (!is_master) continue;
         for (std::int64_t r = 0; r < tm; ++r) {
           const std::int64_t i = i0 + r;
-          const double* t = tile + r * TN;
+          const double* t = tile + r * tn;
           if (!packed) {
             double* row = p.c + i * p.ldc + j0;
             for (std::int64_t q = 0; q < tn; ++q) row[q] += alpha * t[q];
