@@ -59,6 +59,9 @@ TEST(LinalgMpi, MultiplyMatchesTheSerialKernel) {
   check_parallel_multiply(150, 150, 150, 0, 0, 0, 1.0, 0.5);     // packed operands and C
   check_parallel_multiply(160, 90, 160, -1, 1, 2, 2.0, 0.0);     // antisymmetric layout of C
   check_parallel_multiply(160, 90, 160, 1, -1, 0, 1.0, 1.0);     // sum of u u^T, packed
+  // Wide results are summed in several column groups.
+  check_parallel_multiply(4100, 200, 70, 1, 1, 1, 1.0, 0.0);
+  check_parallel_multiply(4100, 20, 4100, -1, 1, 0, 1.0, 1.0);
   // Work ratio below 16: the master alone computes.
   check_parallel_multiply(3, 1000, 3, 1, 1, 1, 1.0, 0.0);
   // alpha = 0 only scales C.
