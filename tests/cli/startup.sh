@@ -18,10 +18,17 @@ expect_text() {
 mkdir -p "$work/tmp"
 export TMPDIR=$work/tmp
 
-# No groups at all: banner, date, one node, default options, report, status 0.
-echo "just a comment" > "$work/empty.inp"
+# A run that needs no basis and no task routine: set-up only, status 0.
+setup_only='$control task=setup-only theory=script $end
+$molecule
+ cartesian
+ 2 0.0 0.0 0.0
+$end'
+
+# No system group: banner, date, one node, default options, report, status 0.
+printf '%s\n' "just a comment" "$setup_only" > "$work/empty.inp"
 "$ostrel" "$work/empty.inp" > "$work/empty.out"; rc=$?
-[ $rc -eq 0 ] || fail "empty input exit $rc"
+[ $rc -eq 0 ] || fail "default input exit $rc"
 sed -n 1p "$work/empty.out" | grep -qxF " Ostrel 6 (2006.08.20)" || fail "banner"
 sed -n 3p "$work/empty.out" | grep -qE '^ date: [A-Z][a-z]{2} [A-Z][a-z]{2} [ 0-9][0-9] [0-9:]{8} [0-9]{4}$' || fail "date line"
 expect_line "$work/empty.out" " node  0: '$(hostname)'"
@@ -36,7 +43,7 @@ grep -qE 'nan|inf' "$work/empty.out" && fail "nan or inf in the report"
 
 # System options.
 run_options() {  # input text, expected options line
-  printf '%s\n' "$1" > "$work/opt.inp"
+  printf '%s\n' "$1" "$setup_only" > "$work/opt.inp"
   "$ostrel" "$work/opt.inp" > "$work/opt.out" || fail "options [$1] failed"
   expect_line "$work/opt.out" "$2"
 }
@@ -50,6 +57,13 @@ run_options "\$system path=\"$work/with blank\" \$end" " Disk:   1 GB '$work/wit
 unset TMPDIR
 run_options '$system $end' " Disk:   1 GB '/tmp'"
 export TMPDIR=$work/tmp
+
+# Without any group the default task needs a molecule: the start-up lines, then the stop.
+echo "just a comment" > "$work/nothing.inp"
+"$ostrel" "$work/nothing.inp" > "$work/nothing.out"; rc=$?
+[ $rc -eq 1 ] || fail "input without groups exit $rc"
+expect_line "$work/nothing.out" " Memory: 128 (128) MB"
+expect_line "$work/nothing.out" " molecule?"
 
 # Fatal errors: one message line, the signal line, status 1, the report, no scratch file.
 run_fatal() {  # input text, expected message line
@@ -81,7 +95,7 @@ expect_text "$work/a.out" " Ostrel 6"
 # Several nodes.
 if [ -n "$mpiexec" ]; then
   mpi="$mpiexec --allow-run-as-root --oversubscribe -np 2"
-  printf '%s\n' '$system memory=300,200 disk=-50 $end' > "$work/par.inp"
+  printf '%s\n' '$system memory=300,200 disk=-50 $end' "$setup_only" > "$work/par.inp"
   $mpi "$ostrel" "$work/par.inp" > "$work/par.out" 2>&1 || fail "mpirun exit"
   expect_line "$work/par.out" " parallel execution on  2 processors"
   expect_line "$work/par.out" " node  0: '$(hostname)'"
