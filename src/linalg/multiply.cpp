@@ -176,13 +176,14 @@ void matrix_multiply(const double* a, const double* b, double* c, int na, int k,
   if (na < 1 || nc < 1) return;
   const std::int64_t ka = k, nna = na, nnc = nc;
   const std::int64_t ratio = k < 1 ? 0 : nna * ka * nnc / (ka * (nna + nnc) + nna * nnc);
+  // Every node takes part in the timer, also when the master computes alone.
+  timer("Matrix Multiply", '-');
   if (node_count == 1 || ratio < 16 || alpha == 0.0) {
     if (is_master) multiply_serial(a, b, c, na, k, nc, mode_a, mode_b, mode_c, alpha, beta);
-    return;
+  } else {
+    parallel_product(make_product(a, b, c, na, k, nc, mode_a, mode_b, mode_c), c, na, nc,
+                     mode_c, alpha, beta);
   }
-  timer("Matrix Multiply", '-');
-  parallel_product(make_product(a, b, c, na, k, nc, mode_a, mode_b, mode_c), c, na, nc, mode_c,
-                   alpha, beta);
   timer("Matrix Multiply", '+');
 }
 

@@ -9,6 +9,7 @@
 
 #include "linalg/block_transfer.hpp"
 #include "linalg/dense_reference.hpp"
+#include "runtime/timer.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel {
@@ -131,6 +132,14 @@ TEST(Multiply, BetaZeroClearsNonNumbersAndAlphaZeroSkipsTheProduct) {
   std::vector<double> bad(4, nan);
   multiply_serial(bad.data(), bad.data(), c.data(), 2, 2, 2, 1, 1, 1, 0.0, 1.0);
   EXPECT_EQ(c, (std::vector<double>(4, 4.0)));
+}
+
+TEST(Multiply, EntryPointRunsUnderItsTimer) {
+  timer_clear();
+  std::vector<double> a(300 * 300, 0.5), c(300 * 300);
+  matrix_multiply(a.data(), a.data(), c.data(), 300, 300, 300, 1, 1, 1, 1.0, 0.0);
+  EXPECT_GT(timer("Matrix Multiply", 't'), 0.0);
+  EXPECT_EQ(c[0], 75.0);
 }
 
 TEST(Multiply, EntryPointMatchesSerialKernelOnOneNode) {
