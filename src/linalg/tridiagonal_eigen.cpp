@@ -166,11 +166,8 @@ void tridiagonal_eigen(const double* d, const double* e, int n, double* z, doubl
   for (int i = 0; i < n; ++i) dmax = std::max(dmax, std::fabs(d[i]));
   for (int i = 1; i < n; ++i) emax = std::max(emax, std::fabs(e[i]));
   const double tnorm = dmax + emax;
-  PoolArray<double> work(6 * nn + 8);
-  double* e2 = work.data();
-  double* vwork = e2 + n;
-  for (int i = 1; i < n; ++i) e2[i] = e[i] * e[i];
-  e2[0] = 0.0;
+  PoolArray<double> work(2 * nn + 8);
+  double* vwork = work.data();
 
   int b0 = 0;
   while (b0 < n) {
