@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "input/pending_modules.hpp"
+#include "linalg/multiply_task.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/node.hpp"
 #include "runtime/store.hpp"
@@ -54,7 +55,7 @@ const TaskRoute kRoutes[] = {
     {"RITEST", false, true, nullptr},
     {"RIOPT", false, true, nullptr},
     {"TEST_V44BBA", false, true, nullptr},
-    {"MULTIPLY", true, true, nullptr},
+    {"MULTIPLY", true, true, run_multiply_test},
     {"TEST", true, true, end_test_run},
 };
 

@@ -37,6 +37,16 @@ INPUT
 grep -qxF " wavelength= 500.00000 nm : energy=0.09112672 au" "$work/setup.out" || fail "wavelength line"
 grep -qxF " Energy provided (-2.500000000000000e+00)." "$work/setup.out" || fail "provided energy"
 
+# The multiply benchmark runs on one node and on two, with a line per size.
+"$ostrel" examples/multiply.inp > "$work/mul.out"; rc=$?
+[ $rc -eq 0 ] || fail "multiply exit $rc"
+[ "$(grep -c '^NA=' "$work/mul.out")" -eq 2 ] || fail "multiply lines"
+if [ -n "$mpiexec" ]; then
+  "$mpiexec" -np 2 --oversubscribe --allow-run-as-root "$ostrel" examples/multiply.inp \
+    > "$work/mul2.out" 2>/dev/null || fail "parallel multiply exit"
+  [ "$(grep -c '^NA=' "$work/mul2.out")" -eq 2 ] || fail "parallel multiply lines"
+fi
+
 # Every node stops together when the master's input asks for missing code.
 if [ -n "$mpiexec" ]; then
   "$mpiexec" -np 2 --oversubscribe --allow-run-as-root "$ostrel" "$work/stop.inp" \
