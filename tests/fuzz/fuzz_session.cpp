@@ -31,29 +31,12 @@ std::FILE* file_with(const std::uint8_t* data, std::size_t size) {
   return fmemopen(copy.data(), copy.size(), "r");
 }
 
-}  // namespace
-
-bool run_on_file(const std::uint8_t* data, std::size_t size, void (*read)(std::FILE*)) {
-  start_once();
-  std::FILE* f = file_with(data, size);
-  void* mark = pool_alloc(0);
-  store_clear();
-  bool accepted = true;
-  try {
-    read(f);
-  } catch (const Rejected&) {
-    accepted = false;
-  }
-  pool_release(mark);
-  std::fclose(f);
-  return accepted;
-}
-
-bool run_on_stdin(const std::uint8_t* data, std::size_t size, void (*read)(std::FILE*)) {
+// One fuzz input: a fresh dictionary, the pool back to its mark, and a rejection caught.
+bool run(const std::uint8_t* data, std::size_t size, void (*read)(std::FILE*), bool as_stdin) {
   start_once();
   std::FILE* f = file_with(data, size);
   std::FILE* saved = stdin;
-  stdin = f;
+  if (as_stdin) stdin = f;
   void* mark = pool_alloc(0);
   store_clear();
   bool accepted = true;
@@ -66,6 +49,16 @@ bool run_on_stdin(const std::uint8_t* data, std::size_t size, void (*read)(std::
   stdin = saved;
   std::fclose(f);
   return accepted;
+}
+
+}  // namespace
+
+bool run_on_file(const std::uint8_t* data, std::size_t size, void (*read)(std::FILE*)) {
+  return run(data, size, read, false);
+}
+
+bool run_on_stdin(const std::uint8_t* data, std::size_t size, void (*read)(std::FILE*)) {
+  return run(data, size, read, true);
 }
 
 }  // namespace ostrel::fuzz
