@@ -24,11 +24,25 @@ struct CorePotential {
 inline constexpr int kCoreRadialPoints = 64;
 void core_radial_point(int k, double& r, double& w);
 
-// Adds the core-potential block (2lb+1) x (2la+1) of shells b (rows) and a (columns) over
-// the radial points first, first + stride, ... (nodes share the points this way; first 0
-// and stride 1 give the whole integral). Angular projections are analytic (plane-wave
-// expansion about the centre with modified spherical Bessel functions); terms with
-// a r^2 > 40 are skipped.
+// Blocks are (2lb+1) x (2la+1), shell b by shell a, added into `out`, summed over the radial
+// points first, first + stride, ... (nodes share the points this way; first 0 and stride 1
+// give the whole integral). Angular projections are analytic (plane-wave expansion about
+// the centre with modified spherical Bessel functions); terms with a r^2 > 40 are skipped.
+// Work arrays come from the memory pool.
+
+// The semilocal part in two steps, so a shell's projections serve all its pairs: the
+// projections of shell s onto the channels at the share's points (core_projection_size
+// floats), then the block of two projected shells.
+long core_projection_size(int l, const CorePotential& u, int first, int stride);
+void core_projection(const Shell& s, const CorePotential& u, int first, int stride, double* out);
+void core_semilocal_block(const double* proj_b, int lb, const double* proj_a, int la, const CorePotential& u,
+                          int first, int stride, double* out);
+
+// The local channel's block.
+void core_local_block(const Shell& b, const Shell& a, const CorePotential& u, int first, int stride,
+                      double* out);
+
+// Local and semilocal parts together.
 void core_potential_shell_pair(const Shell& b, const Shell& a, const CorePotential& u, int first, int stride,
                                double* out);
 

@@ -22,7 +22,9 @@ double potential_range(const CorePotential& u) {
   return std::sqrt(std::max(r2, 0.0));
 }
 
-double packed_at(const double* m, long i, long j) { return i >= j ? m[i * (i + 1) / 2 + j] : m[j * (j + 1) / 2 + i]; }
+double packed_at(const double* m, long i, long j) {
+  return i >= j ? m[i * (i + 1) / 2 + j] : m[j * (j + 1) / 2 + i];
+}
 
 }  // namespace
 
@@ -34,23 +36,41 @@ bool core_potential_reaches(const Shell& s, const CorePotential& u) {
   return std::sqrt(d2) <= potential_range(u) + std::sqrt(kReachLog / amin);
 }
 
-void add_core_potential_matrix(const ShellList& basis, const PotentialList& ecp, int first_point, int point_stride,
-                               double* packed) {
+void add_core_potential_matrix(const ShellList& basis, const PotentialList& ecp, int first_point,
+                               int point_stride, double* packed) {
   constexpr int kMax = shell_size(kPairMaxL) * shell_size(kPairMaxL);
   PoolArray<double> block(kMax);
-  PoolArray<unsigned char> reach(basis.nshell);
+  PoolArray<long> offset(basis.nshell);
   for (int p = 0; p < ecp.count; ++p) {
     const CorePotential& u = ecp.potentials[p];
-    for (int s = 0; s < basis.nshell; ++s) reach[s] = core_potential_reaches(basis.shells[s], u);
+    // Each reachable shell is projected on the channels once for all its pairs.
+    long total = 0;
+    for (int s = 0; s < basis.nshell; ++s)
+      if (core_potential_reaches(basis.shells[s], u))
+        total += core_projection_size(basis.shells[s].l, u, first_point, point_stride);
+    PoolArray<double> proj(std::max(1L, total));
+    long at = 0;
+    for (int s = 0; s < basis.nshell; ++s) {
+      if (!core_potential_reaches(basis.shells[s], u)) {
+        offset[s] = -1;
+        continue;
+      }
+      offset[s] = at;
+      core_projection(basis.shells[s], u, first_point, point_stride, proj.data() + at);
+      at += core_projection_size(basis.shells[s].l, u, first_point, point_stride);
+    }
     for (int sa = 0; sa < basis.nshell; ++sa) {
-      if (!reach[sa]) continue;
+      if (offset[sa] < 0) continue;
       const Shell& a = basis.shells[sa];
       for (int sb = 0; sb <= sa; ++sb) {
-        if (!reach[sb]) continue;
+        if (offset[sb] < 0) continue;
         const Shell& b = basis.shells[sb];
         const int na = shell_size(a.l), nb = shell_size(b.l);
         for (int i = 0; i < na * nb; ++i) block[i] = 0.0;
-        core_potential_shell_pair(b, a, u, first_point, point_stride, block.data());
+        core_local_block(b, a, u, first_point, point_stride, block.data());
+        if (u.lmax > 0)
+          core_semilocal_block(proj.data() + offset[sb], b.l, proj.data() + offset[sa], a.l, u, first_point,
+                               point_stride, block.data());
         const int fa = basis.first_function[sa], fb = basis.first_function[sb];
         for (int j = 0; j < na; ++j) {
           const long row = fa + j;
@@ -62,8 +82,8 @@ void add_core_potential_matrix(const ShellList& basis, const PotentialList& ecp,
   }
 }
 
-void core_potential_gradient(const ShellList& basis, const PotentialList& ecp, const double* d, int first_point,
-                             int point_stride, double* grad) {
+void core_potential_gradient(const ShellList& basis, const PotentialList& ecp, const double* d,
+                             int first_point, int point_stride, double* grad) {
   constexpr int kMax = 3 * shell_size(kPairMaxL) * shell_size(kPairMaxL);
   PoolArray<double> db(kMax), da(kMax);
   PoolArray<unsigned char> reach(basis.nshell);

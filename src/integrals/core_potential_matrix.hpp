@@ -27,11 +27,11 @@ bool core_potential_reaches(const Shell& s, const CorePotential& u);
 
 // Adds the core-potential matrix (packed lower triangle) of all potentials, over the radial
 // points first_point, first_point + point_stride, ... (the node share).
-void add_core_potential_matrix(const ShellList& basis, const PotentialList& ecp, int first_point, int point_stride,
-                               double* packed);
+void add_core_potential_matrix(const ShellList& basis, const PotentialList& ecp, int first_point,
+                               int point_stride, double* packed);
 
 // Adds sum_{mu nu} D(mu, nu) dU(mu, nu)/dR to grad (3 per atom), D packed symmetric.
-void core_potential_gradient(const ShellList& basis, const PotentialList& ecp, const double* d, int first_point,
-                             int point_stride, double* grad);
+void core_potential_gradient(const ShellList& basis, const PotentialList& ecp, const double* d,
+                             int first_point, int point_stride, double* grad);
 
 }  // namespace ostrel

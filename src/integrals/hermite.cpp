@@ -39,8 +39,7 @@ void hermite_tables(const GaussianPair& g, int imax, int jmax, HermiteTables& h)
 }
 
 void hermite_clear(int l, HermiteIntegrals& out) {
-  if (l < 0 || l > hermite_max_order())
-    fatal_error("\n %d: Hermite order %d out of range\n", node_id, l);
+  if (l < 0 || l > hermite_max_order()) fatal_error("\n %d: Hermite order %d out of range\n", node_id, l);
   out.l = l;
   for (int t = 0; t <= l; ++t)
     for (int u = 0; u <= l - t; ++u)
@@ -87,8 +86,8 @@ void hermite_coulomb_add(double rho, const double* pc, double scale, HermiteInte
       for (int v = 0; v <= l - t - u; ++v) out.r[t][u][v] += scale * r0[t][u][v];
 }
 
-double hermite_contract(const HermiteTables& h, const HermiteIntegrals& r, const int* pb, const int* pa, int dt,
-                        int du, int dv) {
+double hermite_contract(const HermiteTables& h, const HermiteIntegrals& r, const int* pb, const int* pa,
+                        int dt, int du, int dv) {
   const double* ex = h.e[0][pb[0]][pa[0]];
   const double* ey = h.e[1][pb[1]][pa[1]];
   const double* ez = h.e[2][pb[2]][pa[2]];

@@ -7,14 +7,16 @@
 
 namespace ostrel {
 
-double nuclear_repulsion(int natom, const double* xyz, const double* charge, double* gradient, double* hessian) {
+double nuclear_repulsion(int natom, const double* xyz, const double* charge, double* gradient,
+                         double* hessian) {
   const int n3 = 3 * natom;
   if (gradient)
     for (int i = 0; i < n3; ++i) gradient[i] = 0.0;
   if (hessian)
     for (long i = 0; i < static_cast<long>(n3) * (n3 + 1) / 2; ++i) hessian[i] = 0.0;
   auto h = [&](int r, int c) -> double& {  // packed element, either order
-    return r >= c ? hessian[static_cast<long>(r) * (r + 1) / 2 + c] : hessian[static_cast<long>(c) * (c + 1) / 2 + r];
+    return r >= c ? hessian[static_cast<long>(r) * (r + 1) / 2 + c]
+                  : hessian[static_cast<long>(c) * (c + 1) / 2 + r];
   };
   double energy = 0.0;
   for (int i = 1; i < natom; ++i)

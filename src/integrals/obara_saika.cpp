@@ -32,7 +32,7 @@ void overlap_tables(const GaussianPair& g, int imax, int jmax, OverlapTables& t)
   t.jmax = jmax;
   const double h = 0.5 / g.p;
   for (int k = 0; k < 3; ++k) {
-    double (*s)[kOsPowers] = t.s[k];
+    double(*s)[kOsPowers] = t.s[k];
     const double xpb = g.P[k] - g.B[k];
     const double xpa = g.P[k] - g.A[k];
     s[0][0] = k == 2 ? g.prefactor : 1.0;

@@ -5,7 +5,9 @@
 namespace ostrel {
 namespace {
 
-double packed_at(const double* m, long i, long j) { return i >= j ? m[i * (i + 1) / 2 + j] : m[j * (j + 1) / 2 + i]; }
+double packed_at(const double* m, long i, long j) {
+  return i >= j ? m[i * (i + 1) / 2 + j] : m[j * (j + 1) / 2 + i];
+}
 
 int largest_atom(const AtomSet& set) {
   int largest = 0;
@@ -63,8 +65,9 @@ void kinetic_gradient(const AtomSet& set, double epsilon, const double* d, int f
   two_centre_gradient(PairOperator::kinetic_derivative, set, epsilon, d, first_atom, atom_stride, grad);
 }
 
-void attraction_gradient(const AtomSet& set, std::span<const PointCharge> nuclei, double epsilon, const double* d,
-                         const double* repulsion, int first_atom, int atom_stride, double* grad) {
+void attraction_gradient(const AtomSet& set, std::span<const PointCharge> nuclei, double epsilon,
+                         const double* d, const double* repulsion, int first_atom, int atom_stride,
+                         double* grad) {
   if (repulsion && first_atom == 0)
     for (int i = 0; i < 3 * set.natom; ++i) grad[i] += repulsion[i];
   const int largest = largest_atom(set);
@@ -103,7 +106,8 @@ void dipole_derivatives(const AtomSet& set, const double* origin, double epsilon
       if (n == 0) continue;
       density_block(set, d, ib, ia, dens.data());
       for (int i = 0; i < 54 * n; ++i) blocks[i] = 0.0;
-      add_pair_blocks(PairOperator::moment_derivative, set.atoms[ib], set.atoms[ia], epsilon, data, blocks.data());
+      add_pair_blocks(PairOperator::moment_derivative, set.atoms[ib], set.atoms[ia], epsilon, data,
+                      blocks.data());
       for (int op = 0; op < 3; ++op)
         for (int k = 0; k < 3; ++k) {
           out[(ib * 3 + k) * 3 + op] += dot(dens.data(), blocks.data() + (op * 3 + k) * n, n);

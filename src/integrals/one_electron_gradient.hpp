@@ -20,8 +20,9 @@ void kinetic_gradient(const AtomSet& set, double epsilon, const double* d, int f
 // sum D dV/dR for the attraction to `nuclei` (nucleus i belongs to atom i; its position
 // moves with the atom), plus `repulsion` (the nuclear repulsion gradient; may be null,
 // added once on the share with first_atom 0).
-void attraction_gradient(const AtomSet& set, std::span<const PointCharge> nuclei, double epsilon, const double* d,
-                         const double* repulsion, int first_atom, int atom_stride, double* grad);
+void attraction_gradient(const AtomSet& set, std::span<const PointCharge> nuclei, double epsilon,
+                         const double* d, const double* repulsion, int first_atom, int atom_stride,
+                         double* grad);
 
 // sum D d<mu|r_k - O_k|nu>/dR per atom: out[(atom * 3 + coordinate) * 3 + k], added.
 void dipole_derivatives(const AtomSet& set, const double* origin, double epsilon, const double* d,

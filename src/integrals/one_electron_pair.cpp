@@ -32,14 +32,38 @@ LRange exponent_l_range(const AtomFunctions& f, int e) {
 // Extra powers the tables need on B and A for each operator.
 void table_extra(PairOperator op, int& extra_b, int& extra_a) {
   switch (op) {
-    case PairOperator::overlap: extra_b = 0; extra_a = 0; break;
-    case PairOperator::kinetic: extra_b = 1; extra_a = 1; break;
-    case PairOperator::moments: extra_b = 2; extra_a = 0; break;
-    case PairOperator::overlap_derivative: extra_b = 1; extra_a = 0; break;
-    case PairOperator::kinetic_derivative: extra_b = 2; extra_a = 1; break;
-    case PairOperator::moment_derivative: extra_b = 3; extra_a = 1; break;
-    case PairOperator::attraction: extra_b = 0; extra_a = 0; break;
-    case PairOperator::attraction_derivative: extra_b = 1; extra_a = 1; break;
+    case PairOperator::overlap:
+      extra_b = 0;
+      extra_a = 0;
+      break;
+    case PairOperator::kinetic:
+      extra_b = 1;
+      extra_a = 1;
+      break;
+    case PairOperator::moments:
+      extra_b = 2;
+      extra_a = 0;
+      break;
+    case PairOperator::overlap_derivative:
+      extra_b = 1;
+      extra_a = 0;
+      break;
+    case PairOperator::kinetic_derivative:
+      extra_b = 2;
+      extra_a = 1;
+      break;
+    case PairOperator::moment_derivative:
+      extra_b = 3;
+      extra_a = 1;
+      break;
+    case PairOperator::attraction:
+      extra_b = 0;
+      extra_a = 0;
+      break;
+    case PairOperator::attraction_derivative:
+      extra_b = 1;
+      extra_a = 1;
+      break;
   }
 }
 
@@ -49,12 +73,16 @@ int pair_operator_blocks(PairOperator op) {
   switch (op) {
     case PairOperator::overlap:
     case PairOperator::kinetic:
-    case PairOperator::attraction: return 1;
+    case PairOperator::attraction:
+      return 1;
     case PairOperator::overlap_derivative:
-    case PairOperator::kinetic_derivative: return 3;
+    case PairOperator::kinetic_derivative:
+      return 3;
     case PairOperator::moments:
-    case PairOperator::attraction_derivative: return 9;
-    case PairOperator::moment_derivative: return 54;
+    case PairOperator::attraction_derivative:
+      return 9;
+    case PairOperator::moment_derivative:
+      return 54;
   }
   return 0;
 }
@@ -88,7 +116,8 @@ void add_pair_blocks(PairOperator op, const AtomFunctions& b, const AtomFunction
       if (g.exponent > x_max) continue;
       if (hermite) {
         hermite_tables(g, rb.hi + extra_b, ra.hi + extra_a, htables);
-        attraction_hermite_sum(g, data.charges, ra.hi + rb.hi + (op == PairOperator::attraction ? 0 : 1), hsum);
+        attraction_hermite_sum(g, data.charges, ra.hi + rb.hi + (op == PairOperator::attraction ? 0 : 1),
+                               hsum);
       } else {
         overlap_tables(g, rb.hi + extra_b, ra.hi + extra_a, tables);
       }
@@ -104,15 +133,27 @@ void add_pair_blocks(PairOperator op, const AtomFunctions& b, const AtomFunction
               if (ca == 0.0 || a.shell_l[sa] != la) continue;
               if (!computed) {
                 switch (op) {
-                  case PairOperator::overlap: overlap_block(tables, lb, la, prim); break;
-                  case PairOperator::kinetic: kinetic_block(tables, g, lb, la, prim); break;
-                  case PairOperator::moments: moment_block(tables, g, data.origin, lb, la, prim); break;
-                  case PairOperator::overlap_derivative: overlap_derivative_block(tables, g, lb, la, prim); break;
-                  case PairOperator::kinetic_derivative: kinetic_derivative_block(tables, g, lb, la, prim); break;
+                  case PairOperator::overlap:
+                    overlap_block(tables, lb, la, prim);
+                    break;
+                  case PairOperator::kinetic:
+                    kinetic_block(tables, g, lb, la, prim);
+                    break;
+                  case PairOperator::moments:
+                    moment_block(tables, g, data.origin, lb, la, prim);
+                    break;
+                  case PairOperator::overlap_derivative:
+                    overlap_derivative_block(tables, g, lb, la, prim);
+                    break;
+                  case PairOperator::kinetic_derivative:
+                    kinetic_derivative_block(tables, g, lb, la, prim);
+                    break;
                   case PairOperator::moment_derivative:
                     moment_derivative_block(tables, g, data.origin, lb, la, prim, prim + 27 * n);
                     break;
-                  case PairOperator::attraction: attraction_block(htables, hsum, lb, la, prim); break;
+                  case PairOperator::attraction:
+                    attraction_block(htables, hsum, lb, la, prim);
+                    break;
                   case PairOperator::attraction_derivative:
                     attraction_derivative_block(htables, hsum, g, lb, la, prim, prim + 3 * n);
                     attraction_centre_derivative_block(htables, hsum, lb, la, prim + 6 * n);

@@ -11,7 +11,7 @@ namespace ostrel {
 struct AtomFunctions {
   const double* centre;
   int nexp;
-  const double* exponents;     // distinct exponents
+  const double* exponents;  // distinct exponents
   int nshell;
   const double* coefficients;  // nexp x nshell, entry e * nshell + s (normalised, 0 where unused)
   const int* shell_l;          // nshell
@@ -21,14 +21,14 @@ struct AtomFunctions {
 
 // What an atom-pair block holds; the count is the number of nB x nA blocks written.
 enum class PairOperator {
-  overlap,               // 1
-  kinetic,               // 1
-  attraction,            // 1, summed over the charges
-  moments,               // 9: x, y, z, xx, xy, xz, yy, yz, zz about the origin
-  overlap_derivative,    // 3: d/dB_x,y,z (d/dA = -d/dB)
-  kinetic_derivative,    // 3: d/dB_x,y,z (d/dA = -d/dB)
-  attraction_derivative, // 9 for one charge: d/dB_xyz, d/dA_xyz, d/dC_xyz
-  moment_derivative,     // 54: d/dB of the 9 moments (op * 3 + k), then d/dA likewise
+  overlap,                // 1
+  kinetic,                // 1
+  attraction,             // 1, summed over the charges
+  moments,                // 9: x, y, z, xx, xy, xz, yy, yz, zz about the origin
+  overlap_derivative,     // 3: d/dB_x,y,z (d/dA = -d/dB)
+  kinetic_derivative,     // 3: d/dB_x,y,z (d/dA = -d/dB)
+  attraction_derivative,  // 9 for one charge: d/dB_xyz, d/dA_xyz, d/dC_xyz
+  moment_derivative,      // 54: d/dB of the 9 moments (op * 3 + k), then d/dA likewise
 };
 
 int pair_operator_blocks(PairOperator op);

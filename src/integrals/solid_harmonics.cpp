@@ -91,13 +91,15 @@ void cartesian_to_spherical_pair(int lb, int la, const double* cart, double* sph
   for (int ib = 0; ib < ncb; ++ib)
     for (int sa = 0; sa < nsa; ++sa) {
       double v = 0.0;
-      for (const auto& term : solid_harmonic_terms(la, sa)) v += term.coefficient * cart[ib * nca + term.cartesian];
+      for (const auto& term : solid_harmonic_terms(la, sa))
+        v += term.coefficient * cart[ib * nca + term.cartesian];
       half[ib * nsa + sa] = v;
     }
   for (int sb = 0; sb < nsb; ++sb)
     for (int sa = 0; sa < nsa; ++sa) {
       double v = 0.0;
-      for (const auto& term : solid_harmonic_terms(lb, sb)) v += term.coefficient * half[term.cartesian * nsa + sa];
+      for (const auto& term : solid_harmonic_terms(lb, sb))
+        v += term.coefficient * half[term.cartesian * nsa + sa];
       sph[sb * nsa + sa] = v;
     }
 }

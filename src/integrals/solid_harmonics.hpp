@@ -14,9 +14,7 @@ namespace ostrel {
 inline constexpr int kSolidHarmonicMaxL = 21;
 
 inline constexpr int cartesian_count(int l) { return (l + 1) * (l + 2) / 2; }
-inline constexpr int cartesian_index(int l, int a, int /*b*/, int c) {
-  return (l - a) * (l - a + 1) / 2 + c;
-}
+inline constexpr int cartesian_index(int l, int a, int /*b*/, int c) { return (l - a) * (l - a + 1) / 2 + c; }
 
 struct CartesianPowers {
   int a, b, c;

@@ -60,21 +60,24 @@ TEST(BoysFunction, MatchesSeriesForTheOrdersOfOneElectronWork) {
   // Order 11 covers L = 5 on both centres plus a derivative order; 14 two more. The
   // closed form above T = 2m + 36 drops exp(-T) terms of relative size ~2e-14.
   const auto points = sample_points(130.0, 2600);
-  for (int m : {0, 1, 2, 4, 8, 11}) EXPECT_LT(worst_relative_error(m, points), 2.5e-14) << m << " at T=" << worst_t << " order " << worst_k;
+  for (int m : {0, 1, 2, 4, 8, 11})
+    EXPECT_LT(worst_relative_error(m, points), 2.5e-14) << m << " at T=" << worst_t << " order " << worst_k;
 }
 
 TEST(BoysFunction, HighOrdersStayAccurate) {
   const auto points = sample_points(140.0, 1400);
   EXPECT_LT(worst_relative_error(14, points), 5e-14);
   EXPECT_LT(worst_relative_error(20, points), 3e-13);
-  for (int m : {30, 40}) EXPECT_LT(worst_relative_error(m, points), 3e-11) << m << " at T=" << worst_t << " order " << worst_k;
+  for (int m : {30, 40})
+    EXPECT_LT(worst_relative_error(m, points), 3e-11) << m << " at T=" << worst_t << " order " << worst_k;
 }
 
 TEST(BoysFunction, AsymptoticBranchAndLargeArguments) {
   // Just below and above the switch T = 2m + 36, and far out.
   for (int m : {0, 3, 12}) {
     const double sw = 2.0 * m + 36.0;
-    EXPECT_LT(worst_relative_error(m, {sw - 1e-6, sw, sw + 1e-6, 500.0, 1e4}), 3e-14) << m << " at T=" << worst_t << " order " << worst_k;
+    EXPECT_LT(worst_relative_error(m, {sw - 1e-6, sw, sw + 1e-6, 500.0, 1e4}), 3e-14)
+        << m << " at T=" << worst_t << " order " << worst_k;
   }
   double f[1];
   boys_function(0, 1e6, f);
@@ -96,8 +99,7 @@ TEST(BoysFunction, ScaledValuesCarryScaleTimesPower) {
   double plain[6], scaled[6];
   boys_function(5, 3.7, plain);
   boys_function_scaled(5, 3.7, -0.25, -2.0 * 1.3, scaled);
-  for (int k = 0; k <= 5; ++k)
-    EXPECT_NEAR(scaled[k], -0.25 * std::pow(-2.6, k) * plain[k], 1e-15) << k;
+  for (int k = 0; k <= 5; ++k) EXPECT_NEAR(scaled[k], -0.25 * std::pow(-2.6, k) * plain[k], 1e-15) << k;
 }
 
 TEST(BoysFunction, RejectsOrdersBeyondTheTables) {

@@ -1,12 +1,12 @@
 // The core-potential matrix over a whole basis and its gradient contraction.
 #include "integrals/core_potential_matrix.hpp"
-#include "integrals/one_electron_matrices.hpp"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <vector>
 
+#include "integrals/one_electron_matrices.hpp"
 #include "psi4_ecp_reference_data.hpp"
 #include "support/runtime_fixture.hpp"
 #include "test_shells.hpp"
@@ -28,7 +28,8 @@ struct Hoi {
   explicit Hoi(std::vector<double> coordinates) : xyz(std::move(coordinates)) {
     int n = 0;
     for (const auto& r : ref::kShells) {
-      shells.emplace_back(xyz.data() + 3 * r.atom, r.l, std::vector<double>(r.exponents, r.exponents + r.nprim),
+      shells.emplace_back(xyz.data() + 3 * r.atom, r.l,
+                          std::vector<double>(r.exponents, r.exponents + r.nprim),
                           std::vector<double>(r.coefficients, r.coefficients + r.nprim));
       first.push_back(n);
       atom.push_back(r.atom);
@@ -57,7 +58,6 @@ struct Hoi {
 };
 
 std::vector<double> reference_xyz() { return std::vector<double>(ref::kCoordinates, ref::kCoordinates + 9); }
-
 
 using CoreMatrixTest = testing::RuntimeTest;
 
@@ -100,7 +100,8 @@ TEST_F(CoreMatrixTest, GradientMatchesFiniteDifferences) {
     const auto m = Hoi(xyz).matrix();
     double e = 0.0;
     for (int i = 0; i < ref::kNbf; ++i)
-      for (int j = 0; j <= i; ++j) e += (i == j ? 1.0 : 2.0) * d[i * (i + 1) / 2 + j] * m[i * (i + 1) / 2 + j];
+      for (int j = 0; j <= i; ++j)
+        e += (i == j ? 1.0 : 2.0) * d[i * (i + 1) / 2 + j] * m[i * (i + 1) / 2 + j];
     return e;
   };
   const double h = 1e-4;

@@ -10,6 +10,7 @@
 #include "integrals/solid_harmonics.hpp"
 #include "psi4_ecp_reference_data.hpp"
 #include "scf/lebedev.hpp"
+#include "support/runtime_fixture.hpp"
 #include "test_shells.hpp"
 
 namespace ostrel {
@@ -17,6 +18,7 @@ namespace {
 
 namespace ref = psi4_ecp_reference;
 using testing::TestShell;
+using CorePotentialTest = testing::RuntimeTest;
 
 CorePotential iodine_potential() {
   CorePotential u{};
@@ -35,7 +37,8 @@ CorePotential iodine_potential() {
 std::vector<TestShell> reference_shells() {
   std::vector<TestShell> out;
   for (const auto& r : ref::kShells)
-    out.emplace_back(ref::kCoordinates + 3 * r.atom, r.l, std::vector<double>(r.exponents, r.exponents + r.nprim),
+    out.emplace_back(ref::kCoordinates + 3 * r.atom, r.l,
+                     std::vector<double>(r.exponents, r.exponents + r.nprim),
                      std::vector<double>(r.coefficients, r.coefficients + r.nprim));
   return out;
 }
@@ -46,17 +49,20 @@ TEST(ScaledBessel, MatchesClosedFormsAndRecursion) {
     scaled_bessel_i(7, z, v);
     const double e = std::exp(-z);
     EXPECT_NEAR(v[0], e * std::sinh(z) / z, 1e-15 * std::max(1.0, v[0])) << z;
-    if (z > 0.5) EXPECT_NEAR(v[1], e * (z * std::cosh(z) - std::sinh(z)) / (z * z), 2e-15) << z;
-    else EXPECT_NEAR(v[1], e * z / 3.0 * (1.0 + z * z / 10.0), 1e-15) << z;  // series
+    if (z > 0.5)
+      EXPECT_NEAR(v[1], e * (z * std::cosh(z) - std::sinh(z)) / (z * z), 2e-15) << z;
+    else
+      EXPECT_NEAR(v[1], e * z / 3.0 * (1.0 + z * z / 10.0), 1e-15) << z;  // series
     // i_{k-1} - i_{k+1} = (2k+1)/z i_k
-    for (int k = 1; k < 7; ++k) EXPECT_NEAR((v[k - 1] - v[k + 1]) * z / (2 * k + 1), v[k], 1e-14) << z << " " << k;
+    for (int k = 1; k < 7; ++k)
+      EXPECT_NEAR((v[k - 1] - v[k + 1]) * z / (2 * k + 1), v[k], 1e-14) << z << " " << k;
   }
   scaled_bessel_i(3, 0.0, v);
   EXPECT_EQ(v[0], 1.0);
   EXPECT_EQ(v[3], 0.0);
 }
 
-TEST(CorePotential, IodineDef2SvpMatchesPsi4) {
+TEST_F(CorePotentialTest, IodineDef2SvpMatchesPsi4) {
   const auto shells = reference_shells();
   const CorePotential u = iodine_potential();
   std::vector<int> first;
@@ -104,7 +110,8 @@ double shell_value(const TestShell& sh, int s, const double* x) {
     poly += t.coefficient * std::pow(d[0], p.a) * std::pow(d[1], p.b) * std::pow(d[2], p.c);
   }
   double radial = 0.0;
-  for (size_t k = 0; k < sh.exponents.size(); ++k) radial += sh.coefficients[k] * std::exp(-sh.exponents[k] * r2);
+  for (size_t k = 0; k < sh.exponents.size(); ++k)
+    radial += sh.coefficients[k] * std::exp(-sh.exponents[k] * r2);
   return poly * radial;
 }
 
@@ -116,7 +123,8 @@ double channel(const CoreTerm* t, int n, double r) {
 
 // The same radial points, but angular integrals from the largest Lebedev rule: only the
 // analytic angular projection differs from the kernel.
-std::vector<double> lebedev_block(const TestShell& b, const TestShell& a, const CorePotential& u, int nrad = kCoreRadialPoints) {
+std::vector<double> lebedev_block(const TestShell& b, const TestShell& a, const CorePotential& u,
+                                  int nrad = kCoreRadialPoints) {
   const int rule = lebedev_rule_count() - 1, np = lebedev_rule_points(rule);
   std::vector<double> x(np), y(np), z(np), w(np);
   lebedev_rule_fill(rule, x.data(), y.data(), z.data(), w.data());
@@ -178,7 +186,7 @@ double one_centre_reference(const TestShell& s, const CoreTerm* t, int n) {
   return 4.0 * M_PI * v;
 }
 
-TEST(CorePotential, OneCentreBlocksAreRadialIntegrals) {
+TEST_F(CorePotentialTest, OneCentreBlocksAreRadialIntegrals) {
   const CorePotential u = iodine_potential();
   const auto shells = reference_shells();
   // The 64-point rule ends at r = 3.1 bohr: exact to 2e-10 relative for the compact shells, but the
@@ -192,12 +200,11 @@ TEST(CorePotential, OneCentreBlocksAreRadialIntegrals) {
     const double tolerance = index == 9 ? 5e-8 : 1e-9 * std::max(1.0, std::fabs(want));
     for (int i = 0; i < s.size(); ++i)
       for (int j = 0; j < s.size(); ++j)
-        EXPECT_NEAR(block[i * s.size() + j], i == j ? want : 0.0, tolerance)
-            << index << " " << i << " " << j;
+        EXPECT_NEAR(block[i * s.size() + j], i == j ? want : 0.0, tolerance) << index << " " << i << " " << j;
   }
 }
 
-TEST(CorePotential, AngularProjectionMatchesLebedevQuadrature) {
+TEST_F(CorePotentialTest, AngularProjectionMatchesLebedevQuadrature) {
   const CorePotential u = iodine_potential();
   const auto shells = reference_shells();
   // Oxygen's p shell 3.6 bohr from the iodine, and a diffuse f pair off both axes.
@@ -209,17 +216,18 @@ TEST(CorePotential, AngularProjectionMatchesLebedevQuadrature) {
     std::vector<double> mine(a.size() * b.size(), 0.0);
     core_potential_shell_pair(b.view(), a.view(), u, 0, 1, mine.data());
     const auto brute = lebedev_block(b, a, u);
-    for (size_t e = 0; e < mine.size(); ++e) EXPECT_NEAR(mine[e], brute[e], 1e-11) << b.l << " " << a.l << " " << e;
+    for (size_t e = 0; e < mine.size(); ++e)
+      EXPECT_NEAR(mine[e], brute[e], 1e-11) << b.l << " " << a.l << " " << e;
   }
 }
 
-TEST(CorePotential, DerivativesMatchFiniteDifferences) {
+TEST_F(CorePotentialTest, DerivativesMatchFiniteDifferences) {
   const auto shells = reference_shells();
   const double c1[3] = {0.9, -0.6, 0.7};
   const TestShell f1(c1, 3, {0.9, 0.35}, {0.6, 0.5});
   // (b, a): off-centre pair, off-centre with one on the centre, both on the centre
-  const TestShell pairs[][2] = {{shells[13], f1}, {shells[8], shells[13]}, {shells[16], shells[4]},
-                                {shells[9], shells[4]}};
+  const TestShell pairs[][2] = {
+      {shells[13], f1}, {shells[8], shells[13]}, {shells[16], shells[4]}, {shells[9], shells[4]}};
   for (const auto& pr : pairs) {
     const TestShell &b0 = pr[0], &a0 = pr[1];
     const int n = a0.size() * b0.size();
@@ -242,14 +250,17 @@ TEST(CorePotential, DerivativesMatchFiniteDifferences) {
           for (int e = 0; e < n; ++e) fd[e] += w * v[e];
         }
         for (int e = 0; e < n; ++e) {
-          const double got = which == 0 ? da[k * n + e] : which == 1 ? db[k * n + e] : -(da[k * n + e] + db[k * n + e]);
-          EXPECT_NEAR(got, fd[e], 1e-10 * std::max(1.0, std::fabs(fd[e]))) << b0.l << a0.l << " " << which << k << " " << e;
+          const double got = which == 0   ? da[k * n + e]
+                             : which == 1 ? db[k * n + e]
+                                          : -(da[k * n + e] + db[k * n + e]);
+          EXPECT_NEAR(got, fd[e], 1e-10 * std::max(1.0, std::fabs(fd[e])))
+              << b0.l << a0.l << " " << which << k << " " << e;
         }
       }
   }
 }
 
-TEST(CorePotential, OffCentreBlocksConvergeToFineQuadrature) {
+TEST_F(CorePotentialTest, OffCentreBlocksConvergeToFineQuadrature) {
   // 600 radial points on the same map and the largest Lebedev rule: the converged
   // integrals of oxygen's p shell (Psi4 1.3.2 gives 3.2026e-6 and -2.42e-8 for the first two
   // diagonal elements, 1.9e-7 and 1.4e-7 away from these).

@@ -71,7 +71,8 @@ TEST_F(IntegralTest, PackedMatricesMatchPsi4AndSplitOverNodes) {
     const int nb = pair_operator_blocks(ops[o]);
     std::vector<double> whole(nb * n2, 0.0), shared(nb * n2, 0.0);
     add_packed_matrices(ops[o], m.set(), 1e-15, data, 0, 1, whole.data());
-    for (int node = 0; node < 2; ++node) add_packed_matrices(ops[o], m.set(), 1e-15, data, node, 2, shared.data());
+    for (int node = 0; node < 2; ++node)
+      add_packed_matrices(ops[o], m.set(), 1e-15, data, node, 2, shared.data());
     for (int k = 0; k < nb; ++k)
       for (long i = 0; i < n2; ++i) {
         EXPECT_NEAR(whole[k * n2 + i], ref.matrix[first_ref[o] + k][i], 1e-12) << o << " " << k << " " << i;
@@ -130,7 +131,8 @@ TEST_F(IntegralTest, GradientContractionsMatchFiniteDifferences) {
   kinetic_gradient(m.set(), 0.0, d.data(), 0, 1, gt.data());
   // Two node shares summed, with a repulsion vector that must be added exactly once.
   for (int i = 0; i < 9; ++i) rep[i] = 0.01 * (i + 1);
-  for (int node = 0; node < 2; ++node) attraction_gradient(m.set(), m.nuclei, 0.0, d.data(), rep.data(), node, 2, gv.data());
+  for (int node = 0; node < 2; ++node)
+    attraction_gradient(m.set(), m.nuclei, 0.0, d.data(), rep.data(), node, 2, gv.data());
   const auto ns = numeric_gradient(PairOperator::overlap, 0, d);
   const auto nt = numeric_gradient(PairOperator::kinetic, 0, d);
   const auto nv = numeric_gradient(PairOperator::attraction, 0, d);

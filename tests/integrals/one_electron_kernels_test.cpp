@@ -88,10 +88,11 @@ TEST(NuclearAttractionKernel, GaussianNucleusIsTheSmearedPointNucleus) {
   const int n = 24;
   std::vector<double> x(n), w(n);
   for (int i = 0; i < (n + 1) / 2; ++i) {  // Newton on the orthonormal Hermite recursion
-    double z = i == 0 ? std::sqrt(2.0 * n + 1) - 1.85575 * std::pow(2.0 * n + 1, -1.0 / 6)
-                      : (i == 1 ? x[0] - 1.14 * std::pow(n, 0.426) / x[0]
-                                : (i == 2 ? 1.86 * x[1] - 0.86 * x[0]
-                                          : (i == 3 ? 1.91 * x[2] - 0.91 * x[1] : 2.0 * x[i - 1] - x[i - 2])));
+    double z = i == 0
+                   ? std::sqrt(2.0 * n + 1) - 1.85575 * std::pow(2.0 * n + 1, -1.0 / 6)
+                   : (i == 1 ? x[0] - 1.14 * std::pow(n, 0.426) / x[0]
+                             : (i == 2 ? 1.86 * x[1] - 0.86 * x[0]
+                                       : (i == 3 ? 1.91 * x[2] - 0.91 * x[1] : 2.0 * x[i - 1] - x[i - 2])));
     double pp = 0.0;
     for (int it = 0; it < 100; ++it) {
       double p1 = std::pow(M_PI, -0.25), p2 = 0.0;
@@ -118,15 +119,18 @@ TEST(NuclearAttractionKernel, GaussianNucleusIsTheSmearedPointNucleus) {
       for (int k = 0; k < n; ++k) {
         const double s = 1.0 / std::sqrt(zeta);  // exp(-zeta r^2) = exp(-u^2) with r = u / sqrt(zeta)
         const PointCharge q{{kC[0] + s * x[i], kC[1] + s * x[j], kC[2] + s * x[k]}, 1.0, 0.0};
-        nuclear_attraction_shell_pair(sb.view(), sa.view(), std::span<const PointCharge>(&q, 1), block.data());
+        nuclear_attraction_shell_pair(sb.view(), sa.view(), std::span<const PointCharge>(&q, 1),
+                                      block.data());
         const double weight = w[i] * w[j] * w[k] / std::pow(M_PI, 1.5);
         for (int e = 0; e < size; ++e) smeared[e] += weight * block[e];
       }
   const PointCharge gauss{{kC[0], kC[1], kC[2]}, 1.0, zeta};
   const PointCharge point{{kC[0], kC[1], kC[2]}, 1.0, 0.0};
   std::vector<double> analytic(size), pointlike(size);
-  nuclear_attraction_shell_pair(sb.view(), sa.view(), std::span<const PointCharge>(&gauss, 1), analytic.data());
-  nuclear_attraction_shell_pair(sb.view(), sa.view(), std::span<const PointCharge>(&point, 1), pointlike.data());
+  nuclear_attraction_shell_pair(sb.view(), sa.view(), std::span<const PointCharge>(&gauss, 1),
+                                analytic.data());
+  nuclear_attraction_shell_pair(sb.view(), sa.view(), std::span<const PointCharge>(&point, 1),
+                                pointlike.data());
   expect_close(analytic.data(), smeared, 1e-10, "smeared nucleus");
   double differ = 0.0;
   for (int e = 0; e < size; ++e) differ = std::max(differ, std::fabs(analytic[e] - pointlike[e]));
@@ -136,9 +140,8 @@ TEST(NuclearAttractionKernel, GaussianNucleusIsTheSmearedPointNucleus) {
 TEST(NuclearAttractionKernel, ChargesAddUpAndZeroChargesDropOut) {
   const TestShell sa = contracted(kA, 3), sb = contracted(kB, 2);
   const int size = sa.size() * sb.size();
-  const PointCharge q[3] = {{{kC[0], kC[1], kC[2]}, 3.0, 0.0},
-                            {{kA[0], kA[1], kA[2]}, 1.5, 2.0e4},
-                            {{0.0, 0.0, 0.0}, 0.0, 0.0}};
+  const PointCharge q[3] = {
+      {{kC[0], kC[1], kC[2]}, 3.0, 0.0}, {{kA[0], kA[1], kA[2]}, 1.5, 2.0e4}, {{0.0, 0.0, 0.0}, 0.0, 0.0}};
   std::vector<double> all(size), one(size), sum(size, 0.0);
   nuclear_attraction_shell_pair(sb.view(), sa.view(), q, all.data());
   for (const auto& c : q) {
@@ -156,7 +159,8 @@ TEST(PairKernels, TranslatingEverythingChangesNothing) {
     b2[k] = kB[k] + shift[k];
     c2[k] = kC[k] + shift[k];
   }
-  const TestShell sa = contracted(kA, 4), sb = contracted(kB, 3), ta = contracted(a2, 4), tb = contracted(b2, 3);
+  const TestShell sa = contracted(kA, 4), sb = contracted(kB, 3), ta = contracted(a2, 4),
+                  tb = contracted(b2, 3);
   const int size = sa.size() * sb.size();
   std::vector<double> x(size), y(size);
   const PointCharge q1{{kC[0], kC[1], kC[2]}, 2.0, 0.0}, q2{{c2[0], c2[1], c2[2]}, 2.0, 0.0};
@@ -203,8 +207,8 @@ TEST_P(DerivativeTest, OverlapAndKineticMatchFiniteDifferences) {
   const TestShell sa = contracted(kA, la), sb = contracted(kB, lb);
   overlap_derivative_shell_pair(sb.view(), sa.view(), ds.data());
   kinetic_derivative_shell_pair(sb.view(), sa.view(), dt.data());
-  for (auto [name, kernel, got] : {std::tuple{"overlap", &overlap_shell_pair, &ds},
-                                   std::tuple{"kinetic", &kinetic_shell_pair, &dt}}) {
+  for (auto [name, kernel, got] :
+       {std::tuple{"overlap", &overlap_shell_pair, &ds}, std::tuple{"kinetic", &kinetic_shell_pair, &dt}}) {
     const Blocks f = [&, kernel = kernel](const double* a, const double* b, const double*) {
       std::vector<double> out(size);
       kernel(contracted(b, lb).view(), contracted(a, la).view(), out.data());
@@ -224,7 +228,8 @@ TEST_P(DerivativeTest, MomentsMatchFiniteDifferences) {
   const int size = (2 * la + 1) * (2 * lb + 1);
   const int n = kMomentCount * size;
   std::vector<double> db(3 * n), da(3 * n);
-  moment_derivative_shell_pair(contracted(kB, lb).view(), contracted(kA, la).view(), kC, db.data(), da.data());
+  moment_derivative_shell_pair(contracted(kB, lb).view(), contracted(kA, la).view(), kC, db.data(),
+                               da.data());
   const Blocks f = [&](const double* a, const double* b, const double* c) {
     std::vector<double> out(n);
     moment_shell_pair(contracted(b, lb).view(), contracted(a, la).view(), c, out.data());

@@ -22,13 +22,15 @@ using testing::TestShell;
 
 // Shells that share exponents across contractions and angular momenta (general contraction).
 TestAtom general_atom(const double* c) {
-  return TestAtom({TestShell(c, 0, {9.0, 2.0, 0.5}, {0.2, 0.5, 0.4}), TestShell(c, 0, {2.0, 0.5}, {-0.3, 1.0}),
+  return TestAtom({TestShell(c, 0, {9.0, 2.0, 0.5}, {0.2, 0.5, 0.4}),
+                   TestShell(c, 0, {2.0, 0.5}, {-0.3, 1.0}),
                    TestShell(c, 1, {2.0, 0.5, 0.15}, {0.4, 0.6, 0.2}), TestShell(c, 2, {0.5}, {1.0}),
                    TestShell(c, 3, {0.8}, {1.0})});
 }
 
 // Reference: the same blocks from the contracted shell-pair kernels.
-std::vector<double> by_shells(PairOperator op, const TestAtom& b, const TestAtom& a, const PairOperatorData& d) {
+std::vector<double> by_shells(PairOperator op, const TestAtom& b, const TestAtom& a,
+                              const PairOperatorData& d) {
   const int nb = pair_operator_blocks(op), nab = a.nfunc * b.nfunc;
   std::vector<double> out(nb * nab, 0.0), blk(54 * 49);
   for (size_t sb = 0; sb < b.shells.size(); ++sb)
@@ -36,12 +38,24 @@ std::vector<double> by_shells(PairOperator op, const TestAtom& b, const TestAtom
       const Shell vb = b.shells[sb].view(), va = a.shells[sa].view();
       const int n = b.shells[sb].size() * a.shells[sa].size();
       switch (op) {
-        case PairOperator::overlap: overlap_shell_pair(vb, va, blk.data()); break;
-        case PairOperator::kinetic: kinetic_shell_pair(vb, va, blk.data()); break;
-        case PairOperator::attraction: nuclear_attraction_shell_pair(vb, va, d.charges, blk.data()); break;
-        case PairOperator::moments: moment_shell_pair(vb, va, d.origin, blk.data()); break;
-        case PairOperator::overlap_derivative: overlap_derivative_shell_pair(vb, va, blk.data()); break;
-        case PairOperator::kinetic_derivative: kinetic_derivative_shell_pair(vb, va, blk.data()); break;
+        case PairOperator::overlap:
+          overlap_shell_pair(vb, va, blk.data());
+          break;
+        case PairOperator::kinetic:
+          kinetic_shell_pair(vb, va, blk.data());
+          break;
+        case PairOperator::attraction:
+          nuclear_attraction_shell_pair(vb, va, d.charges, blk.data());
+          break;
+        case PairOperator::moments:
+          moment_shell_pair(vb, va, d.origin, blk.data());
+          break;
+        case PairOperator::overlap_derivative:
+          overlap_derivative_shell_pair(vb, va, blk.data());
+          break;
+        case PairOperator::kinetic_derivative:
+          kinetic_derivative_shell_pair(vb, va, blk.data());
+          break;
         case PairOperator::attraction_derivative:
           nuclear_attraction_derivative_shell_pair(vb, va, d.charges[0], blk.data(), blk.data() + 3 * n,
                                                    blk.data() + 6 * n);
@@ -54,7 +68,8 @@ std::vector<double> by_shells(PairOperator op, const TestAtom& b, const TestAtom
       for (int k = 0; k < nb; ++k)
         for (int i = 0; i < b.shells[sb].size(); ++i)
           for (int j = 0; j < na; ++j)
-            out[k * nab + (b.shell_first[sb] + i) * a.nfunc + a.shell_first[sa] + j] = blk[k * n + i * na + j];
+            out[k * nab + (b.shell_first[sb] + i) * a.nfunc + a.shell_first[sa] + j] =
+                blk[k * n + i * na + j];
     }
   return out;
 }
@@ -63,10 +78,10 @@ TEST(AtomPairBlocks, ExponentPairLoopReproducesTheShellKernels) {
   const double ca[3] = {0.2, -0.1, 0.4}, cb[3] = {1.1, 0.9, -0.6}, origin[3] = {0.3, 0.5, -0.2};
   const TestAtom a = general_atom(ca), b = general_atom(cb);
   const PointCharge q[2] = {{{ca[0], ca[1], ca[2]}, 6.0, 0.0}, {{cb[0], cb[1], cb[2]}, 1.0, 0.0}};
-  for (PairOperator op : {PairOperator::overlap, PairOperator::kinetic, PairOperator::attraction,
-                          PairOperator::moments, PairOperator::overlap_derivative,
-                          PairOperator::kinetic_derivative, PairOperator::attraction_derivative,
-                          PairOperator::moment_derivative}) {
+  for (PairOperator op :
+       {PairOperator::overlap, PairOperator::kinetic, PairOperator::attraction, PairOperator::moments,
+        PairOperator::overlap_derivative, PairOperator::kinetic_derivative,
+        PairOperator::attraction_derivative, PairOperator::moment_derivative}) {
     PairOperatorData d;
     d.charges = op == PairOperator::attraction_derivative ? std::span<const PointCharge>(q, 1)
                                                           : std::span<const PointCharge>(q, 2);

@@ -33,7 +33,8 @@ std::vector<TestShell> shells_of(const RefCase& ref) {
 
 // Packed lower triangles of `count` matrices from a kernel writing `count` blocks per shell pair.
 using Kernel = std::function<void(const Shell& b, const Shell& a, double* out)>;
-std::vector<std::vector<double>> assemble(const std::vector<TestShell>& shells, int count, const Kernel& kernel) {
+std::vector<std::vector<double>> assemble(const std::vector<TestShell>& shells, int count,
+                                          const Kernel& kernel) {
   int n = 0;
   std::vector<int> first;
   for (const auto& s : shells) {
@@ -84,7 +85,8 @@ void compare_case(const RefCase& ref, double tol) {
   EXPECT_LT(max_difference(s[0], ref.matrix[0]), tol) << "overlap";
   EXPECT_LT(max_difference(t[0], ref.matrix[1]), tol) << "kinetic";
   EXPECT_LT(max_difference(v[0], ref.matrix[2]), tol) << "nuclear attraction";
-  for (int k = 0; k < kMomentCount; ++k) EXPECT_LT(max_difference(mom[k], ref.matrix[3 + k]), tol) << "moment " << k;
+  for (int k = 0; k < kMomentCount; ++k)
+    EXPECT_LT(max_difference(mom[k], ref.matrix[3 + k]), tol) << "moment " << k;
 }
 
 TEST(OneElectronMatrices, WaterDef2SvpMatchesPsi4) { compare_case(psi4_reference::kSvp, 1e-12); }

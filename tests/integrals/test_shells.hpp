@@ -30,7 +30,9 @@ struct TestShell {
     for (double& c : coefficients) c /= std::sqrt(q);
   }
   TestShell(const TestShell& o)
-      : centre{o.centre[0], o.centre[1], o.centre[2]}, l(o.l), exponents(o.exponents),
+      : centre{o.centre[0], o.centre[1], o.centre[2]},
+        l(o.l),
+        exponents(o.exponents),
         coefficients(o.coefficients) {}
 
   Shell view() const {
@@ -65,8 +67,10 @@ struct TestAtom {
     }
   }
   AtomFunctions view() const {
-    return {shells[0].centre,      static_cast<int>(exponents.size()), exponents.data(),
-            static_cast<int>(shells.size()), coefficients.data(), shell_l.data(), shell_first.data(), nfunc};
+    return {shells[0].centre,    static_cast<int>(exponents.size()),
+            exponents.data(),    static_cast<int>(shells.size()),
+            coefficients.data(), shell_l.data(),
+            shell_first.data(),  nfunc};
   }
 };
 
