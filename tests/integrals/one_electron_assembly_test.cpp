@@ -83,6 +83,34 @@ TEST_F(IntegralTest, PackedMatricesMatchPsi4AndSplitOverNodes) {
                "derivative operator");
 }
 
+TEST_F(IntegralTest, AtomsWithoutFunctionsOnlyAddTheirCharge) {
+  const auto& ref = psi4_reference::kSvp;
+  const Molecule3 m = build(ref, reference_xyz());
+  // The same water with a function-less centre (a point charge) inserted as atom 1.
+  const AtomFunctions none{m.views[0].centre, 0, nullptr, 0, nullptr, nullptr, nullptr, 0};
+  const std::vector<AtomFunctions> views = {m.views[0], none, m.views[1], m.views[2]};
+  const std::vector<int> first = {m.first[0], m.first[1], m.first[1], m.first[2], m.first[3]};
+  const AtomSet with_ghost{4, views.data(), first.data()};
+  const long n2 = packed_size(m.nbf());
+  std::vector<double> plain(n2, 0.0), ghost(n2, 0.0), charge(n2, 0.0);
+  std::vector<PointCharge> nuclei = m.nuclei;
+  const PointCharge extra{{0.7, 0.4, -1.1}, 0.5, 0.0};
+  nuclei.push_back(extra);
+  PairOperatorData all, one;
+  all.charges = nuclei;
+  one.charges = std::span<const PointCharge>(&extra, 1);
+  add_packed_matrices(PairOperator::attraction, m.set(), 0.0, all, 0, 1, plain.data());
+  add_packed_matrices(PairOperator::attraction, with_ghost, 0.0, all, 0, 1, ghost.data());
+  for (long i = 0; i < n2; ++i) EXPECT_NEAR(ghost[i], plain[i], 1e-14);
+  // and the extra charge's share is what a lone charge gives
+  std::vector<double> without(n2, 0.0);
+  PairOperatorData water;
+  water.charges = m.nuclei;
+  add_packed_matrices(PairOperator::attraction, m.set(), 0.0, water, 0, 1, without.data());
+  add_packed_matrices(PairOperator::attraction, m.set(), 0.0, one, 0, 1, charge.data());
+  for (long i = 0; i < n2; ++i) EXPECT_NEAR(plain[i], without[i] + charge[i], 1e-13);
+}
+
 // sum_{mu nu} M(mu, nu) X(mu, nu) of two packed symmetric matrices.
 double trace_product(const std::vector<double>& m, const double* x, int n) {
   double s = 0.0;
