@@ -113,7 +113,7 @@ void tridiagonalize(double* packed, int n, double* h, double* d, double* e, int 
 
 void apply_reflectors(const double* packed, const double* h, int n, double* z, int m) {
   if (n < 3 || m < 1) return;
-  constexpr int B = 48;
+  constexpr int B = 128;
   const std::int64_t nn = n;
   PoolArray<double> work(nn * B + 2 * std::int64_t{B} * m + B * B);
   double* v = work.data();    // B reflectors, vector-major, zero beyond their support
