@@ -7,8 +7,8 @@ namespace ostrel {
 // as in block_transfer; a packed C (0, 2, -2; NA == NC) receives its lower triangle
 // only, which is the whole matrix when the product has the matching symmetry.
 // Collective: every node calls it with the same sizes, modes, alpha and beta; only the
-// master's A, B and C are read, and only the master's C is written. Runs under the timer
-// "Matrix Multiply".
+// master's A, B and C are read, and only the master's C is written; C must not overlap
+// A or B. Runs under the timer "Matrix Multiply".
 void matrix_multiply(const double* a, const double* b, double* c, int na, int k, int nc,
                      int mode_a, int mode_b, int mode_c, double alpha, double beta);
 
