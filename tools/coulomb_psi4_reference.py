@@ -7,6 +7,8 @@ Writes tests/integrals/coulomb_psi4_reference_data.hpp with, for water:
   - the two-centre matrix (P|Q) of the fitting set, packed;
   - all three-centre integrals (P|mn) with def2-SVP (P-major, mn packed), and every 11th of the
     flattened def2-TZVP array;
+  - the overlap metric of the fitting set and every 5th three-index overlap integral (P mn) with
+    def2-SVP (same layout);
   - at the reference water geometry: the total PBE/def2-SVP density of a density-fitted Psi4 run,
     the fitted Coulomb energy 1/2 g^T V^-1 g and the exact Coulomb energy and matrix for it,
     both evaluated here with numpy from Psi4's integrals.
@@ -98,6 +100,12 @@ def main():
     out += ["", "// def2-universal-jfit, %d functions, overlap-normalised" % aux.nbf()] + shells("Jfit", aux)
     out += ["", "// (P|Q), packed"] + array("JfitMetric", packed(v))
     out += ["", "// (P|mn) with def2-SVP: P-major, mn packed"] + array("SvpThreeCentre", three_centre(svp, aux).ravel())
+    s3 = mints.ao_3coverlap(aux, svp, svp).np
+    s3 = np.array([packed(s3[p]) for p in range(s3.shape[0])]).ravel()
+    out += ["", "// overlap metric of the fitting set, packed"]
+    out += array("JfitOverlap", packed(psi4.core.MintsHelper(aux).ao_overlap().np))
+    out += ["", "// three-index overlap (P mn) with def2-SVP, P-major, mn packed: elements 0, 5, 10, ..."]
+    out += array("SvpThreeOverlap", s3[::5])
     _, tzvp, _ = build(TEST_GEOMETRY, "def2-tzvp")
     t = three_centre(tzvp, aux).ravel()
     out += ["", "// def2-TZVP, %d functions" % tzvp.nbf()] + shells("Tzvp", tzvp)

@@ -9,6 +9,7 @@
 
 #include "coulomb_test_atoms.hpp"
 #include "integrals/coulomb_blocks.hpp"
+#include "integrals/coulomb_fit.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel {
@@ -20,7 +21,8 @@ using testing::TestBasis;
 class CoulombPsi4 : public testing::RuntimeTest {};
 
 // (P|mn) over the whole molecule, P-major with mn packed, as the reference stores it.
-std::vector<double> all_three_centre(const TestBasis& orb, const TestBasis& aux) {
+std::vector<double> all_three_centre(const TestBasis& orb, const TestBasis& aux,
+                                     Interaction kind = Interaction::coulomb) {
   const int n = orb.nfunc(), m = aux.nfunc();
   const long n2 = static_cast<long>(n) * (n + 1) / 2;
   std::vector<double> out(m * n2, 0.0);
@@ -29,7 +31,7 @@ std::vector<double> all_three_centre(const TestBasis& orb, const TestBasis& aux)
       for (size_t ic = 0; ic < aux.views.size(); ++ic) {
         const auto &a = orb.views[ia], &b = orb.views[ib], &c = aux.views[ic];
         std::vector<double> block(static_cast<size_t>(c.nfunc) * b.nfunc * a.nfunc, 0.0);
-        three_centre_block(Interaction::coulomb, b, a, c, 50.0, block.data());
+        three_centre_block(kind, b, a, c, 50.0, block.data());
         for (int k = 0; k < c.nfunc; ++k)
           for (int i = 0; i < b.nfunc; ++i)
             for (int j = 0; j < a.nfunc; ++j) {
@@ -87,6 +89,24 @@ TEST_F(CoulombPsi4, ThreeCentreIntegralsWithDef2TzvpReachingF) {
     worst = std::max(worst, std::fabs(mine[i] - kTzvpThreeCentre[compared]));
   EXPECT_EQ(compared, static_cast<int>(sizeof(kTzvpThreeCentre) / sizeof(double)));
   EXPECT_LT(worst, 1e-10);
+}
+
+TEST_F(CoulombPsi4, OverlapMetricAndThreeIndexOverlap) {
+  const TestBasis orb = testing::water_basis(kSvpShells, kSvpShellCount);
+  const TestBasis aux = testing::water_basis(kJfitShells, kJfitShellCount);
+  const int m = aux.nfunc();
+  std::vector<double> s(m * (m + 1) / 2, 0.0);
+  fit_metric(Interaction::overlap, aux.set(), 0, 1, s.data());
+  double worst = 0.0;
+  for (size_t i = 0; i < s.size(); ++i) worst = std::max(worst, std::fabs(s[i] - kJfitOverlap[i]));
+  EXPECT_LT(worst, 1e-12);
+  const std::vector<double> mine = all_three_centre(orb, aux, Interaction::overlap);
+  worst = 0.0;
+  int compared = 0;
+  for (size_t i = 0; i < mine.size(); i += 5, ++compared)
+    worst = std::max(worst, std::fabs(mine[i] - kSvpThreeOverlap[compared]));
+  EXPECT_EQ(compared, static_cast<int>(sizeof(kSvpThreeOverlap) / sizeof(double)));
+  EXPECT_LT(worst, 1e-11);
 }
 
 }  // namespace
