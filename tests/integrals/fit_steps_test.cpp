@@ -1,0 +1,284 @@
+// The metric step, the set-up of the three-centre work and the per-iteration steps of the
+// Coulomb fit, through the store. Reference energies: numpy over Psi4 1.3.2 integrals (see
+// coulomb_psi4_reference_data.hpp).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "coulomb_test_atoms.hpp"
+#include "integrals/coulomb_blocks.hpp"
+#include "integrals/fit_metric_inverse.hpp"
+#include "integrals/fit_setup.hpp"
+#include "integrals/fit_steps.hpp"
+#include "runtime/store.hpp"
+#include "support/runtime_fixture.hpp"
+
+namespace ostrel {
+namespace {
+
+using namespace psi4_coulomb;
+using testing::TestBasis;
+
+class FitSteps : public testing::RuntimeTest {};
+
+std::vector<double> read_doubles(const char* name, long n, long offset = 0) {
+  std::vector<double> v(n);
+  store_read(name, offset * static_cast<long>(sizeof(double)), v.data(), n * static_cast<long>(sizeof(double)));
+  return v;
+}
+
+// Full square of a packed triangle.
+std::vector<double> unpack(const std::vector<double>& p, int n) {
+  std::vector<double> f(n * n);
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j) f[i * n + j] = p[i >= j ? i * (i + 1) / 2 + j : j * (j + 1) / 2 + i];
+  return f;
+}
+
+double largest_deviation_from_product(const std::vector<double>& a, const std::vector<double>& b,
+                                      const std::vector<double>& target, int n) {
+  double worst = 0.0;
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j) {
+      double s = 0.0;
+      for (int k = 0; k < n; ++k) s += a[i * n + k] * b[k * n + j];
+      worst = std::max(worst, std::fabs(s - target[i * n + j]));
+    }
+  return worst;
+}
+
+TEST_F(FitSteps, MetricStepInvertsTheCoulombMetricWithNothingDropped) {
+  const TestBasis aux = testing::water_basis(kJfitShells, kJfitShellCount);
+  const int m = aux.nfunc(), m2 = m * (m + 1) / 2;
+  ::testing::internal::CaptureStdout();
+  const int dropped = fit_metric_inverse(aux.set(), kFitMetricFloor, "VMM", "s");
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  EXPECT_EQ(dropped, 0);
+  EXPECT_NE(out.find(", M=0\n"), std::string::npos) << out;
+  const auto vinv = unpack(read_doubles("VMM", m2, 0), m), vhalf = unpack(read_doubles("VMM", m2, m2), m),
+             v = unpack(read_doubles("VMM", m2, 2 * m2), m);
+  std::vector<double> one(m * m, 0.0);
+  for (int i = 0; i < m; ++i) one[i * m + i] = 1.0;
+  EXPECT_LT(largest_deviation_from_product(vinv, v, one, m), 1e-8);
+  EXPECT_LT(largest_deviation_from_product(vhalf, vhalf, vinv, m), 1e-7);
+  for (int i = 0; i < m; ++i) EXPECT_NEAR(v[i * m + i], kJfitMetric[i * (i + 1) / 2 + i], 1e-10);
+  // the moments record: the first block holds the integrals of the functions
+  const auto s = read_doubles("s", 4 * m);
+  std::vector<double> direct(4 * m);
+  fit_moments(aux.set(), direct.data());
+  for (int k = 0; k < 4 * m; ++k) EXPECT_EQ(s[k], direct[k]);
+}
+
+TEST_F(FitSteps, NearlyDependentFittingFunctionsAreDroppedNotInverted) {
+  // two s functions on one centre with exponents 1 and 1 + 1e-6: V has one eigenvalue ~1e-13
+  const double centre[3] = {0.0, 0.0, 0.0};
+  testing::TestAtom atom({testing::TestShell(centre, 0, {1.0}, {1.0}), testing::TestShell(centre, 0, {1.000001}, {1.0}),
+                          testing::TestShell(centre, 1, {0.5}, {1.0})});
+  const AtomFunctions view = atom.view();
+  const int first[2] = {0, 5};
+  const AtomSet set{1, &view, first};
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(fit_metric_inverse(set, 1e-10, "VMM", "s"), 1);
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  EXPECT_NE(out.find(", M=1\n"), std::string::npos) << out;
+  const int m = 5, m2 = 15;
+  const auto vinv = unpack(read_doubles("VMM", m2, 0), m), v = unpack(read_doubles("VMM", m2, 2 * m2), m);
+  // a generalised inverse: V^-1 V V^-1 = V^-1, with no huge entries from the dropped direction
+  std::vector<double> vv(m * m, 0.0);
+  for (int i = 0; i < m; ++i)
+    for (int j = 0; j < m; ++j)
+      for (int k = 0; k < m; ++k) vv[i * m + j] += vinv[i * m + k] * v[k * m + j];
+  EXPECT_LT(largest_deviation_from_product(vv, vinv, vinv, m), 1e-6);
+  double biggest = 0.0;
+  for (double x : vinv) biggest = std::max(biggest, std::fabs(x));
+  EXPECT_LT(biggest, 1e3);
+  // with lambda_min below every eigenvalue nothing is dropped
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(fit_metric_inverse(set, 1e-16, "VMM", "s"), 0);
+  ::testing::internal::GetCapturedStdout();
+}
+
+TEST_F(FitSteps, IterationStepsGiveTheFittedEnergyOfWaterWithTheDefaults) {
+  const TestBasis orb(kSvpShells, kSvpShellCount, kWaterCoordinates, 3);
+  const TestBasis aux(kJfitShells, kJfitShellCount, kWaterCoordinates, 3);
+  const int m = aux.nfunc(), n2 = orb.nfunc() * (orb.nfunc() + 1) / 2;
+  ::testing::internal::CaptureStdout();
+  fit_metric_inverse(aux.set(), kFitMetricFloor, "VMM", "s");
+  int groups[3], lists[9];
+  fit_setup(orb.set(), aux.set(), kWaterCoordinates, kFitCutoff, false, {}, groups, lists);
+  ::testing::internal::GetCapturedStdout();
+  int own[3];
+  const int nown = group_members(3, groups, 0, own);
+  const FitPairs pairs{own, nown, lists};
+  // closed shell: one density, the alpha half of the total
+  std::vector<double> da(kWaterDensity, kWaterDensity + n2);
+  for (double& x : da) x *= 0.5;
+  fit_gamma_step(orb.set(), aux.set(), pairs, kFitCutoff, 1, da.data(), "gamma");
+  fit_coefficient_step(m, 1, "VMM", "gamma", "c");
+  const auto gamma = read_doubles("gamma", m), c = read_doubles("c", 3 * m);
+  double e = 0.0;
+  for (int k = 0; k < m; ++k) {
+    EXPECT_EQ(c[k], c[m + k]);
+    EXPECT_EQ(c[2 * m + k], 2.0 * c[k]);
+    e += 0.5 * (2.0 * gamma[k]) * c[2 * m + k];
+  }
+  EXPECT_NEAR(e, kWaterFittedCoulomb, 1e-8);
+  fit_coulomb_step(orb.set(), aux.set(), pairs, kFitCutoff, 1, "c", "J");
+  const auto j = read_doubles("J", n2);
+  double tr = 0.0;
+  for (int r = 0, k = 0; r < orb.nfunc(); ++r)
+    for (int s = 0; s <= r; ++s, ++k) tr += (r == s ? 1.0 : 2.0) * kWaterDensity[k] * j[k];
+  EXPECT_NEAR(tr, e, 1e-8);  // J of the alpha coefficients is half the total: 1/2 tr(D 2 J_a)
+}
+
+TEST_F(FitSteps, OpenShellStepsKeepAlphaAndBetaApart) {
+  const TestBasis orb = testing::water_basis(kSvpShells, kSvpShellCount);
+  const TestBasis aux = testing::water_basis(kJfitShells, kJfitShellCount);
+  const int m = aux.nfunc(), n2 = orb.nfunc() * (orb.nfunc() + 1) / 2;
+  ::testing::internal::CaptureStdout();
+  fit_metric_inverse(aux.set(), kFitMetricFloor, "VMM", "s");
+  ::testing::internal::GetCapturedStdout();
+  std::vector<double> d(2 * n2);
+  for (int k = 0; k < n2; ++k) {
+    d[k] = 0.3 * std::cos(0.1 * k);
+    d[n2 + k] = 0.2 * std::sin(0.13 * k);
+  }
+  fit_gamma_step(orb.set(), aux.set(), {}, kFitCutoff, 2, d.data(), "gamma");
+  fit_coefficient_step(m, 2, "VMM", "gamma", "c");
+  fit_coulomb_step(orb.set(), aux.set(), {}, kFitCutoff, 2, "c", "J");
+  const auto gamma = read_doubles("gamma", 2 * m), c = read_doubles("c", 3 * m), j = read_doubles("J", 2 * n2);
+  // each spin on its own equals the single-density run
+  for (int s = 0; s < 2; ++s) {
+    std::vector<double> g1(m, 0.0), j1(n2, 0.0);
+    fit_projection(Interaction::coulomb, orb.set(), aux.set(), {}, kFitCutoff, 1, d.data() + s * n2, g1.data());
+    for (int k = 0; k < m; ++k) EXPECT_NEAR(gamma[s * m + k], g1[k], 1e-12);
+    fit_assembly(Interaction::coulomb, orb.set(), aux.set(), {}, kFitCutoff, 1, c.data() + s * m, j1.data());
+    for (int k = 0; k < n2; ++k) EXPECT_NEAR(j[s * n2 + k], j1[k], 1e-12);
+  }
+  for (int k = 0; k < m; ++k) EXPECT_NEAR(c[2 * m + k], c[k] + c[m + k], 1e-14);
+}
+
+// Two water molecules far apart.
+std::vector<double> two_waters(double separation) {
+  std::vector<double> x(kCoordinates, kCoordinates + 9);
+  for (int i = 0; i < 9; ++i) x.push_back(kCoordinates[i] + (i % 3 == 0 ? separation : 0.0));
+  return x;
+}
+
+TEST_F(FitSteps, AtomGroupsAreBalancedAndCompact) {
+  // atoms 0,1,2 and 3,4,5 are two molecules; the cyclic start mixes them
+  const std::vector<double> x = two_waters(40.0);
+  int g[6];
+  group_atoms(6, x.data(), 2, g);
+  EXPECT_EQ(g[0], g[1]);
+  EXPECT_EQ(g[1], g[2]);
+  EXPECT_EQ(g[3], g[4]);
+  EXPECT_EQ(g[4], g[5]);
+  EXPECT_NE(g[0], g[3]);
+  group_atoms(6, x.data(), 3, g);
+  int size[3] = {0, 0, 0};
+  for (int k : g) ++size[k];
+  for (int s : size) EXPECT_EQ(s, 2);
+  group_atoms(6, x.data(), 1, g);
+  for (int k : g) EXPECT_EQ(k, 0);
+}
+
+TEST_F(FitSteps, PairListsDropDistantAtomsAndTheCountsArePrinted) {
+  const std::vector<double> x = two_waters(60.0);
+  // six atoms: the second molecule is the first one shifted
+  std::vector<psi4_coulomb::RefShell> shells(kSvpShells, kSvpShells + kSvpShellCount);
+  for (int s = 0; s < kSvpShellCount; ++s) {
+    shells.push_back(kSvpShells[s]);
+    shells.back().atom += 3;
+  }
+  const TestBasis orb2(shells.data(), static_cast<int>(shells.size()), x.data(), 6);
+  std::vector<psi4_coulomb::RefShell> fshells(kJfitShells, kJfitShells + kJfitShellCount);
+  for (int s = 0; s < kJfitShellCount; ++s) {
+    fshells.push_back(kJfitShells[s]);
+    fshells.back().atom += 3;
+  }
+  const TestBasis aux2(fshells.data(), static_cast<int>(fshells.size()), x.data(), 6);
+  int groups[6], lists[36];
+  ::testing::internal::CaptureStdout();
+  fit_setup(orb2.set(), aux2.set(), x.data(), kFitCutoff, false, {"est", "groups", "lists"}, groups, lists);
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  for (int a = 0; a < 6; ++a) {
+    const int lo = a < 3 ? 0 : 3;
+    for (int y = 0; y < 3; ++y) EXPECT_EQ(lists[a * 6 + y], lo + y);
+    EXPECT_EQ(lists[a * 6 + 3], -1);
+  }
+  EXPECT_EQ(out.find("on node"), std::string::npos);  // one node: totals only
+  EXPECT_NE(out.find("integrals total\n"), std::string::npos);
+  // half of the atom pairs survive: sparsity n n m / integrals = 2
+  EXPECT_NE(out.find(" sparsity=2.0\n"), std::string::npos) << out;
+  std::vector<int> stored(36);
+  store_read("lists", 0, stored.data(), 36 * sizeof(int));
+  for (int k = 0; k < 36; ++k) EXPECT_EQ(stored[k], lists[k]);
+}
+
+TEST_F(FitSteps, ShellPairEstimatesBoundTheThreeCentreIntegrals) {
+  const TestBasis orb = testing::water_basis(kSvpShells, kSvpShellCount);
+  const TestBasis aux = testing::water_basis(kJfitShells, kJfitShellCount);
+  const int nshell = kSvpShellCount;
+  std::vector<double> est(nshell * (nshell + 1) / 2);
+  shell_pair_estimates(orb.set(), kFitCutoff, est.data());
+  // Schwarz: |(k|mu nu)| <= sqrt((k|k)) sqrt((mu nu|mu nu)); (k|k) from the metric diagonal
+  int si = 0;
+  for (int ia = 0; ia < 3; ++ia)
+    for (int sa = 0; sa < orb.views[ia].nshell; ++sa, ++si) {
+      int sj = 0;
+      for (int ib = 0; ib <= ia; ++ib)
+        for (int sb = 0; sb < orb.views[ib].nshell && sj <= si; ++sb, ++sj) {
+          const double bound = est[si * (si + 1) / 2 + sj];
+          EXPECT_GT(bound, 0.0);
+          for (int ic = 0; ic < 3; ++ic) {
+            const auto &a = orb.views[ia], &b = orb.views[ib], &c = aux.views[ic];
+            std::vector<double> block(c.nfunc * b.nfunc * a.nfunc, 0.0), vkk(c.nfunc * c.nfunc, 0.0);
+            three_centre_block(Interaction::coulomb, b, a, c, 50.0, block.data());
+            two_centre_block(Interaction::coulomb, c, c, vkk.data());
+            for (int k = 0; k < c.nfunc; ++k)
+              for (int i = b.shell_first[sb]; i < b.shell_first[sb] + 2 * b.shell_l[sb] + 1; ++i)
+                for (int j = a.shell_first[sa]; j < a.shell_first[sa] + 2 * a.shell_l[sa] + 1; ++j)
+                  EXPECT_LE(std::fabs(block[(k * b.nfunc + i) * a.nfunc + j]),
+                            bound * std::sqrt(vkk[k * c.nfunc + k]) * (1 + 1e-10));
+          }
+        }
+    }
+}
+
+TEST_F(FitSteps, TwoCentreFitRecordHoldsEachOwnPairAgainstBothAtomsFunctions) {
+  const TestBasis orb = testing::water_basis(kSvpShells, kSvpShellCount);
+  const TestBasis aux = testing::water_basis(kJfitShells, kJfitShellCount);
+  int groups[3], lists[9];
+  ::testing::internal::CaptureStdout();
+  fit_setup(orb.set(), aux.set(), kCoordinates, kFitCutoff, true, {nullptr, nullptr, nullptr, "fithead", "fit"}, groups,
+            lists);
+  ::testing::internal::GetCapturedStdout();
+  // every atom pair survives in water; one node owns all atoms
+  long expected = 0;
+  for (int a = 0; a < 3; ++a)
+    for (int b = 0; b < 3; ++b)
+      expected += static_cast<long>(aux.views[b].nfunc + (a != b ? aux.views[a].nfunc : 0)) * orb.views[a].nfunc *
+                  orb.views[b].nfunc;
+  EXPECT_EQ(store_size("fit"), expected * static_cast<long>(sizeof(double)));
+  // the block of (A, B) = (0, 1), after (0, 0)
+  const auto &a = orb.views[0], &b = orb.views[1];
+  const long off00 = static_cast<long>(aux.views[0].nfunc) * a.nfunc * a.nfunc;
+  const long nab = static_cast<long>(a.nfunc) * b.nfunc;
+  const auto stored = read_doubles("fit", (aux.views[1].nfunc + aux.views[0].nfunc) * nab, off00);
+  std::vector<double> direct(stored.size(), 0.0);
+  three_centre_block(Interaction::coulomb, a, b, aux.views[1], 50.0, direct.data());
+  three_centre_block(Interaction::coulomb, a, b, aux.views[0], 50.0, direct.data() + aux.views[1].nfunc * nab);
+  for (size_t k = 0; k < stored.size(); ++k) EXPECT_NEAR(stored[k], direct[k], 1e-12);
+  std::vector<int> head(2 + 2 * 4 + 3 + 9);
+  store_read("fithead", 0, head.data(), head.size() * sizeof(int));
+  EXPECT_EQ(head[0], 3);
+  EXPECT_EQ(head[1], 3);
+  EXPECT_EQ(head[2 + 3], orb.nfunc());
+  EXPECT_EQ(head[2 + 4 + 3], aux.nfunc());
+}
+
+}  // namespace
+}  // namespace ostrel
