@@ -1,0 +1,112 @@
+#include "scf/grid_build.hpp"
+
+#include <cmath>
+
+#include "runtime/message_passing.hpp"
+#include "runtime/node.hpp"
+#include "runtime/pool.hpp"
+#include "scf/grid_orientation.hpp"
+#include "scf/grid_partition.hpp"
+#include "scf/grid_points.hpp"
+#include "scf/xc_point.hpp"
+
+namespace ostrel {
+namespace {
+
+// Spin density and its gradient from fit coefficients over the evaluated functions.
+void fitted_density(const GridShellBuffers& b, int count, const double* coef, int gradients,
+                    double out[4]) {
+  out[0] = out[1] = out[2] = out[3] = 0.0;
+  for (int m = 0; m < count; ++m) {
+    const double c = coef[b.function[m]];
+    out[0] += c * b.values[m];
+    if (gradients)
+      for (int k = 1; k < 4; ++k) out[k] += c * b.values[k * b.stride + m];
+  }
+}
+
+XcFunctional slater_only(const XcFunctional& f) {
+  XcFunctional s = f;
+  s.a_hf = 0.0;
+  s.a_x = 1.0;
+  s.x_code = XC_X_SLATER;
+  s.c_code = XC_C_NONE;
+  s.level = 0;
+  return s;
+}
+
+}  // namespace
+
+double grid_shell_energy(const Grid& grid, const GridSystem& sys, const GridScreen& screen,
+                         GridShellBuffers& b, const GridDensity& density,
+                         const XcFunctional& f, int atom, int shell, int n) {
+  const RadialPoint rp = radial_point(grid.nrad[atom], shell, grid.alpha[atom]);
+  const int np = shell_points(n, b.points, b.weights, sys.xyz + 3 * atom,
+                              grid.orientation + 9 * atom, rp.r, rp.w);
+  int self = 0;
+  const int n_list =
+      shell_neighbours(atom, rp.r, sys.n_atoms, sys.xyz, screen.atom_extent2, b.list, &self);
+  const int gradients = f.level >= 1;
+  double energy = 0.0;
+  for (int i = node_id; i < np; i += node_count) {
+    const int count = basis_eval_point(*sys.basis, screen.extent2, b.points + 3 * i, b.list,
+                                       n_list, gradients, b.function, b.values, b.stride,
+                                       b.atom_end);
+    grid_atom_densities(b, n_list, density.atomic_d);
+    const double w = b.weights[i] * partition_weight(b.rho, n_list, self);
+    double ra[4], rb[4];
+    fitted_density(b, count, density.da, gradients, ra);
+    if (!density.closed) fitted_density(b, count, density.db, gradients, rb);
+    double ex = 0.0, ec = 0.0;
+    xc_point(f, ra, density.closed ? ra : rb, &ex, &ec, nullptr, 0, grid.small[0]);
+    energy += (ex + ec) * w;
+  }
+  return energy;
+}
+
+void grid_build_orders(Grid& grid, const GridSystem& sys, const GridDensity& density,
+                       const XcFunctional& functional, int fine) {
+  const XcFunctional f = grid.use43 ? slater_only(functional) : functional;
+  const double acc = grid.accuracy[fine ? 0 : 1];
+  const double coarse_acc = grid.accuracy[1];
+  for (int a = 0; a < grid.n_atoms; ++a) grid_orientation(a, sys.n_atoms, sys.xyz, grid.orientation + 9 * a);
+  for (int s = 0; s < grid.n_shells; ++s) grid.orders[2 * s] = grid.orders[2 * s + 1] = kGridOrders[0];
+
+  GridScreen screen = grid_screen(*sys.basis, grid.cutoff[fine ? 0 : 1]);
+  GridShellBuffers b = grid_shell_buffers(sys.n_atoms, sys.basis->n_functions);
+  {
+    PoolArray<double> previous(grid.n_shells);
+    PoolArray<double> current(grid.n_shells);
+    PoolArray<int> open(grid.n_shells);
+    for (int s = 0; s < grid.n_shells; ++s) previous[s] = 0.0, open[s] = 1;
+
+    for (int l = 0; l < kGridOrderCount; ++l) {
+      const int n = kGridOrders[l];
+      for (int a = 0, shell = 0; a < grid.n_atoms; ++a)
+        for (int s = 0; s < grid.nrad[a]; ++s, ++shell)
+          current[shell] = open[shell] ? grid_shell_energy(grid, sys, screen, b, density, f, a, s, n) : 0.0;
+      mp_sum(current.data(), grid.n_shells, MP_DOUBLE);
+      mp_bcast(current.data(), grid.n_shells, MP_DOUBLE);
+      int still_open = 0;
+      for (int shell = 0; shell < grid.n_shells; ++shell) {
+        if (!open[shell]) continue;
+        const double diff = std::fabs(current[shell] - previous[shell]);
+        if (diff > coarse_acc) grid.orders[2 * shell + 1] = n;
+        if (diff <= acc) {
+          open[shell] = 0;
+          grid.orders[2 * shell] = kGridOrders[l > 0 ? l - 1 : 0];
+        } else {
+          grid.orders[2 * shell] = n;
+          ++still_open;
+        }
+        previous[shell] = current[shell];
+      }
+      if (still_open == 0) break;
+    }
+  }
+  grid_shell_buffers_release(b);
+  grid_screen_release(screen);
+  grid_count_points(grid);
+}
+
+}  // namespace ostrel

@@ -1,0 +1,28 @@
+#pragma once
+#include "scf/grid_walk.hpp"
+#include "scf/xc_functional.hpp"
+
+namespace ostrel {
+
+// The fitted densities the construction integrates: alpha and beta fit coefficients (beta
+// ignored when closed) and the free-atom fit coefficients that partition space.
+struct GridDensity {
+  const double* da;
+  const double* db;
+  int closed;
+  const double* atomic_d;
+};
+
+// Adaptive construction: sets the orientation of every atomic grid and, shell by shell, the
+// smallest order of the sequence at which the shell's exchange-correlation energy stops
+// changing by more than accuracy[fine ? 0 : 1] (final orders) or accuracy[1] (coarse
+// orders); then the point totals. All nodes call it and end with the same orders.
+void grid_build_orders(Grid& grid, const GridSystem& system, const GridDensity& density,
+                       const XcFunctional& functional, int fine);
+
+// Exchange-correlation energy of one shell at order n (this node's share of the points).
+double grid_shell_energy(const Grid& grid, const GridSystem& system, const GridScreen& screen,
+                         GridShellBuffers& buffers, const GridDensity& density,
+                         const XcFunctional& functional, int atom, int shell, int n);
+
+}  // namespace ostrel

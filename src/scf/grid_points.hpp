@@ -1,0 +1,26 @@
+#pragma once
+
+namespace ostrel {
+
+// Lebedev orders tried, in turn, for each radial shell while the grid is built.
+inline constexpr int kGridOrderCount = 22;
+inline constexpr int kGridOrders[kGridOrderCount] = {
+    26,   50,   110,  194,  302,  434,  590,  770,  974,  1202, 1454,
+    1730, 2030, 2354, 2702, 3074, 3470, 3890, 4334, 4802, 5294, 5810};
+
+struct RadialPoint {
+  double r;
+  double w;
+};
+
+// Shell s (0 .. n-1, outward) of an n-shell logarithmic radial rule with scale alpha:
+// x = (s+1)/(n+1), r = -alpha ln(1 - x^3), w = 3 alpha x^2 / ((n+1)(1 - x^3)).
+RadialPoint radial_point(int n, int s, double alpha);
+
+// The n points of a Lebedev rule scaled to radius r, turned by the column-major orientation
+// and moved to `centre`: points as (x, y, z) triples, weights w_Lebedev 4 pi r^2 w_r.
+// Returns n, or 0 (writing nothing) when no rule has n points.
+int shell_points(int n, double* points, double* weights, const double centre[3],
+                 const double orientation[9], double r, double w_r);
+
+}  // namespace ostrel
