@@ -8,7 +8,10 @@ combination of normalised Gaussians; the linear coefficients are the least-squar
 (c = S^-1 b).  Written coefficients include the primitive normalisation
 1 / sqrt(4 pi int r^(2L+2) exp(-2 a r^2) dr), so a row can be used with the bare primitives.
 
-Usage: sto_kg_fit.py OUT.cpp     (needs mpmath; runs for a few minutes)
+Usage: sto_kg_fit.py [--seed LOG ...] [--k K] [--reverse] OUT.cpp
+  (needs mpmath; a full search runs for about an hour). The progress lines printed on
+  standard output can be given back as --seed logs: rows found there start from the logged
+  exponents and are only polished, so a table can be rebuilt quickly or in pieces.
 """
 import sys
 import mpmath as mp
@@ -119,7 +122,7 @@ def newton_polish(f, x, rounds=30):
     return x
 
 
-def fit_row(n, L, k, guesses):
+def fit_row(n, L, k, guesses, polish_only=False):
     def f(xs):
         # Nearly equal exponents make S singular; such points are no fit.
         s = sorted(xs)
@@ -128,12 +131,14 @@ def fit_row(n, L, k, guesses):
         err = fit_error(n, L, xs)[0]
         return err if err >= 0 else mp.mpf(1)
     best = None
+    if polish_only:
+        best = (guesses[0], None)
     with mp.workdps(15):
-        for g in guesses:
+        for g in ([] if polish_only else guesses):
             x, v = nelder_mead(f, g, 0.3, 600, 1e-11)
             if best is None or v < best[1]:
                 best = (x, v)
-    x = newton_polish(f, best[0])
+    x = newton_polish(f, best[0], rounds=4 if polish_only else 30)
     err, c = fit_error(n, L, x)
     # Scale the least-squares combination to unit norm.
     c = [ci / mp.sqrt(1 - err) for ci in c]
@@ -147,9 +152,21 @@ def fit_row(n, L, k, guesses):
     return pairs, err
 
 
-def starting_points(n, L, k):
-    # Geometric exponent ladders around the scale of the Slater function's peak.
+def starting_points(n, L, k, smaller=None):
+    """Geometric exponent ladders around the scale of the Slater function's peak; with the
+    (K-1)-term solution `smaller` (log exponents), that solution with one exponent added
+    above, below or between its exponents, and only two ladders."""
     pts = []
+    if smaller is not None:
+        xs = sorted(float(x) for x in smaller)
+        pts.append(xs + [xs[-1] + 1.2])
+        pts.append([xs[0] - 1.2] + xs)
+        for i in range(len(xs) - 1):
+            pts.append(xs[:i + 1] + [0.5 * (xs[i] + xs[i + 1])] + xs[i + 1:])
+        centre = mp.log(mp.mpf(1) / (n * n)) + (0.5 if L else 0.0)
+        for ratio in (1.8, 2.6):
+            pts.append([float(centre + ratio * (k - 1) / 2.0 - ratio * i) for i in range(k)])
+        return pts
     centre = mp.log(mp.mpf(1) / (n * n)) + (0.5 if L else 0.0)
     for shift in (-2.0, -1.0, 0.0, 1.0):
         for ratio in (1.0, 1.8, 2.6):
@@ -158,19 +175,52 @@ def starting_points(n, L, k):
     return pts
 
 
+def read_seeds(paths):
+    seeds = {}
+    for path in paths:
+        with open(path) as fh:
+            for line in fh:
+                if not line.startswith("K="):
+                    continue
+                head, rest = line.split("error")
+                k, n, L = (int(w.split("=")[1]) for w in head.split())
+                exps = [float(p.split(",")[0]) for p in rest.split("(")[1:]]
+                seeds[(k, n, L)] = [mp.log(mp.mpf(a)) for a in exps]
+    return seeds
+
+
 def main():
-    out = sys.argv[1] if len(sys.argv) > 1 else "sto_kg_tables.cpp"
+    import argparse
+    ap = argparse.ArgumentParser()
+    ap.add_argument("out")
+    ap.add_argument("--seed", action="append", default=[])
+    ap.add_argument("--k", type=int, default=0)
+    ap.add_argument("--reverse", action="store_true")
+    ap.add_argument("--rows", default="", help="row range FIRST-END (0-based, end excluded)")
+    args = ap.parse_args()
+    out = args.out
+    seeds = read_seeds(args.seed)
     tables = {}
-    for k in (2, 3, 4):
+    for k in ((args.k,) if args.k else (2, 3, 4)):
         rows = []
-        for n in range(1, 8):
-            for L in range(n):
-                pairs, err = fit_row(n, L, k, starting_points(n, L, k))
+        order = [(n, L) for n in range(1, 8) for L in range(n)]
+        if args.rows:
+            lo, hi = (int(v) for v in args.rows.split("-"))
+            order = order[lo:hi]
+        for n, L in (reversed(order) if args.reverse else order):
+            if True:
+                if (k, n, L) in seeds:
+                    pairs, err = fit_row(n, L, k, [seeds[(k, n, L)]], polish_only=True)
+                else:
+                    pairs, err = fit_row(n, L, k, starting_points(n, L, k, seeds.get((k - 1, n, L))))
                 rows.append((n, L, pairs, err))
                 print("K=%d n=%d L=%d  error %.3e  %s" % (
-                    k, n, L, err, " ".join("(%.10f, %.10f)" % (float(a), float(d))
+                    k, n, L, err, " ".join("(%s, %s)" % (mp.nstr(a, 20), mp.nstr(d, 20))
                                             for a, d in pairs)), flush=True)
+        rows.sort(key=lambda r: (r[0], r[1]))
         tables[k] = rows
+    if args.k:
+        return
     with open(out, "w") as fh:
         fh.write("// Generated by tools/sto_kg_fit.py; do not edit.\n")
         fh.write("#include \"model/sto_kg.hpp\"\n\nnamespace ostrel {\n")

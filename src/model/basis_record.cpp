@@ -1,0 +1,149 @@
+#include "model/basis_record.hpp"
+
+#include <cmath>
+#include <cstring>
+
+#include "runtime/fatal.hpp"
+#include "runtime/message_passing.hpp"
+#include "runtime/node.hpp"
+#include "runtime/pool.hpp"
+#include "runtime/store.hpp"
+
+namespace ostrel {
+namespace {
+
+constexpr std::int64_t kHeaderBytes = 32;  // seven ints and a spare one
+
+std::int64_t round8(std::int64_t bytes) { return (bytes + 7) & ~std::int64_t{7}; }
+
+std::int64_t work_width(int relativistic, int n_functions) {
+  return relativistic == 2 ? 2 * std::int64_t{n_functions} : n_functions;
+}
+
+}  // namespace
+
+std::int64_t kind_record_size(int relativistic, int lmax, int e, int s, int nf) {
+  const std::int64_t w = work_width(relativistic, nf);
+  const std::int64_t doubles = e + 4 * std::int64_t{e} * s + e + 3 * w * w;
+  const std::int64_t ints = 3 * std::int64_t{e} + std::int64_t{e} * s + s + (s + 1) + (lmax + 1) + (lmax + 2);
+  return kHeaderBytes + 8 * doubles + round8(4 * ints);
+}
+
+void kind_attach(BasisKind& k, void* record) {
+  const int* head = static_cast<const int*>(record);
+  k.size_bytes = head[0];
+  k.relativistic = head[1];
+  k.lmax = head[2];
+  k.n_exponents = head[3];
+  k.n_shells = head[4];
+  k.n_nonzero = head[5];
+  k.n_functions = head[6];
+  const std::int64_t e = k.n_exponents, s = k.n_shells;
+  const std::int64_t w = work_width(k.relativistic, k.n_functions);
+  double* d = reinterpret_cast<double*>(static_cast<char*>(record) + kHeaderBytes);
+  k.exponents = d;
+  d += e;
+  for (double*& c : k.coef) {
+    c = d;
+    d += e * s;
+  }
+  k.extent2 = d;
+  d += e;
+  k.work1 = d;
+  d += w * w;
+  k.work2 = d;
+  d += 2 * w * w;
+  int* i = reinterpret_cast<int*>(d);
+  k.exp_lmax = i;
+  k.exp_lmin = i + e;
+  k.exp_nshell = i + 2 * e;
+  k.exp_shells = i + 3 * e;
+  k.shell_l = k.exp_shells + e * s;
+  k.shell_first = k.shell_l + s;
+  k.l_count = k.shell_first + s + 1;
+  k.l_offset = k.l_count + k.lmax + 1;
+}
+
+BasisLayout basis_layout(int n, int n_shells, std::int64_t kind_bytes) {
+  BasisLayout l;
+  l.kinds = kHeaderBytes;
+  l.shells = l.kinds + kind_bytes;
+  l.tables = l.shells + (std::int64_t{n_shells} + 1) * std::int64_t(sizeof(ShellSlot));
+  l.extents = l.tables + round8(4 * (4 * (std::int64_t{n} + 1) + n_shells + 1));
+  l.total = l.extents + 8 * std::int64_t{n};
+  return l;
+}
+
+void basis_attach(Basis& b, void* image, BasisKind* views) {
+  const int* head = static_cast<const int*>(image);
+  b.total_size = head[0];
+  b.n_atoms = head[1];
+  b.n_shells = head[2];
+  b.n_functions = head[3];
+  b.general = head[4];
+  b.lmax = head[5];
+  b.max_atom_functions = head[6];
+  char* base = static_cast<char*>(image);
+  std::int64_t at = kHeaderBytes;
+  for (int a = 0; a < b.n_atoms; ++a) {
+    kind_attach(views[a], base + at);
+    at += views[a].size_bytes;
+  }
+  b.kind = views;
+  const BasisLayout l = basis_layout(b.n_atoms, b.n_shells, at - kHeaderBytes);
+  b.shells = reinterpret_cast<ShellSlot*>(base + l.shells);
+  int* t = reinterpret_cast<int*>(base + l.tables);
+  const int n1 = b.n_atoms + 1;
+  b.atom_first_function = t;
+  b.atom_first_function_copy = t + n1;
+  b.pair_offset = t + 2 * n1;
+  b.atom_first_shell = t + 3 * n1;
+  b.shell_first_function = t + 4 * n1;
+  b.atom_extent2 = reinterpret_cast<double*>(base + l.extents);
+}
+
+Basis load_basis(int broadcast, const char* record, const Molecule& mol) {
+  int bytes = 0;
+  if (is_master) store_read(record, 0, &bytes, 4);
+  if (broadcast) mp_bcast(&bytes, 1, MP_INT);
+  int n_atoms = mol.n_atoms;
+  Basis b{};
+  // The image, then one kind view per atom.
+  b.block = pool_alloc(round8(bytes) + std::int64_t(sizeof(BasisKind)) * n_atoms);
+  if (is_master) store_read(record, SEQUENTIAL, b.block, bytes);
+  if (broadcast) mp_bcast(b.block, bytes, MP_BYTE);
+  BasisKind* views = reinterpret_cast<BasisKind*>(static_cast<char*>(b.block) + round8(bytes));
+  if (static_cast<const int*>(b.block)[1] != n_atoms)
+    fatal_error("\n basis '%s' does not belong to this molecule\n", record);
+  basis_attach(b, b.block, views);
+  for (int s = 0; s <= b.n_shells; ++s) {
+    ShellSlot& sh = b.shells[s];
+    sh.position = s < b.n_shells ? mol.xyz + 3 * sh.atom : nullptr;
+  }
+  return b;
+}
+
+void release_basis(Basis& b) {
+  if (b.block) pool_release(b.block);
+  b.block = nullptr;
+}
+
+double norm_integral(int n, double x) {
+  static double t[22];
+  if (t[0] == 0.0) {
+    const double pi = 3.141592653589793;
+    t[0] = 2.0 * std::pow(pi, 1.5);
+    t[1] = 2.0 * pi;
+    for (int k = 2; k < 22; ++k) t[k] = 0.5 * (k - 1) * t[k - 2];
+  }
+  return t[n] / std::pow(x, 0.5 * (n + 1));
+}
+
+double coulomb_self(int l, double a, double b) {
+  const double p = a + b;
+  double u = 1.0 / std::sqrt(p);
+  for (int k = 1; k <= l; ++k) u *= (k - 0.5) / p;
+  return 34.986836655249725 * u / (a * b);
+}
+
+}  // namespace ostrel

@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "model/ecp_input.hpp"
+#include "model/ecp_record.hpp"
+#include "model/molecule_input.hpp"
+#include "model/molecule_record.hpp"
+#include "runtime/store.hpp"
+#include "support/fatal_trap.hpp"
+#include "support/input_file.hpp"
+#include "support/runtime_fixture.hpp"
+
+namespace ostrel {
+namespace {
+
+using testing::with_stdin;
+
+const std::string kDef2 = std::string(OSTREL_SOURCE_DIR) + "/data/basis/def2";
+
+class EcpInput : public testing::RuntimeTest {
+ protected:
+  void molecule(const std::string& text) {
+    with_stdin(text, [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
+  }
+  std::string ecp(const std::string& library, const std::string& input = "") {
+    ::testing::internal::CaptureStdout();
+    try {
+      with_stdin(input, [&] { read_core_potentials(library.c_str()); });
+    } catch (...) {
+      ::testing::internal::GetCapturedStdout();
+      throw;
+    }
+    return ::testing::internal::GetCapturedStdout();
+  }
+  static void necp(int* out) { store_read("Necp", 0, out, 8); }
+};
+
+const char* kCH3I =
+    "$molecule cartesian\n 6 0 0 0\n 53 0 0 2.14\n 1 1.03 0 -0.36\n 1 -0.51 0.89 -0.36\n"
+    " 1 -0.51 -0.89 -0.36\n$end\n";
+
+TEST_F(EcpInput, IodineInMethylIodideLosesTwentyEightCoreElectrons) {
+  molecule(kCH3I);
+  std::string out = ecp(kDef2);
+  int n[2];
+  necp(n);
+  EXPECT_EQ(n[0], 14);
+  EXPECT_EQ(n[1], 14);
+  Molecule m = load_molecule(0, "Molecule");
+  EXPECT_EQ(m.charge[1], 25.0);
+  EXPECT_EQ(m.z[1], 53);
+  EXPECT_EQ(m.charge[0], 6.0);
+  release_molecule(m);
+  EcpBlock b[5];
+  store_read("ECP", 0, b, sizeof b);
+  EXPECT_EQ(b[0].n_core, 0);
+  EXPECT_EQ(b[1].n_core, 28);
+  // Stored with plain semilocal s, p, d, f channels and an empty local g channel.
+  EXPECT_EQ(b[1].lmax, 4);
+  EXPECT_EQ(b[1].n_local, 0);
+  EXPECT_EQ(b[1].n_semilocal[0], 3);
+  EXPECT_EQ(b[1].n_semilocal[2], 6);
+  EXPECT_EQ(b[1].n_semilocal[3], 4);
+  EXPECT_DOUBLE_EQ(b[1].semilocal_coef[0], 49.994293);
+  EXPECT_DOUBLE_EQ(b[1].semilocal_exponent[0], 40.015835);
+  EXPECT_EQ(b[1].semilocal_power[0], 0);
+  EXPECT_NE(out.find("\n ECP:\n  atomic number  6: no ECP\n\n  atomic number 53: Ncore = 28, Lmax = 4\n\n"
+                     "   L        c       n        a     \n   0     49.994293  0     40.015835\n"),
+            std::string::npos)
+      << out;
+  EXPECT_EQ(out.find("atomic number  1"), out.rfind("atomic number  1"));  // one block per element
+}
+
+TEST_F(EcpInput, MoleculeWithoutListedElementsIsLeftAlone) {
+  molecule("$molecule cartesian\n 8 0 0 0\n 1 0 0.76 0.59\n 1 0 -0.76 0.59\n$end\n");
+  std::string out = ecp(kDef2);
+  EXPECT_EQ(out, "");
+  int n[2];
+  necp(n);
+  EXPECT_EQ(n[0], 0);
+  EXPECT_EQ(n[1], 0);
+  EXPECT_EQ(store_exists("ECP"), 0);
+  // Without an "ecp" group at all the same holds.
+  ecp("", "$basis $end");
+  necp(n);
+  EXPECT_EQ(n[0] + n[1], 0);
+}
+
+TEST_F(EcpInput, OddCoresFragmentsAndLaterEntriesWin) {
+  molecule("$molecule units=b mult=3 ca\n mult=2\n 11 0 0 0\n / mult=2\n 11 0 0 9\n$end\n");
+  // Sodium: a first entry replaced by a later one with 3 core electrons (one core orbital).
+  ecp("", "$ecp\n 11 10 0\n 1\n 1.0 0 1.0\n 11 3 1\n 1\n -2.0 -1 3.0\n 0\n 8 2 0 0\n$end\n");
+  int n[2];
+  necp(n);
+  EXPECT_EQ(n[0], 2);
+  EXPECT_EQ(n[1], 1);
+  Molecule m = load_molecule(0, "Molecule");
+  EXPECT_EQ(m.charge[0], 8.0);
+  release_molecule(m);
+  EcpBlock b;
+  store_read("ECP", 0, &b, sizeof b);
+  EXPECT_EQ(b.lmax, 1);
+  EXPECT_EQ(b.local_power[0], -1);
+  EXPECT_EQ(b.n_semilocal[0], 0);
+}
+
+TEST_F(EcpInput, EntriesBeyondTheBlockLimitsStopWithOneLine) {
+  molecule("$molecule units=b m=2 ca\n 11 0 0 0\n$end\n");
+  EXPECT_FATAL(ecp("/nonexistent/lib"), "\n error opening file '/nonexistent/lib'\n");
+  std::string nine = "$ecp 11 10 0 9";
+  for (int i = 0; i < 9; ++i) nine.append(" 1.0 0 1.0");
+  EXPECT_FATAL(ecp("", nine + " $end"), "ECP of element 11, L=0: 9 terms (at most 8)");
+  EXPECT_FATAL(ecp("", "$ecp 11 10 5 $end"), "Lmax=5 (at most 4)");
+  EXPECT_FATAL(ecp("", "$ecp 11 12 0 0 $end"), "12 core electrons?");
+  EXPECT_FATAL(ecp("", "$ecp 11 10 1 1 1.0 0 x $end"), "L=1: term 1?");
+  EXPECT_FATAL(ecp("", "$ecp 11 10 0 0 oops $end"), "ECP entry after element 11?");
+}
+
+}  // namespace
+}  // namespace ostrel
