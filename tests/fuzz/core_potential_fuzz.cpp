@@ -1,0 +1,20 @@
+// The core-potential reader on a fixed molecule.
+#include "fuzz_session.hpp"
+#include "model/ecp_input.hpp"
+#include "model_fixture.hpp"
+
+namespace {
+
+void read(std::FILE*) {
+  std::FILE* library = stdin;
+  ostrel::fuzz::read_fixed_molecule();
+  stdin = library;
+  ostrel::read_core_potentials("");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  ostrel::fuzz::run_on_stdin(data, size, read);
+  return 0;
+}
