@@ -44,6 +44,7 @@ SHELL_L = {"S": 0, "P": 1, "D": 2, "F": 3, "G": 4, "H": 5, "I": 6}
 MAX_TERMS = 8
 MAX_SHELLS = 512
 MAX_PRIMITIVES = 64
+SEMILOCAL_FORM = []  # elements whose core potential had to be written in semilocal form
 
 
 def number_text(text):
@@ -74,6 +75,11 @@ def read_gbs(path):
             i += 1
             continue
         head = words[0].upper()
+        if i > 0 and lines[i - 1] == "****" and not (head in Z_OF and len(words) == 2):
+            # A free-text title between two element blocks (some merged files carry one).
+            print("%s: skipped title line '%s'" % (path, lines[i][:60]), file=sys.stderr)
+            i += 1
+            continue
         if head in Z_OF and len(words) == 2 and words[1] == "0":
             z = Z_OF[head]
             i += 1
@@ -99,7 +105,9 @@ def read_gbs(path):
                 else:
                     sys.exit("%s: unknown shell '%s'" % (path, kind))
             if z in basis:
-                sys.exit("%s: element %d twice" % (path, z))
+                if basis[z] != shells:
+                    sys.exit("%s: element %d twice, with different shells" % (path, z))
+                print("%s: element %d repeated identically, kept once" % (path, z), file=sys.stderr)
             basis[z] = shells
             continue
         sys.exit("%s: cannot read line '%s'" % (path, lines[i]))
@@ -131,12 +139,22 @@ def ecp_channels(z, entry):
     in Ostrel's power convention (r^n)."""
     ncore, lmax, channels, order = entry
     letters = "spdfghi"
-    local_name = letters[lmax] + "-ul"
-    local = channels[local_name]
-    semi = [channels["%s-ul" % letters[l]] for l in range(lmax)]
+    # The .gbs blocks come local channel first ("f-ul" or "f"), then s, p, ... ("s-ul" or
+    # "s-f"): each name must start with the letter of its channel.
+    if len(order) != lmax + 1:
+        sys.exit("core potential of element %d: %d channels for Lmax %d" % (z, len(order), lmax))
+    for pos, name in enumerate(order):
+        want = letters[lmax] if pos == 0 else letters[pos - 1]
+        if not name.startswith(want):
+            sys.exit("core potential of element %d: channel '%s' where %s was expected" % (z, name, want))
+    local = channels[order[0]]
+    semi = [channels[name] for name in order[1:]]
+    # Gaussian-94 powers count r^(n-2) (the r^2 of the volume element folded in); this
+    # library stores the plain power of c r^n exp(-a r^2).
     conv = lambda terms: [(c, p - 2, a) for p, a, c in terms]
     if all(len(t) <= MAX_TERMS for t in semi) and len(local) <= MAX_TERMS:
         return lmax, conv(local), [conv(t) for t in semi]
+    SEMILOCAL_FORM.append(z)
     # Undo the differences: V_l = (V_l - V_local) + V_local, merging equal (n, a) terms.
     full = []
     for terms in semi + [local]:
@@ -224,12 +242,18 @@ def main():
             write_sets(fh, "basis2", args.basis2, args.default2, "", elements, args)
         if args.ecp:
             _, ecp = read_gbs(args.ecp)
-            fh.write("\n$ecp\n")
+            blocks = []
             for z in sorted(ecp):
                 if z not in elements:
                     continue
-                ncore = ecp[z][0]
-                lmax, local, semi = ecp_channels(z, ecp[z])
+                blocks.append((z, ecp[z][0]) + ecp_channels(z, ecp[z]))
+            if SEMILOCAL_FORM:
+                names = " ".join(SYMBOLS[z - 1] for z in SEMILOCAL_FORM)
+                fh.write("\nCore potentials written in semilocal form (local channel empty at Lmax+1,\n"
+                         "because a difference channel needs more than %d terms): %s.\n" % (MAX_TERMS, names))
+                print("%s: semilocal form for %s" % (args.out, names), file=sys.stderr)
+            fh.write("\n$ecp\n")
+            for z, ncore, lmax, local, semi in blocks:
                 fh.write("%d %d %d\n" % (z, ncore, lmax))
                 for terms in [local] + semi:
                     fh.write("%d\n" % len(terms))
