@@ -1,0 +1,153 @@
+#include "integrals/one_electron_driver.hpp"
+
+#include <cstdio>
+#include <algorithm>
+
+#include "integrals/basis_adapter.hpp"
+#include "integrals/nuclear_repulsion.hpp"
+#include "runtime/fatal.hpp"
+#include "runtime/message_passing.hpp"
+#include "runtime/node.hpp"
+#include "runtime/store.hpp"
+#include "runtime/timer.hpp"
+
+namespace ostrel {
+namespace {
+
+// Writes into an existing record (the SCF set-up creates some of them) or a new one.
+void put_record(const char* name, const void* data, std::int64_t bytes) {
+  if (!store_exists(name)) store_alloc(name, bytes);
+  store_write(name, 0, data, bytes);
+}
+
+void clear(double* p, long n) {
+  for (long i = 0; i < n; ++i) p[i] = 0.0;
+}
+
+// Adds V into the master's h: node k takes the atoms k, k + N, ...; after each pass the
+// master receives the other nodes' row blocks (contiguous in the packed triangle).
+void add_attraction(const AtomSet& atoms, double epsilon, std::span<const PointCharge> charges, double* h) {
+  const long n2 = packed_size(atoms.first_function[atoms.natom]);
+  if (node_count == 1) {
+    add_packed_matrices(PairOperator::attraction, atoms, epsilon, {charges, nullptr}, 0, 1, h);
+    return;
+  }
+  long largest = 1;
+  for (int a = 0; a < atoms.natom; ++a) {
+    const long f0 = atoms.first_function[a], f1 = atoms.first_function[a + 1];
+    largest = std::max(largest, f1 * (f1 + 1) / 2 - f0 * (f0 + 1) / 2);
+  }
+  PoolArray<double> rows(is_master ? largest : n2);
+  if (!is_master) clear(rows.data(), n2);
+  for (int pass = 0; pass < atoms.natom; pass += node_count) {
+    const int mine = pass + node_id;
+    if (mine < atoms.natom)
+      add_packed_matrices(PairOperator::attraction, atoms, epsilon, {charges, nullptr}, mine, atoms.natom,
+                          is_master ? h : rows.data());
+    for (int k = 1; k < node_count && pass + k < atoms.natom; ++k) {
+      const int a = pass + k;
+      const long f0 = atoms.first_function[a], f1 = atoms.first_function[a + 1];
+      const long begin = f0 * (f0 + 1) / 2, count = f1 * (f1 + 1) / 2 - begin;
+      if (count == 0) continue;
+      if (is_master) {
+        mp_recv(rows.data(), count, MP_DOUBLE, k);
+        for (long i = 0; i < count; ++i) h[begin + i] += rows[i];
+      } else if (node_id == k) {
+        mp_send(rows.data() + begin, count, MP_DOUBLE, 0);
+      }
+    }
+  }
+}
+
+}  // namespace
+
+void one_electron_integrals(const OneElectronRecords& records, double* nuclear_energy, const double field[3],
+                            double* dipole_out, int relativistic, double epsilon) {
+  if (relativistic != 0) fatal_error("\n %d: relativistic one-electron integrals are not available\n", node_id);
+  if (records.magnetic[0] || records.magnetic[1])
+    fatal_error("\n %d: magnetic one-electron integrals are not available\n", node_id);
+  if (is_master) {
+    std::printf("\n S,T,V Integrals:");
+    std::fflush(stdout);
+  }
+  Molecule mol = load_molecule(1, records.molecule);
+  Basis basis = load_basis(1, records.basis, mol);
+  {
+    const int n = basis.n_functions;
+    const long n2 = packed_size(n);
+    if (is_master && records.atom_offsets)
+      put_record(records.atom_offsets, basis.atom_first_function, sizeof(int) * (basis.n_atoms + 1L));
+    if (is_master && records.shell_offsets)
+      put_record(records.shell_offsets, basis.shell_first_function, sizeof(int) * (basis.n_shells + 1L));
+
+    // Every node forms the same nuclear terms, so every caller sees them.
+    double dipole[3];
+    double energy = nuclear_repulsion(mol.n_atoms, mol.xyz, mol.charge, nullptr, nullptr);
+    nuclear_dipole(mol.n_atoms, mol.xyz, mol.charge, dipole);
+    const bool has_field = field && (field[0] != 0.0 || field[1] != 0.0 || field[2] != 0.0);
+    if (has_field) energy += dipole[0] * field[0] + dipole[1] * field[1] + dipole[2] * field[2];
+    if (nuclear_energy) *nuclear_energy = energy;
+    if (dipole_out)
+      for (int k = 0; k < 3; ++k) dipole_out[k] = dipole[k];
+
+    BasisViews views(basis, mol);
+    PoolArray<PointCharge> charges(std::max(1, mol.n_atoms));
+    for (int i = 0; i < mol.n_atoms; ++i)
+      charges[i] = {{mol.xyz[3 * i], mol.xyz[3 * i + 1], mol.xyz[3 * i + 2]},
+                    mol.charge[i],
+                    mol.point ? 0.0 : mol.nucleus_a[i]};
+    const std::span<const PointCharge> nuclei(charges.data(), static_cast<std::size_t>(mol.n_atoms));
+    PoolArray<double> h(std::max(1L, n2));
+
+    timer("One-Electron Integrals", '-');
+    if (is_master && records.overlap) {
+      clear(h.data(), n2);
+      add_packed_matrices(PairOperator::overlap, views.atoms, epsilon, {}, 0, 1, h.data());
+      put_record(records.overlap, h.data(), sizeof(double) * n2);
+    }
+    // The dipole matrices are needed for the field term even when nobody stores them.
+    const bool moments = records.moments || (records.hamiltonian && has_field);
+    PoolArray<double> dipoles(moments && is_master ? 9 * n2 : 1);
+    if (moments && is_master) {
+      const double origin[3] = {0.0, 0.0, 0.0};
+      clear(dipoles.data(), 9 * n2);
+      add_packed_matrices(PairOperator::moments, views.atoms, epsilon, {{}, origin}, 0, 1, dipoles.data());
+      if (records.moments) put_record(records.moments, dipoles.data(), sizeof(double) * 9 * n2);
+    }
+    if (records.hamiltonian) {
+      clear(h.data(), n2);
+      if (is_master) {
+        add_packed_matrices(PairOperator::kinetic, views.atoms, epsilon, {}, 0, 1, h.data());
+        if (records.kinetic) put_record(records.kinetic, h.data(), sizeof(double) * n2);
+      }
+      add_attraction(views.atoms, epsilon, nuclei, h.data());
+    }
+    timer("One-Electron Integrals", '+');
+
+    if (records.hamiltonian && records.ecp) {
+      timer("ECP Integrals", '-');
+      PoolArray<EcpBlock> blocks(std::max(1, mol.n_atoms));
+      if (is_master) store_read(records.ecp, 0, blocks.data(), sizeof(EcpBlock) * mol.n_atoms);
+      mp_bcast(blocks.data(), static_cast<std::int64_t>(sizeof(EcpBlock)) * mol.n_atoms, MP_BYTE);
+      PotentialViews potentials(blocks.data(), mol);
+      PoolArray<double> u(std::max(1L, n2));
+      clear(u.data(), n2);
+      add_core_potential_matrix(views.shells, potentials.potentials, node_id, node_count, u.data());
+      mp_sum(u.data(), n2, MP_DOUBLE);
+      if (is_master)
+        for (long i = 0; i < n2; ++i) h[i] += u[i];
+      timer("ECP Integrals", '+');
+    }
+
+    if (is_master && records.hamiltonian) {
+      if (has_field)
+        for (long i = 0; i < n2; ++i)
+          h[i] -= field[0] * dipoles[i] + field[1] * dipoles[n2 + i] + field[2] * dipoles[2 * n2 + i];
+      put_record(records.hamiltonian, h.data(), sizeof(double) * n2);
+    }
+  }
+  release_basis(basis);
+  release_molecule(mol);
+}
+
+}  // namespace ostrel

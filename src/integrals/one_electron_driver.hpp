@@ -1,0 +1,27 @@
+#pragma once
+
+namespace ostrel {
+
+// Record names of the S,T,V step; a null name skips that output (the molecule and the
+// basis are required, a null ECP name means no core potentials).
+struct OneElectronRecords {
+  const char* molecule = "Molecule";
+  const char* ecp = nullptr;
+  const char* basis = "Basis";
+  const char* overlap = "S";
+  const char* hamiltonian = "H";
+  const char* kinetic = "T";
+  const char* moments = "Sxyz";  // x, y, z, then xx, xy, xz, yy, yz, zz (9 packed matrices)
+  const char* magnetic[2] = {nullptr, nullptr};
+  const char* atom_offsets = nullptr;   // first function of each atom, natom + 1 ints
+  const char* shell_offsets = nullptr;  // first function of each shell, shells + 1 ints
+};
+
+// The S,T,V step, called on every node: packed S, T, H = T + V (+ core potentials) - F . r
+// and the moment matrices go to the store on the master. nuclear_energy receives the nuclear
+// repulsion plus D . F and nuclear_dipole D = sum Z_i R_i (both on every node; either may
+// be null). epsilon is the pair screening cut-off (0: the fixed limit).
+void one_electron_integrals(const OneElectronRecords& records, double* nuclear_energy, const double field[3],
+                            double* nuclear_dipole, int relativistic, double epsilon);
+
+}  // namespace ostrel
