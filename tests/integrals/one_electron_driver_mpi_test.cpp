@@ -1,0 +1,81 @@
+// The S,T,V step shared over the nodes (V by atom rows, core potentials by radial points)
+// leaves the same records as one process doing all the work.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "integrals/one_electron_driver.hpp"
+#include "integrals/one_electron_matrices.hpp"
+#include "model/basis_input.hpp"
+#include "model/ecp_input.hpp"
+#include "model/molecule_input.hpp"
+#include "runtime/message_passing.hpp"
+#include "runtime/node.hpp"
+#include "runtime/store.hpp"
+#include "support/input_file.hpp"
+
+namespace ostrel {
+namespace {
+
+const std::string kDef2 = std::string(OSTREL_SOURCE_DIR) + "/data/basis/def2";
+
+std::vector<double> read_doubles(const char* name, long n) {
+  std::vector<double> v(n);
+  store_read(name, 0, v.data(), n * static_cast<long>(sizeof(double)));
+  return v;
+}
+
+TEST(OneElectronDriverNodes, SharedWorkEqualsOneProcess) {
+  // Methyl iodide: five atoms, so two and three nodes take unequal shares of the rows.
+  if (is_master) {
+    testing::with_stdin("$molecule units=b cartesian\n 6 0 0 0\n 53 0 0 4.04\n 1 1.95 0 -0.68\n"
+                        " 1 -0.96 1.68 -0.68\n 1 -0.96 -1.68 -0.68\n$end\n",
+                        [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
+    ::testing::internal::CaptureStdout();
+    read_core_potentials(kDef2.c_str());
+    read_basis(kDef2.c_str(), "basis", "Basis", "Nbasis", "n_basis", 0, 0, 0);
+    ::testing::internal::GetCapturedStdout();
+  }
+  const double field[3] = {0.002, 0.0, -0.001};
+  OneElectronRecords r;
+  r.ecp = "ECP";
+  double energy = 0.0, dipole[3] = {};
+  if (is_master) ::testing::internal::CaptureStdout();
+  one_electron_integrals(r, &energy, field, dipole, 0, 1e-12);
+  if (is_master) ::testing::internal::GetCapturedStdout();
+  // Every node knows the nuclear terms.
+  double all[4] = {energy, dipole[0], dipole[1], dipole[2]}, master[4];
+  for (int k = 0; k < 4; ++k) master[k] = all[k];
+  mp_bcast(master, 4, MP_DOUBLE);
+  for (int k = 0; k < 4; ++k) EXPECT_EQ(all[k], master[k]) << node_id << " " << k;
+  if (!is_master) return;
+
+  const int shared_count = node_count;
+  node_count = 1;  // the master alone redoes everything
+  OneElectronRecords one = r;
+  one.overlap = "one.S";
+  one.kinetic = "one.T";
+  one.hamiltonian = "one.H";
+  one.moments = "one.Sxyz";
+  double energy1 = 0.0, dipole1[3] = {};
+  ::testing::internal::CaptureStdout();
+  one_electron_integrals(one, &energy1, field, dipole1, 0, 1e-12);
+  ::testing::internal::GetCapturedStdout();
+  node_count = shared_count;
+  EXPECT_EQ(energy, energy1);
+  const long n2 = packed_size(store_get<int>("Nbasis"));
+  const char* names[4][2] = {{"S", "one.S"}, {"T", "one.T"}, {"H", "one.H"}, {"Sxyz", "one.Sxyz"}};
+  for (auto& pair : names) {
+    const long count = (std::string(pair[0]) == "Sxyz" ? 9 : 1) * n2;
+    const auto a = read_doubles(pair[0], count), b = read_doubles(pair[1], count);
+    double worst = 0.0;
+    for (long k = 0; k < count; ++k) worst = std::max(worst, std::fabs(a[k] - b[k]));
+    // V rows move unchanged; the core-potential sum over radial points changes its order.
+    EXPECT_LT(worst, 1e-13) << pair[0] << " on " << node_count << " nodes";
+  }
+}
+
+}  // namespace
+}  // namespace ostrel
