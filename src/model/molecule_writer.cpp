@@ -9,7 +9,9 @@
 namespace ostrel {
 namespace {
 
-constexpr double kAngstromPerBohr = 0.529177249;
+// The exact inverse of the reader's factor, and ten decimals (1e-10 angstrom, 2e-12 rad), so
+// that a written group reads back to the same coordinates well within 1e-8 bohr.
+constexpr double kAngstromPerBohr = 1.0 / 1.8897259885789233;
 constexpr double kDegreePerRadian = 57.29577951308232;
 
 // True when the definition records describe atoms 1..n-1 in order (one, two, then three
@@ -59,23 +61,23 @@ void zmatrix_lines(const Molecule& m, const char* prefix) {
       const int* r1 = rec;
       const int i = r1[2];
       const double r = zm_distance(at(p), at(i)) * kAngstromPerBohr;
-      std::printf("%s %3d  %3d  % 12.8lf", prefix, m.z[p], i + 1, r);
+      std::printf("%s %3d  %3d  % 15.10lf", prefix, m.z[p], i + 1, r);
       if (p >= 2) {
         const int* r2 = rec + 5;
         if (r2[0] == ZM_ANGLE)
-          std::printf("  %3d  % 12.6lf", r2[3] + 1, zm_angle(at(p), at(i), at(r2[3])) * kDegreePerRadian);
+          std::printf("  %3d  % 16.10lf", r2[3] + 1, zm_angle(at(p), at(i), at(r2[3])) * kDegreePerRadian);
         else
-          std::printf("  %3d  % 12.8lf", -(r2[2] + 1), zm_distance(at(p), at(r2[2])) * kAngstromPerBohr);
+          std::printf("  %3d  % 15.10lf", -(r2[2] + 1), zm_distance(at(p), at(r2[2])) * kAngstromPerBohr);
       }
       if (p >= 3) {
         const int* r3 = rec + 10;
         if (r3[0] == ZM_DIHEDRAL)
-          std::printf("  %3d  % 12.6lf", r3[4] + 1,
+          std::printf("  %3d  % 16.10lf", r3[4] + 1,
                       zm_dihedral(at(p), at(i), at(r3[3]), at(r3[4])) * kDegreePerRadian);
         else if (r3[0] == ZM_ANGLE)
-          std::printf("  %3d  % 12.6lf", -(r3[3] + 1), zm_angle(at(p), at(i), at(r3[3])) * kDegreePerRadian);
+          std::printf("  %3d  % 16.10lf", -(r3[3] + 1), zm_angle(at(p), at(i), at(r3[3])) * kDegreePerRadian);
         else
-          std::printf("  %3d  % 12.8lf", -(r3[2] + 1), zm_distance(at(p), at(r3[2])) * kAngstromPerBohr);
+          std::printf("  %3d  % 15.10lf", -(r3[2] + 1), zm_distance(at(p), at(r3[2])) * kAngstromPerBohr);
       }
       rec += 5 * (p < 3 ? p : 3);
     }
@@ -98,7 +100,7 @@ void cartesian_lines(const Molecule& m, const char* prefix) {
     }
     set_line(m, a, prefix);
     const double* x = m.xyz + 3 * a;
-    std::printf("%s  %2d   %12.8lf %12.8lf %12.8lf", prefix, m.z[a], x[0] * kAngstromPerBohr,
+    std::printf("%s  %2d   %15.10lf %15.10lf %15.10lf", prefix, m.z[a], x[0] * kAngstromPerBohr,
                 x[1] * kAngstromPerBohr, x[2] * kAngstromPerBohr);
     atom_items(m, a);
   }

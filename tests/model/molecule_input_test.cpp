@@ -220,6 +220,97 @@ TEST_F(MoleculeInput, WriterRoundTripZmatrixKeepsTheDefinition) {
   release_molecule(m);
 }
 
+// Reads `text` with printing on; returns what was printed.
+std::string read_printing(const std::string& text, const char* record) {
+  ::testing::internal::CaptureStdout();
+  int rc = 1;
+  with_stdin(text, [&] { rc = read_molecule(record, "", "molecule", 1, 1); });
+  std::fflush(stdout);
+  std::string out = ::testing::internal::GetCapturedStdout();
+  EXPECT_EQ(rc, 0);
+  return out;
+}
+
+// The lines of `printed` that start with `prefix`, with the prefix removed.
+std::string lines_with_prefix(const std::string& printed, const std::string& prefix) {
+  std::string out;
+  std::size_t at = 0;
+  while (at < printed.size()) {
+    std::size_t end = printed.find('\n', at);
+    if (end == std::string::npos) end = printed.size();
+    if (printed.compare(at, prefix.size(), prefix) == 0) out += printed.substr(at + prefix.size(), end - at - prefix.size()) + "\n";
+    at = end + 1;
+  }
+  return out;
+}
+
+TEST_F(MoleculeInput, ZmatrixWaterAndEthaneArePlacedEchoedAndReadBackWithin1e8Bohr) {
+  struct Case {
+    const char* text;
+    int atoms;
+  };
+  // Water, and staggered ethane built from H-C-C-H dihedrals of 180, 60 and -60 degrees.
+  const Case cases[] = {
+      {"$molecule z-matrix\n 8\n 1 1 0.9572\n 1 1 0.9572 2 104.52\n$end\n", 3},
+      {"$molecule z-matrix\n 6\n 6 1 1.535\n 1 1 1.094 2 111.2\n 1 1 1.094 2 111.2 3 120.0\n"
+       " 1 1 1.094 2 111.2 3 -120.0\n 1 2 1.094 1 111.2 3 180.0\n 1 2 1.094 1 111.2 3 60.0\n"
+       " 1 2 1.094 1 111.2 3 -60.0\n$end\n",
+       8}};
+  for (int ci = 0; ci < 2; ++ci) {
+    // Records of their own per case: a record is not replaced by one of another size.
+    const Case& c = cases[ci];
+    const std::string tag = std::to_string(ci);
+    const std::string names[4] = {"Mol" + tag, "Echo" + tag, "Copy" + tag, "Flat" + tag};
+    std::string printed = read_printing(c.text, names[0].c_str());
+    Molecule m = load_molecule(0, names[0].c_str());
+    ASSERT_EQ(m.n_atoms, c.atoms);
+    if (c.atoms == 3) {
+      EXPECT_NEAR(dist(m, 1, 0), 0.9572 * kBohr, 1e-12);
+      EXPECT_NEAR(dist(m, 2, 0), 0.9572 * kBohr, 1e-12);
+      EXPECT_NEAR(angle(m, 2, 0, 1), 104.52, 1e-10);
+    } else {
+      EXPECT_NEAR(dist(m, 1, 0), 1.535 * kBohr, 1e-12);
+      for (int h = 2; h < 8; ++h) {
+        const int carbon = h < 5 ? 0 : 1;
+        EXPECT_NEAR(dist(m, h, carbon), 1.094 * kBohr, 1e-12) << h;
+        EXPECT_NEAR(angle(m, h, carbon, 1 - carbon), 111.2, 1e-10) << h;
+      }
+      // D-A-B-C dihedrals as given: H4-C1-C2-H3 120, H5 -120; H6-C2-C1-H3 180, H7 60, H8 -60.
+      const double* x = m.xyz;
+      auto dihedral = [&](int d, int a, int b, int cc) {
+        return zm_dihedral(x + 3 * d, x + 3 * a, x + 3 * b, x + 3 * cc) / kDeg;
+      };
+      EXPECT_NEAR(dihedral(3, 0, 1, 2), 120.0, 1e-9);
+      EXPECT_NEAR(dihedral(4, 0, 1, 2), -120.0, 1e-9);
+      EXPECT_NEAR(std::fabs(dihedral(5, 1, 0, 2)), 180.0, 1e-9);
+      EXPECT_NEAR(dihedral(6, 1, 0, 2), 60.0, 1e-9);
+      EXPECT_NEAR(dihedral(7, 1, 0, 2), -60.0, 1e-9);
+      // Staggered: every H-H distance across the C-C bond is one of two values.
+      const double near = dist(m, 5, 3), far = dist(m, 5, 2);
+      EXPECT_GT(far, near);
+    }
+    // The echo is the "$molecule" group with "<" in front of every line.
+    std::string echo = lines_with_prefix(printed, "<");
+    ASSERT_NE(echo.find("$molecule\n z-matrix\n"), std::string::npos) << printed;
+    ASSERT_NE(echo.find("$end\n"), std::string::npos) << printed;
+    ASSERT_EQ(read(echo, names[1].c_str()), 0) << echo;
+    Molecule echoed = load_molecule(0, names[1].c_str());
+    expect_same(m, echoed, 1e-8);
+    release_molecule(echoed);
+    // Written back (z-matrix and Cartesian) and read back: the same coordinates.
+    ASSERT_EQ(read(capture_group(m, 0), names[2].c_str()), 0);
+    Molecule back = load_molecule(0, names[2].c_str());
+    expect_same(m, back, 1e-8);
+    release_molecule(back);
+    std::string cartesian = capture_group(m, 1);
+    ASSERT_EQ(read(cartesian, names[3].c_str()), 0) << cartesian;
+    Molecule flat = load_molecule(0, names[3].c_str());
+    for (int k = 0; k < 3 * m.n_atoms; ++k) EXPECT_NEAR(flat.xyz[k], m.xyz[k], 1e-8) << k;
+    release_molecule(flat);
+    release_molecule(m);
+  }
+}
+
 TEST_F(MoleculeInput, FragmentElectronCountsAndTheirChecks) {
   ASSERT_EQ(read("$molecule charge=1 mult=2 cartesian\n 8 0 0 0\n 1 0 0 1.8\n charge=0 m=2\n"
                  " / charge=1\n 1 5 0 0\n / \n$end"),
