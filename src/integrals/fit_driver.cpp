@@ -1,0 +1,219 @@
+#include "integrals/fit_driver.hpp"
+
+#include <optional>
+
+#include "integrals/basis_adapter.hpp"
+#include "integrals/coulomb_fit.hpp"
+#include "integrals/fit_metric_inverse.hpp"
+#include "integrals/fit_setup.hpp"
+#include "integrals/two_electron_coulomb.hpp"
+#include "linalg/vector_ops.hpp"
+#include "model/basis_record.hpp"
+#include "model/molecule_record.hpp"
+#include "runtime/message_passing.hpp"
+#include "runtime/node.hpp"
+#include "runtime/pool.hpp"
+#include "runtime/store.hpp"
+#include "runtime/timer.hpp"
+
+namespace ostrel {
+namespace {
+
+constexpr std::int64_t kDouble = sizeof(double);
+
+// "Molecule" with "Basis" and/or "Basis2" loaded on every node, with the integral views;
+// pool blocks go back in reverse order.
+class LoadedBases {
+ public:
+  LoadedBases(bool orbital, bool fitting) : mol_(load_molecule(1, "Molecule")) {
+    if (orbital) {
+      orb_basis_ = load_basis(1, "Basis", mol_);
+      orb_.emplace(*orb_basis_, mol_);
+    }
+    if (fitting) {
+      aux_basis_ = load_basis(1, "Basis2", mol_);
+      aux_.emplace(*aux_basis_, mol_);
+    }
+  }
+  ~LoadedBases() {
+    aux_.reset();
+    if (aux_basis_) release_basis(*aux_basis_);
+    orb_.reset();
+    if (orb_basis_) release_basis(*orb_basis_);
+    release_molecule(mol_);
+  }
+  LoadedBases(const LoadedBases&) = delete;
+  LoadedBases& operator=(const LoadedBases&) = delete;
+
+  const Molecule& molecule() const { return mol_; }
+  const AtomSet& orb() const { return orb_->atoms; }
+  const AtomSet& aux() const { return aux_->atoms; }
+  const Basis& aux_basis() const { return *aux_basis_; }
+  int n() const { return orb_basis_->n_functions; }
+  int m() const { return aux_basis_->n_functions; }
+
+ private:
+  Molecule mol_;
+  std::optional<Basis> orb_basis_, aux_basis_;
+  std::optional<BasisViews> orb_, aux_;
+};
+
+void write_record(const char* name, const void* data, std::int64_t bytes) {
+  if (!store_exists(name)) store_alloc(name, bytes);
+  store_write(name, 0, data, bytes);
+}
+
+void write_shell_offsets(const char* name, const Basis& aux) {
+  if (name && is_master) write_record(name, aux.shell_first_function, (aux.n_shells + 1) * std::int64_t{sizeof(int)});
+}
+
+// This node's atom pairs from the set-up tables; the arrays live in the pool.
+struct NodePairs {
+  explicit NodePairs(int natom) : groups(natom), lists(static_cast<std::int64_t>(natom) * natom), own(natom) {
+    if (is_master) {
+      store_read(kFitGroupsRecord, 0, groups.data(), groups.size() * std::int64_t{sizeof(int)});
+      store_read(kFitPairListsRecord, 0, lists.data(), lists.size() * std::int64_t{sizeof(int)});
+    }
+    mp_bcast(groups.data(), groups.size(), MP_INT);
+    mp_bcast(lists.data(), lists.size(), MP_INT);
+    pairs = FitPairs{own.data(), group_members(natom, groups.data(), node_id, own.data()), lists.data()};
+  }
+  PoolArray<int> groups, lists, own;
+  FitPairs pairs;
+};
+
+}  // namespace
+
+int fit_metric_step(double lambda_min, const char* metric_record, const char* moments_record,
+                    const char* offsets_record) {
+  LoadedBases b(false, true);
+  write_shell_offsets(offsets_record, b.aux_basis());
+  return fit_metric_inverse(b.aux(), lambda_min, metric_record, moments_record);
+}
+
+void fit_setup_step(double epsilon, bool two_centre_fit, const char* offsets_record) {
+  LoadedBases b(true, true);
+  write_shell_offsets(offsets_record, b.aux_basis());
+  const int natom = b.molecule().n_atoms;
+  PoolArray<int> groups(natom), lists(static_cast<std::int64_t>(natom) * natom);
+  const FitSetupRecords records{kFitEstimatesRecord, kFitGroupsRecord, kFitPairListsRecord,
+                                two_centre_fit ? kFitHeaderRecord : nullptr,
+                                two_centre_fit ? kFitBlocksRecord : nullptr};
+  fit_setup(b.orb(), b.aux(), b.molecule().xyz, epsilon, two_centre_fit, records, groups.data(), lists.data());
+}
+
+void fit_projection_step(Interaction kind, double epsilon, int nd, const char* const* densities,
+                    const char* gamma_record, double* counts) {
+  const char* name = kind == Interaction::coulomb ? "Coulomb-type Integrals" : "Overlap-type Integrals";
+  timer(name, '-');
+  {
+    LoadedBases b(true, true);
+    const NodePairs p(b.molecule().n_atoms);
+    const std::int64_t n2 = packed_size(static_cast<std::int64_t>(b.n()));
+    const int m = b.m();
+    PoolArray<double> d(nd * n2), gamma(static_cast<std::int64_t>(nd) * m), count(nd);
+    if (is_master)
+      for (int k = 0; k < nd; ++k) store_read(densities[k], 0, d.data() + k * n2, n2 * kDouble);
+    mp_bcast(d.data(), d.size(), MP_DOUBLE);
+    vec_set(gamma.size(), 0.0, gamma.data());
+    vec_set(nd, 0.0, count.data());
+    const bool overlap = kind == Interaction::overlap;
+    fit_projection(kind, b.orb(), b.aux(), p.pairs, epsilon, nd, d.data(), gamma.data(),
+                   overlap ? count.data() : nullptr);
+    mp_sum(gamma.data(), gamma.size(), MP_DOUBLE);
+    if (is_master) write_record(gamma_record, gamma.data(), gamma.size() * kDouble);
+    if (overlap && counts) {
+      mp_sum(count.data(), nd, MP_DOUBLE);
+      mp_bcast(count.data(), nd, MP_DOUBLE);
+      vec_copy(nd, count.data(), counts);
+    }
+  }
+  timer(name, '+');
+}
+
+double fit_density_step(int nd, const char* gamma_record, const char* const* coefficients,
+                        const char* metric_record) {
+  static const char* const kDefault[3] = {"da", "db", "d"};
+  if (!coefficients) coefficients = kDefault;
+  timer("Density Fit", '-');
+  int m = 0;
+  if (is_master) m = store_get<int>("Nfit");
+  double energy = 0.0;
+  if (is_master) {
+    const std::int64_t m2 = packed_size(static_cast<std::int64_t>(m));
+    PoolArray<double> vinv(m2), gamma(2L * m), c(3L * m);
+    store_read(metric_record, 0, vinv.data(), m2 * kDouble);
+    store_read(gamma_record, 0, gamma.data(), nd * m * kDouble);
+    if (nd == 1) vec_copy(m, gamma.data(), gamma.data() + m);
+    for (int s = 0; s < nd; ++s)
+      matrix_times_vector(m, vinv.data(), 0, gamma.data() + s * m, c.data() + s * m, 1.0, 0.0);
+    if (nd == 1) vec_copy(m, c.data(), c.data() + m);
+    vec_copy(m, c.data(), c.data() + 2 * m);
+    vec_axpy(m, 1.0, c.data() + m, c.data() + 2 * m);
+    vec_axpy(m, 1.0, gamma.data() + m, gamma.data());  // t = gamma_alpha + gamma_beta
+    energy = 0.5 * vec_dot(m, gamma.data(), c.data() + 2 * m);
+    for (int s = 0; s < 3; ++s) write_record(coefficients[s], c.data() + s * m, m * kDouble);
+  }
+  mp_bcast(&energy, 1, MP_DOUBLE);
+  timer("Density Fit", '+');
+  return energy;
+}
+
+void fit_assembly_step(double epsilon, int nd, const char* const* coefficients, const char* const* matrices,
+                      bool add) {
+  timer("Coulomb-type Integrals", '-');
+  {
+    LoadedBases b(true, true);
+    const NodePairs p(b.molecule().n_atoms);
+    const std::int64_t n2 = packed_size(static_cast<std::int64_t>(b.n()));
+    const int m = b.m();
+    PoolArray<double> c(static_cast<std::int64_t>(nd) * m), j(nd * n2);
+    if (is_master)
+      for (int k = 0; k < nd; ++k) store_read(coefficients[k], 0, c.data() + k * m, m * kDouble);
+    mp_bcast(c.data(), c.size(), MP_DOUBLE);
+    vec_set(j.size(), 0.0, j.data());
+    fit_assembly(Interaction::coulomb, b.orb(), b.aux(), p.pairs, epsilon, nd, c.data(), j.data());
+    mp_sum(j.data(), j.size(), MP_DOUBLE);
+    if (is_master) {
+      PoolArray<double> old(n2);
+      for (int k = 0; k < nd; ++k) {
+        double* jk = j.data() + k * n2;
+        if (add) {
+          store_read(matrices[k], 0, old.data(), n2 * kDouble);
+          vec_axpy(n2, 1.0, old.data(), jk);
+        }
+        write_record(matrices[k], jk, n2 * kDouble);
+      }
+    }
+  }
+  timer("Coulomb-type Integrals", '+');
+}
+
+double exact_coulomb_step(double epsilon, const char* density, const char* matrix, bool add) {
+  timer("Coulomb Matrix", '-');
+  double energy = 0.0;
+  {
+    LoadedBases b(true, false);
+    const int n = b.n();
+    const std::int64_t n2 = packed_size(static_cast<std::int64_t>(n));
+    PoolArray<double> d(n2), j(n2);
+    if (is_master) store_read(density, 0, d.data(), n2 * kDouble);
+    mp_bcast(d.data(), n2, MP_DOUBLE);
+    vec_set(n2, 0.0, j.data());
+    coulomb_matrix_exact(b.orb(), epsilon, d.data(), node_id, node_count, j.data());
+    mp_sum(j.data(), n2, MP_DOUBLE);
+    if (is_master) {
+      energy = 0.5 * trace_product(n, d.data(), j.data());
+      if (add) {
+        store_read(matrix, 0, d.data(), n2 * kDouble);
+        vec_axpy(n2, 1.0, d.data(), j.data());
+      }
+      write_record(matrix, j.data(), n2 * kDouble);
+    }
+    mp_bcast(&energy, 1, MP_DOUBLE);
+  }
+  timer("Coulomb Matrix", '+');
+  return energy;
+}
+
+}  // namespace ostrel

@@ -1,0 +1,264 @@
+// The fitted Coulomb steps over the records the readers write: water with def2-SVP and the
+// def2-universal-jfit fitting set from the basis library.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "coulomb_psi4_reference_data.hpp"
+#include "integrals/fit_driver.hpp"
+#include "model/basis_input.hpp"
+#include "model/basis_record.hpp"
+#include "model/molecule_input.hpp"
+#include "model/molecule_record.hpp"
+#include "runtime/store.hpp"
+#include "support/input_file.hpp"
+#include "support/runtime_fixture.hpp"
+
+namespace ostrel {
+namespace {
+
+using namespace psi4_coulomb;
+
+std::vector<double> read_doubles(const char* name, long n, long offset = 0) {
+  std::vector<double> v(n);
+  store_read(name, offset * static_cast<long>(sizeof(double)), v.data(), n * static_cast<long>(sizeof(double)));
+  return v;
+}
+
+void write_doubles(const char* name, const std::vector<double>& v) {
+  const long bytes = static_cast<long>(v.size() * sizeof(double));
+  if (!store_exists(name)) store_alloc(name, bytes);
+  store_write(name, 0, v.data(), bytes);
+}
+
+// 1/2 g^T V^-1 g by a Cholesky solve of the packed metric (no eigen-decomposition).
+double cholesky_energy(int m, const std::vector<double>& packed, const std::vector<double>& g) {
+  std::vector<double> l(static_cast<size_t>(m) * m, 0.0);
+  for (int i = 0; i < m; ++i)
+    for (int j = 0; j <= i; ++j) {
+      double s = packed[static_cast<size_t>(i) * (i + 1) / 2 + j];
+      for (int k = 0; k < j; ++k) s -= l[i * m + k] * l[j * m + k];
+      l[i * m + j] = i == j ? std::sqrt(s) : s / l[j * m + j];
+    }
+  std::vector<double> y(m);
+  double e = 0.0;
+  for (int i = 0; i < m; ++i) {
+    double s = g[i];
+    for (int k = 0; k < i; ++k) s -= l[i * m + k] * y[k];
+    y[i] = s / l[i * m + i];
+    e += y[i] * y[i];
+  }
+  return 0.5 * e;
+}
+
+// sum_ij A_ij B_ij over packed symmetric matrices.
+double packed_dot(int n, const double* a, const double* b) {
+  double s = 0.0;
+  for (int i = 0, k = 0; i < n; ++i)
+    for (int j = 0; j <= i; ++j, ++k) s += (i == j ? 1.0 : 2.0) * a[k] * b[k];
+  return s;
+}
+
+class FitDriver : public testing::RuntimeTest {
+ protected:
+  static constexpr int n = 24, m = 71, n2 = n * (n + 1) / 2, m2 = m * (m + 1) / 2;
+  void SetUp() override {
+    RuntimeTest::SetUp();
+    // Water of the RI-J reference set, in bohr as converted there.
+    char text[256];
+    std::snprintf(text, sizeof text, "$molecule units=b cartesian\n 8 %.17g %.17g %.17g\n 1 %.17g %.17g %.17g\n"
+                  " 1 %.17g %.17g %.17g\n$end\n", kWaterCoordinates[0], kWaterCoordinates[1], kWaterCoordinates[2],
+                  kWaterCoordinates[3], kWaterCoordinates[4], kWaterCoordinates[5], kWaterCoordinates[6],
+                  kWaterCoordinates[7], kWaterCoordinates[8]);
+    testing::with_stdin(text, [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
+    const std::string lib = std::string(OSTREL_SOURCE_DIR) + "/data/basis/def2";
+    ::testing::internal::CaptureStdout();
+    read_basis(lib.c_str(), "basis", "Basis", "Nbasis", "n_basis", 0, 0, 0);
+    read_basis(lib.c_str(), "basis2", "Basis2", "Nfit", "n_fit", 0, 0, 1);
+    ::testing::internal::GetCapturedStdout();
+  }
+  // V step and set-up; returns their print.
+  std::string prepare(double lambda_min = 1e-10) {
+    ::testing::internal::CaptureStdout();
+    fit_metric_step(lambda_min);
+    fit_setup_step(1e-10, false);
+    return ::testing::internal::GetCapturedStdout();
+  }
+};
+
+TEST_F(FitDriver, MetricStepOverTheLibraryFittingSet) {
+  ASSERT_EQ(store_get<int>("Nbasis"), n);
+  ASSERT_EQ(store_get<int>("Nfit"), m);
+  ::testing::internal::CaptureStdout();
+  const int dropped = fit_metric_step(1e-10);
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  EXPECT_EQ(dropped, 0);
+  EXPECT_NE(out.find(", M=0\n"), std::string::npos) << out;
+  EXPECT_EQ(store_size("VMM"), 3L * m2 * 8);
+  // V^-1 V = 1
+  const std::vector<double> vinv = read_doubles("VMM", m2), v = read_doubles("VMM", m2, 2L * m2);
+  auto at = [](const std::vector<double>& p, int i, int j) { return i >= j ? p[i * (i + 1) / 2 + j] : p[j * (j + 1) / 2 + i]; };
+  double worst = 0.0;
+  for (int i = 0; i < m; ++i)
+    for (int j = 0; j < m; ++j) {
+      double s = 0.0;
+      for (int k = 0; k < m; ++k) s += at(vinv, i, k) * at(v, k, j);
+      worst = std::max(worst, std::abs(s - (i == j ? 1.0 : 0.0)));
+    }
+  EXPECT_LT(worst, 1e-8);
+  // Coulomb-normalised fitting functions have unit self-repulsion.
+  for (int k = 0; k < m; ++k) EXPECT_NEAR(at(v, k, k), 1.0, 1e-12) << k;
+
+  // Charges and dipoles of the s functions from their contractions; "mm_b" matches "Basis2".
+  Molecule mol = load_molecule(1, "Molecule");
+  Basis aux = load_basis(1, "Basis2", mol);
+  std::vector<int> offsets(aux.n_shells + 1);
+  store_read("mm_b", 0, offsets.data(), static_cast<long>(offsets.size() * sizeof(int)));
+  const std::vector<double> s = read_doubles("s", 4L * m);
+  for (int sh = 0; sh < aux.n_shells; ++sh) {
+    const ShellSlot& slot = aux.shells[sh];
+    EXPECT_EQ(offsets[sh], slot.first_function);
+    const int f = slot.first_function;
+    if (slot.l == 0) {
+      double q = 0.0;
+      for (int p = 0; p < slot.n_primitives; ++p) q += slot.coef[0][p] * std::pow(M_PI / slot.exponent[p], 1.5);
+      EXPECT_NEAR(s[f], q, 1e-12 * std::abs(q)) << sh;
+      for (int c = 0; c < 3; ++c) EXPECT_NEAR(s[(c + 1) * m + f], q * slot.position[c], 1e-11) << sh;
+    } else {
+      for (int i = 0; i < 2 * slot.l + 1; ++i) EXPECT_EQ(s[f + i], 0.0);
+    }
+  }
+  EXPECT_EQ(offsets[aux.n_shells], m);
+  release_basis(aux);
+  release_molecule(mol);
+}
+
+TEST_F(FitDriver, ClosedShellIterationMatchesPsi4AndIsBoundedByTheExactCoulombEnergy) {
+  const std::string out = prepare();
+  EXPECT_EQ(out.find("on node"), std::string::npos) << out;
+  EXPECT_NE(out.find("integrals total\n sparsity="), std::string::npos) << out;
+  EXPECT_TRUE(store_exists("ri.estimates"));
+
+  std::vector<double> da(kWaterDensity, kWaterDensity + n2);
+  for (double& x : da) x *= 0.5;
+  write_doubles("Da", da);
+  const char* densities[] = {"Da"};
+  fit_projection_step(Interaction::coulomb, 1e-10, 1, densities, "ri.gamma");
+  const double ej = fit_density_step(1, "ri.gamma");
+  // Psi4 1.3.2 integrals, 1/2 g^T V^-1 g with numpy for its PBE/def2-SVP density.
+  EXPECT_NEAR(ej, kWaterFittedCoulomb, 2e-9);
+  std::vector<double> g = read_doubles("ri.gamma", m);
+  for (double& x : g) x *= 2.0;
+  EXPECT_NEAR(ej, cholesky_energy(m, read_doubles("VMM", m2, 2L * m2), g), 1e-9);
+
+  const std::vector<double> ca = read_doubles("da", m), cb = read_doubles("db", m), c = read_doubles("d", m);
+  for (int k = 0; k < m; ++k) {
+    EXPECT_EQ(cb[k], ca[k]);
+    EXPECT_EQ(c[k], 2.0 * ca[k]);
+  }
+
+  // Fock matrix: core part plus the Coulomb matrix of the total fitted density.
+  std::vector<double> core(n2);
+  for (int k = 0; k < n2; ++k) core[k] = -0.1 * std::sin(0.3 * k);
+  write_doubles("Fa", core);
+  const char* total[] = {"d"};
+  const char* fock[] = {"Fa"};
+  fit_assembly_step(1e-10, 1, total, fock, true);
+  const std::vector<double> fa = read_doubles("Fa", n2);
+  std::vector<double> j(n2);
+  for (int k = 0; k < n2; ++k) j[k] = fa[k] - core[k];
+  EXPECT_NEAR(0.5 * packed_dot(n, kWaterDensity, j.data()), ej, 1e-9);
+
+  write_doubles("D", std::vector<double>(kWaterDensity, kWaterDensity + n2));
+  const double exact = exact_coulomb_step(1e-12, "D", "ri.Jexact", false);
+  EXPECT_NEAR(exact, kWaterExactCoulomb, 1e-8);
+  EXPECT_LT(ej, exact);
+  const std::vector<double> jx = read_doubles("ri.Jexact", n2);
+  EXPECT_NEAR(0.5 * packed_dot(n, kWaterDensity, jx.data()), exact, 1e-9);
+  // the fitted and exact Coulomb matrices differ by little for a good fitting set
+  double worst = 0.0;
+  for (int k = 0; k < n2; ++k) worst = std::max(worst, std::abs(jx[k] - j[k]));
+  EXPECT_LT(worst, 2e-3);
+}
+
+TEST_F(FitDriver, OpenShellFitsEachSpinAndCountsElectronsWithTheOverlapKind) {
+  prepare();
+  std::vector<double> da(n2), db(n2);
+  for (int k = 0; k < n2; ++k) {
+    const double shift = 0.02 * std::cos(0.37 * k);
+    da[k] = 0.5 * kWaterDensity[k] + shift;
+    db[k] = 0.5 * kWaterDensity[k] - shift;
+  }
+  write_doubles("Da", da);
+  write_doubles("Db", db);
+  const char* densities[] = {"Da", "Db"};
+  fit_projection_step(Interaction::coulomb, 1e-10, 2, densities, "ri.gamma");
+  const double ej = fit_density_step(2, "ri.gamma");
+  // gamma and the Coulomb energy depend on the total density only
+  EXPECT_NEAR(ej, kWaterFittedCoulomb, 2e-9);
+  const std::vector<double> ca = read_doubles("da", m), cb = read_doubles("db", m), c = read_doubles("d", m);
+  double diff = 0.0;
+  for (int k = 0; k < m; ++k) {
+    EXPECT_NEAR(c[k], ca[k] + cb[k], 1e-14 * (1.0 + std::abs(c[k])));
+    diff = std::max(diff, std::abs(ca[k] - cb[k]));
+  }
+  EXPECT_GT(diff, 1e-3);
+
+  // Spin Coulomb matrices: each from its own vector, summing to the total density's.
+  const char* vectors[] = {"da", "db"};
+  const char* out[] = {"Ja", "Jb"};
+  fit_assembly_step(1e-10, 2, vectors, out, false);
+  const std::vector<double> ja = read_doubles("Ja", n2), jb = read_doubles("Jb", n2);
+  const char* total[] = {"d"};
+  const char* jt[] = {"J"};
+  fit_assembly_step(1e-10, 1, total, jt, false);
+  const std::vector<double> j = read_doubles("J", n2);
+  for (int k = 0; k < n2; ++k) EXPECT_NEAR(ja[k] + jb[k], j[k], 1e-12);
+
+  // Variational bound for a density that is not self-consistent: fitted <= exact.
+  const char* alpha[] = {"Da"};
+  fit_projection_step(Interaction::coulomb, 1e-10, 1, alpha, "ri.gamma");
+  const double ej_alpha = fit_density_step(1, "ri.gamma");  // closed shell of 2 Da
+  std::vector<double> d2(n2);
+  for (int k = 0; k < n2; ++k) d2[k] = 2.0 * da[k];
+  write_doubles("D", d2);
+  const double exact = exact_coulomb_step(1e-12, "D", "ri.Jexact", false);
+  EXPECT_LT(ej_alpha, exact);
+  EXPECT_LT(exact - ej_alpha, 1e-3 * exact);
+
+  // Three-index overlap: the electron counts are tr(P S), 5 per spin for the SCF density.
+  double counts[2] = {0.0, 0.0};
+  for (int k = 0; k < n2; ++k) da[k] = db[k] = 0.5 * kWaterDensity[k];
+  write_doubles("Da", da);
+  write_doubles("Db", db);
+  fit_projection_step(Interaction::overlap, 1e-10, 2, densities, "ri.gammaS", counts);
+  EXPECT_NEAR(counts[0], 5.0, 1e-7);
+  EXPECT_NEAR(counts[1], 5.0, 1e-7);
+}
+
+TEST_F(FitDriver, DroppedMetricDirectionsAreReported) {
+  // lambda_min above the smallest eigenvalues of the metric removes those directions.
+  ::testing::internal::CaptureStdout();
+  const int dropped = fit_metric_step(1e-2);
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  EXPECT_GT(dropped, 0);
+  EXPECT_NE(out.find(", M=" + std::to_string(dropped) + "\n"), std::string::npos) << out;
+  fit_setup_step(1e-10, true);
+  EXPECT_TRUE(store_exists("ri.fit_header"));
+  EXPECT_TRUE(store_exists("ri.fit"));
+  std::vector<double> da(kWaterDensity, kWaterDensity + n2);
+  for (double& x : da) x *= 0.5;
+  write_doubles("Da", da);
+  const char* densities[] = {"Da"};
+  fit_projection_step(Interaction::coulomb, 1e-10, 1, densities, "ri.gamma");
+  const double reduced = fit_density_step(1, "ri.gamma");
+  // a fit in a smaller space recovers less of the Coulomb energy
+  EXPECT_LT(reduced, kWaterFittedCoulomb);
+  EXPECT_GT(reduced, 0.9 * kWaterFittedCoulomb);
+}
+
+}  // namespace
+}  // namespace ostrel
