@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -83,38 +84,45 @@ TEST(FitDriverNodes, StoreStepsOnSeveralNodesEqualOneProcess) {
   fit_projection_step(Interaction::overlap, 1e-10, 2, densities, "ri.gammaS", counts);
   EXPECT_NEAR(counts[0] + counts[1], 10.0, 1e-7);
 
-  if (!is_master) return;
-  // One process: the same members over all atom pairs, on the master alone.
-  Molecule mol = load_molecule(0, "Molecule");
-  Basis orb_basis = load_basis(0, "Basis", mol);
-  {
-    BasisViews orb(orb_basis, mol);
-    Basis aux_basis = load_basis(0, "Basis2", mol);
+  if (is_master) {
+    // One process: the same members over all atom pairs, on the master alone.
+    Molecule mol = load_molecule(0, "Molecule");
+    Basis orb_basis = load_basis(0, "Basis", mol);
     {
-      BasisViews aux(aux_basis, mol);
-      std::vector<double> d(2 * n2);
-      const std::vector<double> da = read_doubles("Da", n2), db = read_doubles("Db", n2);
-      std::copy(da.begin(), da.end(), d.begin());
-      std::copy(db.begin(), db.end(), d.begin() + n2);
-      std::vector<double> gamma(2 * m, 0.0);
-      fit_projection(Interaction::coulomb, orb.atoms, aux.atoms, FitPairs{}, 1e-10, 2, d.data(), gamma.data());
-      const std::vector<double> stored = read_doubles("ri.gamma", 2 * m);
-      for (int k = 0; k < 2 * m; ++k) EXPECT_NEAR(stored[k], gamma[k], 1e-12 * (1.0 + std::abs(gamma[k]))) << k;
+      BasisViews orb(orb_basis, mol);
+      Basis aux_basis = load_basis(0, "Basis2", mol);
+      {
+        BasisViews aux(aux_basis, mol);
+        std::vector<double> d(2 * n2);
+        const std::vector<double> da = read_doubles("Da", n2), db = read_doubles("Db", n2);
+        std::copy(da.begin(), da.end(), d.begin());
+        std::copy(db.begin(), db.end(), d.begin() + n2);
+        std::vector<double> gamma(2 * m, 0.0);
+        fit_projection(Interaction::coulomb, orb.atoms, aux.atoms, FitPairs{}, 1e-10, 2, d.data(), gamma.data());
+        const std::vector<double> stored = read_doubles("ri.gamma", 2 * m);
+        for (int k = 0; k < 2 * m; ++k) EXPECT_NEAR(stored[k], gamma[k], 1e-12 * (1.0 + std::abs(gamma[k]))) << k;
 
-      std::vector<double> c = read_doubles("da", m), cb = read_doubles("db", m);
-      c.insert(c.end(), cb.begin(), cb.end());
-      std::vector<double> j(2 * n2, 0.0);
-      fit_assembly(Interaction::coulomb, orb.atoms, aux.atoms, FitPairs{}, 1e-10, 2, c.data(), j.data());
-      const std::vector<double> fa = read_doubles("Fa", n2), fb = read_doubles("Fb", n2);
-      for (int k = 0; k < n2; ++k) {
-        EXPECT_NEAR(fa[k], j[k], 1e-12 * (1.0 + std::abs(j[k]))) << k;
-        EXPECT_NEAR(fb[k], j[n2 + k], 1e-12 * (1.0 + std::abs(j[n2 + k]))) << k;
+        std::vector<double> c = read_doubles("da", m), cb = read_doubles("db", m);
+        c.insert(c.end(), cb.begin(), cb.end());
+        std::vector<double> j(2 * n2, 0.0);
+        fit_assembly(Interaction::coulomb, orb.atoms, aux.atoms, FitPairs{}, 1e-10, 2, c.data(), j.data());
+        const std::vector<double> fa = read_doubles("Fa", n2), fb = read_doubles("Fb", n2);
+        for (int k = 0; k < n2; ++k) {
+          EXPECT_NEAR(fa[k], j[k], 1e-12 * (1.0 + std::abs(j[k]))) << k;
+          EXPECT_NEAR(fb[k], j[n2 + k], 1e-12 * (1.0 + std::abs(j[n2 + k]))) << k;
+        }
       }
+      release_basis(aux_basis);
     }
-    release_basis(aux_basis);
+    release_basis(orb_basis);
+    release_molecule(mol);
   }
-  release_basis(orb_basis);
-  release_molecule(mol);
+  // Later tests share this store: give back every record, last created first.
+  const char* created[] = {"Molecule", "Basis", "Nbasis", "n_basis", "Basis2", "Nfit", "n_fit", "Da", "Db",
+                           "D", "mm_b", "s", "VMM", "ri.estimates", "ri.groups", "ri.pairs", "ri.fit_header",
+                           "ri.fit", "ri.gamma", "da", "db", "d", "Fa", "Fb", "Jexact", "ri.gammaS"};
+  for (int k = static_cast<int>(std::size(created)) - 1; k >= 0; --k)
+    if (store_exists(created[k])) store_free(created[k]);
 }
 
 }  // namespace
