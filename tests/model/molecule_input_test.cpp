@@ -81,6 +81,35 @@ TEST_F(MoleculeInput, HeaderKeysAbbreviateAndUnitsTakeOneCharacter) {
   EXPECT_FATAL(read("$molecule units=Angstrom cartesian\n 1 0 0 0\n$end"), "'ngstrom' ?");
 }
 
+TEST_F(MoleculeInput, UpperCaseUnitsMeanAngstromAndGhostCentresCarryNothing) {
+  // units=A: angstrom; a Z = 0 centre has no electrons, no mass and no charge.
+  ASSERT_EQ(read("$molecule units=A ca\n 1 0 0 0\n 1 0 0 0.74\n 0 0 0 3.0\n 0 1 0 3.0\n$end"), 0);
+  Molecule m = load_molecule(0, "Molecule");
+  ASSERT_EQ(m.n_atoms, 4);
+  EXPECT_DOUBLE_EQ(m.xyz[5], 0.74 * kBohr);
+  EXPECT_DOUBLE_EQ(m.xyz[8], 3.0 * kBohr);
+  EXPECT_EQ(m.z[2], 0);
+  EXPECT_EQ(m.mass[2], 0.0);
+  EXPECT_EQ(m.charge[3], 0.0);
+  EXPECT_EQ(m.n_alpha, 1);  // H2 alone decides the electrons
+  EXPECT_EQ(m.n_beta, 1);
+  release_molecule(m);
+  // The same text in bohr (units=a) keeps the numbers as they stand.
+  ASSERT_EQ(read("$molecule units=a ca\n 1 0 0 0\n 1 0 0 0.74\n$end", "Bohr"), 0);
+  Molecule b = load_molecule(0, "Bohr");
+  EXPECT_DOUBLE_EQ(b.xyz[5], 0.74);
+  release_molecule(b);
+}
+
+TEST_F(MoleculeInput, ZmatrixStraightAngleIsLinear) {
+  // A 180-degree bond angle puts atom 3 on the line through atoms 1 and 2, beyond atom 1.
+  ASSERT_EQ(read("$molecule z\n 6\n 8 1 1.16\n 8 1 1.16 2 180.0\n$end"), 0);
+  Molecule m = load_molecule(0, "Molecule");
+  EXPECT_NEAR(dist(m, 1, 2), 2.32 * kBohr, 1e-12);
+  EXPECT_NEAR(angle(m, 1, 0, 2), 180.0, 1e-6);
+  release_molecule(m);
+}
+
 TEST_F(MoleculeInput, PlacementRoutinesMatchHandComputedPositions) {
   const double a[3] = {0, 0, 0}, b[3] = {0, 0, 1}, c[3] = {1, 0, 1};
   double d[3];
