@@ -10,6 +10,7 @@
 #include "linalg/vector_ops.hpp"
 #include "model/basis_record.hpp"
 #include "model/molecule_record.hpp"
+#include "runtime/fatal.hpp"
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
@@ -135,6 +136,7 @@ double fit_density_step(int nd, const char* gamma_record, const char* const* coe
                         const char* metric_record) {
   static const char* const kDefault[3] = {"da", "db", "d"};
   if (!coefficients) coefficients = kDefault;
+  if (nd < 1 || nd > 2) fatal_error("\n %d: %d densities to fit?\n", node_id, nd);
   timer("Density Fit", '-');
   int m = 0;
   if (is_master) m = store_get<int>("Nfit");

@@ -258,6 +258,8 @@ TEST_F(FitDriver, DroppedMetricDirectionsAreReported) {
   // a fit in a smaller space recovers less of the Coulomb energy
   EXPECT_LT(reduced, kWaterFittedCoulomb);
   EXPECT_GT(reduced, 0.9 * kWaterFittedCoulomb);
+  // the fit step holds alpha and beta only
+  EXPECT_FATAL(fit_density_step(3, "ri.gamma"), "3 densities to fit?");
 }
 
 }  // namespace
