@@ -278,13 +278,18 @@ TEST_F(MoleculeInput, ZmatrixWaterAndEthaneArePlacedEchoedAndReadBackWithin1e8Bo
     const char* text;
     int atoms;
   };
-  // Water, and staggered ethane built from H-C-C-H dihedrals of 180, 60 and -60 degrees.
+  // Water, and nearly staggered ethane built from H-C-C-H dihedrals.
   const Case cases[] = {
-      {"$molecule z-matrix\n 8\n 1 1 0.9572\n 1 1 0.9572 2 104.52\n$end\n", 3},
-      {"$molecule z-matrix\n 6\n 6 1 1.535\n 1 1 1.094 2 111.2\n 1 1 1.094 2 111.2 3 120.0\n"
-       " 1 1 1.094 2 111.2 3 -120.0\n 1 2 1.094 1 111.2 3 180.0\n 1 2 1.094 1 111.2 3 60.0\n"
-       " 1 2 1.094 1 111.2 3 -60.0\n$end\n",
+      {"$molecule z-matrix\n 8\n 1 1 0.95721234567\n 1 1 0.95698765432 2 104.523456789\n$end\n", 3},
+      {"$molecule z-matrix\n 6\n 6 1 1.53512345678\n 1 1 1.09412345678 2 111.212345678\n"
+       " 1 1 1.09412345678 2 111.212345678 3 119.987654321\n"
+       " 1 1 1.09412345678 2 111.212345678 3 -120.012345678\n"
+       " 1 2 1.09412345678 1 111.212345678 3 179.987654321\n"
+       " 1 2 1.09412345678 1 111.212345678 3 60.0123456789\n"
+       " 1 2 1.09412345678 1 111.212345678 3 -59.9876543210\n$end\n",
        8}};
+  // Values with more digits than the old output kept (8 decimals of angstrom, 6 of a degree),
+  // which missed 1e-8 bohr after the read-back.
   for (int ci = 0; ci < 2; ++ci) {
     // Records of their own per case: a record is not replaced by one of another size.
     const Case& c = cases[ci];
@@ -294,26 +299,27 @@ TEST_F(MoleculeInput, ZmatrixWaterAndEthaneArePlacedEchoedAndReadBackWithin1e8Bo
     Molecule m = load_molecule(0, names[0].c_str());
     ASSERT_EQ(m.n_atoms, c.atoms);
     if (c.atoms == 3) {
-      EXPECT_NEAR(dist(m, 1, 0), 0.9572 * kBohr, 1e-12);
-      EXPECT_NEAR(dist(m, 2, 0), 0.9572 * kBohr, 1e-12);
-      EXPECT_NEAR(angle(m, 2, 0, 1), 104.52, 1e-10);
+      EXPECT_NEAR(dist(m, 1, 0), 0.95721234567 * kBohr, 1e-12);
+      EXPECT_NEAR(dist(m, 2, 0), 0.95698765432 * kBohr, 1e-12);
+      EXPECT_NEAR(angle(m, 2, 0, 1), 104.523456789, 1e-10);
     } else {
-      EXPECT_NEAR(dist(m, 1, 0), 1.535 * kBohr, 1e-12);
+      EXPECT_NEAR(dist(m, 1, 0), 1.53512345678 * kBohr, 1e-12);
       for (int h = 2; h < 8; ++h) {
         const int carbon = h < 5 ? 0 : 1;
-        EXPECT_NEAR(dist(m, h, carbon), 1.094 * kBohr, 1e-12) << h;
-        EXPECT_NEAR(angle(m, h, carbon, 1 - carbon), 111.2, 1e-10) << h;
+        EXPECT_NEAR(dist(m, h, carbon), 1.09412345678 * kBohr, 1e-12) << h;
+        EXPECT_NEAR(angle(m, h, carbon, 1 - carbon), 111.212345678, 1e-10) << h;
       }
-      // D-A-B-C dihedrals as given: H4-C1-C2-H3 120, H5 -120; H6-C2-C1-H3 180, H7 60, H8 -60.
+      // D-A-B-C dihedrals as given: H4-C1-C2-H3 near 120, H5 near -120; H6-C2-C1-H3 near 180,
+      // H7 near 60, H8 near -60.
       const double* x = m.xyz;
       auto dihedral = [&](int d, int a, int b, int cc) {
         return zm_dihedral(x + 3 * d, x + 3 * a, x + 3 * b, x + 3 * cc) / kDeg;
       };
-      EXPECT_NEAR(dihedral(3, 0, 1, 2), 120.0, 1e-9);
-      EXPECT_NEAR(dihedral(4, 0, 1, 2), -120.0, 1e-9);
-      EXPECT_NEAR(std::fabs(dihedral(5, 1, 0, 2)), 180.0, 1e-9);
-      EXPECT_NEAR(dihedral(6, 1, 0, 2), 60.0, 1e-9);
-      EXPECT_NEAR(dihedral(7, 1, 0, 2), -60.0, 1e-9);
+      EXPECT_NEAR(dihedral(3, 0, 1, 2), 119.987654321, 1e-9);
+      EXPECT_NEAR(dihedral(4, 0, 1, 2), -120.012345678, 1e-9);
+      EXPECT_NEAR(dihedral(5, 1, 0, 2), 179.987654321, 1e-9);
+      EXPECT_NEAR(dihedral(6, 1, 0, 2), 60.0123456789, 1e-9);
+      EXPECT_NEAR(dihedral(7, 1, 0, 2), -59.9876543210, 1e-9);
       // Staggered: every H-H distance across the C-C bond is one of two values.
       const double near = dist(m, 5, 3), far = dist(m, 5, 2);
       EXPECT_GT(far, near);
