@@ -27,6 +27,13 @@ using testing::with_stdin;
 
 std::string library(const char* family) { return std::string(OSTREL_SOURCE_DIR) + "/data/basis/" + family; }
 
+// Elements a family covers.
+struct Coverage {
+  const char* family;
+  int first_gap, last_gap;  // elements first_gap..last_gap are absent (0, 0: none)
+  int last;                 // last element covered
+};
+
 class BasisLibrary : public testing::RuntimeTest {
  protected:
   void molecule(const std::string& text) {
@@ -44,6 +51,7 @@ class BasisLibrary : public testing::RuntimeTest {
     return store_get<int>((std::string("N") + record).c_str());
   }
   void expect_counts(int k);
+  void expect_every_element(const Coverage& c, int core_pairs_expected);
   int core_pairs(const char* family) {
     ::testing::internal::CaptureStdout();
     read_core_potentials(library(family).c_str());
@@ -121,6 +129,45 @@ TEST_F(BasisLibrary, PrintLineCountsContractedAndPrimitiveFunctions) {
   EXPECT_NE(out.find("    2   1  H :   5/7   : {2,1}/{4,1}\n"), std::string::npos) << out;
   EXPECT_NE(out.find("    3   1  H :   5/7   : {2,1}/{4,1}\n"), std::string::npos) << out;
 }
+
+
+// One centre of every element the family covers, far apart, read in full: every entry of
+// every shipped file must pass the reader, and no covered element may come out empty.
+std::string all_elements(const Coverage& c) {
+  std::string text = "$molecule units=a cartesian\n";
+  int electrons = 0, n = 0;
+  for (int z = 1; z <= c.last; ++z) {
+    if (z >= c.first_gap && z <= c.last_gap) continue;
+    text += " " + std::to_string(z) + " 0 0 " + std::to_string(12.0 * n++) + "\n";
+    electrons += z;
+  }
+  return (electrons % 2 ? "$molecule mult=2" : "$molecule") + text.substr(9) + "$end\n";
+}
+
+void BasisLibrary::expect_every_element(const Coverage& c, int core_pairs_expected) {
+  molecule(all_elements(c));
+  count(c.family, "basis", "Basis");
+  count(c.family, "basis2", "Fit");
+  const int natom = store_get<int>("Natom");
+  std::vector<int> first(natom + 1), fit(natom + 1);
+  store_read("n_Basis", 0, first.data(), sizeof(int) * (natom + 1));
+  store_read("n_Fit", 0, fit.data(), sizeof(int) * (natom + 1));
+  for (int a = 0; a < natom; ++a) {
+    EXPECT_GT(first[a + 1], first[a]) << c.family << " atom " << a + 1;
+    EXPECT_GT(fit[a + 1], fit[a]) << c.family << " atom " << a + 1;
+  }
+  if (core_pairs_expected >= 0) EXPECT_EQ(core_pairs(c.family), core_pairs_expected);
+}
+
+// def2: H-La and Hf-Rn, cores of 28 electrons for Rb-Xe (18 atoms), 46 for Cs-La (3), 60 for
+// Hf-Rn (15): 18 x 14 + 3 x 23 + 15 x 30 = 771 core orbitals.
+TEST_F(BasisLibrary, EveryElementOfDef2SvpReads) { expect_every_element({"def2-svp", 58, 71, 86}, 771); }
+TEST_F(BasisLibrary, EveryElementOfDef2TzvpReads) { expect_every_element({"def2-tzvp", 58, 71, 86}, 771); }
+TEST_F(BasisLibrary, EveryElementOfDef2SvpPReads) { expect_every_element({"def2-svp_p", 58, 71, 86}, 771); }
+TEST_F(BasisLibrary, EveryElementOfCcPvdzReads) { expect_every_element({"cc-pvdz", 19, 19, 36}, -1); }
+TEST_F(BasisLibrary, EveryElementOfCcPvtzReads) { expect_every_element({"cc-pvtz", 19, 19, 36}, -1); }
+TEST_F(BasisLibrary, EveryElementOf631GsReads) { expect_every_element({"6-31gs", 0, 0, 36}, -1); }
+TEST_F(BasisLibrary, EveryElementOfSto3gReads) { expect_every_element({"sto-3g", 0, 0, 53}, -1); }
 
 // HOI with iodine's def2 potential as the library stores it (semilocal s, p, d, f, empty g)
 // against Psi4's matrix for the .gbs form (local f plus differences). The only difference
