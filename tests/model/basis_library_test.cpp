@@ -134,14 +134,18 @@ TEST_F(BasisLibrary, PrintLineCountsContractedAndPrimitiveFunctions) {
 // One centre of every element the family covers, far apart, read in full: every entry of
 // every shipped file must pass the reader, and no covered element may come out empty.
 std::string all_elements(const Coverage& c) {
-  std::string text = "$molecule units=a cartesian\n";
+  std::string atoms;
   int electrons = 0, n = 0;
   for (int z = 1; z <= c.last; ++z) {
     if (z >= c.first_gap && z <= c.last_gap) continue;
-    text += " " + std::to_string(z) + " 0 0 " + std::to_string(12.0 * n++) + "\n";
+    atoms += " " + std::to_string(z) + " 0 0 " + std::to_string(12.0 * n++) + "\n";
     electrons += z;
   }
-  return (electrons % 2 ? "$molecule mult=2" : "$molecule") + text.substr(9) + "$end\n";
+  std::string text = electrons % 2 ? "$molecule mult=2" : "$molecule";
+  text += " units=a cartesian\n";
+  text += atoms;
+  text += "$end\n";
+  return text;
 }
 
 void BasisLibrary::expect_every_element(const Coverage& c, int core_pairs_expected) {
@@ -156,7 +160,9 @@ void BasisLibrary::expect_every_element(const Coverage& c, int core_pairs_expect
     EXPECT_GT(first[a + 1], first[a]) << c.family << " atom " << a + 1;
     EXPECT_GT(fit[a + 1], fit[a]) << c.family << " atom " << a + 1;
   }
-  if (core_pairs_expected >= 0) EXPECT_EQ(core_pairs(c.family), core_pairs_expected);
+  if (core_pairs_expected >= 0) {
+    EXPECT_EQ(core_pairs(c.family), core_pairs_expected);
+  }
 }
 
 // def2: H-La and Hf-Rn, cores of 28 electrons for Rb-Xe (18 atoms), 46 for Cs-La (3), 60 for
