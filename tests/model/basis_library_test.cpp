@@ -138,7 +138,9 @@ std::string all_elements(const Coverage& c) {
   int electrons = 0, n = 0;
   for (int z = 1; z <= c.last; ++z) {
     if (z >= c.first_gap && z <= c.last_gap) continue;
-    atoms += " " + std::to_string(z) + " 0 0 " + std::to_string(12.0 * n++) + "\n";
+    char line[64];
+    std::snprintf(line, sizeof line, " %d 0 0 %.1f\n", z, 12.0 * n++);
+    atoms += line;
     electrons += z;
   }
   std::string text = electrons % 2 ? "$molecule mult=2" : "$molecule";
