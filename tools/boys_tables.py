@@ -2,15 +2,26 @@
 """Polynomial tables of the Boys function F_m(T), m = 0..40.
 
 T in [0, 122.5] is cut into 35 intervals [0.1 k^2, 0.1 (k+1)^2], k = 0..34. On each interval
-and for each order m, F_m is interpolated at the 13 Chebyshev nodes cos((i + 1/2) pi / 13)
-mapped onto the interval, and the degree-12 interpolant is written in powers of (T - centre),
-centre being the interval midpoint, so the evaluator runs one Horner loop.
+and for each order m a degree-12 polynomial in (T - centre), centre being the interval
+midpoint, is fitted by interpolation at the 13 Chebyshev nodes cos((i + 1/2) pi / 13).
+
+F_m falls nearly exponentially, with rate -F_(m+1)/F_m (close to 1 for T below m, to
+(m + 1/2)/T above); a polynomial of degree 12 on these wide intervals cannot follow that to
+double precision (errors up to 1e-9 at m = 40), and its power form cancels. So the table holds
+the fit of F_m(T) exp(b (T - c)) with b = F_(m+1)(c)/F_m(c) per interval and order: a function
+with zero slope at the centre and gentle curvature. The evaluator multiplies by exp(-b (T - c)).
+The generator checks every fit in double precision against the reference.
+
+It also writes, per order, the smallest T from which the asymptotic form sqrt(pi/(4T)),
+F_(k+1) = (k + 1/2) F_k / T is exact in double precision: the neglected part is
+Q(m + 1/2, T) of the value, and the threshold keeps it below 2e-17.
 
 Reference values: the series F_M(T) = exp(-T)/2 sum_k T^k / ((M+1/2)(M+3/2)...(M+k+1/2))
 for the top order, downward recursion for lower orders, all in 60-digit arithmetic.
 
 Usage: boys_tables.py OUT.cpp     (needs mpmath)
 """
+import math
 import sys
 import mpmath as mp
 
@@ -18,26 +29,60 @@ mp.mp.dps = 60
 MMAX = 40
 NINT = 35
 DEG = 12
+CHECK_POINTS = 24
 
 
 def boys_all(T):
-    """F_0..F_MMAX at T."""
+    """F_0..F_(MMAX+1) at T."""
     T = mp.mpf(T)
-    term = mp.mpf(1) / (MMAX + mp.mpf(1) / 2)
+    top = MMAX + 1
+    term = mp.mpf(1) / (top + mp.mpf(1) / 2)
     s = term
     k = 0
     while True:
         k += 1
-        term = term * T / (MMAX + k + mp.mpf(1) / 2)
+        term = term * T / (top + k + mp.mpf(1) / 2)
         if s + term == s:
             break
         s += term
-    F = [mp.mpf(0)] * (MMAX + 1)
+    F = [mp.mpf(0)] * (top + 1)
     e = mp.exp(-T)
-    F[MMAX] = e * s / 2
-    for m in range(MMAX, 0, -1):
+    F[top] = e * s / 2
+    for m in range(top, 0, -1):
         F[m - 1] = (T * F[m] + e / 2) / (m - mp.mpf(1) / 2)
     return F
+
+
+def power_form(values, h):
+    """Degree-DEG interpolant through values at the Chebyshev nodes, in powers of (T - c)."""
+    n = DEG + 1
+    cheb = []
+    for j in range(n):
+        acc = mp.mpf(0)
+        for i in range(n):
+            acc += values[i] * mp.cos(j * (i + mp.mpf(1) / 2) * mp.pi / n)
+        cheb.append(acc * 2 / n)
+    cheb[0] /= 2
+    power = [mp.mpf(0)] * n
+    tprev = [mp.mpf(1)] + [mp.mpf(0)] * (n - 1)
+    tcur = [mp.mpf(0), mp.mpf(1)] + [mp.mpf(0)] * (n - 2)
+    for q in range(n):
+        power[q] += cheb[0] * tprev[q] + cheb[1] * tcur[q]
+    for j in range(2, n):
+        tnext = [-tprev[q] + (2 * tcur[q - 1] if q > 0 else 0) for q in range(n)]
+        for q in range(n):
+            power[q] += cheb[j] * tnext[q]
+        tprev, tcur = tcur, tnext
+    return [power[q] / h ** q for q in range(n)]
+
+
+def evaluate_double(coeffs, slope, t, c):
+    """The evaluator's arithmetic in double precision."""
+    x = t - c
+    v = coeffs[DEG]
+    for q in range(DEG - 1, -1, -1):
+        v = v * x + coeffs[q]
+    return v * math.exp(-slope * x)
 
 
 def interval_coefficients(k):
@@ -46,37 +91,35 @@ def interval_coefficients(k):
     c = (lo + hi) / 2
     h = (hi - lo) / 2
     n = DEG + 1
-    nodes = [mp.cos((i + mp.mpf(1) / 2) * mp.pi / n) for i in range(n)]
-    values = [boys_all(c + h * x) for x in nodes]
+    nodes = [c + h * mp.cos((i + mp.mpf(1) / 2) * mp.pi / n) for i in range(n)]
+    values = [boys_all(t) for t in nodes]
+    checks = [float(lo + (hi - lo) * i / (CHECK_POINTS - 1)) for i in range(CHECK_POINTS)]
+    refs = [boys_all(t) for t in checks]
     result = []
     for m in range(MMAX + 1):
-        # Chebyshev coefficients of the interpolant in x = (T - c)/h.
-        cheb = []
-        for j in range(n):
-            acc = mp.mpf(0)
-            for i in range(n):
-                acc += values[i][m] * mp.cos(j * (i + mp.mpf(1) / 2) * mp.pi / n)
-            cheb.append(acc * 2 / n)
-        cheb[0] /= 2
-        # Power form in x through T_{j+1} = 2x T_j - T_{j-1}.
-        power = [mp.mpf(0)] * n
-        tprev = [mp.mpf(1)] + [mp.mpf(0)] * (n - 1)
-        tcur = [mp.mpf(0), mp.mpf(1)] + [mp.mpf(0)] * (n - 2)
-        for q in range(n):
-            power[q] += cheb[0] * tprev[q] + cheb[1] * tcur[q]
-        for j in range(2, n):
-            tnext = [-tprev[q] + (2 * tcur[q - 1] if q > 0 else 0) for q in range(n)]
-            for q in range(n):
-                power[q] += cheb[j] * tnext[q]
-            tprev, tcur = tcur, tnext
-        # Rescale to powers of (T - c).
-        result.append([power[q] / h ** q for q in range(n)])
+        centre = boys_all(c)
+        slope = float(centre[m + 1] / centre[m])
+        v = [values[i][m] * mp.exp(slope * (nodes[i] - c)) for i in range(n)]
+        coeffs = [float(a) for a in power_form(v, h)]
+        err = max(abs((evaluate_double(coeffs, slope, t, float(c)) - r[m]) / r[m])
+                  for t, r in zip(checks, refs))
+        result.append((err, slope, coeffs))
     return result
+
+
+def asymptotic_threshold(m):
+    t = mp.mpf(1)
+    while mp.gammainc(m + mp.mpf(1) / 2, t, mp.inf, regularized=True) > mp.mpf("2e-17"):
+        t += mp.mpf(1) / 2
+    return float(t)
 
 
 def main():
     out = sys.argv[1]
+    coeffs = [interval_coefficients(k) for k in range(NINT)]
+    worst = max(e for row in coeffs for e, _, _ in row)
     lines = ["// Generated by tools/boys_tables.py; do not edit.",
+             "// Largest relative error of a fit in double precision: %.2g" % worst,
              "#include \"integrals/generated/boys_tables.hpp\"",
              "",
              "namespace ostrel {",
@@ -84,15 +127,23 @@ def main():
              "// [interval][order][power of (T - centre)]",
              "const double kBoysPolynomials[kBoysIntervals][kBoysMaxOrder + 1][kBoysDegree + 1] = {"]
     for k in range(NINT):
-        coeffs = interval_coefficients(k)
         lines.append("  {  // interval %d" % k)
         for m in range(MMAX + 1):
-            vals = ", ".join(mp.nstr(v, 17, min_fixed=1, max_fixed=0) for v in coeffs[m])
+            vals = ", ".join(repr(v) for v in coeffs[k][m][2])
             lines.append("    {%s}," % vals)
         lines.append("  },")
+    lines += ["};", "",
+              "// The polynomial holds F_m(T) exp(b (T - centre)); b per interval and order.",
+              "const double kBoysSlopes[kBoysIntervals][kBoysMaxOrder + 1] = {"]
+    for k in range(NINT):
+        lines.append("  {%s}," % ", ".join(repr(coeffs[k][m][1]) for m in range(MMAX + 1)))
+    lines += ["};", "",
+              "const double kBoysAsymptoticStart[kBoysMaxOrder + 1] = {"]
+    lines.append("  %s," % ", ".join(repr(asymptotic_threshold(m)) for m in range(MMAX + 1)))
     lines += ["};", "", "}  // namespace ostrel", ""]
     with open(out, "w") as f:
         f.write("\n".join(lines))
+    print("worst fit error %.3g" % worst)
 
 
 if __name__ == "__main__":

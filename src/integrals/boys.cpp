@@ -21,37 +21,41 @@ struct IntervalIndex {
   }
 };
 
+// 1 / (q - 1/2) for the downward recursion: a multiply instead of a divide per order.
+struct DownwardFactors {
+  double inv[kBoysOrderLimit + 1];
+  DownwardFactors() {
+    inv[0] = 0.0;
+    for (int q = 1; q <= kBoysOrderLimit; ++q) inv[q] = 1.0 / (q - 0.5);
+  }
+};
+
+const IntervalIndex kIndex;
+const DownwardFactors kDownward;
+
 }  // namespace
 
 void boys_function(int m, double t, double* f) {
   if (m < 0 || m > kBoysOrderLimit) fatal_error("\n %d: Boys function order %d out of range\n", node_id, m);
-  if (t >= 2.0 * m + 36.0) {
-    // exp(-T) is below 1e-15 of the complete integral here.
+  if (t >= kBoysAsymptoticStart[m]) {
+    // The upper incomplete part is below 2e-17 of every F_k, k <= m, here.
     const double inv = 1.0 / t;
     f[0] = std::sqrt(0.7853981633974483 * inv);
     for (int k = 0; k < m; ++k) f[k + 1] = (k + 0.5) * f[k] * inv;
     return;
   }
-  if (t >= 0.5 * m + 0.5) {
-    // The degree-12 fits lose digits for high orders on the wide intervals; upward recursion
-    // from the closed form of F_0 is stable in this range (relative error near 1e-15).
-    const double half_e = 0.5 * std::exp(-t);
-    const double inv = 1.0 / t;
-    f[0] = std::sqrt(0.7853981633974483 * inv) * std::erf(std::sqrt(t));
-    for (int k = 0; k < m; ++k) f[k + 1] = ((k + 0.5) * f[k] - half_e) * inv;
-    return;
-  }
-  static const IntervalIndex index;
-  const int k = index.k[static_cast<int>(std::lround(10.0 * t))];
+  // The top order from its interval polynomial (which carries a factor exp(b x) that takes
+  // out the nearly exponential fall), the rest by the stable downward recursion.
+  const int k = kIndex.k[static_cast<int>(std::lround(10.0 * t))];
   const double centre = 0.05 * (k * k + (k + 1) * (k + 1));
   const double x = t - centre;
   const double* c = kBoysPolynomials[k][m];
   double v = c[kBoysDegree];
   for (int q = kBoysDegree - 1; q >= 0; --q) v = v * x + c[q];
-  f[m] = v;
+  f[m] = v * std::exp(-kBoysSlopes[k][m] * x);
   if (m == 0) return;
   const double half_e = 0.5 * std::exp(-t);
-  for (int q = m; q > 0; --q) f[q - 1] = (t * f[q] + half_e) / (q - 0.5);
+  for (int q = m; q > 0; --q) f[q - 1] = (t * f[q] + half_e) * kDownward.inv[q];
 }
 
 void boys_function_scaled(int m, double t, double scale, double s, double* f) {

@@ -7,6 +7,10 @@ inline constexpr int kBoysIntervals = 35;
 inline constexpr int kBoysMaxOrder = 40;
 inline constexpr int kBoysDegree = 12;
 
+// Polynomial in (T - centre) of F_m(T) exp(b (T - centre)), b = kBoysSlopes[interval][m].
 extern const double kBoysPolynomials[kBoysIntervals][kBoysMaxOrder + 1][kBoysDegree + 1];
+extern const double kBoysSlopes[kBoysIntervals][kBoysMaxOrder + 1];
+// F_m from the asymptotic form from this T on (neglected part below 2e-17 relative).
+extern const double kBoysAsymptoticStart[kBoysMaxOrder + 1];
 
 }  // namespace ostrel
