@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every fuzz harness on a copy of its seed corpus.
 # Usage: tests/fuzz/run.sh BUILD_DIR [RUNS_PER_HARNESS] [extra libFuzzer flags...]
+# FUZZ_ONLY="molecule_fuzz basis_library_fuzz" limits the run to those harnesses.
 # A build dir comes from:
 #   CC=clang CXX=clang++ cmake -S . -B build-fuzz -DOSTREL_FUZZ=ON -DOSTREL_MPI=OFF -DOSTREL_TESTS=OFF
 set -u
@@ -13,6 +14,7 @@ trap 'rm -rf "$work"' EXIT
 status=0
 for harness in "$build"/tests/fuzz/*_fuzz; do
   name=$(basename "$harness")
+  if [ -n "${FUZZ_ONLY:-}" ] && [[ " $FUZZ_ONLY " != *" $name "* ]]; then continue; fi
   mkdir -p "$work/$name"
   cp "$here/corpus/$name"/* "$work/$name"/ 2>/dev/null
   for regression in "$here"/regressions/"$name"/*; do
