@@ -43,7 +43,7 @@ void fit_parameters(int kind);  // 1 NDDO, 0 force field
 void read_mm_parameters(const char* file, const char* group);
 void mm_dynamics();
 
-// Result groups (pending_result_groups.cpp).
+// Result groups (model/mm_export.cpp).
 void write_mm_block();
 
 }  // namespace ostrel

@@ -1,0 +1,130 @@
+// The "mm>" exchange block for water.
+#include "model/mm_export.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "model/molecule_input.hpp"
+#include "model/molecule_record.hpp"
+#include "runtime/node.hpp"
+#include "runtime/pool.hpp"
+#include "runtime/store.hpp"
+#include "support/input_file.hpp"
+#include "support/runtime_fixture.hpp"
+
+namespace ostrel {
+namespace {
+
+const char* kWater = "$molecule cartesian\n 8 0 0 0.1173\n 1 0 0.7572 -0.4692\n 1 0 -0.7572 -0.4692\n$end\n";
+
+class MmExport : public testing::RuntimeTest {
+ protected:
+  void SetUp() override {
+    RuntimeTest::SetUp();
+    testing::with_stdin(kWater, [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
+    std::vector<double> d(9, 0.0), g(9), h(45 + 9 * 3 + 6, 0.0);
+    d[0] = 0.0, d[1] = -1.0 / 3, d[2] = 0.7290117;
+    for (int i = 0; i < 9; ++i) g[i] = (i % 3 == 2 ? 1.0 : 0.1) / (i + 7);
+    for (int i = 0; i < 45; ++i) h[i] = 1.0 / (i + 1);
+    put("Energy", {-76.32135612391204});
+    put("Dipole", d);
+    put("Gradient", g);
+    put("Hessian", h);
+  }
+  void put(const char* name, const std::vector<double>& v) {
+    store_alloc(name, 8 * static_cast<std::int64_t>(v.size()));
+    store_put_array<double>(name, std::span<const double>(v));
+  }
+  std::vector<std::string> write(int e, int g, int h) {
+    const int have[3] = {e, g, h};
+    if (store_exists("haveE")) store_free("haveE");
+    store_alloc("haveE", sizeof have);
+    store_write("haveE", 0, have, sizeof have);
+    const std::int64_t before = pool_available();
+    ::testing::internal::CaptureStdout();
+    write_mm_block();
+    std::fflush(stdout);
+    EXPECT_EQ(pool_available(), before);
+    std::vector<std::string> lines;
+    std::istringstream in(::testing::internal::GetCapturedStdout());
+    for (std::string l; std::getline(in, l);) lines.push_back(l);
+    return lines;
+  }
+};
+
+// Values of a line after its "mm>" tag.
+std::vector<double> values(const std::string& line) {
+  std::vector<double> v;
+  const char* p = line.c_str() + 3;
+  for (char* end;; p = end) {
+    const double x = std::strtod(p, &end);
+    if (end == p) break;
+    v.push_back(x);
+  }
+  return v;
+}
+
+TEST_F(MmExport, StructureOnlyWhenNothingIsFlagged) {
+  const std::vector<std::string> lines = write(0, 0, 0);
+  ASSERT_EQ(lines.size(), 6u);
+  EXPECT_EQ(lines[0], "mm>3");
+  EXPECT_EQ(lines[1], "mm>");
+  EXPECT_EQ(lines[2], "mm>  8  0.000000000000000e+00  0.000000000000000e+00  2.216648584603077e-01");
+  EXPECT_EQ(lines[3].substr(0, 7), "mm>  1 ");
+  EXPECT_EQ(lines[5], "mm>");
+  Molecule m = load_molecule(0, "Molecule");
+  for (int a = 0; a < 3; ++a) {
+    const std::vector<double> v = values(lines[2 + a]);
+    ASSERT_EQ(v.size(), 4u);
+    EXPECT_EQ(v[0], m.z[a]);
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(v[1 + c], m.xyz[3 * a + c], 1e-15 * (1 + std::abs(m.xyz[3 * a + c])));
+  }
+  release_molecule(m);
+}
+
+TEST_F(MmExport, EnergyGradientAndHessianInFullPrecision) {
+  const std::vector<std::string> lines = write(1, 1, 1);
+  // 6 structure lines, energy + separator, dipole + separator, 3 gradient + separator, 9 rows.
+  ASSERT_EQ(lines.size(), 6u + 2 + 2 + 4 + 9);
+  EXPECT_EQ(lines[6], "mm>-7.632135612391204e+01");
+  EXPECT_EQ(lines[7], "mm>");
+  EXPECT_EQ(lines[8], "mm>  0.000000000000000e+00 -3.333333333333333e-01  7.290117000000000e-01");
+  EXPECT_EQ(lines[9], "mm>");
+  for (int a = 0; a < 3; ++a) {
+    const std::vector<double> v = values(lines[10 + a]);
+    ASSERT_EQ(v.size(), 3u);
+    for (int c = 0; c < 3; ++c) {
+      const int i = 3 * a + c;
+      EXPECT_NEAR(v[c], (c == 2 ? 1.0 : 0.1) / (i + 7), 1e-16);
+    }
+  }
+  EXPECT_EQ(lines[13], "mm>");
+  for (int i = 0, k = 0; i < 9; ++i) {
+    const std::vector<double> row = values(lines[14 + i]);
+    ASSERT_EQ(row.size(), static_cast<std::size_t>(i + 1));
+    for (int j = 0; j <= i; ++j, ++k) EXPECT_NEAR(row[j], 1.0 / (k + 1), 1e-15 / (k + 1));
+  }
+  EXPECT_EQ(lines[14], "mm>  1.000000000000000e+00");
+}
+
+TEST_F(MmExport, EnergyWithoutDerivatives) {
+  const std::vector<std::string> lines = write(1, 0, 0);
+  ASSERT_EQ(lines.size(), 8u);
+  EXPECT_EQ(lines[6], "mm>-7.632135612391204e+01");
+  EXPECT_EQ(lines[7], "mm>");
+}
+
+TEST_F(MmExport, NothingOnOtherNodes) {
+  is_master = 0;
+  const std::vector<std::string> lines = write(1, 1, 1);
+  is_master = 1;
+  EXPECT_TRUE(lines.empty());
+}
+
+}  // namespace
+}  // namespace ostrel

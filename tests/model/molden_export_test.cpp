@@ -1,0 +1,269 @@
+// The Molden section for water in def2-SVP with made-up orbitals.
+#include "model/molden_export.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "model/basis_input.hpp"
+#include "model/basis_record.hpp"
+#include "model/molecule_input.hpp"
+#include "model/molecule_record.hpp"
+#include "runtime/node.hpp"
+#include "runtime/pool.hpp"
+#include "runtime/store.hpp"
+#include "support/input_file.hpp"
+#include "support/runtime_fixture.hpp"
+
+namespace ostrel {
+namespace {
+
+using testing::with_stdin;
+
+const std::string kDef2 = std::string(OSTREL_SOURCE_DIR) + "/data/basis/def2";
+const char* kWater = "$molecule cartesian\n 8 0 0 0.1173\n 1 0 0.7572 -0.4692\n 1 0 -0.7572 -0.4692\n$end\n";
+constexpr int kFunctions = 24;  // def2-SVP water, spherical
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string l; std::getline(in, l);) lines.push_back(l);
+  return lines;
+}
+
+class MoldenExport : public testing::RuntimeTest {
+ protected:
+  void SetUp() override {
+    RuntimeTest::SetUp();
+    with_stdin(kWater, [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
+    ::testing::internal::CaptureStdout();
+    with_stdin("", [] { read_basis(kDef2.c_str(), "basis", "Basis", "NBasis", "n_Basis", 0, 0, 0); });
+    ::testing::internal::GetCapturedStdout();
+    // Orbital k, function i: k + (i + 1) / 100 makes every coefficient traceable.
+    std::vector<double> ca(kFunctions * kFunctions), cb(ca.size()), ea(kFunctions), eb(kFunctions);
+    for (int k = 0; k < kFunctions; ++k) {
+      ea[k] = -20.5 + k;
+      eb[k] = -19.25 + k;
+      for (int i = 0; i < kFunctions; ++i) {
+        ca[k * kFunctions + i] = k + 0.01 * (i + 1);
+        cb[k * kFunctions + i] = -(k + 0.01 * (i + 1));
+      }
+    }
+    put("Ca", ca);
+    put("Cb", cb);
+    put("ea", ea);
+    put("eb", eb);
+  }
+  void put(const char* name, const std::vector<double>& v) {
+    store_alloc(name, 8 * static_cast<std::int64_t>(v.size()));
+    store_put_array<double>(name, std::span<const double>(v));
+  }
+  std::vector<std::string> write(int na, int nb, int restricted, int occupied_only) {
+    const std::int64_t before = pool_available();
+    ::testing::internal::CaptureStdout();
+    write_molden("Molecule", "Basis", "Ca", "Cb", "ea", "eb", na, nb, restricted, occupied_only);
+    std::fflush(stdout);
+    EXPECT_EQ(pool_available(), before);
+    return lines_of(::testing::internal::GetCapturedStdout());
+  }
+};
+
+struct Shell {
+  char letter;
+  std::vector<double> exponent, coef;
+};
+
+// Atoms blocks of the [GTO] section, from `at` (the first atom's header line) on.
+std::vector<std::vector<Shell>> parse_gto(const std::vector<std::string>& lines, std::size_t& at) {
+  std::vector<std::vector<Shell>> atoms;
+  while (at < lines.size() && lines[at] != "mos>[MO]") {
+    EXPECT_EQ(std::atoi(lines[at].c_str() + 4), static_cast<int>(atoms.size()) + 1) << lines[at];
+    ++at;
+    std::vector<Shell> shells;
+    while (lines[at] != "mos>") {
+      Shell s;
+      char letter;
+      int count;
+      EXPECT_EQ(std::sscanf(lines[at++].c_str(), "mos> %c %d", &letter, &count), 2);
+      s.letter = letter;
+      for (int p = 0; p < count; ++p) {
+        double e, c;
+        EXPECT_EQ(std::sscanf(lines[at++].c_str(), "mos> %lf %lf", &e, &c), 2);
+        s.exponent.push_back(e);
+        s.coef.push_back(c);
+      }
+      shells.push_back(s);
+    }
+    ++at;
+    atoms.push_back(shells);
+  }
+  return atoms;
+}
+
+int angular(char letter) { return static_cast<int>(std::string("spdfghij").find(letter)); }
+
+// Overlap of the contraction with normalised primitives.
+double contraction_norm(const Shell& s) {
+  const double l = angular(s.letter);
+  double sum = 0.0;
+  for (std::size_t i = 0; i < s.coef.size(); ++i)
+    for (std::size_t j = 0; j < s.coef.size(); ++j) {
+      const double a = s.exponent[i], b = s.exponent[j];
+      sum += s.coef[i] * s.coef[j] * std::pow(2.0 * std::sqrt(a * b) / (a + b), l + 1.5);
+    }
+  return sum;
+}
+
+TEST_F(MoldenExport, AtomsAndBasisBlocks) {
+  const std::vector<std::string> lines = write(5, 4, 1, 0);
+  ASSERT_GT(lines.size(), 10u);
+  EXPECT_EQ(lines[0], "mos>[Molden Format]");
+  EXPECT_EQ(lines[1], "mos>[Atoms] AU");
+  Molecule m = load_molecule(0, "Molecule");
+  const char* symbols[] = {"O", "H", "H"};
+  const int z[] = {8, 1, 1};
+  for (int a = 0; a < 3; ++a) {
+    char expect[128];
+    std::snprintf(expect, sizeof expect, "mos> %2s %3d %3d %13.8lf %13.8lf %13.8lf", symbols[a], a + 1,
+                  z[a], m.xyz[3 * a], m.xyz[3 * a + 1], m.xyz[3 * a + 2]);
+    EXPECT_EQ(lines[2 + a], expect);
+  }
+  EXPECT_NEAR(m.xyz[2], 0.1173 * 1.8897259885789233, 1e-12);  // bohr, as given
+  release_molecule(m);
+  EXPECT_EQ(lines[2], "mos>  O   1   8    0.00000000    0.00000000    0.22166486");
+  EXPECT_EQ(lines[5], "mos>[5D]");
+  EXPECT_EQ(lines[6], "mos>[GTO]");
+
+  std::size_t at = 7;
+  const auto atoms = parse_gto(lines, at);
+  ASSERT_EQ(atoms.size(), 3u);
+  // def2-SVP: O 3s2p1d, H 2s1p; the block's other primitives are left out of each shell.
+  std::string o_letters, h_letters;
+  std::vector<std::size_t> o_counts;
+  for (const Shell& s : atoms[0]) o_letters += s.letter, o_counts.push_back(s.coef.size());
+  for (const Shell& s : atoms[1]) h_letters += s.letter;
+  EXPECT_EQ(o_letters, "sssppd");
+  EXPECT_EQ(o_counts, (std::vector<std::size_t>{5, 1, 1, 3, 1, 1}));
+  EXPECT_EQ(h_letters, "ssp");
+  int functions = 0;
+  for (const auto& shells : atoms)
+    for (const Shell& s : shells) {
+      functions += 2 * angular(s.letter) + 1;
+      // Coefficients refer to normalised primitives: the contraction has unit norm.
+      EXPECT_NEAR(contraction_norm(s), 1.0, 2e-8) << s.letter << s.exponent[0];
+    }
+  EXPECT_EQ(functions, kFunctions);
+  // The library's exponents, listed in the block's ascending order; coefficients as in the
+  // library (normalised primitives) up to the contraction's own normalisation, a common
+  // factor of the shell.
+  const Shell& o_s = atoms[0][0];
+  const double library_s[5][2] = {{2266.1767785, -0.53431809926E-02}, {340.87010191, -0.39890039230E-01},
+                                  {77.363135167, -0.17853911985}, {21.479644940, -0.46427684959},
+                                  {6.6589433124, -0.44309745172}};
+  const double scale = o_s.coef[0] / library_s[4][1];
+  for (int p = 0; p < 5; ++p) {
+    EXPECT_NEAR(o_s.exponent[p] / library_s[4 - p][0], 1.0, 1e-8);
+    EXPECT_NEAR(o_s.coef[p] / library_s[4 - p][1], scale, 1e-7);
+  }
+  // 1/sqrt of the library contraction's norm over normalised s primitives (computed apart).
+  EXPECT_NEAR(scale, 1.008640807720764, 1e-7);
+  EXPECT_EQ(lines[7], "mos>   1");
+  EXPECT_EQ(lines[8], "mos> s  5");
+  EXPECT_EQ(lines[9].substr(0, 20), "mos> 6.65894331e+00 ");
+  EXPECT_EQ(lines[7 + 1 + 6 + 2 + 2], "mos> p  3");
+  // A single primitive is its own normalised function.
+  EXPECT_EQ(atoms[1][2].coef, (std::vector<double>{1.0}));
+  EXPECT_EQ(atoms[1][2].exponent, (std::vector<double>{0.8}));
+  ASSERT_LT(at, lines.size());
+  EXPECT_EQ(lines[at], "mos>[MO]");
+}
+
+// Index of "mos>[MO]" in the output.
+std::size_t mo_start(const std::vector<std::string>& lines) {
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    if (lines[i] == "mos>[MO]") return i;
+  return lines.size();
+}
+
+TEST_F(MoldenExport, RestrictedOrbitalsWithOccupationsAndPComponentOrder) {
+  const std::vector<std::string> lines = write(5, 4, 1, 0);
+  std::size_t at = mo_start(lines) + 1;
+  ASSERT_EQ(lines.size() - at, static_cast<std::size_t>(kFunctions * (4 + kFunctions)));
+  // Stored function order: the p triples stand as z, x, y and are written x, y, z.
+  Molecule m = load_molecule(0, "Molecule");
+  Basis b = load_basis(0, "Basis", m);
+  std::vector<int> stored_of(kFunctions);
+  for (int i = 0; i < kFunctions; ++i) stored_of[i] = i;
+  int p_shells = 0;
+  for (int s = 0; s < b.n_shells; ++s)
+    if (b.shells[s].l == 1) {
+      const int f = b.shells[s].first_function;
+      stored_of[f] = f + 1, stored_of[f + 1] = f + 2, stored_of[f + 2] = f;
+      ++p_shells;
+    }
+  EXPECT_EQ(p_shells, 2 + 1 + 1);
+  release_basis(b);
+  release_molecule(m);
+  const double occupation[] = {2, 2, 2, 2, 1, 0};
+  for (int k = 0; k < kFunctions; ++k) {
+    char line[64];
+    EXPECT_EQ(lines[at++], "mos>Sym=C1");
+    std::snprintf(line, sizeof line, "mos>Ene=%14.7lf", -20.5 + k);
+    EXPECT_EQ(lines[at++], line);
+    EXPECT_EQ(lines[at++], "mos>Spin=Alpha");
+    std::snprintf(line, sizeof line, "mos>Occup=%10.8lf", occupation[k < 5 ? k : 5]);
+    EXPECT_EQ(lines[at++], line);
+    for (int i = 0; i < kFunctions; ++i) {
+      std::snprintf(line, sizeof line, "mos>%4d %10.6lf", i + 1, k + 0.01 * (stored_of[i] + 1));
+      EXPECT_EQ(lines[at++], line) << k << " " << i;
+    }
+  }
+  EXPECT_EQ(lines[mo_start(lines) + 2], "mos>Ene=   -20.5000000");
+  EXPECT_EQ(lines[mo_start(lines) + 4], "mos>Occup=2.00000000");
+  EXPECT_EQ(lines[mo_start(lines) + 5], "mos>   1   0.010000");
+}
+
+TEST_F(MoldenExport, UnrestrictedOccupiedOnlyWritesTwoShortPasses) {
+  const std::vector<std::string> lines = write(5, 4, 0, 1);
+  std::size_t at = mo_start(lines) + 1;
+  ASSERT_EQ(lines.size() - at, static_cast<std::size_t>((5 + 4) * (4 + kFunctions)));
+  for (int k = 0; k < 9; ++k) {
+    const bool beta = k >= 5;
+    const int j = beta ? k - 5 : k;
+    char line[64];
+    std::snprintf(line, sizeof line, "mos>Ene=%14.7lf", beta ? -19.25 + j : -20.5 + j);
+    EXPECT_EQ(lines[at + 1], line);
+    EXPECT_EQ(lines[at + 2], beta ? "mos>Spin=Beta" : "mos>Spin=Alpha");
+    EXPECT_EQ(lines[at + 3], "mos>Occup=1.00000000");
+    std::snprintf(line, sizeof line, "mos>%4d %10.6lf", 1, beta ? -(j + 0.01) : j + 0.01);
+    EXPECT_EQ(lines[at + 4], line);
+    at += 4 + kFunctions;
+  }
+}
+
+TEST_F(MoldenExport, UnrestrictedFullPassesOccupyByOwnSpin) {
+  const std::vector<std::string> lines = write(3, 2, 0, 0);
+  std::size_t at = mo_start(lines) + 1;
+  ASSERT_EQ(lines.size() - at, static_cast<std::size_t>(2 * kFunctions * (4 + kFunctions)));
+  int occupied_alpha = 0, occupied_beta = 0;
+  for (int k = 0; k < 2 * kFunctions; ++k, at += 4 + kFunctions)
+    if (lines[at + 3] == "mos>Occup=1.00000000") (k < kFunctions ? occupied_alpha : occupied_beta) += 1;
+    else EXPECT_EQ(lines[at + 3], "mos>Occup=0.00000000");
+  EXPECT_EQ(occupied_alpha, 3);
+  EXPECT_EQ(occupied_beta, 2);
+}
+
+TEST_F(MoldenExport, NothingOnOtherNodes) {
+  is_master = 0;
+  const std::vector<std::string> lines = write(5, 5, 1, 0);
+  is_master = 1;
+  EXPECT_TRUE(lines.empty());
+}
+
+}  // namespace
+}  // namespace ostrel
