@@ -258,6 +258,15 @@ TEST_F(MoldenExport, UnrestrictedFullPassesOccupyByOwnSpin) {
   EXPECT_EQ(occupied_beta, 2);
 }
 
+// More occupied orbitals than functions would read past the arrays: the pass stops at the
+// basis size.
+TEST_F(MoldenExport, OccupiedCountsBeyondTheBasisAreCappedAtTheBasisSize) {
+  const std::vector<std::string> lines = write(kFunctions + 6, -1, 0, 1);
+  const std::size_t at = mo_start(lines) + 1;
+  ASSERT_EQ(lines.size() - at, static_cast<std::size_t>(kFunctions * (4 + kFunctions)));
+  EXPECT_EQ(lines.back(), "mos>  24  23.220000");  // last H p triple: z stored first, written last
+}
+
 TEST_F(MoldenExport, NothingOnOtherNodes) {
   is_master = 0;
   const std::vector<std::string> lines = write(5, 5, 1, 0);
