@@ -14,7 +14,7 @@ namespace {
 
 bool given(const char* name) { return name != nullptr && name[0] != '\0'; }
 
-// Reads the first `n` doubles of `name` into a pool block.
+// Fills `values` from the start of `name` (records may be longer than what is printed).
 void read_doubles(const char* name, PoolArray<double>& values) {
   store_read(name, 0, values.data(), values.size() * static_cast<std::int64_t>(sizeof(double)));
 }
