@@ -4,7 +4,6 @@
 
 namespace ostrel {
 
-void guess_read_options() { fatal_error("\n the initial guess (group \"guess\") is not available in this build\n"); }
 void initial_guess() { fatal_error("\n the initial guess is not available in this build\n"); }
 void fragment_guess() { fatal_error("\n the fragment guess is not available in this build\n"); }
 

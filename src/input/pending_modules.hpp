@@ -8,12 +8,12 @@ namespace ostrel {
 // Energy and derivative driver (pending_energy_driver.cpp).
 void evaluate(int level);
 
-// Initial guess and orbital files (pending_guess.cpp).
+// Initial guess and orbital files (scf/guess_options.cpp, pending_guess.cpp).
 void guess_read_options();
 void initial_guess();
 void fragment_guess();  // atomic calculations, then the guess assembled from fragments
 
-// SCF and grid options (pending_scf_options.cpp, pending_grid_options.cpp).
+// SCF and grid options (scf/scf_options.cpp, scf/grid_options.cpp).
 void scf_setup_options();
 void grid_setup_options();
 
