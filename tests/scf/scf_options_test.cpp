@@ -316,6 +316,27 @@ TEST_F(ScfOptionsTest, CorePotentialsReplaceTheCoreAndReduceTheValenceCounts) {
   EXPECT_NE(out.find(" | Number of core  electrons           14\n"), std::string::npos) << out;
 }
 
+TEST_F(ScfOptionsTest, SecondEntriesCountTheFirstFragment) {
+  // Water and a fluoride ion: the second entries belong to the water alone.
+  prepare("$molecule charge=-1 cartesian\n charge=0\n 8 0 0 0\n 1 0 0.76 0.59\n 1 0 -0.76 0.59\n"
+          " /\n charge=-1\n 9 2.5 0 0\n$end\n",
+          "DFT", 'V', 20, 0);
+  setup("$scf core=2,0 $end");
+  EXPECT_EQ(values<int>("Na"), (std::vector<int>{10, 5}));
+  EXPECT_EQ(values<int>("Nb"), (std::vector<int>{10, 5}));
+  EXPECT_EQ(values<int>("Ncore"), (std::vector<int>{2, 0}));
+  EXPECT_EQ(values<int>("Nactive"), (std::vector<int>{12, 7}));
+  EXPECT_EQ(store_get<int>("closed"), 1);
+}
+
+TEST_F(ScfOptionsTest, CorePotentialsCannotTakeMoreThanTheElectrons) {
+  prepare("$molecule charge=2\n cartesian\n 4 0 0 0\n$end\n", "DFT", 'V', 5, 0);
+  const int necp[2] = {2, 2};  // a potential for both shells of Be2+, which has one left
+  store_write("Necp", 0, necp, 8);
+  InputFile f("");
+  EXPECT_FATAL(scf_setup_options(f.get()), "core potentials replace 2 orbitals of 2 electrons");
+}
+
 TEST_F(ScfOptionsTest, TwoComponentAndOpenShellSetsSizeTheMatrices) {
   prepare(kWater, "OSDFT", 'V', 10, 20, 2);
   const std::string out = setup("$dft functional=b3lyp $end");
