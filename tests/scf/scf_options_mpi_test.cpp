@@ -1,15 +1,20 @@
 // The SCF and guess options read by the master reach every node (run under mpirun -np 2, 3).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "input/element_table.hpp"
+#include "model/basis_input.hpp"
 #include "model/molecule_input.hpp"
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/store.hpp"
 #include "scf/guess_options.hpp"
+#include "scf/scf_one_electron.hpp"
 #include "scf/scf_options.hpp"
 #include "support/input_file.hpp"
 
@@ -77,6 +82,64 @@ TEST(ScfOptionsMpi, EveryNodeGetsTheMastersOptions) {
     EXPECT_EQ(store_get<int>("guess_na"), 1);
   }
   // The store is shared by the tests of this program; leave it empty.
+  store_clear();
+}
+
+std::vector<double> values(const char* name) {
+  std::vector<double> v(static_cast<std::size_t>(store_size(name)) / 8);
+  store_get_array<double>(name, std::span<double>(v));
+  return v;
+}
+
+TEST(ScfOptionsMpi, OneElectronSetUpOnAllNodesMatchesOneProcess) {
+  if (is_master) {
+    ::testing::internal::CaptureStdout();
+    testing::with_stdin("$molecule cartesian\n set=def2-SVP\n 8 0 0 0.3\n 1 0 0.757 0.887\n 1 0 -0.757 0.887\n$end\n",
+                        [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
+    const std::string lib = std::string(OSTREL_SOURCE_DIR) + "/data/basis/def2";
+    read_basis(lib.c_str(), "basis", "Basis", "Nbasis", "n_basis", 0, 0, 0);
+    read_basis(lib.c_str(), "basis2", "Basis2", "Nfit", "n_fit", 0, 0, 1);
+    ::testing::internal::GetCapturedStdout();
+    const double cut[2] = {1e-10, 1e-6}, field[3] = {0.002, -0.001, 0.003};
+    const int necp[2] = {0, 0};
+    store_write("cutij", 0, cut, sizeof cut);
+    store_write("field", 0, field, sizeof field);
+    store_write("Necp", 0, necp, sizeof necp);
+    store_put("four", 0);
+    store_put("fit", int{'V'});
+    store_put("N3fit", int{'V'});
+  }
+  // The master alone, with messages off.
+  double enn = 0.0;
+  std::vector<double> h0, inv, p;
+  if (is_master) {
+    const int nodes = node_count;
+    node_count = 1;
+    ::testing::internal::CaptureStdout();
+    scf_one_electron_setup();
+    ::testing::internal::GetCapturedStdout();
+    node_count = nodes;
+    enn = store_get<double>("Enn");
+    h0 = values("H0");
+    inv = values("invA");
+    p = values("p");
+  }
+  ::testing::internal::CaptureStdout();
+  scf_one_electron_setup();
+  ::testing::internal::GetCapturedStdout();
+  if (is_master) {
+    EXPECT_NEAR(store_get<double>("Enn"), enn, 1e-12);
+    const std::vector<double> h0n = values("H0"), invn = values("invA"), pn = values("p");
+    ASSERT_EQ(h0n.size(), h0.size());
+    ASSERT_EQ(invn.size(), inv.size());
+    double dh = 0.0, di = 0.0, dp = 0.0;
+    for (std::size_t i = 0; i < h0.size(); ++i) dh = std::max(dh, std::fabs(h0n[i] - h0[i]));
+    for (std::size_t i = 0; i < inv.size(); ++i) di = std::max(di, std::fabs(invn[i] - inv[i]));
+    for (std::size_t i = 0; i < p.size(); ++i) dp = std::max(dp, std::fabs(pn[i] - p[i]));
+    EXPECT_LT(dh, 1e-12);
+    EXPECT_LT(di, 1e-8);
+    EXPECT_LT(dp, 1e-8);
+  }
   store_clear();
 }
 
