@@ -37,6 +37,12 @@ INPUT
 grep -qxF " wavelength= 500.00000 nm : energy=0.09112672 au" "$work/setup.out" || fail "wavelength line"
 grep -qxF " Energy provided (-2.500000000000000e+00)." "$work/setup.out" || fail "provided energy"
 
+# The README's example runs to the end: molecule, both basis sets and the DFT groups.
+"$ostrel" examples/water_setup.inp > "$work/water.out"; rc=$?
+[ $rc -eq 0 ] || fail "water set-up exit $rc"
+grep -qF " | Dimension of   auxiliary  basis     71" "$work/water.out" || fail "water auxiliary count"
+grep -qF " | Dimension of wavefunction basis     24" "$work/water.out" || fail "water basis count"
+
 # The multiply benchmark runs on one node and on two, with a line per size.
 "$ostrel" examples/multiply.inp > "$work/mul.out"; rc=$?
 [ $rc -eq 0 ] || fail "multiply exit $rc"
