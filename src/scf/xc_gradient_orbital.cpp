@@ -1,0 +1,140 @@
+// Exchange-correlation gradient of the orbital density rho_s = sum D_s(mu, nu) phi_mu phi_nu.
+#include "linalg/block_transfer.hpp"
+#include "linalg/gemm_kernel.hpp"
+#include "linalg/vector_ops.hpp"
+#include "scf/xc_gradient_walk.hpp"
+#include "scf/xc_point.hpp"
+
+namespace ostrel {
+namespace {
+
+// The listed atoms' block of a packed matrix, dense over the local functions.
+void gather_local(const XcBlock& b, const double* packed, double* local) {
+  const int nl = b.n_local;
+  for (int j = 0; j < b.n_list; ++j)
+    for (int m = b.local_first[j]; m < b.local_first[j + 1]; ++m) {
+      const long mu = b.global_first[j] + (m - b.local_first[j]);
+      for (int i = 0; i < b.n_list; ++i)
+        for (int q = b.local_first[i]; q < b.local_first[i + 1]; ++q) {
+          const long nu = b.global_first[i] + (q - b.local_first[i]);
+          local[static_cast<long>(m) * nl + q] = packed[mu >= nu ? mu * (mu + 1) / 2 + nu : nu * (nu + 1) / 2 + mu];
+        }
+    }
+}
+
+double row_dot(int n, const double* x, const double* y) {
+  double s = 0.0;
+  for (int i = 0; i < n; ++i) s += x[i] * y[i];
+  return s;
+}
+
+}  // namespace
+
+double xc_gradient_orbital_terms(const XcGradientInput& in, const double* da, const double* db,
+                                 double* grad) {
+  const XcFunctional& f = *in.functional;
+  const bool gga = f.level >= 1;
+  const bool closed = db == nullptr;
+  const int ns = closed ? 1 : 2;
+  const int nc = gga ? 4 : 1;  // X = phi D, then Y_j = (d_j phi) D
+  const int order = grad && gga ? 2 : 1;
+  const int nf = in.system.basis->n_functions;
+  const double small = in.grid->small[in.k];
+  const double* dens[2] = {da, closed ? da : db};
+  const bool need_partition = !in.weights || (grad && in.weight_derivative);
+  PoolArray<double> local(static_cast<std::int64_t>(ns) * nf * nf);
+  PoolArray<double> xy(static_cast<std::int64_t>(ns) * nc * kXcBlock * nf);
+  PoolArray<double> z(nf);
+  PoolArray<double> gl(3L * in.system.n_atoms);
+  double energy = 0.0;
+
+  auto on_shell = [&](XcBlock& b) {
+    for (int s = 0; s < ns; ++s) gather_local(b, dens[s], local.data() + static_cast<long>(s) * nf * nf);
+  };
+  auto on_block = [&](XcBlock& b) {
+    const int nl = b.n_local;
+    const long stride = static_cast<long>(kXcBlock) * nl;
+    const double* phi = b.phi;
+    for (int s = 0; s < ns; ++s) {
+      const MatrixView d{local.data() + static_cast<long>(s) * nf * nf, STORE_ROWS, nl, nl};
+      for (int c = 0; c < nc; ++c) {
+        double* out = xy.data() + (s * nc + c) * stride;
+        vec_set(static_cast<long>(b.n) * nl, 0.0, out);
+        if (nl == 0) continue;
+        const MatrixView left{phi + c * stride, STORE_ROWS, nl, b.n};
+        gemm_views(left, d, out, STORE_ROWS, nl, b.n, nl, nl, 1.0);
+      }
+    }
+    for (int p = 0; p < b.n; ++p) {
+      const long row = static_cast<long>(p) * nl;
+      double u[2][4] = {};
+      for (int s = 0; s < ns; ++s) {
+        const double* x0 = xy.data() + s * nc * stride + row;
+        u[s][0] = row_dot(nl, phi + row, x0);
+        if (gga)
+          for (int j = 1; j <= 3; ++j) u[s][j] = 2.0 * row_dot(nl, phi + j * stride + row, x0);
+      }
+      double part = 1.0;
+      if (need_partition) part = xc_block_partition(b, in.partition, p, grad && in.weight_derivative);
+      const double w = in.weights ? in.weights[b.first_point + b.index[p]] : b.base[b.index[p]] * part;
+      if (w == 0.0) continue;
+      double ex = 0.0, ec = 0.0;
+      XcDerivatives der;
+      xc_point(f, u[0], closed ? u[0] : u[1], &ex, &ec, &der, grad ? 1 : 0, small);
+      energy += w * (ex + ec);
+      if (!grad) continue;
+      // d rho_s / dR_B = -2 sum_{mu on B} grad phi_mu (D phi)_mu, and the density gradient's
+      // derivative brings in the second derivatives of phi; the carrying atom takes minus
+      // the sum of the others (translation).
+      vec_set(3L * b.n_list, 0.0, gl.data());
+      const double fac = closed ? -4.0 * w : -2.0 * w;
+      for (int s = 0; s < ns; ++s) {
+        const double* v = der.d1[s];
+        const double* x0 = xy.data() + s * nc * stride + row;
+        for (int m = 0; m < nl; ++m) {
+          double t = v[0] * x0[m];
+          if (gga)
+            for (int j = 1; j <= 3; ++j) t += v[j] * xy[(s * nc + j) * stride + row + m];
+          z[m] = t;
+        }
+        for (int j = 0; j < b.n_list; ++j) {
+          if (j == b.self) continue;
+          for (int c = 0; c < 3; ++c) {
+            const double* pc = phi + (1 + c) * stride + row;
+            double t = 0.0;
+            for (int m = b.local_first[j]; m < b.local_first[j + 1]; ++m) {
+              double h = pc[m] * z[m];
+              if (gga) {
+                double q = 0.0;
+                for (int e = 0; e < 3; ++e) {
+                  int pw[3] = {0, 0, 0};
+                  ++pw[c];
+                  ++pw[e];
+                  q += v[1 + e] * phi[basis_derivative_index(pw[0], pw[1], pw[2]) * stride + row + m];
+                }
+                h += q * x0[m];
+              }
+              t += h;
+            }
+            gl[3 * j + c] += fac * t;
+          }
+        }
+      }
+      if (in.weight_derivative)
+        for (int j = 0; j < b.n_list; ++j)
+          if (j != b.self)
+            for (int c = 0; c < 3; ++c) gl[3 * j + c] += w * (ex + ec) * b.dlnp[3 * j + c];
+      for (int j = 0; j < b.n_list; ++j) {
+        if (j == b.self) continue;
+        for (int c = 0; c < 3; ++c) {
+          grad[3 * b.list[j] + c] += gl[3 * j + c];
+          grad[3 * b.atom + c] -= gl[3 * j + c];
+        }
+      }
+    }
+  };
+  xc_gradient_walk(in, order, on_shell, on_block);
+  return energy;
+}
+
+}  // namespace ostrel
