@@ -21,14 +21,10 @@ double xc_gradient_fitted_terms(const XcGradientInput& in, const double* da, con
   PoolArray<double> gl(3L * in.system.n_atoms);
   double energy = 0.0;
 
-  auto on_shell = [&](XcBlock& b) {
-    for (int s = 0; s < ns; ++s)
-      for (int j = 0; j < b.n_list; ++j)
-        for (int m = b.local_first[j]; m < b.local_first[j + 1]; ++m)
-          local[s * nf + m] = coef[s][b.global_first[j] + m - b.local_first[j]];
-  };
   auto on_block = [&](XcBlock& b) {
     const int nl = b.n_local;
+    for (int s = 0; s < ns; ++s)
+      for (int m = 0; m < nl; ++m) local[s * nf + m] = coef[s][b.function[m]];
     const long stride = static_cast<long>(kXcBlock) * nl;
     for (int p = 0; p < b.n; ++p) {
       const double* phi = b.phi + static_cast<long>(p) * nl;
@@ -89,7 +85,7 @@ double xc_gradient_fitted_terms(const XcGradientInput& in, const double* da, con
       }
     }
   };
-  xc_gradient_walk(in, order, on_shell, on_block);
+  xc_gradient_walk(in, order, on_block);
   return energy;
 }
 

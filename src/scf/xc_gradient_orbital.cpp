@@ -8,18 +8,19 @@
 namespace ostrel {
 namespace {
 
-// The listed atoms' block of a packed matrix, dense over the local functions.
+// A packed matrix over the block's functions, dense.
 void gather_local(const XcBlock& b, const double* packed, double* local) {
   const int nl = b.n_local;
-  for (int j = 0; j < b.n_list; ++j)
-    for (int m = b.local_first[j]; m < b.local_first[j + 1]; ++m) {
-      const long mu = b.global_first[j] + (m - b.local_first[j]);
-      for (int i = 0; i < b.n_list; ++i)
-        for (int q = b.local_first[i]; q < b.local_first[i + 1]; ++q) {
-          const long nu = b.global_first[i] + (q - b.local_first[i]);
-          local[static_cast<long>(m) * nl + q] = packed[mu >= nu ? mu * (mu + 1) / 2 + nu : nu * (nu + 1) / 2 + mu];
-        }
+  for (int m = 0; m < nl; ++m) {
+    const long mu = b.function[m];
+    const double* row = packed + mu * (mu + 1) / 2;
+    for (int q = 0; q <= m; ++q) {
+      const long nu = b.function[q];
+      const double v = nu <= mu ? row[nu] : packed[nu * (nu + 1) / 2 + mu];
+      local[static_cast<long>(m) * nl + q] = v;
+      local[static_cast<long>(q) * nl + m] = v;
     }
+  }
 }
 
 double row_dot(int n, const double* x, const double* y) {
@@ -48,11 +49,9 @@ double xc_gradient_orbital_terms(const XcGradientInput& in, const double* da, co
   PoolArray<double> gl(3L * in.system.n_atoms);
   double energy = 0.0;
 
-  auto on_shell = [&](XcBlock& b) {
-    for (int s = 0; s < ns; ++s) gather_local(b, dens[s], local.data() + static_cast<long>(s) * nf * nf);
-  };
   auto on_block = [&](XcBlock& b) {
     const int nl = b.n_local;
+    for (int s = 0; s < ns; ++s) gather_local(b, dens[s], local.data() + static_cast<long>(s) * nf * nf);
     const long stride = static_cast<long>(kXcBlock) * nl;
     const double* phi = b.phi;
     for (int s = 0; s < ns; ++s) {
@@ -133,7 +132,7 @@ double xc_gradient_orbital_terms(const XcGradientInput& in, const double* da, co
       }
     }
   };
-  xc_gradient_walk(in, order, on_shell, on_block);
+  xc_gradient_walk(in, order, on_block);
   return energy;
 }
 

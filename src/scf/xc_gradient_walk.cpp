@@ -30,20 +30,20 @@ void listed_densities(const XcBlock& b, const GridPartition& part, int p) {
     const int m0 = b.local_first[j], m1 = b.local_first[j + 1];
     double rho = 0.0, gx = 0.0, gy = 0.0, gz = 0.0;
     if (!part.atom_density) {
-      const double* d = part.atomic_d + b.global_first[j] - m0;
       for (int m = m0; m < m1; ++m) {
-        rho += d[m] * v[m];
-        gx += d[m] * v[stride + m];
-        gy += d[m] * v[2 * stride + m];
-        gz += d[m] * v[3 * stride + m];
+        const double d = part.atomic_d[b.function[m]];
+        rho += d * v[m];
+        gx += d * v[stride + m];
+        gy += d * v[2 * stride + m];
+        gz += d * v[3 * stride + m];
       }
     } else {
       const double* block = part.atom_density + part.atom_density_offset[b.list[j]];
       for (int m = m0; m < m1; ++m) {
-        const int mu = m - m0;
+        const int mu = b.function[m] - b.global_first[j];
         double t = 0.0;
         for (int q = m0; q < m1; ++q) {
-          const int nu = q - m0;
+          const int nu = b.function[q] - b.global_first[j];
           t += block[mu >= nu ? mu * (mu + 1) / 2 + nu : nu * (nu + 1) / 2 + mu] * v[q];
         }
         rho += v[m] * t;
@@ -68,27 +68,31 @@ XcWalkBuffers::XcWalkBuffers(int n_atoms, int n_functions, int n_comp)
       list(n_atoms),
       local_first(n_atoms + 1),
       global_first(n_atoms),
+      function(std::max(n_functions, 1)),
       phi(static_cast<std::int64_t>(n_comp) * kXcBlock * std::max(n_functions, 1)),
       dlnp(3L * n_atoms),
       rho(n_atoms),
       grad_rho(3L * n_atoms) {}
 
-int xc_local_functions(const ShellSet& set, const int* list, int n_list, int* local_first,
-                       int* global_first) {
-  int m = 0;
-  for (int j = 0; j < n_list; ++j) {
-    const int a = list[j];
-    local_first[j] = m;
-    const int s0 = set.atom_first_shell[a], s1 = set.atom_first_shell[a + 1];
-    global_first[j] = s0 < s1 ? set.shells[s0].first_function : 0;
-    for (int s = s0; s < s1; ++s) m += 2 * set.shells[s].l + 1;
-  }
-  local_first[n_list] = m;
-  return m;
-}
-
 void xc_block_eval(const ShellSet& set, const double* extent2, XcBlock& b, int order) {
-  const int nl = b.n_local;
+  int nl = 0;
+  for (int j = 0; j < b.n_list; ++j) {
+    const int a = b.list[j];
+    b.local_first[j] = nl;
+    for (int s = set.atom_first_shell[a]; s < set.atom_first_shell[a + 1]; ++s) {
+      const GaussianShell& shell = set.shells[s];
+      bool reaches = false;
+      for (int p = 0; p < b.n && !reaches; ++p) {
+        const double* r = b.points + 3 * b.index[p];
+        const double d[3] = {r[0] - shell.centre[0], r[1] - shell.centre[1], r[2] - shell.centre[2]};
+        reaches = d[0] * d[0] + d[1] * d[1] + d[2] * d[2] <= extent2[s];
+      }
+      if (!reaches) continue;
+      for (int f = 0; f < 2 * shell.l + 1; ++f) b.function[nl++] = shell.first_function + f;
+    }
+  }
+  b.local_first[b.n_list] = nl;
+  b.n_local = nl;
   const int stride = kXcBlock * nl;
   for (int c = 0; c < b.n_comp; ++c) vec_set(static_cast<long>(b.n) * nl, 0.0, b.phi + c * stride);
   for (int p = 0; p < b.n; ++p) {
@@ -96,8 +100,9 @@ void xc_block_eval(const ShellSet& set, const double* extent2, XcBlock& b, int o
     for (int j = 0; j < b.n_list; ++j) {
       const int a = b.list[j];
       int m = b.local_first[j];
-      for (int s = set.atom_first_shell[a]; s < set.atom_first_shell[a + 1]; ++s) {
+      for (int s = set.atom_first_shell[a]; s < set.atom_first_shell[a + 1] && m < b.local_first[j + 1]; ++s) {
         const GaussianShell& shell = set.shells[s];
+        if (b.function[m] != shell.first_function) continue;
         const double d[3] = {r[0] - shell.centre[0], r[1] - shell.centre[1], r[2] - shell.centre[2]};
         if (d[0] * d[0] + d[1] * d[1] + d[2] * d[2] <= extent2[s])
           shell_eval(shell, d, order, b.phi + p * nl + m, stride);

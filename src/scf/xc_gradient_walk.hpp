@@ -21,9 +21,10 @@ struct XcBlock {
   const int* list;          // listed atoms
   int n_list;
   int self;                 // position of `atom` in the list
-  const int* local_first;   // n_list + 1: local functions of each listed atom
+  int* local_first;         // n_list + 1: the block's functions of each listed atom
   const int* global_first;  // n_list: first basis function of each listed atom
-  int n_local;
+  int* function;            // basis function of each of the block's functions
+  int n_local;              // functions that reach at least one point of the block
   int n_comp;               // derivative components evaluated
   double* phi;              // component c, point p, local m: phi[(c * kXcBlock + p) * n_local + m]
   double* dlnp;             // 3 x n_list scratch for the partition derivative
@@ -35,24 +36,20 @@ struct XcBlock {
 // (the carrying atom gets minus the others' sum: moving everything leaves P unchanged).
 double xc_block_partition(const XcBlock& b, const GridPartition& part, int p, bool derivative);
 
-// Points of shell `s` of atom a are walked; `on_shell(block)` runs once per shell before its
-// blocks (block.n = 0), `on_block(block)` for each block of this node's points.
 struct XcWalkBuffers {
   XcWalkBuffers(int n_atoms, int n_functions, int n_comp);
   PoolArray<double> points, base;
-  PoolArray<int> index, list, local_first, global_first;
+  PoolArray<int> index, list, local_first, global_first, function;
   PoolArray<double> phi, dlnp, rho, grad_rho;
 };
 
-// Fills the local function tables of the listed atoms; returns n_local.
-int xc_local_functions(const ShellSet& set, const int* list, int n_list, int* local_first,
-                       int* global_first);
-
-// Evaluates the functions of the listed atoms at the block's points through `order`.
+// Selects the functions of the listed atoms that reach a point of the block and evaluates
+// them there through `order` (zero at the points beyond their extent).
 void xc_block_eval(const ShellSet& set, const double* extent2, XcBlock& b, int order);
 
-template <class OnShell, class OnBlock>
-void xc_gradient_walk(const XcGradientInput& in, int order, OnShell on_shell, OnBlock on_block) {
+// This node's points of every shell, in blocks: on_block(block) for each.
+template <class OnBlock>
+void xc_gradient_walk(const XcGradientInput& in, int order, OnBlock on_block) {
   const Grid& grid = *in.grid;
   const ShellSet& set = *in.system.basis;
   const int n_comp = (order + 1) * (order + 2) * (order + 3) / 6;
@@ -66,6 +63,7 @@ void xc_gradient_walk(const XcGradientInput& in, int order, OnShell on_shell, On
     b.list = w.list.data();
     b.local_first = w.local_first.data();
     b.global_first = w.global_first.data();
+    b.function = w.function.data();
     b.phi = w.phi.data();
     b.n_comp = n_comp;
     b.dlnp = w.dlnp.data();
@@ -84,10 +82,10 @@ void xc_gradient_walk(const XcGradientInput& in, int order, OnShell on_shell, On
         b.atom = a;
         b.n_list = shell_neighbours(a, rp.r, in.system.n_atoms, in.system.xyz,
                                     screen.atom_extent2, w.list.data(), &b.self);
-        b.n_local = xc_local_functions(set, b.list, b.n_list, w.local_first.data(),
-                                       w.global_first.data());
-        b.n = 0;
-        on_shell(b);
+        for (int j = 0; j < b.n_list; ++j) {
+          const int s0 = set.atom_first_shell[b.list[j]];
+          w.global_first[j] = s0 < set.atom_first_shell[b.list[j] + 1] ? set.shells[s0].first_function : 0;
+        }
         for (int i0 = node_id; i0 < n;) {
           int m = 0;
           for (; m < kXcBlock && i0 < n; ++m, i0 += node_count) w.index[m] = i0;
