@@ -112,6 +112,13 @@ void print_grid_orders() {
   release_molecule(mol);
 }
 
+// The fitted-density listings need the fitting basis and its coefficients.
+bool fitted_density_present() {
+  if (store_exists("Basis2") && store_exists("da") && store_exists("db")) return true;
+  std::printf("\n no fitted density to analyse\n");
+  return false;
+}
+
 void not_available(const char* word) {
   if (is_master) std::printf("\n print option %s: this analysis is not available in this build\n", word);
 }
@@ -131,7 +138,9 @@ void scf_report(const char* theory) {
     if (!r.restrict) print_orbital_energies("(beta)", "eb", n, r.nb, short_form);
   }
   if (on("BONDS")) print_populations();
-  if (on("CHARGES") && is_master) print_fitted_charges();
+  if (on("CHARGES") && is_master) {
+    if (fitted_density_present()) print_fitted_charges();
+  }
   for (const char* word : {"VDW", "DENSITY", "ISODENSITY"})
     if (on(word)) not_available(word);
   if (on("MATRIX") && is_master) {
@@ -155,7 +164,9 @@ void scf_report(const char* theory) {
                    r.restrict, 0);
   }
   if (on("LOCALIZE")) not_available("LOCALIZE");
-  if (on("FIT") && is_master) print_density_expansion();
+  if (on("FIT") && is_master) {
+    if (fitted_density_present()) print_density_expansion();
+  }
   if (on("GRID") && is_master) print_grid_orders();
   if (on("EFG")) not_available("EFG");
   if (on("ESR") && !r.closed) not_available("ESR");
