@@ -73,6 +73,19 @@ void hessian_image(const ScfShape& sh, bool canonical, const double* b, double* 
 
 }  // namespace
 
+void scf_hessian_image(const double* b, double* sigma) {
+  const ScfShape sh = scf_shape();
+  const bool canonical = scf_get_int("scf_diag", 1) == 1;
+  perturbed_orbitals(sh, b);
+  if (is_master) {
+    store_put("ID1", 0);
+    store_put("ND1", 1);
+    store_put("use_d2Exc", 0);
+  }
+  scf_response();
+  hessian_image(sh, canonical, b, sigma);
+}
+
 void scf_newton_step() {
   timer("scf equations", '-');
   const ScfShape sh = scf_shape();
@@ -81,7 +94,6 @@ void scf_newton_step() {
   const std::int64_t nr = sh.nrot;
   const double conv = scf_get_double("convergence");
   const int itinner = std::max(1, scf_get_int("iterations", 1));
-  const bool canonical = scf_get_int("scf_diag", 1) == 1;
   if (here) {
     store_alloc("Ca1", 8 * std::max(1L, std::int64_t{sh.n} * sh.na));
     store_alloc("Cb1", 8 * std::max(1L, std::int64_t{sh.n} * sh.nb));
@@ -106,14 +118,7 @@ void scf_newton_step() {
     double rmax = 0.0;
     for (int k = 0;; ++k) {
       if (here) scf_read("scf_H", b.data(), nr, slot(2 * k + 1, nr));
-      perturbed_orbitals(sh, b.data());
-      if (here) {
-        store_put("ID1", 0);
-        store_put("ND1", 1);
-        store_put("use_d2Exc", 0);
-      }
-      scf_response();
-      hessian_image(sh, canonical, b.data(), sigma.data());
+      scf_hessian_image(b.data(), sigma.data());
       int more = 0;
       NewtonReport report{};
       if (here) {

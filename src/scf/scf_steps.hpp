@@ -29,6 +29,10 @@ void scf_gradient();
 // Newton-Raphson step into "scf_X" by a preconditioned subspace solver.
 void scf_newton_step();
 
+// Hessian image sigma of the rotation direction b (both of length "scf_G", on the master):
+// the response of the gradient through "Ca1", "Cb1", "F1Ca", "F1Cb", which must exist.
+void scf_hessian_image(const double* b, double* sigma);
+
 // BFGS quasi-Newton step into "scf_X".
 void scf_bfgs_step();
 

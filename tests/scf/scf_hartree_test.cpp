@@ -52,7 +52,7 @@ Reference naive_hartree(int n, int na, int nb, int early) {
   const std::size_t t = h.size();
   std::vector<double> c = testing::roothaan(n, h, s);
   std::vector<std::vector<double>> focks, errors;
-  Reference r{0.0, {}, {}, 0};
+  Reference r{0.0, {}, {}, 0, {}};
   double previous = 0.0;
   const std::vector<double> sf = testing::unpack(n, s);
   for (int it = 0; it < 200; ++it) {
