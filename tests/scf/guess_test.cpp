@@ -4,12 +4,23 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <fstream>
+
 #include "input/element_table.hpp"
+#include "input/pending_modules.hpp"
+#include "input/task_dispatch.hpp"
+#include "integrals/basis_adapter.hpp"
+#include "integrals/coulomb_fit.hpp"
 #include "model/basis_input.hpp"
 #include "model/ecp_input.hpp"
 #include "model/molecule_input.hpp"
 #include "runtime/store.hpp"
 #include "scf/atomic_calculations.hpp"
+#include "scf/guess_steps.hpp"
+#include "scf/vector_file.hpp"
 #include "scf/xc_functional.hpp"
 #include "support/fatal_trap.hpp"
 #include "support/input_file.hpp"
@@ -47,6 +58,31 @@ class Guess : public testing::RuntimeTest {
     XcFunctional f = xc_cleared(p, n);
     ASSERT_TRUE(xc_lookup(functional, f));
     xc_store_write(f);
+  }
+  // Records the SCF set-up and the guess options leave for the guess.
+  void options(int na, int nb, int restricted, int mix = 0, int localize = 0, int read = 0,
+               const char* print = "", const char* save = "") {
+    const int a[2] = {na, na}, b[2] = {nb, nb};
+    store_write("Na", 0, a, 8);
+    store_write("Nb", 0, b, 8);
+    store_put("restrict", restricted);
+    store_put("closed", restricted && na == nb ? 1 : 0);
+    store_put("four", 0);
+    store_put("guess.mix", mix);
+    store_put("guess.loc", localize);
+    store_put("guess.read", read);
+    store_put_text("PRINT", print, 64);
+    store_put_text("scfsave", save, 128);
+    const int n = store_get<int>("Nbasis");
+    std::vector<int> order(2 * n);
+    for (int i = 0; i < 2 * n; ++i) order[i] = i;
+    store_write("guess_na", 0, order.data(), 8L * n);
+    store_write("guess_nb", 0, order.data(), 8L * n);
+  }
+  std::string guess() {
+    ::testing::internal::CaptureStdout();
+    initial_guess();
+    return ::testing::internal::GetCapturedStdout();
   }
   std::string atoms() {
     ::testing::internal::CaptureStdout();
@@ -97,6 +133,301 @@ TEST_F(Guess, ClosedShellAtomsMatchRestrictedKohnSham) {
     store_close();
     SetUp();
   }
+}
+
+// C^T S C for the n x n orbitals of `name` against the overlap of "Basis".
+double orthonormality_error(const char* name) {
+  const int n = store_get<int>("Nbasis");
+  std::vector<double> s(static_cast<std::size_t>(n) * (n + 1) / 2), c(static_cast<std::size_t>(n) * n);
+  basis_overlap(s.data());
+  store_read(name, 0, c.data(), 8L * n * n);
+  auto sij = [&](int i, int j) { return i >= j ? s[i * (i + 1) / 2 + j] : s[j * (j + 1) / 2 + i]; };
+  double worst = 0.0;
+  for (int p = 0; p < n; ++p)
+    for (int q = 0; q <= p; ++q) {
+      double sum = 0.0;
+      for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j) sum += c[p * n + i] * sij(i, j) * c[q * n + j];
+      worst = std::max(worst, std::fabs(sum - (p == q ? 1.0 : 0.0)));
+    }
+  return worst;
+}
+
+const char* kWater = " 8 0 0 0.1173\n 1 0 0.7572 -0.4692\n 1 0 -0.7572 -0.4692\n";
+
+TEST_F(Guess, WaterMinimalBasisGuessIsOrthonormalWithTheRightElectronCount) {
+  prepare(kWater, "PBE");
+  options(5, 5, 1);
+  const std::string out = guess();
+  EXPECT_NE(out.find("\n Initial Guess\n"), std::string::npos) << out;
+  EXPECT_EQ(store_get<double>("scf_Gmax"), 1.0);
+  const int n = store_get<int>("Nbasis");
+  ASSERT_EQ(n, 24);
+  EXPECT_LT(orthonormality_error("Ca"), 1e-10);
+  EXPECT_LT(orthonormality_error("Cb"), 1e-10);
+  // Minimal basis of water: O 1s, 2s, 2p and two H 1s; core O 1s.
+  const std::vector<int> counts = ints(kAtomicCountsRecord);
+  EXPECT_EQ(counts[0], 7);
+  EXPECT_EQ(counts[1], 1);
+  EXPECT_EQ(store_size("C_core"), 8L * n);
+  // Energies ascend within the minimal block and stay above it beyond.
+  const std::vector<double> e = doubles("ea");
+  for (int k = 1; k < 7; ++k) EXPECT_LE(e[k - 1], e[k] + 1e-12);
+  for (int k = 7; k < n; ++k) EXPECT_GT(e[k], e[6]);
+  // The occupied orbitals hold 10 electrons: 2 tr(C_occ^T S C_occ) over the minimal space,
+  // and their density reproduces the fitted atoms' charge within the fit error.
+  std::vector<double> s(static_cast<std::size_t>(n) * (n + 1) / 2);
+  basis_overlap(s.data());
+  const std::vector<double> c = doubles("Ca");
+  double electrons = 0.0;
+  for (int k = 0; k < 5; ++k)
+    for (int i = 0; i < n; ++i)
+      for (int j = 0; j < n; ++j)
+        electrons += 2.0 * c[k * n + i] * c[k * n + j] * (i >= j ? s[i * (i + 1) / 2 + j] : s[j * (j + 1) / 2 + i]);
+  EXPECT_NEAR(electrons, 10.0, 1e-10);
+  // The occupied block lies in the span of the atomic orbitals: projecting onto it keeps all.
+  EXPECT_LT(e[4], 0.0);
+}
+
+TEST_F(Guess, AtomicFitsCarryEachAtomsElectrons) {
+  prepare(kWater, "PBE");
+  atoms();
+  Molecule mol = load_molecule(0, "Molecule");
+  Basis fit = load_basis(0, "Basis2", mol);
+  {
+    BasisViews views(fit, mol);
+    const int m = fit.n_functions;
+    std::vector<double> moments(4 * static_cast<std::size_t>(m), 0.0);
+    fit_moments(views.atoms, moments.data());
+    const std::vector<double> d = doubles("atomic_d"), da = doubles("da"), db = doubles("db");
+    ASSERT_EQ(d.size(), static_cast<std::size_t>(m));
+    const double expected[3] = {8.0, 1.0, 1.0};
+    for (int a = 0; a < 3; ++a) {
+      double q = 0.0;
+      for (int k = views.atoms.first_function[a]; k < views.atoms.first_function[a + 1]; ++k) q += d[k] * moments[k];
+      EXPECT_NEAR(q, expected[a], 5e-3) << a;
+    }
+    for (int k = 0; k < m; ++k) {
+      EXPECT_EQ(da[k], 0.5 * d[k]);
+      EXPECT_EQ(db[k], 0.5 * d[k]);
+    }
+    // The two hydrogens share one solution.
+    const std::vector<double> big = doubles("atomic_D");
+    const int no = 14, nh = 5;
+    ASSERT_EQ(big.size(), static_cast<std::size_t>(no * (no + 1) / 2 + 2 * nh * (nh + 1) / 2));
+    for (int k = 0; k < nh * (nh + 1) / 2; ++k)
+      EXPECT_EQ(big[no * (no + 1) / 2 + k], big[no * (no + 1) / 2 + nh * (nh + 1) / 2 + k]);
+  }
+  release_basis(fit);
+  release_molecule(mol);
+}
+
+TEST_F(Guess, OneAtomKeepsItsAtomicOrbitals) {
+  prepare(" 10 0 0 0\n", "PBE");
+  options(5, 5, 1, 0, 0, 0, "GUESS");
+  const std::string out = guess();
+  EXPECT_NE(out.find(" guess vectors in minimal basis:"), std::string::npos);
+  const int n = store_get<int>("Nbasis");
+  const int m = ints(kAtomicCountsRecord)[0];
+  ASSERT_EQ(m, 5);  // 1s, 2s, 2p
+  const std::vector<double> ao = doubles(kAtomicOrbitalsRecord), ae = doubles(kAtomicEnergiesRecord);
+  const std::vector<double> c = doubles("Ca"), e = doubles("ea");
+  for (int k = 0; k < m; ++k) {
+    EXPECT_NEAR(e[k], ae[k], 1e-12);
+    for (int i = 0; i < n; ++i) EXPECT_NEAR(c[k * n + i], ao[k * n + i], 1e-10) << k << " " << i;
+  }
+  // Orbital energies of the Psi4 reference (RKS PBE def2-SVP): 1s, 2s, 2p.
+  EXPECT_NEAR(e[0], -30.46002075232375, 1e-7);
+  EXPECT_NEAR(e[1], -1.2644545709106225, 1e-7);
+  EXPECT_NEAR(e[2], -0.44756502137585696, 1e-7);
+}
+
+TEST_F(Guess, MixTurnsHomoAndLumoOppositeWays) {
+  prepare(kWater, "PBE");
+  options(5, 5, 0);
+  guess();
+  const std::vector<double> plain = doubles("Ca");
+  store_put("guess.mix", 1);
+  guess();
+  const std::vector<double> a = doubles("Ca"), b = doubles("Cb");
+  const int n = 24;
+  const double cs = std::cos(0.25), sn = std::sin(0.25);
+  for (int i = 0; i < n; ++i) {
+    const double h = plain[4 * n + i], l = plain[5 * n + i];
+    EXPECT_NEAR(a[4 * n + i], cs * h + sn * l, 1e-12);
+    EXPECT_NEAR(a[5 * n + i], -sn * h + cs * l, 1e-12);
+    EXPECT_NEAR(b[4 * n + i], cs * h - sn * l, 1e-12);
+    EXPECT_NEAR(b[5 * n + i], sn * h + cs * l, 1e-12);
+  }
+  for (int i = 0; i < 4 * n; ++i) EXPECT_EQ(a[i], plain[i]);
+}
+
+TEST_F(Guess, OrderListsPermuteAndStopOnBadEntries) {
+  prepare(kWater, "PBE");
+  options(5, 5, 0);
+  guess();
+  const std::vector<double> plain = doubles("Ca"), pe = doubles("ea");
+  const int n = 24;
+  std::vector<int> order(2 * n);
+  for (int i = 0; i < 2 * n; ++i) order[i] = i;
+  std::swap(order[4], order[5]);
+  store_write("guess_na", 0, order.data(), 8L * n);
+  guess();
+  const std::vector<double> a = doubles("Ca"), ea = doubles("ea"), b = doubles("Cb");
+  EXPECT_EQ(ea[4], pe[5]);
+  EXPECT_EQ(ea[5], pe[4]);
+  for (int i = 0; i < n; ++i) {
+    EXPECT_EQ(a[4 * n + i], plain[5 * n + i]);
+    EXPECT_EQ(b[4 * n + i], plain[4 * n + i]);
+  }
+  order[5] = order[4];  // named twice
+  store_write("guess_nb", 0, order.data(), 8L * n);
+  ::testing::internal::CaptureStdout();
+  EXPECT_FATAL(initial_guess(), "named twice");
+  ::testing::internal::GetCapturedStdout();
+  order[5] = n;  // beyond the basis
+  store_write("guess_nb", 0, order.data(), 8L * n);
+  ::testing::internal::CaptureStdout();
+  EXPECT_FATAL(initial_guess(), "is not one of 1..24");
+  ::testing::internal::GetCapturedStdout();
+}
+
+TEST_F(Guess, VectorFileRoundTripAndWrongSize) {
+  prepare(kWater, "PBE");
+  const std::string file = ::testing::TempDir() + "guess_vectors.bin";
+  std::remove(file.c_str());
+  options(5, 5, 0, 0, 0, 0, "", file.c_str());
+  guess();
+  const std::vector<double> ca = doubles("Ca"), ea = doubles("ea"), cb = doubles("Cb"), eb = doubles("eb");
+  save_vectors(file.c_str(), 24);
+  struct stat st {};
+  ASSERT_EQ(stat(file.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  EXPECT_EQ(st.st_size, 4 + 2 * 8 * (24 + 24 * 24));
+  // Scramble the records, then read them back.
+  std::vector<double> zero(24 * 24, 0.0);
+  store_write("Ca", 0, zero.data(), 8 * 24 * 24);
+  store_write("Cb", 0, zero.data(), 8 * 24 * 24);
+  store_put("guess.read", 1);
+  const std::string out = guess();
+  EXPECT_NE(out.find("\n vectors from '" + file + "'\n"), std::string::npos) << out;
+  EXPECT_EQ(doubles("Ca"), ca);
+  EXPECT_EQ(doubles("ea"), ea);
+  EXPECT_EQ(doubles("Cb"), cb);
+  EXPECT_EQ(doubles("eb"), eb);
+  EXPECT_EQ(store_get<double>("scf_Gmax"), 0.0);
+  // Another basis size, a short file and a missing file all fail.
+  EXPECT_EQ(read_vectors(file.c_str(), 25), 1);
+  {
+    std::FILE* f = std::fopen(file.c_str(), "r+b");
+    const std::int32_t other = 23;
+    std::fwrite(&other, 4, 1, f);
+    std::fclose(f);
+  }
+  ::testing::internal::CaptureStdout();
+  EXPECT_FATAL(initial_guess(), " error...");
+  ::testing::internal::GetCapturedStdout();
+  save_vectors(file.c_str(), 24);
+  ASSERT_EQ(truncate(file.c_str(), 4 + 8 * 24 + 100), 0);
+  EXPECT_EQ(read_vectors(file.c_str(), 24), 1);
+  std::remove(file.c_str());
+  EXPECT_EQ(read_vectors(file.c_str(), 24), 1);
+  // An empty name saves nothing.
+  save_vectors("", 24);
+  EXPECT_NE(stat(file.c_str(), &st), 0);
+}
+
+TEST_F(Guess, TextDumpOfSevenFunctions) {
+  const int n = 7;
+  std::vector<double> c(n * n), e(n);
+  for (int i = 0; i < n * n; ++i) c[i] = 0.125 * (i + 1) * (i % 2 ? -1 : 1);
+  for (int i = 0; i < n; ++i) e[i] = -1.0 + 0.25 * i;
+  store_alloc("Ca", 8 * n * n);
+  store_write("Ca", 0, c.data(), 8 * n * n);
+  store_alloc("Cb", 8 * n * n);
+  store_write("Cb", 0, c.data(), 8 * n * n);
+  store_alloc("ea", 8 * n);
+  store_write("ea", 0, e.data(), 8 * n);
+  store_alloc("eb", 8 * n);
+  store_write("eb", 0, e.data(), 8 * n);
+  ::testing::internal::CaptureStdout();
+  save_vectors(".", n);
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  std::vector<std::string> lines;
+  for (std::size_t at = 0; at < out.size();) {
+    const std::size_t end = out.find('\n', at);
+    lines.push_back(out.substr(at, end - at));
+    at = end + 1;
+  }
+  ASSERT_EQ(lines.size(), 2u + 2u * 7u * 3u);
+  EXPECT_EQ(lines[0], "ce>$vector");
+  EXPECT_EQ(lines[1], "ce> ea(1)=-1.000000000000000e+00 Ca(1)=");
+  EXPECT_EQ(lines[2], "ce> +1.250000000000000e-01 -2.500000000000000e-01 +3.750000000000000e-01 "
+                      "-5.000000000000000e-01 +6.250000000000000e-01");
+  EXPECT_EQ(lines[3], "ce> -7.500000000000000e-01 +8.750000000000000e-01");
+  EXPECT_EQ(lines[22], "ce> eb(1)=-1.000000000000000e+00 Cb(1)=");
+  EXPECT_EQ(lines.back(), "ce>$end");
+  // The "$ce" print reads back through the group "ce".
+  ::testing::internal::CaptureStdout();
+  print_vectors_ce("", "a", e.data(), c.data(), 2);
+  print_vectors_ce("x>", "b", e.data(), c.data(), 0);
+  const std::string ce = ::testing::internal::GetCapturedStdout();
+  EXPECT_EQ(ce,
+            "$ce\n N=2\n ea(1)=-1.0000000000 Ca(1)=\n +0.1250000000 -0.2500000000\n"
+            " ea(2)=-0.7500000000 Ca(2)=\n +0.3750000000 -0.5000000000\n$end\n"
+            "x>$ce\nx> N=0\nx>$end\n");
+}
+
+TEST_F(Guess, PipekMezeyGivesTwoMirrorImageBonds) {
+  prepare(kWater, "PBE");
+  options(5, 5, 1, 0, 1);
+  const std::string out = guess();
+  EXPECT_NE(out.find("  tmax = "), std::string::npos);
+  const std::size_t last = out.rfind("  tmax = ");
+  EXPECT_LT(std::atof(out.c_str() + last + 9), 1e-6);
+  EXPECT_LT(orthonormality_error("Ca"), 1e-10);
+  // Mulliken populations of the occupied orbitals on O, H1, H2.
+  const int n = 24;
+  std::vector<double> s(n * (n + 1) / 2);
+  basis_overlap(s.data());
+  const std::vector<double> c = doubles("Ca");
+  const int first[4] = {0, 14, 19, 24};
+  double pop[5][3] = {};
+  for (int k = 0; k < 5; ++k)
+    for (int a = 0; a < 3; ++a)
+      for (int i = first[a]; i < first[a + 1]; ++i)
+        for (int j = 0; j < n; ++j)
+          pop[k][a] += c[k * n + i] * c[k * n + j] * (i >= j ? s[i * (i + 1) / 2 + j] : s[j * (j + 1) / 2 + i]);
+  // Two orbitals are O-H bonds, one to each hydrogen, with mirror-image populations.
+  int bond1 = -1, bond2 = -1;
+  for (int k = 0; k < 5; ++k) {
+    if (pop[k][1] > 0.2) bond1 = k;
+    if (pop[k][2] > 0.2) bond2 = k;
+  }
+  ASSERT_GE(bond1, 0);
+  ASSERT_GE(bond2, 0);
+  ASSERT_NE(bond1, bond2);
+  EXPECT_NEAR(pop[bond1][1], pop[bond2][2], 1e-6);
+  EXPECT_NEAR(pop[bond1][2], pop[bond2][1], 1e-6);
+  EXPECT_NEAR(pop[bond1][0], pop[bond2][0], 1e-6);
+  // The others stay on oxygen.
+  for (int k = 0; k < 5; ++k)
+    if (k != bond1 && k != bond2) {
+      EXPECT_GT(pop[k][0], 0.9) << k;
+    }
+}
+
+TEST_F(Guess, GuessTaskRunsThroughTaskDispatch) {
+  prepare(kWater, "PBE");
+  options(5, 5, 1);
+  ::testing::internal::CaptureStdout();
+  run_task("GUESS");
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  EXPECT_NE(out.find("\n Initial Guess\n"), std::string::npos);
+  EXPECT_EQ(store_size("Ca"), 8 * 24 * 24);
+  ::testing::internal::CaptureStdout();
+  EXPECT_FATAL(run_task("FRAGMENT_GUESS"), "fragment guess is not available");
+  ::testing::internal::GetCapturedStdout();
 }
 
 }  // namespace

@@ -1,0 +1,47 @@
+#pragma once
+#include <cstdio>
+
+namespace ostrel {
+
+// Steps of the initial guess. Orbital sets are N x N arrays stored column after column (one
+// orbital per column) with N energies.
+
+// Minimal-basis guess from the atomic solutions: "Ca", "Cb", "ea", "eb", "scf_Gmax" = 1.
+// All nodes call it (eigensolver and orthonormalisation are shared); the master holds the data.
+void minimal_basis_guess();
+
+// Orbitals of the group "ce" ("guess_Ca", "guess_Cb" over the minimal basis) projected onto
+// the current basis: "Ca", "Cb", "ea", "eb". All nodes call it.
+void projected_guess();
+
+// A complete set of N vectors whose first M columns are the S-orthonormalised minimal-basis
+// functions (the atomic orbitals) and whose other columns are basis functions projected
+// against them; `energies` (N) gets the atomic-orbital energies and ascending values above
+// them. Returns M. All nodes call it; `cnf`, `energies` and `s` (packed overlap of "Basis",
+// filled here) are read and written on the master.
+int minimal_frame(double* cnf, double* energies, double* s, int n);
+
+// Packed overlap matrix of "Basis" (pair cut-off 1e-12), master only.
+void basis_overlap(double* s);
+
+// Completes the first m S-orthonormal columns of c (n x n) with basis functions: each new
+// column is the unit vector of the function most independent of the columns so far,
+// projected against them and S-normalised. Master only.
+void complete_columns(const double* s, double* c, int n, int m);
+
+// new column i = old column order[i] (and the energies alike), i < n; an entry out of range
+// or repeated stops the run.
+void reorder_orbitals(const int* order, int n, double* energies, double* c);
+
+// Columns p and q become cos t p - sin t q and sin t p + cos t q.
+void rotate_columns(double* c, int n, int p, int q, double t);
+
+// Pipek-Mezey localisation of the first `count` columns of c (length n) with sc = S c kept
+// alongside; atom A owns the functions first[A] .. first[A+1]-1. Prints the largest angle of
+// every sweep.
+void localize_orbitals(double* c, double* sc, int n, int count, int natom, const int* first);
+
+// The "$ce" form of one spin ("a" or "b") of n orbitals, each line led by `prefix`.
+void print_vectors_ce(const char* prefix, const char* spin, const double* energies, const double* c, int n);
+
+}  // namespace ostrel
