@@ -1,4 +1,5 @@
 #include <cstdint>
+#include <cstdio>
 
 #include "integrals/one_electron_driver.hpp"
 #include "linalg/vector_ops.hpp"
@@ -21,6 +22,8 @@ void scf_one_electron_properties() {
   double nuclear[3] = {0.0, 0.0, 0.0};
   one_electron_integrals(records, nullptr, no_field, nuclear, 0, 1e-12);
   if (!is_master) return;
+  std::printf("\n");  // ends the integral step's header line
+
   const std::int64_t t = sh.packed();
   PoolArray<double> d(t), a(t);
   scf_read("D", d.data(), t);

@@ -10,12 +10,16 @@
 #include <string>
 #include <vector>
 
+#include "input/common_setup.hpp"
+#include "input/control_options.hpp"
 #include "input/element_table.hpp"
+#include "input/pending_modules.hpp"
 #include "model/basis_input.hpp"
 #include "model/molecule_input.hpp"
 #include "runtime/store.hpp"
 #include "scf/scf_one_electron.hpp"
 #include "scf/scf_options.hpp"
+#include "scf/scf_procedure.hpp"
 #include "support/fatal_trap.hpp"
 #include "support/input_file.hpp"
 #include "support/runtime_fixture.hpp"
@@ -188,6 +192,26 @@ class ScfSystem : public RuntimeTest {
 
   int n = 0, na = 0, nb = 0;
 };
+
+// A whole energy request in one process: control step and common set-up from `input`,
+// then the initial guess and the SCF; returns what they print.
+inline std::string run_input(const std::string& input) {
+  ::testing::internal::CaptureStdout();
+  FatalTrap trap;
+  try {
+    with_stdin(input, [] {
+      control_step(stdin);
+      common_setup("ENERGY", stdin);
+    });
+    initial_guess();
+    scf_run();
+  } catch (const FatalStop& stop) {
+    const std::string out = ::testing::internal::GetCapturedStdout();
+    ADD_FAILURE() << stop.what() << "\n" << out;
+    return out;
+  }
+  return ::testing::internal::GetCapturedStdout();
+}
 
 // Lines of `out` that start like an iteration line of the SCF table.
 inline int iteration_lines(const std::string& out) {
