@@ -4,10 +4,10 @@
 #include <cmath>
 
 #include "integrals/one_electron_matrices.hpp"
-#include "integrals/two_electron_coulomb.hpp"
 #include "linalg/jacobi.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/pool.hpp"
+#include "scf/atomic_coulomb.hpp"
 #include "scf/atomic_radial.hpp"
 
 namespace ostrel {
@@ -149,18 +149,20 @@ AtomSolution solve_atom(const AtomProblem& p) {
   }
 
   const long np = tri(n), nn = static_cast<long>(n) * n;
-  PoolArray<double> sp(np), hp(np), work(np), dp(np), jp(np);
+  PoolArray<double> sp(np), hp(np), work(np), dp(np);
   PoolArray<double> sfull(nn), hfull(nn), dfull(nn), ffull(nn), jfull(nn), t1(nn), t2(nn);
   PoolArray<double> fsave(kDiisVectors * nn), esave(kDiisVectors * nn);
   long block_total = 0;
   for (int l = 0; l <= sol.lmax; ++l) block_total += sol.channel[l].n_shells * sol.channel[l].n_shells;
   PoolArray<double> pblocks(std::max(1L, block_total)), vblocks(std::max(1L, block_total));
   PoolArray<double> fblock(std::max(1L, block_total)), sblock(std::max(1L, block_total));
+  PoolArray<double> jblock(std::max(1L, block_total));
   for (long i = 0; i < pblocks.size(); ++i) pblocks[i] = 0.0;
   double* pl[kAtomMaxL + 1] = {};
   double* vl[kAtomMaxL + 1] = {};
   double* fl[kAtomMaxL + 1] = {};
   double* sl[kAtomMaxL + 1] = {};
+  double* jl[kAtomMaxL + 1] = {};
   {
     long at = 0;
     for (int l = 0; l <= sol.lmax; ++l) {
@@ -168,6 +170,7 @@ AtomSolution solve_atom(const AtomProblem& p) {
       vl[l] = vblocks.data() + at;
       fl[l] = fblock.data() + at;
       sl[l] = sblock.data() + at;
+      jl[l] = jblock.data() + at;
       at += sol.channel[l].n_shells * sol.channel[l].n_shells;
     }
   }
@@ -240,14 +243,23 @@ AtomSolution solve_atom(const AtomProblem& p) {
     pack(n, dfull.data(), dp.data());
   };
 
+  AtomCoulomb coulomb = atom_coulomb(f, sol.channel, sol.lmax);
   diagonalise(hfull.data());
   build_density(0.0);
   int stored = 0, oldest = 0;
   double previous = 0.0;
   for (int it = 0; it < kMaxIterations && total > 0.0; ++it) {
-    for (long i = 0; i < np; ++i) jp[i] = 0.0;
-    coulomb_matrix_exact(one, 1e-16, dp.data(), 0, 1, jp.data());
-    unpack(n, jp.data(), jfull.data());
+    atom_coulomb_blocks(coulomb, f, sol.channel, sol.lmax, pl, jl);
+    for (long i = 0; i < nn; ++i) jfull[i] = 0.0;
+    for (int l = 0; l <= sol.lmax; ++l) {
+      const AtomChannel& c = sol.channel[l];
+      const int m = c.n_shells;
+      for (int a = 0; a < m; ++a)
+        for (int b = 0; b < m; ++b) {
+          const int fa = f.shell_first[c.shell[a]], fb = f.shell_first[c.shell[b]];
+          for (int q = 0; q <= 2 * l; ++q) jfull[(fa + q) * n + fb + q] = jl[l][a * m + b];
+        }
+    }
     double exc = 0.0;
     if (has_xc)
       exc = atom_xc(p.functional, grid, values.data(), slopes.data(), sol.channel, sol.lmax, pl, vl);
@@ -330,6 +342,7 @@ AtomSolution solve_atom(const AtomProblem& p) {
   if (total > 0.0) diagonalise(ffull.data());
   for (long i = 0; i < np; ++i) sol.density[i] = dp[i];
   if (total <= 0.0) sol.converged = true;
+  release_atom_coulomb(coulomb);
   return sol;
 }
 
