@@ -190,5 +190,26 @@ TEST_F(ScfHartree, UnrestrictedCationBfgsMatchesRoothaan) {
   check("$scf convergence=1e-10 iterations=80 procedure=bfgs $end", 1);
 }
 
+// Restricted open shell with BFGS. Without exchange both spins see the same Fock matrix,
+// so the unrestricted solution is already a restricted one: the energies agree.
+TEST_F(ScfHartree, RestrictedOpenShellBfgsReachesTheUnrestrictedEnergy) {
+  check("$scf convergence=1e-10 iterations=80 procedure=bfgs $end", 1);
+  const double unrestricted = store_get<double>("ESCF");
+  store_close();
+  SetUp();
+  prepare("$scf restrict=1 convergence=1e-8 iterations=80 procedure=bfgs $end", 1);
+  no_grid();
+  core_guess();
+  fit_setup_step(1e-10, false);
+  write_values("Ca", naive_hartree(n, na, nb, 4).early);
+  const std::string out = run(scf_run);
+  EXPECT_NE(out.find(" converged!\n"), std::string::npos) << out;
+  EXPECT_EQ(record_values("Cb"), record_values("Ca"));
+  const double e = store_get<double>("ESCF");
+  EXPECT_NEAR(e, unrestricted, 1e-9);
+  std::printf("   [ROHS BFGS: %d iterations, E = %.10f, E - E(UKS) = %.2e]\n", testing::iteration_lines(out), e,
+              e - unrestricted);
+}
+
 }  // namespace
 }  // namespace ostrel
