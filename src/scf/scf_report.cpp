@@ -22,6 +22,7 @@
 #include "runtime/store.hpp"
 #include "scf/grid_print.hpp"
 #include "scf/grid_record.hpp"
+#include "scf/scf_report_minimal.hpp"
 
 namespace ostrel {
 namespace {
@@ -152,7 +153,7 @@ void scf_report(const char* theory) {
       if (is_master) fatal_error("\n print option MINIMAL needs four < 2\n");
       fatal_stop();
     }
-    not_available("MINIMAL");
+    print_minimal_projection(n, r.restrict);
   }
   if (on("PLOT")) not_available("PLOT");
   const bool molden = print_option("PRINT", "MOLDEN", 1) > 0;
