@@ -19,6 +19,7 @@
 #include "model/molecule_input.hpp"
 #include "runtime/store.hpp"
 #include "scf/atomic_calculations.hpp"
+#include "scf/atomic_coulomb.hpp"
 #include "scf/guess_steps.hpp"
 #include "scf/vector_file.hpp"
 #include "scf/xc_functional.hpp"
@@ -36,9 +37,9 @@ class Guess : public testing::RuntimeTest {
   // A molecule (lines "Z x y z" in angstrom) in def2-SVP with its fitting set, the element
   // table and a functional; core potentials when `ecp`.
   void prepare(const std::string& atoms, const char* functional, bool ecp = false, int charge = 0,
-               int multiplicity = 1) {
+               int multiplicity = 1, const char* element_group = "") {
     char head[96];
-    std::snprintf(head, sizeof head, "$molecule cartesian\n charge=%d mult=%d\n set=def2-SVP\n", charge,
+    std::snprintf(head, sizeof head, "$molecule charge=%d multiplicity=%d\n cartesian\n set=def2-SVP\n", charge,
                   multiplicity);
     const std::string text = std::string(head) + atoms + "$end\n";
     testing::with_stdin(text, [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
@@ -50,8 +51,8 @@ class Guess : public testing::RuntimeTest {
     }
     read_basis(kDef2.c_str(), "basis", "Basis", "Nbasis", "n_basis", 0, 0, 0);
     read_basis(kDef2.c_str(), "basis2", "Basis2", "Nfit", "n_fit", 0, 0, 1);
-    testing::InputFile none("");
-    build_element_table("Atoms", none.get());
+    testing::InputFile group(element_group);
+    build_element_table("Atoms", group.get());
     ::testing::internal::GetCapturedStdout();
     const double p[32] = {};
     const std::int32_t n[5] = {};
@@ -151,6 +152,73 @@ double orthonormality_error(const char* name) {
       worst = std::max(worst, std::fabs(sum - (p == q ? 1.0 : 0.0)));
     }
   return worst;
+}
+
+// Iodine with the def2 core potential (28 core electrons) and one more p electron through the
+// element table: the closed-shell iodide 4s2 4p6 4d10 5s2 5p6. Psi4, RKS PBE def2-SVP with its
+// ECP on I- (charge -1), same settings as above.
+TEST_F(Guess, CorePotentialAtomMatchesRestrictedKohnSham) {
+  prepare(" 53 0 0 0\n", "PBE", true, 0, 2, "$atoms occupation(531)=24 $end\n");
+  const std::string out = atoms();
+  EXPECT_EQ(out.find("converge"), std::string::npos) << out;
+  EXPECT_NEAR(doubles(kAtomicTotalsRecord)[0], -297.75977243624544, 1e-6);
+  // Minimal basis after the core: 4s, 5s, 4p, 5p, 4d, of which 4s, 4p, 4d are core.
+  const std::vector<int> counts = ints(kAtomicCountsRecord);
+  EXPECT_EQ(counts[0], 2 + 6 + 5);
+  EXPECT_EQ(counts[1], 1 + 3 + 5);
+  EXPECT_NEAR(doubles(kAtomicEnergiesRecord)[0], -6.305144491513977, 1e-6);
+}
+
+// One electron shared evenly by both spins of the 1s orbital. Psi4 UKS PBE def2-SVP on H-
+// with the 1s occupations of both spins set to 1/2 (frac_occ, frac_val), otherwise as above.
+TEST_F(Guess, HalfOccupiedHydrogenMatchesFractionalOccupation) {
+  prepare(" 1 0 0 0\n", "PBE", false, 0, 2);
+  atoms();
+  EXPECT_NEAR(doubles(kAtomicTotalsRecord)[0], -0.45704516078095514, 1e-7);
+  EXPECT_NEAR(doubles(kAtomicEnergiesRecord)[0], -0.23119693840313854, 1e-7);
+}
+
+// Heavier and open-shell atoms converge and hold their electrons: tr(D S) per atom.
+TEST_F(Guess, OpenShellAndHeavyAtomsConvergeWithTheirElectrons) {
+  prepare(" 6 0 0 0\n 7 3 0 0\n 26 0 3 0\n 35 0 0 3\n 53 3 3 3\n 29 -3 0 0\n", "BLYP", true, 0, 1);
+  const std::string out = atoms();
+  EXPECT_EQ(out.find("converge"), std::string::npos) << out;
+  const double electrons[6] = {6, 7, 26, 35, 53 - 28, 29};
+  Molecule mol = load_molecule(0, "Molecule");
+  Basis basis = load_basis(0, "Basis", mol);
+  {
+    BasisViews views(basis, mol);
+    const std::vector<double> big = doubles("atomic_D");
+    long at = 0;
+    for (int a = 0; a < 6; ++a) {
+      const int nf = views.atoms.atoms[a].nfunc;
+      const int first[2] = {0, nf};
+      const AtomSet one{1, &views.atoms.atoms[a], first};
+      std::vector<double> s(static_cast<std::size_t>(nf) * (nf + 1) / 2, 0.0);
+      add_packed_matrices(PairOperator::overlap, one, 0.0, {}, 0, 1, s.data());
+      double q = 0.0;
+      for (int i = 0; i < nf; ++i)
+        for (int j = 0; j <= i; ++j) q += (i == j ? 1.0 : 2.0) * big[at + i * (i + 1) / 2 + j] * s[i * (i + 1) / 2 + j];
+      EXPECT_NEAR(q, electrons[a], 1e-9) << a;
+      at += static_cast<long>(nf) * (nf + 1) / 2;
+    }
+  }
+  release_basis(basis);
+  release_molecule(mol);
+}
+
+// The closed form against central differences of the s-s interaction.
+TEST(AtomicCoulomb, DerivativesOfTheSphericalGaussianInteraction) {
+  const double p = 1.3, q = 0.7, h = 1e-4;
+  EXPECT_NEAR(spherical_coulomb(0, p, 0, q), coulomb_self(0, p, q), 1e-12);
+  auto w = [](double x, double y) { return spherical_coulomb(0, x, 0, y); };
+  EXPECT_NEAR(spherical_coulomb(1, p, 0, q), -(w(p + h, q) - w(p - h, q)) / (2 * h), 1e-6);
+  EXPECT_NEAR(spherical_coulomb(0, p, 1, q), -(w(p, q + h) - w(p, q - h)) / (2 * h), 1e-6);
+  EXPECT_NEAR(spherical_coulomb(1, p, 1, q),
+              (w(p + h, q + h) - w(p + h, q - h) - w(p - h, q + h) + w(p - h, q - h)) / (4 * h * h), 1e-5);
+  auto w1 = [](double x, double y) { return spherical_coulomb(1, x, 0, y); };
+  EXPECT_NEAR(spherical_coulomb(2, p, 0, q), -(w1(p + h, q) - w1(p - h, q)) / (2 * h), 1e-6);
+  EXPECT_EQ(spherical_coulomb(2, p, 3, q), spherical_coulomb(3, q, 2, p));
 }
 
 const char* kWater = " 8 0 0 0.1173\n 1 0 0.7572 -0.4692\n 1 0 -0.7572 -0.4692\n";
