@@ -6,10 +6,11 @@
 
 namespace ostrel {
 
-// Nuclear derivative of the exchange-correlation energy with the grid moving with the atoms:
-// every atomic grid is carried rigidly by its atom (orientation and shell orders fixed), the
-// basis functions move with theirs, and the stockholder partition is differentiated when
-// `weight_derivative` is set.
+// Nuclear derivative of the exchange-correlation energy. With `weight_derivative` the grid
+// moves with the atoms: every atomic grid is carried rigidly by its atom (orientation and
+// shell orders fixed) and the stockholder partition is differentiated, which gives the exact
+// derivative of the grid energy. Without it the points stay where they are and only the
+// functions move (the usual approximation; off by the grid's integration error).
 struct XcGradientInput {
   const Grid* grid;
   int k;                    // GRID_FINAL or GRID_COARSE

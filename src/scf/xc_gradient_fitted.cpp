@@ -54,7 +54,7 @@ double xc_gradient_fitted_terms(const XcGradientInput& in, const double* da, con
         const double* v = der.d1[s];
         const double* d = local.data() + s * nf;
         for (int j = 0; j < b.n_list; ++j) {
-          if (j == b.self) continue;
+          if (j == b.self && in.weight_derivative) continue;
           for (int c = 0; c < 3; ++c) {
             double t = 0.0;
             for (int m = b.local_first[j]; m < b.local_first[j + 1]; ++m) {
@@ -77,10 +77,10 @@ double xc_gradient_fitted_terms(const XcGradientInput& in, const double* da, con
           if (j != b.self)
             for (int c = 0; c < 3; ++c) gl[3 * j + c] += w * (ex + ec) * b.dlnp[3 * j + c];
       for (int j = 0; j < b.n_list; ++j) {
-        if (j == b.self) continue;
+        if (j == b.self && in.weight_derivative) continue;
         for (int c = 0; c < 3; ++c) {
           grad[3 * b.list[j] + c] += gl[3 * j + c];
-          grad[3 * b.atom + c] -= gl[3 * j + c];
+          if (in.weight_derivative) grad[3 * b.atom + c] -= gl[3 * j + c];
         }
       }
     }

@@ -97,7 +97,7 @@ double xc_gradient_orbital_terms(const XcGradientInput& in, const double* da, co
           z[m] = t;
         }
         for (int j = 0; j < b.n_list; ++j) {
-          if (j == b.self) continue;
+          if (j == b.self && in.weight_derivative) continue;
           for (int c = 0; c < 3; ++c) {
             const double* pc = phi + (1 + c) * stride + row;
             double t = 0.0;
@@ -124,10 +124,10 @@ double xc_gradient_orbital_terms(const XcGradientInput& in, const double* da, co
           if (j != b.self)
             for (int c = 0; c < 3; ++c) gl[3 * j + c] += w * (ex + ec) * b.dlnp[3 * j + c];
       for (int j = 0; j < b.n_list; ++j) {
-        if (j == b.self) continue;
+        if (j == b.self && in.weight_derivative) continue;
         for (int c = 0; c < 3; ++c) {
           grad[3 * b.list[j] + c] += gl[3 * j + c];
-          grad[3 * b.atom + c] -= gl[3 * j + c];
+          if (in.weight_derivative) grad[3 * b.atom + c] -= gl[3 * j + c];
         }
       }
     }
