@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Water PBE/def2-SVP energy end to end (examples/water_energy.inp): the run ends with status
+# 0, prints the "eng>" group and lands on the reference energy; on two nodes it gives the
+# same energy.
+# Arguments: the ostrel binary, then the MPI launcher (may be empty).
+set -u
+ostrel=$1
+mpiexec=${2:-}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+export TMPDIR=$work
+
+# Psi4 1.3.2 with libxc 5.2.3: RKS PBE, def2-SVP (puream), scf_type df with def2-universal-jfit
+# (Coulomb metric, no charge constraint), XC from the orbital density on a 200 x 974 grid.
+reference=-76.27205626653084
+
+energy_of() {  # report file -> the E= value of its eng> group
+  sed -n 's/^eng> E=\(.*\)$/\1/p' "$1" | tail -1
+}
+close_to() {  # a b tolerance
+  awk -v a="$1" -v b="$2" -v t="$3" 'BEGIN { d = a - b; if (d < 0) d = -d; exit !(d <= t) }'
+}
+
+"$ostrel" examples/water_energy.inp > "$work/water.out"; rc=$?
+[ $rc -eq 0 ] || fail "water energy exit $rc"
+grep -qxF 'eng>$Energy' "$work/water.out" || fail "no eng> group"
+grep -qxF 'eng>$end' "$work/water.out" || fail "eng> group not closed"
+grep -q '^eng> D=' "$work/water.out" || fail "no dipole in the eng> group"
+e1=$(energy_of "$work/water.out")
+[ -n "$e1" ] || fail "no energy line"
+[ -n "$e1" ] && { close_to "$e1" "$reference" 1e-5 || fail "energy $e1, reference $reference"; }
+
+# OH radical, UKS PBE/def2-SVP, same model and program (Psi4 reference uhf).
+"$ostrel" examples/oh_radical.inp > "$work/oh.out"; rc=$?
+[ $rc -eq 0 ] || fail "OH radical exit $rc"
+e3=$(energy_of "$work/oh.out")
+[ -n "$e3" ] || fail "no OH energy line"
+[ -n "$e3" ] && { close_to "$e3" -75.58124801761551 1e-5 || fail "OH energy $e3"; }
+grep -qxF " One-Electron Energies (beta)" "$work/oh.out" || fail "no beta orbital energies"
+# The unpaired electron: spin populations of the overlap and of the fitted partition add to 1.
+spin_sum() {  # report, header line -> sum of the third column of the two atom lines after it
+  awk -v h="$2" 'index($0, h) == 1 { n = 3; next } n > 0 { n--; if (n < 2) s += $3 } END { printf "%.5f", s }' "$1"
+}
+close_to "$(spin_sum "$work/oh.out" " Overlap populations:")" 1 1e-4 || fail "overlap spin populations"
+close_to "$(spin_sum "$work/oh.out" " Atomic partitions of the density:")" 1 2e-3 || fail "fitted spin partition"
+
+if [ -n "$mpiexec" ] && [ -n "$e1" ]; then
+  # A stuck collective must fail the test, not hang it.
+  timeout 300 "$mpiexec" -np 2 --oversubscribe --allow-run-as-root "$ostrel" examples/water_energy.inp \
+    > "$work/water2.out" 2>/dev/null; rc=$?
+  [ $rc -eq 0 ] || fail "two-node water energy exit $rc"
+  e2=$(energy_of "$work/water2.out")
+  [ -n "$e2" ] && { close_to "$e2" "$e1" 1e-8 || fail "two-node energy $e2, one node $e1"; }
+  [ -n "$e2" ] || fail "no two-node energy line"
+fi
+
+[ $failures -eq 0 ] || { echo "$failures failed"; exit 1; }
+echo "all passed"
