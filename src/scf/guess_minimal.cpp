@@ -162,9 +162,7 @@ void minimal_basis_guess() {
       }
       e[k] = ev[k];
     }
-    timer("Orthogonalization", '-');
     complete_columns(s.data(), c.data(), n, m);
-    timer("Orthogonalization", '+');
     double top = 0.0;
     for (int k = 0; k < m; ++k) top = std::max(top, e[k]);
     for (int k = m; k < n; ++k) e[k] = top + 1.0 + 0.1 * (k - m);

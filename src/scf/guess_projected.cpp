@@ -48,11 +48,12 @@ void projected_guess() {
     given = static_cast<int>(std::lround(std::sqrt(static_cast<double>(store_size("guess_Ca") / 8))));
   }
   mp_bcast(&n, 1, MP_INT);
+  mp_bcast(&given, 1, MP_INT);
   const long nn = static_cast<long>(n) * n;
   PoolArray<double> frame(std::max(1L, nn)), energies(std::max(1, n)), s(std::max(1L, nn));
   const int m = minimal_frame(frame.data(), energies.data(), s.data(), n);
-  if (!is_master) return;
   if (given != m) fatal_error("\n $ce: n=%d, but the minimal basis has %d functions\n", given, m);
+  if (!is_master) return;
   project_spin(frame.data(), energies.data(), n, m, "guess_Ca", "guess_ea", "Ca", "ea");
   project_spin(frame.data(), energies.data(), n, m, "guess_Cb", "guess_eb", "Cb", "eb");
   const double one = 1.0;

@@ -485,6 +485,50 @@ TEST_F(Guess, PipekMezeyGivesTwoMirrorImageBonds) {
     }
 }
 
+// Vectors given over the minimal basis come back as the same orbitals: the minimal-basis
+// guess written in the frame's minimal block (V = B^T S C) and read as the group "ce".
+TEST_F(Guess, ProjectedGuessRebuildsOrbitalsGivenInTheMinimalBasis) {
+  prepare(kWater, "PBE");
+  options(5, 5, 1);
+  guess();
+  const int n = 24, m = 7;
+  const std::vector<double> c0 = doubles("Ca"), e0 = doubles("ea");
+  std::vector<double> frame(n * n), energies(n), s(n * n);
+  ASSERT_EQ(minimal_frame(frame.data(), energies.data(), s.data(), n), m);
+  auto sij = [&](int i, int j) { return i >= j ? s[i * (i + 1) / 2 + j] : s[j * (j + 1) / 2 + i]; };
+  std::vector<double> v(m * m);
+  for (int k = 0; k < m; ++k)
+    for (int j = 0; j < m; ++j) {
+      double sum = 0.0;
+      for (int a = 0; a < n; ++a)
+        for (int b = 0; b < n; ++b) sum += frame[j * n + a] * sij(a, b) * c0[k * n + b];
+      v[k * m + j] = sum;
+    }
+  store_write("guess_Ca", 0, v.data(), 8 * m * m);
+  store_write("guess_ea", 0, e0.data(), 8 * m);
+  store_write("guess_Cb", 0, v.data(), 8 * m * m);
+  store_write("guess_eb", 0, e0.data(), 8 * m);
+  store_put("guess.read", -1);
+  guess();
+  const std::vector<double> c = doubles("Ca"), e = doubles("ea");
+  for (int k = 0; k < m; ++k) {
+    EXPECT_EQ(e[k], e0[k]);
+    for (int i = 0; i < n; ++i) EXPECT_NEAR(c[k * n + i], c0[k * n + i], 1e-10) << k << " " << i;
+  }
+  EXPECT_LT(orthonormality_error("Ca"), 1e-10);
+  EXPECT_EQ(doubles("Cb"), c);
+  // Vectors of another size stop the run.
+  store_free("guess_eb");
+  store_free("guess_Cb");
+  store_free("guess_ea");
+  store_free("guess_Ca");
+  std::vector<double> small(4, 0.0);
+  store_write("guess_Ca", 0, small.data(), 32);
+  ::testing::internal::CaptureStdout();
+  EXPECT_FATAL(initial_guess(), "n=2, but the minimal basis has 7 functions");
+  ::testing::internal::GetCapturedStdout();
+}
+
 TEST_F(Guess, GuessTaskRunsThroughTaskDispatch) {
   prepare(kWater, "PBE");
   options(5, 5, 1);
