@@ -46,6 +46,15 @@ spin_sum() {  # report, header line -> sum of the third column of the two atom l
 close_to "$(spin_sum "$work/oh.out" " Overlap populations:")" 1 1e-4 || fail "overlap spin populations"
 close_to "$(spin_sum "$work/oh.out" " Atomic partitions of the density:")" 1 2e-3 || fail "fitted spin partition"
 
+# Methyl iodide with the def2 core potential on iodine. Psi4 1.3.2: RKS PBE, def2-SVP with its
+# ECP, scf_type df with def2-svp-jfit, 200 x 974 grid, e_convergence 1e-10, d_convergence 1e-9.
+# The ECP and grid differences of a heavy atom leave about 6e-6.
+"$ostrel" examples/ch3i_ecp.inp > "$work/ch3i.out"; rc=$?
+[ $rc -eq 0 ] || fail "CH3I exit $rc"
+e4=$(energy_of "$work/ch3i.out")
+[ -n "$e4" ] || fail "no CH3I energy line"
+[ -n "$e4" ] && { close_to "$e4" -337.5029210384095 2e-5 || fail "CH3I energy $e4"; }
+
 if [ -n "$mpiexec" ] && [ -n "$e1" ]; then
   # A stuck collective must fail the test, not hang it.
   timeout 300 "$mpiexec" -np 2 --oversubscribe --allow-run-as-root "$ostrel" examples/water_energy.inp \
