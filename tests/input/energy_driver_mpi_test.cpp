@@ -65,13 +65,17 @@ TEST(EnergyDriverMpi, EveryNodeFollowsTheMastersRecords) {
   EXPECT_EQ(gradients, 2);
   EXPECT_EQ(saved_basis, 7);
   EXPECT_EQ(reported, "DFT");
-  if (is_master) EXPECT_EQ(store_get<int>("NEval"), 2);
+  if (is_master) {
+    EXPECT_EQ(store_get<int>("NEval"), 2);
+  }
   EXPECT_EQ(out.find("eng>$Energy") != std::string::npos, is_master != 0);
 
   scf_gmax = 0.002;
   EXPECT_FATAL(evaluate_with(1, kFakes), is_master ? "SCF is far from convergence" : "");
   EXPECT_EQ(gradients, 2);
-  if (is_master) EXPECT_EQ(store_get<int>("NEval"), 2);
+  if (is_master) {
+    EXPECT_EQ(store_get<int>("NEval"), 2);
+  }
 }
 
 }  // namespace
