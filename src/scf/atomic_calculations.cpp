@@ -25,8 +25,10 @@ long tri(long n) { return n * (n + 1) / 2; }
 
 // A record left by an earlier call of the same run keeps its place; it must be large enough.
 void put_record(const char* name, const void* data, std::int64_t bytes) {
-  if (!store_exists(name)) store_alloc(name, bytes);
-  else if (store_size(name) < bytes) fatal_error("\n %s: record too small for %lld bytes\n", name, static_cast<long long>(bytes));
+  if (!store_exists(name))
+    store_alloc(name, bytes);
+  else if (store_size(name) < bytes)
+    fatal_error("\n %s: record too small for %lld bytes\n", name, static_cast<long long>(bytes));
   if (bytes > 0) store_write(name, 0, data, bytes);
 }
 
@@ -123,7 +125,7 @@ void run_atoms() {
   Basis fit{};
   if (nfit > 0) fit = load_basis(0, "Basis2", mol);
   {
-    const int natom = mol.n_atoms, nbasis = basis.n_functions;
+    const int natom = mol.n_atoms;
     PoolArray<int> table(kElementCount * kElementFields);
     store_read("Atoms", 0, table.data(), 4L * kElementCount * kElementFields);
     XcFunctional functional;
@@ -164,7 +166,8 @@ void run_atoms() {
     for (int k = 0; k < nkind; ++k) {
       const int a = representative[k];
       const int z = mol.z[a];
-      const int* entry = table.data() + static_cast<long>(std::clamp(z, 0, kElementCount - 1)) * kElementFields;
+      const int* entry =
+          table.data() + static_cast<long>(std::clamp(z, 0, kElementCount - 1)) * kElementFields;
       const int n_core = necp > 0 ? ecp[a].n_core : 0;
       removal[k] = core_removal(n_core);
       AtomProblem p{};
@@ -233,7 +236,8 @@ void store_results(const Molecule& mol, const Basis& basis, const AtomSet& orb, 
     // Minimal basis: per atom the core orbitals, then the valence ones.
     int m = 0, mcore = 0;
     for (int a = 0; a < natom; ++a) {
-      const int* entry = table + static_cast<long>(std::clamp(mol.z[a], 0, kElementCount - 1)) * kElementFields;
+      const int* entry =
+          table + static_cast<long>(std::clamp(mol.z[a], 0, kElementCount - 1)) * kElementFields;
       const MinimalShells ms = minimal_shells(entry, removal[kind[a]], solutions[kind[a]]);
       for (int l = 0; l <= std::min(7, kAtomMaxL); ++l) {
         m += (2 * l + 1) * ms.shells[l];
@@ -248,7 +252,8 @@ void store_results(const Molecule& mol, const Basis& basis, const AtomSet& orb, 
       const AtomSolution& s = solutions[kind[a]];
       const AtomFunctions& f = orb.atoms[a];
       const int base = basis.atom_first_function[a];
-      const int* entry = table + static_cast<long>(std::clamp(mol.z[a], 0, kElementCount - 1)) * kElementFields;
+      const int* entry =
+          table + static_cast<long>(std::clamp(mol.z[a], 0, kElementCount - 1)) * kElementFields;
       const MinimalShells ms = minimal_shells(entry, removal[kind[a]], s);
       for (int pass = 0; pass < 2; ++pass)
         for (int l = 0; l <= std::min(7, s.lmax); ++l) {
@@ -257,7 +262,8 @@ void store_results(const Molecule& mol, const Basis& basis, const AtomSet& orb, 
           for (int k = from; k < to; ++k)
             for (int q = 0; q <= 2 * l; ++q) {
               double* v = ao.data() + static_cast<long>(col) * nbasis;
-              for (int i = 0; i < c.n_shells; ++i) v[base + f.shell_first[c.shell[i]] + q] = c.coef[i + c.n_shells * k];
+              for (int i = 0; i < c.n_shells; ++i)
+                v[base + f.shell_first[c.shell[i]] + q] = c.coef[i + c.n_shells * k];
               energy[col] = c.energy[k];
               label[2 * col] = a;
               label[2 * col + 1] = pass == 0;
@@ -295,7 +301,8 @@ void core_orbitals() {
   int n = 0;
   for (int j = 0; j < m; ++j)
     if (label[2 * j + 1]) {
-      for (int i = 0; i < nbasis; ++i) core[static_cast<long>(n) * nbasis + i] = ao[static_cast<long>(j) * nbasis + i];
+      for (int i = 0; i < nbasis; ++i)
+        core[static_cast<long>(n) * nbasis + i] = ao[static_cast<long>(j) * nbasis + i];
       ++n;
     }
   put_record("C_core", core.data(), 8L * nbasis * n);

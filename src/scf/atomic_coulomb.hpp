@@ -12,12 +12,12 @@ double spherical_coulomb(int k, double p, int kp, double q);
 // channel, so the whole interaction is one small matrix over those pairs, built once.
 struct AtomCoulomb {
   int n_pairs;
-  int* l;          // per pair: channel
-  int* e;          // per pair: the two exponents (indices into the atom's exponents), e <= f
+  int* l;  // per pair: channel
+  int* e;  // per pair: the two exponents (indices into the atom's exponents), e <= f
   int* f;
-  double* w;       // n_pairs x n_pairs interaction matrix
-  double* density; // n_pairs work: density coefficients
-  double* field;   // n_pairs work: potential coefficients
+  double* w;        // n_pairs x n_pairs interaction matrix
+  double* density;  // n_pairs work: density coefficients
+  double* field;    // n_pairs work: potential coefficients
   void* block;
 };
 

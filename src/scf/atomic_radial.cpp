@@ -13,8 +13,18 @@ constexpr double kFourPi = 12.566370614359172;
 // Alkali and alkaline-earth atoms have the most diffuse valence shells.
 bool first_two_groups(int z) {
   switch (z) {
-    case 3: case 4: case 11: case 12: case 19: case 20:
-    case 37: case 38: case 55: case 56: case 87: case 88:
+    case 3:
+    case 4:
+    case 11:
+    case 12:
+    case 19:
+    case 20:
+    case 37:
+    case 38:
+    case 55:
+    case 56:
+    case 87:
+    case 88:
       return true;
     default:
       return false;
@@ -36,8 +46,7 @@ AtomRadialGrid atom_radial_grid(int z, int n, double* r, double* w) {
   return {n, r, w};
 }
 
-void atom_radial_functions(const AtomFunctions& f, const AtomRadialGrid& g, double* values,
-                           double* slopes) {
+void atom_radial_functions(const AtomFunctions& f, const AtomRadialGrid& g, double* values, double* slopes) {
   for (int s = 0; s < f.nshell; ++s) {
     const int l = f.shell_l[s];
     for (int i = 0; i < g.n; ++i) {
@@ -59,8 +68,8 @@ void atom_radial_functions(const AtomFunctions& f, const AtomRadialGrid& g, doub
   }
 }
 
-double atom_xc(const XcFunctional& f, const AtomRadialGrid& g, const double* values, const double* slopes, const AtomChannel* channels, int lmax,
-               const double* const* blocks, double* const* potential) {
+double atom_xc(const XcFunctional& f, const AtomRadialGrid& g, const double* values, const double* slopes,
+               const AtomChannel* channels, int lmax, const double* const* blocks, double* const* potential) {
   for (int l = 0; l <= lmax; ++l) {
     const int m = channels[l].n_shells;
     for (int k = 0; k < m * m; ++k) potential[l][k] = 0.0;

@@ -18,13 +18,12 @@ AtomRadialGrid atom_radial_grid(int z, int n, double* r, double* w);
 
 // Radial factors R(r) = sum_e c_e r^l exp(-a_e r^2) of the atom's shells and their first
 // derivatives at the grid points: values[s * n + i], slopes[s * n + i].
-void atom_radial_functions(const AtomFunctions& f, const AtomRadialGrid& g, double* values,
-                           double* slopes);
+void atom_radial_functions(const AtomFunctions& f, const AtomRadialGrid& g, double* values, double* slopes);
 
 // Exchange-correlation energy of the spherical closed-shell density whose channel density
 // blocks are `blocks` (block l is n_l x n_l over the channel's shells, full), and the
 // potential blocks of every channel into `potential` (same layout; overwritten).
-double atom_xc(const XcFunctional& f, const AtomRadialGrid& g, const double* values, const double* slopes, const AtomChannel* channels, int lmax,
-               const double* const* blocks, double* const* potential);
+double atom_xc(const XcFunctional& f, const AtomRadialGrid& g, const double* values, const double* slopes,
+               const AtomChannel* channels, int lmax, const double* const* blocks, double* const* potential);
 
 }  // namespace ostrel

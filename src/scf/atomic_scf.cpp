@@ -128,7 +128,8 @@ AtomSolution solve_atom(const AtomProblem& p) {
     sol.lmax = std::max(sol.lmax, l);
   }
   long size = tri(n);
-  for (int l = 0; l <= sol.lmax; ++l) size += static_cast<long>(sol.channel[l].n_shells) * (sol.channel[l].n_shells + 2);
+  for (int l = 0; l <= sol.lmax; ++l)
+    size += static_cast<long>(sol.channel[l].n_shells) * (sol.channel[l].n_shells + 2);
   sol.block = pool_alloc(8 * std::max(1L, size));
   double* cursor = static_cast<double*>(sol.block);
   sol.density = cursor;
@@ -175,7 +176,8 @@ AtomSolution solve_atom(const AtomProblem& p) {
     }
   }
   PoolArray<double> rr(kRadialPoints), rw(kRadialPoints);
-  PoolArray<double> values(static_cast<long>(f.nshell) * kRadialPoints), slopes(static_cast<long>(f.nshell) * kRadialPoints);
+  PoolArray<double> values(static_cast<long>(f.nshell) * kRadialPoints),
+      slopes(static_cast<long>(f.nshell) * kRadialPoints);
 
   // One-centre integrals.
   const int first[2] = {0, n};
@@ -203,7 +205,8 @@ AtomSolution solve_atom(const AtomProblem& p) {
   unpack(n, sp.data(), sfull.data());
   unpack(n, hp.data(), hfull.data());
 
-  const AtomRadialGrid grid = atom_radial_grid(static_cast<int>(std::lround(p.charge)), kRadialPoints, rr.data(), rw.data());
+  const AtomRadialGrid grid =
+      atom_radial_grid(static_cast<int>(std::lround(p.charge)), kRadialPoints, rr.data(), rw.data());
   atom_radial_functions(f, grid, values.data(), slopes.data());
   const bool has_xc = p.functional.x_code != 0 || p.functional.c_code != 0;
 

@@ -12,13 +12,13 @@ inline constexpr int kAtomMaxL = MAX_BASIS_L;
 // A free atom in its own functions: one atom of a loaded basis, its nuclear charge (reduced
 // by a core potential) and the electrons per angular momentum that it keeps.
 struct AtomProblem {
-  AtomFunctions functions;        // the atom's exponents and contractions
-  const ShellSlot* shells;        // its shells in function order (first_function relative
-  int n_shells;                   // to `function_base`)
+  AtomFunctions functions;  // the atom's exponents and contractions
+  const ShellSlot* shells;  // its shells in function order (first_function relative
+  int n_shells;             // to `function_base`)
   int function_base;
-  double charge;                  // nuclear charge seen by the electrons
-  double nucleus_exponent;        // 0: point nucleus
-  const CorePotential* potential; // null without a core potential
+  double charge;                   // nuclear charge seen by the electrons
+  double nucleus_exponent;         // 0: point nucleus
+  const CorePotential* potential;  // null without a core potential
   double electrons[kAtomMaxL + 1];
   XcFunctional functional;
 };
@@ -46,7 +46,7 @@ struct AtomSolution {
   double one_electron;  // tr D H
   double coulomb;       // 1/2 tr D J
   double exchange_correlation;
-  double* density;      // packed, n_functions
+  double* density;  // packed, n_functions
   AtomChannel channel[kAtomMaxL + 1];
   void* block;
 };

@@ -35,7 +35,8 @@ void initial_guess() {
     g.mix = get_int("guess.mix");
     g.localize = get_int("guess.loc");
     g.read = get_int("guess.read");
-    if (store_exists("scfsave")) std::snprintf(g.save, sizeof g.save, "%s", store_get_text("scfsave").c_str());
+    if (store_exists("scfsave"))
+      std::snprintf(g.save, sizeof g.save, "%s", store_get_text("scfsave").c_str());
   }
   mp_bcast(&g, sizeof g, MP_BYTE);
   if (g.four >= 2) fatal_error("\n the two-component guess is not available in this build\n");

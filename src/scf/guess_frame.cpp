@@ -50,7 +50,8 @@ void complete_columns(const double* s, double* c, int n, int m) {
   // Candidates: every unit vector with the first m columns projected out, and S times it.
   PoolArray<double> r(nn), sr(nn), sc(static_cast<long>(n) * std::max(m, 1)), norm(n), sv(n);
   PoolArray<int> taken(n);
-  for (int k = 0; k < m; ++k) packed_times(s, n, c + static_cast<long>(k) * n, sc.data() + static_cast<long>(k) * n);
+  for (int k = 0; k < m; ++k)
+    packed_times(s, n, c + static_cast<long>(k) * n, sc.data() + static_cast<long>(k) * n);
   for (int j = 0; j < n; ++j) {
     double* col = r.data() + static_cast<long>(j) * n;
     for (int i = 0; i < n; ++i) col[i] = i == j ? 1.0 : 0.0;

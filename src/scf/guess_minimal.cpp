@@ -93,7 +93,8 @@ void minimal_basis_guess() {
   const long nn = static_cast<long>(n) * n;
 
   PoolArray<double> s(std::max(1L, tri(n))), c(std::max(1L, nn)), e(std::max(1, n));
-  PoolArray<double> smin(std::max(1L, tri(m))), h(std::max(1L, tri(m))), v(std::max(1L, static_cast<long>(m) * m));
+  PoolArray<double> smin(std::max(1L, tri(m))), h(std::max(1L, tri(m))),
+      v(std::max(1L, static_cast<long>(m) * m));
   PoolArray<double> ev(std::max(1, m));
   if (is_master) {
     PoolArray<double> ao(std::max(1L, static_cast<long>(n) * m)), sa(std::max(1L, static_cast<long>(n) * m));

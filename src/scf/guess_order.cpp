@@ -13,7 +13,8 @@ void reorder_orbitals(const int* order, int n, double* energies, double* c) {
   for (int i = 0; i < n; ++i) used[i] = 0;
   for (int i = 0; i < n; ++i) {
     const int k = order[i];
-    if (k < 0 || k >= n) fatal_error("\n guess: orbital %d in position %d is not one of 1..%d\n", k + 1, i + 1, n);
+    if (k < 0 || k >= n)
+      fatal_error("\n guess: orbital %d in position %d is not one of 1..%d\n", k + 1, i + 1, n);
     if (used[k]) fatal_error("\n guess: orbital %d is named twice (position %d)\n", k + 1, i + 1);
     used[k] = 1;
   }

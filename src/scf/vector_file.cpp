@@ -44,7 +44,8 @@ void put_doubles(const char* name, const double* data, std::int64_t count) {
 }
 
 // One spin from the file: energies, coefficients, reordered by the list `order`.
-bool read_spin(int fd, int n, const char* order, const char* e_name, const char* c_name, double* e, double* c) {
+bool read_spin(int fd, int n, const char* order, const char* e_name, const char* c_name, double* e,
+               double* c) {
   const std::int64_t nn = std::int64_t{n} * n;
   if (!read_exact(fd, e, 8 * std::int64_t{n}) || !read_exact(fd, c, 8 * nn)) return false;
   if (store_exists(order)) {

@@ -27,7 +27,8 @@ void prepare(int read) {
   store_clear();
   if (!is_master) return;
   testing::with_stdin(
-      "$molecule\n cartesian\n set=def2-SVP\n 8 0 0 0.1173\n 1 0 0.7572 -0.4692\n 1 0 -0.7572 -0.4692\n$end\n",
+      "$molecule\n cartesian\n set=def2-SVP\n 8 0 0 0.1173\n 1 0 0.7572 -0.4692\n 1 0 -0.7572 "
+      "-0.4692\n$end\n",
       [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
   const int none[2] = {0, 0};
   store_write("Necp", 0, none, 8);

@@ -1,13 +1,11 @@
 #include <gtest/gtest.h>
-
-#include <cmath>
-#include <string>
-#include <vector>
-
 #include <sys/stat.h>
 
+#include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "input/element_table.hpp"
 #include "input/pending_modules.hpp"
@@ -39,8 +37,8 @@ class Guess : public testing::RuntimeTest {
   void prepare(const std::string& atoms, const char* functional, bool ecp = false, int charge = 0,
                int multiplicity = 1, const char* element_group = "") {
     char head[96];
-    std::snprintf(head, sizeof head, "$molecule charge=%d multiplicity=%d\n cartesian\n set=def2-SVP\n", charge,
-                  multiplicity);
+    std::snprintf(head, sizeof head, "$molecule charge=%d multiplicity=%d\n cartesian\n set=def2-SVP\n",
+                  charge, multiplicity);
     const std::string text = std::string(head) + atoms + "$end\n";
     testing::with_stdin(text, [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
     ::testing::internal::CaptureStdout();
@@ -198,7 +196,8 @@ TEST_F(Guess, OpenShellAndHeavyAtomsConvergeWithTheirElectrons) {
       add_packed_matrices(PairOperator::overlap, one, 0.0, {}, 0, 1, s.data());
       double q = 0.0;
       for (int i = 0; i < nf; ++i)
-        for (int j = 0; j <= i; ++j) q += (i == j ? 1.0 : 2.0) * big[at + i * (i + 1) / 2 + j] * s[i * (i + 1) / 2 + j];
+        for (int j = 0; j <= i; ++j)
+          q += (i == j ? 1.0 : 2.0) * big[at + i * (i + 1) / 2 + j] * s[i * (i + 1) / 2 + j];
       EXPECT_NEAR(q, electrons[a], 1e-9) << a;
       at += static_cast<long>(nf) * (nf + 1) / 2;
     }
@@ -251,7 +250,8 @@ TEST_F(Guess, WaterMinimalBasisGuessIsOrthonormalWithTheRightElectronCount) {
   for (int k = 0; k < 5; ++k)
     for (int i = 0; i < n; ++i)
       for (int j = 0; j < n; ++j)
-        electrons += 2.0 * c[k * n + i] * c[k * n + j] * (i >= j ? s[i * (i + 1) / 2 + j] : s[j * (j + 1) / 2 + i]);
+        electrons +=
+            2.0 * c[k * n + i] * c[k * n + j] * (i >= j ? s[i * (i + 1) / 2 + j] : s[j * (j + 1) / 2 + i]);
   EXPECT_NEAR(electrons, 10.0, 1e-10);
   // The occupied block lies in the span of the atomic orbitals: projecting onto it keeps all.
   EXPECT_LT(e[4], 0.0);
@@ -272,7 +272,8 @@ TEST_F(Guess, AtomicFitsCarryEachAtomsElectrons) {
     const double expected[3] = {8.0, 1.0, 1.0};
     for (int a = 0; a < 3; ++a) {
       double q = 0.0;
-      for (int k = views.atoms.first_function[a]; k < views.atoms.first_function[a + 1]; ++k) q += d[k] * moments[k];
+      for (int k = views.atoms.first_function[a]; k < views.atoms.first_function[a + 1]; ++k)
+        q += d[k] * moments[k];
       EXPECT_NEAR(q, expected[a], 5e-3) << a;
     }
     for (int k = 0; k < m; ++k) {
@@ -430,8 +431,9 @@ TEST_F(Guess, TextDumpOfSevenFunctions) {
   ASSERT_EQ(lines.size(), 2u + 2u * 7u * 3u);
   EXPECT_EQ(lines[0], "ce>$vector");
   EXPECT_EQ(lines[1], "ce> ea(1)=-1.000000000000000e+00 Ca(1)=");
-  EXPECT_EQ(lines[2], "ce> +1.250000000000000e-01 -2.500000000000000e-01 +3.750000000000000e-01 "
-                      "-5.000000000000000e-01 +6.250000000000000e-01");
+  EXPECT_EQ(lines[2],
+            "ce> +1.250000000000000e-01 -2.500000000000000e-01 +3.750000000000000e-01 "
+            "-5.000000000000000e-01 +6.250000000000000e-01");
   EXPECT_EQ(lines[3], "ce> -7.500000000000000e-01 +8.750000000000000e-01");
   EXPECT_EQ(lines[22], "ce> eb(1)=-1.000000000000000e+00 Cb(1)=");
   EXPECT_EQ(lines.back(), "ce>$end");
@@ -465,7 +467,8 @@ TEST_F(Guess, PipekMezeyGivesTwoMirrorImageBonds) {
     for (int a = 0; a < 3; ++a)
       for (int i = first[a]; i < first[a + 1]; ++i)
         for (int j = 0; j < n; ++j)
-          pop[k][a] += c[k * n + i] * c[k * n + j] * (i >= j ? s[i * (i + 1) / 2 + j] : s[j * (j + 1) / 2 + i]);
+          pop[k][a] +=
+              c[k * n + i] * c[k * n + j] * (i >= j ? s[i * (i + 1) / 2 + j] : s[j * (j + 1) / 2 + i]);
   // Two orbitals are O-H bonds, one to each hydrogen, with mirror-image populations.
   int bond1 = -1, bond2 = -1;
   for (int k = 0; k < 5; ++k) {
