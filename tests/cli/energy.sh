@@ -46,6 +46,25 @@ spin_sum() {  # report, header line -> sum of the third column of the two atom l
 close_to "$(spin_sum "$work/oh.out" " Overlap populations:")" 1 1e-4 || fail "overlap spin populations"
 close_to "$(spin_sum "$work/oh.out" " Atomic partitions of the density:")" 1 2e-3 || fail "fitted spin partition"
 
+# Overlap populations of the converged orbitals at the printed precision. Psi4 1.3.2 oeprop
+# MULLIKEN_CHARGES and MAYER_INDICES after the same RKS/UKS PBE runs: water O -0.276164,
+# H 0.138082, O-H 1.014241, H-H 0.006631; OH O -0.169114 with spin 1.02432, O-H 1.001805.
+for line in " O1      -0.1691   1.02432" " H1       0.1691  -0.02432" "  O1    |  H1   :  1.00"; do
+  grep -qxF -- "$line" "$work/oh.out" || fail "OH populations: missing [$line]"
+done
+sed 's/fit=J \$end/fit=J print=BONDS+VECTORS+MOLDEN-ENERGIES $end/' examples/water_energy.inp \
+  > "$work/water_print.inp"
+"$ostrel" "$work/water_print.inp" > "$work/water_print.out"; rc=$?
+[ $rc -eq 0 ] || fail "water with print options exit $rc"
+for line in " O1      -0.2762   0.00000" " H1       0.1381   0.00000" "  O1    |  H1   :  1.01  H2   :  1.01" \
+    "  H1    |  O1   :  1.01" " Eigenvectors (alpha)" "mos>[Molden Format]"; do
+  grep -qxF -- "$line" "$work/water_print.out" || fail "water print: missing [$line]"
+done
+grep -q "One-Electron Energies" "$work/water_print.out" && fail "-ENERGIES still lists orbital energies"
+[ "$(grep -c '^mos>Occup=' "$work/water_print.out")" -eq 24 ] || fail "Molden orbital count"
+occupied=$(sed -n 's/^mos>Occup=//p' "$work/water_print.out" | awk '{ s += $1 } END { printf "%.6f", s }')
+[ "$occupied" = "10.000000" ] || fail "Molden occupations add to $occupied"
+
 # Methyl iodide with the def2 core potential on iodine. Psi4 1.3.2: RKS PBE, def2-SVP with its
 # ECP, scf_type df with def2-svp-jfit, 200 x 974 grid, e_convergence 1e-10, d_convergence 1e-9.
 # The ECP and grid differences of a heavy atom leave about 6e-6.
