@@ -9,18 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "input/element_table.hpp"
-#include "linalg/eigen_symmetric.hpp"
-#include "model/basis_input.hpp"
-#include "model/ecp_input.hpp"
-#include "model/molecule_input.hpp"
+#include "input/common_setup.hpp"
+#include "input/control_options.hpp"
+#include "input/pending_modules.hpp"
 #include "model/molecule_record.hpp"
 #include "runtime/store.hpp"
-#include "scf/atomic_calculations.hpp"
-#include "scf/grid_options.hpp"
 #include "scf/nuclear_gradient.hpp"
-#include "scf/scf_one_electron.hpp"
-#include "scf/scf_options.hpp"
 #include "scf/scf_procedure.hpp"
 #include "support/fatal_trap.hpp"
 #include "support/input_file.hpp"
@@ -28,8 +22,6 @@
 
 namespace ostrel {
 namespace {
-
-const std::string kDef2 = std::string(OSTREL_SOURCE_DIR) + "/data/basis/def2";
 
 std::vector<double> doubles(const char* name) {
   std::vector<double> v(static_cast<std::size_t>(store_size(name)) / 8);
@@ -42,70 +34,32 @@ struct Job {
   int charge = 0, multiplicity = 1;
   int fit = 'J';
   std::string groups;    // scf, dft, grid groups
-  bool ecp = false;
   double field[3] = {0.0, 0.0, 0.0};
 };
 
 class ScfGradient : public testing::RuntimeTest {
  protected:
+  // Control step, common set-up and initial guess for the job, as a gradient request.
   void prepare(const Job& s) {
-    char head[128];
-    std::snprintf(head, sizeof head, "$molecule cartesian\n charge=%d mult=%d\n set=def2-SVP\n", s.charge,
-                  s.multiplicity);
-    const std::string text = std::string(head) + s.atoms + "$end\n";
-    char theory[64] = "DFT";
-    store_write("theory", 0, theory, 64);
-    store_put("four", 0);
-    store_put("fit", s.fit);
+    char head[256];
+    std::snprintf(head, sizeof head,
+                  "$control task=gradient theory=dft basis=def2-svp fit=%c field=%.6f,%.6f,%.6f $end\n"
+                  "$molecule charge=%d mult=%d\n cartesian\n",
+                  s.fit, s.field[0], s.field[1], s.field[2], s.charge, s.multiplicity);
+    const std::string input = std::string(head) + s.atoms + "$end\n" + s.groups + "\n";
     ::testing::internal::CaptureStdout();
-    testing::with_stdin(text, [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
-    if (s.ecp) read_core_potentials(kDef2.c_str());
-    if (!store_exists("Necp")) {
-      const int none[2] = {0, 0};
-      store_write("Necp", 0, none, 8);
+    testing::FatalTrap trap;
+    try {
+      testing::with_stdin(input, [] {
+        control_step(stdin);
+        common_setup("GRADIENT", stdin);
+      });
+      initial_guess();
+    } catch (const testing::FatalStop& stop) {
+      ADD_FAILURE() << stop.what() << "\n" << ::testing::internal::GetCapturedStdout();
+      return;
     }
-    read_basis(kDef2.c_str(), "basis", "Basis", "Nbasis", "n_basis", 0, 0, 0);
-    read_basis(kDef2.c_str(), "basis2", "Basis2", "Nfit", "n_fit", 0, 0, s.fit == 'V');
-    store_put("Nbasis1", 0);
-    store_write("field", 0, s.field, 24);
-    testing::InputFile none("");
-    build_element_table("Atoms", none.get());
-    testing::InputFile groups(s.groups);
-    scf_setup_options(groups.get());
-    testing::InputFile grid(s.groups);
-    grid_setup_options(grid.get());
-    atomic_calculations();
-    core_guess();
     ::testing::internal::GetCapturedStdout();
-  }
-
-  // Start orbitals: eigenvectors of H0 in the overlap metric (canonical orthogonalisation).
-  static void core_guess() {
-    scf_one_electron_setup();
-    const int n = store_get<int>("Nbasis");
-    std::vector<double> s = doubles("S"), h = doubles("H0");
-    std::vector<double> u(static_cast<std::size_t>(n) * n), e(n);
-    eigen_symmetric(s.data(), u.data(), e.data(), n);
-    std::vector<double> x(static_cast<std::size_t>(n) * n);  // column k: u_k / sqrt(e_k)
-    for (int k = 0; k < n; ++k)
-      for (int i = 0; i < n; ++i) x[k * n + i] = u[k * n + i] / std::sqrt(e[k]);
-    std::vector<double> hp;
-    for (int a = 0; a < n; ++a)
-      for (int b = 0; b <= a; ++b) {
-        double v = 0.0;
-        for (int i = 0; i < n; ++i)
-          for (int j = 0; j < n; ++j)
-            v += x[a * n + i] * h[i > j ? i * (i + 1) / 2 + j : j * (j + 1) / 2 + i] * x[b * n + j];
-        hp.push_back(v);
-      }
-    std::vector<double> w(static_cast<std::size_t>(n) * n), c(static_cast<std::size_t>(n) * n, 0.0);
-    eigen_symmetric(hp.data(), w.data(), e.data(), n);
-    for (int k = 0; k < n; ++k)
-      for (int i = 0; i < n; ++i)
-        for (int a = 0; a < n; ++a) c[k * n + i] += x[a * n + i] * w[k * n + a];
-    store_write("Ca", 0, c.data(), 8L * n * n);
-    store_write("Cb", 0, c.data(), 8L * n * n);
-    store_put("scf_Gmax", 1.0);
   }
 
   static std::string quiet(void (*body)()) {
@@ -141,11 +95,11 @@ class ScfGradient : public testing::RuntimeTest {
 
   // Central differences of the SCF energy, started from the converged orbitals on the
   // final grid with the grid orders kept.
-  std::vector<double> differences(int n3, double h) {
+  std::vector<double> differences(const std::vector<int>& coordinates, double h) {
     store_put("grid_adapt", 0);
     const std::vector<double> ca = doubles("Ca"), cb = doubles("Cb");
-    std::vector<double> fd(n3);
-    for (int i = 0; i < n3; ++i) {
+    std::vector<double> fd;
+    for (int i : coordinates) {
       double e[2];
       for (int side = 0; side < 2; ++side) {
         move_atom_coordinate(i, side ? -h : h);
@@ -157,13 +111,15 @@ class ScfGradient : public testing::RuntimeTest {
         e[side] = store_get<double>("Energy");
         move_atom_coordinate(i, side ? h : -h);
       }
-      fd[i] = (e[0] - e[1]) / (2 * h);
+      fd.push_back((e[0] - e[1]) / (2 * h));
     }
     return fd;
   }
 
   void check_psi4(const char* atoms, const double* reference, int n3);
-  void check_differences(const Job& s, int n3, double tolerance);
+  // The gradient at the job's geometry against central differences of the energy along the
+  // given coordinates (all when empty); the forces on a neutral molecule sum to zero.
+  std::vector<double> check_differences(const Job& s, std::vector<int> coordinates, double tolerance);
   std::string last_output;
 };
 
@@ -203,17 +159,27 @@ void ScfGradient::check_psi4(const char* atoms, const double* reference, int n3)
   std::printf("   [%d atoms: E = %.10f, max |g - Psi4| = %.2e]\n", n3 / 3, energy, worst);
 }
 
-void ScfGradient::check_differences(const Job& s, int n3, double tolerance) {
+std::vector<double> ScfGradient::check_differences(const Job& s, std::vector<int> coordinates,
+                                                   double tolerance) {
   prepare(s);
   double energy = 0.0;
   const std::vector<double> g = gradient(&energy);
-  const std::vector<double> fd = differences(n3, 1e-3);
+  const int n3 = static_cast<int>(g.size());
+  double sum[3] = {0.0, 0.0, 0.0};
+  for (int i = 0; i < n3; ++i) sum[i % 3] += g[i];
+  for (double v : sum) EXPECT_NEAR(v, 0.0, 1e-7);
+  if (coordinates.empty())
+    for (int i = 0; i < n3; ++i) coordinates.push_back(i);
+  const std::vector<double> fd = differences(coordinates, 1e-3);
   double worst = 0.0;
-  for (int i = 0; i < n3; ++i) {
-    worst = std::max(worst, std::fabs(g[i] - fd[i]));
-    EXPECT_NEAR(g[i], fd[i], tolerance) << i;
+  for (std::size_t k = 0; k < coordinates.size(); ++k) {
+    const int i = coordinates[k];
+    worst = std::max(worst, std::fabs(g[i] - fd[k]));
+    EXPECT_NEAR(g[i], fd[k], tolerance) << i;
   }
-  std::printf("   [max |analytic - FD| = %.2e]\n", worst);
+  std::printf("   [E = %.10f, max |analytic - FD| = %.2e over %zu coordinates, |sum| %.1e]\n", energy, worst,
+              coordinates.size(), std::max({std::fabs(sum[0]), std::fabs(sum[1]), std::fabs(sum[2])}));
+  return g;
 }
 
 TEST_F(ScfGradient, WaterOrbitalDensityModelAgreesWithPsi4) { check_psi4(kWaterPsi4, kWaterPsi4Gradient, 9); }
@@ -225,7 +191,7 @@ TEST_F(ScfGradient, WaterOrbitalDensityModelAgreesWithDifferences) {
   Job s;
   s.atoms = kWaterPsi4;
   s.groups = "$scf fitxc=0 convergence=1e-9 $end $dft functional=pbe $end $grid accuracy=1e-6 $end";
-  check_differences(s, 9, 1e-5);
+  check_differences(s, {}, 1e-5);
 }
 
 TEST_F(ScfGradient, WaterFittedDensityModelAgreesWithDifferences) {
@@ -233,7 +199,52 @@ TEST_F(ScfGradient, WaterFittedDensityModelAgreesWithDifferences) {
   s.atoms = kWaterPsi4;
   s.fit = 'V';
   s.groups = "$scf convergence=1e-9 $end $dft functional=pbe $end $grid accuracy=1e-6 $end";
-  check_differences(s, 9, 1e-5);
+  check_differences(s, {}, 1e-5);
+}
+
+const char* kFitted = "$scf convergence=1e-9 $end $dft functional=pbe $end $grid accuracy=1e-6 $end";
+
+// OH radical, unrestricted: both exchange-correlation models, the hydrogen's coordinates.
+Job hydroxyl(bool fitted) {
+  Job s;
+  s.atoms = " 8 0.0 0.0 0.0\n 1 0.08 -0.05 0.97\n";
+  s.multiplicity = 2;
+  s.fit = fitted ? 'V' : 'J';
+  s.groups = std::string("$scf iterations=60 ") + (fitted ? "" : "fitxc=0 ") +
+             "convergence=1e-9 $end $dft functional=blyp $end $grid accuracy=1e-6 $end";
+  return s;
+}
+TEST_F(ScfGradient, HydroxylRadicalFittedDensityAgreesWithDifferences) {
+  check_differences(hydroxyl(true), {3, 4, 5}, 1e-5);
+}
+TEST_F(ScfGradient, HydroxylRadicalOrbitalDensityAgreesWithDifferences) {
+  check_differences(hydroxyl(false), {3, 4, 5}, 1e-5);
+}
+
+// Methyl iodide with the iodine core potential (default fitted model).
+TEST_F(ScfGradient, MethylIodideWithCorePotentialAgreesWithDifferences) {
+  Job s;
+  s.atoms = " 6 0.0 0.0 0.0\n 53 0.05 -0.03 2.16\n 1 1.03 0.0 -0.36\n 1 -0.52 0.9 -0.33\n 1 -0.5 -0.86 -0.38\n";
+  s.fit = 'V';
+  s.groups = kFitted;
+  check_differences(s, {2, 3, 5, 7}, 1e-5);
+}
+
+// A field along z changes the gradient through the dipole derivatives and the nuclear
+// charges; the forces on the neutral molecule still sum to zero.
+TEST_F(ScfGradient, WaterInAFieldAgreesWithDifferences) {
+  Job s;
+  s.atoms = kWaterPsi4;
+  s.fit = 'V';
+  s.groups = kFitted;
+  s.field[2] = 0.001;
+  const std::vector<double> g = check_differences(s, {1, 2, 5}, 1e-5);
+  // The same water without the field: the field moves the oxygen's z force by more than 1e-4.
+  const double none[3] = {0.0, 0.0, 0.0};
+  store_write("field", 0, none, 24);
+  double energy = 0.0;
+  const std::vector<double> g0 = gradient(&energy);
+  EXPECT_GT(std::fabs(g[2] - g0[2]), 1e-4);
 }
 
 }  // namespace
