@@ -176,6 +176,19 @@ TEST_F(Guess, HalfOccupiedHydrogenMatchesFractionalOccupation) {
   EXPECT_NEAR(doubles(kAtomicEnergiesRecord)[0], -0.23119693840313854, 1e-7);
 }
 
+// Nitrogen 2p3 spread over the three p orbitals, half an electron of each spin in each.
+// Psi4 UKS PBE def2-SVP on N(3-) with the 2p occupations of both spins set to 1/2
+// (frac_occ 3,4,5,-3,-4,-5; frac_start 3, SAD start), otherwise as above.
+TEST_F(Guess, SphericalNitrogenMatchesFractionalOccupation) {
+  prepare(" 7 0 0 0\n", "PBE", false, 0, 2);
+  atoms();
+  EXPECT_NEAR(doubles(kAtomicTotalsRecord)[0], -54.348069841374034, 1e-7);
+  const std::vector<double> e = doubles(kAtomicEnergiesRecord);
+  EXPECT_NEAR(e[0], -14.108968405757858, 1e-7);
+  EXPECT_NEAR(e[1], -0.6492453302536332, 1e-7);
+  EXPECT_NEAR(e[2], -0.23969719780746038, 1e-7);
+}
+
 // Heavier and open-shell atoms converge and hold their electrons: tr(D S) per atom.
 TEST_F(Guess, OpenShellAndHeavyAtomsConvergeWithTheirElectrons) {
   prepare(" 6 0 0 0\n 7 3 0 0\n 26 0 3 0\n 35 0 0 3\n 53 3 3 3\n 29 -3 0 0\n", "BLYP", true, 0, 1);
