@@ -11,6 +11,7 @@
 #include "scf/grid_partition.hpp"
 #include "scf/grid_points.hpp"
 #include "scf/grid_walk.hpp"
+#include "scf/generated/basis_eval_kernels.hpp"
 
 namespace ostrel {
 
@@ -133,6 +134,49 @@ int sort_local_points(WalkBuffers& b, int n, const double* w, const double centr
   return n_local;
 }
 
+// Values (and gradients) of the 2l+1 functions of one shell at the np points of a block:
+// component c of function s at point p goes to out[c * stride + p * ld + s]. Points beyond
+// the shell's extent get zeros; primitives whose exponential is below 1e-22 are skipped.
+void eval_shell_block(const GaussianShell& sh, double extent2, const double* points, int np,
+                      int gradients, double* out, int ld, int stride) {
+  const int nf = 2 * sh.l + 1;
+  const AngularKernel kernel = angular_kernel(sh.l, gradients ? 1 : 0);
+  double p[4 * (2 * kAngularKernelMaxL + 1)];
+  for (int i = 0; i < np; ++i) {
+    const double d[3] = {points[3 * i] - sh.centre[0], points[3 * i + 1] - sh.centre[1],
+                         points[3 * i + 2] - sh.centre[2]};
+    const double t = d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
+    double* o = out + static_cast<std::int64_t>(i) * ld;
+    if (t > extent2) {
+      for (int c = 0; c < (gradients ? 4 : 1); ++c)
+        for (int f = 0; f < nf; ++f) o[c * stride + f] = 0.0;
+      continue;
+    }
+    double g0 = 0.0, g1 = 0.0;
+    for (int k = 0; k < sh.n_primitives; ++k) {
+      const double at = sh.exponent[k] * t;
+      if (at > 50.0) continue;
+      const double e = sh.coef[k] * std::exp(-at);
+      g0 += e;
+      g1 -= sh.exponent[k] * e;
+    }
+    kernel(d[0], d[1], d[2], p);
+    if (!gradients) {
+      for (int f = 0; f < nf; ++f) o[f] = p[f] * g0;
+      continue;
+    }
+    // d/dx (P g(r^2)) = P_x g + 2 x P g'
+    const double gx = 2 * d[0] * g1, gy = 2 * d[1] * g1, gz = 2 * d[2] * g1;
+    for (int f = 0; f < nf; ++f) {
+      const double v = p[f];
+      o[f] = v * g0;
+      o[stride + f] = p[nf + f] * g0 + v * gx;
+      o[2 * stride + f] = p[2 * nf + f] * g0 + v * gy;
+      o[3 * stride + f] = p[3 * nf + f] * g0 + v * gz;
+    }
+  }
+}
+
 }  // namespace
 
 void xc_walk_blocks(const XcPassGrid& g, const ShellSet& basis, const double* xyz,
@@ -141,7 +185,6 @@ void xc_walk_blocks(const XcPassGrid& g, const ShellSet& basis, const double* xy
   GridScreen screen = grid_screen(basis, grid.cutoff[g.k]);
   void* block = nullptr;
   WalkBuffers b = walk_buffers(basis, grid.n_atoms, &block);
-  const int ncomp = gradients ? 4 : 1;
   std::int64_t base = 0;
   int shell = 0;
   for (int a = 0; a < grid.n_atoms; ++a) {
@@ -200,20 +243,9 @@ void xc_walk_blocks(const XcPassGrid& g, const ShellSet& basis, const double* xy
         const int stride = np * nb;
         for (int m = 0, q = 0; q < n_sel; ++q) {
           const GaussianShell& sh = basis.shells[b.selected[q]];
-          const int nf = 2 * sh.l + 1;
-          const double e2 = screen.extent2[b.selected[q]];
-          for (int p = 0; p < np; ++p) {
-            const double* pt = b.block_points + 3 * p;
-            const double d[3] = {pt[0] - sh.centre[0], pt[1] - sh.centre[1], pt[2] - sh.centre[2]};
-            double* out = b.phi + p * nb + m;
-            if (d[0] * d[0] + d[1] * d[1] + d[2] * d[2] > e2) {
-              for (int k = 0; k < ncomp; ++k)
-                for (int f = 0; f < nf; ++f) out[k * stride + f] = 0.0;
-            } else {
-              shell_eval(sh, d, gradients ? 1 : 0, out, stride);
-            }
-          }
-          m += nf;
+          eval_shell_block(sh, screen.extent2[b.selected[q]], b.block_points, np, gradients,
+                           b.phi + m, nb, stride);
+          m += 2 * sh.l + 1;
         }
         const XcPassBlock blk{np, b.block_points, b.block_weights, nb, b.function, b.phi};
         visit(context, blk);

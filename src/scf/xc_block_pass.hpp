@@ -7,7 +7,7 @@ namespace ostrel {
 
 // Points per block of the exchange-correlation passes: large enough for the matrix kernel to
 // run near its peak, small enough that a block stays spatially compact.
-inline constexpr int kXcBlockPoints = 128;
+inline constexpr int kXcBlockPoints = 64;
 
 // One block of this node's grid points with the basis functions that reach it.
 struct XcPassBlock {
