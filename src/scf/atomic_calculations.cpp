@@ -137,6 +137,17 @@ void run_atoms() {
       functional = xc_cleared(p, ni);
       xc_lookup("LSD", functional);
     }
+    // The free atoms have no exact exchange: its share goes to the functional's own exchange
+    // (or to Slater exchange when there is none), so the atoms stay bound as tightly.
+    if (functional.a_hf > 0.0) {
+      if (functional.x_code == XC_X_NONE) {
+        functional.x_code = XC_X_SLATER;
+        functional.a_x = functional.a_hf;
+      } else {
+        functional.a_x += functional.a_hf;
+      }
+      functional.a_hf = 0.0;
+    }
     const bool print = store_exists("PRINT") && print_option("PRINT", "ATOMIC", 0) > 0;
 
     BasisViews views(basis, mol);
@@ -160,7 +171,7 @@ void run_atoms() {
       }
     }
 
-    if (print) std::printf("\n atomic solutions:\n");
+    if (print) std::printf(" atomic solutions:\n");
     PoolArray<AtomSolution> solutions(std::max(1, nkind));
     PoolArray<CoreRemoval> removal(std::max(1, nkind));
     for (int k = 0; k < nkind; ++k) {

@@ -176,6 +176,20 @@ TEST_F(Guess, HalfOccupiedHydrogenMatchesFractionalOccupation) {
   EXPECT_NEAR(doubles(kAtomicEnergiesRecord)[0], -0.23119693840313854, 1e-7);
 }
 
+// Free atoms carry no exact exchange; the Hartree-Fock share becomes Slater exchange.
+TEST_F(Guess, ExactExchangeShareBecomesLocalExchangeInTheAtoms) {
+  prepare(" 10 0 0 0\n", "S");
+  atoms();
+  const double slater = doubles(kAtomicTotalsRecord)[0];
+  store_close();
+  SetUp();
+  prepare(" 10 0 0 0\n", "HF");
+  const std::string out = atoms();
+  EXPECT_EQ(out.find("converge"), std::string::npos) << out;
+  EXPECT_EQ(doubles(kAtomicTotalsRecord)[0], slater);
+  EXPECT_LT(slater, -127.0);
+}
+
 // Nitrogen 2p3 spread over the three p orbitals, half an electron of each spin in each.
 // Psi4 UKS PBE def2-SVP on N(3-) with the 2p occupations of both spins set to 1/2
 // (frac_occ 3,4,5,-3,-4,-5; frac_start 3, SAD start), otherwise as above.
