@@ -22,6 +22,7 @@
 #include "runtime/store.hpp"
 #include "scf/grid_print.hpp"
 #include "scf/grid_record.hpp"
+#include "scf/scf_report_localize.hpp"
 #include "scf/scf_report_minimal.hpp"
 
 namespace ostrel {
@@ -164,7 +165,12 @@ void scf_report(const char* theory) {
       write_molden("Molecule", "Basis", "Ca", r.restrict ? "Ca" : "Cb", "ea", r.restrict ? "ea" : "eb", r.na, r.nb,
                    r.restrict, 0);
   }
-  if (on("LOCALIZE")) not_available("LOCALIZE");
+  if (on("LOCALIZE")) {
+    if (r.four != 0)
+      not_available("LOCALIZE");
+    else if (is_master)
+      print_localized_orbitals(n, r.na, r.nb, r.restrict, molden);
+  }
   if (on("FIT") && is_master) {
     if (fitted_density_present()) print_density_expansion();
   }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <sstream>
@@ -165,44 +166,55 @@ TEST_F(ScfReport, DensityMatricesAlphaAndBetaUnlessClosed) {
 
 // Water in def2-SVP with S-orthonormal orbitals; restricted with 5 alpha and 4 beta
 // electrons, so the Molden occupations are 2, 2, 2, 2, 1, 0, ...
-class ScfReportMolden : public testing::RuntimeTest {};
+class ScfReportMolden : public testing::RuntimeTest {
+ protected:
+  static constexpr int n = 24;
+  void SetUp() override {
+    RuntimeTest::SetUp();
+    testing::with_stdin("$molecule cartesian\n 8 0 0 0.1173\n 1 0 0.7572 -0.4692\n 1 0 -0.7572 -0.4692\n$end\n",
+                        [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
+    const std::string lib = std::string(OSTREL_SOURCE_DIR) + "/data/basis/def2";
+    ::testing::internal::CaptureStdout();
+    testing::with_stdin("", [&] { read_basis(lib.c_str(), "basis", "Basis", "Nbasis", "n_basis", 0, 0, 0); });
+    OneElectronRecords r;
+    r.overlap = "S";
+    r.hamiltonian = r.kinetic = r.moments = nullptr;
+    const double field[3] = {0, 0, 0};
+    one_electron_integrals(r, nullptr, field, nullptr, 0, 0.0);
+    ::testing::internal::GetCapturedStdout();
+    ASSERT_EQ(store_get<int>("Nbasis"), n);
+    s.resize(n * (n + 1) / 2);
+    c.resize(n * n);
+    std::vector<double> e(n);
+    store_read("S", 0, s.data(), 8 * static_cast<std::int64_t>(s.size()));
+    for (int k = 0; k < n; ++k) {
+      e[k] = -20.0 + k;
+      for (int i = 0; i < n; ++i) c[k * n + i] = (i == k) + 0.2 * std::sin(1.0 + i + 2.0 * k);
+    }
+    orthonormalize_serial(s.data(), c.data(), n);
+    put("Ca", c);
+    put("ea", e);
+    const int natom[2] = {3, 0};
+    store_write("Natom", 0, natom, sizeof natom);
+    store_put("Na", 5);
+    store_put("Nb", 4);
+    store_put("restrict", 1);
+    store_put("four", 0);
+    for (const char* name : {"Energy", "ET", "Ev", "EJ", "Ex", "Ec"}) put(name, {0.0});
+    put("Dipole", {0, 0, 0});
+  }
+  double overlap(int i, int j) const { return i >= j ? s[i * (i + 1) / 2 + j] : s[j * (j + 1) / 2 + i]; }
+  std::string report(const char* print) {
+    store_put_text("PRINT", print, 128);
+    ::testing::internal::CaptureStdout();
+    scf_report("DFT");
+    return ::testing::internal::GetCapturedStdout();
+  }
+  std::vector<double> s, c;
+};
 
 TEST_F(ScfReportMolden, MoldenSectionReadsBackToTheElectronCount) {
-  testing::with_stdin("$molecule cartesian\n 8 0 0 0.1173\n 1 0 0.7572 -0.4692\n 1 0 -0.7572 -0.4692\n$end\n",
-                      [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
-  const std::string lib = std::string(OSTREL_SOURCE_DIR) + "/data/basis/def2";
-  ::testing::internal::CaptureStdout();
-  testing::with_stdin("", [&] { read_basis(lib.c_str(), "basis", "Basis", "Nbasis", "n_basis", 0, 0, 0); });
-  OneElectronRecords r;
-  r.overlap = "S";
-  r.hamiltonian = r.kinetic = r.moments = nullptr;
-  const double field[3] = {0, 0, 0};
-  one_electron_integrals(r, nullptr, field, nullptr, 0, 0.0);
-  ::testing::internal::GetCapturedStdout();
-  const int n = store_get<int>("Nbasis");
-  ASSERT_EQ(n, 24);
-  std::vector<double> s(n * (n + 1) / 2), c(n * n), e(n);
-  store_read("S", 0, s.data(), 8 * static_cast<std::int64_t>(s.size()));
-  for (int k = 0; k < n; ++k) {
-    e[k] = -20.0 + k;
-    for (int i = 0; i < n; ++i) c[k * n + i] = (i == k) + 0.2 * std::sin(1.0 + i + 2.0 * k);
-  }
-  orthonormalize_serial(s.data(), c.data(), n);
-  put("Ca", c);
-  put("ea", e);
-  const int natom[2] = {3, 0};
-  store_write("Natom", 0, natom, sizeof natom);
-  store_put("Na", 5);
-  store_put("Nb", 4);
-  store_put("restrict", 1);
-  store_put("four", 0);
-  for (const char* name : {"Energy", "ET", "Ev", "EJ", "Ex", "Ec"}) put(name, {0.0});
-  put("Dipole", {0, 0, 0});
-  store_put_text("PRINT", "-ENERGIES+VECTORS+MOLDEN", 128);
-
-  ::testing::internal::CaptureStdout();
-  scf_report("DFT");
-  const std::string out = ::testing::internal::GetCapturedStdout();
+  const std::string out = report("-ENERGIES+VECTORS+MOLDEN");
   ASSERT_NE(out.find("\n Eigenvectors (alpha)\n"), std::string::npos);
   EXPECT_EQ(out.find("(beta)"), std::string::npos);
 
@@ -240,12 +252,55 @@ TEST_F(ScfReportMolden, MoldenSectionReadsBackToTheElectronCount) {
   EXPECT_EQ(occupation[3], 2.0);
   EXPECT_EQ(occupation[4], 1.0);
   EXPECT_EQ(occupation[5], 0.0);
-  auto at = [&](int i, int j) { return i >= j ? s[i * (i + 1) / 2 + j] : s[j * (j + 1) / 2 + i]; };
   double electrons = 0.0;
   for (int k = 0; k < n; ++k)
     for (int i = 0; i < n; ++i)
-      for (int j = 0; j < n; ++j) electrons += occupation[k] * orbitals[k][i] * at(i, j) * orbitals[k][j];
+      for (int j = 0; j < n; ++j) electrons += occupation[k] * orbitals[k][i] * overlap(i, j) * orbitals[k][j];
   EXPECT_NEAR(electrons, 9.0, 2e-4);  // coefficients are printed to six places
+}
+
+// Localisation turns the occupied orbitals among themselves: same density, still
+// S-orthonormal; with "Fa" = S every Fock expectation value is 1.
+TEST_F(ScfReportMolden, LocalizedOrbitalsKeepTheDensity) {
+  put("Fa", s);
+  const std::string out = report("-ENERGIES+LOCALIZE+MOLDEN");
+  ASSERT_NE(out.find("\n Localized orbitals\n  tmax = "), std::string::npos) << out.substr(0, 400);
+  ASSERT_EQ(store_size("loc_Cna"), 8L * n * 5);
+  std::vector<double> loc(n * 5), e(5);
+  store_read("loc_Cna", 0, loc.data(), 8L * n * 5);
+  store_read("loc_ea", 0, e.data(), 8L * 5);
+  double worst_density = 0.0, worst_overlap = 0.0, moved = 0.0;
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j) {
+      double d_can = 0.0, d_loc = 0.0;
+      for (int k = 0; k < 5; ++k) {
+        d_can += c[k * n + i] * c[k * n + j];
+        d_loc += loc[k * n + i] * loc[k * n + j];
+      }
+      worst_density = std::max(worst_density, std::fabs(d_can - d_loc));
+    }
+  for (int k = 0; k < 5; ++k) {
+    EXPECT_NEAR(e[k], 1.0, 1e-10);
+    for (int l = 0; l < 5; ++l) {
+      double o = 0.0;
+      for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j) o += loc[k * n + i] * overlap(i, j) * loc[l * n + j];
+      worst_overlap = std::max(worst_overlap, std::fabs(o - (k == l)));
+    }
+    for (int i = 0; i < n; ++i) moved = std::max(moved, std::fabs(loc[k * n + i] - c[k * n + i]));
+  }
+  EXPECT_LT(worst_density, 1e-10);
+  EXPECT_LT(worst_overlap, 1e-10);
+  EXPECT_GT(moved, 1e-3);  // the sweeps did turn the orbitals
+  // Molden section of the occupied localised orbitals only: 5 orbitals, 4 doubly and one
+  // singly occupied (5 alpha, 4 beta electrons).
+  int orbitals = 0;
+  for (std::size_t at = out.find("mos>Occup=2.00000000\n"); at != std::string::npos;
+       at = out.find("mos>Occup=", at + 1))
+    ++orbitals;
+  EXPECT_EQ(orbitals, 5);
+  EXPECT_EQ(out.find("mos>Occup=0"), std::string::npos);
+  EXPECT_NE(out.find("mos>Occup=1.00000000\n"), std::string::npos);
 }
 
 }  // namespace
