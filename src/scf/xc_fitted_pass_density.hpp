@@ -3,6 +3,9 @@
 
 namespace ostrel {
 
+// Functions handled at a time by the two loops below (a stack buffer of coefficients).
+inline constexpr int kXcFitBlockFunctions = 512;
+
 // Density (and with `gradients` its gradient) of fit coefficients `coef` (indexed by basis
 // function) at every point of the block: u[p] = (rho, gx, gy, gz).
 void xc_fit_density(const XcPassBlock& b, const double* coef, int gradients, double (*u)[4]);
