@@ -119,7 +119,8 @@ class ScfGradient : public testing::RuntimeTest {
   void check_psi4(const char* atoms, const double* reference, int n3);
   // The gradient at the job's geometry against central differences of the energy along the
   // given coordinates (all when empty); the forces on a neutral molecule sum to zero.
-  std::vector<double> check_differences(const Job& s, std::vector<int> coordinates, double tolerance);
+  std::vector<double> check_differences(const Job& s, std::vector<int> coordinates, double tolerance,
+                                        double step = 1e-3);
   std::string last_output;
 };
 
@@ -160,7 +161,7 @@ void ScfGradient::check_psi4(const char* atoms, const double* reference, int n3)
 }
 
 std::vector<double> ScfGradient::check_differences(const Job& s, std::vector<int> coordinates,
-                                                   double tolerance) {
+                                                   double tolerance, double step) {
   prepare(s);
   double energy = 0.0;
   const std::vector<double> g = gradient(&energy);
@@ -170,7 +171,7 @@ std::vector<double> ScfGradient::check_differences(const Job& s, std::vector<int
   for (double v : sum) EXPECT_NEAR(v, 0.0, 1e-7);
   if (coordinates.empty())
     for (int i = 0; i < n3; ++i) coordinates.push_back(i);
-  const std::vector<double> fd = differences(coordinates, 1e-3);
+  const std::vector<double> fd = differences(coordinates, step);
   double worst = 0.0;
   for (std::size_t k = 0; k < coordinates.size(); ++k) {
     const int i = coordinates[k];
@@ -221,13 +222,15 @@ TEST_F(ScfGradient, HydroxylRadicalOrbitalDensityAgreesWithDifferences) {
   check_differences(hydroxyl(false), {3, 4, 5}, 1e-5);
 }
 
-// Methyl iodide with the iodine core potential (default fitted model).
+// Methyl iodide with the iodine core potential (default fitted model). Its energy
+// differences scatter by a few 1e-6 hartree/bohr with the step (screening of the fit pairs
+// and functions), so the step is longer here.
 TEST_F(ScfGradient, MethylIodideWithCorePotentialAgreesWithDifferences) {
   Job s;
   s.atoms = " 6 0.0 0.0 0.0\n 53 0.05 -0.03 2.16\n 1 1.03 0.0 -0.36\n 1 -0.52 0.9 -0.33\n 1 -0.5 -0.86 -0.38\n";
   s.fit = 'V';
   s.groups = kFitted;
-  check_differences(s, {2, 3, 5, 7}, 1e-5);
+  check_differences(s, {2, 3, 5, 7}, 1e-5, 2e-3);
 }
 
 // A field along z changes the gradient through the dipole derivatives and the nuclear
