@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -292,6 +293,36 @@ TEST_F(XcPass, KernelIsTheDerivativeOfTheFittedPotential) {
       EXPECT_LT(worst, 1e-7 * std::max(1.0, scale)) << "perturbation " << k;
     }
   }
+}
+
+// Slater exchange of one s Gaussian fitted density on a neon atom against the closed form
+// -2 C (N/2)^(4/3) (a/pi)^2 (3 pi / (4 a))^(3/2) of a normalised Gaussian holding N electrons.
+TEST_F(XcPass, FittedSlaterExchangeOfAGaussianIsAnalytic) {
+  prepare("$molecule units=b cartesian\n 10 0.3 -0.2 0.1\n$end\n", "$grid $end\n", "S", 1);
+  Molecule mol = load_molecule(0, "Molecule");
+  Basis basis = load_basis(0, "Basis2", mol);
+  int chosen = -1;
+  for (int i = 0; i < basis.n_shells && chosen < 0; ++i)
+    if (basis.shells[i].l == 0 && basis.shells[i].n_primitives == 1 && basis.shells[i].exponent[0] > 1.0 &&
+        basis.shells[i].exponent[0] < 10.0)
+      chosen = i;
+  ASSERT_GE(chosen, 0);
+  const double a = basis.shells[chosen].exponent[0];
+  const int k = basis.shell_first_function[chosen];
+  release_basis(basis);
+  release_molecule(mol);
+  std::vector<double> d(nfit, 0.0);
+  const double electrons = 10.0;
+  d[k] = 0.5 * electrons / fit.charge[k];  // alpha coefficients
+  const Energy e = fitted(d, d);
+  const double c = 0.9305257363491001;
+  const double expected = -2 * c * std::pow(electrons / 2, 4.0 / 3.0) * std::pow(a / std::numbers::pi, 2) *
+                          std::pow(3 * std::numbers::pi / (4 * a), 1.5);
+  EXPECT_NEAR(e.ex, expected, 1e-7 * std::fabs(expected)) << "exponent " << a;
+  EXPECT_EQ(e.ec, 0.0);
+  // fa_k = integral of (4/3) C rho_a^(1/3) chi_k with chi_k = rho_a / d_k: (4/3) Ex_alpha / d_k.
+  const std::vector<double> fa = read_record("fa");
+  EXPECT_NEAR(fa[k], (4.0 / 3.0) * 0.5 * expected / d[k], 1e-7 * std::fabs(fa[k]));
 }
 
 // sum over this node's points of w rho for fit coefficients `d` (the walk of the passes).
