@@ -190,17 +190,32 @@ TEST_F(Guess, ExactExchangeShareBecomesLocalExchangeInTheAtoms) {
   EXPECT_LT(slater, -127.0);
 }
 
-// Nitrogen 2p3 spread over the three p orbitals, half an electron of each spin in each.
-// Psi4 UKS PBE def2-SVP on N(3-) with the 2p occupations of both spins set to 1/2
-// (frac_occ 3,4,5,-3,-4,-5; frac_start 3, SAD start), otherwise as above.
-TEST_F(Guess, SphericalNitrogenMatchesFractionalOccupation) {
-  prepare(" 7 0 0 0\n", "PBE", false, 0, 2);
-  atoms();
-  EXPECT_NEAR(doubles(kAtomicTotalsRecord)[0], -54.348069841374034, 1e-7);
-  const std::vector<double> e = doubles(kAtomicEnergiesRecord);
-  EXPECT_NEAR(e[0], -14.108968405757858, 1e-7);
-  EXPECT_NEAR(e[1], -0.6492453302536332, 1e-7);
-  EXPECT_NEAR(e[2], -0.23969719780746038, 1e-7);
+// Open p shells spread evenly over the three p orbitals and both spins. Psi4 UKS PBE
+// def2-SVP on the anion with five doubly occupied orbitals and the 2p occupations of both
+// spins set to the fraction (frac_occ 3,4,5,-3,-4,-5; frac_start 3, SAD start), otherwise as
+// above: C(4-) with 1/3, N(3-) with 1/2.
+struct SphericalReference {
+  const char* line;
+  double energy, e1s, e2s, e2p;
+};
+const SphericalReference kSpherical[] = {
+    {" 6 0 0 0\n", -37.69945804692048, -10.028333938895978, -0.4859205172747614, -0.18387274705834034},
+    {" 7 0 0 0\n", -54.348069841374034, -14.108968405757858, -0.6492453302536332, -0.23969719780746038},
+};
+
+TEST_F(Guess, SphericalOpenShellsMatchFractionalOccupation) {
+  for (const SphericalReference& r : kSpherical) {
+    SCOPED_TRACE(r.line);
+    prepare(r.line, "PBE", false, 0, r.line[1] == '7' ? 2 : 1);
+    atoms();
+    EXPECT_NEAR(doubles(kAtomicTotalsRecord)[0], r.energy, 1e-7);
+    const std::vector<double> e = doubles(kAtomicEnergiesRecord);
+    EXPECT_NEAR(e[0], r.e1s, 1e-7);
+    EXPECT_NEAR(e[1], r.e2s, 1e-7);
+    EXPECT_NEAR(e[2], r.e2p, 1e-7);
+    store_close();
+    SetUp();
+  }
 }
 
 // Heavier and open-shell atoms converge and hold their electrons: tr(D S) per atom.
