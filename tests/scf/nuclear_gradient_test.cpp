@@ -80,8 +80,20 @@ class ScfGradient : public testing::RuntimeTest {
     const std::string out = quiet(scf_run);
     EXPECT_NE(out.find("converged"), std::string::npos) << out;
     *energy = store_get<double>("Energy");
+    // The fitting terms work on copies of the potential vectors.
+    const bool fitted = store_get<int>("fitxc") != 0;
+    std::vector<double> fa, fb;
+    if (fitted) {
+      fa = doubles("fa");
+      fb = doubles("fb");
+    }
     const std::string g = quiet(scf_nuclear_gradient);
     last_output = g;
+    if (fitted) {
+      EXPECT_EQ(doubles("fa"), fa);
+      EXPECT_EQ(doubles("fb"), fb);
+    }
+    EXPECT_EQ(g.find("ECP Gradient") != std::string::npos, store_get<int>("Necp") != 0) << g;
     return doubles("Gradient");
   }
 
