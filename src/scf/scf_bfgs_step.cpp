@@ -11,6 +11,8 @@
 namespace ostrel {
 namespace {
 
+constexpr double kMaxAngle = 0.5;  // largest rotation angle of one step
+
 // x += (u.g + v.g) u + (u.g) v: one rank-two term of the inverse Hessian applied to g.
 void apply_pair(std::int64_t n, const double* u, const double* v, const double* g, double* x) {
   const double ug = vec_dot(n, u, g), vg = vec_dot(n, v, g);
@@ -44,7 +46,9 @@ void scf_bfgs_step() {
     vec_axpy(n, 1.0, u.data(), v.data());
     const double rho = 1.0 / (store_get<double>("scf_XG0") - vec_dot(n, u.data(), g.data()));
     const double c = (vec_dot(n, g.data(), v.data()) * rho - 2.0) * rho;
-    if (c > 0.0 && std::isfinite(c)) {
+    // rho < 0 is the curvature condition s.y > 0 (y the gradient change); without it the
+    // update can make the inverse Hessian indefinite and the steps run uphill.
+    if (rho < 0.0 && c > 0.0 && std::isfinite(c)) {
       vec_scale(n, std::sqrt(c), u.data());
       vec_scale(n, rho / std::sqrt(c), v.data());
       scf_write("scf_H", u.data(), n, (2 * std::int64_t{nh} + 1) * n);
@@ -53,6 +57,17 @@ void scf_bfgs_step() {
       apply_pair(n, u.data(), v.data(), g.data(), x.data());
     }
   }
+  // An update history that no longer points downhill is dropped: the step falls back to
+  // the preconditioned gradient.
+  if (vec_dot(n, x.data(), g.data()) <= 0.0) {
+    nh = 0;
+    scf_read("scf_H", x.data(), n);
+    vec_product(n, x.data(), g.data(), x.data());
+  }
+  // Along flat or negatively curved directions the update can stretch the step to
+  // meaningless angles; none goes beyond the Newton step's bound.
+  const double largest = vec_max_norm(n, x.data());
+  if (largest > kMaxAngle) vec_scale(n, kMaxAngle / largest, x.data());
   vec_scale(n, -1.0, x.data());
   scf_write("scf_X", x.data(), n);
   store_put("scf_XG0", vec_dot(n, x.data(), g.data()));

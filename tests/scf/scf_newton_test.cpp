@@ -139,7 +139,7 @@ TEST_F(ScfResponse, FirstOrderFockMatchesFiniteDifferences) {
     run(scf_response);
     const std::vector<double> f1ca = record_values("F1Ca");
 
-    const double h = 1e-3;
+    const double h = 1e-2;  // the model is linear; a long step keeps screening switches small
     std::vector<std::vector<double>> f(2);
     for (int side = 0; side < 2; ++side) {
       const double step = side ? -h : h;
@@ -161,7 +161,7 @@ TEST_F(ScfResponse, FirstOrderFockMatchesFiniteDifferences) {
         scale = std::max(scale, std::fabs(x));
       }
     EXPECT_GT(scale, 1e-2);
-    EXPECT_LT(worst, 1e-9);
+    EXPECT_LT(worst, 1e-8 * scale);  // integral screening switches at the 1e-10 level
   }
 }
 
@@ -178,42 +178,9 @@ TEST_F(ScfResponse, HessianImageMatchesGradientDifferences) {
       }
       first = false;
       start(charge, canon);
-      const std::vector<double> ca = record_values("Ca"), cb = record_values("Cb");
-      std::mt19937 rng(11);
-      std::uniform_real_distribution<double> u(-1.0, 1.0);
-      std::vector<double> b(nrot), sigma(nrot);
-      for (double& x : b) x = u(rng);
-      const double len = norm(nrot, b.data());
-      for (double& x : b) x /= len;
-      testing::FatalTrap trap;
-      ::testing::internal::CaptureStdout();
-      scf_hessian_image(b.data(), sigma.data());
-      ::testing::internal::GetCapturedStdout();
-
-      const double h = 1e-4;
-      std::vector<std::vector<double>> g(2);
-      for (int side = 0; side < 2; ++side) {
-        std::vector<double> x(nrot);
-        for (int i = 0; i < nrot; ++i) x[i] = (side ? -h : h) * b[i];
-        write_values("Ca", ca);
-        write_values("Cb", cb);
-        write_values("scf_X", x);
-        run([] {
-          scf_rotate();
-          scf_density();
-          scf_fock_energy();
-          scf_gradient();
-        });
-        g[side] = record_values("scf_G");
-      }
-      double worst = 0.0, scale = 0.0;
-      for (int i = 0; i < nrot; ++i) {
-        const double fd = (g[0][i] - g[1][i]) / (2 * h);
-        worst = std::max(worst, std::fabs(fd - sigma[i]));
-        scale = std::max(scale, std::fabs(fd));
-      }
-      EXPECT_GT(scale, 1e-2);
-      EXPECT_LT(worst, 1e-6);
+      const testing::HessianCheck r = testing::hessian_fd_check(11, 1e-4);
+      EXPECT_GT(r.scale, 1e-2);
+      EXPECT_LT(r.worst, 1e-6);
     }
 }
 

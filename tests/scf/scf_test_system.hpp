@@ -16,10 +16,12 @@
 #include "input/pending_modules.hpp"
 #include "model/basis_input.hpp"
 #include "model/molecule_input.hpp"
+#include "runtime/node.hpp"
 #include "runtime/store.hpp"
 #include "scf/scf_one_electron.hpp"
 #include "scf/scf_options.hpp"
 #include "scf/scf_procedure.hpp"
+#include "scf/scf_steps.hpp"
 #include "support/fatal_trap.hpp"
 #include "support/input_file.hpp"
 #include "support/runtime_fixture.hpp"
@@ -211,6 +213,54 @@ inline std::string run_input(const std::string& input) {
     return out;
   }
   return ::testing::internal::GetCapturedStdout();
+}
+
+// Largest difference between the Hessian image of a random unit direction and the central
+// difference of the orbital gradient after plane rotations by +-h along it, and the largest
+// difference itself (the scale). The quasi-Newton records and "Ca1", "Cb1", "F1Ca",
+// "F1Cb" must exist; "Ca", "Cb" are restored afterwards.
+struct HessianCheck {
+  double worst;
+  double scale;
+};
+inline HessianCheck hessian_fd_check(unsigned seed, double h) {
+  const int nrot = static_cast<int>(store_size("scf_G") / 8);
+  const std::vector<double> ca = record_values("Ca"), cb = record_values("Cb");
+  std::vector<double> b(nrot), sigma(nrot);
+  unsigned state = seed;
+  double len = 0.0;
+  for (double& x : b) {
+    state = state * 1664525u + 1013904223u;
+    x = static_cast<double>(state) / 4294967296.0 - 0.5;
+    len += x * x;
+  }
+  for (double& x : b) x /= std::sqrt(len);
+  FatalTrap trap;
+  ::testing::internal::CaptureStdout();
+  scf_hessian_image(b.data(), sigma.data());
+  std::vector<std::vector<double>> g(2);
+  for (int side = 0; side < 2; ++side) {
+    std::vector<double> x(nrot);
+    for (int i = 0; i < nrot; ++i) x[i] = (side ? -h : h) * b[i];
+    write_values("Ca", ca);
+    write_values("Cb", cb);
+    write_values("scf_X", x);
+    scf_rotate();
+    scf_density();
+    scf_fock_energy();
+    scf_gradient();
+    g[side] = record_values("scf_G");
+  }
+  ::testing::internal::GetCapturedStdout();
+  write_values("Ca", ca);
+  write_values("Cb", cb);
+  HessianCheck r{0.0, 0.0};
+  for (int i = 0; i < nrot; ++i) {
+    const double fd = (g[0][i] - g[1][i]) / (2 * h);
+    r.worst = std::max(r.worst, std::fabs(fd - sigma[i]));
+    r.scale = std::max(r.scale, std::fabs(fd));
+  }
+  return r;
 }
 
 // Lines of `out` that start like an iteration line of the SCF table.
