@@ -1,11 +1,14 @@
 #include "scf/scf_options.hpp"
 
+#include "integrals/fit_driver.hpp"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstring>
 
 #include "input/element_table.hpp"
+#include "integrals/fit_driver.hpp"
 #include "input/group.hpp"
 #include "input/theory_class.hpp"
 #include "model/molecule_record.hpp"
@@ -96,7 +99,9 @@ void write_records(const ScfOptions& o, const ScfContext& c, const int nactive[2
   const int diag[2] = {o.diag, o.diag};
   put("scf_diag", diag, 2);
   for (const char* name : {"Enn", "ET", "Ev", "EJ", "Ex", "Ec", "ESCF", "Q1"}) put1(name, 0.0);
-  for (const char* name : {"NevalF", "ID1", "ND1", "NCPSCF", "useD1", "Derivative"}) put1(name, 0);
+  const int evaluations[2] = {0, 0};  // Fock matrices and first-order Fock matrices
+  put("NevalF", evaluations, 2);
+  for (const char* name : {"ID1", "ND1", "NCPSCF", "useD1", "Derivative"}) put1(name, 0);
 
   const std::int64_t t = std::int64_t{c.nbasis} * (c.nbasis + 1) / 2;
   const std::int64_t n = o.density_sets;
@@ -254,6 +259,7 @@ ScfOptions scf_setup_options(std::FILE* input) {
     write_records(o, c, e.nactive);
   }
   mp_bcast(&o, sizeof o, MP_BYTE);
+  fit_cache_reserve_step();
   return o;
 }
 
