@@ -40,6 +40,16 @@ TEST_F(ScfDft, WaterPbeWithOrbitalDensityMatchesReference) {
               testing::iteration_lines(out), store_get<double>("Energy"), store_get<double>("Energy") - kWaterPbe);
 }
 
+// The default radial grid at accuracy 1e-10 leaves a few 1e-6 hartree of grid error.
+TEST_F(ScfDft, WaterPbeOnTheDefaultTightGridIsWithinTheGridError) {
+  const std::string out =
+      testing::run_input(request(kWater, "$scf fitxc=0 $end\n$grid accuracy=1e-10 $end\n"));
+  EXPECT_NE(out.find(" converged!\n"), std::string::npos) << out;
+  EXPECT_NEAR(store_get<double>("Energy"), kWaterPbe, 1e-5) << out;
+  std::printf("   [water PBE fitxc=0, default radial grid: %d iterations, E - ref = %.2e]\n",
+              testing::iteration_lines(out), store_get<double>("Energy") - kWaterPbe);
+}
+
 TEST_F(ScfDft, HydroxylRadicalUnrestrictedMatchesReference) {
   const std::string out =
       testing::run_input(request(kHydroxyl, "$scf restrict=0 fitxc=0 $end\n$grid accuracy=1e-10 $end\n"));
