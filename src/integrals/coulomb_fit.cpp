@@ -11,26 +11,7 @@ namespace {
 
 constexpr double kPi32 = 5.568327996831708;  // pi^(3/2)
 
-template <class Body>
-void for_each_pair(const FitPairs& pairs, int natom, Body&& body) {
-  const int count = pairs.atoms ? pairs.count : natom;
-  for (int x = 0; x < count; ++x) {
-    const int a = pairs.atoms ? pairs.atoms[x] : x;
-    if (pairs.lists) {
-      const int* row = pairs.lists + static_cast<long>(a) * natom;
-      for (int y = 0; y < natom && row[y] >= 0; ++y)
-        if (row[y] <= a) body(a, row[y]);
-    } else {
-      for (int b = 0; b <= a; ++b) body(a, b);
-    }
-  }
-}
 
-int largest_l(const AtomSet& set) {
-  int l = 0;
-  for (int i = 0; i < set.natom; ++i) l = std::max(l, atom_lmax(set.atoms[i]));
-  return l;
-}
 
 inline double dot(int n, const double* x, const double* y) {
   double s = 0.0;
@@ -39,6 +20,12 @@ inline double dot(int n, const double* x, const double* y) {
 }
 
 }  // namespace
+
+int largest_l(const AtomSet& set) {
+  int l = 0;
+  for (int i = 0; i < set.natom; ++i) l = std::max(l, atom_lmax(set.atoms[i]));
+  return l;
+}
 
 void fit_projection(Interaction kind, const AtomSet& orb, const AtomSet& aux, const FitPairs& pairs, double epsilon,
                     int nd, const double* densities, double* gamma, double* counts) {
@@ -52,7 +39,7 @@ void fit_projection(Interaction kind, const AtomSet& orb, const AtomSet& aux, co
   PoolArray<double> tab(static_cast<long>(hermite_count(lo)) * hermite_count(lk));
   PoolArray<double> w(hermite_count(lk));
   static HermiteIntegrals r;
-  for_each_pair(pairs, orb.natom, [&](int ia, int ib) {
+  for_each_fit_pair(pairs, orb.natom, [&](int ia, int ib) {
     const AtomFunctions &a = orb.atoms[ia], &b = orb.atoms[ib];
     for (int eb = 0; eb < b.nexp; ++eb)
       for (int ea = 0; ea < a.nexp; ++ea) {
@@ -97,7 +84,7 @@ void fit_assembly(Interaction kind, const AtomSet& orb, const AtomSet& aux, cons
   PoolArray<double> w(static_cast<long>(nd) * hermite_count(lo));
   PoolArray<double> tab(static_cast<long>(hermite_count(lo)) * hermite_count(lk));
   static HermiteIntegrals r;
-  for_each_pair(pairs, orb.natom, [&](int ia, int ib) {
+  for_each_fit_pair(pairs, orb.natom, [&](int ia, int ib) {
     const AtomFunctions &a = orb.atoms[ia], &b = orb.atoms[ib];
     for (int eb = 0; eb < b.nexp; ++eb)
       for (int ea = 0; ea < a.nexp; ++ea) {
@@ -140,7 +127,7 @@ void fit_three_centre_gradient(Interaction kind, const AtomSet& orb, const AtomS
   PoolArray<double> h(nmax), hb(3L * nd * nmax), ha(3L * nd * nmax), w(static_cast<long>(nd) * nmax);
   PoolArray<double> tab(static_cast<long>(nmax) * hermite_count(lk));
   static HermiteIntegrals r;
-  for_each_pair(pairs, orb.natom, [&](int ia, int ib) {
+  for_each_fit_pair(pairs, orb.natom, [&](int ia, int ib) {
     const AtomFunctions &a = orb.atoms[ia], &b = orb.atoms[ib];
     for (int eb = 0; eb < b.nexp; ++eb)
       for (int ea = 0; ea < a.nexp; ++ea) {

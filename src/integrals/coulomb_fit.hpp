@@ -17,6 +17,25 @@ struct FitPairs {
   const int* lists = nullptr;
 };
 
+// Calls body(A, B) for every pair of `pairs`, in the order every fit member uses.
+template <class Body>
+void for_each_fit_pair(const FitPairs& pairs, int natom, Body&& body) {
+  const int count = pairs.atoms ? pairs.count : natom;
+  for (int x = 0; x < count; ++x) {
+    const int a = pairs.atoms ? pairs.atoms[x] : x;
+    if (pairs.lists) {
+      const int* row = pairs.lists + static_cast<long>(a) * natom;
+      for (int y = 0; y < natom && row[y] >= 0; ++y)
+        if (row[y] <= a) body(a, row[y]);
+    } else {
+      for (int b = 0; b <= a; ++b) body(a, b);
+    }
+  }
+}
+
+// The largest angular momentum of any atom of the set.
+int largest_l(const AtomSet& set);
+
 // gamma[d * m + k] += sum_{mu nu} (k|mu nu) P_d(mu, nu) for nd packed densities P_d
 // (Coulomb or three-index overlap). With the overlap kind and `counts` non-null also
 // counts[d] += sum P_d S, the electron count of each density.

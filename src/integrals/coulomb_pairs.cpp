@@ -147,9 +147,11 @@ void PairWork::density(const double* packed, double* h, double* hb, double* ha) 
     }
 }
 
-void PairWork::scatter(const double* w, double* packed) {
+// Contracts w with every product expansion of the pair and hands each contracted function
+// pair (local index on B, local index on A, value) to `put`.
+template <class Put>
+void PairWork::contract(const double* w, Put&& put) {
   const AtomFunctions &b = set_.atoms[b_], &a = set_.atoms[a_];
-  const long fb = set_.first_function[b_], fa = set_.first_function[a_];
   for (int lb = rb_.lo; lb <= rb_.hi; ++lb)
     for (int la = ra_.lo; la <= ra_.hi; ++la) {
       const int nsb = shell_size(lb), nsa = shell_size(la), nij = nsb * nsa;
@@ -168,16 +170,23 @@ void PairWork::scatter(const double* w, double* packed) {
           const double ca = a.coefficients[ea_ * a.nshell + sa];
           if (ca == 0.0 || a.shell_l[sa] != la) continue;
           const double c = cb * ca;
-          for (int i = 0; i < nsb; ++i) {
-            const long col = fb + b.shell_first[sb] + i;
-            for (int j = 0; j < nsa; ++j) {
-              const long row = fa + a.shell_first[sa] + j;
-              if (row >= col) packed[row * (row + 1) / 2 + col] += c * dprim_[i * nsa + j];
-            }
-          }
+          for (int i = 0; i < nsb; ++i)
+            for (int j = 0; j < nsa; ++j) put(b.shell_first[sb] + i, a.shell_first[sa] + j, c * dprim_[i * nsa + j]);
         }
       }
     }
+}
+
+void PairWork::scatter(const double* w, double* packed) {
+  const long fb = set_.first_function[b_], fa = set_.first_function[a_];
+  contract(w, [&](long i, long j, double v) {
+    const long col = fb + i, row = fa + j;
+    if (row >= col) packed[row * (row + 1) / 2 + col] += v;
+  });
+}
+
+void PairWork::scatter_block(const double* w, double* block, int ld) {
+  contract(w, [&](long i, long j, double v) { block[i * ld + j] += v; });
 }
 
 FitVectors::FitVectors(const AtomSet& aux, int max_sets) : aux_(aux), max_sets_(max_sets) {

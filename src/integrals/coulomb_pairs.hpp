@@ -33,8 +33,14 @@ class PairWork {
   // lower triangle (the full block when B == A).
   void scatter(const double* w, double* packed);
 
+  // The same into a dense block over the two atoms' own functions: block[i_B * ld + j_A]
+  // for every pair (the whole square when B == A).
+  void scatter_block(const double* w, double* block, int ld);
+
  private:
   long offset(int lb, int la) const { return off_[lb * (lmax_ + 1) + la]; }
+  template <class Put>
+  void contract(const double* w, Put&& put);
   const AtomSet& set_;
   bool derivatives_;
   int lmax_;

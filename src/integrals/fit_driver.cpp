@@ -4,6 +4,7 @@
 
 #include "integrals/basis_adapter.hpp"
 #include "integrals/coulomb_fit.hpp"
+#include "integrals/fit_cache.hpp"
 #include "integrals/fit_metric_inverse.hpp"
 #include "integrals/fit_setup.hpp"
 #include "integrals/two_electron_coulomb.hpp"
@@ -103,6 +104,14 @@ void fit_setup_step(double epsilon, bool two_centre_fit, const char* offsets_rec
   fit_setup(b.orb(), b.aux(), b.molecule().xyz, epsilon, two_centre_fit, records, groups.data(), lists.data());
 }
 
+void fit_cache_reserve_step() {
+  int have = is_master ? store_exists("Basis2") : 0;
+  mp_bcast(&have, 1, MP_INT);
+  if (!have) return;
+  LoadedBases b(true, true);
+  fit_cache_reserve(b.orb(), b.m());
+}
+
 void fit_projection_step(Interaction kind, double epsilon, int nd, const char* const* densities,
                     const char* gamma_record, double* counts) {
   const char* name = kind == Interaction::coulomb ? "Coulomb-type Integrals" : "Overlap-type Integrals";
@@ -119,8 +128,11 @@ void fit_projection_step(Interaction kind, double epsilon, int nd, const char* c
     vec_set(gamma.size(), 0.0, gamma.data());
     vec_set(nd, 0.0, count.data());
     const bool overlap = kind == Interaction::overlap;
-    fit_projection(kind, b.orb(), b.aux(), p.pairs, epsilon, nd, d.data(), gamma.data(),
-                   overlap ? count.data() : nullptr);
+    if (!overlap && fit_cache_prepare(b.orb(), b.aux(), b.molecule().xyz, p.pairs, epsilon))
+      fit_cache_projection(b.orb(), m, p.pairs, nd, d.data(), gamma.data());
+    else
+      fit_projection(kind, b.orb(), b.aux(), p.pairs, epsilon, nd, d.data(), gamma.data(),
+                     overlap ? count.data() : nullptr);
     mp_sum(gamma.data(), gamma.size(), MP_DOUBLE);
     if (is_master) write_record(gamma_record, gamma.data(), gamma.size() * kDouble);
     if (overlap && counts) {
@@ -174,7 +186,10 @@ void fit_assembly_step(double epsilon, int nd, const char* const* coefficients, 
       for (int k = 0; k < nd; ++k) store_read(coefficients[k], 0, c.data() + k * m, m * kDouble);
     mp_bcast(c.data(), c.size(), MP_DOUBLE);
     vec_set(j.size(), 0.0, j.data());
-    fit_assembly(Interaction::coulomb, b.orb(), b.aux(), p.pairs, epsilon, nd, c.data(), j.data());
+    if (fit_cache_prepare(b.orb(), b.aux(), b.molecule().xyz, p.pairs, epsilon))
+      fit_cache_assembly(b.orb(), m, p.pairs, nd, c.data(), j.data());
+    else
+      fit_assembly(Interaction::coulomb, b.orb(), b.aux(), p.pairs, epsilon, nd, c.data(), j.data());
     mp_sum(j.data(), j.size(), MP_DOUBLE);
     if (is_master) {
       PoolArray<double> old(n2);

@@ -16,6 +16,7 @@
 #include "runtime/store.hpp"
 #include "support/input_file.hpp"
 #include "support/runtime_fixture.hpp"
+#include "water_fit_sets.hpp"
 
 namespace ostrel {
 namespace {
@@ -67,18 +68,7 @@ class FitDriver : public testing::RuntimeTest {
   static constexpr int n = 24, m = 71, n2 = n * (n + 1) / 2, m2 = m * (m + 1) / 2;
   void SetUp() override {
     RuntimeTest::SetUp();
-    // Water of the RI-J reference set, in bohr as converted there.
-    char text[256];
-    std::snprintf(text, sizeof text, "$molecule units=b cartesian\n 8 %.17g %.17g %.17g\n 1 %.17g %.17g %.17g\n"
-                  " 1 %.17g %.17g %.17g\n$end\n", kWaterCoordinates[0], kWaterCoordinates[1], kWaterCoordinates[2],
-                  kWaterCoordinates[3], kWaterCoordinates[4], kWaterCoordinates[5], kWaterCoordinates[6],
-                  kWaterCoordinates[7], kWaterCoordinates[8]);
-    testing::with_stdin(text, [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
-    const std::string lib = std::string(OSTREL_SOURCE_DIR) + "/data/basis/def2";
-    ::testing::internal::CaptureStdout();
-    read_basis(lib.c_str(), "basis", "Basis", "Nbasis", "n_basis", 0, 0, 0);
-    read_basis(lib.c_str(), "basis2", "Basis2", "Nfit", "n_fit", 0, 0, 1);
-    ::testing::internal::GetCapturedStdout();
+    testing::read_water_with_fit_sets();
   }
   // V step and set-up; returns their print.
   std::string prepare(double lambda_min = 1e-10) {

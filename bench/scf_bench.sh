@@ -1,0 +1,66 @@
+#!/bin/sh
+# PBE/def2-SVP energy (and with "gradient" the energy plus gradient) for benzene, glycine and
+# n-decane: Ostrel's default model and, when Psi4 is installed, Psi4 with density-fitted
+# Coulomb, its default grid and one thread, in the same run. Wall times, medians of REPEAT runs.
+# Usage: bench/scf_bench.sh BUILD_DIR [energy|gradient] [REPEAT] [molecule ...]
+set -e
+here=$(cd "$(dirname "$0")" && pwd)
+build=${1:-$here/../build}
+task=${2:-energy}
+repeat=${3:-3}
+shift 3 2>/dev/null || shift $#
+mols=${*:-"benzene glycine decane"}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+for mol in $mols; do
+  python3 - "$here/$mol.xyz" "$task" > "$work/$mol.inp" <<'PY'
+import sys
+z = {'H': 1, 'C': 6, 'N': 7, 'O': 8, 'F': 9, 'S': 16, 'Cl': 17}
+lines = open(sys.argv[1]).read().split("\n")
+n = int(lines[0])
+print("$control task=%s theory=dft basis=def2-svp $end" % sys.argv[2])
+print("$molecule\n cartesian")
+for l in lines[2:2 + n]:
+    s, x, y, w = l.split()
+    print(" %d %s %s %s" % (z[s], x, y, w))
+print("$end\n$dft functional=pbe $end")
+PY
+  times=""
+  for i in $(seq "$repeat"); do
+    t0=$(date +%s.%N)
+    (cd "$work" && "$build/ostrel" "$mol.inp" > "$mol.out")
+    t1=$(date +%s.%N)
+    times="$times $(echo "$t1 - $t0" | bc)"
+  done
+  its=$(grep -c '^ *[0-9][0-9]* *-[0-9]*\.[0-9]* ' "$work/$mol.out" || true)
+  e=$(grep 'eng> E=' "$work/$mol.out" | tail -1)
+  med=$(echo $times | tr ' ' '\n' | sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')
+  echo "ostrel $mol $task: median wall $med s (runs:$times), $its iterations, $e"
+  grep -E '^ time: (SCF Equations|Coulomb-type|Numerical Integration|Grid Construction|Density Fit|Diagonalization|Coulomb-type Gradient|Ex. - Corr.  Gradient|One-Electron Gradient|Overlap-type Gradient)' "$work/$mol.out" | sed 's/^/   /' | head -12
+  if [ -d /usr/lib/x86_64-linux-gnu/psi4 ]; then
+    PYTHONPATH=/usr/lib/x86_64-linux-gnu /usr/bin/python3 - "$here/$mol.xyz" "$task" "$repeat" <<'PY'
+import sys, time, psi4
+psi4.core.set_output_file("/dev/null", False)
+psi4.set_num_threads(1)
+psi4.set_memory("4 GB")
+lines = open(sys.argv[1]).read().split("\n")
+n = int(lines[0])
+geo = "units angstrom\nsymmetry c1\nno_reorient\nno_com\n" + "\n".join(lines[2:2 + n])
+times = []
+for _ in range(int(sys.argv[3])):
+    psi4.core.clean()
+    mol = psi4.geometry(geo)
+    psi4.set_options({"basis": "def2-svp", "scf_type": "df", "puream": True})
+    t = time.perf_counter()
+    if sys.argv[2] == "gradient":
+        psi4.gradient("pbe")
+    else:
+        psi4.energy("pbe")
+    times.append(time.perf_counter() - t)
+    its = psi4.variable("SCF ITERATIONS")
+print("psi4   %s %s: median wall %.2f s (runs: %s), %d iterations, E=%.10f" % (
+    sys.argv[1].split("/")[-1][:-4], sys.argv[2], sorted(times)[len(times) // 2],
+    " ".join("%.2f" % t for t in times), its, psi4.variable("CURRENT ENERGY")))
+PY
+  fi
+done

@@ -1,0 +1,124 @@
+// The kept three-centre integrals give the same projections and assemblies as the direct
+// evaluation, follow a change of geometry, and are only kept in a reserved record.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "coulomb_psi4_reference_data.hpp"
+#include "integrals/basis_adapter.hpp"
+#include "integrals/coulomb_fit.hpp"
+#include "integrals/fit_cache.hpp"
+#include "model/basis_input.hpp"
+#include "model/basis_record.hpp"
+#include "model/molecule_input.hpp"
+#include "model/molecule_record.hpp"
+#include "runtime/store.hpp"
+#include "support/input_file.hpp"
+#include "support/runtime_fixture.hpp"
+#include "water_fit_sets.hpp"
+
+namespace ostrel {
+namespace {
+
+class FitCache : public testing::RuntimeTest {
+ protected:
+  void SetUp() override {
+    RuntimeTest::SetUp();
+    testing::read_water_with_fit_sets();
+  }
+};
+
+// Two symmetric "densities" with no structure the integrals could hide behind.
+std::vector<double> densities(long n2, int nd) {
+  std::vector<double> d(n2 * nd);
+  for (long k = 0; k < n2 * nd; ++k) d[k] = std::sin(0.7 * k + 0.3) / (1.0 + 0.01 * k);
+  return d;
+}
+
+// Largest difference between the kept and the direct projection and assembly.
+double compare(const AtomSet& orb, const AtomSet& aux, const double* xyz, bool* kept) {
+  const int n = orb.first_function[orb.natom], m = aux.first_function[aux.natom], nd = 2;
+  const long n2 = packed_size(n);
+  const FitPairs all{};
+  const std::vector<double> d = densities(n2, nd);
+  std::vector<double> g1(nd * m, 0.0), g2(nd * m, 0.0), c(nd * m), j1(nd * n2, 0.0), j2(nd * n2, 0.0);
+  for (int k = 0; k < nd * m; ++k) c[k] = std::cos(0.37 * k);
+  *kept = fit_cache_prepare(orb, aux, xyz, all, 1e-10);
+  if (!*kept) return 0.0;
+  fit_cache_projection(orb, m, all, nd, d.data(), g1.data());
+  fit_projection(Interaction::coulomb, orb, aux, all, 1e-10, nd, d.data(), g2.data());
+  fit_cache_assembly(orb, m, all, nd, c.data(), j1.data());
+  fit_assembly(Interaction::coulomb, orb, aux, all, 1e-10, nd, c.data(), j2.data());
+  double worst = 0.0;
+  for (int k = 0; k < nd * m; ++k) worst = std::max(worst, std::abs(g1[k] - g2[k]) / (1.0 + std::abs(g2[k])));
+  for (long k = 0; k < nd * n2; ++k) worst = std::max(worst, std::abs(j1[k] - j2[k]) / (1.0 + std::abs(j2[k])));
+  return worst;
+}
+
+TEST_F(FitCache, KeptIntegralsMatchTheDirectOnesAndFollowTheGeometry) {
+  Molecule mol = load_molecule(0, "Molecule");
+  {
+    Basis orb_basis = load_basis(0, "Basis", mol);
+    Basis aux_basis = load_basis(0, "Basis2", mol);
+    {
+      BasisViews orb(orb_basis, mol), aux(aux_basis, mol);
+      bool kept = true;
+      compare(orb.atoms, aux.atoms, mol.xyz, &kept);
+      EXPECT_FALSE(kept);  // nothing is kept before the record is reserved
+      fit_cache_reserve(orb.atoms, aux.atoms.first_function[aux.atoms.natom]);
+      EXPECT_LT(compare(orb.atoms, aux.atoms, mol.xyz, &kept), 1e-12);
+      EXPECT_TRUE(kept);
+      EXPECT_TRUE(store_exists("ri.B"));
+      // A second call at the same geometry reuses the record (same results).
+      EXPECT_LT(compare(orb.atoms, aux.atoms, mol.xyz, &kept), 1e-12);
+      // Move a hydrogen: the views point at the molecule's coordinates, so the
+      // integrals change and must be rebuilt in place.
+      const std::int64_t size = store_size("ri.B");
+      mol.xyz[3] += 0.2;
+      mol.xyz[7] -= 0.1;
+      EXPECT_LT(compare(orb.atoms, aux.atoms, mol.xyz, &kept), 1e-12);
+      EXPECT_TRUE(kept);
+      EXPECT_EQ(store_size("ri.B"), size);
+    }
+    release_basis(aux_basis);
+    release_basis(orb_basis);
+  }
+  release_molecule(mol);
+}
+
+TEST_F(FitCache, ANodesShareOfThePairsIsKeptAlone) {
+  Molecule mol = load_molecule(0, "Molecule");
+  {
+    Basis orb_basis = load_basis(0, "Basis", mol);
+    Basis aux_basis = load_basis(0, "Basis2", mol);
+    {
+      BasisViews orb(orb_basis, mol), aux(aux_basis, mol);
+      const int m = aux.atoms.first_function[aux.atoms.natom];
+      const long n2 = packed_size(orb.atoms.first_function[orb.atoms.natom]);
+      fit_cache_reserve(orb.atoms, m);
+      // The pairs of the second hydrogen only, as a node would own them.
+      const int own[1] = {2};
+      const int lists[9] = {-1, -1, -1, -1, -1, -1, 0, 2, -1};
+      const FitPairs share{own, 1, lists};
+      ASSERT_TRUE(fit_cache_prepare(orb.atoms, aux.atoms, mol.xyz, share, 1e-10));
+      const std::vector<double> d = densities(n2, 1);
+      std::vector<double> g1(m, 0.0), g2(m, 0.0), c(m), j1(n2, 0.0), j2(n2, 0.0);
+      for (int k = 0; k < m; ++k) c[k] = 1.0 / (1.0 + k);
+      fit_cache_projection(orb.atoms, m, share, 1, d.data(), g1.data());
+      fit_projection(Interaction::coulomb, orb.atoms, aux.atoms, share, 1e-10, 1, d.data(), g2.data());
+      for (int k = 0; k < m; ++k) EXPECT_NEAR(g1[k], g2[k], 1e-12 * (1.0 + std::abs(g2[k])));
+      fit_cache_assembly(orb.atoms, m, share, 1, c.data(), j1.data());
+      fit_assembly(Interaction::coulomb, orb.atoms, aux.atoms, share, 1e-10, 1, c.data(), j2.data());
+      for (long k = 0; k < n2; ++k) EXPECT_NEAR(j1[k], j2[k], 1e-12 * (1.0 + std::abs(j2[k])));
+    }
+    release_basis(aux_basis);
+    release_basis(orb_basis);
+  }
+  release_molecule(mol);
+}
+
+}  // namespace
+}  // namespace ostrel
