@@ -32,10 +32,11 @@ PY
     t1=$(date +%s.%N)
     times="$times $(echo "$t1 - $t0" | bc)"
   done
-  its=$(grep -c '^ *[0-9][0-9]* *-[0-9]*\.[0-9]* ' "$work/$mol.out" || true)
+  its=$(grep -cE '^ *[0-9]+ +-[0-9]+\.[0-9]{10} ' "$work/$mol.out" || true)
   e=$(grep 'eng> E=' "$work/$mol.out" | tail -1)
+  fc=$(grep ' F, ' "$work/$mol.out" | tail -1 | sed 's/^ *//')
   med=$(echo $times | tr ' ' '\n' | sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')
-  echo "ostrel $mol $task: median wall $med s (runs:$times), $its iterations, $e"
+  echo "ostrel $mol $task: median wall $med s (runs:$times), $its iterations ($fc), $e"
   grep -E '^ time: (SCF Equations|Coulomb-type|Numerical Integration|Grid Construction|Density Fit|Diagonalization|Coulomb-type Gradient|Ex. - Corr.  Gradient|One-Electron Gradient|Overlap-type Gradient)' "$work/$mol.out" | sed 's/^/   /' | head -12
   if [ -d /usr/lib/x86_64-linux-gnu/psi4 ]; then
     PYTHONPATH=/usr/lib/x86_64-linux-gnu /usr/bin/python3 - "$here/$mol.xyz" "$task" "$repeat" <<'PY'
