@@ -9,6 +9,7 @@
 #include "runtime/pool.hpp"
 #include "runtime/store.hpp"
 #include "scf/scf_grid_step.hpp"
+#include "scf/scf_overlap_fit.hpp"
 #include "scf/scf_state.hpp"
 #include "scf/scf_steps.hpp"
 #include "scf/xc_passes.hpp"
@@ -53,6 +54,71 @@ void potential_vectors(const ScfShape& sh) {
   }
 }
 
+// Overlap-metric fit with each spin's electron count kept exactly: "da", "db", "d", the
+// residual r = t - V d of the Coulomb projections t (master) and the fitted Coulomb energy.
+double overlap_fit(const ScfShape& sh, double cut, int nd, double* r) {
+  static const char* const kDensities[2] = {"Da", "Db"};
+  fit_projection_step(Interaction::coulomb, cut, nd, kDensities, "scf.tJ");
+  double counts[2] = {0.0, 0.0};
+  fit_projection_step(Interaction::overlap, cut, nd, kDensities, "scf.tS", counts);
+  double ej = 0.0;
+  if (is_master) {
+    const std::int64_t m = sh.nfit, m2 = packed_size(m);
+    PoolArray<double> tj(2 * m), ts(2 * m), inv(m2), v(m2), s(m), p(m), d(3 * m);
+    scf_read("scf.tJ", tj.data(), nd * m);
+    scf_read("scf.tS", ts.data(), nd * m);
+    store_free("scf.tS");
+    store_free("scf.tJ");
+    scf_read("invA", inv.data(), m2);
+    scf_read(kFitMetricRecord, v.data(), m2, 2 * m2);
+    scf_read("s", s.data(), m);
+    scf_read("p", p.data(), m);
+    const double sp = vec_dot(m, s.data(), p.data());
+    for (int k = 0; k < nd; ++k) {
+      double* dk = d.data() + k * m;
+      matrix_times_vector(sh.nfit, inv.data(), 0, ts.data() + k * m, dk, 1.0, 0.0);
+      vec_axpy(m, (counts[k] - vec_dot(m, s.data(), dk)) / sp, p.data(), dk);
+    }
+    if (nd == 1) {
+      vec_copy(m, d.data(), d.data() + m);
+      vec_copy(m, tj.data(), tj.data() + m);
+    }
+    vec_copy(m, d.data(), d.data() + 2 * m);
+    vec_axpy(m, 1.0, d.data() + m, d.data() + 2 * m);
+    vec_axpy(m, 1.0, tj.data() + m, tj.data());
+    const double* total = d.data() + 2 * m;
+    vec_copy(m, tj.data(), r);
+    matrix_times_vector(sh.nfit, v.data(), 0, total, r, -1.0, 1.0);
+    ej = 0.5 * vec_dot(m, tj.data(), total) + 0.5 * vec_dot(m, r, total);
+    scf_write("da", d.data(), m);
+    scf_write("db", d.data() + m, m);
+    scf_write("d", total, m);
+  }
+  mp_bcast(&ej, 1, MP_DOUBLE);
+  return ej;
+}
+
+// Overlap-fit potentials: f_s = invA (f_s + r) less its charge part u_s p ("ua", "ub").
+void overlap_potentials(const ScfShape& sh, const double* r, double u[2]) {
+  const std::int64_t m = sh.nfit;
+  PoolArray<double> inv(packed_size(m)), s(m), p(m), f(m), g(m);
+  scf_read("invA", inv.data(), inv.size());
+  scf_read("s", s.data(), m);
+  scf_read("p", p.data(), m);
+  const double sp = vec_dot(m, s.data(), p.data());
+  const char* names[2] = {"fa", "fb"};
+  const char* multipliers[2] = {"ua", "ub"};
+  for (int k = 0; k < 2; ++k) {
+    scf_read(names[k], f.data(), m);
+    vec_axpy(m, 1.0, r, f.data());
+    matrix_times_vector(sh.nfit, inv.data(), 0, f.data(), g.data(), 1.0, 0.0);
+    u[k] = vec_dot(m, s.data(), g.data()) / sp;
+    vec_axpy(m, -u[k], p.data(), g.data());
+    scf_write(names[k], g.data(), m);
+    store_put(multipliers[k], u[k]);
+  }
+}
+
 double exchange_correlation() { return store_get<double>("Ex") + store_get<double>("Ec"); }
 
 }  // namespace
@@ -74,9 +140,16 @@ void scf_fock_energy() {
   }
 
   static const char* const kDensities[2] = {"Da", "Db"};
-  fit_projection_step(Interaction::coulomb, o.cut, nd, kDensities, "scf.tJ");
-  double ej = fit_density_step(nd, "scf.tJ");
-  if (here) store_free("scf.tJ");
+  const bool overlap = sh.fit == 'S';
+  PoolArray<double> residual(here && overlap ? sh.nfit : 1);
+  double ej = 0.0;
+  if (overlap) {
+    ej = overlap_fit(sh, o.cut, nd, residual.data());
+  } else {
+    fit_projection_step(Interaction::coulomb, o.cut, nd, kDensities, "scf.tJ");
+    ej = fit_density_step(nd, "scf.tJ");
+    if (here) store_free("scf.tJ");
+  }
 
   double exc_fit = 0.0;
   if (o.grid != 0) {
@@ -91,7 +164,13 @@ void scf_fock_energy() {
     store_put("Ex", 0.0);
     store_put("Ec", 0.0);
   }
-  if (here) potential_vectors(sh);
+  double u[2] = {0.0, 0.0};
+  if (here) {
+    if (overlap)
+      overlap_potentials(sh, residual.data(), u);
+    else
+      potential_vectors(sh);
+  }
 
   if (here) {
     PoolArray<double> h(t);
@@ -102,7 +181,16 @@ void scf_fock_energy() {
   static const char* const kPotentials[2] = {"fa", "fb"};
   static const char* const kFock[2] = {"Fa", "Fb"};
   static const char* const kTotal[1] = {"d"};
-  if (o.fitxc != 0) {
+  if (o.fitxc != 0 && overlap) {
+    // Coulomb potential of the fitted density, then each spin's overlap-fit potential.
+    fit_assembly_step(o.cut, 1, kTotal, kFock, true);
+    if (here && !sh.closed) {
+      PoolArray<double> f(t);
+      scf_read("Fa", f.data(), t);
+      scf_write("Fb", f.data(), t);
+    }
+    scf_overlap_assembly(o.cut, nd, kPotentials, u, kFock);
+  } else if (o.fitxc != 0) {
     fit_assembly_step(o.cut, nd, kPotentials, kFock, true);
   } else {
     if (sh.fit == 'J') {

@@ -11,6 +11,7 @@
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
 #include "runtime/store.hpp"
+#include "scf/scf_overlap_fit.hpp"
 
 namespace ostrel {
 namespace {
@@ -79,7 +80,9 @@ void scf_one_electron_setup() {
   if (g.fit == 0) return;
   if (g.fit == 'S') {
     if (!g.n3fit) fatal_error("\n %d: the overlap-metric fit needs N3fit\n", node_id);
-    fatal_error("\n %d: the overlap-metric fit is not available in this build\n", node_id);
+    fit_metric_step(kFitMetricFloor);  // the Coulomb metric for the fit residual, and "s"
+    scf_overlap_metric_inverse();
+    return;
   }
   fit_metric_step(kFitMetricFloor);
   if (is_master) store_inverse_and_projection();

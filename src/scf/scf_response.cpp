@@ -1,5 +1,6 @@
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 #include "integrals/fit_driver.hpp"
 #include "linalg/vector_ops.hpp"
@@ -8,6 +9,7 @@
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
 #include "runtime/store.hpp"
+#include "scf/scf_overlap_fit.hpp"
 #include "scf/scf_state.hpp"
 #include "scf/scf_steps.hpp"
 #include "scf/xc_passes.hpp"
@@ -23,6 +25,8 @@ struct ResponseSettings {
   int grid_spare;
   int n;  // "ND1"
   int created;
+  int d2svs;
+  int n3fit;
 };
 
 int int_or(const char* name, int fallback) { return store_exists(name) ? store_get<int>(name) : fallback; }
@@ -36,6 +40,8 @@ ResponseSettings read_settings() {
     o.use_d2exc = int_or("use_d2Exc", 0);
     o.grid_spare = int_or("grid_spare", 1);
     o.n = store_get<int>("ND1");
+    o.d2svs = int_or("d2svs", 1);
+    o.n3fit = int_or("N3fit", 0);
     // The second Fock-evaluation counter, when the record has room for it.
     if (store_size("NevalF") >= 8) store_put("NevalF", store_get<int>("NevalF", 4) + 1, 4);
   }
@@ -114,13 +120,86 @@ void stored_kernel(const ScfShape& sh, int count) {
   }
 }
 
+// Overlap-metric fit of the perturbed densities, each keeping its own electron count:
+// "da1", "db1"; unless "d2svs" is set also the spin sums of their Coulomb projections, "v1".
+void overlap_response_fit(const ScfShape& sh, const ResponseSettings& o, const TempNames& densities) {
+  const int nd = densities.count;
+  const std::int64_t m = sh.nfit;
+  PoolArray<double> counts(nd);
+  fit_projection_step(Interaction::overlap, o.cut, nd, densities.names, "scf.t1", counts.data());
+  if (!o.d2svs) fit_projection_step(Interaction::coulomb, o.cut, nd, densities.names, "scf.v1");
+  if (!is_master) return;
+  PoolArray<double> ts(nd * m), tj(o.d2svs ? 1 : nd * m), inv(packed_size(m)), s(m), p(m), c(m), v(m);
+  if (!o.d2svs) {
+    scf_read("scf.v1", tj.data(), nd * m);
+    store_free("scf.v1");
+  }
+  scf_read("scf.t1", ts.data(), nd * m);
+  store_free("scf.t1");
+  densities.free_all();
+  scf_read("invA", inv.data(), inv.size());
+  scf_read("s", s.data(), m);
+  scf_read("p", p.data(), m);
+  const double sp = vec_dot(m, s.data(), p.data());
+  for (int j = 0; j < nd; ++j) {
+    matrix_times_vector(sh.nfit, inv.data(), 0, ts.data() + j * m, c.data(), 1.0, 0.0);
+    vec_axpy(m, (counts[j] - vec_dot(m, s.data(), c.data())) / sp, p.data(), c.data());
+    const int k = j % o.n;
+    if (j < o.n) scf_write("da1", c.data(), m, k * m);
+    if (j >= o.n || sh.closed) scf_write("db1", c.data(), m, k * m);
+  }
+  if (!o.d2svs)
+    for (int k = 0; k < o.n; ++k) {
+      vec_copy(m, tj.data() + k * m, v.data());
+      vec_axpy(m, 1.0, tj.data() + (sh.closed ? k : o.n + k) * m, v.data());
+      scf_write("v1", v.data(), m, k * m);
+    }
+}
+
+// Overlap-metric potentials of the response: the Coulomb part goes through the fitted
+// total density d1 (into `totals`); the exchange-correlation kernel and the fit residual
+// r1 = v1 - V d1 (taken as zero with "d2svs") through invA with the charge part u1 p
+// split off (into `vectors` and `u`).
+void overlap_response_potentials(const ScfShape& sh, const ResponseSettings& o, const TempNames& totals,
+                                 const TempNames& vectors, double* u) {
+  const std::int64_t m = sh.nfit, m2 = packed_size(m);
+  const int nd = totals.count;
+  PoolArray<double> inv(m2), metric(o.d2svs ? 1 : m2), s(m), p(m), a(m), r(m), x(m);
+  PoolArray<double> b(nd * m), f(nd * m);
+  scf_read("invA", inv.data(), m2);
+  if (!o.d2svs) scf_read(kFitMetricRecord, metric.data(), m2, 2 * m2);
+  scf_read("s", s.data(), m);
+  scf_read("p", p.data(), m);
+  const double sp = vec_dot(m, s.data(), p.data());
+  for (int j = 0; j < nd; ++j) {
+    const int k = j % o.n;
+    double* bj = b.data() + j * m;
+    double* fj = f.data() + j * m;
+    scf_read("da1", a.data(), m, k * m);
+    scf_read("db1", bj, m, k * m);
+    vec_axpy(m, 1.0, a.data(), bj);
+    vec_set(m, 0.0, r.data());
+    if (!o.d2svs) {
+      scf_read("v1", r.data(), m, k * m);
+      matrix_times_vector(sh.nfit, metric.data(), 0, bj, r.data(), -1.0, 1.0);
+    }
+    scf_read(j < o.n ? "fa1" : "fb1", x.data(), m, k * m);
+    vec_axpy(m, 1.0, r.data(), x.data());
+    matrix_times_vector(sh.nfit, inv.data(), 0, x.data(), fj, 1.0, 0.0);
+    u[j] = vec_dot(m, s.data(), fj) / sp;
+    vec_axpy(m, -u[j], p.data(), fj);
+  }
+  // Temporary records in the order they are freed back.
+  for (int j = 0; j < nd; ++j) scf_write(totals.names[j], b.data() + j * m, m);
+  for (int j = 0; j < nd; ++j) scf_write(vectors.names[j], f.data() + j * m, m);
+}
+
 }  // namespace
 
 void scf_response() {
   const ScfShape sh = scf_shape();
   ResponseSettings o = read_settings();
   if (sh.fit == 0) fatal_stop();
-  if (sh.fit == 'S') fatal_error("\n %d: the overlap-metric fit is not available in this build\n", node_id);
   const bool here = is_master;
   const int spins = sh.closed ? 1 : 2;
   const int nd = spins * o.n;
@@ -132,8 +211,15 @@ void scf_response() {
   }
   mp_bcast(&o.created, 1, MP_INT);
 
-  // Fit of the perturbed densities: da1, db1 = invA times their Coulomb projections.
-  {
+  const bool overlap = sh.fit == 'S';
+  if (overlap && !o.n3fit) fatal_error("\n %d: the overlap-metric fit needs N3fit\n", node_id);
+  // Fit of the perturbed densities: da1, db1 = invA times their Coulomb projections (or,
+  // for the overlap metric, their overlap projections with the charge constraint).
+  if (overlap) {
+    const TempNames densities("scf.D1.", nd);
+    perturbed_densities(sh, o, densities);
+    overlap_response_fit(sh, o, densities);
+  } else {
     const TempNames densities("scf.D1.", nd);
     perturbed_densities(sh, o, densities);
     fit_projection_step(Interaction::coulomb, o.cut, nd, densities.names, "scf.t1");
@@ -171,8 +257,13 @@ void scf_response() {
   }
 
   // f1_s = invA f1xc_s + da1 + db1, then the first-order Fock matrices.
-  const TempNames vectors("scf.f1.", nd), matrices("scf.F1.", nd);
-  if (here) {
+  const TempNames totals("scf.c1.", overlap ? nd : 0), vectors("scf.f1.", nd), matrices("scf.F1.", nd);
+  std::vector<double> multipliers(overlap ? nd : 0);
+  if (overlap) {
+    if (here) overlap_response_potentials(sh, o, totals, vectors, multipliers.data());
+    fit_assembly_step(o.cut, nd, totals.names, matrices.names, false);
+    scf_overlap_assembly(o.cut, nd, vectors.names, multipliers.data(), matrices.names);
+  } else if (here) {
     PoolArray<double> inv(packed_size(m)), a(m), b(m), x(m), f(m);
     scf_read("invA", inv.data(), inv.size());
     for (int j = 0; j < nd; ++j) {
@@ -186,7 +277,7 @@ void scf_response() {
       scf_write(vectors.names[j], f.data(), m);
     }
   }
-  fit_assembly_step(o.cut, nd, vectors.names, matrices.names, false);
+  if (!overlap) fit_assembly_step(o.cut, nd, vectors.names, matrices.names, false);
 
   {
     const int n = sh.n;
@@ -208,6 +299,7 @@ void scf_response() {
   if (here) {
     matrices.free_all();
     vectors.free_all();
+    totals.free_all();
     if (o.created)
       for (const char* name : {"v1", "fb1", "fa1", "db1", "da1"}) store_free(name);
   }
