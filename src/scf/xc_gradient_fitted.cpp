@@ -5,6 +5,12 @@
 #include "scf/xc_point.hpp"
 
 namespace ostrel {
+namespace {
+
+// Positions of the second derivatives d2/dx_c dx_e among the evaluated components.
+constexpr int kSecond[3][3] = {{4, 5, 6}, {5, 7, 8}, {6, 8, 9}};
+
+}  // namespace
 
 double xc_gradient_fitted_terms(const XcGradientInput& in, const double* da, const double* db,
                                 double* grad) {
@@ -19,6 +25,7 @@ double xc_gradient_fitted_terms(const XcGradientInput& in, const double* da, con
   const bool need_partition = !in.weights || (grad && in.weight_derivative);
   PoolArray<double> local(2L * nf);
   PoolArray<double> gl(3L * in.system.n_atoms);
+  PoolArray<double> q(4L * nf);
   double energy = 0.0;
 
   auto on_block = [&](XcBlock& b) {
@@ -49,27 +56,32 @@ double xc_gradient_fitted_terms(const XcGradientInput& in, const double* da, con
       // d rho_s / dR_B = -sum_{k on B} d_s,k grad chi_k; the density gradient's derivative
       // takes the second derivatives; the carrying atom takes minus the others' sum.
       vec_set(3L * b.n_list, 0.0, gl.data());
+      // Spins folded first: q[0] multiplies the gradients of the functions, q[1..3] their
+      // second derivatives.
       const double fac = closed ? -2.0 * w : -w;
-      for (int s = 0; s < ns; ++s) {
-        const double* v = der.d1[s];
-        const double* d = local.data() + s * nf;
-        for (int j = 0; j < b.n_list; ++j) {
-          if (j == b.self && in.weight_derivative) continue;
-          for (int c = 0; c < 3; ++c) {
-            double t = 0.0;
-            for (int m = b.local_first[j]; m < b.local_first[j + 1]; ++m) {
-              double h = v[0] * phi[(1 + c) * stride + m];
-              if (gga)
-                for (int e = 0; e < 3; ++e) {
-                  int pw[3] = {0, 0, 0};
-                  ++pw[c];
-                  ++pw[e];
-                  h += v[1 + e] * phi[basis_derivative_index(pw[0], pw[1], pw[2]) * stride + m];
-                }
-              t += d[m] * h;
+      const int nq = gga ? 4 : 1;
+      for (int m = 0; m < nl; ++m) {
+        double t[4] = {0.0, 0.0, 0.0, 0.0};
+        for (int s = 0; s < ns; ++s) {
+          const double d = local[s * nf + m];
+          for (int e = 0; e < nq; ++e) t[e] += d * der.d1[s][e];
+        }
+        for (int e = 0; e < nq; ++e) q[e * nf + m] = fac * t[e];
+      }
+      for (int j = 0; j < b.n_list; ++j) {
+        if (j == b.self && in.weight_derivative) continue;
+        const int m0 = b.local_first[j], m1 = b.local_first[j + 1];
+        for (int c = 0; c < 3; ++c) {
+          const double* pc = phi + (1 + c) * stride;
+          double t = 0.0;
+          for (int m = m0; m < m1; ++m) t += q[m] * pc[m];
+          if (gga)
+            for (int e = 0; e < 3; ++e) {
+              const double* pce = phi + kSecond[c][e] * stride;
+              const double* qe = q.data() + (1 + e) * nf;
+              for (int m = m0; m < m1; ++m) t += qe[m] * pce[m];
             }
-            gl[3 * j + c] += fac * t;
-          }
+          gl[3 * j + c] += t;
         }
       }
       if (in.weight_derivative)

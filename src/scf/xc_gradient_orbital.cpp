@@ -23,6 +23,9 @@ void gather_local(const XcBlock& b, const double* packed, double* local) {
   }
 }
 
+// Positions of the second derivatives d2/dx_c dx_e among the evaluated components.
+constexpr int kSecond[3][3] = {{4, 5, 6}, {5, 7, 8}, {6, 8, 9}};
+
 double row_dot(int n, const double* x, const double* y) {
   double s = 0.0;
   for (int i = 0; i < n; ++i) s += x[i] * y[i];
@@ -45,7 +48,7 @@ double xc_gradient_orbital_terms(const XcGradientInput& in, const double* da, co
   const bool need_partition = !in.weights || (grad && in.weight_derivative);
   PoolArray<double> local(static_cast<std::int64_t>(ns) * nf * nf);
   PoolArray<double> xy(static_cast<std::int64_t>(ns) * nc * kXcBlock * nf);
-  PoolArray<double> z(nf);
+  PoolArray<double> z(nf), q(3L * nf);
   PoolArray<double> gl(3L * in.system.n_atoms);
   double energy = 0.0;
 
@@ -86,37 +89,39 @@ double xc_gradient_orbital_terms(const XcGradientInput& in, const double* da, co
       // derivative brings in the second derivatives of phi; the carrying atom takes minus
       // the sum of the others (translation).
       vec_set(3L * b.n_list, 0.0, gl.data());
+      // Spins folded first: z multiplies the gradients of the functions (v_rho X + v_g . Y),
+      // q[e] their second derivatives (v_g,e X).
       const double fac = closed ? -4.0 * w : -2.0 * w;
-      for (int s = 0; s < ns; ++s) {
-        const double* v = der.d1[s];
-        const double* x0 = xy.data() + s * nc * stride + row;
-        for (int m = 0; m < nl; ++m) {
-          double t = v[0] * x0[m];
+      for (int m = 0; m < nl; ++m) {
+        double zt = 0.0, t[3] = {0.0, 0.0, 0.0};
+        for (int s = 0; s < ns; ++s) {
+          const double* v = der.d1[s];
+          const double x0 = xy[s * nc * stride + row + m];
+          zt += v[0] * x0;
           if (gga)
-            for (int j = 1; j <= 3; ++j) t += v[j] * xy[(s * nc + j) * stride + row + m];
-          z[m] = t;
-        }
-        for (int j = 0; j < b.n_list; ++j) {
-          if (j == b.self && in.weight_derivative) continue;
-          for (int c = 0; c < 3; ++c) {
-            const double* pc = phi + (1 + c) * stride + row;
-            double t = 0.0;
-            for (int m = b.local_first[j]; m < b.local_first[j + 1]; ++m) {
-              double h = pc[m] * z[m];
-              if (gga) {
-                double q = 0.0;
-                for (int e = 0; e < 3; ++e) {
-                  int pw[3] = {0, 0, 0};
-                  ++pw[c];
-                  ++pw[e];
-                  q += v[1 + e] * phi[basis_derivative_index(pw[0], pw[1], pw[2]) * stride + row + m];
-                }
-                h += q * x0[m];
-              }
-              t += h;
+            for (int e = 0; e < 3; ++e) {
+              zt += v[1 + e] * xy[(s * nc + 1 + e) * stride + row + m];
+              t[e] += v[1 + e] * x0;
             }
-            gl[3 * j + c] += fac * t;
-          }
+        }
+        z[m] = fac * zt;
+        if (gga)
+          for (int e = 0; e < 3; ++e) q[e * nf + m] = fac * t[e];
+      }
+      for (int j = 0; j < b.n_list; ++j) {
+        if (j == b.self && in.weight_derivative) continue;
+        const int m0 = b.local_first[j], m1 = b.local_first[j + 1];
+        for (int c = 0; c < 3; ++c) {
+          const double* pc = phi + (1 + c) * stride + row;
+          double t = 0.0;
+          for (int m = m0; m < m1; ++m) t += z[m] * pc[m];
+          if (gga)
+            for (int e = 0; e < 3; ++e) {
+              const double* pce = phi + kSecond[c][e] * stride + row;
+              const double* qe = q.data() + e * nf;
+              for (int m = m0; m < m1; ++m) t += qe[m] * pce[m];
+            }
+          gl[3 * j + c] += t;
         }
       }
       if (in.weight_derivative)

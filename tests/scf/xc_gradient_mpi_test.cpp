@@ -25,7 +25,7 @@ PassResult run(const GridTestSystem& t, const XcFunctional& f, bool orbital, con
   Grid g = testing::make_grid(t, 25, 110);
   const GridPartition part = orbital ? GridPartition{nullptr, blocks.data(), offsets.data()} : t.partition();
   const XcGradientInput in{&g, GRID_FINAL, t.system(), part, &f, nullptr, true};
-  PassResult r{0.0, std::vector<double>(3 * t.n_atoms(), 0.0)};
+  PassResult r{0.0, std::vector<double>(t.xyz.size(), 0.0)};
   r.energy = orbital ? xc_gradient_orbital_terms(in, d.data(), nullptr, r.grad.data())
                      : xc_gradient_fitted_terms(in, d.data(), nullptr, r.grad.data());
   mp_sum(&r.energy, 1, MP_DOUBLE);
