@@ -125,7 +125,9 @@ void print_vectors_ce(const char* prefix, const char* spin, const double* energi
   std::printf("%s$ce\n", prefix);
   std::printf("%s N=%d\n", prefix, n);
   for (int i = 0; i < n; ++i) {
-    std::printf("%s e%s(%d)=%+13.10lf C%s(%d)=", prefix, spin, i + 1, energies[i], spin, i + 1);
+    // The coefficient subscript is the position in the group's M x M array, so that the
+    // print reads back as a "ce" group.
+    std::printf("%s e%s(%d)=%+13.10lf C%s(%d)=", prefix, spin, i + 1, energies[i], spin, i * n + 1);
     const double* col = c + static_cast<std::int64_t>(i) * n;
     for (int k = 0; k < n; ++k) {
       if (k % 5 == 0) std::printf("\n%s", prefix);

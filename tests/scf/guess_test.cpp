@@ -479,14 +479,14 @@ TEST_F(Guess, TextDumpOfSevenFunctions) {
   EXPECT_EQ(lines[3], "ce> -7.500000000000000e-01 +8.750000000000000e-01");
   EXPECT_EQ(lines[22], "ce> eb(1)=-1.000000000000000e+00 Cb(1)=");
   EXPECT_EQ(lines.back(), "ce>$end");
-  // The "$ce" print reads back through the group "ce".
+  // The "$ce" print names each orbital's first coefficient by its place in the array.
   ::testing::internal::CaptureStdout();
   print_vectors_ce("", "a", e.data(), c.data(), 2);
   print_vectors_ce("x>", "b", e.data(), c.data(), 0);
   const std::string ce = ::testing::internal::GetCapturedStdout();
   EXPECT_EQ(ce,
             "$ce\n N=2\n ea(1)=-1.0000000000 Ca(1)=\n +0.1250000000 -0.2500000000\n"
-            " ea(2)=-0.7500000000 Ca(2)=\n +0.3750000000 -0.5000000000\n$end\n"
+            " ea(2)=-0.7500000000 Ca(3)=\n +0.3750000000 -0.5000000000\n$end\n"
             "x>$ce\nx> N=0\nx>$end\n");
 }
 
