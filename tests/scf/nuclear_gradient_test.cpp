@@ -217,6 +217,16 @@ TEST_F(ScfGradient, WaterFittedDensityModelAgreesWithDifferences) {
 
 const char* kFitted = "$scf convergence=1e-9 $end $dft functional=pbe $end $grid accuracy=1e-6 $end";
 
+// A fit code other than J with the orbital-density model: the Coulomb energy and its
+// gradient from four-centre integrals.
+TEST_F(ScfGradient, ExactCoulombAgreesWithDifferences) {
+  Job s;
+  s.atoms = kWaterPsi4;
+  s.fit = 'V';
+  s.groups = "$scf fitxc=0 convergence=1e-9 $end $dft functional=pbe $end $grid accuracy=1e-6 $end";
+  check_differences(s, {0, 4, 8}, 1e-5);
+}
+
 // OH radical, unrestricted: both exchange-correlation models, the hydrogen's coordinates.
 Job hydroxyl(bool fitted) {
   Job s;
