@@ -244,6 +244,14 @@ TEST_F(ScfGradient, HydroxylRadicalOrbitalDensityAgreesWithDifferences) {
   check_differences(hydroxyl(false), {3, 4, 5}, 1e-5);
 }
 
+// Restricted open shell (BFGS), orbital-density model.
+TEST_F(ScfGradient, RestrictedOpenShellAgreesWithDifferences) {
+  Job s = hydroxyl(false);
+  s.groups = "$scf restrict=1 procedure=bfgs iterations=100 fitxc=0 convergence=1e-9 $end "
+             "$dft functional=blyp $end $grid accuracy=1e-6 $end";
+  check_differences(s, {3, 4, 5}, 1e-5);
+}
+
 // Methyl iodide with the iodine core potential (default fitted model). Its energy
 // differences scatter by a few 1e-6 hartree/bohr with the step (screening of the fit pairs
 // and functions), so the step is longer here.
