@@ -252,6 +252,22 @@ TEST_F(ScfGradient, RestrictedOpenShellAgreesWithDifferences) {
   check_differences(s, {3, 4, 5}, 1e-5);
 }
 
+// The overlap-metric fit with its exact charge constraint: the overlap-type terms with the
+// multipliers, closed and open shell.
+TEST_F(ScfGradient, OverlapMetricFitClosedShellAgreesWithDifferences) {
+  Job s;
+  s.atoms = kWaterPsi4;
+  s.fit = 'S';
+  s.groups = "$scf n3fit=1 convergence=1e-9 $end $dft functional=pbe $end $grid accuracy=1e-6 $end";
+  check_differences(s, {0, 4, 8}, 1e-5);
+}
+TEST_F(ScfGradient, OverlapMetricFitOpenShellAgreesWithDifferences) {
+  Job s = hydroxyl(true);
+  s.fit = 'S';
+  s.groups = "$scf n3fit=1 iterations=60 convergence=1e-9 $end $dft functional=blyp $end $grid accuracy=1e-6 $end";
+  check_differences(s, {3, 4, 5}, 1e-5);
+}
+
 // Methyl iodide with the iodine core potential (default fitted model). Its energy
 // differences scatter by a few 1e-6 hartree/bohr with the step (screening of the fit pairs
 // and functions), so the step is longer here.
