@@ -99,13 +99,14 @@ void xc_block_eval(const ShellSet& set, const double* extent2, XcBlock& b, int o
     const double* r = b.points + 3 * b.index[p];
     for (int j = 0; j < b.n_list; ++j) {
       const int a = b.list[j];
+      const bool low = j == b.self && b.self_first_order && order > 1;
       int m = b.local_first[j];
       for (int s = set.atom_first_shell[a]; s < set.atom_first_shell[a + 1] && m < b.local_first[j + 1]; ++s) {
         const GaussianShell& shell = set.shells[s];
         if (b.function[m] != shell.first_function) continue;
         const double d[3] = {r[0] - shell.centre[0], r[1] - shell.centre[1], r[2] - shell.centre[2]};
         if (d[0] * d[0] + d[1] * d[1] + d[2] * d[2] <= extent2[s])
-          shell_eval(shell, d, order, b.phi + p * nl + m, stride);
+          shell_eval(shell, d, low ? 1 : order, b.phi + p * nl + m, stride);
         m += 2 * shell.l + 1;
       }
     }

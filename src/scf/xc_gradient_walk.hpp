@@ -26,6 +26,7 @@ struct XcBlock {
   int* function;            // basis function of each of the block's functions
   int n_local;              // functions that reach at least one point of the block
   int n_comp;               // derivative components evaluated
+  bool self_first_order;    // the carrying atom's functions only through first derivatives
   double* phi;              // component c, point p, local m: phi[(c * kXcBlock + p) * n_local + m]
   double* dlnp;             // 3 x n_list scratch for the partition derivative
   double* rho;              // n_list scratch
@@ -66,6 +67,8 @@ void xc_gradient_walk(const XcGradientInput& in, int order, OnBlock on_block) {
     b.function = w.function.data();
     b.phi = w.phi.data();
     b.n_comp = n_comp;
+    // With the grid carried by the atoms the carrying atom's term follows from the others'.
+    b.self_first_order = in.weight_derivative;
     b.dlnp = w.dlnp.data();
     b.rho = w.rho.data();
     b.grad_rho = w.grad_rho.data();
