@@ -1,4 +1,6 @@
 // Exchange-correlation gradient of the orbital density rho_s = sum D_s(mu, nu) phi_mu phi_nu.
+#include <algorithm>
+
 #include "linalg/block_transfer.hpp"
 #include "linalg/gemm_kernel.hpp"
 #include "linalg/vector_ops.hpp"
@@ -42,7 +44,7 @@ double xc_gradient_orbital_terms(const XcGradientInput& in, const double* da, co
   const int ns = closed ? 1 : 2;
   const int nc = gga ? 4 : 1;  // X = phi D, then Y_j = (d_j phi) D
   const int order = grad && gga ? 2 : 1;
-  const int nf = in.system.basis->n_functions;
+  const int nf = std::max(xc_local_bound(in), 1);  // local functions at most
   const double small = in.grid->small[in.k];
   const double* dens[2] = {da, closed ? da : db};
   const bool need_partition = !in.weights || (grad && in.weight_derivative);

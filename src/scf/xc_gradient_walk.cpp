@@ -74,6 +74,30 @@ XcWalkBuffers::XcWalkBuffers(int n_atoms, int n_functions, int n_comp)
       rho(n_atoms),
       grad_rho(3L * n_atoms) {}
 
+int xc_local_bound(const XcGradientInput& in) {
+  const Grid& grid = *in.grid;
+  const ShellSet& set = *in.system.basis;
+  GridScreen screen = grid_screen(set, grid.cutoff[in.k]);
+  int bound = 0;
+  {
+    PoolArray<int> list(std::max(in.system.n_atoms, 1));
+    for (int a = 0; a < grid.n_atoms; ++a)
+      for (int s = 0; s < grid.nrad[a]; ++s) {
+        const RadialPoint rp = radial_point(grid.nrad[a], s, grid.alpha[a]);
+        int self = 0;
+        const int n = shell_neighbours(a, rp.r, in.system.n_atoms, in.system.xyz, screen.atom_extent2,
+                                       list.data(), &self);
+        int count = 0;
+        for (int j = 0; j < n; ++j)
+          for (int i = set.atom_first_shell[list[j]]; i < set.atom_first_shell[list[j] + 1]; ++i)
+            count += 2 * set.shells[i].l + 1;
+        bound = std::max(bound, count);
+      }
+  }
+  grid_screen_release(screen);
+  return bound;
+}
+
 void xc_block_eval(const ShellSet& set, const double* extent2, XcBlock& b, int order) {
   int nl = 0;
   for (int j = 0; j < b.n_list; ++j) {

@@ -44,6 +44,9 @@ struct XcWalkBuffers {
   PoolArray<double> phi, dlnp, rho, grad_rho;
 };
 
+// The most functions the listed atoms of any shell of the grid carry: a bound on n_local.
+int xc_local_bound(const XcGradientInput& in);
+
 // Selects the functions of the listed atoms that reach a point of the block and evaluates
 // them there through `order` (zero at the points beyond their extent).
 void xc_block_eval(const ShellSet& set, const double* extent2, XcBlock& b, int order);
@@ -54,9 +57,10 @@ void xc_gradient_walk(const XcGradientInput& in, int order, OnBlock on_block) {
   const Grid& grid = *in.grid;
   const ShellSet& set = *in.system.basis;
   const int n_comp = (order + 1) * (order + 2) * (order + 3) / 6;
+  const int bound = xc_local_bound(in);
   GridScreen screen = grid_screen(set, grid.cutoff[in.k]);
   {
-    XcWalkBuffers w(in.system.n_atoms, set.n_functions, n_comp);
+    XcWalkBuffers w(in.system.n_atoms, bound, n_comp);
     XcBlock b{};
     b.points = w.points.data();
     b.base = w.base.data();
