@@ -26,17 +26,20 @@ for l in lines[2:2 + n]:
 print("$end\n$dft functional=pbe $end")
 PY
   times=""
+  cpus=""
   for i in $(seq "$repeat"); do
     t0=$(date +%s.%N)
-    (cd "$work" && "$build/ostrel" "$mol.inp" > "$mol.out")
+    (cd "$work" && /usr/bin/time -f "%U %S" -o cpu.txt "$build/ostrel" "$mol.inp" > "$mol.out")
     t1=$(date +%s.%N)
     times="$times $(echo "$t1 - $t0" | bc)"
+    cpus="$cpus $(awk '{print $1 + $2}' "$work/cpu.txt")"
   done
   its=$(grep -cE '^ *[0-9]+ +-[0-9]+\.[0-9]{10} ' "$work/$mol.out" || true)
   e=$(grep 'eng> E=' "$work/$mol.out" | tail -1)
   fc=$(grep ' F, ' "$work/$mol.out" | tail -1 | sed 's/^ *//')
   med=$(echo $times | tr ' ' '\n' | sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')
-  echo "ostrel $mol $task: median wall $med s (runs:$times), $its iterations ($fc), $e"
+  cmed=$(echo $cpus | tr ' ' '\n' | sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')
+  echo "ostrel $mol $task: median wall $med s, cpu $cmed s (runs:$times), $its iterations ($fc), $e"
   grep -E '^ time: (SCF Equations|Coulomb-type|Numerical Integration|Grid Construction|Density Fit|Diagonalization|Coulomb-type Gradient|Ex. - Corr.  Gradient|One-Electron Gradient|Overlap-type Gradient)' "$work/$mol.out" | sed 's/^/   /' | head -12
   if [ -d /usr/lib/x86_64-linux-gnu/psi4 ]; then
     PYTHONPATH=/usr/lib/x86_64-linux-gnu /usr/bin/python3 - "$here/$mol.xyz" "$task" "$repeat" <<'PY'
@@ -48,19 +51,22 @@ lines = open(sys.argv[1]).read().split("\n")
 n = int(lines[0])
 geo = "units angstrom\nsymmetry c1\nno_reorient\nno_com\n" + "\n".join(lines[2:2 + n])
 times = []
+cpus = []
 for _ in range(int(sys.argv[3])):
     psi4.core.clean()
     mol = psi4.geometry(geo)
     psi4.set_options({"basis": "def2-svp", "scf_type": "df", "puream": True})
     t = time.perf_counter()
+    c = time.process_time()
     if sys.argv[2] == "gradient":
         psi4.gradient("pbe")
     else:
         psi4.energy("pbe")
     times.append(time.perf_counter() - t)
+    cpus.append(time.process_time() - c)
     its = psi4.variable("SCF ITERATIONS")
-print("psi4   %s %s: median wall %.2f s (runs: %s), %d iterations, E=%.10f" % (
-    sys.argv[1].split("/")[-1][:-4], sys.argv[2], sorted(times)[len(times) // 2],
+print("psi4   %s %s: median wall %.2f s, cpu %.2f s (runs: %s), %d iterations, E=%.10f" % (
+    sys.argv[1].split("/")[-1][:-4], sys.argv[2], sorted(times)[len(times) // 2], sorted(cpus)[len(cpus) // 2],
     " ".join("%.2f" % t for t in times), its, psi4.variable("CURRENT ENERGY")))
 PY
   fi
