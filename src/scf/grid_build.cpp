@@ -1,5 +1,6 @@
 #include "scf/grid_build.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 #include "runtime/message_passing.hpp"
@@ -35,11 +36,18 @@ XcFunctional slater_only(const XcFunctional& f) {
   return s;
 }
 
+// Change of a shell between two orders: of its energy and of its electron count, as the
+// density converges more slowly than the energy density where it is small.
+double shell_change(const double* now, const double* before) {
+  const double energy = std::fabs(now[0] - before[0]);
+  return std::max(energy, std::fabs(now[1] - before[1]));
+}
+
 }  // namespace
 
 double grid_shell_energy(const Grid& grid, const GridSystem& sys, const GridScreen& screen,
                          GridShellBuffers& b, const GridDensity& density,
-                         const XcFunctional& f, int atom, int shell, int n) {
+                         const XcFunctional& f, int atom, int shell, int n, double* electrons) {
   const RadialPoint rp = radial_point(grid.nrad[atom], shell, grid.alpha[atom]);
   const int np = shell_points(n, b.points, b.weights, sys.xyz + 3 * atom,
                               grid.orientation + 9 * atom, rp.r, rp.w);
@@ -47,7 +55,7 @@ double grid_shell_energy(const Grid& grid, const GridSystem& sys, const GridScre
   const int n_list =
       shell_neighbours(atom, rp.r, sys.n_atoms, sys.xyz, screen.atom_extent2, b.list, &self);
   const int gradients = f.level >= 1;
-  double energy = 0.0;
+  double energy = 0.0, count_sum = 0.0;
   for (int i = node_id; i < np; i += node_count) {
     const int count = basis_eval_point(*sys.basis, screen.extent2, b.points + 3 * i, b.list,
                                        n_list, gradients, b.function, b.values, b.stride,
@@ -60,7 +68,9 @@ double grid_shell_energy(const Grid& grid, const GridSystem& sys, const GridScre
     double ex = 0.0, ec = 0.0;
     xc_point(f, ra, density.closed ? ra : rb, &ex, &ec, nullptr, 0, grid.small[0]);
     energy += (ex + ec) * w;
+    count_sum += (density.closed ? 2.0 * ra[0] : ra[0] + rb[0]) * w;
   }
+  if (electrons) *electrons = count_sum;
   return energy;
 }
 
@@ -75,22 +85,27 @@ void grid_build_orders(Grid& grid, const GridSystem& sys, const GridDensity& den
   GridScreen screen = grid_screen(*sys.basis, grid.cutoff[fine ? 0 : 1]);
   GridShellBuffers b = grid_shell_buffers(sys.n_atoms, sys.basis->n_functions);
   {
-    PoolArray<double> previous(grid.n_shells);
-    PoolArray<double> current(grid.n_shells);
+    // Per shell: energy, then electron count.
+    PoolArray<double> previous(2 * grid.n_shells);
+    PoolArray<double> current(2 * grid.n_shells);
     PoolArray<int> open(grid.n_shells);
-    for (int s = 0; s < grid.n_shells; ++s) previous[s] = 0.0, open[s] = 1;
+    for (int s = 0; s < grid.n_shells; ++s) previous[2 * s] = previous[2 * s + 1] = 0.0, open[s] = 1;
 
     for (int l = 0; l < kGridOrderCount; ++l) {
       const int n = kGridOrders[l];
       for (int a = 0, shell = 0; a < grid.n_atoms; ++a)
-        for (int s = 0; s < grid.nrad[a]; ++s, ++shell)
-          current[shell] = open[shell] ? grid_shell_energy(grid, sys, screen, b, density, f, a, s, n) : 0.0;
-      mp_sum(current.data(), grid.n_shells, MP_DOUBLE);
-      mp_bcast(current.data(), grid.n_shells, MP_DOUBLE);
+        for (int s = 0; s < grid.nrad[a]; ++s, ++shell) {
+          current[2 * shell] = current[2 * shell + 1] = 0.0;
+          if (open[shell])
+            current[2 * shell] = grid_shell_energy(grid, sys, screen, b, density, f, a, s, n,
+                                                   &current[2 * shell + 1]);
+        }
+      mp_sum(current.data(), 2 * grid.n_shells, MP_DOUBLE);
+      mp_bcast(current.data(), 2 * grid.n_shells, MP_DOUBLE);
       int still_open = 0;
       for (int shell = 0; shell < grid.n_shells; ++shell) {
         if (!open[shell]) continue;
-        const double diff = std::fabs(current[shell] - previous[shell]);
+        const double diff = shell_change(&current[2 * shell], &previous[2 * shell]);
         if (diff > coarse_acc) grid.orders[2 * shell + 1] = n;
         if (diff <= acc) {
           open[shell] = 0;
@@ -99,7 +114,8 @@ void grid_build_orders(Grid& grid, const GridSystem& sys, const GridDensity& den
           grid.orders[2 * shell] = n;
           ++still_open;
         }
-        previous[shell] = current[shell];
+        previous[2 * shell] = current[2 * shell];
+        previous[2 * shell + 1] = current[2 * shell + 1];
       }
       if (still_open == 0) break;
     }

@@ -14,15 +14,17 @@ struct GridDensity {
 };
 
 // Adaptive construction: sets the orientation of every atomic grid and, shell by shell, the
-// smallest order of the sequence at which the shell's exchange-correlation energy stops
-// changing by more than accuracy[fine ? 0 : 1] (final orders) or accuracy[1] (coarse
-// orders); then the point totals. All nodes call it and end with the same orders.
+// smallest order of the sequence at which neither the shell's exchange-correlation energy nor
+// its electron count changes by more than accuracy[fine ? 0 : 1] (final orders) or
+// accuracy[1] (coarse orders); then the point totals. All nodes call it and end with the same orders.
 void grid_build_orders(Grid& grid, const GridSystem& system, const GridDensity& density,
                        const XcFunctional& functional, int fine);
 
-// Exchange-correlation energy of one shell at order n (this node's share of the points).
+// Exchange-correlation energy of one shell at order n (this node's share of the points);
+// with `electrons`, also the shell's integrated electron count.
 double grid_shell_energy(const Grid& grid, const GridSystem& system, const GridScreen& screen,
                          GridShellBuffers& buffers, const GridDensity& density,
-                         const XcFunctional& functional, int atom, int shell, int n);
+                         const XcFunctional& functional, int atom, int shell, int n,
+                         double* electrons = nullptr);
 
 }  // namespace ostrel

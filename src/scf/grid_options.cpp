@@ -1,7 +1,9 @@
 #include "scf/grid_options.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <limits>
 
 #include "input/group.hpp"
 #include "model/molecule_record.hpp"
@@ -45,6 +47,15 @@ void create_weights(const char* name, std::int64_t points) {
   store_alloc(name, 8 * points);
 }
 
+// The radial error of a partitioned integrand falls as the cube of the shell count; below the
+// default accuracy the built-in counts grow so that it follows the accuracy.
+int scaled_nradial(int z, double accuracy) {
+  const double factor = accuracy < 1e-8 ? std::cbrt(1e-8 / accuracy) : 1.0;
+  return static_cast<int>(std::lround(default_nradial(std::max(z, 1)) * factor));
+}
+
+constexpr int kNotGiven = std::numeric_limits<int>::min();
+
 int element_index(int z) { return z < 1 ? 1 : std::min(z, kGridElements - 1); }
 
 }  // namespace
@@ -78,7 +89,7 @@ GridOptions grid_read_options(std::FILE* input) {
   // One spare slot past Z = 105 takes a full 106-value list without overrunning the table.
   int nradial[kGridElements + 1];
   double size[kGridElements + 1];
-  std::copy(o.nradial, o.nradial + kGridElements, nradial);
+  std::fill(nradial, nradial + kGridElements, kNotGiven);
   std::copy(o.size, o.size + kGridElements, size);
   nradial[kGridElements] = 0;
   size[kGridElements] = 0.0;
@@ -92,11 +103,11 @@ GridOptions grid_read_options(std::FILE* input) {
       {"spare", IN_INT, 1, &o.spare},
   };
   read_group(input, "grid", 7, vars);
-  std::copy(nradial, nradial + kGridElements, o.nradial);
   std::copy(size, size + kGridElements, o.size);
-  // A shell count below one would leave an atom without a grid.
-  for (int z = 0; z < kGridElements; ++z) o.nradial[z] = std::max(o.nradial[z], 1);
   grid_apply_defaults(o);
+  // A shell count below one would leave an atom without a grid.
+  for (int z = 0; z < kGridElements; ++z)
+    o.nradial[z] = nradial[z] == kNotGiven ? scaled_nradial(z, o.accuracy[0]) : std::max(nradial[z], 1);
   return o;
 }
 
