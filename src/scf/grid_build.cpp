@@ -55,16 +55,26 @@ double grid_shell_energy(const Grid& grid, const GridSystem& sys, const GridScre
   const int n_list =
       shell_neighbours(atom, rp.r, sys.n_atoms, sys.xyz, screen.atom_extent2, b.list, &self);
   const int gradients = f.level >= 1;
+  const int n_candidates =
+      gradients ? 0
+                : grid_sphere_shells(*sys.basis, screen.extent2, sys.xyz + 3 * atom, rp.r, b.list,
+                                     n_list, b.skip, b.candidate, b.candidate_slot);
   double energy = 0.0, count_sum = 0.0;
   for (int i = node_id; i < np; i += node_count) {
-    const int count = basis_eval_point(*sys.basis, screen.extent2, b.points + 3 * i, b.list,
-                                       n_list, gradients, b.function, b.values, b.stride,
-                                       b.atom_end);
-    grid_atom_densities(b, n_list, density.atomic_d);
+    double ra[4] = {0, 0, 0, 0}, rb[4] = {0, 0, 0, 0};
+    if (gradients) {
+      const int count = basis_eval_point(*sys.basis, screen.extent2, b.points + 3 * i, b.list,
+                                         n_list, gradients, b.function, b.values, b.stride,
+                                         b.atom_end);
+      grid_atom_densities(b, n_list, density.atomic_d);
+      fitted_density(b, count, density.da, gradients, ra);
+      if (!density.closed) fitted_density(b, count, density.db, gradients, rb);
+    } else {
+      grid_point_sums(*sys.basis, screen.extent2, b.points + 3 * i, b.candidate,
+                      b.candidate_slot, n_candidates, n_list, density.atomic_d, density.da,
+                      density.closed ? nullptr : density.db, b.skip, b.rho, ra, rb);
+    }
     const double w = b.weights[i] * partition_weight(b.rho, n_list, self);
-    double ra[4], rb[4];
-    fitted_density(b, count, density.da, gradients, ra);
-    if (!density.closed) fitted_density(b, count, density.db, gradients, rb);
     double ex = 0.0, ec = 0.0;
     xc_point(f, ra, density.closed ? ra : rb, &ex, &ec, nullptr, 0, grid.small[0]);
     energy += (ex + ec) * w;
@@ -89,6 +99,19 @@ void grid_build_orders(Grid& grid, const GridSystem& sys, const GridDensity& den
     PoolArray<double> previous(2 * grid.n_shells);
     PoolArray<double> current(2 * grid.n_shells);
     PoolArray<int> open(grid.n_shells);
+    // Shells without free-atom coefficients (all but s) enter only the fitted densities.
+    const ShellSet& basis = *sys.basis;
+    PoolArray<unsigned char> skip(basis.n_shells > 0 ? basis.n_shells : 1);
+    for (int i = 0; i < basis.n_shells; ++i) {
+      const GaussianShell& sh = basis.shells[i];
+      skip[i] = 2;
+      for (int c = 0; c <= 2 * sh.l; ++c)
+        if (density.atomic_d[sh.first_function + c] != 0.0) skip[i] = 0;
+    }
+    PoolArray<int> candidate(2 * std::max(basis.n_shells, 1));
+    b.skip = skip.data();
+    b.candidate = candidate.data();
+    b.candidate_slot = candidate.data() + std::max(basis.n_shells, 1);
     for (int s = 0; s < grid.n_shells; ++s) previous[2 * s] = previous[2 * s + 1] = 0.0, open[s] = 1;
 
     for (int l = 0; l < kGridOrderCount; ++l) {
@@ -120,6 +143,8 @@ void grid_build_orders(Grid& grid, const GridSystem& sys, const GridDensity& den
       if (still_open == 0) break;
     }
   }
+  b.skip = nullptr;
+  b.candidate = b.candidate_slot = nullptr;
   grid_shell_buffers_release(b);
   grid_screen_release(screen);
   grid_count_points(grid);

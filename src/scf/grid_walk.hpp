@@ -31,6 +31,9 @@ struct GridShellBuffers {
   int* function;    // basis functions
   double* values;   // 4 x functions (values and gradients)
   int stride;       // = functions
+  const unsigned char* skip = nullptr;  // per basis shell, as in grid_point_sums (optional)
+  int* candidate = nullptr;             // per basis shell: grid_sphere_shells output
+  int* candidate_slot = nullptr;
 };
 GridShellBuffers grid_shell_buffers(int n_atoms, int n_functions);
 void grid_shell_buffers_release(GridShellBuffers& b);
@@ -38,5 +41,21 @@ void grid_shell_buffers_release(GridShellBuffers& b);
 // Sum over the evaluated functions of listed atom j of coef[function] x value (row 0 of the
 // compact values), for every listed atom.
 void grid_atom_densities(const GridShellBuffers& b, int n_list, const double* coef);
+
+// The basis shells of the listed atoms that can reach a sphere of radius r around `centre`
+// (skip[shell] == 1 leaves a shell out): shell[c] and its slot in the atom list slot[c], in
+// list order. Returns their number; both arrays need room for every shell of the set.
+int grid_sphere_shells(const ShellSet& set, const double* extent2, const double centre[3],
+                       double r, const int* atoms, int n_list, const unsigned char* skip,
+                       int* shell, int* slot);
+
+// Values only, without storing them: for every listed atom j, rho[j] = sum over its functions
+// reaching the point of atomic_d x value; *sum_a and *sum_b (when da, db are given) the same
+// sums of da and db. Only the candidate shells (from grid_sphere_shells) are looked at;
+// shells with skip[shell] == 2 enter only the sums of da and db (no atomic_d coefficients).
+void grid_point_sums(const ShellSet& set, const double* extent2, const double point[3],
+                     const int* shell, const int* slot, int n_candidates, int n_list,
+                     const double* atomic_d, const double* da, const double* db,
+                     const unsigned char* skip, double* rho, double* sum_a, double* sum_b);
 
 }  // namespace ostrel
