@@ -2,13 +2,29 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 namespace ostrel {
 namespace {
 
 constexpr double kScale = 1e-7;
 
-double power_four_thirds(double g) { return g * std::cbrt(g); }
+// g^(4/3) for g > 0 (the partition densities are at least 1e-16): a cube root from a
+// bit-level first guess (within 6%) and three Halley steps, to rounding; the library cube root
+// was a sixth of the partition passes.
+double power_four_thirds(double g) {
+  std::uint64_t bits;
+  std::memcpy(&bits, &g, 8);
+  bits = bits / 3 + 0x2A9F7893782DA1CEull;
+  double y;
+  std::memcpy(&y, &bits, 8);
+  for (int k = 0; k < 3; ++k) {
+    const double y3 = y * y * y;
+    y *= (y3 + 2.0 * g) / (2.0 * y3 + g);
+  }
+  return g * y;
+}
 
 }  // namespace
 

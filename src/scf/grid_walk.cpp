@@ -98,15 +98,22 @@ void grid_point_sums(const ShellSet& set, const double* extent2, const double po
     angular_kernel(sh.l, 0)(d[0], d[1], d[2], p);
     const int f = sh.first_function;
     const int nf = 2 * sh.l + 1;
+    // Shell-local sums keep the dependency chains short.
     if (!skip || skip[i] != 2) {
       double r = 0.0;
-      for (int s = 0; s < nf; ++s) r += atomic_d[f + s] * (p[s] * g);
-      rho[slot[m]] += r;
+      for (int s = 0; s < nf; ++s) r += atomic_d[f + s] * p[s];
+      rho[slot[m]] += r * g;
     }
-    if (da)
-      for (int s = 0; s < nf; ++s) a += da[f + s] * (p[s] * g);
-    if (db)
-      for (int s = 0; s < nf; ++s) b += db[f + s] * (p[s] * g);
+    if (da) {
+      double q = 0.0;
+      for (int s = 0; s < nf; ++s) q += da[f + s] * p[s];
+      a += q * g;
+    }
+    if (db) {
+      double q = 0.0;
+      for (int s = 0; s < nf; ++s) q += db[f + s] * p[s];
+      b += q * g;
+    }
   }
   if (sum_a) *sum_a = a;
   if (sum_b) *sum_b = b;
