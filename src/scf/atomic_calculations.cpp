@@ -155,6 +155,8 @@ void run_atoms() {
     AtomSet aux{};
     if (nfit > 0) aux = atom_set_from_basis(fit, mol, aux_atoms.data());
     PoolArray<EcpBlock> ecp(std::max(1, natom));
+    // Pool memory holds whatever was there before: no core potentials must read as none.
+    std::memset(static_cast<void*>(ecp.data()), 0, sizeof(EcpBlock) * ecp.size());
     if (necp > 0) store_read("ECP", 0, ecp.data(), static_cast<std::int64_t>(sizeof(EcpBlock)) * natom);
     PotentialViews potentials(ecp.data(), mol);
 

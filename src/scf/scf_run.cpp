@@ -30,6 +30,7 @@ struct RunOptions {
   int grid;
   int grid_adapt;
   int f0;
+  int spare;
 };
 
 RunOptions read_options() {
@@ -47,6 +48,7 @@ RunOptions read_options() {
     if (o.grid != 0) {
       o.grid_adapt = store_get<int>("grid_adapt");
       o.acc1 = store_get<double>("grid_accuracy", 8);
+      o.spare = store_exists("grid_spare") ? store_get<int>("grid_spare") : 0;
     }
   }
   mp_bcast(&o, sizeof o, MP_BYTE);
@@ -88,6 +90,12 @@ void scf_run() {
   }
 
   double previous = 0.0;
+  // A Newton step whose Hessian comes from the coarse grid can crawl along a soft mode of
+  // the final grid (a radical's degenerate pi pair); two steps that do not halve the
+  // gradient move the response to the final grid for the rest of the run.
+  double last_fine = 0.0;
+  int slow = 0;
+  bool final_response = false;
   for (int it = 0;;) {
     put_int("scf_iter", it);
     put_int("grid_fine", fine);
@@ -109,6 +117,15 @@ void scf_run() {
     if (gmax < o.conv && fine) {
       if (is_master) std::printf(" converged!\n");
       break;
+    }
+    if (fine && !o.bfgs && o.spare && !final_response) {
+      slow = last_fine > 0.0 && gmax > 0.5 * last_fine ? slow + 1 : 0;
+      last_fine = gmax;
+      if (slow >= 2) {
+        put_int("grid_spare", 0);
+        final_response = true;
+        if (is_master) std::printf(" slow convergence: response on the final grid\n");
+      }
     }
     if (it + 1 >= o.itmax) {
       if (is_master) std::printf(" no convergence!\n");
@@ -133,6 +150,7 @@ void scf_run() {
     ++it;
   }
 
+  if (final_response) put_int("grid_spare", o.spare);
   if (is_master) store_put("scf_diag", static_cast<int>(o.diagm > 1), 4);
   scf_canonicalize();
   scf_hessian_setup(-1);
