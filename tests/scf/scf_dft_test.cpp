@@ -107,9 +107,12 @@ TEST_F(ScfDft, HydroxylRadicalConvergesWithDefaultOptions) {
   EXPECT_NEAR(store_get<double>("Energy"), kHydroxylPbe, 1e-3);
 }
 
+// The pi pair is a soft mode for the BFGS updates too: a build whose rounding differs (the
+// sanitizer build) reaches 1.4e-6 and then wanders, so the test asks for 1e-5.
 TEST_F(ScfDft, HydroxylRadicalRestrictedOpenShellLiesAboveUnrestricted) {
   const std::string out = testing::run_input(
-      request(kHydroxyl, "$scf restrict=1 procedure=bfgs fitxc=0 iterations=100 $end\n$grid accuracy=1e-10 $end\n"));
+      request(kHydroxyl, "$scf restrict=1 procedure=bfgs fitxc=0 iterations=100 convergence=1e-5 $end\n"
+                          "$grid accuracy=1e-10 $end\n"));
   EXPECT_NE(out.find(" converged!\n"), std::string::npos) << out;
   const double e = store_get<double>("Energy");
   EXPECT_GT(e - kHydroxylPbe, 1e-4);
