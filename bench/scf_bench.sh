@@ -42,7 +42,8 @@ PY
   echo "ostrel $mol $task: median wall $med s, cpu $cmed s (runs:$times), $its iterations ($fc), $e"
   grep -E '^ time: (SCF Equations|Coulomb-type|Numerical Integration|Grid Construction|Density Fit|Diagonalization|Coulomb-type Gradient|Ex. - Corr.  Gradient|One-Electron Gradient|Overlap-type Gradient)' "$work/$mol.out" | sed 's/^/   /' | head -12
   if [ -d /usr/lib/x86_64-linux-gnu/psi4 ]; then
-    PYTHONPATH=/usr/lib/x86_64-linux-gnu /usr/bin/python3 - "$here/$mol.xyz" "$task" "$repeat" <<'PY'
+    OMP_NUM_THREADS=1 OPENBLAS_NUM_THREADS=1 MKL_NUM_THREADS=1 \
+      PYTHONPATH=/usr/lib/x86_64-linux-gnu /usr/bin/python3 - "$here/$mol.xyz" "$task" "$repeat" <<'PY'
 import sys, time, psi4
 psi4.core.set_output_file("/dev/null", False)
 psi4.set_num_threads(1)
