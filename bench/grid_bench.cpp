@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "runtime/pool.hpp"
-#include "scf/grid_build.hpp"
-#include "scf/grid_options.hpp"
-#include "scf/grid_weights.hpp"
-#include "scf/xc_functional.hpp"
+#include "scf/grid/grid_build.hpp"
+#include "scf/grid/grid_options.hpp"
+#include "scf/grid/grid_weights.hpp"
+#include "scf/xc/xc_functional.hpp"
 
 using namespace ostrel;
 

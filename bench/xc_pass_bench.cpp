@@ -24,11 +24,11 @@
 #include "runtime/pool.hpp"
 #include "runtime/store.hpp"
 #include "runtime/timer.hpp"
-#include "scf/basis_eval_shells.hpp"
-#include "scf/grid_options.hpp"
-#include "scf/grid_passes.hpp"
-#include "scf/xc_functional.hpp"
-#include "scf/xc_passes.hpp"
+#include "scf/numint/basis_eval_shells.hpp"
+#include "scf/grid/grid_options.hpp"
+#include "scf/grid/grid_passes.hpp"
+#include "scf/xc/xc_functional.hpp"
+#include "scf/numint/xc_passes.hpp"
 
 using namespace ostrel;
 

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes src/scf/generated/lebedev_tables.{hpp,cpp} from a Lebedev rule file.
+"""Writes src/scf/grid/generated/lebedev_tables.{hpp,cpp} from a Lebedev rule file.
 
 Usage: tools/lebedev_tables.py RULE_FILE [OUTPUT_DIR]
 
@@ -75,7 +75,7 @@ def main():
 
     with open(os.path.join(out, "lebedev_tables.cpp"), "w") as f:
         f.write(banner)
-        f.write('#include "scf/generated/lebedev_tables.hpp"\n\nnamespace ostrel {\n\n')
+        f.write('#include "scf/grid/generated/lebedev_tables.hpp"\n\nnamespace ostrel {\n\n')
         f.write("const LebedevRule kLebedevRules[kLebedevRuleCount] = {\n")
         first = 0
         for npoints, orbits in rules:

@@ -3,7 +3,7 @@
 that have no counterpart in libxc: exchange 4 (the modified PBE form with the program's
 coefficients), 5 and 7, and correlation 9 (LYP without its gradient terms).
 
-Run as:  python3 tools/xc_formula_reference.py > tests/scf/xc_formula_reference.hpp
+Run as:  python3 tools/xc_formula_reference.py > tests/scf/xc/xc_formula_reference.hpp
 
 The derivatives are taken symbolically by SymPy and evaluated with 30 significant digits at
 the points of tools/xc_libxc_reference.py, in (rho_a, rho_b, sigma_aa, sigma_ab, sigma_bb).

@@ -3,7 +3,7 @@
 
 Run as:
   PYTHONPATH=/usr/lib/x86_64-linux-gnu /usr/bin/python3 tools/xc_libxc_reference.py \\
-      > tests/scf/xc_libxc_reference.hpp
+      > tests/scf/xc/xc_libxc_reference.hpp
 
 Prints a C++ table of spin-polarised energy densities and their first and second derivatives
 with respect to (rho_a, rho_b, sigma_aa, sigma_ab, sigma_bb) at a few points, for the libxc

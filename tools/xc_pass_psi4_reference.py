@@ -1,5 +1,5 @@
 # Converged Kohn-Sham densities and exchange-correlation energies from Psi4 (1.3.2, libxc),
-# written as a C++ header for tests/scf/xc_pass_psi4_test.cpp. Spherical def2-SVP, DF-J with
+# written as a C++ header for tests/scf/numint/xc_pass_psi4_test.cpp. Spherical def2-SVP, DF-J with
 # def2-svp-jfit (= def2-universal-jfit), 300 radial x 1202 spherical points (Treutler/Becke),
 # one thread. The XC energy is recomputed by Psi4's V_potential for exactly the stored density.
 # Run: PYTHONPATH=/usr/lib/x86_64-linux-gnu /usr/bin/python3 tools/xc_pass_psi4_reference.py > out.hpp

@@ -14,10 +14,10 @@
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/store.hpp"
-#include "scf/nuclear_gradient.hpp"
-#include "scf/scf_procedure.hpp"
-#include "scf/scf_report.hpp"
-#include "scf/vector_file.hpp"
+#include "scf/gradient/nuclear_gradient.hpp"
+#include "scf/procedure/scf_procedure.hpp"
+#include "scf/procedure/scf_report.hpp"
+#include "scf/guess/vector_file.hpp"
 
 namespace ostrel {
 namespace {

@@ -9,7 +9,7 @@
 #include "integrals/core_potential_angular.hpp"
 #include "integrals/solid_harmonics.hpp"
 #include "psi4_ecp_reference_data.hpp"
-#include "scf/lebedev.hpp"
+#include "scf/grid/lebedev.hpp"
 #include "support/runtime_fixture.hpp"
 #include "test_shells.hpp"
 

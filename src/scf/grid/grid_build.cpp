@@ -1,0 +1,153 @@
+#include "scf/grid/grid_build.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+#include "runtime/message_passing.hpp"
+#include "runtime/node.hpp"
+#include "runtime/pool.hpp"
+#include "scf/grid/grid_orientation.hpp"
+#include "scf/grid/grid_partition.hpp"
+#include "scf/grid/grid_points.hpp"
+#include "scf/xc/xc_point.hpp"
+
+namespace ostrel {
+namespace {
+
+// Spin density and its gradient from fit coefficients over the evaluated functions.
+void fitted_density(const GridShellBuffers& b, int count, const double* coef, int gradients,
+                    double out[4]) {
+  out[0] = out[1] = out[2] = out[3] = 0.0;
+  for (int m = 0; m < count; ++m) {
+    const double c = coef[b.function[m]];
+    out[0] += c * b.values[m];
+    if (gradients)
+      for (int k = 1; k < 4; ++k) out[k] += c * b.values[k * b.stride + m];
+  }
+}
+
+XcFunctional slater_only(const XcFunctional& f) {
+  XcFunctional s = f;
+  s.a_hf = 0.0;
+  s.a_x = 1.0;
+  s.x_code = XC_X_SLATER;
+  s.c_code = XC_C_NONE;
+  s.level = 0;
+  return s;
+}
+
+// Change of a shell between two orders: of its energy and of its electron count, as the
+// density converges more slowly than the energy density where it is small.
+double shell_change(const double* now, const double* before) {
+  const double energy = std::fabs(now[0] - before[0]);
+  return std::max(energy, std::fabs(now[1] - before[1]));
+}
+
+}  // namespace
+
+double grid_shell_energy(const Grid& grid, const GridSystem& sys, const GridScreen& screen,
+                         GridShellBuffers& b, const GridDensity& density,
+                         const XcFunctional& f, int atom, int shell, int n, double* electrons) {
+  const RadialPoint rp = radial_point(grid.nrad[atom], shell, grid.alpha[atom]);
+  const int np = shell_points(n, b.points, b.weights, sys.xyz + 3 * atom,
+                              grid.orientation + 9 * atom, rp.r, rp.w);
+  int self = 0;
+  const int n_list =
+      shell_neighbours(atom, rp.r, sys.n_atoms, sys.xyz, screen.atom_extent2, b.list, &self);
+  const int gradients = f.level >= 1;
+  const int n_candidates =
+      gradients ? 0
+                : grid_sphere_shells(*sys.basis, screen.extent2, sys.xyz + 3 * atom, rp.r, b.list,
+                                     n_list, b.skip, b.candidate, b.candidate_slot);
+  double energy = 0.0, count_sum = 0.0;
+  for (int i = node_id; i < np; i += node_count) {
+    double ra[4] = {0, 0, 0, 0}, rb[4] = {0, 0, 0, 0};
+    if (gradients) {
+      const int count = basis_eval_point(*sys.basis, screen.extent2, b.points + 3 * i, b.list,
+                                         n_list, gradients, b.function, b.values, b.stride,
+                                         b.atom_end);
+      grid_atom_densities(b, n_list, density.atomic_d);
+      fitted_density(b, count, density.da, gradients, ra);
+      if (!density.closed) fitted_density(b, count, density.db, gradients, rb);
+    } else {
+      grid_point_sums(*sys.basis, screen.extent2, b.points + 3 * i, b.candidate,
+                      b.candidate_slot, n_candidates, n_list, density.atomic_d, density.da,
+                      density.closed ? nullptr : density.db, b.skip, b.rho, ra, rb);
+    }
+    const double w = b.weights[i] * partition_weight(b.rho, n_list, self);
+    double ex = 0.0, ec = 0.0;
+    xc_point(f, ra, density.closed ? ra : rb, &ex, &ec, nullptr, 0, grid.small[0]);
+    energy += (ex + ec) * w;
+    count_sum += (density.closed ? 2.0 * ra[0] : ra[0] + rb[0]) * w;
+  }
+  if (electrons) *electrons = count_sum;
+  return energy;
+}
+
+void grid_build_orders(Grid& grid, const GridSystem& sys, const GridDensity& density,
+                       const XcFunctional& functional, int fine) {
+  const XcFunctional f = grid.use43 ? slater_only(functional) : functional;
+  const double acc = grid.accuracy[fine ? 0 : 1];
+  const double coarse_acc = grid.accuracy[1];
+  for (int a = 0; a < grid.n_atoms; ++a) grid_orientation(a, sys.n_atoms, sys.xyz, grid.orientation + 9 * a);
+  for (int s = 0; s < grid.n_shells; ++s) grid.orders[2 * s] = grid.orders[2 * s + 1] = kGridOrders[0];
+
+  GridScreen screen = grid_screen(*sys.basis, grid.cutoff[fine ? 0 : 1]);
+  GridShellBuffers b = grid_shell_buffers(sys.n_atoms, sys.basis->n_functions);
+  {
+    // Per shell: energy, then electron count.
+    PoolArray<double> previous(2 * grid.n_shells);
+    PoolArray<double> current(2 * grid.n_shells);
+    PoolArray<int> open(grid.n_shells);
+    // Shells without free-atom coefficients (all but s) enter only the fitted densities.
+    const ShellSet& basis = *sys.basis;
+    PoolArray<unsigned char> skip(basis.n_shells > 0 ? basis.n_shells : 1);
+    for (int i = 0; i < basis.n_shells; ++i) {
+      const GaussianShell& sh = basis.shells[i];
+      skip[i] = 2;
+      for (int c = 0; c <= 2 * sh.l; ++c)
+        if (density.atomic_d[sh.first_function + c] != 0.0) skip[i] = 0;
+    }
+    PoolArray<int> candidate(2 * std::max(basis.n_shells, 1));
+    b.skip = skip.data();
+    b.candidate = candidate.data();
+    b.candidate_slot = candidate.data() + std::max(basis.n_shells, 1);
+    for (int s = 0; s < grid.n_shells; ++s) previous[2 * s] = previous[2 * s + 1] = 0.0, open[s] = 1;
+
+    for (int l = 0; l < kGridOrderCount; ++l) {
+      const int n = kGridOrders[l];
+      for (int a = 0, shell = 0; a < grid.n_atoms; ++a)
+        for (int s = 0; s < grid.nrad[a]; ++s, ++shell) {
+          current[2 * shell] = current[2 * shell + 1] = 0.0;
+          if (open[shell])
+            current[2 * shell] = grid_shell_energy(grid, sys, screen, b, density, f, a, s, n,
+                                                   &current[2 * shell + 1]);
+        }
+      mp_sum(current.data(), 2 * grid.n_shells, MP_DOUBLE);
+      mp_bcast(current.data(), 2 * grid.n_shells, MP_DOUBLE);
+      int still_open = 0;
+      for (int shell = 0; shell < grid.n_shells; ++shell) {
+        if (!open[shell]) continue;
+        const double diff = shell_change(&current[2 * shell], &previous[2 * shell]);
+        if (diff > coarse_acc) grid.orders[2 * shell + 1] = n;
+        if (diff <= acc) {
+          open[shell] = 0;
+          grid.orders[2 * shell] = kGridOrders[l > 0 ? l - 1 : 0];
+        } else {
+          grid.orders[2 * shell] = n;
+          ++still_open;
+        }
+        previous[2 * shell] = current[2 * shell];
+        previous[2 * shell + 1] = current[2 * shell + 1];
+      }
+      if (still_open == 0) break;
+    }
+  }
+  b.skip = nullptr;
+  b.candidate = b.candidate_slot = nullptr;
+  grid_shell_buffers_release(b);
+  grid_screen_release(screen);
+  grid_count_points(grid);
+}
+
+}  // namespace ostrel

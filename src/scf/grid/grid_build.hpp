@@ -1,0 +1,30 @@
+#pragma once
+#include "scf/grid/grid_walk.hpp"
+#include "scf/xc/xc_functional.hpp"
+
+namespace ostrel {
+
+// The fitted densities the construction integrates: alpha and beta fit coefficients (beta
+// ignored when closed) and the free-atom fit coefficients that partition space.
+struct GridDensity {
+  const double* da;
+  const double* db;
+  int closed;
+  const double* atomic_d;
+};
+
+// Adaptive construction: sets the orientation of every atomic grid and, shell by shell, the
+// smallest order of the sequence at which neither the shell's exchange-correlation energy nor
+// its electron count changes by more than accuracy[fine ? 0 : 1] (final orders) or
+// accuracy[1] (coarse orders); then the point totals. All nodes call it and end with the same orders.
+void grid_build_orders(Grid& grid, const GridSystem& system, const GridDensity& density,
+                       const XcFunctional& functional, int fine);
+
+// Exchange-correlation energy of one shell at order n (this node's share of the points);
+// with `electrons`, also the shell's integrated electron count.
+double grid_shell_energy(const Grid& grid, const GridSystem& system, const GridScreen& screen,
+                         GridShellBuffers& buffers, const GridDensity& density,
+                         const XcFunctional& functional, int atom, int shell, int n,
+                         double* electrons = nullptr);
+
+}  // namespace ostrel

@@ -1,0 +1,112 @@
+#include "scf/grid/grid_passes.hpp"
+
+#include <cstdint>
+#include <cstdio>
+
+#include "model/molecule_record.hpp"
+#include "runtime/message_passing.hpp"
+#include "runtime/node.hpp"
+#include "runtime/pool.hpp"
+#include "runtime/store.hpp"
+#include "runtime/timer.hpp"
+#include "scf/grid/grid_build.hpp"
+#include "scf/grid/grid_record.hpp"
+#include "scf/grid/grid_weights.hpp"
+#include "scf/xc/xc_functional.hpp"
+
+namespace ostrel {
+namespace {
+
+constexpr const char* kTimer = "Grid Construction";
+
+int broadcast_int(const char* name) {
+  int value = is_master ? store_get<int>(name) : 0;
+  mp_bcast(&value, 1, MP_INT);
+  return value;
+}
+
+void broadcast_vector(const char* name, double* data, int n) {
+  if (is_master) store_read(name, 0, data, 8 * std::int64_t{n});
+  mp_bcast(data, n, MP_DOUBLE);
+}
+
+struct WeightSink {
+  const char* record;
+  std::int64_t offset;
+};
+
+void write_weights(void* context, const double* w, int n) {
+  auto* sink = static_cast<WeightSink*>(context);
+  store_write(sink->record, sink->offset, w, 8 * std::int64_t{n});
+  sink->offset += 8 * std::int64_t{n};
+}
+
+void store_weights(const Grid& grid, const GridSystem& system, const GridPartition& part) {
+  const char* records[2] = {"grid_W", "grid_W1"};
+  for (int k : {GRID_COARSE, GRID_FINAL}) {
+    const std::int64_t bytes = 8 * std::int64_t{grid.n_points[k]};
+    if (is_master && !store_exists(records[k])) store_alloc(records[k], bytes);
+    WeightSink sink{records[k], 0};
+    grid_walk_weights(grid, system, part, k, write_weights, &sink);
+  }
+}
+
+}  // namespace
+
+void grid_build(const ShellSet& fit) {
+  timer(kTimer, '-');
+  Molecule mol = load_molecule(1, "Molecule");
+  Grid grid = grid_read(1);
+  XcFunctional f{};
+  if (is_master) f = xc_store_read();
+  mp_bcast(&f, sizeof f, MP_BYTE);
+  const int closed = broadcast_int("closed");
+  const int fine = broadcast_int("grid_fine");
+  {
+    const int nf = fit.n_functions;
+    PoolArray<double> da(nf), db(nf), atomic_d(nf);
+    broadcast_vector("da", da.data(), nf);
+    if (!closed) broadcast_vector("db", db.data(), nf);
+    broadcast_vector("atomic_d", atomic_d.data(), nf);
+    const GridSystem system{mol.n_atoms, mol.xyz, &fit};
+    const GridDensity density{da.data(), closed ? da.data() : db.data(), closed, atomic_d.data()};
+    grid_build_orders(grid, system, density, f, fine);
+  }
+  if (is_master) {
+    std::printf(" Grid: %8d points\n", grid.n_points[GRID_FINAL]);
+    store_write("Ngrid", 0, grid.n_points, sizeof grid.n_points);
+    grid_write(grid);
+  }
+  grid_release(grid);
+  release_molecule(mol);
+  timer(kTimer, '+');
+}
+
+void grid_weights(const ShellSet& fit) {
+  timer(kTimer, '-');
+  Molecule mol = load_molecule(1, "Molecule");
+  Grid grid = grid_read(1);
+  {
+    PoolArray<double> atomic_d(fit.n_functions);
+    broadcast_vector("atomic_d", atomic_d.data(), fit.n_functions);
+    const GridSystem system{mol.n_atoms, mol.xyz, &fit};
+    store_weights(grid, system, GridPartition{atomic_d.data(), nullptr, nullptr});
+  }
+  grid_release(grid);
+  release_molecule(mol);
+  timer(kTimer, '+');
+}
+
+void grid_weights_orbital(const ShellSet& basis, const double* atom_density,
+                          const long* offsets) {
+  timer(kTimer, '-');
+  Molecule mol = load_molecule(1, "Molecule");
+  Grid grid = grid_read(1);
+  const GridSystem system{mol.n_atoms, mol.xyz, &basis};
+  store_weights(grid, system, GridPartition{nullptr, atom_density, offsets});
+  grid_release(grid);
+  release_molecule(mol);
+  timer(kTimer, '+');
+}
+
+}  // namespace ostrel

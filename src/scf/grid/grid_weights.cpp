@@ -1,0 +1,122 @@
+#include "scf/grid/grid_weights.hpp"
+
+#include <algorithm>
+
+#include "runtime/message_passing.hpp"
+#include "runtime/node.hpp"
+#include "runtime/pool.hpp"
+#include "scf/grid/grid_partition.hpp"
+#include "scf/grid/grid_points.hpp"
+
+namespace ostrel {
+namespace {
+
+// Free-atom density of every listed atom at the point whose functions sit in `b`.
+void listed_densities(const GridSystem& sys, const GridPartition& part, GridShellBuffers& b,
+                      int n_list) {
+  if (!part.atom_density) {
+    grid_atom_densities(b, n_list, part.atomic_d);
+    return;
+  }
+  const ShellSet& basis = *sys.basis;
+  int m = 0;
+  for (int j = 0; j < n_list; ++j) {
+    const int atom = b.list[j];
+    const int first = basis.shells[basis.atom_first_shell[atom]].first_function;
+    const double* block = part.atom_density + part.atom_density_offset[atom];
+    const int begin = m;
+    double rho = 0.0;
+    for (; m < b.atom_end[j]; ++m) {
+      const int mu = b.function[m] - first;
+      const double phi = b.values[m];
+      double row = 0.0;
+      for (int q = begin; q < m; ++q) {
+        const int nu = b.function[q] - first;
+        row += block[mu > nu ? mu * (mu + 1) / 2 + nu : nu * (nu + 1) / 2 + mu] * b.values[q];
+      }
+      rho += phi * (2.0 * row + block[mu * (mu + 1) / 2 + mu] * phi);
+    }
+    b.rho[j] = rho;
+  }
+}
+
+double weight_of(const GridPartition& part, const GridShellBuffers& b, int n_list, int self) {
+  return part.atom_density ? partition_weight_orbital(b.rho, n_list, self)
+                           : partition_weight(b.rho, n_list, self);
+}
+
+}  // namespace
+
+void grid_walk_weights(const Grid& grid, const GridSystem& sys, const GridPartition& part,
+                       int k, void (*sink)(void*, const double*, int), void* context) {
+  GridScreen screen = grid_screen(*sys.basis, grid.cutoff[k]);
+  GridShellBuffers b = grid_shell_buffers(sys.n_atoms, sys.basis->n_functions);
+  {
+    // The fitted free-atom densities are spherical: shells without coefficients are skipped.
+    const ShellSet& basis = *sys.basis;
+    PoolArray<unsigned char> skip(basis.n_shells > 0 ? basis.n_shells : 1);
+    for (int i = 0; i < basis.n_shells; ++i) {
+      const GaussianShell& sh = basis.shells[i];
+      skip[i] = 1;
+      if (part.atom_density) skip[i] = 0;
+      else
+        for (int c = 0; c <= 2 * sh.l; ++c)
+          if (part.atomic_d[sh.first_function + c] != 0.0) skip[i] = 0;
+    }
+    PoolArray<int> candidate(2 * std::max(basis.n_shells, 1));
+    int* slot = candidate.data() + std::max(basis.n_shells, 1);
+    int shell = 0;
+    for (int a = 0; a < grid.n_atoms; ++a) {
+      const double* centre = sys.xyz + 3 * a;
+      for (int s = 0; s < grid.nrad[a]; ++s, ++shell) {
+        const RadialPoint rp = radial_point(grid.nrad[a], s, grid.alpha[a]);
+        const int n = shell_points(grid.orders[2 * shell + k], b.points, b.weights, centre,
+                                   grid.orientation + 9 * a, rp.r, rp.w);
+        if (n == 0) continue;
+        int self = 0;
+        const int n_list = shell_neighbours(a, rp.r, sys.n_atoms, sys.xyz, screen.atom_extent2,
+                                            b.list, &self);
+        const int n_candidates =
+            part.atom_density ? 0
+                              : grid_sphere_shells(basis, screen.extent2, centre, rp.r, b.list,
+                                                   n_list, skip.data(), candidate.data(), slot);
+        for (int i = 0; i < n; ++i) {
+          if (i % node_count != node_id) {
+            b.weights[i] = 0.0;
+            continue;
+          }
+          if (part.atom_density) {
+            basis_eval_point(basis, screen.extent2, b.points + 3 * i, b.list, n_list, 0,
+                             b.function, b.values, b.stride, b.atom_end);
+            listed_densities(sys, part, b, n_list);
+          } else {
+            grid_point_sums(basis, screen.extent2, b.points + 3 * i, candidate.data(), slot,
+                            n_candidates, n_list, part.atomic_d, nullptr, nullptr, skip.data(),
+                            b.rho, nullptr, nullptr);
+          }
+          b.weights[i] *= weight_of(part, b, n_list, self);
+        }
+        mp_sum(b.weights, n, MP_DOUBLE);
+        if (is_master) sink(context, b.weights, n);
+      }
+    }
+  }
+  grid_shell_buffers_release(b);
+  grid_screen_release(screen);
+}
+
+double grid_point_partition(const GridSystem& sys, const GridScreen& screen,
+                            const GridPartition& part, int atom, double r, const double p[3]) {
+  GridShellBuffers b = grid_shell_buffers(sys.n_atoms, sys.basis->n_functions);
+  int self = 0;
+  const int n_list =
+      shell_neighbours(atom, r, sys.n_atoms, sys.xyz, screen.atom_extent2, b.list, &self);
+  basis_eval_point(*sys.basis, screen.extent2, p, b.list, n_list, 0, b.function, b.values,
+                   b.stride, b.atom_end);
+  listed_densities(sys, part, b, n_list);
+  const double w = weight_of(part, b, n_list, self);
+  grid_shell_buffers_release(b);
+  return w;
+}
+
+}  // namespace ostrel

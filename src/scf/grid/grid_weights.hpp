@@ -1,0 +1,28 @@
+#pragma once
+#include "scf/grid/grid_walk.hpp"
+
+namespace ostrel {
+
+// Free-atom densities that partition space among the atoms: either fit coefficients over
+// the partition basis (`atomic_d`) or, for the orbital partition, each atom's density
+// matrix over its own basis functions (packed lower triangle at atom_density +
+// atom_density_offset[A]).
+struct GridPartition {
+  const double* atomic_d;
+  const double* atom_density;
+  const long* atom_density_offset;
+};
+
+// Weights (Lebedev x 4 pi r^2 x radial x partition) of grid k (GRID_FINAL or GRID_COARSE) in
+// generation order, handed shell by shell to sink(context, weights, n) on the master after
+// the nodes' shares are summed. Functions are screened with grid.cutoff[k]. All nodes call.
+void grid_walk_weights(const Grid& grid, const GridSystem& system, const GridPartition& part,
+                       int k, void (*sink)(void* context, const double* weights, int n),
+                       void* context);
+
+// The partition weight of one point of `atom`'s shell at radius r: the atom's share by the
+// stockholder rule of the given partition (screened with `screen`). For tests and checks.
+double grid_point_partition(const GridSystem& system, const GridScreen& screen,
+                            const GridPartition& part, int atom, double r, const double p[3]);
+
+}  // namespace ostrel

@@ -1,0 +1,71 @@
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "input/pending_modules.hpp"
+#include "runtime/fatal.hpp"
+#include "runtime/message_passing.hpp"
+#include "runtime/node.hpp"
+#include "runtime/store.hpp"
+#include "runtime/timer.hpp"
+#include "scf/guess/atomic_calculations.hpp"
+#include "scf/guess/guess_steps.hpp"
+#include "scf/guess/vector_file.hpp"
+
+namespace ostrel {
+namespace {
+
+struct DriverSettings {
+  int four, n, restricted, mix, localize, read;
+  char save[128];
+};
+
+int get_int(const char* name) { return store_exists(name) ? store_get<int>(name) : 0; }
+
+}  // namespace
+
+void initial_guess() {
+  timer("Initial Guess", '-');
+  DriverSettings g{};
+  if (is_master) {
+    std::printf("\n Initial Guess\n");
+    g.four = get_int("four");
+    g.n = store_get<int>("Nbasis");
+    g.restricted = get_int("restrict");
+    g.mix = get_int("guess.mix");
+    g.localize = get_int("guess.loc");
+    g.read = get_int("guess.read");
+    if (store_exists("scfsave"))
+      std::snprintf(g.save, sizeof g.save, "%s", store_get_text("scfsave").c_str());
+  }
+  mp_bcast(&g, sizeof g, MP_BYTE);
+  if (g.four >= 2) fatal_error("\n the two-component guess is not available in this build\n");
+
+  atomic_calculations();
+  core_orbitals();
+
+  if (g.read >= 1) {
+    int failed = 0;
+    if (is_master) {
+      std::printf("\n vectors from '%s'\n", g.save);
+      failed = read_vectors(g.save, g.n);
+    }
+    mp_bcast(&failed, 1, MP_INT);
+    if (failed) fatal_error(" error...\n");
+    if (is_master) {
+      const double zero = 0.0;
+      if (!store_exists("scf_Gmax")) store_alloc("scf_Gmax", 8);
+      store_write("scf_Gmax", 0, &zero, 8);
+    }
+  } else if (g.read < 0) {
+    projected_guess();
+  } else {
+    minimal_basis_guess();
+  }
+  timer("Initial Guess", '+');
+  timer("Initial Guess", 'r');
+}
+
+void fragment_guess() { fatal_error("\n the fragment guess is not available in this build\n"); }
+
+}  // namespace ostrel

@@ -1,0 +1,122 @@
+#include <algorithm>
+#include <cmath>
+
+#include "integrals/basis_adapter.hpp"
+#include "linalg/orthonormalize.hpp"
+#include "runtime/message_passing.hpp"
+#include "runtime/node.hpp"
+#include "runtime/pool.hpp"
+#include "runtime/store.hpp"
+#include "runtime/timer.hpp"
+#include "scf/guess/atomic_calculations.hpp"
+#include "scf/guess/guess_steps.hpp"
+
+namespace ostrel {
+namespace {
+
+long tri(long n) { return n * (n + 1) / 2; }
+
+// y = S x for the packed S of order n.
+void packed_times(const double* s, int n, const double* x, double* y) {
+  for (int i = 0; i < n; ++i) y[i] = 0.0;
+  for (int i = 0; i < n; ++i) {
+    const double* row = s + tri(i);
+    double sum = 0.0;
+    for (int j = 0; j < i; ++j) {
+      sum += row[j] * x[j];
+      y[j] += row[j] * x[i];
+    }
+    y[i] += sum + row[i] * x[i];
+  }
+}
+
+}  // namespace
+
+void basis_overlap(double* s) {
+  Molecule mol = load_molecule(0, "Molecule");
+  Basis basis = load_basis(0, "Basis", mol);
+  {
+    BasisViews views(basis, mol);
+    for (long i = 0; i < tri(basis.n_functions); ++i) s[i] = 0.0;
+    add_packed_matrices(PairOperator::overlap, views.atoms, 1e-12, {}, 0, 1, s);
+  }
+  release_basis(basis);
+  release_molecule(mol);
+}
+
+void complete_columns(const double* s, double* c, int n, int m) {
+  if (m >= n) return;
+  const long nn = static_cast<long>(n) * n;
+  // Candidates: every unit vector with the first m columns projected out, and S times it.
+  PoolArray<double> r(nn), sr(nn), sc(static_cast<long>(n) * std::max(m, 1)), norm(n), sv(n);
+  PoolArray<int> taken(n);
+  for (int k = 0; k < m; ++k)
+    packed_times(s, n, c + static_cast<long>(k) * n, sc.data() + static_cast<long>(k) * n);
+  for (int j = 0; j < n; ++j) {
+    double* col = r.data() + static_cast<long>(j) * n;
+    for (int i = 0; i < n; ++i) col[i] = i == j ? 1.0 : 0.0;
+    for (int k = 0; k < m; ++k) {
+      const double p = sc[static_cast<long>(k) * n + j];  // c_k^T S e_j
+      const double* ck = c + static_cast<long>(k) * n;
+      for (int i = 0; i < n; ++i) col[i] -= p * ck[i];
+    }
+    packed_times(s, n, col, sr.data() + static_cast<long>(j) * n);
+    double q = 0.0;
+    for (int i = 0; i < n; ++i) q += col[i] * sr[static_cast<long>(j) * n + i];
+    norm[j] = q;
+    taken[j] = 0;
+  }
+  for (int k = m; k < n; ++k) {
+    int best = -1;
+    for (int j = 0; j < n; ++j)
+      if (!taken[j] && (best < 0 || norm[j] > norm[best])) best = j;
+    taken[best] = 1;
+    const double scale = 1.0 / std::sqrt(std::max(norm[best], 1e-300));
+    double* v = c + static_cast<long>(k) * n;
+    const double* col = r.data() + static_cast<long>(best) * n;
+    const double* scol = sr.data() + static_cast<long>(best) * n;
+    for (int i = 0; i < n; ++i) {
+      v[i] = col[i] * scale;
+      sv[i] = scol[i] * scale;
+    }
+    for (int j = 0; j < n; ++j) {
+      if (taken[j]) continue;
+      double* cj = r.data() + static_cast<long>(j) * n;
+      double* sj = sr.data() + static_cast<long>(j) * n;
+      double p = 0.0;
+      for (int i = 0; i < n; ++i) p += sv[i] * cj[i];
+      for (int i = 0; i < n; ++i) {
+        cj[i] -= p * v[i];
+        sj[i] -= p * sv[i];
+      }
+      norm[j] -= p * p;
+    }
+  }
+}
+
+int minimal_frame(double* cnf, double* energies, double* s, int n) {
+  int m = 0;
+  if (is_master) {
+    int counts[2];
+    store_read(kAtomicCountsRecord, 0, counts, sizeof counts);
+    m = counts[0];
+  }
+  mp_bcast(&m, 1, MP_INT);
+  if (is_master) {
+    basis_overlap(s);
+    store_read(kAtomicOrbitalsRecord, 0, cnf, 8L * n * m);
+    store_read(kAtomicEnergiesRecord, 0, energies, 8L * m);
+  }
+  timer("Orthogonalization", '-');
+  orthonormalize(s, cnf, n, m);
+  timer("Orthogonalization", '+');
+  if (is_master) {
+    complete_columns(s, cnf, n, m);
+    double top = 0.0;
+    for (int k = 0; k < m; ++k) top = std::max(top, energies[k]);
+    for (int k = m; k < n; ++k) energies[k] = top + 1.0 + 0.1 * (k - m);
+  }
+  return m;
+}
+
+}  // namespace ostrel

@@ -1,0 +1,205 @@
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "input/print_option.hpp"
+#include "linalg/eigen_symmetric.hpp"
+#include "linalg/orthonormalize.hpp"
+#include "model/matrix_print.hpp"
+#include "runtime/message_passing.hpp"
+#include "runtime/node.hpp"
+#include "runtime/pool.hpp"
+#include "runtime/store.hpp"
+#include "runtime/timer.hpp"
+#include "scf/guess/atomic_calculations.hpp"
+#include "scf/guess/guess_steps.hpp"
+
+namespace ostrel {
+namespace {
+
+long tri(long n) { return n * (n + 1) / 2; }
+
+struct MinimalSettings {
+  int n, m, natom, na, nb, closed, mix, localize, print;
+};
+
+void put_doubles(const char* name, const double* data, long count) {
+  if (!store_exists(name)) store_alloc(name, 8 * count);
+  store_write(name, 0, data, 8 * count);
+}
+
+// Model Hamiltonian over the atomic orbitals: the harmonic-mean coupling of two orbitals of
+// the same class (core or valence). Two energies of opposite sign (or a sum near zero) would
+// make that mean blow up; such pairs take the arithmetic mean instead.
+void model_hamiltonian(const double* e, const int* label, const double* smin, int m, double* h) {
+  for (int i = 0; i < m; ++i)
+    for (int j = 0; j <= i; ++j) {
+      const long k = tri(i) + j;
+      if (i == j) {
+        h[k] = e[i] * smin[k];
+      } else if (label[2 * i + 1] != label[2 * j + 1]) {
+        h[k] = 0.0;
+      } else if (e[i] * e[j] > 0.0) {
+        h[k] = 2.0 * e[i] * e[j] * smin[k] / (e[i] + e[j]);
+      } else {
+        h[k] = 0.5 * (e[i] + e[j]) * smin[k];
+      }
+    }
+}
+
+// Localises the first `count` columns of c with S c formed here (master only).
+void localize_set(const double* s, double* c, int n, int count) {
+  if (count <= 1) return;
+  PoolArray<double> sc(static_cast<long>(n) * count);
+  for (int k = 0; k < count; ++k) {
+    const double* x = c + static_cast<long>(k) * n;
+    double* y = sc.data() + static_cast<long>(k) * n;
+    for (int i = 0; i < n; ++i) y[i] = 0.0;
+    for (int i = 0; i < n; ++i) {
+      const double* row = s + tri(i);
+      double sum = 0.0;
+      for (int j = 0; j < i; ++j) {
+        sum += row[j] * x[j];
+        y[j] += row[j] * x[i];
+      }
+      y[i] += sum + row[i] * x[i];
+    }
+  }
+  const int natom = static_cast<int>(store_size("n_basis") / 4) - 1;
+  PoolArray<int> first(natom + 1);
+  store_read("n_basis", 0, first.data(), 4L * (natom + 1));
+  localize_orbitals(c, sc.data(), n, count, natom, first.data());
+}
+
+}  // namespace
+
+void minimal_basis_guess() {
+  MinimalSettings g{};
+  if (is_master) {
+    g.n = store_get<int>("Nbasis");
+    int counts[2];
+    store_read(kAtomicCountsRecord, 0, counts, sizeof counts);
+    g.m = counts[0];
+    g.natom = static_cast<int>(store_size("n_basis") / 4) - 1;
+    g.na = store_get<int>("Na");
+    g.nb = store_get<int>("Nb");
+    g.closed = store_exists("closed") ? store_get<int>("closed") : 0;
+    g.mix = store_exists("guess.mix") ? store_get<int>("guess.mix") : 0;
+    g.localize = store_exists("guess.loc") ? store_get<int>("guess.loc") : 0;
+    g.print = store_exists("PRINT") && print_option("PRINT", "GUESS", 0) > 0;
+  }
+  mp_bcast(&g, sizeof g / sizeof(int), MP_INT);
+  const int n = g.n, m = g.m;
+  const long nn = static_cast<long>(n) * n;
+
+  PoolArray<double> s(std::max(1L, tri(n))), c(std::max(1L, nn)), e(std::max(1, n));
+  PoolArray<double> smin(std::max(1L, tri(m))), h(std::max(1L, tri(m))),
+      v(std::max(1L, static_cast<long>(m) * m));
+  PoolArray<double> ev(std::max(1, m));
+  if (is_master) {
+    PoolArray<double> ao(std::max(1L, static_cast<long>(n) * m)), sa(std::max(1L, static_cast<long>(n) * m));
+    PoolArray<int> label(std::max(1, 2 * m));
+    basis_overlap(s.data());
+    store_read(kAtomicOrbitalsRecord, 0, ao.data(), 8L * n * m);
+    store_read(kAtomicEnergiesRecord, 0, e.data(), 8L * m);
+    store_read(kAtomicLabelsRecord, 0, label.data(), 8L * m);
+    // S_min = A^T S A.
+    for (int k = 0; k < m; ++k) {
+      const double* x = ao.data() + static_cast<long>(k) * n;
+      double* y = sa.data() + static_cast<long>(k) * n;
+      for (int i = 0; i < n; ++i) y[i] = 0.0;
+      for (int i = 0; i < n; ++i) {
+        const double* row = s.data() + tri(i);
+        double sum = 0.0;
+        for (int j = 0; j < i; ++j) {
+          sum += row[j] * x[j];
+          y[j] += row[j] * x[i];
+        }
+        y[i] += sum + row[i] * x[i];
+      }
+    }
+    for (int i = 0; i < m; ++i)
+      for (int j = 0; j <= i; ++j) {
+        double sum = 0.0;
+        const double* a = ao.data() + static_cast<long>(i) * n;
+        const double* b = sa.data() + static_cast<long>(j) * n;
+        for (int k = 0; k < n; ++k) sum += a[k] * b[k];
+        smin[tri(i) + j] = sum;
+      }
+    model_hamiltonian(e.data(), label.data(), smin.data(), m, h.data());
+  }
+
+  if (g.natom == 1) {
+    // One atom: the atomic orbitals themselves.
+    if (is_master) {
+      for (long k = 0; k < static_cast<long>(m) * m; ++k) v[k] = 0.0;
+      for (int i = 0; i < m; ++i) {
+        v[static_cast<long>(i) * m + i] = 1.0;
+        ev[i] = h[tri(i) + i];
+      }
+    }
+  } else if (m > 0) {
+    eigen_symmetric(h.data(), v.data(), ev.data(), m);
+  }
+  timer("Orthogonalization", '-');
+  if (m > 0) orthonormalize(smin.data(), v.data(), m, m);
+  timer("Orthogonalization", '+');
+  if (is_master && g.print) {
+    std::printf("\n guess vectors in minimal basis:\n");
+    print_matrix(v.data(), ev.data(), m, m);
+  }
+
+  if (is_master) {
+    PoolArray<double> ao(std::max(1L, static_cast<long>(n) * m));
+    store_read(kAtomicOrbitalsRecord, 0, ao.data(), 8L * n * m);
+    for (int k = 0; k < m; ++k) {
+      double* col = c.data() + static_cast<long>(k) * n;
+      for (int i = 0; i < n; ++i) col[i] = 0.0;
+      for (int j = 0; j < m; ++j) {
+        const double w = v[static_cast<long>(k) * m + j];
+        if (w == 0.0) continue;
+        const double* a = ao.data() + static_cast<long>(j) * n;
+        for (int i = 0; i < n; ++i) col[i] += w * a[i];
+      }
+      e[k] = ev[k];
+    }
+    complete_columns(s.data(), c.data(), n, m);
+    double top = 0.0;
+    for (int k = 0; k < m; ++k) top = std::max(top, e[k]);
+    for (int k = m; k < n; ++k) e[k] = top + 1.0 + 0.1 * (k - m);
+  }
+  timer("Orthogonalization", '-');
+  if (n > 0) orthonormalize(s.data(), c.data(), n, n);
+  timer("Orthogonalization", '+');
+
+  if (is_master) {
+    PoolArray<int> order(std::max(1, 2 * n));
+    PoolArray<double> cb(std::max(1L, nn)), eb(std::max(1, n));
+    // Beta, then alpha; the mix turns the alpha HOMO and LUMO positions the opposite ways.
+    for (long k = 0; k < nn; ++k) cb[k] = c[k];
+    for (int k = 0; k < n; ++k) eb[k] = e[k];
+    if (store_exists("guess_nb")) {
+      store_read("guess_nb", 0, order.data(), 4L * n);
+      reorder_orbitals(order.data(), n, eb.data(), cb.data());
+    }
+    const bool mix = g.mix && g.na >= 1 && g.na < n;
+    if (mix) rotate_columns(cb.data(), n, g.na - 1, g.na, 0.25);
+    if (store_exists("guess_na")) {
+      store_read("guess_na", 0, order.data(), 4L * n);
+      reorder_orbitals(order.data(), n, e.data(), c.data());
+    }
+    if (mix) rotate_columns(c.data(), n, g.na - 1, g.na, -0.25);
+    if (g.localize) {
+      localize_set(s.data(), c.data(), n, g.na);
+      if (!g.closed) localize_set(s.data(), cb.data(), n, g.nb);
+    }
+    put_doubles("Cb", cb.data(), nn);
+    put_doubles("eb", eb.data(), n);
+    put_doubles("Ca", c.data(), nn);
+    put_doubles("ea", e.data(), n);
+    const double one = 1.0;
+    put_doubles("scf_Gmax", &one, 1);
+  }
+}
+
+}  // namespace ostrel

@@ -1,0 +1,40 @@
+#pragma once
+#include "scf/grid/grid_record.hpp"
+#include "scf/grid/grid_walk.hpp"
+#include "scf/grid/grid_weights.hpp"
+#include "scf/xc/xc_functional.hpp"
+
+namespace ostrel {
+
+// Nuclear derivative of the exchange-correlation energy. With `weight_derivative` the grid
+// moves with the atoms: every atomic grid is carried rigidly by its atom (orientation and
+// shell orders fixed) and the stockholder partition is differentiated, which gives the exact
+// derivative of the grid energy. Without it the points stay where they are and only the
+// functions move (the usual approximation; off by the grid's integration error).
+struct XcGradientInput {
+  const Grid* grid;
+  int k;                    // GRID_FINAL or GRID_COARSE
+  GridSystem system;        // atoms and the density basis, which also partitions space
+  GridPartition partition;  // free-atom densities of that partition
+  const XcFunctional* functional;
+  const double* weights;    // stored point weights of grid k, or null to form them here
+  bool weight_derivative;
+};
+
+// Orbital density: da, db packed density matrices of the spins over system.basis (db null
+// for a closed shell, beta = alpha). This node's points only: adds its share of dE/dR to
+// grad (3 per atom; may be null) and returns its share of Ex + Ec.
+double xc_gradient_orbital_terms(const XcGradientInput& in, const double* da, const double* db,
+                                 double* grad);
+
+// Fitted density: da, db fit coefficients over system.basis (db null for a closed shell).
+double xc_gradient_fitted_terms(const XcGradientInput& in, const double* da, const double* db,
+                                double* grad);
+
+// Store-level passes (all nodes): read "Gradient", add the exchange-correlation term on the
+// final grid and write it back. The orbital pass reads "Da", "Db", "atomic_D", "grid_W" over
+// "Basis"; the fitted pass "da", "db", "atomic_d", "grid_W" over "Basis2".
+void xc_gradient_orbital();
+void xc_gradient_fitted();
+
+}  // namespace ostrel

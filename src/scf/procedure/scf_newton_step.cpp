@@ -1,0 +1,180 @@
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+
+#include "linalg/jacobi.hpp"
+#include "linalg/vector_ops.hpp"
+#include "runtime/fatal.hpp"
+#include "runtime/message_passing.hpp"
+#include "runtime/node.hpp"
+#include "runtime/pool.hpp"
+#include "runtime/store.hpp"
+#include "runtime/timer.hpp"
+#include "scf/procedure/scf_newton_subspace.hpp"
+#include "scf/procedure/scf_state.hpp"
+#include "scf/procedure/scf_steps.hpp"
+
+namespace ostrel {
+namespace {
+
+std::int64_t slot(int k, std::int64_t nrot) { return k * nrot; }
+
+// Occupied orbitals perturbed along the direction b: C1 = C_virt X for each spin set.
+void perturbed_orbitals(const ScfShape& sh, const double* b) {
+  const bool here = is_master;
+  const int n = sh.n;
+  PoolArray<double> c(here ? sh.square() : 1), c1(here ? sh.square() : 1);
+  for (int k = 0; k < sh.nblocks; ++k) {
+    const RotationBlock& r = sh.block[k];
+    if (here) scf_read(r.spin == 0 ? "Ca" : "Cb", c.data(), sh.square());
+    scf_gemm(n, r.occupied(), r.virtuals(), 1.0, c.data() + std::int64_t{r.v0} * n, kN,
+             b + r.offset, kN, 0.0, c1.data());
+    if (here) scf_write(r.spin == 0 ? "Ca1" : "Cb1", c1.data(), std::int64_t{n} * r.occupied());
+  }
+}
+
+// Hessian image of b: C_virt^T F1 C_occ plus the orbital-energy term, either diagonal
+// (canonical orbitals) or Fvv X - X Foo.
+void hessian_image(const ScfShape& sh, bool canonical, const double* b, double* sigma) {
+  const bool here = is_master;
+  const int n = sh.n;
+  PoolArray<double> c(here ? sh.square() : 1), f1c(here ? sh.square() : 1), e(here ? n : 1);
+  for (int k = 0; k < sh.nblocks; ++k) {
+    const RotationBlock& r = sh.block[k];
+    const int no = r.occupied(), nv = r.virtuals();
+    if (here) {
+      scf_read(r.spin == 0 ? "Ca" : "Cb", c.data(), sh.square());
+      scf_read(r.spin == 0 ? "F1Ca" : "F1Cb", f1c.data(), std::int64_t{n} * no);
+    }
+    double* s = sigma + r.offset;
+    const double* x = b + r.offset;
+    scf_gemm(nv, no, n, 1.0, c.data() + std::int64_t{r.v0} * n, kT, f1c.data(), kN, 0.0, s);
+    if (!here) continue;
+    if (canonical) {
+      scf_read(r.spin == 0 ? "ea" : "eb", e.data(), n);
+      for (int i = 0; i < no; ++i)
+        for (int a = 0; a < nv; ++a)
+          s[i * std::int64_t{nv} + a] += (e[r.v0 + a] - e[r.o0 + i]) * x[i * std::int64_t{nv} + a];
+    } else {
+      PoolArray<double> foo(packed_size(no)), fvv(packed_size(nv));
+      scf_read(r.spin == 0 ? "Foa" : "Fob", foo.data(), foo.size());
+      scf_read(r.spin == 0 ? "Fva" : "Fvb", fvv.data(), fvv.size());
+      for (int i = 0; i < no; ++i)
+        for (int a = 0; a < nv; ++a) {
+          double sum = 0.0;
+          for (int q = 0; q < nv; ++q) sum += fvv[packed_index(a, q)] * x[i * std::int64_t{nv} + q];
+          for (int j = 0; j < no; ++j) sum -= x[j * std::int64_t{nv} + a] * foo[packed_index(j, i)];
+          s[i * std::int64_t{nv} + a] += sum;
+        }
+    }
+  }
+}
+
+}  // namespace
+
+void scf_hessian_image(const double* b, double* sigma) {
+  const ScfShape sh = scf_shape();
+  const bool canonical = scf_get_int("scf_diag", 1) == 1;
+  perturbed_orbitals(sh, b);
+  if (is_master) {
+    store_put("ID1", 0);
+    store_put("ND1", 1);
+    store_put("use_d2Exc", 0);
+  }
+  scf_response();
+  hessian_image(sh, canonical, b, sigma);
+}
+
+void scf_newton_step() {
+  timer("scf equations", '-');
+  const ScfShape sh = scf_shape();
+  if (sh.open_restricted()) fatal_error("\n N.I.\n");
+  const bool here = is_master;
+  const std::int64_t nr = sh.nrot;
+  const double conv = scf_get_double("convergence");
+  const int itinner = std::max(1, scf_get_int("iterations", 1));
+  if (here) {
+    store_alloc("Ca1", 8 * std::max(1L, std::int64_t{sh.n} * sh.na));
+    store_alloc("Cb1", 8 * std::max(1L, std::int64_t{sh.n} * sh.nb));
+    store_alloc("F1Ca", 8 * std::max(1L, std::int64_t{sh.n} * sh.na));
+    store_alloc("F1Cb", 8 * std::max(1L, std::int64_t{sh.n} * sh.nb));
+  }
+  {
+    const std::int64_t len = here ? std::max<std::int64_t>(nr, 1) : 1;
+    PoolArray<double> g(len), p(len), b(len), sigma(len), x(len), r(len), w(len);
+    NewtonSubspace sub(itinner);
+    double tol = 0.0;
+    if (here) {
+      scf_read("scf_G", g.data(), nr);
+      scf_read("scf_H", p.data(), nr);
+      const double gmax = vec_max_norm(nr, g.data());
+      tol = std::max(std::min(gmax * gmax, 0.01), conv / 2.0);
+      vec_product(nr, p.data(), g.data(), b.data());
+      const double norm = std::sqrt(vec_dot(nr, b.data(), b.data()));
+      if (norm > 0.0) vec_scale(nr, 1.0 / norm, b.data());
+      scf_write("scf_H", b.data(), nr, slot(1, nr));
+    }
+    double rmax = 0.0;
+    for (int k = 0;; ++k) {
+      if (here) scf_read("scf_H", b.data(), nr, slot(2 * k + 1, nr));
+      scf_hessian_image(b.data(), sigma.data());
+      int more = 0;
+      NewtonReport report{};
+      if (here) {
+        scf_write("scf_H", sigma.data(), nr, slot(2 * k + 2, nr));
+        // Reduced gradient and matrix against every stored direction.
+        sub.gamma[k] = vec_dot(nr, b.data(), g.data());
+        for (int j = 0; j <= k; ++j) {
+          scf_read("scf_H", w.data(), nr, slot(2 * j + 1, nr));
+          sub.a[packed_index(k, j)] = vec_dot(nr, sigma.data(), w.data());
+        }
+        report = newton_subspace_solve(sub, k + 1);
+        if (report.lowest_raw < -10.0) std::printf("\n lowest eigenvalue = %8.2lf!!!\n", report.lowest_raw);
+        // Step X = sum c_j b_j and residual R = g + sum c_j sigma_j + mu X.
+        vec_set(nr, 0.0, x.data());
+        vec_copy(nr, g.data(), r.data());
+        for (int j = 0; j <= k; ++j) {
+          scf_read("scf_H", w.data(), nr, slot(2 * j + 1, nr));
+          vec_axpy(nr, sub.c[j], w.data(), x.data());
+          scf_read("scf_H", w.data(), nr, slot(2 * j + 2, nr));
+          vec_axpy(nr, sub.c[j], w.data(), r.data());
+        }
+        vec_axpy(nr, report.mu, x.data(), r.data());
+        rmax = vec_max_norm(nr, r.data());
+        // Next direction: preconditioned residual, orthogonalised once against the subspace.
+        vec_product(nr, p.data(), r.data(), b.data());
+        double norm = std::sqrt(vec_dot(nr, b.data(), b.data()));
+        if (norm > 0.0) vec_scale(nr, 1.0 / norm, b.data());
+        for (int j = 0; j <= k; ++j) {
+          scf_read("scf_H", w.data(), nr, slot(2 * j + 1, nr));
+          vec_axpy(nr, -vec_dot(nr, w.data(), b.data()), w.data(), b.data());
+        }
+        const double nu = vec_dot(nr, b.data(), b.data());
+        if (nu > 0.0) {
+          vec_scale(nr, 1.0 / std::sqrt(nu), b.data());
+          if (k + 1 < itinner) scf_write("scf_H", b.data(), nr, slot(2 * k + 3, nr));
+        }
+        more = rmax >= tol && nu >= 0.1 && k + 1 < itinner;
+      }
+      mp_bcast(&more, 1, MP_INT);
+      const double seconds = timer("SCF Equations", '?');
+      if (here) {
+        if (report.lowest_raw <= 0.0)
+          std::printf(" %3d  warning:   eigenvalue %6.3lf   %13.8lf%9.1lf\n", k + 1, report.lowest_raw, rmax, seconds);
+        else
+          std::printf(" %3d                                 %13.8lf%9.1lf\n", k + 1, rmax, seconds);
+      }
+      if (!more) break;
+    }
+    if (here) {
+      scf_write("scf_X", x.data(), nr);
+      store_put("scf_Gmax", rmax);
+    }
+  }
+  if (here)
+    for (const char* name : {"F1Cb", "F1Ca", "Cb1", "Ca1"}) store_free(name);
+  timer("scf equations", '+');
+}
+
+}  // namespace ostrel

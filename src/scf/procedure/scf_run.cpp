@@ -1,0 +1,163 @@
+#include <cstdint>
+#include <cstdio>
+
+#include "integrals/fit_driver.hpp"
+#include "runtime/message_passing.hpp"
+#include "runtime/node.hpp"
+#include "runtime/store.hpp"
+#include "runtime/timer.hpp"
+#include "scf/procedure/scf_one_electron.hpp"
+#include "scf/procedure/scf_procedure.hpp"
+#include "scf/procedure/scf_state.hpp"
+#include "scf/procedure/scf_steps.hpp"
+
+namespace ostrel {
+namespace {
+
+const char* const kTimers[9] = {"SCF Equations",   "Overlap-type Integrals", "Coulomb-type Integrals",
+                                "Density Fit",     "Grid Construction",      "Numerical Integration",
+                                "Diagonalization", "Matrix Multiply",        "Plane Rotations"};
+
+struct RunOptions {
+  double conv;
+  double g0;
+  double acc1;
+  double ricut;
+  int itmax;
+  int itinner;
+  int bfgs;
+  int diagm;
+  int grid;
+  int grid_adapt;
+  int f0;
+  int spare;
+};
+
+RunOptions read_options() {
+  RunOptions o{};
+  if (is_master) {
+    o.conv = store_get<double>("convergence");
+    o.itmax = store_get<int>("iterations");
+    o.itinner = store_get<int>("iterations", 4);
+    o.bfgs = store_get<int>("scf_procedure") == 1;
+    o.diagm = store_get<int>("scf_diag");
+    o.grid = store_get<int>("grid");
+    o.f0 = store_get<int>("fitxc");
+    o.g0 = store_get<double>("scf_Gmax");
+    o.ricut = store_exists("ricut") ? store_get<double>("ricut") : 1e-10;
+    if (o.grid != 0) {
+      o.grid_adapt = store_get<int>("grid_adapt");
+      o.acc1 = store_get<double>("grid_accuracy", 8);
+      o.spare = store_exists("grid_spare") ? store_get<int>("grid_spare") : 0;
+    }
+  }
+  mp_bcast(&o, sizeof o, MP_BYTE);
+  return o;
+}
+
+// Orbital energies exist before the quasi-Newton records, which are freed in stack order.
+void ensure_orbital_energies() {
+  const int n = store_get<int>("Nbasis");
+  for (const char* name : {"ea", "eb"})
+    if (!store_exists(name)) store_alloc(name, 8 * std::int64_t{n > 0 ? n : 1});
+}
+
+void put_int(const char* name, int value) {
+  if (is_master) store_put(name, value);
+}
+
+}  // namespace
+
+void scf_run() {
+  if (is_master) std::printf("\n SCF Equations:\n");
+  for (const char* name : kTimers) timer(name, '0');
+  timer("SCF Equations", '-');
+  const RunOptions o = read_options();
+  int fine = o.grid != 0 ? o.g0 < 0.1 : 1;
+  put_int("grid_new", o.grid_adapt);
+  if (!fine && o.itmax >= 2) put_int("fitxc", 1);
+  if (o.itmax < 0) {
+    scf_density();
+    timer("SCF Equations", '+');
+    return;
+  }
+  scf_one_electron_setup();
+  fit_setup_step(o.ricut, false);
+  scf_orthonormalize();
+  if (is_master) {
+    ensure_orbital_energies();
+    std::printf("\n it.       energy       energy change    gradient     time\n");
+  }
+
+  double previous = 0.0;
+  // A Newton step whose Hessian comes from the coarse grid can crawl along a soft mode of
+  // the final grid (a radical's degenerate pi pair); two steps that do not halve the
+  // gradient move the response to the final grid for the rest of the run.
+  double last_fine = 0.0;
+  int slow = 0;
+  bool final_response = false;
+  for (int it = 0;;) {
+    put_int("scf_iter", it);
+    put_int("grid_fine", fine);
+    scf_density();
+    scf_fock_energy();
+    const double energy = scf_get_double("ESCF");
+    if (!(it > 0 && o.bfgs)) {
+      const int canon = (o.diagm > 0 && it == 0) || o.diagm >= 3;
+      if (is_master) store_put("scf_diag", canon, 4);
+      scf_canonicalize();
+    }
+    if (it == 0) scf_hessian_setup(o.bfgs ? o.itmax : o.itinner + 1);
+    scf_gradient();
+    double gmax = scf_get_double("scf_Gmax");
+    const double change = it > 0 ? energy - previous : 0.0;
+    previous = energy;
+    const double seconds = timer("SCF Equations", '?');
+    if (is_master) std::printf(" %3d%18.10lf%15.10lf%13.8lf%9.1lf\n", it, energy, change, gmax, seconds);
+    if (gmax < o.conv && fine) {
+      if (is_master) std::printf(" converged!\n");
+      break;
+    }
+    if (fine && !o.bfgs && o.spare && !final_response) {
+      slow = last_fine > 0.0 && gmax > 0.5 * last_fine ? slow + 1 : 0;
+      last_fine = gmax;
+      if (slow >= 2) {
+        put_int("grid_spare", 0);
+        final_response = true;
+        if (is_master) std::printf(" slow convergence: response on the final grid\n");
+      }
+    }
+    if (it + 1 >= o.itmax) {
+      if (is_master) std::printf(" no convergence!\n");
+      break;
+    }
+    if (o.bfgs) {
+      scf_bfgs_step();
+    } else {
+      scf_newton_step();
+      gmax = scf_get_double("scf_Gmax");
+    }
+    scf_rotate();
+    if (!fine && (o.acc1 > gmax || it + 3 >= o.itmax)) {
+      // Final grid from here on; the first-order phase always used the fitted density.
+      put_int("grid_new", o.grid_adapt);
+      put_int("fitxc", o.f0);
+      fine = 1;
+      ++it;
+      continue;
+    }
+    put_int("grid_new", 0);
+    ++it;
+  }
+
+  if (final_response) put_int("grid_spare", o.spare);
+  if (is_master) store_put("scf_diag", static_cast<int>(o.diagm > 1), 4);
+  scf_canonicalize();
+  scf_hessian_setup(-1);
+  scf_weighted_density();
+  scf_one_electron_properties();
+  timer("SCF Equations", '+');
+  for (const char* name : kTimers) timer(name, 'r');
+}
+
+}  // namespace ostrel

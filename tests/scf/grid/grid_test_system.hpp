@@ -1,0 +1,106 @@
+#pragma once
+// Small molecules with a model fitting basis for the grid tests: every atom carries s
+// Gaussians (and optionally a p shell) with single primitives; the free-atom densities are
+// positive s combinations scaled to the nuclear charge.
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+#include "scf/numint/basis_eval.hpp"
+#include "scf/grid/grid_record.hpp"
+#include "scf/grid/grid_walk.hpp"
+#include "scf/grid/grid_weights.hpp"
+
+namespace ostrel::testing {
+
+struct GridTestSystem {
+  std::vector<int> z;
+  std::vector<double> xyz;
+  std::vector<double> exponent, coef;
+  std::vector<GaussianShell> shells;
+  std::vector<int> atom_first_shell;
+  std::vector<double> atomic_d, da;
+  ShellSet set{};
+
+  int n_atoms() const { return static_cast<int>(z.size()); }
+  GridSystem system() const { return GridSystem{n_atoms(), xyz.data(), &set}; }
+  GridPartition partition() const { return GridPartition{atomic_d.data(), nullptr, nullptr}; }
+};
+
+inline constexpr double kSExponents[3] = {6.0, 1.2, 0.25};
+
+// Atoms (z, x, y, z in bohr). With `polarised`, a p shell (exponent 0.8) per atom enters the
+// alpha density with small coefficients.
+inline GridTestSystem make_system(const std::vector<std::vector<double>>& atoms,
+                                  bool polarised = false) {
+  GridTestSystem t;
+  for (const auto& a : atoms) {
+    t.z.push_back(static_cast<int>(a[0]));
+    t.xyz.insert(t.xyz.end(), {a[1], a[2], a[3]});
+  }
+  const int n = t.n_atoms();
+  const int per_atom = polarised ? 4 : 3;
+  t.exponent.resize(n * per_atom);
+  t.coef.assign(n * per_atom, 1.0);
+  int f = 0;
+  t.atom_first_shell.push_back(0);
+  for (int a = 0; a < n; ++a) {
+    // Heavier atoms get tighter inner functions; the outer decay is alike for all, as the
+    // valence densities of real atoms are.
+    const double zeta = t.z[a] <= 2 ? 1.0 : 1.0 + 0.5 * (t.z[a] - 2);
+    const double scale[3] = {zeta * zeta, zeta, 1.0};
+    double charge = 0.0;
+    std::vector<double> d;
+    for (int k = 0; k < 3; ++k) {
+      const double e = kSExponents[k] * scale[k];
+      const int i = a * per_atom + k;
+      t.exponent[i] = e;
+      t.shells.push_back({0, 1, f++, a, &t.exponent[i], &t.coef[i], &t.xyz[3 * a]});
+      d.push_back(1.0 + k);
+      charge += (1.0 + k) * std::pow(std::numbers::pi / e, 1.5);
+    }
+    for (double v : d) t.atomic_d.push_back(v * t.z[a] / charge);
+    if (polarised) {
+      const int i = a * per_atom + 3;
+      t.exponent[i] = 0.8;
+      t.shells.push_back({1, 1, f, a, &t.exponent[i], &t.coef[i], &t.xyz[3 * a]});
+      f += 3;
+      t.atomic_d.insert(t.atomic_d.end(), {0.0, 0.0, 0.0});
+    }
+    t.atom_first_shell.push_back(static_cast<int>(t.shells.size()));
+  }
+  t.da.resize(t.atomic_d.size());
+  for (size_t i = 0; i < t.da.size(); ++i) t.da[i] = 0.5 * t.atomic_d[i];
+  if (polarised)
+    for (int a = 0; a < n; ++a)
+      for (int c = 0; c < 3; ++c) t.da[a * 6 + 3 + c] = 0.002 * (c + 1) * (a % 2 ? -1 : 1);
+  t.set = ShellSet{n, static_cast<int>(t.shells.size()), f, t.shells.data(),
+                   t.atom_first_shell.data()};
+  return t;
+}
+
+// A grid for the system with the same number of radial shells on every atom and both
+// orders fixed; the caller releases it.
+inline Grid make_grid(const GridTestSystem& t, int nrad, int order, double alpha = 5.0) {
+  Grid g = grid_allocate(t.n_atoms(), nrad * t.n_atoms());
+  g.accuracy[0] = 1e-8;
+  g.accuracy[1] = 1e-5;
+  g.cutoff[0] = 1e-10;
+  g.cutoff[1] = 1e-7;
+  g.small[0] = g.small[1] = 1e-7;
+  g.use43 = 1;
+  for (int a = 0; a < t.n_atoms(); ++a) {
+    g.nrad[a] = nrad;
+    g.alpha[a] = alpha;
+    for (int k = 0; k < 9; ++k) g.orientation[9 * a + k] = k % 4 == 0 ? 1.0 : 0.0;
+  }
+  for (int s = 0; s < g.n_shells; ++s) g.orders[2 * s] = g.orders[2 * s + 1] = order;
+  grid_count_points(g);
+  return g;
+}
+
+// Water in bohr.
+inline const std::vector<std::vector<double>> kWater = {
+    {8, 0.0, 0.0, -0.1294}, {1, 0.0, 1.4941, 1.0274}, {1, 0.0, -1.4941, 1.0274}};
+
+}  // namespace ostrel::testing

@@ -1,0 +1,88 @@
+// The initial guess on several nodes (run under mpirun -np 2, 3): the shared eigensolver and
+// orthonormalisation steps finish together and the failure of a vector read stops every node.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "input/element_table.hpp"
+#include "input/pending_modules.hpp"
+#include "model/basis_input.hpp"
+#include "model/molecule_input.hpp"
+#include "runtime/message_passing.hpp"
+#include "runtime/node.hpp"
+#include "runtime/store.hpp"
+#include "scf/guess/guess_steps.hpp"
+#include "scf/xc/xc_functional.hpp"
+#include "support/fatal_trap.hpp"
+#include "support/input_file.hpp"
+
+namespace ostrel {
+namespace {
+
+const std::string kDef2 = std::string(OSTREL_SOURCE_DIR) + "/data/basis/def2";
+
+void prepare(int read) {
+  store_clear();
+  if (!is_master) return;
+  testing::with_stdin(
+      "$molecule\n cartesian\n set=def2-SVP\n 8 0 0 0.1173\n 1 0 0.7572 -0.4692\n 1 0 -0.7572 "
+      "-0.4692\n$end\n",
+      [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
+  const int none[2] = {0, 0};
+  store_write("Necp", 0, none, 8);
+  read_basis(kDef2.c_str(), "basis", "Basis", "Nbasis", "n_basis", 0, 0, 0);
+  read_basis(kDef2.c_str(), "basis2", "Basis2", "Nfit", "n_fit", 0, 0, 1);
+  testing::InputFile group("");
+  build_element_table("Atoms", group.get());
+  const double p[32] = {};
+  const std::int32_t n[5] = {};
+  XcFunctional f = xc_cleared(p, n);
+  xc_lookup("PBE", f);
+  xc_store_write(f);
+  const int five[2] = {5, 5};
+  store_write("Na", 0, five, 8);
+  store_write("Nb", 0, five, 8);
+  store_put("restrict", 1);
+  store_put("closed", 1);
+  store_put("four", 0);
+  store_put("guess.mix", 0);
+  store_put("guess.loc", 1);
+  store_put("guess.read", read);
+  store_put_text("PRINT", "", 64);
+  store_put_text("scfsave", "/nonexistent/vectors", 128);
+}
+
+TEST(GuessMpi, MinimalBasisGuessOnEveryNode) {
+  ::testing::internal::CaptureStdout();
+  prepare(0);
+  initial_guess();
+  ::testing::internal::GetCapturedStdout();
+  if (!is_master) return;
+  const int n = store_get<int>("Nbasis");
+  std::vector<double> s(static_cast<std::size_t>(n) * (n + 1) / 2), c(static_cast<std::size_t>(n) * n);
+  basis_overlap(s.data());
+  store_read("Ca", 0, c.data(), 8L * n * n);
+  double worst = 0.0;
+  for (int p = 0; p < n; ++p)
+    for (int q = 0; q <= p; ++q) {
+      double sum = 0.0;
+      for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j)
+          sum += c[p * n + i] * c[q * n + j] * (i >= j ? s[i * (i + 1) / 2 + j] : s[j * (j + 1) / 2 + i]);
+      worst = std::max(worst, std::fabs(sum - (p == q ? 1.0 : 0.0)));
+    }
+  EXPECT_LT(worst, 1e-10);
+  EXPECT_EQ(store_get<double>("scf_Gmax"), 1.0);
+}
+
+TEST(GuessMpi, MissingVectorFileStopsEveryNode) {
+  ::testing::internal::CaptureStdout();
+  prepare(1);
+  EXPECT_FATAL(initial_guess(), " error...");
+  ::testing::internal::GetCapturedStdout();
+}
+
+}  // namespace
+}  // namespace ostrel

@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "runtime/store.hpp"
+#include "scf/guess/guess_options.hpp"
+#include "support/fatal_trap.hpp"
+#include "support/input_file.hpp"
+#include "support/runtime_fixture.hpp"
+
+namespace ostrel {
+namespace {
+
+using testing::InputFile;
+
+class GuessOptionsTest : public testing::RuntimeTest {
+ protected:
+  GuessOptions read(const std::string& text, int nbasis, int restricted) {
+    store_put("Nbasis", nbasis);
+    store_put("restrict", restricted);
+    InputFile f(text);
+    return guess_read_options(f.get());
+  }
+  template <class T>
+  std::vector<T> values(const char* name) {
+    std::vector<T> v(static_cast<std::size_t>(store_size(name)) / sizeof(T));
+    store_get_array<T>(name, std::span<T>(v));
+    return v;
+  }
+};
+
+TEST_F(GuessOptionsTest, DefaultsAreTheMinimalBasisGuessInNaturalOrder) {
+  GuessOptions o = read("", 3, 1);
+  EXPECT_EQ(o.skip, 0);
+  EXPECT_EQ(o.read, 0);
+  EXPECT_EQ(o.mix, 0);
+  EXPECT_EQ(o.localize, 0);
+  EXPECT_EQ(values<int>("guess_na"), (std::vector<int>{0, 1, 2, 3, 4, 5}));  // room for 2 Nbasis
+  EXPECT_EQ(values<int>("guess_nb"), (std::vector<int>{0, 1, 2, 3, 4, 5}));
+  for (const char* name : {"guess.skip", "guess.read", "guess.mix", "guess.loc"})
+    EXPECT_EQ(store_get<int>(name), 0) << name;
+  EXPECT_EQ(store_exists("guess_Ca"), 0);
+}
+
+TEST_F(GuessOptionsTest, UnrestrictedKeepsBothOrdersAndTheMix) {
+  GuessOptions o = read("$guess skip=1 na=2,1 nb=1,3,2 read=1 mix=1 loc=1 $end", 3, 0);
+  EXPECT_EQ(o.skip, 1);
+  EXPECT_EQ(o.read, 1);
+  EXPECT_EQ(o.mix, 1);
+  EXPECT_EQ(o.localize, 1);
+  EXPECT_EQ(values<int>("guess_na"), (std::vector<int>{1, 0, 2, 3, 4, 5}));
+  EXPECT_EQ(values<int>("guess_nb"), (std::vector<int>{0, 2, 1, 3, 4, 5}));
+  EXPECT_EQ(store_get<int>("guess.skip"), 1);
+  EXPECT_EQ(store_get<int>("guess.read"), 1);
+  EXPECT_EQ(store_get<int>("guess.mix"), 1);
+  EXPECT_EQ(store_get<int>("guess.loc"), 1);
+}
+
+TEST_F(GuessOptionsTest, RestrictedUsesTheAlphaOrderAndClearsTheMix) {
+  // "n" is the same list as "na".
+  GuessOptions o = read("$guess n=3,2,1 nb=1,3,2 mix=1 $end", 3, 1);
+  EXPECT_EQ(o.mix, 0);
+  EXPECT_EQ(store_get<int>("guess.mix"), 0);
+  EXPECT_EQ(values<int>("guess_na"), (std::vector<int>{2, 1, 0, 3, 4, 5}));
+  EXPECT_EQ(values<int>("guess_nb"), (std::vector<int>{2, 1, 0, 3, 4, 5}));
+}
+
+TEST_F(GuessOptionsTest, InputVectorsWithBetaCopiedFromAlphaWhenNotGiven) {
+  GuessOptions o = read("$guess read=-1 $end\n$ce n=2 c=1,2,3,4 e=-0.5,0.25 $end", 3, 1);
+  EXPECT_EQ(o.read, -1);
+  EXPECT_EQ(values<double>("guess_Ca"), (std::vector<double>{1, 2, 3, 4}));
+  EXPECT_EQ(values<double>("guess_ea"), (std::vector<double>{-0.5, 0.25}));
+  EXPECT_EQ(values<double>("guess_Cb"), (std::vector<double>{1, 2, 3, 4}));
+  EXPECT_EQ(values<double>("guess_eb"), (std::vector<double>{-0.5, 0.25}));
+}
+
+TEST_F(GuessOptionsTest, InputVectorsWithOwnBeta) {
+  read("$guess read=-2 $end\n$ce n=2 ca=1,0,0,1 ea=-1,1 cb=0,1,1,0 eb=-2 $end", 2, 0);
+  EXPECT_EQ(values<double>("guess_Ca"), (std::vector<double>{1, 0, 0, 1}));
+  EXPECT_EQ(values<double>("guess_Cb"), (std::vector<double>{0, 1, 1, 0}));
+  EXPECT_EQ(values<double>("guess_eb"), (std::vector<double>{-2, 0}));
+}
+
+TEST_F(GuessOptionsTest, InputVectorsDefaultToTwiceTheBasis) {
+  read("$guess read=-1 $end", 2, 1);
+  EXPECT_EQ(store_size("guess_Ca"), 8 * 16);
+  EXPECT_EQ(store_size("guess_ea"), 8 * 4);
+}
+
+TEST_F(GuessOptionsTest, ErrorPaths) {
+  EXPECT_FATAL(read("$guess read=-1 $end\n$ce n=5 $end", 2, 1), "n=5 outside 1..4");
+  EXPECT_FATAL(read("$guess read=-1 $end\n$ce n=0 $end", 2, 1), "n=0 outside 1..4");
+  EXPECT_FATAL(read("$guess na=1,2,3,4,5 $end", 2, 1), "'$guess'");  // more than 2 Nbasis
+  EXPECT_FATAL(read("$guess order=1 $end", 2, 1), "unknown name order");
+}
+
+}  // namespace
+}  // namespace ostrel

@@ -1,0 +1,176 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "integrals/solid_harmonics.hpp"
+#include "scf/numint/basis_eval.hpp"
+
+namespace ostrel {
+namespace {
+
+struct TestShell {
+  double exponent[3] = {2.3, 0.71, 0.19};
+  double coef[3] = {0.4, -0.9, 0.6};
+  double centre[3] = {0.3, -0.2, 0.5};
+  GaussianShell shell(int l, int n = 3) const {
+    return GaussianShell{l, n, 0, 0, exponent, coef, centre};
+  }
+};
+
+// Direct evaluation: Cartesian expansion of the solid harmonic times the contraction.
+double direct_value(const GaussianShell& sh, int s, const double p[3]) {
+  const double d[3] = {p[0] - sh.centre[0], p[1] - sh.centre[1], p[2] - sh.centre[2]};
+  const double t = d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
+  double radial = 0.0;
+  for (int k = 0; k < sh.n_primitives; ++k) radial += sh.coef[k] * std::exp(-sh.exponent[k] * t);
+  double angular = 0.0;
+  for (const auto& term : solid_harmonic_terms(sh.l, s)) {
+    const CartesianPowers pw = cartesian_powers(sh.l, term.cartesian);
+    angular += term.coefficient * std::pow(d[0], pw.a) * std::pow(d[1], pw.b) * std::pow(d[2], pw.c);
+  }
+  return angular * radial;
+}
+
+std::vector<double> eval(const GaussianShell& sh, const double p[3], int order) {
+  const int nf = 2 * sh.l + 1;
+  std::vector<double> out(basis_derivative_count(order) * nf);
+  const double d[3] = {p[0] - sh.centre[0], p[1] - sh.centre[1], p[2] - sh.centre[2]};
+  shell_eval(sh, d, order, out.data(), nf);
+  return out;
+}
+
+TEST(BasisEval, DerivativeIndexFollowsTheCartesianOrder) {
+  EXPECT_EQ(basis_derivative_count(0), 1);
+  EXPECT_EQ(basis_derivative_count(3), 20);
+  EXPECT_EQ(basis_derivative_index(0, 0, 0), 0);
+  EXPECT_EQ(basis_derivative_index(0, 0, 1), 3);
+  EXPECT_EQ(basis_derivative_index(1, 1, 0), 5);
+  EXPECT_EQ(basis_derivative_index(0, 1, 1), 8);
+  EXPECT_EQ(basis_derivative_index(3, 0, 0), 10);
+  EXPECT_EQ(basis_derivative_index(1, 1, 1), 14);
+  EXPECT_EQ(basis_derivative_index(0, 0, 3), 19);
+}
+
+TEST(BasisEval, ValuesMatchTheCartesianExpansionOfTheSolidHarmonicsForEveryL) {
+  TestShell ts;
+  const double points[3][3] = {{0.9, 0.1, -0.4}, {-0.7, 1.3, 1.1}, {0.31, -0.2, 0.48}};
+  for (int l = 0; l <= 9; ++l) {
+    const GaussianShell sh = ts.shell(l);
+    for (const auto& p : points)
+      for (int order = 0; order <= 3; ++order) {
+        const std::vector<double> v = eval(sh, p, order);
+        for (int s = 0; s <= 2 * l; ++s) {
+          const double ref = direct_value(sh, s, p);
+          EXPECT_NEAR(v[s], ref, 1e-13 * (1 + std::fabs(ref))) << "l=" << l << " s=" << s;
+        }
+      }
+  }
+}
+
+// Every order-k block is the central difference of the order-(k-1) block.
+TEST(BasisEval, DerivativesMatchCentralDifferencesThroughThirdOrder) {
+  TestShell ts;
+  const double p0[3] = {0.8, 0.35, -0.45};
+  const double h = 1e-4;
+  for (int l = 0; l <= 9; ++l) {
+    const GaussianShell sh = ts.shell(l);
+    const int nf = 2 * l + 1;
+    const std::vector<double> full = eval(sh, p0, 3);
+    double scale = 0.0;
+    for (double x : full) scale = std::max(scale, std::fabs(x));
+    for (int k = 1; k < 20; ++k) {
+      // k = d/dx_axis of the lower derivative `lower`
+      int a = 0, b = 0, c = 0;
+      for (int aa = 0; aa <= 3; ++aa)
+        for (int bb = 0; aa + bb <= 3; ++bb)
+          for (int cc = 0; aa + bb + cc <= 3; ++cc)
+            if (aa + bb + cc > 0 && basis_derivative_index(aa, bb, cc) == k) a = aa, b = bb, c = cc;
+      const int axis = a > 0 ? 0 : (b > 0 ? 1 : 2);
+      const int lower = basis_derivative_index(a - (axis == 0), b - (axis == 1), c - (axis == 2));
+      const int order = a + b + c - 1;
+      double pp[3] = {p0[0], p0[1], p0[2]}, pm[3] = {p0[0], p0[1], p0[2]};
+      pp[axis] += h;
+      pm[axis] -= h;
+      const std::vector<double> vp = eval(sh, pp, order), vm = eval(sh, pm, order);
+      for (int s = 0; s < nf; ++s) {
+        const double fd = (vp[lower * nf + s] - vm[lower * nf + s]) / (2 * h);
+        EXPECT_NEAR(full[k * nf + s], fd, 2e-7 * scale) << "l=" << l << " k=" << k << " s=" << s;
+      }
+    }
+  }
+}
+
+TEST(BasisEval, LowerOrderKernelsAgreeWithTheLeadingBlocksOfHigherOnes) {
+  TestShell ts;
+  const double p[3] = {-0.4, 0.9, 0.2};
+  for (int l = 0; l <= 9; ++l) {
+    const GaussianShell sh = ts.shell(l);
+    const std::vector<double> full = eval(sh, p, 3);
+    for (int order = 0; order < 3; ++order) {
+      const std::vector<double> part = eval(sh, p, order);
+      for (size_t i = 0; i < part.size(); ++i) EXPECT_NEAR(part[i], full[i], 1e-14 * (1 + std::fabs(full[i])));
+    }
+  }
+}
+
+TEST(BasisEval, ExtentOfOnePrimitiveIsWhereItFallsToTheThreshold) {
+  TestShell ts;
+  const GaussianShell s = ts.shell(0, 1);  // 0.4 exp(-2.3 r^2)
+  EXPECT_NEAR(shell_extent2(s, 1e-10), std::log(0.4 / 1e-10) / 2.3, 1e-8);
+  EXPECT_EQ(shell_extent2(s, 1.0), 0.0);  // never reaches the threshold
+}
+
+TEST(BasisEval, FunctionsStayBelowTheThresholdBeyondTheirExtent) {
+  TestShell ts;
+  for (int l = 0; l <= 6; ++l) {
+    const GaussianShell sh = ts.shell(l);
+    for (double thr : {1e-4, 1e-8, 1e-12}) {
+      const double r = std::sqrt(shell_extent2(sh, thr));
+      ASSERT_GT(r, 0.0);
+      double largest_out = 0.0, largest_in = 0.0;
+      for (int i = 0; i < 200; ++i) {
+        const double th = std::acos(1 - 2 * (i + 0.5) / 200), ph = 2.4 * i;
+        const double u[3] = {std::sin(th) * std::cos(ph), std::sin(th) * std::sin(ph), std::cos(th)};
+        for (double f : {1.0, 1.1, 1.5}) {
+          const double p[3] = {sh.centre[0] + f * r * u[0], sh.centre[1] + f * r * u[1], sh.centre[2] + f * r * u[2]};
+          for (int s = 0; s <= 2 * l; ++s) largest_out = std::max(largest_out, std::fabs(direct_value(sh, s, p)));
+        }
+        const double p[3] = {sh.centre[0] + 0.8 * r * u[0], sh.centre[1] + 0.8 * r * u[1], sh.centre[2] + 0.8 * r * u[2]};
+        for (int s = 0; s <= 2 * l; ++s) largest_in = std::max(largest_in, std::fabs(direct_value(sh, s, p)));
+      }
+      EXPECT_LT(largest_out, thr) << "l=" << l;
+      EXPECT_GT(largest_in, 0.1 * thr) << "l=" << l;  // the extent is not wildly loose
+    }
+  }
+}
+
+TEST(BasisEval, PointEvaluationSkipsShellsOutOfReachAndGroupsByAtom) {
+  TestShell ts;
+  double far_centre[3] = {20.0, 0.0, 0.0};
+  GaussianShell shells[3] = {ts.shell(1), ts.shell(2), ts.shell(0)};
+  shells[1].first_function = 3;
+  shells[2].first_function = 8;
+  shells[2].centre = far_centre;
+  shells[2].atom = 1;
+  const int first_shell[3] = {0, 2, 3};
+  const ShellSet set{2, 3, 9, shells, first_shell};
+  double extent2[3], atom_extent2[2];
+  shell_set_extents(set, 1e-10, extent2, atom_extent2);
+  EXPECT_EQ(atom_extent2[0], std::max(extent2[0], extent2[1]));
+  const int atoms[2] = {0, 1};
+  const double p[3] = {0.5, 0.1, 0.2};
+  int function[9], atom_end[2];
+  std::vector<double> values(4 * 9);
+  const int n = basis_eval_point(set, extent2, p, atoms, 2, 1, function, values.data(), 9, atom_end);
+  ASSERT_EQ(n, 8);
+  EXPECT_EQ(atom_end[0], 8);
+  EXPECT_EQ(atom_end[1], 8);
+  for (int m = 0; m < 8; ++m) EXPECT_EQ(function[m], m);
+  const std::vector<double> d = eval(shells[1], p, 1);
+  for (int k = 0; k < 4; ++k)
+    for (int s = 0; s < 5; ++s) EXPECT_DOUBLE_EQ(values[k * 9 + 3 + s], d[k * 5 + s]);
+}
+
+}  // namespace
+}  // namespace ostrel

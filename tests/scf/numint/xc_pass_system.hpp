@@ -1,0 +1,149 @@
+#pragma once
+// Store set-up for the exchange-correlation pass tests: a molecule with def2-SVP and the
+// universal Coulomb-fitting set from the shipped library, grid options, a functional, a
+// positive free-atom density over the fitting functions ("atomic_d"), the adaptive grid built
+// from it and the weights of both grids.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <numbers>
+#include <string>
+#include <vector>
+
+#include "integrals/one_electron_driver.hpp"
+#include "model/basis_input.hpp"
+#include "model/basis_record.hpp"
+#include "model/molecule_input.hpp"
+#include "model/molecule_record.hpp"
+#include "runtime/node.hpp"
+#include "runtime/store.hpp"
+#include "scf/numint/basis_eval_shells.hpp"
+#include "scf/grid/grid_options.hpp"
+#include "scf/grid/grid_passes.hpp"
+#include "scf/xc/xc_functional.hpp"
+#include "support/input_file.hpp"
+
+namespace ostrel::testing {
+
+inline std::vector<double> read_record(const char* name) {
+  std::vector<double> v(static_cast<std::size_t>(store_size(name)) / 8);
+  store_read(name, 0, v.data(), 8 * static_cast<std::int64_t>(v.size()));
+  return v;
+}
+
+inline void write_record(const char* name, const std::vector<double>& v) {
+  const std::int64_t bytes = 8 * static_cast<std::int64_t>(v.size());
+  if (store_exists(name) && store_size(name) != bytes) ADD_FAILURE() << name << " changes size";
+  if (!store_exists(name)) store_alloc(name, bytes);
+  store_write(name, 0, v.data(), bytes);
+}
+
+inline void store_functional(const char* name) {
+  const double p[32] = {};
+  const std::int32_t n[5] = {};
+  XcFunctional f = xc_cleared(p, n);
+  ASSERT_TRUE(xc_lookup(name, f)) << name;
+  xc_store_write(f);
+}
+
+// Integral of each fitting function (zero for l > 0), in function order.
+inline std::vector<double> fit_function_charges(const Basis& fit) {
+  std::vector<double> q(fit.n_functions, 0.0);
+  for (int i = 0; i < fit.n_shells; ++i) {
+    const ShellSlot& s = fit.shells[i];
+    if (s.l != 0) continue;
+    double sum = 0.0;
+    for (int p = 0; p < s.n_primitives; ++p)
+      sum += s.coef[0][p] * std::pow(std::numbers::pi / s.exponent[p], 1.5);
+    q[fit.shell_first_function[i]] = sum;
+  }
+  return q;
+}
+
+// Master only: molecule (text of a "$molecule" group) and both bases from `library`, the
+// grid options, the functional and "closed". Every node must call the passes afterwards.
+inline void xc_read_model(const std::string& molecule, const std::string& grid,
+                          const char* functional, int closed,
+                          const char* library = "def2") {
+  const std::string lib = std::string(OSTREL_SOURCE_DIR) + "/data/basis/" + library;
+  ::testing::internal::CaptureStdout();
+  with_stdin(molecule, [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
+  read_basis(lib.c_str(), "basis", "Basis", "Nbasis", "n_basis", 0, 0, 0);
+  read_basis(lib.c_str(), "basis2", "Basis2", "Nfit", "n_fit", 0, 0, 1);
+  InputFile f(grid);
+  grid_setup_options(f.get());
+  ::testing::internal::GetCapturedStdout();
+  store_functional(functional);
+  store_put("closed", closed);
+}
+
+// Free-atom-like densities over the s fitting functions of every atom: positive
+// coefficients, each atom holding its nuclear charge, tighter functions taking smaller
+// shares. Returns atomic_d; `spin` = 0.5 atomic_d (closed) or 0.55 / 0.45 of it plus small
+// p and d parts of opposite sign (open), which the caller stores as "da", "db".
+struct FitDensities {
+  std::vector<double> atomic_d, da, db, charge;
+};
+inline FitDensities model_fit_densities(int closed) {
+  Molecule mol = load_molecule(0, "Molecule");
+  Basis fit = load_basis(0, "Basis2", mol);
+  FitDensities r;
+  r.charge = fit_function_charges(fit);
+  r.atomic_d.assign(fit.n_functions, 0.0);
+  r.da.assign(fit.n_functions, 0.0);
+  r.db.assign(fit.n_functions, 0.0);
+  for (int a = 0; a < mol.n_atoms; ++a) {
+    double total = 0.0;
+    for (int i = fit.atom_first_shell[a]; i < fit.atom_first_shell[a + 1]; ++i)
+      if (fit.shells[i].l == 0) total += 1.0 / std::sqrt(fit.shells[i].exponent[0]);
+    for (int i = fit.atom_first_shell[a]; i < fit.atom_first_shell[a + 1]; ++i) {
+      const ShellSlot& s = fit.shells[i];
+      const int f = fit.shell_first_function[i];
+      if (s.l == 0) {
+        r.atomic_d[f] = mol.z[a] / (total * std::sqrt(s.exponent[0])) / r.charge[f];
+      } else if (s.l <= 2) {
+        for (int c = 0; c <= 2 * s.l; ++c)
+          r.da[f + c] = 2e-3 * std::cos(1.0 + f + c) / (1.0 + s.exponent[0]);
+      }
+    }
+  }
+  for (int k = 0; k < fit.n_functions; ++k) {
+    const double pol = r.da[k];
+    r.da[k] = (closed ? 0.5 : 0.55) * r.atomic_d[k] + pol;
+    r.db[k] = closed ? r.da[k] : 0.45 * r.atomic_d[k] - 0.5 * pol;
+  }
+  release_basis(fit);
+  release_molecule(mol);
+  return r;
+}
+
+// Builds the grid from the stored "da", "db", "atomic_d" and computes the weights of both
+// grids (all nodes).
+inline void build_grid_and_weights() {
+  Molecule mol = load_molecule(1, "Molecule");
+  Basis fit = load_basis(1, "Basis2", mol);
+  BasisShells view = basis_shells(fit);
+  if (is_master) ::testing::internal::CaptureStdout();
+  grid_build(view.set);
+  grid_weights(view.set);
+  if (is_master) ::testing::internal::GetCapturedStdout();
+  release_basis_shells(view);
+  release_basis(fit);
+  release_molecule(mol);
+}
+
+// Packed overlap matrix "S" of the wavefunction basis (master).
+inline std::vector<double> overlap_matrix() {
+  OneElectronRecords rec;
+  rec.hamiltonian = nullptr;
+  rec.kinetic = nullptr;
+  rec.moments = nullptr;
+  const double field[3] = {0, 0, 0};
+  ::testing::internal::CaptureStdout();
+  one_electron_integrals(rec, nullptr, field, nullptr, 0, 0.0);
+  ::testing::internal::GetCapturedStdout();
+  return read_record("S");
+}
+
+}  // namespace ostrel::testing

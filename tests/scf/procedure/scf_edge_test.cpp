@@ -1,0 +1,128 @@
+// Driver edge cases without a grid: no iterations, one iteration, the strict convergence
+// test, the exact Coulomb matrix of the fitxc=0 model, and the restricted open-shell stops.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "integrals/fit_driver.hpp"
+#include "scf/procedure/scf_procedure.hpp"
+#include "scf/procedure/scf_test_system.hpp"
+
+namespace ostrel {
+namespace {
+
+using testing::record_values;
+using testing::write_values;
+
+class ScfEdge : public testing::ScfSystem {
+ protected:
+  void set_iterations(int first) {
+    const int it[2] = {first, 16};
+    store_write("iterations", 0, it, 8);
+  }
+};
+
+TEST_F(ScfEdge, NegativeIterationsOnlyFormTheDensities) {
+  prepare("$scf $end");
+  no_grid();
+  core_guess();
+  set_iterations(-1);
+  const std::vector<double> c = record_values("Ca");
+  const std::string out = run(scf_run);
+  EXPECT_EQ(out.find(" it."), std::string::npos) << out;
+  EXPECT_EQ(store_get<double>("ESCF"), 0.0);
+  const std::vector<double> d = testing::density(n, na, c), da = record_values("Da"), dt = record_values("D");
+  for (std::size_t i = 0; i < d.size(); ++i) {
+    EXPECT_NEAR(da[i], d[i], 1e-14);
+    EXPECT_NEAR(dt[i], 2.0 * d[i], 1e-14);
+  }
+}
+
+TEST_F(ScfEdge, OneIterationPrintsOneLineAndNoConvergence) {
+  prepare("$scf iterations=1 $end");
+  no_grid();
+  core_guess();
+  const std::string out = run(scf_run);
+  EXPECT_EQ(testing::iteration_lines(out), 1) << out;
+  EXPECT_NE(out.find(" no convergence!\n"), std::string::npos) << out;
+  EXPECT_EQ(out.find(" converged!"), std::string::npos);
+  // The energy change of iteration 0 is printed as zero.
+  EXPECT_NE(out.find("   0.0000000000 "), std::string::npos) << out;
+  EXPECT_NE(store_get<double>("ESCF"), 0.0);
+  // The work records are gone, the results are there.
+  for (const char* name : {"scf_G", "scf_H", "Foa", "Ca1"}) EXPECT_EQ(store_exists(name), 0) << name;
+  EXPECT_GT(store_get<double>("ET"), 0.0);
+}
+
+// The same start vectors give the same gradient bit for bit: a threshold equal to it does
+// not converge, the next larger double does.
+TEST_F(ScfEdge, GradientEqualToTheThresholdIsNotConverged) {
+  prepare("$scf iterations=1 $end");
+  no_grid();
+  core_guess();
+  const std::vector<double> ca = record_values("Ca");
+  run(scf_run);
+  const double g = store_get<double>("scf_Gmax");
+  ASSERT_GT(g, 0.0);
+  for (int larger = 0; larger < 2; ++larger) {
+    write_values("Ca", ca);
+    write_values("Cb", ca);
+    const double conv[2] = {larger ? std::nextafter(g, 1.0) : g, 1e-3};
+    store_write("convergence", 0, conv, 16);
+    const std::string out = run(scf_run);
+    EXPECT_EQ(store_get<double>("scf_Gmax"), g);
+    EXPECT_EQ(out.find(" converged!") != std::string::npos, larger == 1) << out;
+  }
+}
+
+// fitxc=0 with the default fit code: exact four-centre Coulomb, and the printed difference
+// to the fitted energy.
+TEST_F(ScfEdge, ExactCoulombWithoutXcFitPrintsTheFitError) {
+  prepare("$scf fitxc=0 procedure=bfgs iterations=40 convergence=1e-8 $end", 0, 'V');
+  no_grid();
+  core_guess();
+  const std::string out = run(scf_run);
+  EXPECT_NE(out.find(" converged!\n"), std::string::npos) << out;
+  const std::size_t at = out.rfind(" r(J)  =");
+  ASSERT_NE(at, std::string::npos) << out;
+  const double printed = std::stod(out.substr(at + 8, 14));
+  // Recompute both Coulomb energies of the final density.
+  ::testing::internal::CaptureStdout();
+  const double exact = exact_coulomb_step(1e-10, "D", "scf.Jx", false);
+  store_free("scf.Jx");
+  const char* names[2] = {"Da", "Db"};
+  fit_projection_step(Interaction::coulomb, 1e-10, 2, names, "scf.g");
+  const double fitted = fit_density_step(2, "scf.g");
+  store_free("scf.g");
+  ::testing::internal::GetCapturedStdout();
+  EXPECT_NEAR(store_get<double>("EJ"), exact, 1e-10);
+  EXPECT_NEAR(printed, fitted - exact, 2e-10);
+  EXPECT_GT(std::fabs(printed), 1e-7);
+  EXPECT_LT(std::fabs(printed), 1e-2);
+}
+
+TEST_F(ScfEdge, RestrictedOpenShellStops) {
+  // Newton-Raphson (the default with fitxc on) is not available for it.
+  prepare("$scf restrict=1 iterations=5 $end", 1);
+  no_grid();
+  core_guess();
+  EXPECT_EQ(store_get<int>("closed"), 0);
+  ::testing::internal::CaptureStdout();
+  EXPECT_FATAL(scf_run(), "\n N.I.");
+  ::testing::internal::GetCapturedStdout();
+
+  // Canonicalisation is required at the first iteration.
+  store_close();
+  SetUp();
+  prepare("$scf restrict=1 procedure=bfgs diagm=1 iterations=5 $end", 1);
+  no_grid();
+  core_guess();
+  ::testing::internal::CaptureStdout();
+  EXPECT_FATAL(scf_run(), "diagm");
+  ::testing::internal::GetCapturedStdout();
+}
+
+}  // namespace
+}  // namespace ostrel

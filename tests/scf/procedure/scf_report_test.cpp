@@ -1,0 +1,307 @@
+// The SCF result report from records filled by hand: exact energy, dipole and orbital-energy
+// blocks, the print options that switch listings on and off, and a Molden section that reads
+// back to the right electron count.
+#include "scf/procedure/scf_report.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "integrals/one_electron_driver.hpp"
+#include "linalg/orthonormalize.hpp"
+#include "model/basis_input.hpp"
+#include "model/molecule_input.hpp"
+#include "runtime/store.hpp"
+#include "support/input_file.hpp"
+#include "support/runtime_fixture.hpp"
+
+namespace ostrel {
+namespace {
+
+void put(const char* name, const std::vector<double>& v) {
+  if (!store_exists(name)) store_alloc(name, 8 * static_cast<std::int64_t>(v.size()));
+  store_write(name, 0, v.data(), 8 * static_cast<std::int64_t>(v.size()));
+}
+
+class ScfReport : public testing::RuntimeTest {
+ protected:
+  static constexpr int n = 20;
+  void SetUp() override {
+    RuntimeTest::SetUp();
+    const int natom[2] = {3, 0};
+    store_write("Natom", 0, natom, sizeof natom);
+    store_put("Nbasis", n);
+    set_electrons(10, 10, 1);
+    store_put("four", 0);
+    store_put("fit", 1);
+    put("Energy", {-76.3724567891});
+    put("ET", {75.98765432});
+    put("Ev", {-199.12345678});
+    put("EJ", {46.87654321});
+    put("Ex", {-9.0123456789});
+    put("Ec", {-0.33344455});
+    put("Q1", {0.00125});
+    put("Dipole", {0.3, 0.0, -0.4, 0, 0, 0, 0, 0, 0});
+    std::vector<double> ea(n), eb(n);
+    for (int i = 0; i < n; ++i) {
+      ea[i] = -19.0 + 1.25 * i;
+      eb[i] = -18.5 + 1.25 * i;
+    }
+    put("ea", ea);
+    put("eb", eb);
+    set_print("");
+  }
+  void set_electrons(int na, int nb, int restricted) {
+    store_put("Na", na);
+    store_put("Nb", nb);
+    store_put("restrict", restricted);
+  }
+  void set_print(const char* text) { store_put_text("PRINT", text, 128); }
+  std::string report(const char* theory = "DFT") {
+    ::testing::internal::CaptureStdout();
+    const std::int64_t before = pool_available();
+    try {
+      scf_report(theory);
+    } catch (...) {
+      ::testing::internal::GetCapturedStdout();
+      throw;
+    }
+    EXPECT_EQ(pool_available(), before);
+    return ::testing::internal::GetCapturedStdout();
+  }
+};
+
+const std::string kEnergyBlock =
+    "\n  E  =     -76.37245679\n  T  =      75.98765432  V  =    -199.12345678  J  =      46.87654321\n"
+    "  Ex =      -9.01234568  Ec =      -0.33344455\n"
+    "\n  dipole =   0.500000 au (  1.270883 D)\n";
+
+// Eight highest occupied (3..10) and eight lowest virtual (11..18) alpha energies.
+const std::string kShortAlpha =
+    "\n One-Electron Energies (alpha)\n occupied:"
+    "\n   3   -16.500000    4   -15.250000    5   -14.000000    6   -12.750000"
+    "\n   7   -11.500000    8   -10.250000    9    -9.000000   10    -7.750000"
+    "\n virtual:"
+    "\n  11    -6.500000   12    -5.250000   13    -4.000000   14    -2.750000"
+    "\n  15    -1.500000   16    -0.250000   17     1.000000   18     2.250000\n";
+
+TEST_F(ScfReport, DefaultPrintsEnergiesDipoleAndShortOrbitalList) {
+  EXPECT_EQ(report(), kEnergyBlock + kShortAlpha);
+}
+
+TEST_F(ScfReport, OrbitalEnergiesSwitchedOffOrMoldenAloneChangeNothingElse) {
+  set_print("-ENERGIES");
+  EXPECT_EQ(report(), kEnergyBlock);
+  set_print("MOLDEN");
+  EXPECT_EQ(report(), kEnergyBlock + kShortAlpha);
+}
+
+TEST_F(ScfReport, FullListsOutsideDensityFunctionalsOrWhenAskedFor) {
+  set_electrons(3, 3, 1);
+  const std::string all =
+      "\n One-Electron Energies (alpha)\n occupied:"
+      "\n   1   -19.000000    2   -17.750000    3   -16.500000"
+      "\n virtual:";
+  std::string out = report("HF");
+  ASSERT_EQ(out.rfind(kEnergyBlock + all, 0), 0u) << out;
+  EXPECT_NE(out.find("  20     4.750000\n"), std::string::npos);  // the last virtual
+  set_print("+ENERGIES");
+  EXPECT_EQ(report(), out);
+}
+
+TEST_F(ScfReport, UnrestrictedListsBetaWithItsOwnOccupation) {
+  set_electrons(10, 9, 0);
+  const std::string out = report();
+  EXPECT_NE(out.find(kShortAlpha +
+                     "\n One-Electron Energies (beta)\n occupied:"
+                     "\n   2   -17.250000    3   -16.000000    4   -14.750000    5   -13.500000"
+                     "\n   6   -12.250000    7   -11.000000    8    -9.750000    9    -8.500000"
+                     "\n virtual:"
+                     "\n  10    -7.250000   11    -6.000000   12    -4.750000   13    -3.500000"
+                     "\n  14    -2.250000   15    -1.000000   16     0.250000   17     1.500000\n"),
+            std::string::npos)
+      << out;
+}
+
+TEST_F(ScfReport, FewVirtualsAndTheSmallComponentCharge) {
+  set_electrons(18, 18, 1);
+  store_put("four", 2);
+  const std::string out = report();
+  EXPECT_NE(out.find("  Ex =      -9.01234568  Ec =      -0.33344455\n  small component charge =   0.001250\n"),
+            std::string::npos);
+  EXPECT_NE(out.find("\n virtual:\n  19     3.500000   20     4.750000\n"), std::string::npos) << out;
+}
+
+TEST_F(ScfReport, ListingsWithoutCodeOrDataSayLine) {
+  set_print("-ENERGIES+VDW+EFG+ESR+FIT+GRID");
+  EXPECT_EQ(report(), kEnergyBlock +
+                          "\n print option VDW: this analysis is not available in this build\n"
+                          "\n no fitted density to analyse\n"
+                          "\n no integration grid to print\n"
+                          "\n print option EFG: this analysis is not available in this build\n");
+  set_print("-ENERGIES+MINIMAL");
+  store_put("four", 2);
+  EXPECT_FATAL(report(), "MINIMAL");
+}
+
+TEST_F(ScfReport, DensityMatricesAlphaAndBetaUnlessClosed) {
+  set_print("-ENERGIES+MATRIX");
+  std::vector<double> d(n * (n + 1) / 2, 0.0);
+  put("Da", d);
+  put("Db", d);
+  store_put("closed", 1);
+  std::string out = report();
+  EXPECT_NE(out.find("\n Density matrix\n"), std::string::npos);
+  EXPECT_EQ(out.find("(beta)"), std::string::npos);
+  store_put("closed", 0);
+  out = report();
+  EXPECT_NE(out.find("\n Density matrix (alpha)\n"), std::string::npos);
+  EXPECT_NE(out.find("\n Density matrix (beta)\n"), std::string::npos);
+}
+
+// Water in def2-SVP with S-orthonormal orbitals; restricted with 5 alpha and 4 beta
+// electrons, so the Molden occupations are 2, 2, 2, 2, 1, 0, ...
+class ScfReportMolden : public testing::RuntimeTest {
+ protected:
+  static constexpr int n = 24;
+  void SetUp() override {
+    RuntimeTest::SetUp();
+    testing::with_stdin("$molecule cartesian\n 8 0 0 0.1173\n 1 0 0.7572 -0.4692\n 1 0 -0.7572 -0.4692\n$end\n",
+                        [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
+    const std::string lib = std::string(OSTREL_SOURCE_DIR) + "/data/basis/def2";
+    ::testing::internal::CaptureStdout();
+    testing::with_stdin("", [&] { read_basis(lib.c_str(), "basis", "Basis", "Nbasis", "n_basis", 0, 0, 0); });
+    OneElectronRecords r;
+    r.overlap = "S";
+    r.hamiltonian = r.kinetic = r.moments = nullptr;
+    const double field[3] = {0, 0, 0};
+    one_electron_integrals(r, nullptr, field, nullptr, 0, 0.0);
+    ::testing::internal::GetCapturedStdout();
+    ASSERT_EQ(store_get<int>("Nbasis"), n);
+    s.resize(n * (n + 1) / 2);
+    c.resize(n * n);
+    std::vector<double> e(n);
+    store_read("S", 0, s.data(), 8 * static_cast<std::int64_t>(s.size()));
+    for (int k = 0; k < n; ++k) {
+      e[k] = -20.0 + k;
+      for (int i = 0; i < n; ++i) c[k * n + i] = (i == k) + 0.2 * std::sin(1.0 + i + 2.0 * k);
+    }
+    orthonormalize_serial(s.data(), c.data(), n);
+    put("Ca", c);
+    put("ea", e);
+    const int natom[2] = {3, 0};
+    store_write("Natom", 0, natom, sizeof natom);
+    store_put("Na", 5);
+    store_put("Nb", 4);
+    store_put("restrict", 1);
+    store_put("four", 0);
+    for (const char* name : {"Energy", "ET", "Ev", "EJ", "Ex", "Ec"}) put(name, {0.0});
+    put("Dipole", {0, 0, 0});
+  }
+  double overlap(int i, int j) const { return i >= j ? s[i * (i + 1) / 2 + j] : s[j * (j + 1) / 2 + i]; }
+  std::string report(const char* print) {
+    store_put_text("PRINT", print, 128);
+    ::testing::internal::CaptureStdout();
+    scf_report("DFT");
+    return ::testing::internal::GetCapturedStdout();
+  }
+  std::vector<double> s, c;
+};
+
+TEST_F(ScfReportMolden, MoldenSectionReadsBackToTheElectronCount) {
+  const std::string out = report("-ENERGIES+VECTORS+MOLDEN");
+  ASSERT_NE(out.find("\n Eigenvectors (alpha)\n"), std::string::npos);
+  EXPECT_EQ(out.find("(beta)"), std::string::npos);
+
+  // Read the section back: shells give the component order, orbitals their occupation.
+  std::istringstream in(out);
+  std::vector<int> stored_of;  // Molden position -> stored function
+  std::vector<double> occupation;
+  std::vector<std::vector<double>> orbitals;
+  bool gto = false, mo = false;
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("mos>", 0) != 0) continue;
+    const std::string body = line.substr(4);
+    if (body == "[GTO]") gto = true;
+    if (body == "[MO]") gto = false, mo = true;
+    char letter;
+    int count;
+    if (gto && std::sscanf(body.c_str(), " %c %d", &letter, &count) == 2 && (letter == 's' || letter == 'p' || letter == 'd')) {
+      const int f = static_cast<int>(stored_of.size());
+      if (letter == 's') stored_of.push_back(f);
+      if (letter == 'p') stored_of.insert(stored_of.end(), {f + 1, f + 2, f});  // x, y, z from z, x, y
+      if (letter == 'd') for (int m = 0; m < 5; ++m) stored_of.push_back(f + m);
+    }
+    double occ;
+    if (mo && std::sscanf(body.c_str(), "Occup=%lf", &occ) == 1) {
+      occupation.push_back(occ);
+      orbitals.emplace_back(n, 0.0);
+    }
+    int index;
+    double value;
+    if (mo && !orbitals.empty() && std::sscanf(body.c_str(), "%d %lf", &index, &value) == 2)
+      orbitals.back()[stored_of.at(index - 1)] = value;
+  }
+  ASSERT_EQ(static_cast<int>(stored_of.size()), n);
+  ASSERT_EQ(static_cast<int>(orbitals.size()), n);
+  EXPECT_EQ(occupation[3], 2.0);
+  EXPECT_EQ(occupation[4], 1.0);
+  EXPECT_EQ(occupation[5], 0.0);
+  double electrons = 0.0;
+  for (int k = 0; k < n; ++k)
+    for (int i = 0; i < n; ++i)
+      for (int j = 0; j < n; ++j) electrons += occupation[k] * orbitals[k][i] * overlap(i, j) * orbitals[k][j];
+  EXPECT_NEAR(electrons, 9.0, 2e-4);  // coefficients are printed to six places
+}
+
+// Localisation turns the occupied orbitals among themselves: same density, still
+// S-orthonormal; with "Fa" = S every Fock expectation value is 1.
+TEST_F(ScfReportMolden, LocalizedOrbitalsKeepTheDensity) {
+  put("Fa", s);
+  const std::string out = report("-ENERGIES+LOCALIZE+MOLDEN");
+  ASSERT_NE(out.find("\n Localized orbitals\n  tmax = "), std::string::npos) << out.substr(0, 400);
+  ASSERT_EQ(store_size("loc_Cna"), 8L * n * 5);
+  std::vector<double> loc(n * 5), e(5);
+  store_read("loc_Cna", 0, loc.data(), 8L * n * 5);
+  store_read("loc_ea", 0, e.data(), 8L * 5);
+  double worst_density = 0.0, worst_overlap = 0.0, moved = 0.0;
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j) {
+      double d_can = 0.0, d_loc = 0.0;
+      for (int k = 0; k < 5; ++k) {
+        d_can += c[k * n + i] * c[k * n + j];
+        d_loc += loc[k * n + i] * loc[k * n + j];
+      }
+      worst_density = std::max(worst_density, std::fabs(d_can - d_loc));
+    }
+  for (int k = 0; k < 5; ++k) {
+    EXPECT_NEAR(e[k], 1.0, 1e-10);
+    for (int l = 0; l < 5; ++l) {
+      double o = 0.0;
+      for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j) o += loc[k * n + i] * overlap(i, j) * loc[l * n + j];
+      worst_overlap = std::max(worst_overlap, std::fabs(o - (k == l)));
+    }
+    for (int i = 0; i < n; ++i) moved = std::max(moved, std::fabs(loc[k * n + i] - c[k * n + i]));
+  }
+  EXPECT_LT(worst_density, 1e-10);
+  EXPECT_LT(worst_overlap, 1e-10);
+  EXPECT_GT(moved, 1e-3);  // the sweeps did turn the orbitals
+  // Molden section of the occupied localised orbitals only: 5 orbitals, 4 doubly and one
+  // singly occupied (5 alpha, 4 beta electrons).
+  int orbitals = 0;
+  for (std::size_t at = out.find("mos>Occup=2.00000000\n"); at != std::string::npos;
+       at = out.find("mos>Occup=", at + 1))
+    ++orbitals;
+  EXPECT_EQ(orbitals, 5);
+  EXPECT_EQ(out.find("mos>Occup=0"), std::string::npos);
+  EXPECT_NE(out.find("mos>Occup=1.00000000\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace ostrel

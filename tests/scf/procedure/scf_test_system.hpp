@@ -1,0 +1,284 @@
+#pragma once
+// A small molecule with def2-SVP and the universal Coulomb-fitting set, set up as task
+// control and the SCF set-up leave it, with helpers for the SCF tests.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "input/common_setup.hpp"
+#include "input/control_options.hpp"
+#include "input/element_table.hpp"
+#include "input/pending_modules.hpp"
+#include "model/basis_input.hpp"
+#include "model/molecule_input.hpp"
+#include "runtime/node.hpp"
+#include "runtime/store.hpp"
+#include "scf/procedure/scf_one_electron.hpp"
+#include "scf/procedure/scf_options.hpp"
+#include "scf/procedure/scf_procedure.hpp"
+#include "scf/procedure/scf_steps.hpp"
+#include "support/fatal_trap.hpp"
+#include "support/input_file.hpp"
+#include "support/runtime_fixture.hpp"
+
+namespace ostrel::testing {
+
+inline const std::string kScfLibrary = std::string(OSTREL_SOURCE_DIR) + "/data/basis/def2";
+
+inline std::vector<double> record_values(const char* name) {
+  std::vector<double> v(static_cast<std::size_t>(store_size(name)) / 8);
+  store_get_array<double>(name, std::span<double>(v));
+  return v;
+}
+
+inline void write_values(const char* name, const std::vector<double>& v) {
+  store_write(name, 0, v.data(), 8 * static_cast<std::int64_t>(v.size()));
+}
+
+// Cyclic Jacobi on a dense symmetric n x n matrix (row-major, destroyed): eigenvalues
+// ascending in `e`, eigenvectors as the columns of the row-major `v`.
+inline void dense_jacobi(int n, std::vector<double>& a, std::vector<double>& v, std::vector<double>& e) {
+  v.assign(static_cast<std::size_t>(n) * n, 0.0);
+  for (int i = 0; i < n; ++i) v[i * n + i] = 1.0;
+  for (int sweep = 0; sweep < 100; ++sweep) {
+    double off = 0.0;
+    for (int p = 0; p < n; ++p)
+      for (int q = p + 1; q < n; ++q) off += a[p * n + q] * a[p * n + q];
+    if (off < 1e-30) break;
+    for (int p = 0; p < n; ++p)
+      for (int q = p + 1; q < n; ++q) {
+        if (std::fabs(a[p * n + q]) < 1e-300) continue;
+        const double theta = (a[q * n + q] - a[p * n + p]) / (2.0 * a[p * n + q]);
+        const double t = (theta >= 0 ? 1.0 : -1.0) / (std::fabs(theta) + std::sqrt(theta * theta + 1.0));
+        const double c = 1.0 / std::sqrt(t * t + 1.0), s = t * c;
+        for (int k = 0; k < n; ++k) {
+          const double akp = a[k * n + p], akq = a[k * n + q];
+          a[k * n + p] = c * akp - s * akq;
+          a[k * n + q] = s * akp + c * akq;
+        }
+        for (int k = 0; k < n; ++k) {
+          const double apk = a[p * n + k], aqk = a[q * n + k];
+          a[p * n + k] = c * apk - s * aqk;
+          a[q * n + k] = s * apk + c * aqk;
+        }
+        for (int k = 0; k < n; ++k) {
+          const double vkp = v[k * n + p], vkq = v[k * n + q];
+          v[k * n + p] = c * vkp - s * vkq;
+          v[k * n + q] = s * vkp + c * vkq;
+        }
+      }
+  }
+  std::vector<int> order(n);
+  for (int i = 0; i < n; ++i) order[i] = i;
+  std::sort(order.begin(), order.end(), [&](int x, int y) { return a[x * n + x] < a[y * n + y]; });
+  std::vector<double> w(static_cast<std::size_t>(n) * n);
+  e.resize(n);
+  for (int j = 0; j < n; ++j) {
+    e[j] = a[order[j] * n + order[j]];
+    for (int k = 0; k < n; ++k) w[k * n + j] = v[k * n + order[j]];
+  }
+  v = w;
+}
+
+inline std::vector<double> unpack(int n, const std::vector<double>& p) {
+  std::vector<double> a(static_cast<std::size_t>(n) * n);
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j <= i; ++j) a[i * n + j] = a[j * n + i] = p[i * (i + 1) / 2 + j];
+  return a;
+}
+
+// Generalised eigenvectors of the packed f in the packed metric s, column-major n x n
+// (one column per orbital, ascending), by symmetric orthogonalisation.
+inline std::vector<double> roothaan(int n, const std::vector<double>& f, const std::vector<double>& s,
+                                    std::vector<double>* energies = nullptr) {
+  std::vector<double> a = unpack(n, s), u, e;
+  dense_jacobi(n, a, u, e);
+  std::vector<double> x(static_cast<std::size_t>(n) * n, 0.0);  // S^-1/2, row-major
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j)
+      for (int k = 0; k < n; ++k) x[i * n + j] += u[i * n + k] * u[j * n + k] / std::sqrt(e[k]);
+  const std::vector<double> fd = unpack(n, f);
+  std::vector<double> t(static_cast<std::size_t>(n) * n, 0.0), g(static_cast<std::size_t>(n) * n, 0.0);
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j)
+      for (int k = 0; k < n; ++k) t[i * n + j] += fd[i * n + k] * x[k * n + j];
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j)
+      for (int k = 0; k < n; ++k) g[i * n + j] += x[k * n + i] * t[k * n + j];
+  std::vector<double> w, ev;
+  dense_jacobi(n, g, w, ev);
+  if (energies) *energies = ev;
+  std::vector<double> c(static_cast<std::size_t>(n) * n, 0.0);
+  for (int orb = 0; orb < n; ++orb)
+    for (int i = 0; i < n; ++i)
+      for (int k = 0; k < n; ++k) c[orb * n + i] += x[i * n + k] * w[k * n + orb];
+  return c;
+}
+
+inline std::vector<double> density(int n, int nocc, const std::vector<double>& c) {
+  std::vector<double> d(static_cast<std::size_t>(n) * (n + 1) / 2, 0.0);
+  for (int k = 0; k < nocc; ++k)
+    for (int i = 0; i < n; ++i)
+      for (int j = 0; j <= i; ++j) d[i * (i + 1) / 2 + j] += c[k * n + i] * c[k * n + j];
+  return d;
+}
+
+class ScfSystem : public RuntimeTest {
+ protected:
+  // Water (or its cation with charge 1) in def2-SVP, fitting set def2-universal-jfit with
+  // the fit code `fit`, SCF groups `groups`, theory `theory`.
+  void prepare(const std::string& groups, int charge = 0, int fit = 'J', const char* theory = "DFT",
+               const char* geometry = nullptr) {
+    char text[64] = {};
+    std::snprintf(text, sizeof text, "%s", theory);
+    store_write("theory", 0, text, 64);
+    store_put("four", 0);
+    store_put("fit", fit);
+    char mol[400];
+    std::snprintf(mol, sizeof mol, "$molecule charge=%d mult=%d cartesian\n set=def2-SVP\n%s$end\n", charge,
+                  charge % 2 ? 2 : 1,
+                  geometry ? geometry : " 8 0.0 0.0 0.1173\n 1 0.0 0.7572 -0.4692\n 1 0.0 -0.7572 -0.4692\n");
+    ::testing::internal::CaptureStdout();
+    with_stdin(mol, [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
+    const int necp[2] = {0, 0};
+    store_write("Necp", 0, necp, 8);
+    read_basis(kScfLibrary.c_str(), "basis", "Basis", "Nbasis", "n_basis", 0, 0, 0);
+    read_basis(kScfLibrary.c_str(), "basis2", "Basis2", "Nfit", "n_fit", 0, 0, fit == 'V');
+    store_put("Nbasis1", 0);
+    const double field[3] = {0.0, 0.0, 0.0};
+    store_write("field", 0, field, 24);
+    InputFile none("");
+    build_element_table("Atoms", none.get());
+    InputFile input(groups);
+    scf_setup_options(input.get());
+    ::testing::internal::GetCapturedStdout();
+    n = store_get<int>("Nbasis");
+    na = store_get<int>("Na");
+    nb = store_get<int>("Nb");
+  }
+
+  // Hartree-only model: no grid.
+  void no_grid() {
+    store_put("grid", 0);
+    store_put("grid_adapt", 0);
+    store_put("grid_new", 0);
+  }
+
+  // Start orbitals: eigenvectors of H0 in the overlap metric.
+  void core_guess() {
+    ::testing::internal::CaptureStdout();
+    scf_one_electron_setup();
+    ::testing::internal::GetCapturedStdout();
+    const std::vector<double> c = roothaan(n, record_values("H0"), record_values("S"));
+    write_values("Ca", c);
+    write_values("Cb", c);
+  }
+
+  std::string run(void (*body)()) {
+    ::testing::internal::CaptureStdout();
+    FatalTrap trap;
+    try {
+      body();
+    } catch (const FatalStop& stop) {
+      const std::string out = ::testing::internal::GetCapturedStdout();
+      ADD_FAILURE() << stop.what() << "\n" << out;
+      return out;
+    }
+    return ::testing::internal::GetCapturedStdout();
+  }
+
+  int n = 0, na = 0, nb = 0;
+};
+
+// A whole energy request in one process: control step and common set-up from `input`,
+// then the initial guess and the SCF; returns what they print.
+inline std::string run_input(const std::string& input) {
+  ::testing::internal::CaptureStdout();
+  FatalTrap trap;
+  try {
+    with_stdin(input, [] {
+      control_step(stdin);
+      common_setup("ENERGY", stdin);
+    });
+    initial_guess();
+    scf_run();
+  } catch (const FatalStop& stop) {
+    const std::string out = ::testing::internal::GetCapturedStdout();
+    ADD_FAILURE() << stop.what() << "\n" << out;
+    return out;
+  }
+  return ::testing::internal::GetCapturedStdout();
+}
+
+// Largest difference between the Hessian image of a random unit direction and the central
+// difference of the orbital gradient after plane rotations by +-h along it, and the largest
+// difference itself (the scale). The quasi-Newton records and "Ca1", "Cb1", "F1Ca",
+// "F1Cb" must exist; "Ca", "Cb" are restored afterwards.
+struct HessianCheck {
+  double worst;
+  double scale;
+};
+inline HessianCheck hessian_fd_check(unsigned seed, double h) {
+  const int nrot = static_cast<int>(store_size("scf_G") / 8);
+  const std::vector<double> ca = record_values("Ca"), cb = record_values("Cb");
+  std::vector<double> b(nrot), sigma(nrot);
+  unsigned state = seed;
+  double len = 0.0;
+  for (double& x : b) {
+    state = state * 1664525u + 1013904223u;
+    x = static_cast<double>(state) / 4294967296.0 - 0.5;
+    len += x * x;
+  }
+  for (double& x : b) x /= std::sqrt(len);
+  FatalTrap trap;
+  ::testing::internal::CaptureStdout();
+  scf_hessian_image(b.data(), sigma.data());
+  std::vector<std::vector<double>> g(2);
+  for (int side = 0; side < 2; ++side) {
+    std::vector<double> x(nrot);
+    for (int i = 0; i < nrot; ++i) x[i] = (side ? -h : h) * b[i];
+    write_values("Ca", ca);
+    write_values("Cb", cb);
+    write_values("scf_X", x);
+    scf_rotate();
+    scf_density();
+    scf_fock_energy();
+    scf_gradient();
+    g[side] = record_values("scf_G");
+  }
+  ::testing::internal::GetCapturedStdout();
+  write_values("Ca", ca);
+  write_values("Cb", cb);
+  HessianCheck r{0.0, 0.0};
+  for (int i = 0; i < nrot; ++i) {
+    const double fd = (g[0][i] - g[1][i]) / (2 * h);
+    r.worst = std::max(r.worst, std::fabs(fd - sigma[i]));
+    r.scale = std::max(r.scale, std::fabs(fd));
+  }
+  return r;
+}
+
+// Lines of `out` that start like an iteration line of the SCF table.
+inline int iteration_lines(const std::string& out) {
+  int count = 0;
+  std::size_t at = out.find(" it.       energy");
+  if (at == std::string::npos) return 0;
+  at = out.find('\n', at);
+  while (at != std::string::npos && at + 1 < out.size()) {
+    const std::size_t end = out.find('\n', at + 1);
+    const std::string line = out.substr(at + 1, end == std::string::npos ? std::string::npos : end - at - 1);
+    int it;
+    double e, de, g, t;
+    if (line.size() > 40 && std::sscanf(line.c_str(), "%d%lf%lf%lf%lf", &it, &e, &de, &g, &t) == 5)
+      ++count;
+    at = end;
+  }
+  return count;
+}
+
+}  // namespace ostrel::testing

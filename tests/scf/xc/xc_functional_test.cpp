@@ -1,0 +1,146 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "scf/xc/dft_options.hpp"
+#include "scf/xc/xc_functional.hpp"
+#include "support/fatal_trap.hpp"
+#include "support/input_file.hpp"
+#include "support/runtime_fixture.hpp"
+
+namespace ostrel {
+namespace {
+
+using testing::InputFile;
+
+DftOptions read(const std::string& text, const char* default_name = "PBE") {
+  InputFile f(text);
+  return dft_read_options(f.get(), default_name);
+}
+
+struct Row {
+  const char* name;
+  int x, c, level;
+  double a_hf, a_x;
+};
+
+TEST(XcFunctionalTable, EveryNamedRowGivesItsCodesLevelAndFractions) {
+  const Row rows[] = {
+      {"VGGA", 16, 0, 1, 0, 1},    {"VGGA#1", 16, 0, 1, 0, 1}, {"VT2", 16, 0, 2, 0, 1},
+      {"HF", 0, 0, 0, 1, 1},       {"S", 1, 0, 0, 0, 1},       {"LSD", 1, 1, 0, 0, 1},
+      {"VWN", 1, 2, 0, 0, 1},      {"VWN5", 1, 8, 0, 0, 1},    {"B", 3, 0, 1, 0, 1},
+      {"A", 7, 0, 1, 0, 1},        {"BLYP", 3, 4, 1, 0, 1},    {"SLYP0", 1, 9, 0, 0, 1},
+      {"OLYP", 6, 4, 1, 0, 1},     {"PBE", 2, 3, 1, 0, 1},     {"MPBE", 4, 3, 1, 0, 1},
+      {"BPBE", 5, 3, 1, 0, 1},     {"PBE1", 2, 3, 1, 0.25, 0.75}, {"HFLSD", 0, 1, 0, 1, 0},
+      {"HFPBE", 0, 3, 1, 1, 0},    {"B2PBE", 3, 5, 1, 0.2, 0.8}, {"B3PBE", 3, 5, 1, 0.2, 0.8},
+      {"HFLYP", 0, 4, 1, 1, 0},    {"B1LYP", 3, 6, 1, 0.2, 0.8}, {"B2LYP", 3, 6, 1, 0.2, 0.8},
+      {"B3LYP", 3, 6, 1, 0.2, 0.8}, {"B3LYP_PW", 3, 7, 1, 0.2, 0.8},
+  };
+  for (const Row& row : rows) {
+    const DftOptions o = read("$dft functional=" + std::string(row.name) + " $end");
+    SCOPED_TRACE(row.name);
+    EXPECT_STREQ(o.name, row.name);
+    EXPECT_EQ(o.functional.x_code, row.x);
+    EXPECT_EQ(o.functional.c_code, row.c);
+    EXPECT_EQ(o.functional.level, row.level);
+    EXPECT_EQ(o.functional.a_hf, row.a_hf);
+    EXPECT_EQ(o.functional.a_x, row.a_x);
+    EXPECT_EQ(o.functional.vgga, row.x == 16 ? 1 : 0);
+  }
+}
+
+TEST(XcFunctionalTable, RowsThatSetParametersOverrideTheInputOthersKeepIt) {
+  // Lower case selects the row; the user's p[0..2] give way to the row's values.
+  DftOptions o = read("$dft functional=b3lyp p=1 2 3 4 $end");
+  EXPECT_STREQ(o.name, "B3LYP");
+  EXPECT_EQ(o.functional.p[0], 0.00378);
+  EXPECT_EQ(o.functional.p[1], 0.0042);
+  EXPECT_EQ(o.functional.p[2], 0.81);
+  EXPECT_EQ(o.functional.p[3], 4.0);
+  const struct {
+    const char* name;
+    double p0, p1, p2;
+  } set[] = {{"B2PBE", 0.00378, 0.0042, 1.0}, {"B3PBE", 0.00378, 0.0042, 0.81},
+             {"B1LYP", 0.0042, 0.0042, 1.0},  {"B2LYP", 0.00378, 0.0042, 1.0},
+             {"B3LYP_PW", 0.00378, 0.0042, 0.81}};
+  for (const auto& s : set) {
+    o = read("$dft functional=" + std::string(s.name) + " p=9 9 9 $end");
+    EXPECT_EQ(o.functional.p[0], s.p0) << s.name;
+    EXPECT_EQ(o.functional.p[1], s.p1) << s.name;
+    EXPECT_EQ(o.functional.p[2], s.p2) << s.name;
+  }
+  for (const char* name : {"B", "A", "BLYP", "BPBE"}) {
+    o = read("$dft functional=" + std::string(name) + " p=0.005 0.006 $end");
+    EXPECT_EQ(o.functional.p[0], 0.005) << name;
+    EXPECT_EQ(o.functional.p[1], 0.006) << name;
+  }
+}
+
+TEST(XcFunctionalTable, HybridFractionOfPbe1ComesFromP0WhenGiven) {
+  DftOptions o = read("$dft functional=PBE1 p=0.4 $end");
+  EXPECT_EQ(o.functional.a_hf, 0.4);
+  EXPECT_EQ(o.functional.a_x, 0.6);
+  o = read("$dft functional=pbe1 $end");
+  EXPECT_EQ(o.functional.a_hf, 0.25);
+  EXPECT_EQ(o.functional.a_x, 0.75);
+}
+
+TEST(XcFunctionalTable, ParametrisedFamilyCountsItsVariables) {
+  DftOptions o = read("$dft functional=vgga n=2 3 4 $end");
+  EXPECT_EQ(o.functional.n[4], 0);
+  EXPECT_EQ(o.functional.nvar, 3 * 2 * 4 + 2);
+  o = read("$dft functional=VGGA#1 n=2 3 4 $end");
+  EXPECT_EQ(o.functional.n[4], 1);
+  EXPECT_EQ(o.functional.nvar, 3 * 2 * 4 + 4 + 2);
+  o = read("$dft functional=VT2 n=2 3 4 0 7 $end");
+  EXPECT_EQ(o.functional.n[4], 2);  // the row's value replaces the input's 7
+  EXPECT_EQ(o.functional.nvar, 3 * 2);
+  EXPECT_EQ(o.functional.n[0], 2);
+  EXPECT_EQ(o.functional.level, 2);
+}
+
+TEST(XcFunctionalTable, DefaultNameAppliesWithoutAGroupOrKey) {
+  DftOptions o = read("$control task=energy $end", "PBE1");
+  EXPECT_STREQ(o.name, "PBE1");
+  EXPECT_EQ(o.functional.a_x, 0.75);
+  o = read("$dft p=0.3 $end", "HF");
+  EXPECT_STREQ(o.name, "HF");
+  EXPECT_EQ(o.functional.level, 0);
+  EXPECT_EQ(o.functional.p[0], 0.3);
+}
+
+TEST(XcFunctionalTable, UnknownNameStopsWithTheUpperCasedName) {
+  EXPECT_FATAL(read("$dft functional=b3lypx $end"), "\n unknown 'B3LYPX'\n");
+}
+
+TEST(XcFunctionalTable, PartialNamesDoNotMatch) {
+  const double p[32] = {};
+  const std::int32_t n[5] = {};
+  for (const char* name : {"B3", "PB", "VGG", "LSDA", ""}) {
+    XcFunctional r = xc_cleared(p, n);
+    EXPECT_FALSE(xc_lookup(name, r)) << name;
+    EXPECT_EQ(r.level, -1);
+  }
+}
+
+class XcFunctionalStore : public testing::RuntimeTest {};
+
+TEST_F(XcFunctionalStore, RecordRoundTripsThroughTheStoreAsThreeHundredTwelveBytes) {
+  DftOptions o = read("$dft functional=b3lyp p=0 0 0 0.5 n=1 2 3 4 5 $end");
+  xc_store_write(o.functional);
+  EXPECT_EQ(store_size("functional"), 312);
+  xc_store_write(o.functional);  // rewriting keeps the one record
+  const XcFunctional back = xc_store_read();
+  EXPECT_EQ(std::memcmp(&back, &o.functional, sizeof back), 0);
+  double a_x;
+  store_read("functional", 8, &a_x, 8);
+  EXPECT_EQ(a_x, 0.8);
+  std::int32_t codes[2];
+  store_read("functional", 16 + 256, codes, 8);
+  EXPECT_EQ(codes[0], 3);
+  EXPECT_EQ(codes[1], 6);
+}
+
+}  // namespace
+}  // namespace ostrel
