@@ -1,0 +1,28 @@
+#pragma once
+// The shared test molecules: one closed-shell water, one radical. Atom lines are
+// "Z x y z" in angstrom, ready for a "cartesian" molecule group.
+#include <string>
+
+namespace ostrel::testing {
+
+// Water near its experimental structure.
+inline constexpr const char* kWaterAtoms =
+    " 8 0 0 0.1173\n 1 0 0.7572 -0.4692\n 1 0 -0.7572 -0.4692\n";
+
+// Water of the shared peer reference set (PBE/def2-SVP, RI-J), coordinates exactly as there.
+inline constexpr const char* kWaterReferenceAtoms =
+    " 8 0.000000 0.000000 0.000000\n 1 0.000000 0.756950 -0.585882\n"
+    " 1 0.000000 -0.756950 -0.585882\n";
+
+// Hydroxyl radical (doublet) of the same reference set.
+inline constexpr const char* kHydroxylAtoms = " 8 0 0 0\n 1 0 0 0.9697\n";
+
+// "$molecule" group around atom lines.
+inline std::string molecule_group(const char* atoms, int charge = 0, int multiplicity = 1) {
+  std::string head = "$molecule";
+  if (charge != 0) head += " charge=" + std::to_string(charge);
+  if (multiplicity != 1) head += " multiplicity=" + std::to_string(multiplicity);
+  return head + "\n cartesian\n" + atoms + "$end\n";
+}
+
+}  // namespace ostrel::testing
