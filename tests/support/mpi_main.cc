@@ -7,6 +7,18 @@
 #include "runtime/pool.hpp"
 #include "runtime/store.hpp"
 
+namespace {
+// Every test starts from a new store and pool, as the single-process fixtures give them, so
+// no test depends on what an earlier one left behind (the order of test files may change).
+class FreshStore : public ::testing::EmptyTestEventListener {
+  void OnTestStart(const ::testing::TestInfo&) override {
+    ostrel::store_close();
+    ostrel::pool_init(std::int64_t{256} << 20);
+    ostrel::store_open("", -64);
+  }
+};
+}  // namespace
+
 int main(int argc, char** argv) {
   ostrel::mp_start(&argc, &argv);
   ::testing::InitGoogleTest(&argc, argv);
@@ -16,6 +28,7 @@ int main(int argc, char** argv) {
   }
   ostrel::pool_init(std::int64_t{256} << 20);
   ostrel::store_open("", -64);
+  ::testing::UnitTest::GetInstance()->listeners().Append(new FreshStore);
   int failed = RUN_ALL_TESTS();
   // Every node must agree on the outcome, or mpirun would report success for a failing node.
   ostrel::mp_sum(&failed, 1, ostrel::MP_INT, 0);
