@@ -14,6 +14,7 @@
 #include "model/sto_kg.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/pool.hpp"
+#include "runtime/records.hpp"
 #include "runtime/store.hpp"
 
 namespace ostrel {
@@ -323,12 +324,13 @@ void assemble(const char* library, const char* record, const char* count_key,
 
   print_basis(library, b, m);
   const int bytes = static_cast<int>(layout.total);
-  if (store_exists(record)) store_free(record);
-  store_alloc(record, 4 + layout.total);
-  store_write(record, 0, &bytes, 4);
-  store_write(record, SEQUENTIAL, image.data(), layout.total);
-  store_put(count_key, function);
-  store_write(offsets_key, 0, b.atom_first_function, 4 * std::int64_t{n + 1});
+  const Record<char> stored{record};
+  if (record_exists(stored)) record_free(stored);
+  record_alloc(stored, kBasisImageAt + layout.total);
+  record_put(Record<int>{record}, bytes);
+  record_write(stored, image.data(), layout.total, kBasisImageAt);
+  record_put(Record<int>{count_key}, function);
+  record_write(Record<int>{offsets_key}, b.atom_first_function, n + 1);
 }
 
 void read_basis_for(const Molecule& m, const char* library, const char* group, const char* record,

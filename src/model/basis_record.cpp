@@ -7,6 +7,7 @@
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
+#include "runtime/records.hpp"
 #include "runtime/store.hpp"
 
 namespace ostrel {
@@ -104,13 +105,13 @@ void basis_attach(Basis& b, void* image, BasisKind* views) {
 
 Basis load_basis(int broadcast, const char* record, const Molecule& mol) {
   int bytes = 0;
-  if (is_master) store_read(record, 0, &bytes, 4);
+  if (is_master) bytes = record_get(Record<int>{record});
   if (broadcast) mp_bcast(&bytes, 1, MP_INT);
   int n_atoms = mol.n_atoms;
   Basis b{};
   // The image, then one kind view per atom.
   b.block = pool_alloc(round8(bytes) + std::int64_t(sizeof(BasisKind)) * n_atoms);
-  if (is_master) store_read(record, SEQUENTIAL, b.block, bytes);
+  if (is_master) record_read(Record<char>{record}, static_cast<char*>(b.block), bytes, kBasisImageAt);
   if (broadcast) mp_bcast(b.block, bytes, MP_BYTE);
   BasisKind* views = reinterpret_cast<BasisKind*>(static_cast<char*>(b.block) + round8(bytes));
   if (static_cast<const int*>(b.block)[1] != n_atoms)

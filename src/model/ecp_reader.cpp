@@ -10,6 +10,7 @@
 #include "model/molecule_tables.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/pool.hpp"
+#include "runtime/records.hpp"
 #include "runtime/store.hpp"
 
 namespace ostrel {
@@ -120,13 +121,13 @@ void read_core_potentials(const char* library) {
       // An odd single core electron adds no core orbital but still reduces the charge.
       if (any_core) {
         print_ecp(m, blocks.data());
-        store_alloc("ECP", std::int64_t(sizeof(EcpBlock)) * n);
-        store_write("ECP", 0, blocks.data(), std::int64_t(sizeof(EcpBlock)) * n);
-        store_write("Molecule", molecule_charge_offset(n), m.charge, 8 * std::int64_t{n});
+        record_alloc(rec::ECP, n);
+        record_write(rec::ECP, blocks.data(), n);
+        molecule_write_charges(rec::Molecule.name, m);
       }
     }
   }
-  store_write("Necp", 0, necp, 8);
+  record_write(rec::Necp, necp, 2);
   release_molecule(m);
 }
 

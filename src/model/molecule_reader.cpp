@@ -14,6 +14,7 @@
 #include "model/structure_print.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/pool.hpp"
+#include "runtime/records.hpp"
 #include "runtime/store.hpp"
 
 namespace ostrel {
@@ -208,16 +209,12 @@ void finish_molecule(MoleculeDraft& d, const char* record, int print) {
     fatal_error(" charge/multiplicity???\n");
   m.first_fragment_atoms = m.fragment_counts[0];
 
-  const int natom[2] = {n, m.first_fragment_atoms};
-  const int na[2] = {m.n_alpha, m.fragment_alpha[0]};
-  const int nb[2] = {m.n_beta, m.fragment_beta[0]};
-  const int ncore[2] = {0, 0};
-  store_write("Natom", 0, natom, 8);
-  store_write("Na", 0, na, 8);
-  store_write("Nb", 0, nb, 8);
-  store_write("Ncore", 0, ncore, 8);
+  record_put(rec::Natom, PerStructure{n, m.first_fragment_atoms});
+  record_put(rec::Na, PerStructure{m.n_alpha, m.fragment_alpha[0]});
+  record_put(rec::Nb, PerStructure{m.n_beta, m.fragment_beta[0]});
+  record_put(rec::Ncore, PerStructure{0, 0});
   // Without the control step's record the nuclei are points.
-  m.point = store_exists("point") ? store_get<int>("point") : 1;
+  m.point = record_get_or(rec::point, 1);
 
   if (m.zmatrix[0] != ZM_END) orient_structure(n, m.xyz, m.xyz, nullptr, nullptr, nullptr);
   for (int a = 0; a < n; ++a) m.charge[a] = m.z[a];
@@ -264,20 +261,20 @@ void read_molecule_chain() {
   std::printf("\n %d structures.\n", count);
   if (count == 0) fatal_error("\n molecule?\n");
 
-  const int n = store_get<int>("Natom");
+  const int n = record_get(rec::Natom).whole;
   Molecule first = load_molecule(0, "Molecule:000");
-  store_alloc("Path.Xguess", std::int64_t{count} * 3 * n * 8);
+  record_alloc(rec::Path_Xguess, std::int64_t{count} * 3 * n);
   for (int k = 0; k < count; ++k) {
     std::snprintf(name, sizeof name, "Molecule:%03d", k);
     Molecule m = load_molecule(0, name);
     if (m.n_atoms != n) fatal_error("\n N?\n");
     for (int a = 0; a < n; ++a)
       if (m.z[a] != first.z[a]) fatal_error("\n atom # %d: %d %d\n", a + 1, first.z[a], m.z[a]);
-    store_write("Path.Xguess", SEQUENTIAL, m.xyz, std::int64_t{3} * n * 8);
+    record_write_next(rec::Path_Xguess, m.xyz, std::int64_t{3} * n);
     release_molecule(m);
   }
   store_molecule("Molecule", first);
-  store_put("Path.Nguess", count);
+  record_put(rec::Path_Nguess, count);
   release_molecule(first);
 }
 

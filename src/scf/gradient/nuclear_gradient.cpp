@@ -18,6 +18,7 @@
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
+#include "runtime/records.hpp"
 #include "runtime/store.hpp"
 #include "runtime/timer.hpp"
 #include "scf/numint/xc_gradient.hpp"
@@ -37,13 +38,13 @@ struct Options {
 Options read_options() {
   Options o{};
   if (is_master) {
-    o.necp = store_exists("Necp") ? store_get<int>("Necp") : 0;
-    o.closed = store_get<int>("closed");
-    o.grid = store_exists("grid") ? store_get<int>("grid") : 0;
-    o.fit = store_get<int>("fit");
-    o.fitxc = store_exists("fitxc") ? store_get<int>("fitxc") : 0;
-    o.cut = store_get<double>("cutij");
-    if (store_exists("field")) store_read("field", 0, o.field, sizeof o.field);
+    o.necp = record_get_or(rec::Necp, 0);
+    o.closed = record_get(rec::closed);
+    o.grid = record_get_or(rec::grid, 0);
+    o.fit = record_get(rec::fit);
+    o.fitxc = record_get_or(rec::fitxc, 0);
+    o.cut = record_get(rec::cutij).pair;
+    if (record_exists(rec::field)) store_read("field", 0, o.field, sizeof o.field);
   }
   mp_bcast(&o, sizeof o, MP_BYTE);
   return o;
@@ -83,7 +84,7 @@ class Shares {
 
 void write_gradient(const double* g, int n) {
   if (!is_master) return;
-  if (!store_exists("Gradient")) store_alloc("Gradient", 8 * std::int64_t{n});
+  if (!record_exists(rec::Gradient)) store_alloc("Gradient", 8 * std::int64_t{n});
   store_write("Gradient", 0, g, 8 * std::int64_t{n});
 }
 
@@ -206,8 +207,8 @@ void scf_nuclear_gradient() {
       load("fb", fb.data(), m);
       if (o.fit == kFitOverlap) {
         if (is_master) {
-          u[0] = store_get<double>("ua");
-          u[1] = store_get<double>("ub");
+          u[0] = record_get(rec::ua);
+          u[1] = record_get(rec::ub);
         }
         mp_bcast(u, 2, MP_DOUBLE);
         stage_start(coulomb);

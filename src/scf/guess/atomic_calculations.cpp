@@ -14,6 +14,7 @@
 #include "runtime/fatal.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
+#include "runtime/records.hpp"
 #include "runtime/store.hpp"
 #include "runtime/timer.hpp"
 #include "scf/guess/atomic_scf.hpp"
@@ -120,8 +121,8 @@ void store_results(const Molecule& mol, const Basis& basis, const AtomSet& orb, 
 void run_atoms() {
   Molecule mol = load_molecule(0, "Molecule");
   Basis basis = load_basis(0, "Basis", mol);
-  const int nfit = store_exists("Nfit") ? store_get<int>("Nfit") : 0;
-  const int necp = store_exists("Necp") ? store_get<int>("Necp") : 0;
+  const int nfit = record_get_or(rec::Nfit, 0);
+  const int necp = record_get_or(rec::Necp, 0);
   Basis fit{};
   if (nfit > 0) fit = load_basis(0, "Basis2", mol);
   {
@@ -129,7 +130,7 @@ void run_atoms() {
     PoolArray<int> table(kElementCount * kElementFields);
     store_read("Atoms", 0, table.data(), 4L * kElementCount * kElementFields);
     XcFunctional functional;
-    if (store_exists("functional")) {
+    if (record_exists(rec::functional)) {
       functional = xc_store_read();
     } else {
       const double p[32] = {};
@@ -148,7 +149,7 @@ void run_atoms() {
       }
       functional.a_hf = 0.0;
     }
-    const bool print = store_exists("PRINT") && print_option("PRINT", "ATOMIC", 0) > 0;
+    const bool print = record_exists(rec::PRINT) && print_option("PRINT", "ATOMIC", 0) > 0;
 
     BasisViews views(basis, mol);
     PoolArray<AtomFunctions> aux_atoms(std::max(1, natom));
@@ -304,7 +305,7 @@ void core_orbitals() {
   if (!is_master) return;
   int counts[2];
   store_read(kAtomicCountsRecord, 0, counts, sizeof counts);
-  const int nbasis = store_get<int>("Nbasis");
+  const int nbasis = record_get(rec::Nbasis);
   const int m = counts[0];
   PoolArray<double> ao(std::max(1L, static_cast<long>(nbasis) * m));
   PoolArray<int> label(std::max(1, 2 * m));

@@ -6,6 +6,7 @@
 #include "runtime/fatal.hpp"
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
+#include "runtime/records.hpp"
 #include "runtime/store.hpp"
 #include "runtime/timer.hpp"
 #include "scf/guess/atomic_calculations.hpp"
@@ -30,13 +31,13 @@ void initial_guess() {
   if (is_master) {
     std::printf("\n Initial Guess\n");
     g.four = get_int("four");
-    g.n = store_get<int>("Nbasis");
+    g.n = record_get(rec::Nbasis);
     g.restricted = get_int("restrict");
     g.mix = get_int("guess.mix");
     g.localize = get_int("guess.loc");
     g.read = get_int("guess.read");
-    if (store_exists("scfsave"))
-      std::snprintf(g.save, sizeof g.save, "%s", store_get_text("scfsave").c_str());
+    if (record_exists(rec::scfsave))
+      std::snprintf(g.save, sizeof g.save, "%s", record_text(rec::scfsave).c_str());
   }
   mp_bcast(&g, sizeof g, MP_BYTE);
   if (g.four >= 2) fatal_error("\n the two-component guess is not available in this build\n");
@@ -54,7 +55,7 @@ void initial_guess() {
     if (failed) fatal_error(" error...\n");
     if (is_master) {
       const double zero = 0.0;
-      if (!store_exists("scf_Gmax")) store_alloc("scf_Gmax", 8);
+      if (!record_exists(rec::scf_Gmax)) store_alloc("scf_Gmax", 8);
       store_write("scf_Gmax", 0, &zero, 8);
     }
   } else if (g.read < 0) {

@@ -9,6 +9,7 @@
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
+#include "runtime/records.hpp"
 #include "runtime/store.hpp"
 #include "runtime/timer.hpp"
 #include "scf/guess/atomic_calculations.hpp"
@@ -76,17 +77,17 @@ void localize_set(const double* s, double* c, int n, int count) {
 void minimal_basis_guess() {
   MinimalSettings g{};
   if (is_master) {
-    g.n = store_get<int>("Nbasis");
+    g.n = record_get(rec::Nbasis);
     int counts[2];
     store_read(kAtomicCountsRecord, 0, counts, sizeof counts);
     g.m = counts[0];
     g.natom = static_cast<int>(store_size("n_basis") / 4) - 1;
-    g.na = store_get<int>("Na");
-    g.nb = store_get<int>("Nb");
-    g.closed = store_exists("closed") ? store_get<int>("closed") : 0;
-    g.mix = store_exists("guess.mix") ? store_get<int>("guess.mix") : 0;
-    g.localize = store_exists("guess.loc") ? store_get<int>("guess.loc") : 0;
-    g.print = store_exists("PRINT") && print_option("PRINT", "GUESS", 0) > 0;
+    g.na = record_get(rec::Na).whole;
+    g.nb = record_get(rec::Nb).whole;
+    g.closed = record_get_or(rec::closed, 0);
+    g.mix = record_get_or(rec::guess_mix, 0);
+    g.localize = record_get_or(rec::guess_loc, 0);
+    g.print = record_exists(rec::PRINT) && print_option("PRINT", "GUESS", 0) > 0;
   }
   mp_bcast(&g, sizeof g / sizeof(int), MP_INT);
   const int n = g.n, m = g.m;
@@ -178,13 +179,13 @@ void minimal_basis_guess() {
     // Beta, then alpha; the mix turns the alpha HOMO and LUMO positions the opposite ways.
     for (long k = 0; k < nn; ++k) cb[k] = c[k];
     for (int k = 0; k < n; ++k) eb[k] = e[k];
-    if (store_exists("guess_nb")) {
+    if (record_exists(rec::guess_nb)) {
       store_read("guess_nb", 0, order.data(), 4L * n);
       reorder_orbitals(order.data(), n, eb.data(), cb.data());
     }
     const bool mix = g.mix && g.na >= 1 && g.na < n;
     if (mix) rotate_columns(cb.data(), n, g.na - 1, g.na, 0.25);
-    if (store_exists("guess_na")) {
+    if (record_exists(rec::guess_na)) {
       store_read("guess_na", 0, order.data(), 4L * n);
       reorder_orbitals(order.data(), n, e.data(), c.data());
     }

@@ -8,6 +8,7 @@
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
+#include "runtime/records.hpp"
 #include "runtime/store.hpp"
 
 namespace ostrel {
@@ -44,8 +45,8 @@ void read_ce_group(std::FILE* input, int nbasis) {
 GuessOptions guess_read_options(std::FILE* input) {
   GuessOptions o{};
   if (is_master) {
-    const int nbasis = store_get<int>("Nbasis");
-    const int restricted = store_exists("restrict") ? store_get<int>("restrict") : 0;
+    const int nbasis = record_get(rec::Nbasis);
+    const int restricted = record_get_or(rec::restricted, 0);
     // Room for the two-component case; at least one slot so that an empty basis reads.
     const int room = nbasis > 0 ? 2 * nbasis : 1;
     PoolArray<int> na(room), nb(room);
@@ -65,12 +66,12 @@ GuessOptions guess_read_options(std::FILE* input) {
       --na[i];
       --nb[i];
     }
-    store_put("guess.skip", o.skip);
+    record_put(rec::guess_skip, o.skip);
     store_write("guess_na", 0, na.data(), 4 * std::int64_t{room});
     store_write("guess_nb", 0, nb.data(), 4 * std::int64_t{room});
-    store_put("guess.read", o.read);
-    store_put("guess.mix", o.mix);
-    store_put("guess.loc", o.localize);
+    record_put(rec::guess_read, o.read);
+    record_put(rec::guess_mix, o.mix);
+    record_put(rec::guess_loc, o.localize);
     if (o.read < 0) read_ce_group(input, nbasis);
   }
   mp_bcast(&o, sizeof o / sizeof(int), MP_INT);

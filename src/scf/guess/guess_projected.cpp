@@ -5,6 +5,7 @@
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
+#include "runtime/records.hpp"
 #include "runtime/store.hpp"
 #include "scf/guess/guess_steps.hpp"
 
@@ -44,7 +45,7 @@ void project_spin(const double* frame, const double* energies, int n, int m, con
 void projected_guess() {
   int n = 0, given = 0;
   if (is_master) {
-    n = store_get<int>("Nbasis");
+    n = record_get(rec::Nbasis);
     given = static_cast<int>(std::lround(std::sqrt(static_cast<double>(store_size("guess_Ca") / 8))));
   }
   mp_bcast(&n, 1, MP_INT);

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "runtime/records.hpp"
 #include "runtime/store.hpp"
 
 namespace ostrel {
@@ -105,7 +106,7 @@ bool xc_lookup(const char* name, XcFunctional& record) {
 }
 
 void xc_store_write(const XcFunctional& record) {
-  if (store_exists("functional") == 0) store_alloc("functional", sizeof record);
+  if (record_exists(rec::functional) == 0) store_alloc("functional", sizeof record);
   store_put("functional", record);
 }
 
