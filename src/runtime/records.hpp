@@ -144,6 +144,10 @@ struct StateRange {
 struct DisplacementSteps {
   int first, last;  // numerical-derivative displacements to run, -1: all
 };
+struct AtomicOrbitalCounts {
+  int orbitals;  // M, minimal-basis orbitals of all atoms
+  int core;      // of which core orbitals
+};
 struct GridAccuracy {
   double coarse, fine;
 };
@@ -301,7 +305,8 @@ inline constexpr Record<int> guess_loc{"guess.loc"};
 inline constexpr Record<double> atomic_ao{"atomic_ao"};  // n x M free-atom orbitals
 inline constexpr Record<double> atomic_ae{"atomic_ae"};  // M orbital energies
 inline constexpr Record<int> atomic_al{"atomic_al"};     // 2M: atom, 1 for core
-inline constexpr Record<int> atomic_M{"atomic_M"};       // 2: M, core orbitals
+inline constexpr Record<AtomicOrbitalCounts> atomic_M{"atomic_M"};
+inline constexpr Record<double> C_core{"C_core"};        // n x core orbitals
 inline constexpr Record<double> atomic_E{"atomic_E"};    // free-atom energy per atom
 inline constexpr Record<double> atomic_D{"atomic_D"};    // free-atom density blocks
 inline constexpr Record<double> atomic_d{"atomic_d"};    // fitted free-atom densities

@@ -44,7 +44,7 @@ Options read_options() {
     o.fit = record_get(rec::fit);
     o.fitxc = record_get_or(rec::fitxc, 0);
     o.cut = record_get(rec::cutij).pair;
-    if (record_exists(rec::field)) store_read("field", 0, o.field, sizeof o.field);
+    if (record_exists(rec::field)) record_read(rec::field, o.field, 3);
   }
   mp_bcast(&o, sizeof o, MP_BYTE);
   return o;
@@ -60,8 +60,8 @@ void stage_end(const char* name) {
 }
 
 // A matrix or vector read by the master and handed to every node's share of a member.
-void load(const char* name, double* data, std::int64_t n) {
-  if (is_master) store_read(name, 0, data, 8 * n);
+void load(Record<double> record, double* data, std::int64_t n) {
+  if (is_master) record_read(record, data, n);
   mp_bcast(data, n, MP_DOUBLE);
 }
 
@@ -84,8 +84,7 @@ class Shares {
 
 void write_gradient(const double* g, int n) {
   if (!is_master) return;
-  if (!record_exists(rec::Gradient)) store_alloc("Gradient", 8 * std::int64_t{n});
-  store_write("Gradient", 0, g, 8 * std::int64_t{n});
+  record_save(rec::Gradient, g, n);
 }
 
 }  // namespace
@@ -115,10 +114,10 @@ void scf_nuclear_gradient() {
       nuclear_repulsion(natom, mol.xyz, mol.charge, repulsion.data(), nullptr);
       vec_copy(n3, repulsion.data(), g.data());
     }
-    load("W", mat.data(), n2);
+    load(rec::W, mat.data(), n2);
     overlap_gradient(orb.atoms, o.cut, mat.data(), first, stride, share.data());
     share.collect();
-    load("D", mat.data(), n2);
+    load(rec::D, mat.data(), n2);
     kinetic_gradient(orb.atoms, o.cut, mat.data(), first, stride, share.data());
     share.collect();
     {
@@ -155,7 +154,7 @@ void scf_nuclear_gradient() {
       stage_start(ecp);
       {
         PoolArray<EcpBlock> blocks(natom > 0 ? natom : 1);
-        if (is_master) store_read("ECP", 0, blocks.data(), sizeof(EcpBlock) * std::int64_t{natom});
+        if (is_master) record_read(rec::ECP, blocks.data(), natom);
         mp_bcast(blocks.data(), static_cast<std::int64_t>(sizeof(EcpBlock)) * natom, MP_BYTE);
         PotentialViews potentials(blocks.data(), mol);
         core_potential_gradient(orb.shells, potentials.potentials, mat.data(), first, stride,
@@ -176,7 +175,7 @@ void scf_nuclear_gradient() {
       stage_start(coulomb);
       if (o.fit == kFitCoulomb) {
         PoolArray<double> d(m), c(m);
-        load("d", d.data(), m);
+        load(rec::d, d.data(), m);
         fit_three_centre_gradient(Interaction::coulomb, orb.atoms, aux->atoms, pairs, o.cut, 1,
                                   mat.data(), d.data(), share.data());
         vec_copy(m, d.data(), c.data());
@@ -200,11 +199,11 @@ void scf_nuclear_gradient() {
       // Work copies: the store keeps the SCF's fa, fb.
       PoolArray<double> d(m), da(m), db(m), fa(m), fb(m), c(2L * m), dd(2L * m);
       double u[2] = {0.0, 0.0};
-      load("d", d.data(), m);
-      load("da", da.data(), m);
-      load("db", db.data(), m);
-      load("fa", fa.data(), m);
-      load("fb", fb.data(), m);
+      load(rec::d, d.data(), m);
+      load(rec::da, da.data(), m);
+      load(rec::db, db.data(), m);
+      load(rec::fa, fa.data(), m);
+      load(rec::fb, fb.data(), m);
       if (o.fit == kFitOverlap) {
         if (is_master) {
           u[0] = record_get(rec::ua);
@@ -222,10 +221,10 @@ void scf_nuclear_gradient() {
         stage_end(coulomb);
         stage_start(overlap);
         if (!o.closed) {
-          load("Da", mat.data(), n2);
+          load(rec::Da, mat.data(), n2);
           fit_three_centre_gradient(Interaction::overlap, orb.atoms, aux->atoms, pairs, o.cut, 1,
                                     mat.data(), fa.data(), share.data(), &u[0]);
-          load("Db", mat.data(), n2);
+          load(rec::Db, mat.data(), n2);
           fit_three_centre_gradient(Interaction::overlap, orb.atoms, aux->atoms, pairs, o.cut, 1,
                                     mat.data(), fb.data(), share.data(), &u[1]);
           vec_scale(m, -1.0, fa.data());
@@ -248,10 +247,10 @@ void scf_nuclear_gradient() {
       } else {
         stage_start(coulomb);
         if (!o.closed) {
-          load("Da", mat.data(), n2);
+          load(rec::Da, mat.data(), n2);
           fit_three_centre_gradient(Interaction::coulomb, orb.atoms, aux->atoms, pairs, o.cut, 1,
                                     mat.data(), fa.data(), share.data());
-          load("Db", mat.data(), n2);
+          load(rec::Db, mat.data(), n2);
           fit_three_centre_gradient(Interaction::coulomb, orb.atoms, aux->atoms, pairs, o.cut, 1,
                                     mat.data(), fb.data(), share.data());
           for (int k = 0; k < m; ++k) {

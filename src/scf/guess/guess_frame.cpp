@@ -6,6 +6,7 @@
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
+#include "runtime/records.hpp"
 #include "runtime/store.hpp"
 #include "runtime/timer.hpp"
 #include "scf/guess/atomic_calculations.hpp"
@@ -97,15 +98,13 @@ void complete_columns(const double* s, double* c, int n, int m) {
 int minimal_frame(double* cnf, double* energies, double* s, int n) {
   int m = 0;
   if (is_master) {
-    int counts[2];
-    store_read(kAtomicCountsRecord, 0, counts, sizeof counts);
-    m = counts[0];
+    m = record_get(rec::atomic_M).orbitals;
   }
   mp_bcast(&m, 1, MP_INT);
   if (is_master) {
     basis_overlap(s);
-    store_read(kAtomicOrbitalsRecord, 0, cnf, 8L * n * m);
-    store_read(kAtomicEnergiesRecord, 0, energies, 8L * m);
+    record_read(rec::atomic_ao, cnf, std::int64_t{n} * m);
+    record_read(rec::atomic_ae, energies, m);
   }
   timer("Orthogonalization", '-');
   orthonormalize(s, cnf, n, m);

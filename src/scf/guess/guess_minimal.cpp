@@ -24,11 +24,6 @@ struct MinimalSettings {
   int n, m, natom, na, nb, closed, mix, localize, print;
 };
 
-void put_doubles(const char* name, const double* data, long count) {
-  if (!store_exists(name)) store_alloc(name, 8 * count);
-  store_write(name, 0, data, 8 * count);
-}
-
 // Model Hamiltonian over the atomic orbitals: the harmonic-mean coupling of two orbitals of
 // the same class (core or valence). Two energies of opposite sign (or a sum near zero) would
 // make that mean blow up; such pairs take the arithmetic mean instead.
@@ -66,9 +61,9 @@ void localize_set(const double* s, double* c, int n, int count) {
       y[i] += sum + row[i] * x[i];
     }
   }
-  const int natom = static_cast<int>(store_size("n_basis") / 4) - 1;
+  const int natom = static_cast<int>(record_count(rec::n_basis)) - 1;
   PoolArray<int> first(natom + 1);
-  store_read("n_basis", 0, first.data(), 4L * (natom + 1));
+  record_read(rec::n_basis, first.span());
   localize_orbitals(c, sc.data(), n, count, natom, first.data());
 }
 
@@ -78,10 +73,8 @@ void minimal_basis_guess() {
   MinimalSettings g{};
   if (is_master) {
     g.n = record_get(rec::Nbasis);
-    int counts[2];
-    store_read(kAtomicCountsRecord, 0, counts, sizeof counts);
-    g.m = counts[0];
-    g.natom = static_cast<int>(store_size("n_basis") / 4) - 1;
+    g.m = record_get(rec::atomic_M).orbitals;
+    g.natom = static_cast<int>(record_count(rec::n_basis)) - 1;
     g.na = record_get(rec::Na).whole;
     g.nb = record_get(rec::Nb).whole;
     g.closed = record_get_or(rec::closed, 0);
@@ -101,9 +94,9 @@ void minimal_basis_guess() {
     PoolArray<double> ao(std::max(1L, static_cast<long>(n) * m)), sa(std::max(1L, static_cast<long>(n) * m));
     PoolArray<int> label(std::max(1, 2 * m));
     basis_overlap(s.data());
-    store_read(kAtomicOrbitalsRecord, 0, ao.data(), 8L * n * m);
-    store_read(kAtomicEnergiesRecord, 0, e.data(), 8L * m);
-    store_read(kAtomicLabelsRecord, 0, label.data(), 8L * m);
+    record_read(rec::atomic_ao, ao.data(), std::int64_t{n} * m);
+    record_read(rec::atomic_ae, e.data(), m);
+    record_read(rec::atomic_al, label.data(), 2L * m);
     // S_min = A^T S A.
     for (int k = 0; k < m; ++k) {
       const double* x = ao.data() + static_cast<long>(k) * n;
@@ -152,7 +145,7 @@ void minimal_basis_guess() {
 
   if (is_master) {
     PoolArray<double> ao(std::max(1L, static_cast<long>(n) * m));
-    store_read(kAtomicOrbitalsRecord, 0, ao.data(), 8L * n * m);
+    record_read(rec::atomic_ao, ao.data(), std::int64_t{n} * m);
     for (int k = 0; k < m; ++k) {
       double* col = c.data() + static_cast<long>(k) * n;
       for (int i = 0; i < n; ++i) col[i] = 0.0;
@@ -180,13 +173,13 @@ void minimal_basis_guess() {
     for (long k = 0; k < nn; ++k) cb[k] = c[k];
     for (int k = 0; k < n; ++k) eb[k] = e[k];
     if (record_exists(rec::guess_nb)) {
-      store_read("guess_nb", 0, order.data(), 4L * n);
+      record_read(rec::guess_nb, order.data(), n);
       reorder_orbitals(order.data(), n, eb.data(), cb.data());
     }
     const bool mix = g.mix && g.na >= 1 && g.na < n;
     if (mix) rotate_columns(cb.data(), n, g.na - 1, g.na, 0.25);
     if (record_exists(rec::guess_na)) {
-      store_read("guess_na", 0, order.data(), 4L * n);
+      record_read(rec::guess_na, order.data(), n);
       reorder_orbitals(order.data(), n, e.data(), c.data());
     }
     if (mix) rotate_columns(c.data(), n, g.na - 1, g.na, -0.25);
@@ -194,12 +187,12 @@ void minimal_basis_guess() {
       localize_set(s.data(), c.data(), n, g.na);
       if (!g.closed) localize_set(s.data(), cb.data(), n, g.nb);
     }
-    put_doubles("Cb", cb.data(), nn);
-    put_doubles("eb", eb.data(), n);
-    put_doubles("Ca", c.data(), nn);
-    put_doubles("ea", e.data(), n);
+    record_save(rec::Cb, cb.data(), nn);
+    record_save(rec::eb, eb.data(), n);
+    record_save(rec::Ca, c.data(), nn);
+    record_save(rec::ea, e.data(), n);
     const double one = 1.0;
-    put_doubles("scf_Gmax", &one, 1);
+    record_save(rec::scf_Gmax, &one, 1);
   }
 }
 

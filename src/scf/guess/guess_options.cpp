@@ -34,10 +34,10 @@ void read_ce_group(std::FILE* input, int nbasis) {
   for (std::int64_t i = 0; i < n2; ++i) beta_given |= cb[i] != 0.0;
   const double* cbeta = beta_given ? cb.data() : ca.data();
   const double* ebeta = beta_given ? eb.data() : ea.data();
-  store_write("guess_Ca", 0, ca.data(), 8 * n2);
-  store_write("guess_ea", 0, ea.data(), 8 * std::int64_t{m});
-  store_write("guess_Cb", 0, cbeta, 8 * n2);
-  store_write("guess_eb", 0, ebeta, 8 * std::int64_t{m});
+  record_write(rec::guess_Ca, ca.data(), n2);
+  record_write(rec::guess_ea, ea.data(), m);
+  record_write(rec::guess_Cb, cbeta, n2);
+  record_write(rec::guess_eb, ebeta, m);
 }
 
 }  // namespace
@@ -67,8 +67,8 @@ GuessOptions guess_read_options(std::FILE* input) {
       --nb[i];
     }
     record_put(rec::guess_skip, o.skip);
-    store_write("guess_na", 0, na.data(), 4 * std::int64_t{room});
-    store_write("guess_nb", 0, nb.data(), 4 * std::int64_t{room});
+    record_write(rec::guess_na, na.data(), room);
+    record_write(rec::guess_nb, nb.data(), room);
     record_put(rec::guess_read, o.read);
     record_put(rec::guess_mix, o.mix);
     record_put(rec::guess_loc, o.localize);
