@@ -10,6 +10,7 @@
 #include "input/group.hpp"
 #include "input/library_file.hpp"
 #include "input/theory_class.hpp"
+#include "model/units.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
@@ -21,7 +22,6 @@ namespace {
 
 constexpr int kMaxWeights = 1024;
 constexpr int kMaxWaves = 128;
-constexpr double kWavenumbersPerHartree = 219474.6;
 
 struct Control {
   char task[64] = "gradient";

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "model/units.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
@@ -132,9 +133,8 @@ void release_basis(Basis& b) {
 double norm_integral(int n, double x) {
   static double t[22];
   if (t[0] == 0.0) {
-    const double pi = 3.141592653589793;
-    t[0] = 2.0 * std::pow(pi, 1.5);
-    t[1] = 2.0 * pi;
+    t[0] = 2.0 * std::pow(kPi, 1.5);
+    t[1] = 2.0 * kPi;
     for (int k = 2; k < 22; ++k) t[k] = 0.5 * (k - 1) * t[k - 2];
   }
   return t[n] / std::pow(x, 0.5 * (n + 1));
@@ -144,7 +144,7 @@ double coulomb_self(int l, double a, double b) {
   const double p = a + b;
   double u = 1.0 / std::sqrt(p);
   for (int k = 1; k <= l; ++k) u *= (k - 0.5) / p;
-  return 34.986836655249725 * u / (a * b);
+  return kTwoPiToFiveHalves * u / (a * b);
 }
 
 }  // namespace ostrel

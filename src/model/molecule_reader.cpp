@@ -12,6 +12,7 @@
 #include "model/molecule_tables.hpp"
 #include "model/molecule_writer.hpp"
 #include "model/structure_print.hpp"
+#include "model/units.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/pool.hpp"
 #include "runtime/records.hpp"
@@ -19,9 +20,6 @@
 
 namespace ostrel {
 namespace {
-
-constexpr double kBohrPerAngstrom = 1.8897259885789233;
-constexpr double kPi = 3.141592653589793;
 
 // Closes a file this reader opened, also when a fatal stop unwinds (tests).
 struct OwnedFile {

@@ -21,8 +21,6 @@ struct DriverSettings {
   char save[128];
 };
 
-
-
 }  // namespace
 
 void initial_guess() {
