@@ -11,7 +11,7 @@ void read_ci_options(std::FILE* input) {
   if (!is_master) return;
   int ndiis[2] = {5, 8};
   // The SCF options normally come first; without them the SCF's own default applies.
-  int iterations = record_exists(rec::iterations) ? record_get(rec::iterations).outer : 48;
+  int iterations = record_exists(rec::iterations) ? record_field(rec::iterations, &IterationLimits::outer) : 48;
   int v4 = 0;
   double ecut = 1e-8;
   const InputVar vars[] = {

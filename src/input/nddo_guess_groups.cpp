@@ -45,7 +45,7 @@ void read_orbitals(std::FILE* input, int m) {
 
 void read_nddo_guess_groups(std::FILE* input) {
   if (!is_master) return;
-  const int m = kSlotsPerAtom * record_get(rec::Natom).whole;
+  const int m = kSlotsPerAtom * record_field(rec::Natom, &PerStructure::whole);
   read_order(input, m);
   read_orbitals(input, m);
 }

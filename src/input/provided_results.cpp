@@ -28,7 +28,7 @@ void fill(PoolArray<double>& a, double value) { std::fill(a.begin(), a.end(), va
 
 void read_provided_results(const char* group, std::FILE* input) {
   if (!is_master) return;
-  const std::int64_t natom = record_get(rec::Natom).whole;
+  const std::int64_t natom = record_field(rec::Natom, &PerStructure::whole);
   const std::int64_t nwave = record_get(rec::nwave);
   const std::int64_t n3 = 3 * natom;
   const std::int64_t packed = n3 * (n3 + 1) / 2;

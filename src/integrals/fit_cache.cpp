@@ -68,34 +68,23 @@ void build_block(const AtomSet& orb, const AtomSet& aux, int ia, int ib, double 
   PoolArray<double> tab(static_cast<std::int64_t>(nhmax) * hermite_count(lk));
   static HermiteIntegrals r;
   std::fill(block, block + static_cast<std::int64_t>(m) * nab, 0.0);
-  const AtomFunctions &a = orb.atoms[ia], &b = orb.atoms[ib];
-  for (int eb = 0; eb < b.nexp; ++eb)
-    for (int ea = 0; ea < a.nexp; ++ea) {
-      if (!pw.start(ib, ia, eb, ea, x_max)) continue;
-      const GaussianPair& g = pw.pair();
-      const int l = pw.order(), nh = hermite_count(l);
-      std::fill(q.data(), q.data() + static_cast<std::int64_t>(nh) * m, 0.0);
-      for (int ic = 0; ic < aux.natom; ++ic) {
-        const AtomFunctions& c = aux.atoms[ic];
-        for (int ec = 0; ec < c.nexp; ++ec) {
-          const int lc = fv.lmax(ic, ec);
-          if (lc < 0) continue;
-          const int nk = hermite_count(lc);
-          interaction_integrals(Interaction::coulomb, g.p, g.P, c.exponents[ec], c.centre, g.gaussian, l + lc, r);
-          interaction_table(r, l, lc, -1, tab.data());
-          for (int x = 0; x < nh; ++x)
-            fv.project(ic, ec, tab.data() + static_cast<long>(x) * nk, q.data() + static_cast<long>(x) * m + aux.first_function[ic]);
-        }
+  for_each_primitive_pair(orb, ia, ib, pw, x_max, [&](const GaussianPair& g) {
+    const int l = pw.order(), nh = hermite_count(l);
+    std::fill(q.data(), q.data() + static_cast<std::int64_t>(nh) * m, 0.0);
+    for (int ic = 0; ic < aux.natom; ++ic)
+      for_each_fit_exponent(Interaction::coulomb, g, l, aux, fv, ic, r, tab.data(), [&](int ec, int nk) {
+        for (int x = 0; x < nh; ++x)
+          fv.project(ic, ec, tab.data() + static_cast<long>(x) * nk, q.data() + static_cast<long>(x) * m + aux.first_function[ic]);
+      });
+    for (int k = 0; k < m; ++k) {
+      bool any = false;
+      for (int x = 0; x < nh; ++x) {
+        w[x] = q[static_cast<long>(x) * m + k];
+        any = any || w[x] != 0.0;
       }
-      for (int k = 0; k < m; ++k) {
-        bool any = false;
-        for (int x = 0; x < nh; ++x) {
-          w[x] = q[static_cast<long>(x) * m + k];
-          any = any || w[x] != 0.0;
-        }
-        if (any) pw.scatter_block(w.data(), block + static_cast<std::int64_t>(k) * nab, na);
-      }
+      if (any) pw.scatter_block(w.data(), block + static_cast<std::int64_t>(k) * nab, na);
     }
+  });
 }
 
 }  // namespace

@@ -259,7 +259,7 @@ void read_molecule_chain() {
   std::printf("\n %d structures.\n", count);
   if (count == 0) fatal_error("\n molecule?\n");
 
-  const int n = record_get(rec::Natom).whole;
+  const int n = record_field(rec::Natom, &PerStructure::whole);
   Molecule first = load_molecule(0, "Molecule:000");
   record_alloc(rec::Path_Xguess, std::int64_t{count} * 3 * n);
   for (int k = 0; k < count; ++k) {

@@ -72,13 +72,15 @@ Molecule shape(int n, int f) {
   return m;
 }
 
-// Byte offset of the field whose value or view is `target` (the end of the record when null).
+// Byte offset of the field whose value or view slot is `target`; the record's size when
+// `target` is no field.
 std::int64_t offset_of(Molecule& m, const void* target) {
   Field list[kMaxFields];
   const int k = fields(m, list);
   std::int64_t at = 0;
   for (int i = 0; i < k; ++i) {
-    if (list[i].value == target || list[i].array == target) return at;
+    const void* slot = list[i].value ? list[i].value : static_cast<const void*>(list[i].array);
+    if (slot == target) return at;
     at += list[i].bytes();
   }
   return at;
@@ -140,8 +142,9 @@ void store_molecule(const char* name, const Molecule& mol) {
 }
 
 void molecule_write_charges(const char* name, const Molecule& mol) {
-  record_write(Record<double>{name}, mol.charge, mol.n_atoms,
-               molecule_charge_offset(mol.n_atoms) / std::int64_t{sizeof(double)});
+  // The charges sit at a byte offset that need not be a multiple of eight.
+  record_write(Record<char>{name}, reinterpret_cast<const char*>(mol.charge),
+               std::int64_t{sizeof(double)} * mol.n_atoms, molecule_charge_offset(mol.n_atoms));
 }
 
 Molecule load_molecule(int broadcast, const char* name) {

@@ -101,8 +101,8 @@ void print_populations() {
   PopulationSettings p{};
   if (is_master) {
     p.four = record_get(rec::four);
-    p.na = record_get(rec::Na).whole;
-    p.nb = record_get(rec::Nb).whole;
+    p.na = record_field(rec::Na, &PerStructure::whole);
+    p.nb = record_field(rec::Nb, &PerStructure::whole);
     p.restrict = record_get(rec::restricted);
   }
   mp_bcast(&p, sizeof p / sizeof(int), MP_INT);

@@ -13,6 +13,7 @@ inline constexpr double kRadiansPerDegree = 0.017453292519943295;
 inline constexpr double kWavenumbersPerHartree = 219474.6;
 
 inline constexpr double kPi = std::numbers::pi;
+inline constexpr double kPiToThreeHalves = 5.568327996831708;    // Gaussian overlap integrals
 inline constexpr double kTwoPiToFiveHalves = 34.986836655249725;  // 2 pi^(5/2), Coulomb integrals
 
 }  // namespace ostrel

@@ -100,6 +100,24 @@ void record_put(Record<T> r, const Same<T>& value, std::int64_t index = 0) {
   record_write(r, &value, 1, index);
 }
 
+// One member of a fixed-layout record, read or written alone (writers of the other members
+// may not have run, or may have stored only the leading ones).
+template <class T, class F>
+std::int64_t member_offset(F T::*member) {
+  const T probe{};
+  return reinterpret_cast<const char*>(&(probe.*member)) - reinterpret_cast<const char*>(&probe);
+}
+template <class T, class F>
+F record_field(Record<T> r, F T::*member) {
+  F value;
+  store_read(r.name, member_offset(member), &value, sizeof(F));
+  return value;
+}
+template <class T, class F>
+void record_set_field(Record<T> r, F T::*member, const Same<F>& value) {
+  store_write(r.name, member_offset(member), &value, sizeof(F));
+}
+
 // Text records are fixed-size byte fields padded with zeros.
 inline std::string record_text(Record<char> r) { return store_get_text(r.name); }
 inline void record_put_text(Record<char> r, const std::string& text, std::int64_t field_size) {

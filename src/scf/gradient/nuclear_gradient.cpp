@@ -43,7 +43,7 @@ Options read_options() {
     o.grid = record_get_or(rec::grid, 0);
     o.fit = record_get(rec::fit);
     o.fitxc = record_get_or(rec::fitxc, 0);
-    o.cut = record_get(rec::cutij).pair;
+    o.cut = record_field(rec::cutij, &IntegralCutoffs::pair);
     if (record_exists(rec::field)) record_read(rec::field, o.field, 3);
   }
   mp_bcast(&o, sizeof o, MP_BYTE);

@@ -98,7 +98,7 @@ void complete_columns(const double* s, double* c, int n, int m) {
 int minimal_frame(double* cnf, double* energies, double* s, int n) {
   int m = 0;
   if (is_master) {
-    m = record_get(rec::atomic_M).orbitals;
+    m = record_field(rec::atomic_M, &AtomicOrbitalCounts::orbitals);
   }
   mp_bcast(&m, 1, MP_INT);
   if (is_master) {

@@ -73,10 +73,10 @@ void minimal_basis_guess() {
   MinimalSettings g{};
   if (is_master) {
     g.n = record_get(rec::Nbasis);
-    g.m = record_get(rec::atomic_M).orbitals;
+    g.m = record_field(rec::atomic_M, &AtomicOrbitalCounts::orbitals);
     g.natom = static_cast<int>(record_count(rec::n_basis)) - 1;
-    g.na = record_get(rec::Na).whole;
-    g.nb = record_get(rec::Nb).whole;
+    g.na = record_field(rec::Na, &PerStructure::whole);
+    g.nb = record_field(rec::Nb, &PerStructure::whole);
     g.closed = record_get_or(rec::closed, 0);
     g.mix = record_get_or(rec::guess_mix, 0);
     g.localize = record_get_or(rec::guess_loc, 0);
