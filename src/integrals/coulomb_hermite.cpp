@@ -68,16 +68,6 @@ HermiteTriple hermite_triple(int index) {
   return table.t[index];
 }
 
-ExponentL exponent_l(const AtomFunctions& f, int e) {
-  ExponentL r{1 << 20, -1};
-  for (int s = 0; s < f.nshell; ++s)
-    if (f.coefficients[e * f.nshell + s] != 0.0) {
-      if (f.shell_l[s] < r.lo) r.lo = f.shell_l[s];
-      if (f.shell_l[s] > r.hi) r.hi = f.shell_l[s];
-    }
-  return r;
-}
-
 void pair_hermite(const HermiteTables& e, int lb, int la, double* out) {
   const int nh = hermite_count(lb + la);
   for_each_term_pair(lb, la, nh, out, [&](const int* pb, const int* pa, double c, double* row) {

@@ -82,6 +82,11 @@ class FitVectors {
   int max_order() const { return max_l_; }
 
  private:
+  // visit(sc, cc, l, sph) for every shell sc of the atom that exponent e enters, with its
+  // coefficient cc and the exponent's spherical expansion sph at the shell's L.
+  template <class Visit>
+  void for_each_shell_of(int atom, int e, Visit&& visit) const;
+
   const AtomSet& aux_;
   int max_l_ = -1;
   int max_sets_;

@@ -22,13 +22,6 @@ namespace {
 
 constexpr int kSetLine = 128;  // a "set" line with its "|" alternatives
 
-struct OwnedFile {
-  std::FILE* f = nullptr;
-  ~OwnedFile() {
-    if (f) std::fclose(f);
-  }
-};
-
 struct Kind {
   int z;
   char name[NAME_SLOT];  // set name from the molecule (empty: the default set)
@@ -369,14 +362,8 @@ void read_basis_for(const Molecule& m, const char* library, const char* group, c
     kind_of[a] = k;
   }
 
-  OwnedFile owned;
-  std::FILE* in = stdin;
-  if (library && library[0]) {
-    owned.f = std::fopen(library, "r");
-    if (!owned.f) fatal_error("\nfile '%s'?\n", library);
-    in = owned.f;
-  }
-  std::rewind(in);
+  const InputSource source(library, "\nfile '%s'?\n");
+  std::FILE* in = source.get();
   if (find_group(in, group, 1) != 0) fatal_error("\n %d?\n", -1);
 
   PoolArray<ShellSlot> raw(MAX_KIND_SHELLS);

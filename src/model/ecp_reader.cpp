@@ -16,13 +16,6 @@
 namespace ostrel {
 namespace {
 
-struct OwnedFile {
-  std::FILE* f = nullptr;
-  ~OwnedFile() {
-    if (f) std::fclose(f);
-  }
-};
-
 void read_terms(TextScanner& sc, int z, int l, int* count, int* power, double* coef, double* exponent) {
   if (!sc.integer(count)) fatal_error("\n ECP of element %d, L=%d: number of terms?\n", z, l);
   if (*count < 0 || *count > ECP_MAX_TERMS)
@@ -90,14 +83,8 @@ void read_core_potentials(const char* library) {
   Molecule m = load_molecule(0, "Molecule");
   int necp[2] = {0, 0};
   {
-    OwnedFile owned;
-    std::FILE* in = stdin;
-    if (library && library[0]) {
-      owned.f = std::fopen(library, "r");
-      if (!owned.f) fatal_error("\n error opening file '%s'\n", library);
-      in = owned.f;
-    }
-    std::rewind(in);
+    const InputSource source(library, "\n error opening file '%s'\n");
+    std::FILE* in = source.get();
     if (find_group(in, "ecp", 1) == 0) {
       const int n = m.n_atoms;
       PoolArray<EcpBlock> blocks(n + 1);

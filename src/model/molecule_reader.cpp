@@ -9,6 +9,7 @@
 #include "model/molecule_input.hpp"
 #include "model/molecule_orientation.hpp"
 #include "model/molecule_record.hpp"
+#include "model/molecule_scanner.hpp"
 #include "model/molecule_tables.hpp"
 #include "model/molecule_writer.hpp"
 #include "model/structure_print.hpp"
@@ -20,14 +21,6 @@
 
 namespace ostrel {
 namespace {
-
-// Closes a file this reader opened, also when a fatal stop unwinds (tests).
-struct OwnedFile {
-  std::FILE* f = nullptr;
-  ~OwnedFile() {
-    if (f) std::fclose(f);
-  }
-};
 
 // Fixed scratch blocks: reals, integers and names per atom.
 constexpr int kReals = 3 + 1;                                  // xyz, mass
@@ -225,14 +218,8 @@ void finish_molecule(MoleculeDraft& d, const char* record, int print) {
 
 int read_molecule(const char* record, const char* file, const char* group, int occurrence,
                   int print) {
-  OwnedFile owned;
-  std::FILE* in = stdin;
-  if (file && file[0]) {
-    owned.f = std::fopen(file, "r");
-    if (!owned.f) fatal_error(" '%s': error!\n", file);
-    in = owned.f;
-  }
-  std::rewind(in);
+  const InputSource source(file, " '%s': error!\n");
+  std::FILE* in = source.get();
   for (int k = 0; k < occurrence; ++k)
     if (find_group(in, group, 1) != 0) return 1;
 

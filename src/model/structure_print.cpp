@@ -5,25 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "model/atom_labels.hpp"
 #include "model/elements.hpp"
 #include "model/units.hpp"
 
 namespace ostrel {
-
 namespace {
-
-// "C1", "C2", "H1", ...: symbol and running count of the element.
-std::vector<std::string> atom_labels(const int* z, int atoms) {
-  std::vector<std::string> labels;
-  std::vector<int> seen(MAX_ELEMENT + 2, 0);
-  for (int a = 0; a < atoms; ++a) {
-    const int slot = (z[a] >= 0 && z[a] <= MAX_ELEMENT) ? z[a] : MAX_ELEMENT + 1;
-    char text[32];
-    std::snprintf(text, sizeof text, "%s%d", element_symbol(z[a]), ++seen[slot]);
-    labels.emplace_back(text);
-  }
-  return labels;
-}
 
 double distance(const double* xyz, int a, int b) {
   const double dx = xyz[3 * a] - xyz[3 * b], dy = xyz[3 * a + 1] - xyz[3 * b + 1],

@@ -82,6 +82,14 @@ class Shares {
   PoolArray<double> t_;
 };
 
+// The exchange-correlation stage, timed like the others.
+void grid_stage(void (*xc_part)()) {
+  const char* xc = "Ex. - Corr.  Gradient";
+  stage_start(xc);
+  xc_part();
+  stage_end(xc);
+}
+
 void write_gradient(const double* g, int n) {
   if (!is_master) return;
   record_save(rec::Gradient, g, n);
@@ -189,12 +197,7 @@ void scf_nuclear_gradient() {
       }
       stage_end(coulomb);
       write_gradient(g.data(), n3);
-      if (o.grid) {
-        const char* xc = "Ex. - Corr.  Gradient";
-        stage_start(xc);
-        xc_gradient_orbital();
-        stage_end(xc);
-      }
+      if (o.grid) grid_stage(xc_gradient_orbital);
     } else {
       // Work copies: the store keeps the SCF's fa, fb.
       PoolArray<double> d(m), da(m), db(m), fa(m), fb(m), c(2L * m), dd(2L * m);
@@ -272,12 +275,7 @@ void scf_nuclear_gradient() {
         stage_end(coulomb);
       }
       write_gradient(g.data(), n3);
-      if (o.grid) {
-        const char* xc = "Ex. - Corr.  Gradient";
-        stage_start(xc);
-        xc_gradient_fitted();
-        stage_end(xc);
-      }
+      if (o.grid) grid_stage(xc_gradient_fitted);
     }
   }
   if (basis2) release_basis(*basis2);

@@ -17,7 +17,8 @@ namespace {
 
 long tri(long n) { return n * (n + 1) / 2; }
 
-// y = S x for the packed S of order n.
+}  // namespace
+
 void packed_times(const double* s, int n, const double* x, double* y) {
   for (int i = 0; i < n; ++i) y[i] = 0.0;
   for (int i = 0; i < n; ++i) {
@@ -30,8 +31,6 @@ void packed_times(const double* s, int n, const double* x, double* y) {
     y[i] += sum + row[i] * x[i];
   }
 }
-
-}  // namespace
 
 void basis_overlap(double* s) {
   Molecule mol = load_molecule(0, "Molecule");

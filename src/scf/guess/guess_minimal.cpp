@@ -47,20 +47,7 @@ void model_hamiltonian(const double* e, const int* label, const double* smin, in
 void localize_set(const double* s, double* c, int n, int count) {
   if (count <= 1) return;
   PoolArray<double> sc(static_cast<long>(n) * count);
-  for (int k = 0; k < count; ++k) {
-    const double* x = c + static_cast<long>(k) * n;
-    double* y = sc.data() + static_cast<long>(k) * n;
-    for (int i = 0; i < n; ++i) y[i] = 0.0;
-    for (int i = 0; i < n; ++i) {
-      const double* row = s + tri(i);
-      double sum = 0.0;
-      for (int j = 0; j < i; ++j) {
-        sum += row[j] * x[j];
-        y[j] += row[j] * x[i];
-      }
-      y[i] += sum + row[i] * x[i];
-    }
-  }
+  for (int k = 0; k < count; ++k) packed_times(s, n, c + static_cast<long>(k) * n, sc.data() + static_cast<long>(k) * n);
   const int natom = static_cast<int>(record_count(rec::n_basis)) - 1;
   PoolArray<int> first(natom + 1);
   record_read(rec::n_basis, first.span());
@@ -98,20 +85,8 @@ void minimal_basis_guess() {
     record_read(rec::atomic_ae, e.data(), m);
     record_read(rec::atomic_al, label.data(), 2L * m);
     // S_min = A^T S A.
-    for (int k = 0; k < m; ++k) {
-      const double* x = ao.data() + static_cast<long>(k) * n;
-      double* y = sa.data() + static_cast<long>(k) * n;
-      for (int i = 0; i < n; ++i) y[i] = 0.0;
-      for (int i = 0; i < n; ++i) {
-        const double* row = s.data() + tri(i);
-        double sum = 0.0;
-        for (int j = 0; j < i; ++j) {
-          sum += row[j] * x[j];
-          y[j] += row[j] * x[i];
-        }
-        y[i] += sum + row[i] * x[i];
-      }
-    }
+    for (int k = 0; k < m; ++k)
+      packed_times(s.data(), n, ao.data() + static_cast<long>(k) * n, sa.data() + static_cast<long>(k) * n);
     for (int i = 0; i < m; ++i)
       for (int j = 0; j <= i; ++j) {
         double sum = 0.0;
