@@ -3,7 +3,6 @@
 #include "input/group.hpp"
 #include "runtime/node.hpp"
 #include "runtime/records.hpp"
-#include "runtime/store.hpp"
 
 namespace ostrel {
 

@@ -16,7 +16,6 @@
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/records.hpp"
-#include "runtime/store.hpp"
 
 namespace ostrel {
 namespace {

@@ -8,7 +8,6 @@
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
 #include "runtime/records.hpp"
-#include "runtime/store.hpp"
 
 namespace ostrel {
 namespace {

@@ -9,7 +9,6 @@
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/records.hpp"
-#include "runtime/store.hpp"
 #include "runtime/timer.hpp"
 
 namespace ostrel {

@@ -16,7 +16,6 @@
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
 #include "runtime/records.hpp"
-#include "runtime/store.hpp"
 
 namespace ostrel {
 namespace {
@@ -108,7 +107,7 @@ void print_populations() {
   mp_bcast(&p, sizeof p / sizeof(int), MP_INT);
 
   // The overlap matrix of the current structure, built by all nodes together.
-  const Record<double> kOverlap{"pop.S"};
+  const Record<double> kOverlap = rec::pop_S;
   OneElectronRecords records;
   records.overlap = kOverlap.name;
   records.hamiltonian = nullptr;

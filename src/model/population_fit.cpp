@@ -11,7 +11,6 @@
 #include "model/population.hpp"
 #include "runtime/pool.hpp"
 #include "runtime/records.hpp"
-#include "runtime/store.hpp"
 
 namespace ostrel {
 namespace {

@@ -203,7 +203,8 @@ inline constexpr Record<int> magnetic{"magnetic"};
 inline constexpr Record<int> Nbasis{"Nbasis"};          // n (input/common_setup, model/basis_reader)
 inline constexpr Record<int> Nbasis1{"Nbasis1"};        // second wavefunction basis
 inline constexpr Record<int> Nfit{"Nfit"};              // m, fitting functions
-inline constexpr Record<int> Necp{"Necp"};              // 2: atoms with core potentials, core electrons
+inline constexpr Record<int> Necp{"Necp"};              // 2: core orbitals of the core potentials, whole
+                                                        // molecule and first fragment (1: 0 for models)
 inline constexpr Record<int> Atoms{"Atoms"};            // element table (input/element_table)
 inline constexpr Record<int> ci_ndiis{"ci_ndiis"};      // 2 (input/ci_options)
 inline constexpr Record<int> ci_Niter{"ci_Niter"};
@@ -211,7 +212,8 @@ inline constexpr Record<int> ci_v4{"ci_v4"};
 inline constexpr Record<double> ci_ecut{"ci_ecut"};
 
 // Structure (model/molecule_reader, model/molecule_record, model/ecp_reader).
-inline constexpr Record<char> Molecule{"Molecule"};     // see model/molecule_record.hpp
+inline constexpr Record<char> Molecule{"Molecule"};     // fields: model/molecule_record.cpp
+// Paths keep every structure as "Molecule:000", "Molecule:001", ... alike.
 inline constexpr Record<PerStructure> Natom{"Natom"};
 inline constexpr Record<PerStructure> Na{"Na"};         // alpha electrons (scf/procedure after ECP)
 inline constexpr Record<PerStructure> Nb{"Nb"};         // beta electrons
@@ -232,8 +234,8 @@ inline constexpr Record<int> n_fit{"n_fit"};
 // Results (input/provided_results, scf/procedure, scf/gradient).
 inline constexpr Record<ResultsGiven> haveE{"haveE"};
 inline constexpr Record<double> Energy{"Energy"};
-inline constexpr Record<double> Dipole{"Dipole"};       // 3
-inline constexpr Record<double> Polariz{"Polariz"};     // max(nwave,1) x 6
+inline constexpr Record<double> Dipole{"Dipole"};       // 3 (9 when given as input results)
+inline constexpr Record<double> Polariz{"Polariz"};     // max(nwave,1) x 33
 inline constexpr Record<double> Gradient{"Gradient"};   // 3N
 inline constexpr Record<double> DipoleX{"DipoleX"};     // 3N x 3
 inline constexpr Record<double> PolarizX{"PolarizX"};   // 3N x 6
@@ -304,9 +306,42 @@ inline constexpr Record<int> ND1{"ND1"};
 inline constexpr Record<int> NCPSCF{"NCPSCF"};
 inline constexpr Record<int> useD1{"useD1"};
 inline constexpr Record<double> scf_X{"scf_X"};         // rotation vector
+inline constexpr Record<double> scf_G{"scf_G"};         // orbital gradient, as long as scf_X
+inline constexpr Record<double> Foa{"Foa"};             // packed occupied-occupied alpha Fock block
+inline constexpr Record<double> Fva{"Fva"};             // packed virtual-virtual alpha Fock block
+inline constexpr Record<double> Fob{"Fob"};
+inline constexpr Record<double> Fvb{"Fvb"};
 inline constexpr Record<double> scf_H{"scf_H"};         // BFGS update pairs
 inline constexpr Record<int> scf_NH{"scf_NH"};
 inline constexpr Record<double> scf_XG0{"scf_XG0"};
+
+// Newton steps and response (scf/procedure/scf_newton_step, scf_response); "scf.t1",
+// "scf.v1", "scf.tS", "scf.tJ" are fit projections made and freed within one step, "scf.H",
+// "scf.T", "scf.M" the one-electron set-up's matrices, "scf.D1.k", "scf.F1.k", "scf.c1.k",
+// "scf.f1.k" per-perturbation scratch.
+inline constexpr Record<double> Ca1{"Ca1"};             // n x Na first-order orbitals
+inline constexpr Record<double> Cb1{"Cb1"};
+inline constexpr Record<double> F1Ca{"F1Ca"};           // n x Na first-order Fock times orbitals
+inline constexpr Record<double> F1Cb{"F1Cb"};
+inline constexpr Record<double> Da1{"Da1"};             // t x ND1 first-order densities
+inline constexpr Record<double> Db1{"Db1"};
+inline constexpr Record<double> Fa1{"Fa1"};             // t x ND1 first-order Fock matrices
+inline constexpr Record<double> Fb1{"Fb1"};
+inline constexpr Record<double> da1{"da1"};             // m x ND1 fitted first-order densities
+inline constexpr Record<double> db1{"db1"};
+inline constexpr Record<double> fa1{"fa1"};
+inline constexpr Record<double> fb1{"fb1"};
+inline constexpr Record<double> v1{"v1"};
+inline constexpr Record<double> faa{"faa"};             // fitted kernel blocks
+inline constexpr Record<double> fbb{"fbb"};
+inline constexpr Record<double> fab{"fab"};
+
+// Reports (scf/procedure/scf_report*, model/population).
+inline constexpr Record<double> loc_Cna{"loc_Cna"};     // localised alpha orbitals, n x Na
+inline constexpr Record<double> loc_Cnb{"loc_Cnb"};
+inline constexpr Record<double> loc_ea{"loc_ea"};       // their energies (diagonal Fock elements)
+inline constexpr Record<double> loc_eb{"loc_eb"};
+inline constexpr Record<double> pop_S{"pop.S"};         // t overlap, made and freed by the populations
 
 // Starting orbitals (scf/guess, input/nddo_guess_groups).
 inline constexpr Record<double> guess_Ca{"guess_Ca"};   // given orbitals, square
@@ -330,7 +365,8 @@ inline constexpr Record<double> atomic_D{"atomic_D"};    // free-atom density bl
 inline constexpr Record<double> atomic_d{"atomic_d"};    // fitted free-atom densities
 
 // Grid (scf/grid).
-inline constexpr Record<char> Grid{"Grid"};
+inline constexpr Record<char> Grid{"Grid"};             // points, weights and blocks (grid_record)
+inline constexpr Record<int> grid_Nrad{"grid.Nrad"};    // radial points per element
 inline constexpr Record<int> Ngrid{"Ngrid"};            // 2: coarse and fine points
 inline constexpr Record<GridAccuracy> grid_accuracy{"grid_accuracy"};
 inline constexpr Record<int> grid_spare{"grid_spare"};
@@ -340,8 +376,12 @@ inline constexpr Record<double> grid_W1{"grid_W1"};     // coarse-grid weights
 
 // Density fitting (integrals/fit_*).
 inline constexpr Record<std::int64_t> ri_B{"ri.B"};     // three-index cache: header, key, index, blocks
-inline constexpr Record<int> ri_groups{"ri.groups"};
-inline constexpr Record<int> ri_pairs{"ri.pairs"};
+inline constexpr Record<int> ri_groups{"ri.groups"};    // N: node group of each atom
+inline constexpr Record<int> ri_pairs{"ri.pairs"};      // N x N: partner atoms, closed by -1
+inline constexpr Record<double> ri_estimates{"ri.estimates"};  // shell-pair estimates
+inline constexpr Record<int> ri_fit_header{"ri.fit_header"};   // two-centre fit: atoms, lists
+inline constexpr Record<double> ri_fit{"ri.fit"};              // two-centre fit blocks
+inline constexpr Record<int> mm_b{"mm_b"};              // first function of each fit shell
 
 }  // namespace rec
 }  // namespace ostrel

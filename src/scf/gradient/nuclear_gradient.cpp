@@ -19,7 +19,6 @@
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
 #include "runtime/records.hpp"
-#include "runtime/store.hpp"
 #include "runtime/timer.hpp"
 #include "scf/numint/xc_gradient.hpp"
 
@@ -177,6 +176,14 @@ void scf_nuclear_gradient() {
     int n_own = 0;
     for (int a = first; a < natom; a += stride) own[n_own++] = a;
     const FitPairs pairs{own.data(), n_own, nullptr};
+    // The Coulomb energy of a fitted density d: three-centre terms less half the metric's.
+    auto fitted_coulomb = [&](const double* d, double* c) {
+      fit_three_centre_gradient(Interaction::coulomb, orb.atoms, aux->atoms, pairs, o.cut, 1, mat.data(), d,
+                                share.data());
+      vec_copy(m, d, c);
+      vec_scale(m, -0.5, c);
+      fit_metric_gradient(Interaction::coulomb, aux->atoms, first, stride, 1, d, c, share.data());
+    };
     const char* coulomb = "Coulomb-type Gradient";
     const char* overlap = "Overlap-type Gradient";
     if (!o.fitxc) {
@@ -184,12 +191,7 @@ void scf_nuclear_gradient() {
       if (o.fit == kFitCoulomb) {
         PoolArray<double> d(m), c(m);
         load(rec::d, d.data(), m);
-        fit_three_centre_gradient(Interaction::coulomb, orb.atoms, aux->atoms, pairs, o.cut, 1,
-                                  mat.data(), d.data(), share.data());
-        vec_copy(m, d.data(), c.data());
-        vec_scale(m, -0.5, c.data());
-        fit_metric_gradient(Interaction::coulomb, aux->atoms, first, stride, 1, d.data(), c.data(),
-                            share.data());
+        fitted_coulomb(d.data(), c.data());
         share.collect();
       } else {
         coulomb_gradient_exact(orb.atoms, o.cut, mat.data(), first, stride, share.data());
@@ -214,12 +216,7 @@ void scf_nuclear_gradient() {
         }
         mp_bcast(u, 2, MP_DOUBLE);
         stage_start(coulomb);
-        fit_three_centre_gradient(Interaction::coulomb, orb.atoms, aux->atoms, pairs, o.cut, 1,
-                                  mat.data(), d.data(), share.data());
-        vec_copy(m, d.data(), c.data());
-        vec_scale(m, -0.5, c.data());
-        fit_metric_gradient(Interaction::coulomb, aux->atoms, first, stride, 1, d.data(), c.data(),
-                            share.data());
+        fitted_coulomb(d.data(), c.data());
         share.collect();
         stage_end(coulomb);
         stage_start(overlap);

@@ -7,7 +7,6 @@
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
 #include "runtime/records.hpp"
-#include "runtime/store.hpp"
 #include "runtime/timer.hpp"
 #include "scf/guess/atomic_calculations.hpp"
 #include "scf/guess/guess_steps.hpp"

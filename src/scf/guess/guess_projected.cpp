@@ -6,7 +6,6 @@
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
 #include "runtime/records.hpp"
-#include "runtime/store.hpp"
 #include "scf/guess/guess_steps.hpp"
 
 namespace ostrel {
