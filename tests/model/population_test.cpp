@@ -17,7 +17,7 @@
 #include "model/molecule_input.hpp"
 #include "model/molecule_record.hpp"
 #include "runtime/store.hpp"
-#include "support/input_file.hpp"
+#include "support/model_input.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel {
@@ -38,13 +38,18 @@ class Populations : public testing::RuntimeTest {
  protected:
   // Molecule in bohr and a basis from the shipped library.
   void load(const std::string& atoms, const char* library, bool fit = false, const char* header = "") {
-    const std::string text = std::string("$molecule units=b ") + header + " cartesian\n" + atoms + "$end\n";
-    testing::with_stdin(text, [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
-    const std::string lib = std::string(OSTREL_SOURCE_DIR) + "/data/basis/" + library;
-    ::testing::internal::CaptureStdout();
-    read_basis(lib.c_str(), "basis", "Basis", "Nbasis", "n_basis", 0, 0, 0);
-    if (fit) read_basis(lib.c_str(), "basis2", "Basis2", "Nfit", "n_fit", 0, 0, 1);
-    ::testing::internal::GetCapturedStdout();
+    testing::read_test_molecule(std::string("$molecule units=b ") + header + " cartesian\n" + atoms + "$end\n");
+    testing::read_program_basis(testing::basis_library(library));
+    if (fit) testing::read_program_basis(testing::basis_library(library), true);
+  }
+  // The overlap matrix as the integral code builds it, packed.
+  std::vector<double> overlap(int n) {
+    OneElectronRecords r;
+    r.overlap = "S";
+    r.hamiltonian = r.kinetic = r.moments = nullptr;
+    const double field[3] = {0, 0, 0};
+    testing::captured_stdout([&] { one_electron_integrals(r, nullptr, field, nullptr, 0, 0.0); });
+    return get("S", n * (n + 1) / 2);
   }
   void orbitals(int na, int nb, int restricted, const std::vector<double>& ca, const std::vector<double>& cb) {
     store_put("four", 0);
@@ -91,16 +96,9 @@ TEST_F(Populations, OpenShellChargesSpinAndBondOrdersMatchPsi4) {
             "\n   Bond orders:\n  H1    |  H2   :  0.44\n  H2    |  H1   :  0.44  H3   :  0.38\n"
             "  H3    |  H2   :  0.38\n");
 
-  // The numbers behind the print, from the overlap the integral code builds.
+  // The numbers behind the print.
   const int n = 6;
-  OneElectronRecords r;
-  r.overlap = "S";
-  r.hamiltonian = r.kinetic = r.moments = nullptr;
-  const double field[3] = {0, 0, 0};
-  ::testing::internal::CaptureStdout();
-  one_electron_integrals(r, nullptr, field, nullptr, 0, 0.0);
-  ::testing::internal::GetCapturedStdout();
-  const std::vector<double> s = get("S", n * (n + 1) / 2);
+  const std::vector<double> s = overlap(n);
   EXPECT_NEAR(s[1], 0.65829204933932983, 1e-12);  // Psi4 S(1,2)
   const int atom_of[6] = {0, 0, 1, 1, 2, 2};
   const double z[3] = {1, 1, 1};
@@ -121,18 +119,10 @@ TEST_F(Populations, OpenShellChargesSpinAndBondOrdersMatchPsi4) {
 // overlap; with one electron (H2+) the order is 1/2 and each atom carries half the spin.
 TEST_F(Populations, MinimalBasisHydrogenMoleculeByHand) {
   load(" 1 0 0 0\n 1 0 0 1.4\n", "sto-3g");
-  OneElectronRecords r;
-  r.overlap = "S";
-  r.hamiltonian = r.kinetic = r.moments = nullptr;
-  const double field[3] = {0, 0, 0};
-  ::testing::internal::CaptureStdout();
-  one_electron_integrals(r, nullptr, field, nullptr, 0, 0.0);
-  ::testing::internal::GetCapturedStdout();
-  const double s12 = get("S", 3)[1];
-  ASSERT_GT(s12, 0.5);
-  const double c = 1.0 / std::sqrt(2.0 * (1.0 + s12));
+  const std::vector<double> s = overlap(2);
+  ASSERT_GT(s[1], 0.5);
+  const double c = 1.0 / std::sqrt(2.0 * (1.0 + s[1]));
   orbitals(1, 1, 1, {c, c}, {});
-  const std::vector<double> s = get("S", 3);
   const int atom_of[2] = {0, 1};
   const double z[2] = {1, 1};
   const double ca[2] = {c, c}, none[2] = {0, 0};
@@ -198,9 +188,7 @@ class FittedCharges : public Populations {
          " 1 0 -1.4304281906653031 -1.1071565218354833\n",
          "def2", true);
     m = store_get<int>("Nfit");
-    ::testing::internal::CaptureStdout();
-    fit_metric_step(1e-10);
-    ::testing::internal::GetCapturedStdout();
+    testing::captured_stdout([] { fit_metric_step(1e-10); });
     g = get(kFitMomentsRecord, m);
     for (int k = 0; k < m; ++k) {
       da.push_back(0.01 * (k % 7 - 3) + 0.02);
