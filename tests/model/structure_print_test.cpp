@@ -76,19 +76,5 @@ TEST(StructurePrint, FormulaInOrderOfAtomicNumberWithLabelsPerElement) {
             std::string::npos);
 }
 
-TEST(StructurePrint, InternalCoordinateTable) {
-  const InternalCoordinate q[] = {{1, 0, 1, -1, -1}, {2, 0, 1, 2, -1}};
-  const double values[] = {1.4, 1.0};
-  const double gradient[] = {0.25, -0.5};
-  const CoordinateColumn columns[] = {{"Value", values, 1}, {"Gradient", gradient, 0}};
-  const std::string rule = "\n ------------------------------------------------------";
-  const std::string want = "\n INTERNAL COORDINATES" + rule +
-                           "\n  No.  Type      i   j   k   l        Value    Gradient" + rule +
-                           "\n    1 stretch    1   2   0   0     0.740848    0.250000"
-                           "\n    2 bend       1   2   3   0    57.295780   -0.500000" +
-                           rule + "\n";
-  EXPECT_EQ(captured_stdout([&] { print_internal_coordinates(2, q, 2, columns); }), want);
-}
-
 }  // namespace
 }  // namespace ostrel
