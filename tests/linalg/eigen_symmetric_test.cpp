@@ -38,9 +38,10 @@ class EigenSymmetric : public testing::RuntimeTest {
 
 TEST_F(EigenSymmetric, RandomMatricesAgreeWithJacobi) {
   std::mt19937_64 g(5);
-  for (int n : {1, 2, 3, 5, 17, 40}) {
+  for (int n : {1, 2, 3, 5, 17, 40, 300, 1000}) {
     const Dense a = testing::random_symmetric(n, g);
     const auto values = solve_and_check(a);
+    if (n > 40) continue;
     auto packed = testing::packed_of(a);
     std::vector<double> jv(std::size_t(n) * n), jl(n);
     eigen_jacobi(packed.data(), jv.data(), jl.data(), n, 0);
@@ -70,11 +71,6 @@ TEST_F(EigenSymmetric, ReferenceSpectraFromLapack) {
                           2.363328237932683,   3.7320508075688776, 3.7615571818318907};
   values = solve_and_check(w);
   for (int k = 0; k < 7; ++k) EXPECT_NEAR(values[k], w_ref[k], 4e-15) << k;
-}
-
-TEST_F(EigenSymmetric, LargeRandomMatrices) {
-  std::mt19937_64 g(6);
-  for (int n : {300, 1000}) solve_and_check(testing::random_symmetric(n, g));
 }
 
 TEST_F(EigenSymmetric, ClusteredDegenerateAndNearZeroSpectra) {
