@@ -17,6 +17,7 @@
 #include "model/molecule_record.hpp"
 #include "runtime/store.hpp"
 #include "support/model_input.hpp"
+#include "support/molecules.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel {
@@ -36,10 +37,9 @@ std::vector<double> get(const char* name, std::int64_t n) {
 class Populations : public testing::RuntimeTest {
  protected:
   // Molecule in bohr and a basis from the shipped library.
-  void load(const std::string& atoms, const char* library, bool fit = false, const char* header = "") {
+  void load(const std::string& atoms, const char* library, const char* header = "") {
     testing::read_test_molecule(std::string("$molecule units=b ") + header + " cartesian\n" + atoms + "$end\n");
     testing::read_program_basis(testing::basis_library(library));
-    if (fit) testing::read_program_basis(testing::basis_library(library), true);
   }
   // The overlap matrix as the integral code builds it, packed.
   std::vector<double> overlap(int n) {
@@ -84,7 +84,7 @@ const std::vector<double> kH3Cb = {0.16761148807718732, 0.053388730394819811, 0.
                                    0.48637277710154841, 0.15507967670969353, 0.044864337408490253};
 
 TEST_F(Populations, OpenShellChargesSpinAndBondOrdersMatchPsi4) {
-  load(kH3, "6-31gs", false, "multiplicity=2");
+  load(kH3, "6-31gs", "multiplicity=2");
   orbitals(2, 1, 0, kH3Ca, kH3Cb);
   const std::string out = run();
   EXPECT_EQ(out,
@@ -180,8 +180,9 @@ TEST_F(Populations, BondOrderListingThresholdSignAndWrapping) {
 // Fitted-density charges: the s-function integrals must agree with the fitting-function
 // charges of the metric step (an independent integral path), atom by atom.
 TEST_F(Populations, FittedChargesAreTheFittingFunctionMomentsAtomByAtom) {
-  load(" 8 0 0 0\n 1 0 1.4304281906653031 -1.1071565218354833\n 1 0 -1.4304281906653031 -1.1071565218354833\n",
-       "def2", true);
+  testing::read_test_molecule(testing::molecule_group(testing::kWaterReferenceAtoms));
+  testing::read_program_basis(testing::basis_library("def2"));
+  testing::read_program_basis(testing::basis_library("def2"), true);
   const int m = store_get<int>("Nfit");
   ASSERT_EQ(m, 71);
   testing::captured_stdout([] { fit_metric_step(1e-10); });
