@@ -13,6 +13,7 @@
 #include "support/capture.hpp"
 #include "support/fatal_trap.hpp"
 #include "support/input_file.hpp"
+#include "support/records.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel {
@@ -28,11 +29,6 @@ class ControlStep : public testing::RuntimeTest {
     store_open("", -64);
     InputFile input(text);
     return testing::captured_stdout([&] { control_step(input.get()); });
-  }
-  std::vector<double> reals(const char* name) {
-    std::vector<double> v(static_cast<std::size_t>(store_size(name) / 8));
-    store_get_array<double>(name, std::span<double>(v));
-    return v;
   }
 };
 
@@ -104,16 +100,16 @@ TEST_F(ControlStep, TextsAreUpperCasedAndSaveSplitsAtTheColon) {
 
 TEST_F(ControlStep, StateWeightsAreNormalisedOverTheStateCount) {
   run("");
-  EXPECT_EQ(reals("weight"), std::vector<double>{1.0});
+  EXPECT_EQ(testing::get_reals("weight"), std::vector<double>{1.0});
   run("$control theory=tddft $end");
-  EXPECT_EQ(reals("weight"), (std::vector<double>{0, 1, 0, 0, 0, 0}));
+  EXPECT_EQ(testing::get_reals("weight"), (std::vector<double>{0, 1, 0, 0, 0, 0}));
   run("$control theory=tddft state=6 $end");
-  EXPECT_EQ(reals("weight")[6], 1.0);
+  EXPECT_EQ(testing::get_reals("weight")[6], 1.0);
   run("$control state=0,2 weight=1,1 $end");
-  EXPECT_EQ(reals("weight"), (std::vector<double>{0.5, 0.5}));
+  EXPECT_EQ(testing::get_reals("weight"), (std::vector<double>{0.5, 0.5}));
   // Weights beyond the count take no part.
   run("$control state=0,3 weight=1,3,4,100 $end");
-  EXPECT_EQ(reals("weight"), (std::vector<double>{0.125, 0.375, 0.5}));
+  EXPECT_EQ(testing::get_reals("weight"), (std::vector<double>{0.125, 0.375, 0.5}));
   EXPECT_FATAL(run("$control weight(1025)=1 $end"), "reading variable 'weight'");
   EXPECT_FATAL(run("$control state=0,1,2 $end"), "unknown name 2");
   EXPECT_FATAL(run("$control state(3)=2 $end"), "reading variable 'state'");
@@ -124,7 +120,7 @@ TEST_F(ControlStep, StateWeightsAreNormalisedOverTheStateCount) {
 
 TEST_F(ControlStep, WavelengthsBecomeFrequenciesInHartreeUpToTheFirstNegative) {
   run("");
-  EXPECT_EQ(reals("wave"), std::vector<double>{0.0});
+  EXPECT_EQ(testing::get_reals("wave"), std::vector<double>{0.0});
   EXPECT_EQ(run("$control wavelength=500 $end"), "\n wavelength= 500.00000 nm : energy=0.09112672 au\n");
   EXPECT_DOUBLE_EQ(store_get<double>("wave"), 1e7 / (500 * 219474.6));
   EXPECT_EQ(run("$control wavelength=0,589.3,-1,700 $end"), "\n wavelength= 589.30000 nm : energy=0.07731777 au\n");

@@ -9,6 +9,7 @@
 #include "support/capture.hpp"
 #include "support/fatal_trap.hpp"
 #include "support/input_file.hpp"
+#include "support/records.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel {
@@ -32,24 +33,19 @@ class ProvidedResults : public testing::RuntimeTest {
     store_get_array<int>("haveE", std::span<int>(v));
     return v;
   }
-  std::vector<double> reals(const char* name) {
-    std::vector<double> v(static_cast<std::size_t>(store_size(name) / 8));
-    store_get_array<double>(name, std::span<double>(v));
-    return v;
-  }
 };
 
 TEST_F(ProvidedResults, NothingGivenStoresZerosOfTheRightSizes) {
   EXPECT_EQ(read("$control $end"), "");
   EXPECT_EQ(have(), (std::vector<int>{0, 0, 0}));
   EXPECT_EQ(store_get<double>("Energy"), 0.0);
-  EXPECT_EQ(reals("Dipole"), std::vector<double>(9, 0.0));
+  EXPECT_EQ(testing::get_reals("Dipole"), std::vector<double>(9, 0.0));
   EXPECT_EQ(store_size("Polariz"), 264);
-  EXPECT_EQ(reals("Gradient"), std::vector<double>(3, 0.0));
+  EXPECT_EQ(testing::get_reals("Gradient"), std::vector<double>(3, 0.0));
   EXPECT_EQ(store_size("DipoleX"), 8 * 9);
   EXPECT_EQ(store_size("PolarizX"), 8 * 99);
   // 3N(3N+1)/2 packed values and 9N + 6 zeros behind them.
-  EXPECT_EQ(reals("Hessian"), std::vector<double>(6 + 15, 0.0));
+  EXPECT_EQ(testing::get_reals("Hessian"), std::vector<double>(6 + 15, 0.0));
 }
 
 // A derivative counts only with everything below it; a list with a missing element is not given.
@@ -74,14 +70,14 @@ TEST_F(ProvidedResults, EachDerivativeNeedsTheOnesBelowIt) {
     store_put("nwave", 1);
     EXPECT_EQ(read(c.text), c.message) << c.text;
     EXPECT_EQ(have(), c.have) << c.text;
-    EXPECT_EQ(reals("Gradient"), c.gradient) << c.text;
+    EXPECT_EQ(testing::get_reals("Gradient"), c.gradient) << c.text;
     std::vector<double> h = c.hessian;
     h.resize(21, 0.0);
-    EXPECT_EQ(reals("Hessian"), h) << c.text;
+    EXPECT_EQ(testing::get_reals("Hessian"), h) << c.text;
   }
-  EXPECT_EQ(reals("Dipole"), std::vector<double>(9, 0.0));
+  EXPECT_EQ(testing::get_reals("Dipole"), std::vector<double>(9, 0.0));
   read("$energy e=1 d=0.5,0,-0.5 $end");
-  EXPECT_EQ(reals("Dipole"), (std::vector<double>{0.5, 0, -0.5, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(testing::get_reals("Dipole"), (std::vector<double>{0.5, 0, -0.5, 0, 0, 0, 0, 0, 0}));
 }
 
 TEST_F(ProvidedResults, NumberedGroupsAreReadByTheirOwnName) {

@@ -5,7 +5,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,6 +14,7 @@
 #include "runtime/store.hpp"
 #include "support/model_input.hpp"
 #include "support/molecules.hpp"
+#include "support/records.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel {
@@ -29,14 +29,10 @@ class MmExport : public testing::RuntimeTest {
     d[0] = 0.0, d[1] = -1.0 / 3, d[2] = 0.7290117;
     for (int i = 0; i < 9; ++i) g[i] = (i % 3 == 2 ? 1.0 : 0.1) / (i + 7);
     for (int i = 0; i < 45; ++i) h[i] = 1.0 / (i + 1);
-    put("Energy", {-76.32135612391204});
-    put("Dipole", d);
-    put("Gradient", g);
-    put("Hessian", h);
-  }
-  void put(const char* name, const std::vector<double>& v) {
-    store_alloc(name, 8 * static_cast<std::int64_t>(v.size()));
-    store_put_array<double>(name, std::span<const double>(v));
+    testing::put_reals("Energy", {-76.32135612391204});
+    testing::put_reals("Dipole", d);
+    testing::put_reals("Gradient", g);
+    testing::put_reals("Hessian", h);
   }
   std::vector<std::string> write(int e, int g, int h) {
     const int have[3] = {e, g, h};
@@ -44,11 +40,9 @@ class MmExport : public testing::RuntimeTest {
     store_alloc("haveE", sizeof have);
     store_write("haveE", 0, have, sizeof have);
     const std::int64_t before = pool_available();
-    std::istringstream in(testing::captured_stdout(write_mm_block));
+    const std::string out = testing::captured_stdout(write_mm_block);
     EXPECT_EQ(pool_available(), before);
-    std::vector<std::string> lines;
-    for (std::string l; std::getline(in, l);) lines.push_back(l);
-    return lines;
+    return testing::lines_of(out);
   }
 };
 

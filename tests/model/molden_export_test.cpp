@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,6 +16,7 @@
 #include "runtime/store.hpp"
 #include "support/model_input.hpp"
 #include "support/molecules.hpp"
+#include "support/records.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel {
@@ -24,12 +24,6 @@ namespace {
 
 constexpr int kFunctions = 24;  // def2-SVP water, spherical
 
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string l; std::getline(in, l);) lines.push_back(l);
-  return lines;
-}
 
 class MoldenExport : public testing::RuntimeTest {
  protected:
@@ -47,21 +41,17 @@ class MoldenExport : public testing::RuntimeTest {
         cb[k * kFunctions + i] = -(k + 0.01 * (i + 1));
       }
     }
-    put("Ca", ca);
-    put("Cb", cb);
-    put("ea", ea);
-    put("eb", eb);
-  }
-  void put(const char* name, const std::vector<double>& v) {
-    store_alloc(name, 8 * static_cast<std::int64_t>(v.size()));
-    store_put_array<double>(name, std::span<const double>(v));
+    testing::put_reals("Ca", ca);
+    testing::put_reals("Cb", cb);
+    testing::put_reals("ea", ea);
+    testing::put_reals("eb", eb);
   }
   std::vector<std::string> write(int na, int nb, int restricted, int occupied_only) {
     const std::int64_t before = pool_available();
     const std::string out = testing::captured_stdout(
         [&] { write_molden("Molecule", "Basis", "Ca", "Cb", "ea", "eb", na, nb, restricted, occupied_only); });
     EXPECT_EQ(pool_available(), before);
-    return lines_of(out);
+    return testing::lines_of(out);
   }
 };
 

@@ -18,21 +18,12 @@
 #include "runtime/store.hpp"
 #include "support/model_input.hpp"
 #include "support/molecules.hpp"
+#include "support/records.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel {
 namespace {
 
-void put(const char* name, const std::vector<double>& v) {
-  if (!store_exists(name)) store_alloc(name, 8 * static_cast<std::int64_t>(v.size()));
-  store_write(name, 0, v.data(), 8 * static_cast<std::int64_t>(v.size()));
-}
-
-std::vector<double> get(const char* name, std::int64_t n) {
-  std::vector<double> v(n);
-  store_read(name, 0, v.data(), 8 * n);
-  return v;
-}
 
 class Populations : public testing::RuntimeTest {
  protected:
@@ -42,21 +33,21 @@ class Populations : public testing::RuntimeTest {
     testing::read_program_basis(testing::basis_library(library));
   }
   // The overlap matrix as the integral code builds it, packed.
-  std::vector<double> overlap(int n) {
+  std::vector<double> overlap() {
     OneElectronRecords r;
     r.overlap = "S";
     r.hamiltonian = r.kinetic = r.moments = nullptr;
     const double field[3] = {0, 0, 0};
     testing::captured_stdout([&] { one_electron_integrals(r, nullptr, field, nullptr, 0, 0.0); });
-    return get("S", n * (n + 1) / 2);
+    return testing::get_reals("S");
   }
   void orbitals(int na, int nb, int restricted, const std::vector<double>& ca, const std::vector<double>& cb) {
     store_put("four", 0);
     store_put("Na", na);
     store_put("Nb", nb);
     store_put("restrict", restricted);
-    put("Ca", ca);
-    if (!cb.empty()) put("Cb", cb);
+    testing::put_reals("Ca", ca);
+    if (!cb.empty()) testing::put_reals("Cb", cb);
   }
   std::string run() {
     ::testing::internal::CaptureStdout();
@@ -97,7 +88,7 @@ TEST_F(Populations, OpenShellChargesSpinAndBondOrdersMatchPsi4) {
 
   // The numbers behind the print.
   const int n = 6;
-  const std::vector<double> s = overlap(n);
+  const std::vector<double> s = overlap();
   EXPECT_NEAR(s[1], 0.65829204933932983, 1e-12);  // Psi4 S(1,2)
   const int atom_of[6] = {0, 0, 1, 1, 2, 2};
   const double z[3] = {1, 1, 1};
@@ -118,7 +109,7 @@ TEST_F(Populations, OpenShellChargesSpinAndBondOrdersMatchPsi4) {
 // overlap; with one electron (H2+) the order is 1/2 and each atom carries half the spin.
 TEST_F(Populations, MinimalBasisHydrogenMoleculeByHand) {
   load(" 1 0 0 0\n 1 0 0 1.4\n", "sto-3g");
-  const std::vector<double> s = overlap(2);
+  const std::vector<double> s = overlap();
   ASSERT_GT(s[1], 0.5);
   const double c = 1.0 / std::sqrt(2.0 * (1.0 + s[1]));
   orbitals(1, 1, 1, {c, c}, {});
@@ -138,7 +129,7 @@ TEST_F(Populations, MinimalBasisHydrogenMoleculeByHand) {
   EXPECT_NEAR(spin[1], 0.5, 1e-12);
   store_put("Nb", 0);
   store_put("restrict", 0);
-  put("Cb", {0.0, 0.0});
+  testing::put_reals("Cb", {0.0, 0.0});
   EXPECT_EQ(run(),
             "\n Overlap populations:\n  atom    charge   spin p.\n"
             " H1       0.5000   0.50000\n H2       0.5000   0.50000\n"
@@ -186,16 +177,16 @@ TEST_F(Populations, FittedChargesAreTheFittingFunctionMomentsAtomByAtom) {
   const int m = store_get<int>("Nfit");
   ASSERT_EQ(m, 71);
   testing::captured_stdout([] { fit_metric_step(1e-10); });
-  const std::vector<double> g = get(kFitMomentsRecord, m);
+  const std::vector<double> g = testing::get_reals(kFitMomentsRecord);
   std::vector<double> da, db, atomic;
   for (int k = 0; k < m; ++k) {
     da.push_back(0.01 * (k % 7 - 3) + 0.02);
     db.push_back(0.015 * (k % 5 - 2) + 0.01);
     atomic.push_back(0.012 * (k % 3));
   }
-  put("da", da);
-  put("db", db);
-  put("atomic_d", atomic);
+  testing::put_reals("da", da);
+  testing::put_reals("db", db);
+  testing::put_reals("atomic_d", atomic);
   Molecule mol = load_molecule(0, "Molecule");
   Basis fit = load_basis(0, "Basis2", mol);
   const std::vector<int> first(fit.atom_first_function, fit.atom_first_function + 4);

@@ -17,6 +17,7 @@
 #include "runtime/store.hpp"
 #include "support/capture.hpp"
 #include "support/input_file.hpp"
+#include "support/records.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel {
@@ -24,10 +25,6 @@ namespace {
 
 class ResultGroups : public testing::RuntimeTest {
  protected:
-  void put(const char* name, const std::vector<double>& v) {
-    store_alloc(name, 8 * static_cast<std::int64_t>(v.size()));
-    store_put_array<double>(name, std::span<const double>(v));
-  }
   std::string write(const char* e, const char* g, const char* h, const char* d, const char* a,
                     const char* dx, const char* ax, int natom, const char* tag = "eng>",
                     int index = -1) {
@@ -41,9 +38,9 @@ class ResultGroups : public testing::RuntimeTest {
 };
 
 TEST_F(ResultGroups, ExactLinesOfSmallGroupsAndNothingOnOtherNodes) {
-  put("Energy", {-1.5});
-  put("Dipole", {0.1, -0.2, 0.7, 9, 9, 9, 9, 9, 9});  // only the first three belong to it
-  put("Gradient", {1e-3, -2e-3, 3e-3, 0.25, -0.5, 0.0});
+  testing::put_reals("Energy", {-1.5});
+  testing::put_reals("Dipole", {0.1, -0.2, 0.7, 9, 9, 9, 9, 9, 9});  // only the first three belong to it
+  testing::put_reals("Gradient", {1e-3, -2e-3, 3e-3, 0.25, -0.5, 0.0});
   EXPECT_EQ(write("Energy", "Gradient", "", "Dipole", "", "", "", 2),
             "\n\neng>$Energy\n"
             "eng> E=-1.500000000000e+00\n"
@@ -67,11 +64,6 @@ double printed(const char* fmt, double v) {
   return std::strtod(text, nullptr);
 }
 
-std::vector<double> reals(const char* name) {
-  std::vector<double> v(static_cast<std::size_t>(store_size(name) / 8));
-  store_get_array<double>(name, std::span<double>(v));
-  return v;
-}
 
 // Every kind of result for one and for two atoms, tag cut off by a text filter, goes back in
 // through the reader of precomputed results and gives the printed values. With one atom the
@@ -90,13 +82,13 @@ TEST_F(ResultGroups, GroupsReadBackAsProvidedResults) {
     for (int i = 0; i < 3 * n; ++i) dipole_x[i] = std::cos(0.3 * i) / 7;
     for (int i = 0; i < (full ? 33 * n : 18); ++i) polariz_x[i] = std::sin(0.7 * i + 0.1);
     store_clear();
-    put("Energy", {energy});
-    put("Dipole", dipole);
-    put("Gradient", grad);
-    put("Hessian", hess);
-    put("Polariz", polariz);
-    put("DipoleX", dipole_x);
-    put("PolarizX", polariz_x);
+    testing::put_reals("Energy", {energy});
+    testing::put_reals("Dipole", dipole);
+    testing::put_reals("Gradient", grad);
+    testing::put_reals("Hessian", hess);
+    testing::put_reals("Polariz", polariz);
+    testing::put_reals("DipoleX", dipole_x);
+    testing::put_reals("PolarizX", polariz_x);
     const std::string out =
         write("Energy", "Gradient", "Hessian", "Dipole", "Polariz", "DipoleX", "PolarizX", natom, "eng>", 7);
     std::string stripped;
@@ -116,7 +108,7 @@ TEST_F(ResultGroups, GroupsReadBackAsProvidedResults) {
     } records[] = {{"Dipole", dipole, 3},     {"Gradient", grad, n},        {"Hessian", hess, n * (n + 1) / 2},
                    {"Polariz", polariz, 33}, {"DipoleX", dipole_x, 3 * n}, {"PolarizX", polariz_x, 33 * n}};
     for (const auto& r : records) {
-      const std::vector<double> back = reals(r.name);
+      const std::vector<double> back = testing::get_reals(r.name);
       ASSERT_GE(back.size(), std::size_t(r.count)) << r.name;
       for (int i = 0; i < r.count; ++i) EXPECT_EQ(back[i], printed("%15.8e", r.given[i])) << r.name << i;
     }
