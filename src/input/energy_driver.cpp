@@ -49,7 +49,7 @@ struct TheorySettings {
 bool same(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
 
 int get_int_or(const char* name, int fallback) {
-  return store_exists(name) ? store_get<int>(name) : fallback;
+  return record_get_or(Record<int>{name}, fallback);
 }
 
 DriverHeader read_header(int level) {

@@ -116,7 +116,7 @@ void overlap_potentials(const ScfShape& sh, const double* r, double u[2]) {
     u[k] = vec_dot(m, s.data(), g.data()) / sp;
     vec_axpy(m, -u[k], p.data(), g.data());
     scf_write(names[k], g.data(), m);
-    store_put(multipliers[k], u[k]);
+    record_put(Record<double>{multipliers[k]}, u[k]);
   }
 }
 

@@ -37,10 +37,10 @@ struct ReportSettings {
 };
 
 int get_int_or(const char* name, int fallback) {
-  return store_exists(name) ? store_get<int>(name) : fallback;
+  return record_get_or(Record<int>{name}, fallback);
 }
 
-double get_double(const char* name) { return store_get<double>(name); }
+double get_double(const char* name) { return record_get(Record<double>{name}); }
 
 ReportSettings read_and_print_energies(const char* theory) {
   ReportSettings r{};

@@ -30,7 +30,7 @@ struct ResponseSettings {
   int n3fit;
 };
 
-int int_or(const char* name, int fallback) { return store_exists(name) ? store_get<int>(name) : fallback; }
+int int_or(const char* name, int fallback) { return record_get_or(Record<int>{name}, fallback); }
 
 ResponseSettings read_settings() {
   ResponseSettings o{};

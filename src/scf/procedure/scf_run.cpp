@@ -59,12 +59,11 @@ RunOptions read_options() {
 // Orbital energies exist before the quasi-Newton records, which are freed in stack order.
 void ensure_orbital_energies() {
   const int n = record_get(rec::Nbasis);
-  for (const char* name : {"ea", "eb"})
-    if (!store_exists(name)) store_alloc(name, 8 * std::int64_t{n > 0 ? n : 1});
+  for (const Record<double> energies : {rec::ea, rec::eb}) record_ensure(energies, n > 0 ? n : 1);
 }
 
 void put_int(const char* name, int value) {
-  if (is_master) store_put(name, value);
+  if (is_master) record_put(Record<int>{name}, value);
 }
 
 }  // namespace
