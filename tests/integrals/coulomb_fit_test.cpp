@@ -8,7 +8,8 @@
 #include <functional>
 #include <vector>
 
-#include "coulomb_test_atoms.hpp"
+#include "coulomb_psi4_reference_data.hpp"
+#include "test_shells.hpp"
 #include "integrals/coulomb_fit.hpp"
 #include "integrals/two_electron_coulomb.hpp"
 #include "support/runtime_fixture.hpp"
@@ -21,7 +22,6 @@ using testing::TestBasis;
 
 class CoulombFit : public testing::RuntimeTest {};
 
-TestBasis reference_water(const RefShell* shells, int n) { return TestBasis(shells, n, kWaterCoordinates, 3); }
 
 // x = A^-1 b for a packed positive definite A (Cholesky; independent of the program's solver).
 std::vector<double> solve_packed(const std::vector<double>& a, std::vector<double> b) {
@@ -60,8 +60,8 @@ std::vector<double> pseudo_random(int n, double scale, int seed) {
 }
 
 TEST_F(CoulombFit, FittedEnergyOfWaterEqualsHalfGammaVInverseGamma) {
-  const TestBasis orb = reference_water(kSvpShells, kSvpShellCount);
-  const TestBasis aux = reference_water(kJfitShells, kJfitShellCount);
+  const TestBasis orb = TestBasis(kSvpShells, kSvpShellCount, kWaterCoordinates, 3);
+  const TestBasis aux = TestBasis(kJfitShells, kJfitShellCount, kWaterCoordinates, 3);
   const int m = aux.nfunc();
   std::vector<double> v(m * (m + 1) / 2, 0.0), gamma(m, 0.0);
   fit_metric(Interaction::coulomb, aux.set(), 0, 1, v.data());
@@ -81,7 +81,7 @@ TEST_F(CoulombFit, FittedEnergyOfWaterEqualsHalfGammaVInverseGamma) {
 }
 
 TEST_F(CoulombFit, ExactCoulombMatrixMatchesFourCentreIntegralsAndBoundsTheFit) {
-  const TestBasis orb = reference_water(kSvpShells, kSvpShellCount);
+  const TestBasis orb = TestBasis(kSvpShells, kSvpShellCount, kWaterCoordinates, 3);
   const std::vector<double> d = water_density();
   std::vector<double> j(d.size(), 0.0);
   // Two shares of the bra atoms, summed, as two nodes would.
@@ -103,8 +103,8 @@ TEST_F(CoulombFit, ExactCoulombMatrixMatchesFourCentreIntegralsAndBoundsTheFit) 
 }
 
 TEST_F(CoulombFit, FitIsVariationalForArbitraryDensities) {
-  const TestBasis orb = testing::water_basis(kSvpShells, kSvpShellCount);
-  const TestBasis aux = testing::water_basis(kJfitShells, kJfitShellCount);
+  const TestBasis orb = TestBasis(kSvpShells, kSvpShellCount, kCoordinates, 3);
+  const TestBasis aux = TestBasis(kJfitShells, kJfitShellCount, kCoordinates, 3);
   const int m = aux.nfunc(), n = orb.nfunc();
   std::vector<double> v(m * (m + 1) / 2, 0.0);
   fit_metric(Interaction::coulomb, aux.set(), 0, 1, v.data());
@@ -123,8 +123,8 @@ TEST_F(CoulombFit, FitIsVariationalForArbitraryDensities) {
 }
 
 TEST_F(CoulombFit, ProjectionAndAssemblyAreTransposesForBothKindsAndTwoDensities) {
-  const TestBasis orb = testing::water_basis(kSvpShells, kSvpShellCount);
-  const TestBasis aux = testing::water_basis(kJfitShells, kJfitShellCount);
+  const TestBasis orb = TestBasis(kSvpShells, kSvpShellCount, kCoordinates, 3);
+  const TestBasis aux = TestBasis(kJfitShells, kJfitShellCount, kCoordinates, 3);
   const int m = aux.nfunc(), n = orb.nfunc(), n2 = n * (n + 1) / 2;
   std::vector<double> p = pseudo_random(2 * n2, 0.2, 4), c = pseudo_random(2 * m, 0.5, 5);
   // Only off-diagonal elements count twice in a packed trace.
@@ -151,8 +151,8 @@ TEST_F(CoulombFit, ProjectionAndAssemblyAreTransposesForBothKindsAndTwoDensities
 }
 
 TEST_F(CoulombFit, ElectronCountOfTheWaterDensityIsTen) {
-  const TestBasis orb = reference_water(kSvpShells, kSvpShellCount);
-  const TestBasis aux = reference_water(kJfitShells, kJfitShellCount);
+  const TestBasis orb = TestBasis(kSvpShells, kSvpShellCount, kWaterCoordinates, 3);
+  const TestBasis aux = TestBasis(kJfitShells, kJfitShellCount, kWaterCoordinates, 3);
   const std::vector<double> d = water_density();
   std::vector<double> t(aux.nfunc(), 0.0);
   double count = 0.0;
@@ -196,7 +196,7 @@ TEST_F(CoulombFit, MomentsOfSingleFunctionsHaveTheirClosedForms) {
 TEST_F(CoulombFit, CoulombNormalisedFittingFunctionsHaveUnitSelfRepulsion) {
   // Shells rescaled with the closed form 2 pi^(5/2) u_L / (a b), u_0 = (a+b)^(-1/2),
   // u_k = (k - 1/2) u_(k-1) / (a+b), as the basis reader does for a Coulomb-metric fit.
-  TestBasis aux = testing::water_basis(kJfitShells, kJfitShellCount);
+  TestBasis aux = TestBasis(kJfitShells, kJfitShellCount, kCoordinates, 3);
   for (auto& atom : aux.atoms)
     for (auto& shell : atom.shells) {
       double q = 0.0;
@@ -247,8 +247,8 @@ void expect_gradient(const std::vector<double>& analytic, const std::vector<doub
 }
 
 TEST_F(CoulombFit, ThreeCentreGradientsMatchFiniteDifferences) {
-  const TestBasis orb = testing::water_basis(kSvpShells, kSvpShellCount);
-  const TestBasis aux = testing::water_basis(kJfitShells, kJfitShellCount);
+  const TestBasis orb = TestBasis(kSvpShells, kSvpShellCount, kCoordinates, 3);
+  const TestBasis aux = TestBasis(kJfitShells, kJfitShellCount, kCoordinates, 3);
   const int m = aux.nfunc(), n2 = orb.nfunc() * (orb.nfunc() + 1) / 2;
   const std::vector<double> p = pseudo_random(2 * n2, 0.2, 7), c = pseudo_random(2 * m, 0.3, 8);
   const double u[2] = {0.4, -0.2};
@@ -271,8 +271,8 @@ TEST_F(CoulombFit, ThreeCentreGradientsMatchFiniteDifferences) {
 }
 
 TEST_F(CoulombFit, TwoCentreGradientsMatchFiniteDifferences) {
-  const TestBasis orb = testing::water_basis(kSvpShells, kSvpShellCount);
-  const TestBasis aux = testing::water_basis(kJfitShells, kJfitShellCount);
+  const TestBasis orb = TestBasis(kSvpShells, kSvpShellCount, kCoordinates, 3);
+  const TestBasis aux = TestBasis(kJfitShells, kJfitShellCount, kCoordinates, 3);
   const int m = aux.nfunc();
   const std::vector<double> d = pseudo_random(2 * m, 0.3, 9), c = pseudo_random(2 * m, 0.2, 10);
   for (Interaction kind : {Interaction::coulomb, Interaction::overlap}) {
@@ -294,8 +294,8 @@ TEST_F(CoulombFit, TwoCentreGradientsMatchFiniteDifferences) {
 }
 
 TEST_F(CoulombFit, ExactCoulombGradientMatchesFiniteDifferences) {
-  const TestBasis orb = testing::water_basis(kSvpShells, kSvpShellCount);
-  const TestBasis aux = testing::water_basis(kJfitShells, kJfitShellCount);
+  const TestBasis orb = TestBasis(kSvpShells, kSvpShellCount, kCoordinates, 3);
+  const TestBasis aux = TestBasis(kJfitShells, kJfitShellCount, kCoordinates, 3);
   const int n = orb.nfunc(), n2 = n * (n + 1) / 2;
   const std::vector<double> p = pseudo_random(n2, 0.2, 11);
   auto energy = [&](const TestBasis& o, const TestBasis&) {

@@ -18,7 +18,7 @@
 #include "runtime/store.hpp"
 #include "support/input_file.hpp"
 #include "support/runtime_fixture.hpp"
-#include "water_fit_sets.hpp"
+#include "test_shells.hpp"
 
 namespace ostrel {
 namespace {

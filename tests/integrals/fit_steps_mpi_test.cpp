@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "coulomb_test_atoms.hpp"
+#include "coulomb_psi4_reference_data.hpp"
+#include "test_shells.hpp"
 #include "integrals/fit_metric_inverse.hpp"
 #include "integrals/fit_setup.hpp"
 #include "integrals/fit_steps.hpp"
@@ -28,8 +29,8 @@ std::vector<double> read_doubles(const char* name, long n, long offset = 0) {
 }
 
 TEST(FitStepsNodes, SharedWorkEqualsOneProcess) {
-  const TestBasis orb = testing::water_basis(kSvpShells, kSvpShellCount);
-  const TestBasis aux = testing::water_basis(kJfitShells, kJfitShellCount);
+  const TestBasis orb = TestBasis(kSvpShells, kSvpShellCount, kCoordinates, 3);
+  const TestBasis aux = TestBasis(kJfitShells, kJfitShellCount, kCoordinates, 3);
   const int m = aux.nfunc(), n2 = orb.nfunc() * (orb.nfunc() + 1) / 2, m2 = m * (m + 1) / 2;
 
   if (is_master) ::testing::internal::CaptureStdout();

@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "coulomb_test_atoms.hpp"
+#include "coulomb_psi4_reference_data.hpp"
+#include "test_shells.hpp"
 #include "integrals/coulomb_blocks.hpp"
 #include "integrals/fit_metric_inverse.hpp"
 #include "integrals/fit_setup.hpp"
@@ -50,7 +51,7 @@ double largest_deviation_from_product(const std::vector<double>& a, const std::v
 }
 
 TEST_F(FitSteps, MetricStepInvertsTheCoulombMetricWithNothingDropped) {
-  const TestBasis aux = testing::water_basis(kJfitShells, kJfitShellCount);
+  const TestBasis aux = TestBasis(kJfitShells, kJfitShellCount, kCoordinates, 3);
   const int m = aux.nfunc(), m2 = m * (m + 1) / 2;
   ::testing::internal::CaptureStdout();
   const int dropped = fit_metric_inverse(aux.set(), kFitMetricFloor, "VMM", "s");
@@ -134,8 +135,8 @@ TEST_F(FitSteps, IterationStepsGiveTheFittedEnergyOfWaterWithTheDefaults) {
 }
 
 TEST_F(FitSteps, OpenShellStepsKeepAlphaAndBetaApart) {
-  const TestBasis orb = testing::water_basis(kSvpShells, kSvpShellCount);
-  const TestBasis aux = testing::water_basis(kJfitShells, kJfitShellCount);
+  const TestBasis orb = TestBasis(kSvpShells, kSvpShellCount, kCoordinates, 3);
+  const TestBasis aux = TestBasis(kJfitShells, kJfitShellCount, kCoordinates, 3);
   const int m = aux.nfunc(), n2 = orb.nfunc() * (orb.nfunc() + 1) / 2;
   ::testing::internal::CaptureStdout();
   fit_metric_inverse(aux.set(), kFitMetricFloor, "VMM", "s");
@@ -219,8 +220,8 @@ TEST_F(FitSteps, PairListsDropDistantAtomsAndTheCountsArePrinted) {
 }
 
 TEST_F(FitSteps, ShellPairEstimatesBoundTheThreeCentreIntegrals) {
-  const TestBasis orb = testing::water_basis(kSvpShells, kSvpShellCount);
-  const TestBasis aux = testing::water_basis(kJfitShells, kJfitShellCount);
+  const TestBasis orb = TestBasis(kSvpShells, kSvpShellCount, kCoordinates, 3);
+  const TestBasis aux = TestBasis(kJfitShells, kJfitShellCount, kCoordinates, 3);
   const int nshell = kSvpShellCount;
   std::vector<double> est(nshell * (nshell + 1) / 2);
   shell_pair_estimates(orb.set(), kFitCutoff, est.data());
@@ -249,8 +250,8 @@ TEST_F(FitSteps, ShellPairEstimatesBoundTheThreeCentreIntegrals) {
 }
 
 TEST_F(FitSteps, TwoCentreFitRecordHoldsEachOwnPairAgainstBothAtomsFunctions) {
-  const TestBasis orb = testing::water_basis(kSvpShells, kSvpShellCount);
-  const TestBasis aux = testing::water_basis(kJfitShells, kJfitShellCount);
+  const TestBasis orb = TestBasis(kSvpShells, kSvpShellCount, kCoordinates, 3);
+  const TestBasis aux = TestBasis(kJfitShells, kJfitShellCount, kCoordinates, 3);
   int groups[3], lists[9];
   ::testing::internal::CaptureStdout();
   fit_setup(orb.set(), aux.set(), kCoordinates, kFitCutoff, true, {nullptr, nullptr, nullptr, "fithead", "fit"}, groups,

@@ -169,7 +169,6 @@ void ScfGradient::check_psi4(const char* atoms, const double* reference, int n3)
     EXPECT_NEAR(g[i], reference[i], 1e-5) << i;
   }
   for (double v : sum) EXPECT_NEAR(v, 0.0, 1e-6);
-  std::printf("   [%d atoms: E = %.10f, max |g - Psi4| = %.2e]\n", n3 / 3, energy, worst);
 }
 
 std::vector<double> ScfGradient::check_differences(const Job& s, std::vector<int> coordinates,
@@ -190,8 +189,6 @@ std::vector<double> ScfGradient::check_differences(const Job& s, std::vector<int
     worst = std::max(worst, std::fabs(g[i] - fd[k]));
     EXPECT_NEAR(g[i], fd[k], tolerance) << i;
   }
-  std::printf("   [E = %.10f, max |analytic - FD| = %.2e over %zu coordinates, |sum| %.1e]\n", energy, worst,
-              coordinates.size(), std::max({std::fabs(sum[0]), std::fabs(sum[1]), std::fabs(sum[2])}));
   return g;
 }
 

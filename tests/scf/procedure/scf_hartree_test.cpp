@@ -163,8 +163,6 @@ class ScfHartree : public testing::ScfSystem {
         }
       EXPECT_LT(dev, 1e-10) << set;
     }
-    std::printf("   [%s: %d iterations, reference %d, E = %.10f]\n", groups.c_str(), iterations,
-                ref.iterations, ref.energy);
   }
   int iterations = 0;
 };
@@ -207,8 +205,6 @@ TEST_F(ScfHartree, RestrictedOpenShellBfgsReachesTheUnrestrictedEnergy) {
   EXPECT_EQ(record_values("Cb"), record_values("Ca"));
   const double e = store_get<double>("ESCF");
   EXPECT_NEAR(e, unrestricted, 1e-9);
-  std::printf("   [ROHS BFGS: %d iterations, E = %.10f, E - E(UKS) = %.2e]\n", testing::iteration_lines(out), e,
-              e - unrestricted);
 }
 
 }  // namespace

@@ -91,7 +91,6 @@ TEST(ScfMpi, DefaultKohnShamModelGivesTheOneProcessEnergy) {
   const double e = master_value("Energy");
   if (is_master) {
     EXPECT_NE(out.find(" converged!"), std::string::npos) << out;
-    std::printf("   [pbe %.12f]\n", e);
   }
   EXPECT_NEAR(e, kPbeWater, 1e-9);
   fresh_store();
@@ -105,7 +104,6 @@ TEST(ScfMpi, OverlapMetricFitGivesTheOneProcessEnergy) {
   const double e = master_value("Energy");
   if (is_master) {
     EXPECT_NE(out.find(" converged!"), std::string::npos) << out;
-    std::printf("   [pbe overlap fit %.12f]\n", e);
   }
   EXPECT_NEAR(e, kPbeWaterOverlapFit, 1e-9);
   fresh_store();
@@ -113,11 +111,9 @@ TEST(ScfMpi, OverlapMetricFitGivesTheOneProcessEnergy) {
 
 TEST(ScfMpi, HartreeOnlyRunsGiveTheOneProcessEnergies) {
   const double closed = hartree(0, "$scf convergence=1e-10 iterations=30 $end");
-  if (is_master) std::printf("   [closed %.12f]\n", closed);
   EXPECT_NEAR(closed, kHartreeWater, 1e-9);
   fresh_store();
   const double open = hartree(1, "$scf convergence=1e-10 iterations=80 procedure=bfgs $end");
-  if (is_master) std::printf("   [open %.12f]\n", open);
   EXPECT_NEAR(open, kHartreeCation, 1e-9);
   fresh_store();
 }

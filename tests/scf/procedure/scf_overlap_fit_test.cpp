@@ -135,8 +135,6 @@ TEST_F(ScfOverlapFit, NewtonAndBfgsRunsConvergeToTheSameEnergy) {
     const std::string out = run(scf_run);
     EXPECT_NE(out.find(" converged!\n"), std::string::npos) << out;
     energy[k] = store_get<double>("ESCF");
-    std::printf("   [overlap fit, %s: %d iterations, E = %.10f]\n", k ? "BFGS" : "Newton",
-                testing::iteration_lines(out), energy[k]);
   }
   EXPECT_NEAR(energy[0], energy[1], 1e-9);
 }
@@ -153,7 +151,6 @@ TEST_F(ScfOverlapFit, WaterPbeConvergesWithAConsistentGradient) {
   // overlap metric fits the exchange-correlation potential differently.
   const double e = store_get<double>("Energy");
   EXPECT_NEAR(e, -76.2718616925, 1e-2);
-  std::printf("   [water PBE, overlap fit: %d iterations, E = %.10f]\n", testing::iteration_lines(out), e);
 
   // Away from convergence, on the final grid without rebuilding it.
   store_put("scf_iter", 1);

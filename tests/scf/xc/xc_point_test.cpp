@@ -182,9 +182,6 @@ TEST(XcPoint, DerivativesOfEveryOrderMatchDifferencesOfTheOrderBelow) {
         }
       }
     }
-  for (const Tally* t : {&t1, &t2, &t3})
-    std::printf("against differences: %.1e per entry, %.1e of the largest entry (%s)\n", t->worst,
-                t->worst_of_largest, t->where.c_str());
   EXPECT_LE(t1.worst, 1e-6) << t1.where;
   EXPECT_LE(t2.worst, 1e-6) << t2.where;
   EXPECT_LE(t3.worst, 1e-6) << t3.where;
@@ -218,7 +215,6 @@ TEST(XcPoint, LowerOrdersAgreeWhateverOrderIsAskedFor) {
         for (int j = 0; j < 8; ++j) check(e2.d.d2[i][j], e3.d.d2[i][j], unit(u, {i, j}));
       }
     }
-  std::printf("orders 0-3 agree to %.1e of the natural size\n", worst);
 }
 
 TEST(XcPoint, ClosedShellExchangeIsTwiceTheSingleSpin) {
@@ -331,7 +327,6 @@ TEST(DensityRegularise, BranchesFloorAndDerivatives) {
       EXPECT_LE(err, 1e-7) << "x = " << x << ", derivative " << m;
     }
   }
-  std::printf("regularisation: largest relative error against differences %.1e\n", worst);
 }
 
 TEST(XcExchangeKernel, SmoothFormOfXAsinhXMatchesTheClosedForm) {

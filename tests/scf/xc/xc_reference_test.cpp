@@ -109,8 +109,6 @@ TEST(XcLibxc, EnergyDensitiesAndDerivativesMatchLibxc) {
       worst.d2 = std::max(worst.d2, e.d2);
     }
   }
-  std::printf("largest relative deviation from libxc: energy %.1e, first %.1e, second %.1e\n",
-              worst.e, worst.d1, worst.d2);
 }
 
 TEST(XcFormulas, KindsWithoutALibxcCounterpartMatchTheirClosedForms) {
@@ -128,8 +126,6 @@ TEST(XcFormulas, KindsWithoutALibxcCounterpartMatchTheirClosedForms) {
       worst.d2 = std::max(worst.d2, e.d2);
     }
   }
-  std::printf("largest relative deviation from the closed forms: energy %.1e, first %.1e, second %.1e\n",
-              worst.e, worst.d1, worst.d2);
 }
 
 }  // namespace
