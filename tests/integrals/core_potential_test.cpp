@@ -41,21 +41,28 @@ std::vector<TestShell> reference_shells(const double* xyz = ref::kCoordinates) {
   return testing::shells_from(ref::kShells, kShellCount, xyz);
 }
 
-// The packed core-potential matrix of the reference basis (iodine on the first atom) at `xyz`.
-std::vector<double> potential_matrix(const double* xyz, int first_point = 0, int stride = 1) {
-  const auto shells = reference_shells(xyz);
+// The reference basis at `xyz` as a shell list, with the iodine potential on the first atom.
+struct ReferenceBasis {
+  std::vector<TestShell> shells;
   std::vector<Shell> views;
   std::vector<int> first, atom;
-  for (int s = 0, n = 0; s < kShellCount; n += shells[s].size(), ++s) {
-    views.push_back(shells[s].view());
-    first.push_back(n);
-    atom.push_back(ref::kShells[s].atom);
+  CorePotential u;
+  int on_atom = 0;
+  explicit ReferenceBasis(const double* xyz) : shells(reference_shells(xyz)), u(iodine_potential(xyz)) {
+    for (int s = 0, n = 0; s < kShellCount; n += shells[s].size(), ++s) {
+      views.push_back(shells[s].view());
+      first.push_back(n);
+      atom.push_back(ref::kShells[s].atom);
+    }
   }
-  const CorePotential u = iodine_potential(xyz);
-  const int on_atom = 0;
+  ShellList basis() const { return {kShellCount, views.data(), first.data(), atom.data(), ref::kNbf}; }
+  PotentialList potentials() const { return {1, &u, &on_atom}; }
+};
+
+std::vector<double> potential_matrix(const double* xyz, int first_point = 0, int stride = 1) {
+  const ReferenceBasis b(xyz);
   std::vector<double> m(packed_size(ref::kNbf), 0.0);
-  add_core_potential_matrix({kShellCount, views.data(), first.data(), atom.data(), ref::kNbf}, {1, &u, &on_atom},
-                            first_point, stride, m.data());
+  add_core_potential_matrix(b.basis(), b.potentials(), first_point, stride, m.data());
   return m;
 }
 
@@ -119,19 +126,9 @@ TEST_F(CorePotentialTest, MatrixGradientMatchesFiniteDifferences) {
   std::vector<double> xyz(ref::kCoordinates, ref::kCoordinates + 9);
   std::vector<double> d(packed_size(ref::kNbf));
   for (size_t i = 0; i < d.size(); ++i) d[i] = 0.2 * std::cos(0.37 * i) + (i % 11 == 0 ? 0.4 : 0.0);
-  const auto shells = reference_shells();
-  std::vector<Shell> views;
-  std::vector<int> first, atom;
-  for (int s = 0, n = 0; s < kShellCount; n += shells[s].size(), ++s) {
-    views.push_back(shells[s].view());
-    first.push_back(n);
-    atom.push_back(ref::kShells[s].atom);
-  }
-  const CorePotential u = iodine_potential();
-  const int on_atom = 0;
+  const ReferenceBasis b(ref::kCoordinates);
   std::vector<double> grad(9, 0.0);
-  core_potential_gradient({kShellCount, views.data(), first.data(), atom.data(), ref::kNbf}, {1, &u, &on_atom},
-                          d.data(), 0, 1, grad.data());
+  core_potential_gradient(b.basis(), b.potentials(), d.data(), 0, 1, grad.data());
   auto energy = [&](const std::vector<double>& at) {
     const auto m = potential_matrix(at.data());
     double e = 0.0;
