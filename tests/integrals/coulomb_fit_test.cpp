@@ -193,31 +193,6 @@ TEST_F(CoulombFit, MomentsOfSingleFunctionsHaveTheirClosedForms) {
     for (int k = 1; k < 4; ++k) EXPECT_NEAR(s[4 * (1 + x) + k], k == component_of[x] ? mp : 0.0, 1e-13);
 }
 
-TEST_F(CoulombFit, CoulombNormalisedFittingFunctionsHaveUnitSelfRepulsion) {
-  // Shells rescaled with the closed form 2 pi^(5/2) u_L / (a b), u_0 = (a+b)^(-1/2),
-  // u_k = (k - 1/2) u_(k-1) / (a+b), as the basis reader does for a Coulomb-metric fit.
-  TestBasis aux = TestBasis(kJfitShells, kJfitShellCount, kCoordinates, 3);
-  for (auto& atom : aux.atoms)
-    for (auto& shell : atom.shells) {
-      double q = 0.0;
-      const size_t np = shell.exponents.size();
-      for (size_t i = 0; i < np; ++i)
-        for (size_t j = 0; j < np; ++j) {
-          const double a = shell.exponents[i], b = shell.exponents[j];
-          double u = 1.0 / std::sqrt(a + b);
-          for (int k = 1; k <= shell.l; ++k) u *= (k - 0.5) / (a + b);
-          q += shell.coefficients[i] * shell.coefficients[j] * 34.986836655249725 * u / (a * b);
-        }
-      for (double& c : shell.coefficients) c /= std::sqrt(q);
-    }
-  for (auto& atom : aux.atoms) atom = testing::TestAtom(atom.shells);
-  aux.rebuild();
-  const int m = aux.nfunc();
-  std::vector<double> v(m * (m + 1) / 2, 0.0);
-  fit_metric(Interaction::coulomb, aux.set(), 0, 1, v.data());
-  for (int k = 0; k < m; ++k) EXPECT_NEAR(v[k * (k + 1) / 2 + k], 1.0, 1e-13) << "function " << k;
-}
-
 // Central differences of an energy over every atom coordinate, both basis sets moving.
 std::vector<double> finite_difference(const TestBasis& orb0, const TestBasis& aux0,
                                       const std::function<double(const TestBasis&, const TestBasis&)>& energy) {

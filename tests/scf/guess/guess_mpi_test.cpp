@@ -24,7 +24,6 @@ namespace {
 const std::string kDef2 = std::string(OSTREL_SOURCE_DIR) + "/data/basis/def2";
 
 void prepare(int read) {
-  store_clear();
   if (!is_master) return;
   testing::with_stdin(
       "$molecule\n cartesian\n set=def2-SVP\n 8 0 0 0.1173\n 1 0 0.7572 -0.4692\n 1 0 -0.7572 "

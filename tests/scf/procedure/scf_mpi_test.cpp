@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "runtime/message_passing.hpp"
@@ -10,6 +11,7 @@
 #include "runtime/pool.hpp"
 #include "runtime/store.hpp"
 #include "scf/procedure/scf_test_system.hpp"
+#include "support/molecules.hpp"
 
 namespace ostrel {
 namespace {
@@ -83,30 +85,18 @@ double hartree(int charge, const char* groups) {
 }
 
 // First: the full set-up reads records that a run before it may leave with stale bytes.
-TEST(ScfMpi, DefaultKohnShamModelGivesTheOneProcessEnergy) {
-  const std::string out = testing::run_input(
-      "$control task=energy theory=dft basis=def2-svp fit=J $end\n"
-      "$molecule\n cartesian\n 8 0.000000 0.000000 0.000000\n 1 0.000000 0.756950 -0.585882\n"
-      " 1 0.000000 -0.756950 -0.585882\n$end\n$dft functional=pbe $end\n$grid accuracy=1e-10 $end\n");
-  const double e = master_value("Energy");
-  if (is_master) {
-    EXPECT_NE(out.find(" converged!"), std::string::npos) << out;
+TEST(ScfMpi, KohnShamModelsGiveTheOneProcessEnergies) {
+  for (const auto& [fit, energy] : {std::pair{"J", kPbeWater}, std::pair{"S", kPbeWaterOverlapFit}}) {
+    const std::string out = testing::run_input(std::string("$control task=energy theory=dft basis=def2-svp fit=") + fit +
+                                               " $end\n" + testing::molecule_group(testing::kWaterReferenceAtoms) +
+                                               "$dft functional=pbe $end\n$grid accuracy=1e-10 $end\n");
+    const double e = master_value("Energy");
+    if (is_master) {
+      EXPECT_NE(out.find(" converged!"), std::string::npos) << out;
+    }
+    EXPECT_NEAR(e, energy, 1e-9) << fit;
+    fresh_store();
   }
-  EXPECT_NEAR(e, kPbeWater, 1e-9);
-  fresh_store();
-}
-
-TEST(ScfMpi, OverlapMetricFitGivesTheOneProcessEnergy) {
-  const std::string out = testing::run_input(
-      "$control task=energy theory=dft basis=def2-svp fit=S $end\n"
-      "$molecule\n cartesian\n 8 0.000000 0.000000 0.000000\n 1 0.000000 0.756950 -0.585882\n"
-      " 1 0.000000 -0.756950 -0.585882\n$end\n$dft functional=pbe $end\n$grid accuracy=1e-10 $end\n");
-  const double e = master_value("Energy");
-  if (is_master) {
-    EXPECT_NE(out.find(" converged!"), std::string::npos) << out;
-  }
-  EXPECT_NEAR(e, kPbeWaterOverlapFit, 1e-9);
-  fresh_store();
 }
 
 TEST(ScfMpi, HartreeOnlyRunsGiveTheOneProcessEnergies) {

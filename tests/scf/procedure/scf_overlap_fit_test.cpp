@@ -10,6 +10,7 @@
 #include "scf/procedure/scf_procedure.hpp"
 #include "scf/procedure/scf_steps.hpp"
 #include "scf/procedure/scf_test_system.hpp"
+#include "support/molecules.hpp"
 
 namespace ostrel {
 namespace {
@@ -143,9 +144,8 @@ TEST_F(ScfOverlapFit, NewtonAndBfgsRunsConvergeToTheSameEnergy) {
 // the gradient (with the fitted exchange-correlation potential) predicts the energy change.
 TEST_F(ScfOverlapFit, WaterPbeConvergesWithAConsistentGradient) {
   const std::string out = testing::run_input(
-      "$control task=energy theory=dft basis=def2-svp fit=S $end\n"
-      "$molecule\n cartesian\n 8 0.000000 0.000000 0.000000\n 1 0.000000 0.756950 -0.585882\n"
-      " 1 0.000000 -0.756950 -0.585882\n$end\n$dft functional=pbe $end\n$grid accuracy=1e-10 $end\n");
+      "$control task=energy theory=dft basis=def2-svp fit=S $end\n" + testing::molecule_group(testing::kWaterReferenceAtoms) +
+      "$dft functional=pbe $end\n$grid accuracy=1e-10 $end\n");
   EXPECT_NE(out.find(" converged!\n"), std::string::npos) << out;
   // The Coulomb-metric fit of the same model gives -76.2718616925 (this build); the
   // overlap metric fits the exchange-correlation potential differently.

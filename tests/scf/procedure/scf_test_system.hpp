@@ -24,6 +24,7 @@
 #include "scf/procedure/scf_steps.hpp"
 #include "support/fatal_trap.hpp"
 #include "support/input_file.hpp"
+#include "support/molecules.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel::testing {
@@ -142,7 +143,7 @@ class ScfSystem : public RuntimeTest {
     char mol[400];
     std::snprintf(mol, sizeof mol, "$molecule charge=%d mult=%d cartesian\n set=def2-SVP\n%s$end\n", charge,
                   charge % 2 ? 2 : 1,
-                  geometry ? geometry : " 8 0.0 0.0 0.1173\n 1 0.0 0.7572 -0.4692\n 1 0.0 -0.7572 -0.4692\n");
+                  geometry ? geometry : kWaterAtoms);
     ::testing::internal::CaptureStdout();
     with_stdin(mol, [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
     const int necp[2] = {0, 0};
