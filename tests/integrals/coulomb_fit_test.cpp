@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "coulomb_psi4_reference_data.hpp"
-#include "test_shells.hpp"
 #include "integrals/coulomb_fit.hpp"
 #include "integrals/two_electron_coulomb.hpp"
 #include "support/runtime_fixture.hpp"
+#include "test_shells.hpp"
 
 namespace ostrel {
 namespace {

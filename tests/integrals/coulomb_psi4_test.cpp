@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "coulomb_psi4_reference_data.hpp"
-#include "test_shells.hpp"
 #include "integrals/coulomb_blocks.hpp"
 #include "integrals/coulomb_fit.hpp"
 #include "support/runtime_fixture.hpp"
+#include "test_shells.hpp"
 
 namespace ostrel {
 namespace {

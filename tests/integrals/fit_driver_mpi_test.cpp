@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "coulomb_psi4_reference_data.hpp"
-#include "test_shells.hpp"
 #include "integrals/basis_adapter.hpp"
 #include "integrals/coulomb_fit.hpp"
 #include "integrals/fit_driver.hpp"
@@ -20,6 +19,7 @@
 #include "runtime/node.hpp"
 #include "runtime/store.hpp"
 #include "support/input_file.hpp"
+#include "test_shells.hpp"
 
 namespace ostrel {
 namespace {
