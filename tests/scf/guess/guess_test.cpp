@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -439,21 +440,11 @@ TEST_F(Guess, TextDumpOfSevenFunctions) {
   ::testing::internal::CaptureStdout();
   save_vectors(".", n);
   const std::string out = ::testing::internal::GetCapturedStdout();
-  std::vector<std::string> lines;
-  for (std::size_t at = 0; at < out.size();) {
-    const std::size_t end = out.find('\n', at);
-    lines.push_back(out.substr(at, end - at));
-    at = end + 1;
-  }
-  ASSERT_EQ(lines.size(), 2u + 2u * 7u * 3u);
-  EXPECT_EQ(lines[0], "ce>$vector");
-  EXPECT_EQ(lines[1], "ce> ea(1)=-1.000000000000000e+00 Ca(1)=");
-  EXPECT_EQ(lines[2],
-            "ce> +1.250000000000000e-01 -2.500000000000000e-01 +3.750000000000000e-01 "
-            "-5.000000000000000e-01 +6.250000000000000e-01");
-  EXPECT_EQ(lines[3], "ce> -7.500000000000000e-01 +8.750000000000000e-01");
-  EXPECT_EQ(lines[22], "ce> eb(1)=-1.000000000000000e+00 Cb(1)=");
-  EXPECT_EQ(lines.back(), "ce>$end");
+  // One group; per spin and orbital an energy line and the coefficients five to a line, in
+  // full precision.
+  EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 2 + 2 * 7 * 3);
+  EXPECT_EQ(out.rfind("ce>$vector\nce> ea(1)=-1.000000000000000e+00 Ca(1)=\nce> +1.250000000000000e-01 ", 0), 0u);
+  EXPECT_NE(out.find("\nce> eb(1)=-1.000000000000000e+00 Cb(1)=\n"), std::string::npos);
 }
 
 TEST_F(Guess, PipekMezeyGivesTwoMirrorImageBonds) {
