@@ -23,26 +23,7 @@ using testing::TestBasis;
 class CoulombFit : public testing::RuntimeTest {};
 
 
-// x = A^-1 b for a packed positive definite A (Cholesky; independent of the program's solver).
-std::vector<double> solve_packed(const std::vector<double>& a, std::vector<double> b) {
-  const int n = static_cast<int>(b.size());
-  std::vector<double> l(n * n, 0.0);
-  for (int i = 0; i < n; ++i)
-    for (int j = 0; j <= i; ++j) {
-      double s = a[i * (i + 1) / 2 + j];
-      for (int k = 0; k < j; ++k) s -= l[i * n + k] * l[j * n + k];
-      l[i * n + j] = i == j ? std::sqrt(s) : s / l[j * n + j];
-    }
-  for (int i = 0; i < n; ++i) {
-    for (int k = 0; k < i; ++k) b[i] -= l[i * n + k] * b[k];
-    b[i] /= l[i * n + i];
-  }
-  for (int i = n - 1; i >= 0; --i) {
-    for (int k = i + 1; k < n; ++k) b[i] -= l[k * n + i] * b[k];
-    b[i] /= l[i * n + i];
-  }
-  return b;
-}
+using testing::solve_packed;
 
 double dot(const std::vector<double>& x, const std::vector<double>& y) {
   double s = 0.0;

@@ -35,26 +35,6 @@ void write_doubles(const char* name, const std::vector<double>& v) {
   store_write(name, 0, v.data(), bytes);
 }
 
-// 1/2 g^T V^-1 g by a Cholesky solve of the packed metric (no eigen-decomposition).
-double cholesky_energy(int m, const std::vector<double>& packed, const std::vector<double>& g) {
-  std::vector<double> l(static_cast<size_t>(m) * m, 0.0);
-  for (int i = 0; i < m; ++i)
-    for (int j = 0; j <= i; ++j) {
-      double s = packed[static_cast<size_t>(i) * (i + 1) / 2 + j];
-      for (int k = 0; k < j; ++k) s -= l[i * m + k] * l[j * m + k];
-      l[i * m + j] = i == j ? std::sqrt(s) : s / l[j * m + j];
-    }
-  std::vector<double> y(m);
-  double e = 0.0;
-  for (int i = 0; i < m; ++i) {
-    double s = g[i];
-    for (int k = 0; k < i; ++k) s -= l[i * m + k] * y[k];
-    y[i] = s / l[i * m + i];
-    e += y[i] * y[i];
-  }
-  return 0.5 * e;
-}
-
 // sum_ij A_ij B_ij over packed symmetric matrices.
 double packed_dot(int n, const double* a, const double* b) {
   double s = 0.0;
@@ -88,19 +68,9 @@ TEST_F(FitDriver, MetricStepOverTheLibraryFittingSet) {
   EXPECT_EQ(dropped, 0);
   EXPECT_NE(out.find(", M=0\n"), std::string::npos) << out;
   EXPECT_EQ(store_size("VMM"), 3L * m2 * 8);
-  // V^-1 V = 1
-  const std::vector<double> vinv = read_doubles("VMM", m2), v = read_doubles("VMM", m2, 2L * m2);
-  auto at = [](const std::vector<double>& p, int i, int j) { return i >= j ? p[i * (i + 1) / 2 + j] : p[j * (j + 1) / 2 + i]; };
-  double worst = 0.0;
-  for (int i = 0; i < m; ++i)
-    for (int j = 0; j < m; ++j) {
-      double s = 0.0;
-      for (int k = 0; k < m; ++k) s += at(vinv, i, k) * at(v, k, j);
-      worst = std::max(worst, std::abs(s - (i == j ? 1.0 : 0.0)));
-    }
-  EXPECT_LT(worst, 1e-8);
+  const std::vector<double> v = read_doubles("VMM", m2, 2L * m2);
   // Coulomb-normalised fitting functions have unit self-repulsion.
-  for (int k = 0; k < m; ++k) EXPECT_NEAR(at(v, k, k), 1.0, 1e-12) << k;
+  for (int k = 0; k < m; ++k) EXPECT_NEAR(v[k * (k + 1) / 2 + k], 1.0, 1e-12) << k;
 
   // Charges and dipoles of the s functions from their contractions; "mm_b" matches "Basis2".
   Molecule mol = load_molecule(1, "Molecule");
@@ -142,7 +112,10 @@ TEST_F(FitDriver, ClosedShellIterationMatchesPsi4AndIsBoundedByTheExactCoulombEn
   EXPECT_NEAR(ej, kWaterFittedCoulomb, 2e-9);
   std::vector<double> g = read_doubles("ri.gamma", m);
   for (double& x : g) x *= 2.0;
-  EXPECT_NEAR(ej, cholesky_energy(m, read_doubles("VMM", m2, 2L * m2), g), 1e-9);
+  const std::vector<double> c_direct = testing::solve_packed(read_doubles("VMM", m2, 2L * m2), g);  // no eigenvectors
+  double e_direct = 0.0;
+  for (int k = 0; k < m; ++k) e_direct += 0.5 * g[k] * c_direct[k];
+  EXPECT_NEAR(ej, e_direct, 1e-9);
 
   const std::vector<double> ca = read_doubles("da", m), cb = read_doubles("db", m), c = read_doubles("d", m);
   for (int k = 0; k < m; ++k) {

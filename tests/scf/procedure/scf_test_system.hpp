@@ -14,6 +14,7 @@
 #include "input/control_options.hpp"
 #include "input/element_table.hpp"
 #include "input/pending_modules.hpp"
+#include "linalg/eigen_symmetric.hpp"
 #include "model/basis_input.hpp"
 #include "model/molecule_input.hpp"
 #include "runtime/node.hpp"
@@ -41,51 +42,6 @@ inline void write_values(const char* name, const std::vector<double>& v) {
   store_write(name, 0, v.data(), 8 * static_cast<std::int64_t>(v.size()));
 }
 
-// Cyclic Jacobi on a dense symmetric n x n matrix (row-major, destroyed): eigenvalues
-// ascending in `e`, eigenvectors as the columns of the row-major `v`.
-inline void dense_jacobi(int n, std::vector<double>& a, std::vector<double>& v, std::vector<double>& e) {
-  v.assign(static_cast<std::size_t>(n) * n, 0.0);
-  for (int i = 0; i < n; ++i) v[i * n + i] = 1.0;
-  for (int sweep = 0; sweep < 100; ++sweep) {
-    double off = 0.0;
-    for (int p = 0; p < n; ++p)
-      for (int q = p + 1; q < n; ++q) off += a[p * n + q] * a[p * n + q];
-    if (off < 1e-30) break;
-    for (int p = 0; p < n; ++p)
-      for (int q = p + 1; q < n; ++q) {
-        if (std::fabs(a[p * n + q]) < 1e-300) continue;
-        const double theta = (a[q * n + q] - a[p * n + p]) / (2.0 * a[p * n + q]);
-        const double t = (theta >= 0 ? 1.0 : -1.0) / (std::fabs(theta) + std::sqrt(theta * theta + 1.0));
-        const double c = 1.0 / std::sqrt(t * t + 1.0), s = t * c;
-        for (int k = 0; k < n; ++k) {
-          const double akp = a[k * n + p], akq = a[k * n + q];
-          a[k * n + p] = c * akp - s * akq;
-          a[k * n + q] = s * akp + c * akq;
-        }
-        for (int k = 0; k < n; ++k) {
-          const double apk = a[p * n + k], aqk = a[q * n + k];
-          a[p * n + k] = c * apk - s * aqk;
-          a[q * n + k] = s * apk + c * aqk;
-        }
-        for (int k = 0; k < n; ++k) {
-          const double vkp = v[k * n + p], vkq = v[k * n + q];
-          v[k * n + p] = c * vkp - s * vkq;
-          v[k * n + q] = s * vkp + c * vkq;
-        }
-      }
-  }
-  std::vector<int> order(n);
-  for (int i = 0; i < n; ++i) order[i] = i;
-  std::sort(order.begin(), order.end(), [&](int x, int y) { return a[x * n + x] < a[y * n + y]; });
-  std::vector<double> w(static_cast<std::size_t>(n) * n);
-  e.resize(n);
-  for (int j = 0; j < n; ++j) {
-    e[j] = a[order[j] * n + order[j]];
-    for (int k = 0; k < n; ++k) w[k * n + j] = v[k * n + order[j]];
-  }
-  v = w;
-}
-
 inline std::vector<double> unpack(int n, const std::vector<double>& p) {
   std::vector<double> a(static_cast<std::size_t>(n) * n);
   for (int i = 0; i < n; ++i)
@@ -94,30 +50,27 @@ inline std::vector<double> unpack(int n, const std::vector<double>& p) {
 }
 
 // Generalised eigenvectors of the packed f in the packed metric s, column-major n x n
-// (one column per orbital, ascending), by symmetric orthogonalisation.
-inline std::vector<double> roothaan(int n, const std::vector<double>& f, const std::vector<double>& s,
-                                    std::vector<double>* energies = nullptr) {
-  std::vector<double> a = unpack(n, s), u, e;
-  dense_jacobi(n, a, u, e);
-  std::vector<double> x(static_cast<std::size_t>(n) * n, 0.0);  // S^-1/2, row-major
-  for (int i = 0; i < n; ++i)
-    for (int j = 0; j < n; ++j)
-      for (int k = 0; k < n; ++k) x[i * n + j] += u[i * n + k] * u[j * n + k] / std::sqrt(e[k]);
+// (one column per orbital, ascending), by symmetric orthogonalisation. The eigensolver runs
+// as on one node: the MPI tests call this on the master alone.
+inline std::vector<double> roothaan(int n, const std::vector<double>& f, const std::vector<double>& s) {
+  const int nodes = node_count;
+  node_count = 1;
+  const std::size_t n2 = static_cast<std::size_t>(n) * n;
+  std::vector<double> a = s, u(n2), e(n), x(n2, 0.0), g(s.size(), 0.0), w(n2), c(n2, 0.0);
+  eigen_symmetric(a.data(), u.data(), e.data(), n);
+  for (int k = 0; k < n; ++k)
+    for (int i = 0; i < n; ++i)
+      for (int j = 0; j < n; ++j) x[i * n + j] += u[k * n + i] * u[k * n + j] / std::sqrt(e[k]);
   const std::vector<double> fd = unpack(n, f);
-  std::vector<double> t(static_cast<std::size_t>(n) * n, 0.0), g(static_cast<std::size_t>(n) * n, 0.0);
   for (int i = 0; i < n; ++i)
-    for (int j = 0; j < n; ++j)
-      for (int k = 0; k < n; ++k) t[i * n + j] += fd[i * n + k] * x[k * n + j];
-  for (int i = 0; i < n; ++i)
-    for (int j = 0; j < n; ++j)
-      for (int k = 0; k < n; ++k) g[i * n + j] += x[k * n + i] * t[k * n + j];
-  std::vector<double> w, ev;
-  dense_jacobi(n, g, w, ev);
-  if (energies) *energies = ev;
-  std::vector<double> c(static_cast<std::size_t>(n) * n, 0.0);
+    for (int j = 0; j <= i; ++j)
+      for (int k = 0; k < n; ++k)
+        for (int l = 0; l < n; ++l) g[i * (i + 1) / 2 + j] += x[k * n + i] * fd[k * n + l] * x[l * n + j];
+  eigen_symmetric(g.data(), w.data(), e.data(), n);
   for (int orb = 0; orb < n; ++orb)
     for (int i = 0; i < n; ++i)
-      for (int k = 0; k < n; ++k) c[orb * n + i] += x[i * n + k] * w[k * n + orb];
+      for (int k = 0; k < n; ++k) c[orb * n + i] += x[i * n + k] * w[orb * n + k];
+  node_count = nodes;
   return c;
 }
 
