@@ -5,7 +5,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -16,6 +15,7 @@
 #include "runtime/store.hpp"
 #include "scf/gradient/nuclear_gradient.hpp"
 #include "scf/procedure/scf_procedure.hpp"
+#include "scf/procedure/scf_test_system.hpp"
 #include "support/fatal_trap.hpp"
 #include "support/input_file.hpp"
 #include "support/runtime_fixture.hpp"
@@ -23,11 +23,7 @@
 namespace ostrel {
 namespace {
 
-std::vector<double> doubles(const char* name) {
-  std::vector<double> v(static_cast<std::size_t>(store_size(name)) / 8);
-  store_get_array<double>(name, std::span<double>(v));
-  return v;
-}
+using testing::record_values;
 
 struct Job {
   std::string atoms;     // "Z x y z" lines, angstrom
@@ -37,7 +33,7 @@ struct Job {
   double field[3] = {0.0, 0.0, 0.0};
 };
 
-class ScfGradient : public testing::RuntimeTest {
+class ScfGradient : public testing::ScfSystem {
  protected:
   // Control step, common set-up and initial guess for the job, as a gradient request.
   void prepare(const Job& s) {
@@ -47,53 +43,34 @@ class ScfGradient : public testing::RuntimeTest {
                   "$molecule charge=%d mult=%d\n cartesian\n",
                   s.fit, s.field[0], s.field[1], s.field[2], s.charge, s.multiplicity);
     const std::string input = std::string(head) + s.atoms + "$end\n" + s.groups + "\n";
-    ::testing::internal::CaptureStdout();
-    testing::FatalTrap trap;
-    try {
+    run([&] {
       testing::with_stdin(input, [] {
         control_step(stdin);
         common_setup("GRADIENT", stdin);
       });
       initial_guess();
-    } catch (const testing::FatalStop& stop) {
-      ADD_FAILURE() << stop.what() << "\n" << ::testing::internal::GetCapturedStdout();
-      return;
-    }
-    ::testing::internal::GetCapturedStdout();
-  }
-
-  static std::string quiet(void (*body)()) {
-    ::testing::internal::CaptureStdout();
-    testing::FatalTrap trap;
-    try {
-      body();
-    } catch (const testing::FatalStop& stop) {
-      const std::string out = ::testing::internal::GetCapturedStdout();
-      ADD_FAILURE() << stop.what() << "\n" << out;
-      return out;
-    }
-    return ::testing::internal::GetCapturedStdout();
+    });
   }
 
   // Converged energy and gradient at the current geometry.
   std::vector<double> gradient(double* energy) {
-    const std::string out = quiet(scf_run);
+    const std::string out = run(scf_run);
     EXPECT_NE(out.find("converged"), std::string::npos) << out;
     *energy = store_get<double>("Energy");
     // The fitting terms work on copies of the potential vectors.
     const bool fitted = store_get<int>("fitxc") != 0;
     std::vector<double> fa, fb;
     if (fitted) {
-      fa = doubles("fa");
-      fb = doubles("fb");
+      fa = record_values("fa");
+      fb = record_values("fb");
     }
-    const std::string g = quiet(scf_nuclear_gradient);
+    const std::string g = run(scf_nuclear_gradient);
     if (fitted) {
-      EXPECT_EQ(doubles("fa"), fa);
-      EXPECT_EQ(doubles("fb"), fb);
+      EXPECT_EQ(record_values("fa"), fa);
+      EXPECT_EQ(record_values("fb"), fb);
     }
     EXPECT_EQ(g.find("ECP Gradient") != std::string::npos, store_get<int>("Necp") != 0) << g;
-    return doubles("Gradient");
+    return record_values("Gradient");
   }
 
   static void move_atom_coordinate(int i, double delta) {
@@ -108,16 +85,16 @@ class ScfGradient : public testing::RuntimeTest {
   // final grid with the grid orders kept.
   std::vector<double> differences(const std::vector<int>& coordinates, double h) {
     store_put("grid_adapt", 0);
-    const std::vector<double> ca = doubles("Ca"), cb = doubles("Cb");
+    const std::vector<double> ca = record_values("Ca"), cb = record_values("Cb");
     std::vector<double> fd;
     for (int i : coordinates) {
       double e[2];
       for (int side = 0; side < 2; ++side) {
         move_atom_coordinate(i, side ? -h : h);
-        store_write("Ca", 0, ca.data(), 8L * ca.size());
-        store_write("Cb", 0, cb.data(), 8L * cb.size());
+        testing::write_values("Ca", ca);
+        testing::write_values("Cb", cb);
         store_put("scf_Gmax", 0.0);
-        const std::string out = quiet(scf_run);
+        const std::string out = run(scf_run);
         EXPECT_NE(out.find("converged"), std::string::npos) << out;
         e[side] = store_get<double>("Energy");
         move_atom_coordinate(i, side ? h : -h);

@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "integrals/one_electron_driver.hpp"
-#include "linalg/orthonormalize.hpp"
 #include "model/basis_input.hpp"
 #include "model/molecule_input.hpp"
 #include "runtime/store.hpp"
+#include "scf/procedure/scf_test_system.hpp"
 #include "support/input_file.hpp"
 #include "support/molecules.hpp"
 #include "support/runtime_fixture.hpp"
@@ -180,15 +180,13 @@ class ScfReportMolden : public testing::RuntimeTest {
     one_electron_integrals(r, nullptr, field, nullptr, 0, 0.0);
     ::testing::internal::GetCapturedStdout();
     ASSERT_EQ(store_get<int>("Nbasis"), n);
-    s.resize(n * (n + 1) / 2);
-    c.resize(n * n);
-    std::vector<double> e(n);
-    store_read("S", 0, s.data(), 8 * static_cast<std::int64_t>(s.size()));
-    for (int k = 0; k < n; ++k) {
-      e[k] = -20.0 + k;
-      for (int i = 0; i < n; ++i) c[k * n + i] = (i == k) + 0.2 * std::sin(1.0 + i + 2.0 * k);
-    }
-    orthonormalize_serial(s.data(), c.data(), n);
+    s = testing::record_values("S");
+    // S-orthonormal orbitals: eigenvectors of some symmetric matrix in the overlap metric.
+    std::vector<double> f(s.size()), e(n);
+    for (int i = 0, k = 0; i < n; ++i)
+      for (int j = 0; j <= i; ++j, ++k) f[k] = i == j ? i : 0.2 * std::sin(1.0 + i + 2.0 * j);
+    c = testing::roothaan(n, f, s);
+    for (int k = 0; k < n; ++k) e[k] = -20.0 + k;
     put("Ca", c);
     put("ea", e);
     const int natom[2] = {3, 0};

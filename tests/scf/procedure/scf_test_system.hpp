@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -133,7 +134,7 @@ class ScfSystem : public RuntimeTest {
     write_values("Cb", c);
   }
 
-  std::string run(void (*body)()) {
+  std::string run(const std::function<void()>& body) {
     ::testing::internal::CaptureStdout();
     FatalTrap trap;
     try {
