@@ -19,6 +19,7 @@
 #include "runtime/node.hpp"
 #include "runtime/store.hpp"
 #include "support/input_file.hpp"
+#include "support/records.hpp"
 #include "test_shells.hpp"
 
 namespace ostrel {
@@ -32,12 +33,6 @@ std::vector<double> read_doubles(const char* name, long n) {
   return v;
 }
 
-void write_doubles(const char* name, const std::vector<double>& v) {
-  const long bytes = static_cast<long>(v.size() * sizeof(double));
-  if (!store_exists(name)) store_alloc(name, bytes);
-  store_write(name, 0, v.data(), bytes);
-}
-
 TEST(FitDriverNodes, StoreStepsOnSeveralNodesEqualOneProcess) {
   constexpr int n = 24, m = 71, n2 = n * (n + 1) / 2;
   // Only the master reads the input and holds the records.
@@ -49,9 +44,9 @@ TEST(FitDriverNodes, StoreStepsOnSeveralNodesEqualOneProcess) {
       da[k] = 0.5 * kWaterDensity[k] + shift;
       db[k] = 0.5 * kWaterDensity[k] - shift;
     }
-    write_doubles("Da", da);
-    write_doubles("Db", db);
-    write_doubles("D", std::vector<double>(kWaterDensity, kWaterDensity + n2));
+    testing::put_reals("Da", da);
+    testing::put_reals("Db", db);
+    testing::put_reals("D", std::vector<double>(kWaterDensity, kWaterDensity + n2));
   }
 
   if (is_master) ::testing::internal::CaptureStdout();

@@ -16,6 +16,7 @@
 #include "runtime/store.hpp"
 #include "support/input_file.hpp"
 #include "support/runtime_fixture.hpp"
+#include "support/records.hpp"
 #include "test_shells.hpp"
 
 namespace ostrel {
@@ -27,12 +28,6 @@ std::vector<double> read_doubles(const char* name, long n, long offset = 0) {
   std::vector<double> v(n);
   store_read(name, offset * static_cast<long>(sizeof(double)), v.data(), n * static_cast<long>(sizeof(double)));
   return v;
-}
-
-void write_doubles(const char* name, const std::vector<double>& v) {
-  const long bytes = static_cast<long>(v.size() * sizeof(double));
-  if (!store_exists(name)) store_alloc(name, bytes);
-  store_write(name, 0, v.data(), bytes);
 }
 
 // sum_ij A_ij B_ij over packed symmetric matrices.
@@ -104,7 +99,7 @@ TEST_F(FitDriver, ClosedShellIterationMatchesPsi4AndIsBoundedByTheExactCoulombEn
 
   std::vector<double> da(kWaterDensity, kWaterDensity + n2);
   for (double& x : da) x *= 0.5;
-  write_doubles("Da", da);
+  testing::put_reals("Da", da);
   const char* densities[] = {"Da"};
   fit_projection_step(Interaction::coulomb, 1e-10, 1, densities, "ri.gamma");
   const double ej = fit_density_step(1, "ri.gamma");
@@ -126,7 +121,7 @@ TEST_F(FitDriver, ClosedShellIterationMatchesPsi4AndIsBoundedByTheExactCoulombEn
   // Fock matrix: core part plus the Coulomb matrix of the total fitted density.
   std::vector<double> core(n2);
   for (int k = 0; k < n2; ++k) core[k] = -0.1 * std::sin(0.3 * k);
-  write_doubles("Fa", core);
+  testing::put_reals("Fa", core);
   const char* total[] = {"d"};
   const char* fock[] = {"Fa"};
   fit_assembly_step(1e-10, 1, total, fock, true);
@@ -135,7 +130,7 @@ TEST_F(FitDriver, ClosedShellIterationMatchesPsi4AndIsBoundedByTheExactCoulombEn
   for (int k = 0; k < n2; ++k) j[k] = fa[k] - core[k];
   EXPECT_NEAR(0.5 * packed_dot(n, kWaterDensity, j.data()), ej, 1e-9);
 
-  write_doubles("D", std::vector<double>(kWaterDensity, kWaterDensity + n2));
+  testing::put_reals("D", std::vector<double>(kWaterDensity, kWaterDensity + n2));
   const double exact = exact_coulomb_step(1e-12, "D", "ri.Jexact", false);
   EXPECT_NEAR(exact, kWaterExactCoulomb, 1e-8);
   EXPECT_LT(ej, exact);
@@ -157,8 +152,8 @@ TEST_F(FitDriver, OpenShellFitsEachSpinAndCountsElectronsWithTheOverlapKind) {
     da[k] = 0.5 * kWaterDensity[k] + shift;
     db[k] = 0.5 * kWaterDensity[k] - shift;
   }
-  write_doubles("Da", da);
-  write_doubles("Db", db);
+  testing::put_reals("Da", da);
+  testing::put_reals("Db", db);
   const char* densities[] = {"Da", "Db"};
   fit_projection_step(Interaction::coulomb, 1e-10, 2, densities, "ri.gamma");
   EXPECT_NEAR(fit_density_step(2, "ri.gamma"), kWaterFittedCoulomb, 2e-9);
@@ -171,8 +166,8 @@ TEST_F(FitDriver, OpenShellFitsEachSpinAndCountsElectronsWithTheOverlapKind) {
   EXPECT_GT(diff, 1e-3);
   double counts[2] = {0.0, 0.0};
   for (int k = 0; k < n2; ++k) da[k] = db[k] = 0.5 * kWaterDensity[k];
-  write_doubles("Da", da);
-  write_doubles("Db", db);
+  testing::put_reals("Da", da);
+  testing::put_reals("Db", db);
   fit_projection_step(Interaction::overlap, 1e-10, 2, densities, "ri.gammaS", counts);
   EXPECT_NEAR(counts[0], 5.0, 1e-7);
   EXPECT_NEAR(counts[1], 5.0, 1e-7);
@@ -190,7 +185,7 @@ TEST_F(FitDriver, DroppedMetricDirectionsAreReported) {
   EXPECT_TRUE(store_exists("ri.fit"));
   std::vector<double> da(kWaterDensity, kWaterDensity + n2);
   for (double& x : da) x *= 0.5;
-  write_doubles("Da", da);
+  testing::put_reals("Da", da);
   const char* densities[] = {"Da"};
   fit_projection_step(Interaction::coulomb, 1e-10, 1, densities, "ri.gamma");
   const double reduced = fit_density_step(1, "ri.gamma");

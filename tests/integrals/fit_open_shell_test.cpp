@@ -13,7 +13,7 @@
 #include "model/basis_input.hpp"
 #include "model/molecule_input.hpp"
 #include "runtime/store.hpp"
-#include "support/input_file.hpp"
+#include "support/model_input.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel {
@@ -43,14 +43,13 @@ class FitOpenShell : public testing::RuntimeTest {
                   "$molecule units=b multiplicity=2 cartesian\n 8 %.17g %.17g %.17g\n 1 %.17g %.17g %.17g\n$end\n",
                   kCoordinates[0], kCoordinates[1], kCoordinates[2], kCoordinates[3], kCoordinates[4],
                   kCoordinates[5]);
-    testing::with_stdin(text, [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
-    const std::string lib = std::string(OSTREL_SOURCE_DIR) + "/data/basis/def2";
-    ::testing::internal::CaptureStdout();
-    read_basis(lib.c_str(), "basis", "Basis", "Nbasis", "n_basis", 0, 0, 0);
-    read_basis(lib.c_str(), "basis2", "Basis2", "Nfit", "n_fit", 0, 0, 1);
-    fit_metric_step(1e-10);
-    fit_setup_step(1e-10, false);
-    ::testing::internal::GetCapturedStdout();
+    testing::read_test_molecule(text);
+    testing::read_program_basis(testing::basis_library("def2"));
+    testing::read_program_basis(testing::basis_library("def2"), true);
+    testing::captured_stdout([] {
+      fit_metric_step(1e-10);
+      fit_setup_step(1e-10, false);
+    });
     write_doubles("Da", kDensityAlpha, n2);
     write_doubles("Db", kDensityBeta, n2);
   }

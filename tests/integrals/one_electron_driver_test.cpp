@@ -17,7 +17,7 @@
 #include "one_electron_reference_data.hpp"
 #include "runtime/store.hpp"
 #include "runtime/timer.hpp"
-#include "support/input_file.hpp"
+#include "support/model_input.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel {
@@ -61,12 +61,10 @@ class OneElectronDriver : public testing::RuntimeTest {
     timer_clear();
   }
   void read(const char* molecule, const char* library = "def2", bool ecp = false) {
-    const std::string lib = std::string(OSTREL_SOURCE_DIR) + "/data/basis/" + library;
-    testing::with_stdin(molecule, [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
-    ::testing::internal::CaptureStdout();
-    if (ecp) read_core_potentials(lib.c_str());
-    read_basis(lib.c_str(), "basis", "Basis", "Nbasis", "n_basis", 0, 0, 0);
-    ::testing::internal::GetCapturedStdout();
+    const std::string lib = testing::basis_library(library);
+    testing::read_test_molecule(molecule);
+    if (ecp) testing::captured_stdout([&] { read_core_potentials(lib.c_str()); });
+    testing::read_program_basis(lib);
     n = store_get<int>("Nbasis");
   }
   std::string run(const OneElectronRecords& r, const double* field = nullptr, double epsilon = 1e-12) {
@@ -175,7 +173,7 @@ TEST_F(OneElectronDriver, GaussianNucleiAttractLessAndScreeningIsHarmless) {
   r.hamiltonian = "oed.Hfinite";
   run(r);
   store_put("point", 1);
-  testing::with_stdin(kWater, [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
+  testing::read_test_molecule(kWater);
   r.hamiltonian = "H";
   run(r);
   const auto finite = matrices("oed.Hfinite"), point = matrices("H");

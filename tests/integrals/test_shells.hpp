@@ -12,9 +12,7 @@
 #include "integrals/one_electron_matrices.hpp"
 #include "integrals/one_electron_pair.hpp"
 #include "integrals/shell.hpp"
-#include "model/basis_input.hpp"
-#include "model/molecule_input.hpp"
-#include "support/input_file.hpp"
+#include "support/model_input.hpp"
 
 namespace ostrel::testing {
 
@@ -143,14 +141,10 @@ inline std::vector<double> solve_packed(const std::vector<double>& a, std::vecto
 // Water of the RI-J reference set (bohr) with def2-SVP and its universal Coulomb-fitting set
 // from the basis library, as "Molecule", "Basis" and "Basis2".
 inline void read_water_with_fit_sets() {
-  with_stdin("$molecule units=b cartesian\n 8 0 0 0\n 1 0 1.4304281906653031 -1.1071565218354833\n"
-             " 1 0 -1.4304281906653031 -1.1071565218354833\n$end\n",
-             [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
-  const std::string lib = std::string(OSTREL_SOURCE_DIR) + "/data/basis/def2";
-  ::testing::internal::CaptureStdout();
-  read_basis(lib.c_str(), "basis", "Basis", "Nbasis", "n_basis", 0, 0, 0);
-  read_basis(lib.c_str(), "basis2", "Basis2", "Nfit", "n_fit", 0, 0, 1);
-  ::testing::internal::GetCapturedStdout();
+  read_test_molecule("$molecule units=b cartesian\n 8 0 0 0\n 1 0 1.4304281906653031 -1.1071565218354833\n"
+                     " 1 0 -1.4304281906653031 -1.1071565218354833\n$end\n");
+  read_program_basis(basis_library("def2"));
+  read_program_basis(basis_library("def2"), true);
 }
 
 }  // namespace ostrel::testing

@@ -24,8 +24,10 @@
 #include "scf/xc/xc_functional.hpp"
 #include "support/fatal_trap.hpp"
 #include "support/input_file.hpp"
+#include "support/model_input.hpp"
 #include "support/molecules.hpp"
 #include "support/runtime_fixture.hpp"
+#include "support/records.hpp"
 
 namespace ostrel {
 namespace {
@@ -42,18 +44,16 @@ class Guess : public testing::RuntimeTest {
     std::snprintf(head, sizeof head, "$molecule charge=%d multiplicity=%d\n cartesian\n set=def2-SVP\n",
                   charge, multiplicity);
     const std::string text = std::string(head) + atoms + "$end\n";
-    testing::with_stdin(text, [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
-    ::testing::internal::CaptureStdout();
-    if (ecp) read_core_potentials(kDef2.c_str());
-    if (!store_exists("Necp")) {
-      const int none[2] = {0, 0};
+    testing::read_test_molecule(text);
+    const int none[2] = {0, 0};
+    if (ecp)
+      testing::captured_stdout([] { read_core_potentials(kDef2.c_str()); });
+    else
       store_write("Necp", 0, none, 8);
-    }
-    read_basis(kDef2.c_str(), "basis", "Basis", "Nbasis", "n_basis", 0, 0, 0);
-    read_basis(kDef2.c_str(), "basis2", "Basis2", "Nfit", "n_fit", 0, 0, 1);
+    testing::read_program_basis(kDef2);
+    testing::read_program_basis(kDef2, true);
     testing::InputFile group(element_group);
-    build_element_table("Atoms", group.get());
-    ::testing::internal::GetCapturedStdout();
+    testing::captured_stdout([&] { build_element_table("Atoms", group.get()); });
     const double p[32] = {};
     const std::int32_t n[5] = {};
     XcFunctional f = xc_cleared(p, n);
@@ -89,11 +89,6 @@ class Guess : public testing::RuntimeTest {
     ::testing::internal::CaptureStdout();
     atomic_calculations();
     return ::testing::internal::GetCapturedStdout();
-  }
-  static std::vector<double> doubles(const char* name) {
-    std::vector<double> v(static_cast<std::size_t>(store_size(name)) / 8);
-    store_get_array<double>(name, std::span<double>(v));
-    return v;
   }
   static std::vector<int> ints(const char* name) {
     std::vector<int> v(static_cast<std::size_t>(store_size(name)) / 4);
@@ -137,10 +132,10 @@ TEST_F(Guess, FreeAtomsMatchPsi4) {
     prepare(r.line, r.functional, false, 0, r.multiplicity);
     const std::string out = atoms();
     EXPECT_EQ(out.find("converge"), std::string::npos) << out;
-    const std::vector<double> e = doubles(kAtomicTotalsRecord);
+    const std::vector<double> e = testing::get_reals(kAtomicTotalsRecord);
     ASSERT_EQ(e.size(), 1u);
     EXPECT_NEAR(e[0], r.energy, 1e-7);
-    const std::vector<double> orbitals = doubles(kAtomicEnergiesRecord);
+    const std::vector<double> orbitals = testing::get_reals(kAtomicEnergiesRecord);
     for (std::size_t k = 0; k < r.orbitals.size(); ++k) EXPECT_NEAR(orbitals[k], r.orbitals[k], 1e-7) << k;
     store_close();
     SetUp();
@@ -172,25 +167,25 @@ TEST_F(Guess, CorePotentialAtomMatchesRestrictedKohnSham) {
   prepare(" 53 0 0 0\n", "PBE", true, 0, 2, "$atoms occupation(531)=24 $end\n");
   const std::string out = atoms();
   EXPECT_EQ(out.find("converge"), std::string::npos) << out;
-  EXPECT_NEAR(doubles(kAtomicTotalsRecord)[0], -297.75977243624544, 1e-6);
+  EXPECT_NEAR(testing::get_reals(kAtomicTotalsRecord)[0], -297.75977243624544, 1e-6);
   // Minimal basis after the core: 4s, 5s, 4p, 5p, 4d, of which 4s, 4p, 4d are core.
   const std::vector<int> counts = ints(kAtomicCountsRecord);
   EXPECT_EQ(counts[0], 2 + 6 + 5);
   EXPECT_EQ(counts[1], 1 + 3 + 5);
-  EXPECT_NEAR(doubles(kAtomicEnergiesRecord)[0], -6.305144491513977, 1e-6);
+  EXPECT_NEAR(testing::get_reals(kAtomicEnergiesRecord)[0], -6.305144491513977, 1e-6);
 }
 
 // Free atoms carry no exact exchange; the Hartree-Fock share becomes Slater exchange.
 TEST_F(Guess, ExactExchangeShareBecomesLocalExchangeInTheAtoms) {
   prepare(" 10 0 0 0\n", "S");
   atoms();
-  const double slater = doubles(kAtomicTotalsRecord)[0];
+  const double slater = testing::get_reals(kAtomicTotalsRecord)[0];
   store_close();
   SetUp();
   prepare(" 10 0 0 0\n", "HF");
   const std::string out = atoms();
   EXPECT_EQ(out.find("converge"), std::string::npos) << out;
-  EXPECT_EQ(doubles(kAtomicTotalsRecord)[0], slater);
+  EXPECT_EQ(testing::get_reals(kAtomicTotalsRecord)[0], slater);
   EXPECT_LT(slater, -127.0);
 }
 
@@ -204,7 +199,7 @@ TEST_F(Guess, OpenShellAndHeavyAtomsConvergeWithTheirElectrons) {
   Basis basis = load_basis(0, "Basis", mol);
   {
     BasisViews views(basis, mol);
-    const std::vector<double> big = doubles("atomic_D");
+    const std::vector<double> big = testing::get_reals("atomic_D");
     long at = 0;
     for (int a = 0; a < 6; ++a) {
       const int nf = views.atoms.atoms[a].nfunc;
@@ -256,7 +251,7 @@ TEST_F(Guess, WaterMinimalBasisGuessIsOrthonormalAndOrdered) {
   EXPECT_EQ(counts[1], 1);
   EXPECT_EQ(store_size("C_core"), 8L * n);
   // Energies ascend within the minimal block and stay above it beyond.
-  const std::vector<double> e = doubles("ea");
+  const std::vector<double> e = testing::get_reals("ea");
   for (int k = 1; k < 7; ++k) EXPECT_LE(e[k - 1], e[k] + 1e-12);
   for (int k = 7; k < n; ++k) EXPECT_GT(e[k], e[6]);
   EXPECT_LT(e[4], 0.0);  // five bound occupied orbitals
@@ -272,7 +267,7 @@ TEST_F(Guess, AtomicFitsCarryEachAtomsElectrons) {
     const int m = fit.n_functions;
     std::vector<double> moments(4 * static_cast<std::size_t>(m), 0.0);
     fit_moments(views.atoms, moments.data());
-    const std::vector<double> d = doubles("atomic_d"), da = doubles("da"), db = doubles("db");
+    const std::vector<double> d = testing::get_reals("atomic_d"), da = testing::get_reals("da"), db = testing::get_reals("db");
     ASSERT_EQ(d.size(), static_cast<std::size_t>(m));
     const double expected[3] = {8.0, 1.0, 1.0};
     for (int a = 0; a < 3; ++a) {
@@ -286,7 +281,7 @@ TEST_F(Guess, AtomicFitsCarryEachAtomsElectrons) {
       EXPECT_EQ(db[k], 0.5 * d[k]);
     }
     // The two hydrogens share one solution.
-    const std::vector<double> big = doubles("atomic_D");
+    const std::vector<double> big = testing::get_reals("atomic_D");
     const int no = 14, nh = 5;
     ASSERT_EQ(big.size(), static_cast<std::size_t>(no * (no + 1) / 2 + 2 * nh * (nh + 1) / 2));
     for (int k = 0; k < nh * (nh + 1) / 2; ++k)
@@ -304,8 +299,8 @@ TEST_F(Guess, OneAtomKeepsItsAtomicOrbitals) {
   const int n = store_get<int>("Nbasis");
   const int m = ints(kAtomicCountsRecord)[0];
   ASSERT_EQ(m, 5);  // 1s, 2s, 2p
-  const std::vector<double> ao = doubles(kAtomicOrbitalsRecord), ae = doubles(kAtomicEnergiesRecord);
-  const std::vector<double> c = doubles("Ca"), e = doubles("ea");
+  const std::vector<double> ao = testing::get_reals(kAtomicOrbitalsRecord), ae = testing::get_reals(kAtomicEnergiesRecord);
+  const std::vector<double> c = testing::get_reals("Ca"), e = testing::get_reals("ea");
   for (int k = 0; k < m; ++k) {
     EXPECT_NEAR(e[k], ae[k], 1e-12);
     for (int i = 0; i < n; ++i) EXPECT_NEAR(c[k * n + i], ao[k * n + i], 1e-10) << k << " " << i;
@@ -320,10 +315,10 @@ TEST_F(Guess, MixTurnsHomoAndLumoOppositeWays) {
   prepare(kWater, "PBE");
   options(5, 5, 0);
   guess();
-  const std::vector<double> plain = doubles("Ca");
+  const std::vector<double> plain = testing::get_reals("Ca");
   store_put("guess.mix", 1);
   guess();
-  const std::vector<double> a = doubles("Ca"), b = doubles("Cb");
+  const std::vector<double> a = testing::get_reals("Ca"), b = testing::get_reals("Cb");
   const int n = 24;
   const double cs = std::cos(0.25), sn = std::sin(0.25);
   for (int i = 0; i < n; ++i) {
@@ -340,14 +335,14 @@ TEST_F(Guess, OrderListsPermuteAndStopOnBadEntries) {
   prepare(kWater, "PBE");
   options(5, 5, 0);
   guess();
-  const std::vector<double> plain = doubles("Ca"), pe = doubles("ea");
+  const std::vector<double> plain = testing::get_reals("Ca"), pe = testing::get_reals("ea");
   const int n = 24;
   std::vector<int> order(2 * n);
   for (int i = 0; i < 2 * n; ++i) order[i] = i;
   std::swap(order[4], order[5]);
   store_write("guess_na", 0, order.data(), 8L * n);
   guess();
-  const std::vector<double> a = doubles("Ca"), ea = doubles("ea"), b = doubles("Cb");
+  const std::vector<double> a = testing::get_reals("Ca"), ea = testing::get_reals("ea"), b = testing::get_reals("Cb");
   EXPECT_EQ(ea[4], pe[5]);
   EXPECT_EQ(ea[5], pe[4]);
   for (int i = 0; i < n; ++i) {
@@ -372,7 +367,7 @@ TEST_F(Guess, VectorFileRoundTripAndWrongSize) {
   std::remove(file.c_str());
   options(5, 5, 0, 0, 0, 0, "", file.c_str());
   guess();
-  const std::vector<double> ca = doubles("Ca"), ea = doubles("ea"), cb = doubles("Cb"), eb = doubles("eb");
+  const std::vector<double> ca = testing::get_reals("Ca"), ea = testing::get_reals("ea"), cb = testing::get_reals("Cb"), eb = testing::get_reals("eb");
   save_vectors(file.c_str(), 24);
   struct stat st {};
   ASSERT_EQ(stat(file.c_str(), &st), 0);
@@ -385,10 +380,10 @@ TEST_F(Guess, VectorFileRoundTripAndWrongSize) {
   store_put("guess.read", 1);
   const std::string out = guess();
   EXPECT_NE(out.find("\n vectors from '" + file + "'\n"), std::string::npos) << out;
-  EXPECT_EQ(doubles("Ca"), ca);
-  EXPECT_EQ(doubles("ea"), ea);
-  EXPECT_EQ(doubles("Cb"), cb);
-  EXPECT_EQ(doubles("eb"), eb);
+  EXPECT_EQ(testing::get_reals("Ca"), ca);
+  EXPECT_EQ(testing::get_reals("ea"), ea);
+  EXPECT_EQ(testing::get_reals("Cb"), cb);
+  EXPECT_EQ(testing::get_reals("eb"), eb);
   EXPECT_EQ(store_get<double>("scf_Gmax"), 0.0);
   // Another basis size, a short file and a missing file all fail.
   EXPECT_EQ(read_vectors(file.c_str(), 25), 1);
@@ -446,7 +441,7 @@ TEST_F(Guess, PipekMezeyGivesTwoMirrorImageBonds) {
   const int n = 24;
   std::vector<double> s(n * (n + 1) / 2);
   basis_overlap(s.data());
-  const std::vector<double> c = doubles("Ca");
+  const std::vector<double> c = testing::get_reals("Ca");
   const int first[4] = {0, 14, 19, 24};
   double pop[5][3] = {};
   for (int k = 0; k < 5; ++k)
@@ -481,7 +476,7 @@ TEST_F(Guess, ProjectedGuessRebuildsOrbitalsGivenInTheMinimalBasis) {
   options(5, 5, 1);
   guess();
   const int n = 24, m = 7;
-  const std::vector<double> c0 = doubles("Ca"), e0 = doubles("ea");
+  const std::vector<double> c0 = testing::get_reals("Ca"), e0 = testing::get_reals("ea");
   std::vector<double> frame(n * n), energies(n), s(n * n);
   ASSERT_EQ(minimal_frame(frame.data(), energies.data(), s.data(), n), m);
   auto sij = [&](int i, int j) { return i >= j ? s[i * (i + 1) / 2 + j] : s[j * (j + 1) / 2 + i]; };
@@ -499,13 +494,13 @@ TEST_F(Guess, ProjectedGuessRebuildsOrbitalsGivenInTheMinimalBasis) {
   store_write("guess_eb", 0, e0.data(), 8 * m);
   store_put("guess.read", -1);
   guess();
-  const std::vector<double> c = doubles("Ca"), e = doubles("ea");
+  const std::vector<double> c = testing::get_reals("Ca"), e = testing::get_reals("ea");
   for (int k = 0; k < m; ++k) {
     EXPECT_EQ(e[k], e0[k]);
     for (int i = 0; i < n; ++i) EXPECT_NEAR(c[k * n + i], c0[k * n + i], 1e-10) << k << " " << i;
   }
   EXPECT_LT(orthonormality_error("Ca"), 1e-10);
-  EXPECT_EQ(doubles("Cb"), c);
+  EXPECT_EQ(testing::get_reals("Cb"), c);
   // Vectors of another size stop the run.
   store_free("guess_eb");
   store_free("guess_Cb");

@@ -50,8 +50,8 @@ double hartree(int charge, const char* groups) {
                   "$molecule charge=%d mult=%d cartesian\n set=def2-SVP\n 8 0.0 0.0 0.1173\n"
                   " 1 0.0 0.7572 -0.4692\n 1 0.0 -0.7572 -0.4692\n$end\n",
                   charge, charge ? 2 : 1);
+    testing::read_test_molecule(mol);
     ::testing::internal::CaptureStdout();
-    testing::with_stdin(mol, [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
     const int necp[2] = {0, 0};
     store_write("Necp", 0, necp, 8);
     read_basis(testing::kScfLibrary.c_str(), "basis", "Basis", "Nbasis", "n_basis", 0, 0, 0);

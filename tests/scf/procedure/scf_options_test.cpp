@@ -12,6 +12,7 @@
 #include "scf/procedure/scf_options.hpp"
 #include "support/fatal_trap.hpp"
 #include "support/input_file.hpp"
+#include "support/model_input.hpp"
 #include "support/molecules.hpp"
 #include "support/runtime_fixture.hpp"
 
@@ -141,7 +142,7 @@ class ScfOptionsTest : public testing::RuntimeTest {
     store_write("theory", 0, text, 64);
     store_put("four", four);
     store_put("fit", fit);
-    testing::with_stdin(molecule, [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
+    testing::read_test_molecule(molecule);
     const int ecp[2] = {necp, necp};
     store_write("Necp", 0, ecp, 8);
     store_put("Nbasis", nbasis);

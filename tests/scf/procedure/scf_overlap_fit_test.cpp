@@ -21,24 +21,7 @@ using testing::write_values;
 class ScfOverlapFit : public testing::ScfSystem {
  protected:
   // Core-guess orbitals and the records of iteration 0 without a grid.
-  void start(int fit, int charge, const char* groups = "$scf d2svs=0 $end") {
-    prepare(groups, charge, fit);
-    no_grid();
-    core_guess();
-    fit_setup_step(1e-10, false);
-    store_put("scf_iter", 0);
-    store_put("grid_fine", 1);
-    for (const char* name : {"ea", "eb"}) store_alloc(name, 8 * n);
-    run([] {
-      scf_orthonormalize();
-      scf_density();
-      scf_fock_energy();
-    });
-    store_put("scf_diag", 1, 4);
-    run(scf_canonicalize);
-    run([] { scf_hessian_setup(2); });
-    run(scf_gradient);
-  }
+  void start(int fit, int charge) { iteration_zero("$scf d2svs=0 $end", charge, fit, 1); }
   // Largest difference between the energy change along a random rotation (central
   // difference) and the change the gradient predicts, relative to that change.
   double energy_derivative_error(int spins) {

@@ -18,16 +18,13 @@
 #include "runtime/store.hpp"
 #include "scf/procedure/scf_test_system.hpp"
 #include "support/input_file.hpp"
+#include "support/model_input.hpp"
 #include "support/molecules.hpp"
 #include "support/runtime_fixture.hpp"
+#include "support/records.hpp"
 
 namespace ostrel {
 namespace {
-
-void put(const char* name, const std::vector<double>& v) {
-  if (!store_exists(name)) store_alloc(name, 8 * static_cast<std::int64_t>(v.size()));
-  store_write(name, 0, v.data(), 8 * static_cast<std::int64_t>(v.size()));
-}
 
 class ScfReport : public testing::RuntimeTest {
  protected:
@@ -40,21 +37,21 @@ class ScfReport : public testing::RuntimeTest {
     set_electrons(10, 10, 1);
     store_put("four", 0);
     store_put("fit", 1);
-    put("Energy", {-76.3724567891});
-    put("ET", {75.98765432});
-    put("Ev", {-199.12345678});
-    put("EJ", {46.87654321});
-    put("Ex", {-9.0123456789});
-    put("Ec", {-0.33344455});
-    put("Q1", {0.00125});
-    put("Dipole", {0.3, 0.0, -0.4, 0, 0, 0, 0, 0, 0});
+    testing::put_reals("Energy", {-76.3724567891});
+    testing::put_reals("ET", {75.98765432});
+    testing::put_reals("Ev", {-199.12345678});
+    testing::put_reals("EJ", {46.87654321});
+    testing::put_reals("Ex", {-9.0123456789});
+    testing::put_reals("Ec", {-0.33344455});
+    testing::put_reals("Q1", {0.00125});
+    testing::put_reals("Dipole", {0.3, 0.0, -0.4, 0, 0, 0, 0, 0, 0});
     std::vector<double> ea(n), eb(n);
     for (int i = 0; i < n; ++i) {
       ea[i] = -19.0 + 1.25 * i;
       eb[i] = -18.5 + 1.25 * i;
     }
-    put("ea", ea);
-    put("eb", eb);
+    testing::put_reals("ea", ea);
+    testing::put_reals("eb", eb);
     set_print("");
   }
   void set_electrons(int na, int nb, int restricted) {
@@ -151,8 +148,8 @@ TEST_F(ScfReport, ListingsWithoutCodeOrDataSayLine) {
 TEST_F(ScfReport, DensityMatricesAlphaAndBetaUnlessClosed) {
   set_print("-ENERGIES+MATRIX");
   const std::vector<double> d(n * (n + 1) / 2, 0.0);
-  put("Da", d);
-  put("Db", d);
+  testing::put_reals("Da", d);
+  testing::put_reals("Db", d);
   for (int closed : {1, 0}) {
     store_put("closed", closed);
     const std::string out = report();
@@ -168,11 +165,9 @@ class ScfReportMolden : public testing::RuntimeTest {
   static constexpr int n = 24;
   void SetUp() override {
     RuntimeTest::SetUp();
-    testing::with_stdin(testing::molecule_group(testing::kWaterAtoms),
-                        [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
-    const std::string lib = std::string(OSTREL_SOURCE_DIR) + "/data/basis/def2";
+    testing::read_test_molecule(testing::molecule_group(testing::kWaterAtoms));
+    testing::read_program_basis(testing::basis_library("def2"));
     ::testing::internal::CaptureStdout();
-    testing::with_stdin("", [&] { read_basis(lib.c_str(), "basis", "Basis", "Nbasis", "n_basis", 0, 0, 0); });
     OneElectronRecords r;
     r.overlap = "S";
     r.hamiltonian = r.kinetic = r.moments = nullptr;
@@ -187,16 +182,16 @@ class ScfReportMolden : public testing::RuntimeTest {
       for (int j = 0; j <= i; ++j, ++k) f[k] = i == j ? i : 0.2 * std::sin(1.0 + i + 2.0 * j);
     c = testing::roothaan(n, f, s);
     for (int k = 0; k < n; ++k) e[k] = -20.0 + k;
-    put("Ca", c);
-    put("ea", e);
+    testing::put_reals("Ca", c);
+    testing::put_reals("ea", e);
     const int natom[2] = {3, 0};
     store_write("Natom", 0, natom, sizeof natom);
     store_put("Na", 5);
     store_put("Nb", 4);
     store_put("restrict", 1);
     store_put("four", 0);
-    for (const char* name : {"Energy", "ET", "Ev", "EJ", "Ex", "Ec"}) put(name, {0.0});
-    put("Dipole", {0, 0, 0});
+    for (const char* name : {"Energy", "ET", "Ev", "EJ", "Ex", "Ec"}) testing::put_reals(name, {0.0});
+    testing::put_reals("Dipole", {0, 0, 0});
   }
   double overlap(int i, int j) const { return i >= j ? s[i * (i + 1) / 2 + j] : s[j * (j + 1) / 2 + i]; }
   std::string report(const char* print) {
@@ -257,7 +252,7 @@ TEST_F(ScfReportMolden, MoldenSectionReadsBackToTheElectronCount) {
 // Localisation turns the occupied orbitals among themselves: same density, still
 // S-orthonormal; with "Fa" = S every Fock expectation value is 1.
 TEST_F(ScfReportMolden, LocalizedOrbitalsKeepTheDensity) {
-  put("Fa", s);
+  testing::put_reals("Fa", s);
   const std::string out = report("-ENERGIES+LOCALIZE+MOLDEN");
   ASSERT_NE(out.find("\n Localized orbitals\n  tmax = "), std::string::npos) << out.substr(0, 400);
   ASSERT_EQ(store_size("loc_Cna"), 8L * n * 5);

@@ -15,6 +15,7 @@
 #include "input/control_options.hpp"
 #include "input/element_table.hpp"
 #include "input/pending_modules.hpp"
+#include "integrals/fit_driver.hpp"
 #include "linalg/eigen_symmetric.hpp"
 #include "model/basis_input.hpp"
 #include "model/molecule_input.hpp"
@@ -26,22 +27,17 @@
 #include "scf/procedure/scf_steps.hpp"
 #include "support/fatal_trap.hpp"
 #include "support/input_file.hpp"
+#include "support/model_input.hpp"
 #include "support/molecules.hpp"
+#include "support/records.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel::testing {
 
 inline const std::string kScfLibrary = std::string(OSTREL_SOURCE_DIR) + "/data/basis/def2";
 
-inline std::vector<double> record_values(const char* name) {
-  std::vector<double> v(static_cast<std::size_t>(store_size(name)) / 8);
-  store_get_array<double>(name, std::span<double>(v));
-  return v;
-}
-
-inline void write_values(const char* name, const std::vector<double>& v) {
-  store_write(name, 0, v.data(), 8 * static_cast<std::int64_t>(v.size()));
-}
+inline std::vector<double> record_values(const char* name) { return get_reals(name); }
+inline void write_values(const char* name, const std::vector<double>& v) { put_reals(name, v); }
 
 inline std::vector<double> unpack(int n, const std::vector<double>& p) {
   std::vector<double> a(static_cast<std::size_t>(n) * n);
@@ -98,8 +94,8 @@ class ScfSystem : public RuntimeTest {
     std::snprintf(mol, sizeof mol, "$molecule charge=%d mult=%d cartesian\n set=def2-SVP\n%s$end\n", charge,
                   charge % 2 ? 2 : 1,
                   geometry ? geometry : kWaterAtoms);
+    read_test_molecule(mol);
     ::testing::internal::CaptureStdout();
-    with_stdin(mol, [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
     const int necp[2] = {0, 0};
     store_write("Necp", 0, necp, 8);
     read_basis(kScfLibrary.c_str(), "basis", "Basis", "Nbasis", "n_basis", 0, 0, 0);
@@ -122,6 +118,27 @@ class ScfSystem : public RuntimeTest {
     store_put("grid", 0);
     store_put("grid_adapt", 0);
     store_put("grid_new", 0);
+  }
+
+  // The records of iteration 0 from the core guess without a grid: orbitals, density, Fock
+  // matrices, canonical orbitals (`canon`) or Fock blocks, the Hessian set-up and the gradient.
+  void iteration_zero(const std::string& groups, int charge, int fit, int canon) {
+    prepare(groups, charge, fit);
+    no_grid();
+    core_guess();
+    fit_setup_step(1e-10, false);
+    store_put("scf_iter", 0);
+    store_put("grid_fine", 1);
+    for (const char* name : {"ea", "eb"}) store_alloc(name, 8 * n);
+    run([] {
+      scf_orthonormalize();
+      scf_density();
+      scf_fock_energy();
+    });
+    store_put("scf_diag", canon, 4);
+    run(scf_canonicalize);
+    run([] { scf_hessian_setup(2); });
+    run(scf_gradient);
   }
 
   // Start orbitals: eigenvectors of H0 in the overlap metric.
