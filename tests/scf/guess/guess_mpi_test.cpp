@@ -33,7 +33,7 @@ void prepare(int read) {
   testing::read_program_basis(kDef2);
   testing::read_program_basis(kDef2, true);
   testing::InputFile group("");
-  build_element_table("Atoms", group.get());
+  testing::captured_stdout([&] { build_element_table("Atoms", group.get()); });
   const double p[32] = {};
   const std::int32_t n[5] = {};
   XcFunctional f = xc_cleared(p, n);
@@ -53,8 +53,8 @@ void prepare(int read) {
 }
 
 TEST(GuessMpi, MinimalBasisGuessOnEveryNode) {
-  ::testing::internal::CaptureStdout();
   prepare(0);
+  ::testing::internal::CaptureStdout();
   initial_guess();
   ::testing::internal::GetCapturedStdout();
   if (!is_master) return;
@@ -76,8 +76,8 @@ TEST(GuessMpi, MinimalBasisGuessOnEveryNode) {
 }
 
 TEST(GuessMpi, MissingVectorFileStopsEveryNode) {
-  ::testing::internal::CaptureStdout();
   prepare(1);
+  ::testing::internal::CaptureStdout();
   EXPECT_FATAL(initial_guess(), " error...");
   ::testing::internal::GetCapturedStdout();
 }
