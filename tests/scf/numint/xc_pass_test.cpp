@@ -13,16 +13,12 @@
 #include "model/basis_record.hpp"
 #include "model/molecule_record.hpp"
 #include "runtime/pool.hpp"
-#include "scf/grid/grid_passes.hpp"
-#include "scf/grid/grid_record.hpp"
-#include "scf/grid/grid_partition.hpp"
-#include "scf/grid/grid_points.hpp"
-#include "scf/grid/grid_walk.hpp"
-#include "scf/grid/grid_weights.hpp"
 #include "runtime/store.hpp"
+#include "scf/grid/grid_partition.hpp"
+#include "scf/grid/grid_passes.hpp"
+#include "scf/grid/grid_points.hpp"
 #include "scf/numint/basis_eval_shells.hpp"
-#include "scf/numint/xc_block_pass.hpp"
-#include "scf/numint/xc_fitted_pass_density.hpp"
+#include "scf/numint/xc_block_kernels.hpp"
 #include "scf/numint/xc_pass_psi4_reference.hpp"
 #include "scf/numint/xc_pass_system.hpp"
 #include "scf/numint/xc_passes.hpp"
@@ -325,30 +321,38 @@ TEST_F(XcPass, FittedSlaterExchangeOfAGaussianIsAnalytic) {
   EXPECT_NEAR(fa[k], (4.0 / 3.0) * 0.5 * expected / d[k], 1e-7 * std::fabs(fa[k]));
 }
 
-// sum over this node's points of w rho for fit coefficients `d` (the walk of the passes).
-struct Count {
-  const double* d;
-  double sum;
-};
-void count_block(void* context, const XcPassBlock& b) {
-  auto* c = static_cast<Count*>(context);
-  double u[kXcBlockPoints][4];
-  xc_fit_density(b, c->d, 0, u);
-  for (int p = 0; p < b.n_points; ++p) c->sum += b.weights[p] * u[p][0];
-}
-
-double integrate_fit_density(const std::vector<double>& d) {
+// Integral of the density of `d` (fit coefficients, or a packed density matrix with
+// `orbital`) over the grid in use, by the blocks of the passes.
+double integrate(const std::vector<double>& d, bool orbital = false) {
   Molecule mol = load_molecule(1, "Molecule");
-  Basis basis = load_basis(1, "Basis2", mol);
+  Basis basis = load_basis(1, orbital ? "Basis" : "Basis2", mol);
   BasisShells view = basis_shells(basis);
-  XcPassGrid g = xc_pass_grid();
-  Count c{d.data(), 0.0};
-  xc_walk_blocks(g, view.set, mol.xyz, 0, count_block, &c);
-  xc_pass_grid_release(g);
+  Grid g = grid_read(1);
+  const int k = store_get<int>("grid_fine") ? GRID_FINAL : GRID_COARSE;
+  const std::vector<double> w = read_record(k == GRID_FINAL ? "grid_W" : "grid_W1");
+  XcBlockPlan plan = xc_block_plan(g, k, mol.xyz, w.data());
+  double sum = 0.0;
+  {
+    PoolArray<double> local(std::int64_t{basis.n_functions} * basis.n_functions),
+        x(std::int64_t{kXcBlockPoints} * basis.n_functions);
+    XcPointValues u;
+    const GridSystem system{mol.n_atoms, mol.xyz, &view.set};
+    xc_block_loop(plan, system, g.cutoff[k], {0, false}, [&](const XcBlock& b) {
+      if (orbital) {
+        xc_gather_packed(b, d.data(), local.data());
+        xc_orbital_density(b, local.data(), 1, false, x.data(), u);
+      } else {
+        xc_fit_density(b, d.data(), false, u);
+      }
+      for (int p = 0; p < b.n; ++p) sum += b.weights[p] * u[p][0];
+    });
+  }
+  xc_block_plan_release(plan);
+  grid_release(g);
   release_basis_shells(view);
   release_basis(basis);
   release_molecule(mol);
-  return c.sum;
+  return sum;
 }
 
 // A fitted density integrates over the final grid to sum_k d_k s_k. At the default settings
@@ -367,7 +371,7 @@ TEST_F(XcPass, FittedDensityIntegratesToItsCharge) {
     for (const std::vector<double>* d : {&fit.atomic_d, &fit.da}) {
       double expected = 0.0;
       for (int k = 0; k < nfit; ++k) expected += (*d)[k] * fit.charge[k];
-      EXPECT_NEAR(integrate_fit_density(*d), expected, 5e-6 * electrons) << molecule->substr(30, 20);
+      EXPECT_NEAR(integrate(*d), expected, 5e-6 * electrons) << molecule->substr(30, 20);
     }
   }
   store_clear();
@@ -376,26 +380,7 @@ TEST_F(XcPass, FittedDensityIntegratesToItsCharge) {
   for (const std::vector<double>* d : {&fit.atomic_d, &fit.da}) {
     double expected = 0.0;
     for (int k = 0; k < nfit; ++k) expected += (*d)[k] * fit.charge[k];
-    EXPECT_NEAR(integrate_fit_density(*d), expected, 1e-6);
-  }
-}
-
-struct OrbitalCount {
-  const double* d;  // packed
-  double sum;
-};
-void orbital_count_block(void* context, const XcPassBlock& b) {
-  auto* c = static_cast<OrbitalCount*>(context);
-  const int nb = b.n_functions;
-  for (int p = 0; p < b.n_points; ++p) {
-    const double* phi = b.phi + p * nb;
-    double rho = 0.0;
-    for (int m = 0; m < nb; ++m)
-      for (int n = 0; n < nb; ++n) {
-        const long i = std::max(b.function[m], b.function[n]), j = std::min(b.function[m], b.function[n]);
-        rho += c->d[i * (i + 1) / 2 + j] * phi[m] * phi[n];
-      }
-    c->sum += b.weights[p] * rho;
+    EXPECT_NEAR(integrate(*d), expected, 1e-6);
   }
 }
 
@@ -404,16 +389,18 @@ double integrate_point_by_point(const std::vector<double>& d) {
   Molecule mol = load_molecule(1, "Molecule");
   Basis basis = load_basis(1, "Basis2", mol);
   BasisShells view = basis_shells(basis);
-  XcPassGrid g = xc_pass_grid();
-  GridScreen screen = grid_screen(view.set, g.grid.cutoff[g.k]);
+  Grid grid = grid_read(1);
+  const int k = store_get<int>("grid_fine") ? GRID_FINAL : GRID_COARSE;
+  const std::vector<double> weights = read_record(k == GRID_FINAL ? "grid_W" : "grid_W1");
+  GridScreen screen = grid_screen(view.set, grid.cutoff[k]);
   GridShellBuffers b = grid_shell_buffers(mol.n_atoms, view.set.n_functions);
   double sum = 0.0;
   long base = 0;
-  for (int a = 0, shell = 0; a < g.grid.n_atoms; ++a)
-    for (int s = 0; s < g.grid.nrad[a]; ++s, ++shell) {
-      const RadialPoint rp = radial_point(g.grid.nrad[a], s, g.grid.alpha[a]);
-      const int n = shell_points(g.grid.orders[2 * shell + g.k], b.points, b.weights, mol.xyz + 3 * a,
-                                 g.grid.orientation + 9 * a, rp.r, rp.w);
+  for (int a = 0, shell = 0; a < grid.n_atoms; ++a)
+    for (int s = 0; s < grid.nrad[a]; ++s, ++shell) {
+      const RadialPoint rp = radial_point(grid.nrad[a], s, grid.alpha[a]);
+      const int n = shell_points(grid.orders[2 * shell + k], b.points, b.weights, mol.xyz + 3 * a,
+                                 grid.orientation + 9 * a, rp.r, rp.w);
       int self = 0;
       const int n_list = shell_neighbours(a, rp.r, mol.n_atoms, mol.xyz, screen.atom_extent2, b.list, &self);
       for (int i = 0; i < n; ++i) {
@@ -421,13 +408,13 @@ double integrate_point_by_point(const std::vector<double>& d) {
                                            b.function, b.values, b.stride, nullptr);
         double rho = 0.0;
         for (int m = 0; m < count; ++m) rho += d[b.function[m]] * b.values[m];
-        sum += g.weights[base + i] * rho;
+        sum += weights[base + i] * rho;
       }
       base += n;
     }
   grid_shell_buffers_release(b);
   grid_screen_release(screen);
-  xc_pass_grid_release(g);
+  grid_release(grid);
   release_basis_shells(view);
   release_basis(basis);
   release_molecule(mol);
@@ -440,23 +427,9 @@ TEST_F(XcPass, BlockWalkSeesWhatThePointsSee) {
   prepare(kBenzene, "$grid $end\n", "PBE", 1);
   for (int fine : {1, 0}) {
     store_put("grid_fine", fine);
-    const double blocks = integrate_fit_density(fit.da);
+    const double blocks = integrate(fit.da);
     EXPECT_NEAR(blocks, integrate_point_by_point(fit.da), 1e-12 * blocks) << fine;
   }
-}
-
-double integrate_orbital_density(const std::vector<double>& d) {
-  Molecule mol = load_molecule(1, "Molecule");
-  Basis basis = load_basis(1, "Basis", mol);
-  BasisShells view = basis_shells(basis);
-  XcPassGrid g = xc_pass_grid();
-  OrbitalCount c{d.data(), 0.0};
-  xc_walk_blocks(g, view.set, mol.xyz, 0, orbital_count_block, &c);
-  xc_pass_grid_release(g);
-  release_basis_shells(view);
-  release_basis(basis);
-  release_molecule(mol);
-  return c.sum;
 }
 
 // Psi4's converged alpha density of water (5 electrons): the default grid within 3e-5
@@ -472,7 +445,7 @@ TEST_F(XcPass, OrbitalDensityIntegratesToTraceDS) {
     for (int i = 0, k = 0; i < nbf; ++i)
       for (int j = 0; j <= i; ++j, ++k) trace += (i == j ? 1.0 : 2.0) * d[k] * s[k];
     EXPECT_NEAR(trace, 5.0, 1e-8);
-    EXPECT_NEAR(integrate_orbital_density(d), trace, tight ? 1e-6 : 3e-5);
+    EXPECT_NEAR(integrate(d, true), trace, tight ? 1e-6 : 3e-5);
   }
 }
 
@@ -482,10 +455,10 @@ TEST_F(XcPass, CoarseGridUsesTheCoarseWeights) {
   prepare(kWater, "$grid $end\n", "PBE", 1);
   double expected = 0.0;
   for (int k = 0; k < nfit; ++k) expected += fit.da[k] * fit.charge[k];
-  const double fine = integrate_fit_density(fit.da);
+  const double fine = integrate(fit.da);
   const Energy e_fine = fitted(fit.da, fit.db);
   store_put("grid_fine", 0);
-  const double coarse = integrate_fit_density(fit.da);
+  const double coarse = integrate(fit.da);
   const Energy e_coarse = fitted(fit.da, fit.db);
   EXPECT_NEAR(fine, expected, 3e-5);
   EXPECT_NEAR(coarse, expected, 1e-3);
