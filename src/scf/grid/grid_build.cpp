@@ -6,9 +6,8 @@
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
-#include "scf/grid/grid_orientation.hpp"
-#include "scf/grid/grid_partition.hpp"
 #include "scf/grid/grid_points.hpp"
+#include "scf/grid/grid_weights.hpp"
 #include "scf/numint/xc_energy_passes.hpp"
 #include "scf/xc/xc_point.hpp"
 

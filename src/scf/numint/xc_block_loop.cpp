@@ -6,7 +6,6 @@
 
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
-#include "scf/grid/grid_partition.hpp"
 #include "scf/grid/grid_points.hpp"
 #include "scf/numint/basis_eval.hpp"
 

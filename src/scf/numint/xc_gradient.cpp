@@ -6,29 +6,15 @@
 #include <cstdint>
 
 #include "runtime/pool.hpp"
-#include "scf/grid/grid_partition.hpp"
+#include "scf/grid/grid_weights.hpp"
 #include "scf/numint/xc_block_kernels.hpp"
 #include "scf/xc/xc_point.hpp"
 
 namespace ostrel {
 namespace {
 
-constexpr double kScale = 1e-7;
-
 // Positions of the second derivatives d2/dx_c dx_e among the evaluated components.
 constexpr int kSecond[3][3] = {{4, 5, 6}, {5, 7, 8}, {6, 8, 9}};
-
-// Slope of the fitted partition's G (the same branches as partition_density).
-double partition_slope(double rho) {
-  if (rho < 1e-16) return 0.0;
-  const double x = rho / kScale;
-  if (x <= 0.001) return x;
-  if (x <= 36.0) {
-    const double e = std::exp(x);
-    return (e - 1.0) / (e - x);
-  }
-  return 1.0;
-}
 
 // Scratch of the partition at one point, per listed atom.
 struct PartitionWork {
@@ -88,7 +74,7 @@ double block_partition(const XcBlock& b, const ShellSet& set, const GridPartitio
     // h = g^(4/3) with g = G(rho) (fitted) or max(rho, 1e-12) (orbital).
     const double rho = w.rho[j];
     const double g = orbital ? std::max(rho, 1e-12) : partition_density(rho);
-    const double slope = orbital ? (rho > 1e-12 ? 1.0 : 0.0) : partition_slope(rho);
+    const double slope = orbital ? (rho > 1e-12 ? 1.0 : 0.0) : partition_density_slope(rho);
     const double c = std::cbrt(g);
     const double h = g * c;
     for (int x = 0; x < 3; ++x) w.grad_rho[3 * j + x] *= 4.0 / 3.0 * c * slope;

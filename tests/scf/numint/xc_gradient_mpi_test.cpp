@@ -56,14 +56,7 @@ TEST(XcGradientMpi, SharedPassesMatchOneProcess) {
   }
   for (bool orbital : {false, true}) {
     const std::vector<double>& d = orbital ? dm : t.da;
-    const int nodes = node_count, id = node_id, master = is_master;
-    node_count = 1;
-    node_id = 0;
-    is_master = 1;
-    const PassResult serial = run(t, f, orbital, d, blocks, offsets);
-    node_count = nodes;
-    node_id = id;
-    is_master = master;
+    const PassResult serial = testing::as_one_process([&] { return run(t, f, orbital, d, blocks, offsets); });
     const PassResult shared = run(t, f, orbital, d, blocks, offsets);
     if (!is_master) continue;
     EXPECT_NEAR(shared.energy, serial.energy, 1e-11 * std::abs(serial.energy));

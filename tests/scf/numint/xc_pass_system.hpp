@@ -18,11 +18,14 @@
 #include "model/molecule_record.hpp"
 #include "runtime/node.hpp"
 #include "runtime/store.hpp"
-#include "scf/numint/basis_eval_shells.hpp"
+#include "runtime/pool.hpp"
 #include "scf/grid/grid_options.hpp"
 #include "scf/grid/grid_passes.hpp"
+#include "scf/numint/basis_eval_shells.hpp"
+#include "scf/numint/xc_block_kernels.hpp"
 #include "scf/xc/xc_functional.hpp"
 #include "support/input_file.hpp"
+#include "support/runtime_fixture.hpp"
 
 namespace ostrel::testing {
 
@@ -119,19 +122,79 @@ inline FitDensities model_fit_densities(int closed) {
 }
 
 // Builds the grid from the stored "da", "db", "atomic_d" and computes the weights of both
-// grids (all nodes).
-inline void build_grid_and_weights() {
+// grids (all nodes); with `order`, every final shell then takes that rule (new weights).
+inline void build_grid_and_weights(int order = 0) {
   Molecule mol = load_molecule(1, "Molecule");
   Basis fit = load_basis(1, "Basis2", mol);
   BasisShells view = basis_shells(fit);
   if (is_master) ::testing::internal::CaptureStdout();
   grid_build(view.set);
+  if (order > 0 && is_master) {
+    Grid g = grid_read(0);
+    for (int i = 0; i < g.n_shells; ++i) g.orders[2 * i] = order;
+    grid_count_points(g);
+    grid_write(g);
+    store_write("Ngrid", 0, g.n_points, sizeof g.n_points);
+    grid_release(g);
+  }
   grid_weights(view.set);
   if (is_master) ::testing::internal::GetCapturedStdout();
   release_basis_shells(view);
   release_basis(fit);
   release_molecule(mol);
 }
+
+// Stores the model fitted densities of xc_read_model's molecule and builds the grid.
+inline FitDensities store_fit_and_grid(int closed, int order = 0) {
+  FitDensities fit = model_fit_densities(closed);
+  write_record("atomic_d", fit.atomic_d);
+  write_record("da", fit.da);
+  write_record("db", fit.db);
+  build_grid_and_weights(order);
+  return fit;
+}
+
+// Integral of the density of `d` (fit coefficients, or a packed density matrix over "Basis"
+// with `orbital`) over the grid in use, by the blocks of the passes (one process).
+inline double grid_density_integral(const std::vector<double>& d, bool orbital = false) {
+  Molecule mol = load_molecule(0, "Molecule");
+  Basis basis = load_basis(0, orbital ? "Basis" : "Basis2", mol);
+  BasisShells view = basis_shells(basis);
+  Grid g = grid_read(0);
+  const int k = store_get<int>("grid_fine") ? GRID_FINAL : GRID_COARSE;
+  const std::vector<double> w = read_record(k == GRID_FINAL ? "grid_W" : "grid_W1");
+  XcBlockPlan plan = xc_block_plan(g, k, mol.xyz, w.data());
+  double sum = 0.0;
+  {
+    const std::int64_t nf = basis.n_functions;
+    PoolArray<double> local(nf * nf), x(kXcBlockPoints * nf);
+    XcPointValues u;
+    xc_block_loop(plan, {mol.n_atoms, mol.xyz, &view.set}, g.cutoff[k], {0, false}, [&](const XcBlock& b) {
+      if (orbital) {
+        xc_gather_packed(b, d.data(), local.data());
+        xc_orbital_density(b, local.data(), 1, false, x.data(), u);
+      } else {
+        xc_fit_density(b, d.data(), false, u);
+      }
+      for (int p = 0; p < b.n; ++p) sum += b.weights[p] * u[p][0];
+    });
+  }
+  xc_block_plan_release(plan);
+  grid_release(g);
+  release_basis_shells(view);
+  release_basis(basis);
+  release_molecule(mol);
+  return sum;
+}
+
+// Pool and store large enough for the real bases.
+class XcStoreTest : public RuntimeTest {
+ protected:
+  void SetUp() override {
+    pool_init(std::int64_t{256} << 20);
+    store_open("", -400);
+  }
+};
 
 // Packed overlap matrix "S" of the wavefunction basis (master).
 inline std::vector<double> overlap_matrix() {

@@ -1,7 +1,7 @@
 // The exchange-correlation passes against their own definitions: the matrices and vectors
 // they return are the derivatives of the energies they return (central differences), the
-// kernel is the derivative of the potential, and the grid integrates the densities to their
-// analytic electron counts.
+// kernel is the derivative of the potential, Slater exchange of a Gaussian is analytic, and
+// the blocks integrate densities to their analytic electron counts.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,17 +12,11 @@
 
 #include "model/basis_record.hpp"
 #include "model/molecule_record.hpp"
-#include "runtime/pool.hpp"
 #include "runtime/store.hpp"
-#include "scf/grid/grid_partition.hpp"
-#include "scf/grid/grid_passes.hpp"
 #include "scf/grid/grid_points.hpp"
-#include "scf/numint/basis_eval_shells.hpp"
-#include "scf/numint/xc_block_kernels.hpp"
 #include "scf/numint/xc_pass_psi4_reference.hpp"
 #include "scf/numint/xc_pass_system.hpp"
 #include "scf/numint/xc_passes.hpp"
-#include "support/runtime_fixture.hpp"
 
 namespace ostrel {
 namespace {
@@ -49,31 +43,18 @@ struct Energy {
   double total() const { return ex + ec; }
 };
 
-class XcPass : public testing::RuntimeTest {
+class XcPass : public testing::XcStoreTest {
  protected:
-  void SetUp() override {
-    pool_init(std::int64_t{256} << 20);
-    store_open("", -400);
-  }
-
-  // Model, densities, grid and weights; "Da", "Db" from orbital-like vectors.
+  // Model, fitted densities, grid and weights (every final shell at `order` when given).
   void prepare(const std::string& molecule, const std::string& grid, const char* functional,
-               int closed) {
+               int closed, int order = 0) {
     testing::xc_read_model(molecule, grid, functional, closed);
-    fit = testing::model_fit_densities(closed);
-    write_record("atomic_d", fit.atomic_d);
-    write_record("da", fit.da);
-    write_record("db", fit.db);
-    testing::build_grid_and_weights();
+    fit = testing::store_fit_and_grid(closed, order);
     nbf = store_get<int>("Nbasis");
     nfit = store_get<int>("Nfit");
     tri = static_cast<long>(nbf) * (nbf + 1) / 2;
     da_matrix = model_density(5, 0.0);
     db_matrix = closed ? da_matrix : model_density(4, 0.4);
-    write_record("Da", da_matrix);
-    write_record("Db", db_matrix);
-    write_record("Fa", std::vector<double>(tri, 0.0));
-    write_record("Fb", std::vector<double>(tri, 0.0));
   }
 
   // Packed sum over `occ` vectors c_i c_i^T with smooth made-up coefficients.
@@ -88,22 +69,6 @@ class XcPass : public testing::RuntimeTest {
       for (int nu = 0; nu <= mu; ++nu, ++k)
         for (int i = 0; i < occ; ++i) d[k] += c[mu * occ + i] * c[nu * occ + i];
     return d;
-  }
-
-  // Every shell of the final grid with the same rule (after the adaptive build), new weights.
-  void fix_final_orders(int order) {
-    Grid g = grid_read(0);
-    for (int i = 0; i < g.n_shells; ++i) g.orders[2 * i] = order;
-    grid_count_points(g);
-    grid_write(g);
-    grid_release(g);
-    Molecule mol = load_molecule(1, "Molecule");
-    Basis basis = load_basis(1, "Basis2", mol);
-    BasisShells view = basis_shells(basis);
-    grid_weights(view.set);
-    release_basis_shells(view);
-    release_basis(basis);
-    release_molecule(mol);
   }
 
   Energy orbital(const std::vector<double>& da, const std::vector<double>& db) {
@@ -178,27 +143,21 @@ TEST_F(XcPass, OrbitalMatrixIsTheDerivativeOfTheEnergy) {
 
 TEST_F(XcPass, OrbitalPassAddsToTheFockMatricesAndAClosedShellIsTwoEqualSpins) {
   prepare(kWater, kCoarseGrid, "PBE", 1);
+  const Energy closed = orbital(da_matrix, da_matrix);
+  const std::vector<double> v = read_record("Fa");
   std::vector<double> fa(tri), fb(tri);
   for (long i = 0; i < tri; ++i) fa[i] = 0.01 * i, fb[i] = -0.02 * i;
   write_record("Fa", fa);
   write_record("Fb", fb);
   xc_orbital_pass();
-  const double ex = store_get<double>("Ex"), ec = store_get<double>("Ec");
   const std::vector<double> fa1 = read_record("Fa"), fb1 = read_record("Fb");
-  const Energy closed = orbital(da_matrix, da_matrix);
-  const std::vector<double> v = read_record("Fa");
-  EXPECT_EQ(ex, closed.ex);
-  EXPECT_EQ(ec, closed.ec);
+  store_put("closed", 0);
+  const Energy open = orbital(da_matrix, da_matrix);
+  const std::vector<double> va = read_record("Fa"), vb = read_record("Fb");
+  EXPECT_NEAR(open.total(), closed.total(), 1e-12 * std::fabs(closed.total()));
   for (long i = 0; i < tri; ++i) {
     EXPECT_NEAR(fa1[i], fa[i] + v[i], 1e-14 * (1 + std::fabs(fa[i])));
     EXPECT_NEAR(fb1[i], fb[i] + v[i], 1e-14 * (1 + std::fabs(fb[i])));
-  }
-  store_put("closed", 0);
-  const Energy open = orbital(da_matrix, da_matrix);
-  EXPECT_NEAR(open.ex, closed.ex, 1e-12 * std::fabs(closed.ex));
-  EXPECT_NEAR(open.ec, closed.ec, 1e-12 * std::fabs(closed.ec));
-  const std::vector<double> va = read_record("Fa"), vb = read_record("Fb");
-  for (long i = 0; i < tri; ++i) {
     EXPECT_NEAR(va[i], v[i], 1e-12);
     EXPECT_NEAR(vb[i], v[i], 1e-12);
   }
@@ -321,33 +280,34 @@ TEST_F(XcPass, FittedSlaterExchangeOfAGaussianIsAnalytic) {
   EXPECT_NEAR(fa[k], (4.0 / 3.0) * 0.5 * expected / d[k], 1e-7 * std::fabs(fa[k]));
 }
 
-// Integral of the density of `d` (fit coefficients, or a packed density matrix with
-// `orbital`) over the grid in use, by the blocks of the passes.
-double integrate(const std::vector<double>& d, bool orbital = false) {
-  Molecule mol = load_molecule(1, "Molecule");
-  Basis basis = load_basis(1, orbital ? "Basis" : "Basis2", mol);
+// The same integral point by point, every point's functions screened on their own.
+double integrate_point_by_point(const std::vector<double>& d) {
+  Molecule mol = load_molecule(0, "Molecule");
+  Basis basis = load_basis(0, "Basis2", mol);
   BasisShells view = basis_shells(basis);
-  Grid g = grid_read(1);
+  Grid g = grid_read(0);
   const int k = store_get<int>("grid_fine") ? GRID_FINAL : GRID_COARSE;
   const std::vector<double> w = read_record(k == GRID_FINAL ? "grid_W" : "grid_W1");
-  XcBlockPlan plan = xc_block_plan(g, k, mol.xyz, w.data());
+  GridScreen screen = grid_screen(view.set, g.cutoff[k]);
+  std::vector<int> list(mol.n_atoms), function(view.set.n_functions);
+  std::vector<double> p(3 * kGridMaxShellPoints), pw(kGridMaxShellPoints), values(function.size());
   double sum = 0.0;
-  {
-    PoolArray<double> local(std::int64_t{basis.n_functions} * basis.n_functions),
-        x(std::int64_t{kXcBlockPoints} * basis.n_functions);
-    XcPointValues u;
-    const GridSystem system{mol.n_atoms, mol.xyz, &view.set};
-    xc_block_loop(plan, system, g.cutoff[k], {0, false}, [&](const XcBlock& b) {
-      if (orbital) {
-        xc_gather_packed(b, d.data(), local.data());
-        xc_orbital_density(b, local.data(), 1, false, x.data(), u);
-      } else {
-        xc_fit_density(b, d.data(), false, u);
+  long base = 0;
+  for (int a = 0, shell = 0; a < g.n_atoms; ++a)
+    for (int s = 0; s < g.nrad[a]; ++s, ++shell) {
+      const RadialPoint rp = radial_point(g.nrad[a], s, g.alpha[a]);
+      const int n = shell_points(g.orders[2 * shell + k], p.data(), pw.data(), mol.xyz + 3 * a,
+                                 g.orientation + 9 * a, rp.r, rp.w);
+      int self = 0;
+      const int n_list = shell_neighbours(a, rp.r, mol.n_atoms, mol.xyz, screen.atom_extent2, list.data(), &self);
+      for (int i = 0; i < n; ++i) {
+        const int count = basis_eval_point(view.set, screen.extent2, &p[3 * i], list.data(), n_list, 0,
+                                           function.data(), values.data(), static_cast<int>(values.size()), nullptr);
+        for (int m = 0; m < count; ++m) sum += w[base + i] * d[function[m]] * values[m];
       }
-      for (int p = 0; p < b.n; ++p) sum += b.weights[p] * u[p][0];
-    });
-  }
-  xc_block_plan_release(plan);
+      base += n;
+    }
+  grid_screen_release(screen);
   grid_release(g);
   release_basis_shells(view);
   release_basis(basis);
@@ -358,78 +318,40 @@ double integrate(const std::vector<double>& d, bool orbital = false) {
 // A fitted density integrates over the final grid to sum_k d_k s_k. At the default settings
 // the grid reaches a few 1e-6 per electron (measured: water 2.7e-5, benzene 1.5e-4, CH3I
 // 3.1e-5 for 10, 42 and 62 electrons); 1e-6 needs more radial shells and angular points
-// (water with 100 shells of 2030 points: 2.7e-7).
-TEST_F(XcPass, FittedDensityIntegratesToItsCharge) {
+// (water with 100 shells of 2030 points: 2.7e-7). The blocks see every function the plain
+// per-point screening sees, on the final grid and on the coarse one (larger cutoff, more
+// screening), which integrates to 1e-3 with its own weights.
+TEST_F(XcPass, FittedDensityIntegratesToItsChargeOnBothGrids) {
   const std::string ch3i =
       "$molecule units=b cartesian\n 6 0 0 0\n 53 0 0 4.0440\n 1 1.9416 0 -0.6860\n"
       " 1 -0.9708 1.6815 -0.6860\n 1 -0.9708 -1.6815 -0.6860\n$end\n";
+  auto charge = [&](const std::vector<double>& d) {
+    double sum = 0.0;
+    for (int k = 0; k < nfit; ++k) sum += d[k] * fit.charge[k];
+    return sum;
+  };
   for (const std::string* molecule : {&kWater, &kBenzene, &ch3i}) {
     store_clear();
     prepare(*molecule, "$grid $end\n", "PBE", 1);
-    double electrons = 0.0;
-    for (int k = 0; k < nfit; ++k) electrons += fit.atomic_d[k] * fit.charge[k];
-    for (const std::vector<double>* d : {&fit.atomic_d, &fit.da}) {
-      double expected = 0.0;
-      for (int k = 0; k < nfit; ++k) expected += (*d)[k] * fit.charge[k];
-      EXPECT_NEAR(integrate(*d), expected, 5e-6 * electrons) << molecule->substr(30, 20);
+    const double electrons = charge(fit.atomic_d);
+    for (const std::vector<double>* d : {&fit.atomic_d, &fit.da})
+      EXPECT_NEAR(testing::grid_density_integral(*d), charge(*d), 5e-6 * electrons) << molecule->substr(30, 20);
+    if (molecule != &kBenzene) continue;
+    const Energy e_fine = fitted(fit.da, fit.db);
+    for (int fine : {1, 0}) {
+      store_put("grid_fine", fine);
+      const double blocks = testing::grid_density_integral(fit.da);
+      EXPECT_NEAR(blocks, integrate_point_by_point(fit.da), 1e-12 * blocks) << fine;
+      EXPECT_NEAR(blocks, charge(fit.da), fine ? 5e-6 * electrons : 1e-3);
     }
+    const Energy e_coarse = fitted(fit.da, fit.db);
+    EXPECT_NEAR(e_coarse.total(), e_fine.total(), 1e-3);
+    EXPECT_NE(e_coarse.total(), e_fine.total());
   }
   store_clear();
-  prepare(kWater, kRadial100, "PBE", 1);
-  fix_final_orders(2030);
-  for (const std::vector<double>* d : {&fit.atomic_d, &fit.da}) {
-    double expected = 0.0;
-    for (int k = 0; k < nfit; ++k) expected += (*d)[k] * fit.charge[k];
-    EXPECT_NEAR(integrate(*d), expected, 1e-6);
-  }
-}
-
-// The same sum point by point with the plain screened evaluation of every point.
-double integrate_point_by_point(const std::vector<double>& d) {
-  Molecule mol = load_molecule(1, "Molecule");
-  Basis basis = load_basis(1, "Basis2", mol);
-  BasisShells view = basis_shells(basis);
-  Grid grid = grid_read(1);
-  const int k = store_get<int>("grid_fine") ? GRID_FINAL : GRID_COARSE;
-  const std::vector<double> weights = read_record(k == GRID_FINAL ? "grid_W" : "grid_W1");
-  GridScreen screen = grid_screen(view.set, grid.cutoff[k]);
-  GridShellBuffers b = grid_shell_buffers(mol.n_atoms, view.set.n_functions);
-  double sum = 0.0;
-  long base = 0;
-  for (int a = 0, shell = 0; a < grid.n_atoms; ++a)
-    for (int s = 0; s < grid.nrad[a]; ++s, ++shell) {
-      const RadialPoint rp = radial_point(grid.nrad[a], s, grid.alpha[a]);
-      const int n = shell_points(grid.orders[2 * shell + k], b.points, b.weights, mol.xyz + 3 * a,
-                                 grid.orientation + 9 * a, rp.r, rp.w);
-      int self = 0;
-      const int n_list = shell_neighbours(a, rp.r, mol.n_atoms, mol.xyz, screen.atom_extent2, b.list, &self);
-      for (int i = 0; i < n; ++i) {
-        const int count = basis_eval_point(view.set, screen.extent2, b.points + 3 * i, b.list, n_list, 0,
-                                           b.function, b.values, b.stride, nullptr);
-        double rho = 0.0;
-        for (int m = 0; m < count; ++m) rho += d[b.function[m]] * b.values[m];
-        sum += weights[base + i] * rho;
-      }
-      base += n;
-    }
-  grid_shell_buffers_release(b);
-  grid_screen_release(screen);
-  grid_release(grid);
-  release_basis_shells(view);
-  release_basis(basis);
-  release_molecule(mol);
-  return sum;
-}
-
-// The blocks see every function the plain per-point screening sees: the integrated density
-// is the same on the final grid and on the coarse grid (larger cutoff, more screening).
-TEST_F(XcPass, BlockWalkSeesWhatThePointsSee) {
-  prepare(kBenzene, "$grid $end\n", "PBE", 1);
-  for (int fine : {1, 0}) {
-    store_put("grid_fine", fine);
-    const double blocks = integrate(fit.da);
-    EXPECT_NEAR(blocks, integrate_point_by_point(fit.da), 1e-12 * blocks) << fine;
-  }
+  prepare(kWater, kRadial100, "PBE", 1, 2030);
+  for (const std::vector<double>* d : {&fit.atomic_d, &fit.da})
+    EXPECT_NEAR(testing::grid_density_integral(*d), charge(*d), 1e-6);
 }
 
 // Psi4's converged alpha density of water (5 electrons): the default grid within 3e-5
@@ -437,34 +359,15 @@ TEST_F(XcPass, BlockWalkSeesWhatThePointsSee) {
 TEST_F(XcPass, OrbitalDensityIntegratesToTraceDS) {
   for (int tight : {0, 1}) {
     store_clear();
-    prepare(kWater, tight ? kRadial100 : "$grid $end\n", "PBE", 1);
-    if (tight) fix_final_orders(2030);
+    prepare(kWater, tight ? kRadial100 : "$grid $end\n", "PBE", 1, tight ? 2030 : 0);
     const std::vector<double> d(xc_psi4::kWaterPbeDa, xc_psi4::kWaterPbeDa + tri);
     const std::vector<double> s = testing::overlap_matrix();
     double trace = 0.0;
     for (int i = 0, k = 0; i < nbf; ++i)
       for (int j = 0; j <= i; ++j, ++k) trace += (i == j ? 1.0 : 2.0) * d[k] * s[k];
     EXPECT_NEAR(trace, 5.0, 1e-8);
-    EXPECT_NEAR(integrate(d, true), trace, tight ? 1e-6 : 3e-5);
+    EXPECT_NEAR(testing::grid_density_integral(d, true), trace, tight ? 1e-6 : 3e-5);
   }
-}
-
-// The coarse grid ("grid_fine" = 0) is walked with its own weights; both integrate the
-// same density to its charge within their accuracies.
-TEST_F(XcPass, CoarseGridUsesTheCoarseWeights) {
-  prepare(kWater, "$grid $end\n", "PBE", 1);
-  double expected = 0.0;
-  for (int k = 0; k < nfit; ++k) expected += fit.da[k] * fit.charge[k];
-  const double fine = integrate(fit.da);
-  const Energy e_fine = fitted(fit.da, fit.db);
-  store_put("grid_fine", 0);
-  const double coarse = integrate(fit.da);
-  const Energy e_coarse = fitted(fit.da, fit.db);
-  EXPECT_NEAR(fine, expected, 3e-5);
-  EXPECT_NEAR(coarse, expected, 1e-3);
-  EXPECT_NE(coarse, fine);
-  EXPECT_NEAR(e_coarse.total(), e_fine.total(), 1e-3);
-  EXPECT_NE(e_coarse.total(), e_fine.total());
 }
 
 }  // namespace
