@@ -38,6 +38,17 @@ void sort_by_direction(int* order, int n_local, const double* points, const doub
   std::copy(sorted, sorted + n_local, order);
 }
 
+// Whether a function centred at o with squared extent e2 reaches one of the n points (the
+// bounding sphere of a block is loose where the block is a patch of a large shell).
+bool reaches_a_point(const double o[3], double e2, const double* points, int n) {
+  for (int p = 0; p < n; ++p) {
+    const double* q = points + 3 * p;
+    if ((q[0] - o[0]) * (q[0] - o[0]) + (q[1] - o[1]) * (q[1] - o[1]) + (q[2] - o[2]) * (q[2] - o[2]) <= e2)
+      return true;
+  }
+  return false;
+}
+
 // Sizes of the plan for this node: points and blocks at most.
 void plan_bounds(const Grid& grid, int k, std::int64_t* points, std::int64_t* blocks) {
   *points = *blocks = 0;
@@ -143,6 +154,7 @@ void xc_visit_blocks(const XcBlockPlan& plan, const GridSystem& system, double c
           const double gap = std::sqrt((o[0] - c[0]) * (o[0] - c[0]) + (o[1] - c[1]) * (o[1] - c[1]) +
                                        (o[2] - c[2]) * (o[2] - c[2])) - radius;
           if (gap > 0.0 && gap * gap > screen.extent2[s]) continue;
+          if (!reaches_a_point(o, screen.extent2[s], b.points, b.n)) continue;
           selected[n_sel++] = s;
           for (int f = 0; f <= 2 * basis.shells[s].l; ++f) function[nb++] = basis.shells[s].first_function + f;
         }
@@ -157,10 +169,6 @@ void xc_visit_blocks(const XcBlockPlan& plan, const GridSystem& system, double c
         const bool low = order.self_first_order && order.order > 1 && sh.atom == b.atom;
         shell_eval_points(sh, screen.extent2[s], b.points, b.n, low ? 1 : order.order, phi.data() + m,
                           nb, b.stride);
-        if (low)
-          for (int k = 4; k < n_comp; ++k)
-            for (int p = 0; p < b.n; ++p)
-              for (int f = 0; f <= 2 * sh.l; ++f) phi[k * b.stride + p * nb + m + f] = 0.0;
         m += 2 * sh.l + 1;
       }
       visit(context, b);

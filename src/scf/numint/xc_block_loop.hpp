@@ -54,7 +54,8 @@ struct XcBlock {
 };
 
 // Derivative order of the values handed over; with self_first_order the carrying atom's
-// functions stop at first derivatives (higher ones left zero).
+// functions stop at first derivatives and their higher components are not set (a gradient
+// with the grid carried by the atoms takes that atom's term from the others').
 struct XcBlockOrder {
   int order;
   bool self_first_order;

@@ -82,15 +82,15 @@ double block_partition(const XcBlock& b, const ShellSet& set, const GridPartitio
     if (j == b.self) own = h;
   }
   if (!derivative) return sum > 0.0 ? own / sum : 0.0;
-  std::fill(w.dlnp, w.dlnp + 3 * b.n_list, 0.0);
-  if (!(sum > 0.0)) return 0.0;
+  double t[3] = {0.0, 0.0, 0.0};
   for (int j = 0; j < b.n_list; ++j)
-    if (j != b.self)
-      for (int x = 0; x < 3; ++x) {
-        w.dlnp[3 * j + x] = w.grad_rho[3 * j + x] / sum;
-        w.dlnp[3 * b.self + x] -= w.dlnp[3 * j + x];
-      }
-  return own / sum;
+    for (int x = 0; x < 3; ++x) {
+      const double v = j == b.self || !(sum > 0.0) ? 0.0 : w.grad_rho[3 * j + x] / sum;
+      w.dlnp[3 * j + x] = v;
+      t[x] += v;
+    }
+  for (int x = 0; x < 3; ++x) w.dlnp[3 * b.self + x] = -t[x];
+  return sum > 0.0 ? own / sum : 0.0;
 }
 
 // Adds point p's term to grad: listed atom j gets sum over its functions of q0[m] grad phi_m

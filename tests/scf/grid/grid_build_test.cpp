@@ -20,13 +20,7 @@ using testing::make_system;
 
 class GridBuild : public testing::RuntimeTest {};
 
-XcFunctional functional(const char* name) {
-  const double p[32] = {};
-  const std::int32_t n[5] = {};
-  XcFunctional f = xc_cleared(p, n);
-  EXPECT_TRUE(xc_lookup(name, f));
-  return f;
-}
+XcFunctional functional(const char* name) { return testing::named_functional(name); }
 
 void build(Grid& g, const GridTestSystem& t, const XcFunctional& f) {
   grid_build_orders(g, t.system(), GridDensity{t.da.data(), t.da.data(), 1, t.atomic_d.data()}, f, 1);

@@ -30,15 +30,13 @@ Result build(const GridTestSystem& t, const XcFunctional& f) {
 
 TEST(GridMpi, SharedConstructionAndWeightsMatchOneProcess) {
   GridTestSystem t = testing::make_system(testing::kWater, true);
-  const double p[32] = {};
-  const std::int32_t n[5] = {};
-  XcFunctional f = xc_cleared(p, n);
-  ASSERT_TRUE(xc_lookup("PBE", f));
+  const XcFunctional f = testing::named_functional("PBE");
   const Result serial = testing::as_one_process([&] { return build(t, f); });
   const Result shared = build(t, f);
   EXPECT_EQ(shared.orders, serial.orders);
-  if (is_master)
+  if (is_master) {
     for (int k : {GRID_FINAL, GRID_COARSE}) EXPECT_EQ(shared.weights[k], serial.weights[k]);
+  }
   // Every node ends with the master's orders.
   std::vector<int> from_master = shared.orders;
   mp_bcast(from_master.data(), static_cast<std::int64_t>(from_master.size()), MP_INT);

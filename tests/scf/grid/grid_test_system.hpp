@@ -2,6 +2,8 @@
 // Small molecules with a model fitting basis for the grid and gradient tests: every atom
 // carries s Gaussians (and optionally a p shell) with single primitives; the free-atom
 // densities are positive s combinations scaled to the nuclear charge.
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <numbers>
 #include <vector>
@@ -12,6 +14,7 @@
 #include "scf/grid/grid_record.hpp"
 #include "scf/grid/grid_weights.hpp"
 #include "scf/numint/basis_eval.hpp"
+#include "scf/xc/xc_functional.hpp"
 
 namespace ostrel::testing {
 
@@ -29,16 +32,15 @@ struct GridTestSystem {
   GridPartition partition() const { return GridPartition{atomic_d.data(), nullptr, nullptr}; }
 };
 
-// Atoms (z, x, y, z in bohr). With `polarised`, a p shell (exponent 0.8) per atom enters the
-// alpha density with small coefficients.
-inline GridTestSystem make_system(const std::vector<std::vector<double>>& atoms,
-                                  bool polarised = false) {
+// Atoms (z, x, y, z in bohr). With max_l 1, a p shell (exponent 0.8) per atom enters the
+// alpha density with small coefficients; with 2, also a d shell (exponent 0.7).
+inline GridTestSystem make_system(const std::vector<std::vector<double>>& atoms, int max_l = 0) {
   GridTestSystem t;
   for (const auto& a : atoms) {
     t.z.push_back(static_cast<int>(a[0]));
     t.xyz.insert(t.xyz.end(), {a[1], a[2], a[3]});
   }
-  const int n = t.n_atoms(), per_atom = polarised ? 4 : 3;
+  const int n = t.n_atoms(), per_atom = 3 + max_l;
   t.exponent.resize(n * per_atom);
   t.coef.assign(n * per_atom, 1.0);
   int f = 0;
@@ -47,29 +49,22 @@ inline GridTestSystem make_system(const std::vector<std::vector<double>>& atoms,
     // Heavier atoms get tighter inner functions; the outer decay is alike for all, as the
     // valence densities of real atoms are.
     const double zeta = t.z[a] <= 2 ? 1.0 : 1.0 + 0.5 * (t.z[a] - 2);
-    const double scale[3] = {zeta * zeta, zeta, 1.0}, base[3] = {6.0, 1.2, 0.25};
+    const double exponents[5] = {6.0 * zeta * zeta, 1.2 * zeta, 0.25, 0.8, 0.7};
     double charge = 0.0;
-    for (int k = 0; k < 3; ++k) {
-      const int i = a * per_atom + k;
-      t.exponent[i] = base[k] * scale[k];
-      t.shells.push_back({0, 1, f++, a, &t.exponent[i], &t.coef[i], &t.xyz[3 * a]});
-      charge += (1.0 + k) * std::pow(std::numbers::pi / t.exponent[i], 1.5);
+    for (int k = 0; k < per_atom; ++k) {
+      const int i = a * per_atom + k, l = k < 3 ? 0 : k - 2;
+      t.exponent[i] = exponents[k];
+      t.shells.push_back({l, 1, f, a, &t.exponent[i], &t.coef[i], &t.xyz[3 * a]});
+      f += 2 * l + 1;
+      if (l == 0) charge += (1.0 + k) * std::pow(std::numbers::pi / t.exponent[i], 1.5);
     }
     for (int k = 0; k < 3; ++k) t.atomic_d.push_back((1.0 + k) * t.z[a] / charge);
-    if (polarised) {
-      const int i = a * per_atom + 3;
-      t.exponent[i] = 0.8;
-      t.shells.push_back({1, 1, f, a, &t.exponent[i], &t.coef[i], &t.xyz[3 * a]});
-      f += 3;
-      t.atomic_d.insert(t.atomic_d.end(), {0.0, 0.0, 0.0});
-    }
+    const int first = static_cast<int>(t.da.size());
+    for (int m = 3; m < f - first; ++m) t.atomic_d.push_back(0.0);
+    for (int m = 0; m < f - first; ++m)
+      t.da.push_back(m < 3 ? 0.5 * t.atomic_d[first + m] : 0.002 * (m - 2) * (a % 2 ? -1 : 1));
     t.atom_first_shell.push_back(static_cast<int>(t.shells.size()));
   }
-  t.da.resize(t.atomic_d.size());
-  for (size_t i = 0; i < t.da.size(); ++i) t.da[i] = 0.5 * t.atomic_d[i];
-  if (polarised)
-    for (int a = 0; a < n; ++a)
-      for (int c = 0; c < 3; ++c) t.da[a * 6 + 3 + c] = 0.002 * (c + 1) * (a % 2 ? -1 : 1);
   t.set = ShellSet{n, static_cast<int>(t.shells.size()), f, t.shells.data(), t.atom_first_shell.data()};
   return t;
 }
@@ -150,6 +145,15 @@ auto as_one_process(Body body) {
   node_id = id;
   is_master = master;
   return result;
+}
+
+// The functional of a name of the table (all parameters at their defaults).
+inline XcFunctional named_functional(const char* name) {
+  const double p[32] = {};
+  const std::int32_t n[5] = {};
+  XcFunctional f = xc_cleared(p, n);
+  if (!xc_lookup(name, f)) ADD_FAILURE() << name;
+  return f;
 }
 
 // Water in bohr.

@@ -36,10 +36,7 @@ PassResult run(const GridTestSystem& t, const XcFunctional& f, bool orbital, con
 
 TEST(XcGradientMpi, SharedPassesMatchOneProcess) {
   const GridTestSystem t = testing::make_system(testing::kWater, true);
-  const double p[32] = {};
-  const std::int32_t n[5] = {};
-  XcFunctional f = xc_cleared(p, n);
-  ASSERT_TRUE(xc_lookup("PBE", f));
+  const XcFunctional f = testing::named_functional("PBE");
   // Orbital density: the rank-one matrix of the fitted coefficients; partition blocks the
   // same over each atom's functions.
   const int nf = t.set.n_functions;

@@ -21,6 +21,7 @@
 #include "runtime/pool.hpp"
 #include "scf/grid/grid_options.hpp"
 #include "scf/grid/grid_passes.hpp"
+#include "scf/grid/grid_test_system.hpp"
 #include "scf/numint/basis_eval_shells.hpp"
 #include "scf/numint/xc_block_kernels.hpp"
 #include "scf/xc/xc_functional.hpp"
@@ -42,13 +43,7 @@ inline void write_record(const char* name, const std::vector<double>& v) {
   store_write(name, 0, v.data(), bytes);
 }
 
-inline void store_functional(const char* name) {
-  const double p[32] = {};
-  const std::int32_t n[5] = {};
-  XcFunctional f = xc_cleared(p, n);
-  ASSERT_TRUE(xc_lookup(name, f)) << name;
-  xc_store_write(f);
-}
+inline void store_functional(const char* name) { xc_store_write(named_functional(name)); }
 
 // Integral of each fitting function (zero for l > 0), in function order.
 inline std::vector<double> fit_function_charges(const Basis& fit) {
