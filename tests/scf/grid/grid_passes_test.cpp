@@ -13,6 +13,7 @@
 #include "scf/grid/grid_print.hpp"
 #include "scf/grid/grid_test_system.hpp"
 #include "scf/xc/xc_functional.hpp"
+#include "support/capture.hpp"
 #include "support/fatal_trap.hpp"
 #include "support/input_file.hpp"
 #include "support/runtime_fixture.hpp"
@@ -28,9 +29,7 @@ class GridPasses : public testing::RuntimeTest {
  protected:
   std::string setup(const std::string& group) {
     InputFile f(group);
-    ::testing::internal::CaptureStdout();
-    grid_setup_options(f.get());
-    return ::testing::internal::GetCapturedStdout();
+    return testing::captured_stdout([&] { grid_setup_options(f.get()); });
   }
   void store_model(const GridTestSystem& t) {
     testing::store_test_molecule(t.z, t.xyz);
@@ -59,9 +58,8 @@ TEST_F(GridPasses, OptionsDeriveTheThresholdsAndTheRadialShellsFromTheAccuracy) 
   EXPECT_DOUBLE_EQ(o.accuracy[1], 1e-4);
   EXPECT_EQ(o.small[0], 1e-8);
   EXPECT_EQ(o.use43, 0);
-  ::testing::internal::CaptureStdout();
-  grid_print_options(o);
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "\n grid: accuracy=1.0e-06,1.0e-04, cut=1.0e-08,1.0e-06\n");
+  EXPECT_EQ(testing::captured_stdout([&] { grid_print_options(o); }),
+            "\n grid: accuracy=1.0e-06,1.0e-04, cut=1.0e-08,1.0e-06\n");
   std::string full = "$grid nradial=";
   for (int i = 0; i < 106; ++i) full += std::to_string(10 + i) + " ";
   EXPECT_EQ(read(full + "$end\n").nradial[105], 114);
@@ -103,9 +101,7 @@ TEST_F(GridPasses, SetUpStoresTheInitialGridRecordFieldByField) {
 TEST_F(GridPasses, BuildRewritesTheGridAndTheWeightsFollowInGenerationOrder) {
   GridTestSystem t = make_system(testing::kWater, true);
   store_model(t);
-  ::testing::internal::CaptureStdout();
-  grid_build(t.set);
-  const std::string out = ::testing::internal::GetCapturedStdout();
+  const std::string out = testing::captured_stdout([&] { grid_build(t.set); });
   Grid g = grid_read(0);
   char line[64];
   std::snprintf(line, sizeof line, " Grid: %8d points\n", g.n_points[GRID_FINAL]);
@@ -121,10 +117,7 @@ TEST_F(GridPasses, BuildRewritesTheGridAndTheWeightsFollowInGenerationOrder) {
     EXPECT_EQ(stored, expected);
   }
   const int z[3] = {8, 1, 1};
-  ::testing::internal::CaptureStdout();
-  grid_print(g, z);
-  const std::string printed = ::testing::internal::GetCapturedStdout();
-  EXPECT_EQ(printed.substr(0, 30), "\ngrid> center  1, atom  8:\ngri");
+  EXPECT_EQ(testing::captured_stdout([&] { grid_print(g, z); }).substr(0, 30), "\ngrid> center  1, atom  8:\ngri");
   grid_release(g);
 }
 

@@ -5,14 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "model/basis_input.hpp"
 #include "model/basis_record.hpp"
-#include "model/molecule_input.hpp"
 #include "model/molecule_record.hpp"
 #include "scf/grid/grid_points.hpp"
 #include "scf/grid/lebedev.hpp"
 #include "scf/numint/basis_eval_shells.hpp"
-#include "support/input_file.hpp"
+#include "support/model_input.hpp"
 #include "support/molecules.hpp"
 #include "support/runtime_fixture.hpp"
 
@@ -199,12 +197,8 @@ class BasisEvalShells : public testing::RuntimeTest {};
 // The def2-SVP functions of each water atom integrated on a one-centre grid around it: the
 // functions are normalised, and functions of one atom with different L are orthogonal.
 TEST_F(BasisEvalShells, Def2SvpWaterFunctionsAreOrthonormalOnEachAtom) {
-  testing::with_stdin(testing::molecule_group(testing::kWaterReferenceAtoms),
-                      [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
-  const std::string lib = std::string(OSTREL_SOURCE_DIR) + "/data/basis/def2";
-  ::testing::internal::CaptureStdout();
-  read_basis(lib.c_str(), "basis", "Basis", "Nbasis", "n_basis", 0, 0, 0);
-  ::testing::internal::GetCapturedStdout();
+  testing::read_test_molecule(testing::molecule_group(testing::kWaterReferenceAtoms));
+  testing::read_program_basis(testing::basis_library("def2"));
   Molecule mol = load_molecule(1, "Molecule");
   Basis basis = load_basis(1, "Basis", mol);
   BasisShells view = basis_shells(basis);

@@ -28,8 +28,8 @@
 namespace ostrel {
 namespace {
 
-using testing::read_record;
-using testing::write_record;
+using testing::get_reals;
+using testing::put_reals;
 
 class XcPassPsi4 : public testing::XcStoreTest {
  protected:
@@ -49,10 +49,10 @@ class XcPassPsi4 : public testing::XcStoreTest {
     EXPECT_EQ(store_get<int>("Nbasis"), n);
     testing::store_fit_and_grid(closed, 4334);
     const long tri = static_cast<long>(n) * (n + 1) / 2;
-    write_record("Da", std::vector<double>(da, da + tri));
-    write_record("Db", std::vector<double>(closed ? da : db, (closed ? da : db) + tri));
-    write_record("Fa", std::vector<double>(tri, 0.0));
-    write_record("Fb", std::vector<double>(tri, 0.0));
+    put_reals("Da", std::vector<double>(da, da + tri));
+    put_reals("Db", std::vector<double>(closed ? da : db, (closed ? da : db) + tri));
+    put_reals("Fa", std::vector<double>(tri, 0.0));
+    put_reals("Fb", std::vector<double>(tri, 0.0));
     xc_orbital_pass();
     return store_get<double>("Ex") + store_get<double>("Ec");
   }
@@ -75,16 +75,16 @@ TEST_F(XcPassPsi4, WaterPbe) {
   using namespace xc_psi4;
   const double exc = run({8, 1, 1}, kWaterPbeXyz, "PBE", kTight, kWaterPbeDa, nullptr, 24);
   EXPECT_NEAR(exc, kWaterPbeExc, 3e-7);  // measured -6.7e-8
-  const std::vector<double> v = read_record("Fa");
+  const std::vector<double> v = get_reals("Fa");
   EXPECT_LT(worst(v, kWaterPbeVa), 2e-7);
-  EXPECT_EQ(read_record("Fb"), v);
+  EXPECT_EQ(get_reals("Fb"), v);
 }
 
 TEST_F(XcPassPsi4, WaterSlaterPw92) {
   using namespace xc_psi4;
   const double exc = run({8, 1, 1}, kWaterLsdXyz, "LSD", kTight, kWaterLsdDa, nullptr, 24);
   EXPECT_NEAR(exc, kWaterLsdExc, 3e-7);  // measured -1.2e-7
-  EXPECT_LT(worst(read_record("Fa"), kWaterLsdVa), 2e-7);
+  EXPECT_LT(worst(get_reals("Fa"), kWaterLsdVa), 2e-7);
 }
 
 TEST_F(XcPassPsi4, HydroxylRadicalBlyp) {
@@ -92,7 +92,7 @@ TEST_F(XcPassPsi4, HydroxylRadicalBlyp) {
   const double exc =
       run({8, 1}, kHydroxylBlypXyz, "BLYP", kTight, kHydroxylBlypDa, kHydroxylBlypDb, 19);
   EXPECT_NEAR(exc, kHydroxylBlypExc, 3e-7);  // measured -8e-9
-  EXPECT_LT(worst(read_record("Fa"), kHydroxylBlypVa), 2e-7);
+  EXPECT_LT(worst(get_reals("Fa"), kHydroxylBlypVa), 2e-7);
 }
 
 }  // namespace

@@ -12,9 +12,7 @@
 #include <vector>
 
 #include "integrals/one_electron_driver.hpp"
-#include "model/basis_input.hpp"
 #include "model/basis_record.hpp"
-#include "model/molecule_input.hpp"
 #include "model/molecule_record.hpp"
 #include "runtime/node.hpp"
 #include "runtime/store.hpp"
@@ -26,22 +24,12 @@
 #include "scf/numint/xc_block_kernels.hpp"
 #include "scf/xc/xc_functional.hpp"
 #include "support/input_file.hpp"
+#include "support/model_input.hpp"
+#include "support/records.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel::testing {
 
-inline std::vector<double> read_record(const char* name) {
-  std::vector<double> v(static_cast<std::size_t>(store_size(name)) / 8);
-  store_read(name, 0, v.data(), 8 * static_cast<std::int64_t>(v.size()));
-  return v;
-}
-
-inline void write_record(const char* name, const std::vector<double>& v) {
-  const std::int64_t bytes = 8 * static_cast<std::int64_t>(v.size());
-  if (store_exists(name) && store_size(name) != bytes) ADD_FAILURE() << name << " changes size";
-  if (!store_exists(name)) store_alloc(name, bytes);
-  store_write(name, 0, v.data(), bytes);
-}
 
 inline void store_functional(const char* name) { xc_store_write(named_functional(name)); }
 
@@ -64,14 +52,11 @@ inline std::vector<double> fit_function_charges(const Basis& fit) {
 inline void xc_read_model(const std::string& molecule, const std::string& grid,
                           const char* functional, int closed,
                           const char* library = "def2") {
-  const std::string lib = std::string(OSTREL_SOURCE_DIR) + "/data/basis/" + library;
-  ::testing::internal::CaptureStdout();
-  with_stdin(molecule, [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
-  read_basis(lib.c_str(), "basis", "Basis", "Nbasis", "n_basis", 0, 0, 0);
-  read_basis(lib.c_str(), "basis2", "Basis2", "Nfit", "n_fit", 0, 0, 1);
+  read_test_molecule(molecule);
+  read_program_basis(basis_library(library));
+  read_program_basis(basis_library(library), true);
   InputFile f(grid);
-  grid_setup_options(f.get());
-  ::testing::internal::GetCapturedStdout();
+  captured_stdout([&] { grid_setup_options(f.get()); });
   store_functional(functional);
   store_put("closed", closed);
 }
@@ -142,9 +127,9 @@ inline void build_grid_and_weights(int order = 0) {
 // Stores the model fitted densities of xc_read_model's molecule and builds the grid.
 inline FitDensities store_fit_and_grid(int closed, int order = 0) {
   FitDensities fit = model_fit_densities(closed);
-  write_record("atomic_d", fit.atomic_d);
-  write_record("da", fit.da);
-  write_record("db", fit.db);
+  put_reals("atomic_d", fit.atomic_d);
+  put_reals("da", fit.da);
+  put_reals("db", fit.db);
   build_grid_and_weights(order);
   return fit;
 }
@@ -157,7 +142,7 @@ inline double grid_density_integral(const std::vector<double>& d, bool orbital =
   BasisShells view = basis_shells(basis);
   Grid g = grid_read(0);
   const int k = store_get<int>("grid_fine") ? GRID_FINAL : GRID_COARSE;
-  const std::vector<double> w = read_record(k == GRID_FINAL ? "grid_W" : "grid_W1");
+  const std::vector<double> w = get_reals(k == GRID_FINAL ? "grid_W" : "grid_W1");
   XcBlockPlan plan = xc_block_plan(g, k, mol.xyz, w.data());
   double sum = 0.0;
   {
@@ -198,10 +183,8 @@ inline std::vector<double> overlap_matrix() {
   rec.kinetic = nullptr;
   rec.moments = nullptr;
   const double field[3] = {0, 0, 0};
-  ::testing::internal::CaptureStdout();
-  one_electron_integrals(rec, nullptr, field, nullptr, 0, 0.0);
-  ::testing::internal::GetCapturedStdout();
-  return read_record("S");
+  captured_stdout([&] { one_electron_integrals(rec, nullptr, field, nullptr, 0, 0.0); });
+  return get_reals("S");
 }
 
 }  // namespace ostrel::testing

@@ -21,8 +21,8 @@
 namespace ostrel {
 namespace {
 
-using testing::read_record;
-using testing::write_record;
+using testing::get_reals;
+using testing::put_reals;
 
 // Water in bohr (the geometry of the Psi4 comparisons).
 const std::string kWater =
@@ -72,17 +72,17 @@ class XcPass : public testing::XcStoreTest {
   }
 
   Energy orbital(const std::vector<double>& da, const std::vector<double>& db) {
-    write_record("Da", da);
-    write_record("Db", db);
-    write_record("Fa", std::vector<double>(tri, 0.0));
-    write_record("Fb", std::vector<double>(tri, 0.0));
+    put_reals("Da", da);
+    put_reals("Db", db);
+    put_reals("Fa", std::vector<double>(tri, 0.0));
+    put_reals("Fb", std::vector<double>(tri, 0.0));
     xc_orbital_pass();
     return {store_get<double>("Ex"), store_get<double>("Ec")};
   }
 
   Energy fitted(const std::vector<double>& da, const std::vector<double>& db) {
-    write_record("da", da);
-    write_record("db", db);
+    put_reals("da", da);
+    put_reals("db", db);
     xc_fitted_pass();
     return {store_get<double>("Ex"), store_get<double>("Ec")};
   }
@@ -119,7 +119,7 @@ TEST_F(XcPass, OrbitalMatrixIsTheDerivativeOfTheEnergy) {
       const Energy e0 = orbital(da_matrix, db_matrix);
       EXPECT_LT(e0.ex, -1.0);
       EXPECT_LT(e0.ec, 0.0);
-      const std::vector<double> va = read_record("Fa"), vb = read_record("Fb");
+      const std::vector<double> va = get_reals("Fa"), vb = get_reals("Fb");
       if (closed) {
         EXPECT_EQ(va, vb);
       }
@@ -144,16 +144,16 @@ TEST_F(XcPass, OrbitalMatrixIsTheDerivativeOfTheEnergy) {
 TEST_F(XcPass, OrbitalPassAddsToTheFockMatricesAndAClosedShellIsTwoEqualSpins) {
   prepare(kWater, kCoarseGrid, "PBE", 1);
   const Energy closed = orbital(da_matrix, da_matrix);
-  const std::vector<double> v = read_record("Fa");
+  const std::vector<double> v = get_reals("Fa");
   std::vector<double> fa(tri), fb(tri);
   for (long i = 0; i < tri; ++i) fa[i] = 0.01 * i, fb[i] = -0.02 * i;
-  write_record("Fa", fa);
-  write_record("Fb", fb);
+  put_reals("Fa", fa);
+  put_reals("Fb", fb);
   xc_orbital_pass();
-  const std::vector<double> fa1 = read_record("Fa"), fb1 = read_record("Fb");
+  const std::vector<double> fa1 = get_reals("Fa"), fb1 = get_reals("Fb");
   store_put("closed", 0);
   const Energy open = orbital(da_matrix, da_matrix);
-  const std::vector<double> va = read_record("Fa"), vb = read_record("Fb");
+  const std::vector<double> va = get_reals("Fa"), vb = get_reals("Fb");
   EXPECT_NEAR(open.total(), closed.total(), 1e-12 * std::fabs(closed.total()));
   for (long i = 0; i < tri; ++i) {
     EXPECT_NEAR(fa1[i], fa[i] + v[i], 1e-14 * (1 + std::fabs(fa[i])));
@@ -171,7 +171,7 @@ TEST_F(XcPass, FittedPotentialIsTheDerivativeOfTheEnergy) {
       prepare(kWater, kCoarseGrid, functional, closed);
       const Energy e0 = fitted(fit.da, fit.db);
       EXPECT_LT(e0.ex, -1.0);
-      const std::vector<double> fa = read_record("fa"), fb = read_record("fb");
+      const std::vector<double> fa = get_reals("fa"), fb = get_reals("fb");
       ASSERT_EQ(static_cast<int>(fa.size()), nfit);
       if (closed) {
         EXPECT_EQ(fa, fb);
@@ -209,12 +209,12 @@ TEST_F(XcPass, KernelIsTheDerivativeOfTheFittedPotential) {
         da1[k * nfit + i] = 0.05 * fit.da[i] * std::cos(1.0 + i + 3 * k) + 1e-3 * std::sin(0.3 * i);
         db1[k * nfit + i] = c.closed ? da1[k * nfit + i] : 0.04 * fit.db[i] * std::sin(2.0 + i + k);
       }
-    write_record("da1", da1);
-    write_record("db1", db1);
+    put_reals("da1", da1);
+    put_reals("db1", db1);
     store_put("ND1", n);
     store_put("d2loc", c.d2loc);
     xc_kernel_pass();
-    const std::vector<double> fa1 = read_record("fa1"), fb1 = read_record("fb1");
+    const std::vector<double> fa1 = get_reals("fa1"), fb1 = get_reals("fb1");
     ASSERT_EQ(static_cast<long>(fa1.size()), static_cast<long>(n) * nfit);
     if (c.closed) {
       EXPECT_EQ(fa1, fb1);
@@ -230,7 +230,7 @@ TEST_F(XcPass, KernelIsTheDerivativeOfTheFittedPotential) {
           b[i] += h * db1[k * nfit + i];
         }
         fitted(a, b);
-        std::vector<double> f = read_record("fa"), fb = read_record("fb");
+        std::vector<double> f = get_reals("fa"), fb = get_reals("fb");
         f.insert(f.end(), fb.begin(), fb.end());
         return f;
       };
@@ -276,7 +276,7 @@ TEST_F(XcPass, FittedSlaterExchangeOfAGaussianIsAnalytic) {
   EXPECT_NEAR(e.ex, expected, 1e-7 * std::fabs(expected)) << "exponent " << a;
   EXPECT_EQ(e.ec, 0.0);
   // fa_k = integral of (4/3) C rho_a^(1/3) chi_k with chi_k = rho_a / d_k: (4/3) Ex_alpha / d_k.
-  const std::vector<double> fa = read_record("fa");
+  const std::vector<double> fa = get_reals("fa");
   EXPECT_NEAR(fa[k], (4.0 / 3.0) * 0.5 * expected / d[k], 1e-7 * std::fabs(fa[k]));
 }
 
@@ -287,7 +287,7 @@ double integrate_point_by_point(const std::vector<double>& d) {
   BasisShells view = basis_shells(basis);
   Grid g = grid_read(0);
   const int k = store_get<int>("grid_fine") ? GRID_FINAL : GRID_COARSE;
-  const std::vector<double> w = read_record(k == GRID_FINAL ? "grid_W" : "grid_W1");
+  const std::vector<double> w = get_reals(k == GRID_FINAL ? "grid_W" : "grid_W1");
   GridScreen screen = grid_screen(view.set, g.cutoff[k]);
   std::vector<int> list(mol.n_atoms), function(view.set.n_functions);
   std::vector<double> p(3 * kGridMaxShellPoints), pw(kGridMaxShellPoints), values(function.size());
