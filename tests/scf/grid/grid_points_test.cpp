@@ -10,6 +10,7 @@
 
 #include "scf/grid/grid_points.hpp"
 #include "scf/grid/lebedev.hpp"
+#include "support/runtime_fixture.hpp"
 
 namespace ostrel {
 namespace {
@@ -127,7 +128,9 @@ TEST(GridShellPoints, ScaleTurnAndMoveTheRuleAndCarryTheShellWeight) {
   EXPECT_EQ(shell_points(100, p.data(), w.data(), centre, o, 1.0, 1.0), 0);
 }
 
-TEST(GridShellPoints, OrientationIsOrthonormalFollowsTheBondAndIsTheUnitForALoneAtom) {
+class GridOrientation : public testing::RuntimeTest {};  // the eigensolver takes pool memory
+
+TEST_F(GridOrientation, IsOrthonormalFollowsTheBondAndIsTheUnitForALoneAtom) {
   double o[9];
   const double lone[3] = {1, 2, 3};
   grid_orientation(0, 1, lone, o);
