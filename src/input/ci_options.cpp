@@ -2,7 +2,7 @@
 
 #include "input/group.hpp"
 #include "runtime/node.hpp"
-#include "runtime/store.hpp"
+#include "runtime/records.hpp"
 
 namespace ostrel {
 
@@ -10,7 +10,7 @@ void read_ci_options(std::FILE* input) {
   if (!is_master) return;
   int ndiis[2] = {5, 8};
   // The SCF options normally come first; without them the SCF's own default applies.
-  int iterations = store_exists("iterations") ? store_get<int>("iterations") : 48;
+  int iterations = record_exists(rec::iterations) ? record_field(rec::iterations, &IterationLimits::outer) : 48;
   int v4 = 0;
   double ecut = 1e-8;
   const InputVar vars[] = {
@@ -20,10 +20,10 @@ void read_ci_options(std::FILE* input) {
       {"ecut", IN_REAL, 1, &ecut},
   };
   read_group(input, "ci", 4, vars);
-  store_write("ci_ndiis", 0, ndiis, sizeof ndiis);
-  store_put("ci_Niter", iterations);
-  store_put("ci_v4", v4);
-  store_put("ci_ecut", ecut);
+  record_write(rec::ci_ndiis, ndiis, 2);
+  record_put(rec::ci_Niter, iterations);
+  record_put(rec::ci_v4, v4);
+  record_put(rec::ci_ecut, ecut);
 }
 
 }  // namespace ostrel

@@ -15,7 +15,7 @@
 #include "runtime/fatal.hpp"
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
-#include "runtime/store.hpp"
+#include "runtime/records.hpp"
 
 namespace ostrel {
 namespace {
@@ -43,8 +43,8 @@ void read_molecule_model(const char* task) {
 int read_model_data(const char* theory, const std::string& bfname, int four, int dual, int fit) {
   const int zero = 0;
   if (is_model_theory(theory)) {
-    store_put("Nbasis", zero);
-    store_put("Necp", zero);
+    record_put(rec::Nbasis, zero);
+    record_put(rec::Necp, zero);
     if (same(theory, "MM")) read_mm_parameters(bfname.c_str(), "mmdata");
     if (same(theory, "NDDO")) read_nddo_parameters(bfname.c_str(), "nddo_data");
     return 0;
@@ -54,17 +54,17 @@ int read_model_data(const char* theory, const std::string& bfname, int four, int
   read_core_potentials(bfname.c_str());
   read_basis(bfname.c_str(), "basis", "Basis", "Nbasis", "n_basis", 0, relativistic, 0);
   if (dual == 0)
-    store_put("Nbasis1", zero);
+    record_put(rec::Nbasis1, zero);
   else
     read_basis(bfname.c_str(), "basis", "Basis1", "Nbasis1", "n_basis1", 1, relativistic, 0);
   return fit;
 }
 
 void read_fitting_basis(const std::string& bfname, int fit) {
-  store_put("fit", fit);
+  record_put(rec::fit, fit);
   if (fit == 0) {
     const int zero = 0;
-    store_put("Nfit", zero);
+    record_put(rec::Nfit, zero);
   } else {
     read_basis(bfname.c_str(), "basis2", "Basis2", "Nfit", "n_fit", 0, 0, fit == 'V');
   }
@@ -83,11 +83,11 @@ bool task_reads_optimizer_options(const char* task) {
 void common_setup(const char* task, std::FILE* input) {
   char theory[64] = {};
   if (is_master) {
-    store_read("theory", 0, theory, 64);
-    const std::string bfname = store_get_text("bfname");
-    const int four = store_get<int>("four");
-    const int dual = store_get<int>("dual");
-    int fit = store_get<int>("fit");
+    record_read(rec::theory, theory, 64);
+    const std::string bfname = record_text(rec::bfname);
+    const int four = record_get(rec::four);
+    const int dual = record_get(rec::dual);
+    int fit = record_get(rec::fit);
     read_molecule_model(task);
     fit = read_model_data(theory, bfname, four, dual, fit);
     read_fitting_basis(bfname, fit);

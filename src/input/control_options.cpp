@@ -10,17 +10,17 @@
 #include "input/group.hpp"
 #include "input/library_file.hpp"
 #include "input/theory_class.hpp"
+#include "model/units.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
-#include "runtime/store.hpp"
+#include "runtime/records.hpp"
 
 namespace ostrel {
 namespace {
 
 constexpr int kMaxWeights = 1024;
 constexpr int kMaxWaves = 128;
-constexpr double kWavenumbersPerHartree = 219474.6;
 
 struct Control {
   char task[64] = "gradient";
@@ -179,28 +179,28 @@ void control_step(std::FILE* input) {
   split_save(c.save, scfsave, nosave);
 
   const int zero = 0;
-  store_put("fit", fit);
-  store_put_text("task", c.task, 64);
-  store_put_text("theory", c.theory, 64);
-  store_write("state", 0, c.state, sizeof c.state);
-  store_write("weight", 0, weights.data(), 8 * static_cast<std::int64_t>(c.state[1]));
-  store_put("four", c.four);
-  store_put("point", point);
-  store_put("dual", dual);
-  store_write("field", 0, c.field, sizeof c.field);
-  store_put("num_nd", mode);
-  store_put("num_dx", length);
-  store_write("num_kd", 0, steps, sizeof steps);
-  store_put("nwave", nwave);
-  store_write("wave", 0, wave, 8 * static_cast<std::int64_t>(nwave));
-  store_write("polariz", 0, polariz, sizeof polariz);
-  store_put_text("PRINT", c.print, 128);
-  store_put("NEval", zero);
-  store_put("grid", zero);
-  store_put("magnetic", zero);
-  store_put_text("scfsave", scfsave, 128);
-  store_put_text("nosave", nosave, 128);
-  store_put_text("bfname", bfname, 128);
+  record_put(rec::fit, fit);
+  record_put_text(rec::task, c.task, 64);
+  record_put_text(rec::theory, c.theory, 64);
+  record_put(rec::state, StateRange{c.state[0], c.state[1]});
+  record_write(rec::weight, weights.data(), c.state[1]);
+  record_put(rec::four, c.four);
+  record_put(rec::point, point);
+  record_put(rec::dual, dual);
+  record_write(rec::field, c.field, 3);
+  record_put(rec::num_nd, mode);
+  record_put(rec::num_dx, length);
+  record_put(rec::num_kd, DisplacementSteps{steps[0], steps[1]});
+  record_put(rec::nwave, nwave);
+  record_write(rec::wave, wave, nwave);
+  record_write(rec::polariz, polariz, 2);
+  record_put_text(rec::PRINT, c.print, 128);
+  record_put(rec::NEval, zero);
+  record_put(rec::grid, zero);
+  record_put(rec::magnetic, zero);
+  record_put_text(rec::scfsave, scfsave, 128);
+  record_put_text(rec::nosave, nosave, 128);
+  record_put_text(rec::bfname, bfname, 128);
 }
 
 }  // namespace ostrel

@@ -5,7 +5,7 @@
 
 #include "input/group.hpp"
 #include "runtime/node.hpp"
-#include "runtime/store.hpp"
+#include "runtime/records.hpp"
 
 namespace ostrel {
 namespace {
@@ -164,7 +164,7 @@ void build_element_table(const char* record, std::FILE* input) {
 
   std::int32_t entries[kElementCount][kElementFields];
   for (int z = 0; z < kElementCount; ++z) fill_entry(t, z, entries[z]);
-  store_write(record, 0, entries, sizeof entries);
+  record_write(Record<std::int32_t>{record}, &entries[0][0], kElementCount * kElementFields);
 }
 
 }  // namespace ostrel

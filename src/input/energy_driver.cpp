@@ -13,6 +13,7 @@
 #include "runtime/fatal.hpp"
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
+#include "runtime/records.hpp"
 #include "runtime/store.hpp"
 #include "scf/gradient/nuclear_gradient.hpp"
 #include "scf/procedure/scf_procedure.hpp"
@@ -48,17 +49,17 @@ struct TheorySettings {
 bool same(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
 
 int get_int_or(const char* name, int fallback) {
-  return store_exists(name) ? store_get<int>(name) : fallback;
+  return record_get_or(Record<int>{name}, fallback);
 }
 
 DriverHeader read_header(int level) {
   DriverHeader h{};
   if (is_master) {
-    store_put("Derivative", level);
-    std::string theory = store_get_text("theory");
+    record_put(rec::Derivative, level);
+    std::string theory = record_text(rec::theory);
     std::snprintf(h.theory, sizeof h.theory, "%s", theory.c_str());
-    h.n_atoms = store_get<int>("Natom");
-    h.n_eval = store_get<int>("NEval");
+    h.n_atoms = record_field(rec::Natom, &PerStructure::whole);
+    h.n_eval = record_get(rec::NEval);
   }
   mp_bcast(&h, sizeof h, MP_BYTE);
   return h;
@@ -67,7 +68,7 @@ DriverHeader read_header(int level) {
 TheorySettings read_settings() {
   TheorySettings s{};
   if (is_master) {
-    if (store_exists("field")) store_read("field", 0, s.field, sizeof s.field);
+    if (record_exists(rec::field)) record_read(rec::field, s.field, 3);
     s.four = get_int_or("four", 0);
     s.restrict = get_int_or("restrict", 1);
     s.na = get_int_or("Na", 0);
@@ -75,8 +76,8 @@ TheorySettings read_settings() {
     s.n_basis = get_int_or("Nbasis", 0);
     s.polariz = get_int_or("polariz", 0);
     s.magnetic = get_int_or("magnetic", 0);
-    if (store_exists("scfsave")) {
-      std::string save = store_get_text("scfsave");
+    if (record_exists(rec::scfsave)) {
+      std::string save = record_text(rec::scfsave);
       std::snprintf(s.scfsave, sizeof s.scfsave, "%s", save.c_str());
     }
     const double largest =
@@ -96,7 +97,7 @@ TheorySettings read_settings() {
 
 void require_converged(int level) {
   double gmax = 0.0;
-  if (is_master) store_read("scf_Gmax", 0, &gmax, sizeof gmax);
+  if (is_master) gmax = record_get(rec::scf_Gmax);
   mp_bcast(&gmax, 1, MP_DOUBLE);
   // A NaN norm is as unconverged as a large one.
   const bool gradient_ok = gmax <= kGradientGmax;
@@ -107,10 +108,11 @@ void require_converged(int level) {
 
 void print_fock_counts() {
   if (!is_master) return;
-  int counts[2] = {0, 0};
-  const std::int64_t bytes = store_size("NevalF");
-  if (bytes > 0) store_read("NevalF", 0, counts, bytes >= 8 ? 8 : 4);
-  std::printf(" %3d F, %4d F1\n", counts[0], counts[1]);
+  // An evaluation without first-order Fock matrices may have stored the first count only.
+  FockCounts counts{0, 0};
+  if (record_exists(rec::NevalF)) counts.fock = record_field(rec::NevalF, &FockCounts::fock);
+  if (record_count(rec::NevalF) >= 1) counts.first_order = record_field(rec::NevalF, &FockCounts::first_order);
+  std::printf(" %3d F, %4d F1\n", counts.fock, counts.first_order);
 }
 
 void kohn_sham(int level, const DriverHeader& h, const TheorySettings& s,
@@ -131,7 +133,7 @@ void kohn_sham(int level, const DriverHeader& h, const TheorySettings& s,
 
 void count_evaluation() {
   if (!is_master) return;
-  store_put("NEval", store_get<int>("NEval") + 1);
+  record_put(rec::NEval, record_get(rec::NEval) + 1);
 }
 
 void print_results(int level, int n_atoms) {

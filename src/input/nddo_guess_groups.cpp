@@ -6,7 +6,7 @@
 #include "runtime/fatal.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
-#include "runtime/store.hpp"
+#include "runtime/records.hpp"
 
 namespace ostrel {
 namespace {
@@ -19,7 +19,7 @@ void read_order(std::FILE* input, int m) {
   const InputVar vars[] = {{"n", IN_INT, m, order.data()}};
   read_group(input, "order", 1, vars);
   for (int i = 0; i < m; ++i) order[i] -= 1;
-  store_put_array<int>("guess_na", order.span());
+  record_write(rec::guess_na, order.span());
 }
 
 void read_orbitals(std::FILE* input, int m) {
@@ -35,16 +35,16 @@ void read_orbitals(std::FILE* input, int m) {
   };
   read_group(input, "ce", 3, vars);
   if (n < 0 || n > m) fatal_error("*** error in '$ce' : n=%d outside 0..%d\n", n, m);
-  store_put("guess_nc", n);
-  store_write("guess_Ca", 0, c.data(), 8 * static_cast<std::int64_t>(n) * n);
-  store_write("guess_ea", 0, e.data(), 8 * static_cast<std::int64_t>(n));
+  record_put(rec::guess_nc, n);
+  record_write(rec::guess_Ca, c.data(), std::int64_t{n} * n);
+  record_write(rec::guess_ea, e.data(), n);
 }
 
 }  // namespace
 
 void read_nddo_guess_groups(std::FILE* input) {
   if (!is_master) return;
-  const int m = kSlotsPerAtom * store_get<int>("Natom");
+  const int m = kSlotsPerAtom * record_field(rec::Natom, &PerStructure::whole);
   read_order(input, m);
   read_orbitals(input, m);
 }

@@ -4,13 +4,13 @@
 
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
-#include "runtime/store.hpp"
+#include "runtime/records.hpp"
 
 namespace ostrel {
 
 int print_option(const char* record, const char* word, int broadcast) {
   char text[65] = {};
-  if (is_master) store_read(record, 0, text, 64);
+  if (is_master) record_read(Record<char>{record}, text, 64);
   if (broadcast) mp_bcast(text, 64, MP_BYTE);
   text[64] = '\0';
   if (!word[0]) return 0;

@@ -7,7 +7,7 @@
 #include "input/group.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
-#include "runtime/store.hpp"
+#include "runtime/records.hpp"
 
 namespace ostrel {
 namespace {
@@ -27,8 +27,8 @@ void fill(PoolArray<double>& a, double value) { std::fill(a.begin(), a.end(), va
 
 void read_provided_results(const char* group, std::FILE* input) {
   if (!is_master) return;
-  const std::int64_t natom = store_get<int>("Natom");
-  const std::int64_t nwave = store_get<int>("nwave");
+  const std::int64_t natom = record_field(rec::Natom, &PerStructure::whole);
+  const std::int64_t nwave = record_get(rec::nwave);
   const std::int64_t n3 = 3 * natom;
   const std::int64_t packed = n3 * (n3 + 1) / 2;
 
@@ -60,33 +60,33 @@ void read_provided_results(const char* group, std::FILE* input) {
   // Only the leading packed triangle counts; the tail stays zero.
   double hessian_max = 0;
   for (std::int64_t i = 0; i < packed; ++i) hessian_max = std::max(hessian_max, std::fabs(hessian[i]));
-  int have[3];
-  have[0] = energy < kNotGiven;
-  have[1] = have[0] && largest_magnitude(gradient) < kNotGiven;
-  have[2] = have[1] && hessian_max < kNotGiven;
+  ResultsGiven have{};
+  have.energy = energy < kNotGiven;
+  have.gradient = have.energy && largest_magnitude(gradient) < kNotGiven;
+  have.hessian = have.gradient && hessian_max < kNotGiven;
 
-  if (have[0])
+  if (have.energy)
     std::printf("\n\n Energy provided (%22.15e).\n", energy);
   else
     energy = 0;
-  if (have[1])
+  if (have.gradient)
     std::printf(" Gradient too.\n");
   else
     fill(gradient, 0);
-  if (have[2])
+  if (have.hessian)
     std::printf(" Hessian too.\n");
   else
     std::fill(hessian.begin(), hessian.begin() + packed, 0.0);
 
-  store_write("haveE", 0, have, sizeof have);
-  store_put("Energy", energy);
-  store_write("Dipole", 0, dipole, sizeof dipole);
-  store_alloc("Polariz", std::max<std::int64_t>(nwave, 1) * 8 * kPolarizValues);
-  store_write("Polariz", 0, polariz, sizeof polariz);
-  store_put_array<double>("Gradient", gradient.span());
-  store_put_array<double>("DipoleX", dipole_x.span());
-  store_put_array<double>("PolarizX", polariz_x.span());
-  store_put_array<double>("Hessian", hessian.span());
+  record_put(rec::haveE, have);
+  record_put(rec::Energy, energy);
+  record_write(rec::Dipole, dipole, 9);
+  record_alloc(rec::Polariz, std::max<std::int64_t>(nwave, 1) * kPolarizValues);
+  record_write(rec::Polariz, polariz, kPolarizValues);
+  record_write(rec::Gradient, gradient.span());
+  record_write(rec::DipoleX, dipole_x.span());
+  record_write(rec::PolarizX, polariz_x.span());
+  record_write(rec::Hessian, hessian.span());
 }
 
 }  // namespace ostrel

@@ -7,7 +7,7 @@
 #include "input/task_dispatch.hpp"
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
-#include "runtime/store.hpp"
+#include "runtime/records.hpp"
 
 namespace ostrel {
 
@@ -18,9 +18,9 @@ void select_task() {
   char theory[64] = {};
   int four = 0;
   if (is_master) {
-    store_read("task", 0, task, 64);
-    store_read("theory", 0, theory, 64);
-    four = store_get<int>("four");
+    record_read(rec::task, task, 64);
+    record_read(rec::theory, theory, 64);
+    four = record_get(rec::four);
   }
   mp_bcast(task, 64, MP_BYTE);
   task[63] = '\0';

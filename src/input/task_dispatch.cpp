@@ -7,7 +7,6 @@
 #include "linalg/multiply_task.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/node.hpp"
-#include "runtime/store.hpp"
 
 namespace ostrel {
 namespace {

@@ -121,67 +121,53 @@ void three_centre_block(Interaction kind, const AtomFunctions& b, const AtomFunc
   static HermiteTables e;
   static HermiteIntegrals r;
   const long nab = static_cast<long>(a.nfunc) * b.nfunc;
-  for (int eb = 0; eb < b.nexp; ++eb) {
-    const ExponentL rb = exponent_l(b, eb);
-    if (rb.hi < rb.lo) continue;
-    for (int ea = 0; ea < a.nexp; ++ea) {
-      const ExponentL ra = exponent_l(a, ea);
-      if (ra.hi < ra.lo) continue;
-      const GaussianPair g = gaussian_pair(a.exponents[ea], a.centre, b.exponents[eb], b.centre);
-      if (g.exponent > x_max) continue;
-      hermite_tables(g, rb.hi, ra.hi, e);
-      long n = 0;
-      for (int lb = rb.lo; lb <= rb.hi; ++lb)
-        for (int la = ra.lo; la <= ra.hi; ++la) {
-          oh[lb * (lam + 1) + la] = n;
-          pair_hermite(e, lb, la, eh.data() + n);
-          n += static_cast<long>(shell_size(lb)) * shell_size(la) * hermite_count(lb + la);
-        }
-      for (int ek = 0; ek < c.nexp; ++ek) {
-        const ExponentL rc = exponent_l(c, ek);
-        if (rc.hi < rc.lo) continue;
-        interaction_integrals(kind, g.p, g.P, c.exponents[ek], c.centre, g.gaussian, rb.hi + ra.hi + rc.hi, r);
-        for (int lc = rc.lo; lc <= rc.hi; ++lc) {
-          const int nc = shell_size(lc), hk = hermite_count(lc);
-          const double* ck = ec.data() + oc[ek * (kPairMaxL + 1) + lc];
-          for (int lb = rb.lo; lb <= rb.hi; ++lb)
-            for (int la = ra.lo; la <= ra.hi; ++la) {
-              const int h = hermite_count(lb + la), nsa = shell_size(la), nij = shell_size(lb) * nsa;
-              interaction_table(r, lb + la, lc, -1, tab.data());
-              // tmp[s][hb] = sum_hk tab[hb][hk] ck[s][hk]
-              for (int s = 0; s < nc; ++s)
-                for (int hb = 0; hb < h; ++hb) {
-                  double v = 0.0;
-                  const double* trow = tab.data() + static_cast<long>(hb) * hk;
-                  for (int q = 0; q < hk; ++q) v += trow[q] * ck[s * hk + q];
-                  tmp[static_cast<long>(s) * h + hb] = v;
-                }
-              multiply_transposed(nc, nij, h, tmp.data(), eh.data() + oh[lb * (lam + 1) + la], prim.data());
-              for (int sc = 0; sc < c.nshell; ++sc) {
-                const double cc = c.coefficients[ek * c.nshell + sc];
-                if (cc == 0.0 || c.shell_l[sc] != lc) continue;
-                for (int sb = 0; sb < b.nshell; ++sb) {
-                  const double cb = b.coefficients[eb * b.nshell + sb];
-                  if (cb == 0.0 || b.shell_l[sb] != lb) continue;
-                  for (int sa = 0; sa < a.nshell; ++sa) {
-                    const double ca = a.coefficients[ea * a.nshell + sa];
-                    if (ca == 0.0 || a.shell_l[sa] != la) continue;
-                    const double f = cc * cb * ca;
-                    for (int s = 0; s < nc; ++s) {
-                      double* dst = out + (c.shell_first[sc] + s) * nab +
-                                    static_cast<long>(b.shell_first[sb]) * a.nfunc + a.shell_first[sa];
-                      const double* src = prim.data() + static_cast<long>(s) * nij;
-                      for (int i = 0; i < shell_size(lb); ++i)
-                        for (int j = 0; j < nsa; ++j) dst[static_cast<long>(i) * a.nfunc + j] += f * src[i * nsa + j];
-                    }
-                  }
-                }
+  for_each_exponent_pair(b, a, x_max, [&](int eb, int ea, ExponentL rb, ExponentL ra, const GaussianPair& g) {
+    hermite_tables(g, rb.hi, ra.hi, e);
+    long n = 0;
+    for (int lb = rb.lo; lb <= rb.hi; ++lb)
+      for (int la = ra.lo; la <= ra.hi; ++la) {
+        oh[lb * (lam + 1) + la] = n;
+        pair_hermite(e, lb, la, eh.data() + n);
+        n += static_cast<long>(shell_size(lb)) * shell_size(la) * hermite_count(lb + la);
+      }
+    for (int ek = 0; ek < c.nexp; ++ek) {
+      const ExponentL rc = exponent_l(c, ek);
+      if (rc.hi < rc.lo) continue;
+      interaction_integrals(kind, g.p, g.P, c.exponents[ek], c.centre, g.gaussian, rb.hi + ra.hi + rc.hi, r);
+      for (int lc = rc.lo; lc <= rc.hi; ++lc) {
+        const int nc = shell_size(lc), hk = hermite_count(lc);
+        const double* ck = ec.data() + oc[ek * (kPairMaxL + 1) + lc];
+        for (int lb = rb.lo; lb <= rb.hi; ++lb)
+          for (int la = ra.lo; la <= ra.hi; ++la) {
+            const int h = hermite_count(lb + la), nsa = shell_size(la), nij = shell_size(lb) * nsa;
+            interaction_table(r, lb + la, lc, -1, tab.data());
+            // tmp[s][hb] = sum_hk tab[hb][hk] ck[s][hk]
+            for (int s = 0; s < nc; ++s)
+              for (int hb = 0; hb < h; ++hb) {
+                double v = 0.0;
+                const double* trow = tab.data() + static_cast<long>(hb) * hk;
+                for (int q = 0; q < hk; ++q) v += trow[q] * ck[s * hk + q];
+                tmp[static_cast<long>(s) * h + hb] = v;
               }
+            multiply_transposed(nc, nij, h, tmp.data(), eh.data() + oh[lb * (lam + 1) + la], prim.data());
+            for (int sc = 0; sc < c.nshell; ++sc) {
+              const double cc = c.coefficients[ek * c.nshell + sc];
+              if (cc == 0.0 || c.shell_l[sc] != lc) continue;
+              for_each_shell_pair(b, eb, lb, a, ea, la, [&](int sb, int sa, double cb, double ca) {
+                const double f = cc * cb * ca;
+                for (int s = 0; s < nc; ++s) {
+                  double* dst = out + (c.shell_first[sc] + s) * nab +
+                                static_cast<long>(b.shell_first[sb]) * a.nfunc + a.shell_first[sa];
+                  const double* src = prim.data() + static_cast<long>(s) * nij;
+                  for (int i = 0; i < shell_size(lb); ++i)
+                    for (int j = 0; j < nsa; ++j) dst[static_cast<long>(i) * a.nfunc + j] += f * src[i * nsa + j];
+                }
+              });
             }
-        }
+          }
       }
     }
-  }
+  });
 }
 
 }  // namespace ostrel

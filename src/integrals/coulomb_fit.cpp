@@ -4,19 +4,26 @@
 
 #include "integrals/coulomb_blocks.hpp"
 #include "integrals/coulomb_pairs.hpp"
+#include "model/units.hpp"
 #include "runtime/pool.hpp"
 
 namespace ostrel {
 namespace {
 
-constexpr double kPi32 = 5.568327996831708;  // pi^(3/2)
-
-
-
 inline double dot(int n, const double* x, const double* y) {
   double s = 0.0;
   for (int i = 0; i < n; ++i) s += x[i] * y[i];
   return s;
+}
+
+// w[d][x] += table row x . (fitted vector d of exponent ec on atom ic), for each set d.
+void add_contractions(int nd, int nh, int nk, const double* table, const FitVectors& fv, int ic, int ec,
+                      double* w) {
+  for (int d = 0; d < nd; ++d) {
+    const double* v = fv.vector(d, ic, ec);
+    double* wd = w + d * nh;
+    for (int x = 0; x < nh; ++x) wd[x] += dot(nk, table + static_cast<long>(x) * nk, v);
+  }
 }
 
 }  // namespace
@@ -40,36 +47,25 @@ void fit_projection(Interaction kind, const AtomSet& orb, const AtomSet& aux, co
   PoolArray<double> w(hermite_count(lk));
   static HermiteIntegrals r;
   for_each_fit_pair(pairs, orb.natom, [&](int ia, int ib) {
-    const AtomFunctions &a = orb.atoms[ia], &b = orb.atoms[ib];
-    for (int eb = 0; eb < b.nexp; ++eb)
-      for (int ea = 0; ea < a.nexp; ++ea) {
-        if (!pw.start(ib, ia, eb, ea, x_max)) continue;
-        const GaussianPair& g = pw.pair();
-        const int l = pw.order(), nh = hermite_count(l);
-        for (int d = 0; d < nd; ++d) pw.density(densities + d * n2, h.data() + d * nh);
-        if (counts && kind == Interaction::overlap)
-          for (int d = 0; d < nd; ++d) counts[d] += h[d * nh] * kPi32 / (g.p * std::sqrt(g.p)) * g.gaussian;
-        for (int ic = 0; ic < aux.natom; ++ic) {
-          const AtomFunctions& c = aux.atoms[ic];
-          for (int ec = 0; ec < c.nexp; ++ec) {
-            const int lc = fv.lmax(ic, ec);
-            if (lc < 0) continue;
-            const int nk = hermite_count(lc);
-            interaction_integrals(kind, g.p, g.P, c.exponents[ec], c.centre, g.gaussian, l + lc, r);
-            interaction_table(r, l, lc, -1, tab.data());
-            for (int d = 0; d < nd; ++d) {
-              const double* hd = h.data() + d * nh;
-              for (int k = 0; k < nk; ++k) w[k] = 0.0;
-              for (int x = 0; x < nh; ++x) {
-                if (hd[x] == 0.0) continue;
-                const double* row = tab.data() + static_cast<long>(x) * nk;
-                for (int k = 0; k < nk; ++k) w[k] += hd[x] * row[k];
-              }
-              fv.project(ic, ec, w.data(), gamma + static_cast<long>(d) * m + aux.first_function[ic]);
+    for_each_primitive_pair(orb, ia, ib, pw, x_max, [&](const GaussianPair& g) {
+      const int l = pw.order(), nh = hermite_count(l);
+      for (int d = 0; d < nd; ++d) pw.density(densities + d * n2, h.data() + d * nh);
+      if (counts && kind == Interaction::overlap)
+        for (int d = 0; d < nd; ++d) counts[d] += h[d * nh] * kPiToThreeHalves / (g.p * std::sqrt(g.p)) * g.gaussian;
+      for (int ic = 0; ic < aux.natom; ++ic)
+        for_each_fit_exponent(kind, g, l, aux, fv, ic, r, tab.data(), [&](int ec, int nk) {
+          for (int d = 0; d < nd; ++d) {
+            const double* hd = h.data() + d * nh;
+            for (int k = 0; k < nk; ++k) w[k] = 0.0;
+            for (int x = 0; x < nh; ++x) {
+              if (hd[x] == 0.0) continue;
+              const double* row = tab.data() + static_cast<long>(x) * nk;
+              for (int k = 0; k < nk; ++k) w[k] += hd[x] * row[k];
             }
+            fv.project(ic, ec, w.data(), gamma + static_cast<long>(d) * m + aux.first_function[ic]);
           }
-        }
-      }
+        });
+    });
   });
 }
 
@@ -85,32 +81,17 @@ void fit_assembly(Interaction kind, const AtomSet& orb, const AtomSet& aux, cons
   PoolArray<double> tab(static_cast<long>(hermite_count(lo)) * hermite_count(lk));
   static HermiteIntegrals r;
   for_each_fit_pair(pairs, orb.natom, [&](int ia, int ib) {
-    const AtomFunctions &a = orb.atoms[ia], &b = orb.atoms[ib];
-    for (int eb = 0; eb < b.nexp; ++eb)
-      for (int ea = 0; ea < a.nexp; ++ea) {
-        if (!pw.start(ib, ia, eb, ea, x_max)) continue;
-        const GaussianPair& g = pw.pair();
-        const int l = pw.order(), nh = hermite_count(l);
-        for (long x = 0; x < static_cast<long>(nd) * nh; ++x) w[x] = 0.0;
-        for (int ic = 0; ic < aux.natom; ++ic) {
-          const AtomFunctions& c = aux.atoms[ic];
-          for (int ec = 0; ec < c.nexp; ++ec) {
-            const int lc = fv.lmax(ic, ec);
-            if (lc < 0) continue;
-            const int nk = hermite_count(lc);
-            interaction_integrals(kind, g.p, g.P, c.exponents[ec], c.centre, g.gaussian, l + lc, r);
-            interaction_table(r, l, lc, -1, tab.data());
-            for (int d = 0; d < nd; ++d) {
-              const double* v = fv.vector(d, ic, ec);
-              double* wd = w.data() + d * nh;
-              for (int x = 0; x < nh; ++x) wd[x] += dot(nk, tab.data() + static_cast<long>(x) * nk, v);
-            }
-          }
-        }
-        if (multipliers)
-          for (int d = 0; d < nd; ++d) w[d * nh] += multipliers[d] * kPi32 / (g.p * std::sqrt(g.p)) * g.gaussian;
-        for (int d = 0; d < nd; ++d) pw.scatter(w.data() + d * nh, matrices + d * n2);
-      }
+    for_each_primitive_pair(orb, ia, ib, pw, x_max, [&](const GaussianPair& g) {
+      const int l = pw.order(), nh = hermite_count(l);
+      for (long x = 0; x < static_cast<long>(nd) * nh; ++x) w[x] = 0.0;
+      for (int ic = 0; ic < aux.natom; ++ic)
+        for_each_fit_exponent(kind, g, l, aux, fv, ic, r, tab.data(), [&](int ec, int nk) {
+          add_contractions(nd, nh, nk, tab.data(), fv, ic, ec, w.data());
+        });
+      if (multipliers)
+        for (int d = 0; d < nd; ++d) w[d * nh] += multipliers[d] * kPiToThreeHalves / (g.p * std::sqrt(g.p)) * g.gaussian;
+      for (int d = 0; d < nd; ++d) pw.scatter(w.data() + d * nh, matrices + d * n2);
+    });
   });
 }
 
@@ -128,50 +109,34 @@ void fit_three_centre_gradient(Interaction kind, const AtomSet& orb, const AtomS
   PoolArray<double> tab(static_cast<long>(nmax) * hermite_count(lk));
   static HermiteIntegrals r;
   for_each_fit_pair(pairs, orb.natom, [&](int ia, int ib) {
-    const AtomFunctions &a = orb.atoms[ia], &b = orb.atoms[ib];
-    for (int eb = 0; eb < b.nexp; ++eb)
-      for (int ea = 0; ea < a.nexp; ++ea) {
-        if (!pw.start(ib, ia, eb, ea, x_max)) continue;
-        const GaussianPair& g = pw.pair();
-        const int l = pw.order() + 1, nh = hermite_count(l);
+    for_each_primitive_pair(orb, ia, ib, pw, x_max, [&](const GaussianPair& g) {
+      const int l = pw.order() + 1, nh = hermite_count(l);
+      for (int d = 0; d < nd; ++d)
+        pw.density(densities + d * n2, h.data(), hb.data() + 3L * d * nh, ha.data() + 3L * d * nh);
+      for (int ic = 0; ic < aux.natom; ++ic) {
+        for (long x = 0; x < static_cast<long>(nd) * nh; ++x) w[x] = 0.0;
+        const bool any = for_each_fit_exponent(kind, g, l, aux, fv, ic, r, tab.data(), [&](int ec, int nk) {
+          add_contractions(nd, nh, nk, tab.data(), fv, ic, ec, w.data());
+        });
+        if (!any) continue;
         for (int d = 0; d < nd; ++d)
-          pw.density(densities + d * n2, h.data(), hb.data() + 3L * d * nh, ha.data() + 3L * d * nh);
-        for (int ic = 0; ic < aux.natom; ++ic) {
-          const AtomFunctions& c = aux.atoms[ic];
-          for (long x = 0; x < static_cast<long>(nd) * nh; ++x) w[x] = 0.0;
-          bool any = false;
-          for (int ec = 0; ec < c.nexp; ++ec) {
-            const int lc = fv.lmax(ic, ec);
-            if (lc < 0) continue;
-            any = true;
-            const int nk = hermite_count(lc);
-            interaction_integrals(kind, g.p, g.P, c.exponents[ec], c.centre, g.gaussian, l + lc, r);
-            interaction_table(r, l, lc, -1, tab.data());
-            for (int d = 0; d < nd; ++d) {
-              const double* v = fv.vector(d, ic, ec);
-              double* wd = w.data() + d * nh;
-              for (int x = 0; x < nh; ++x) wd[x] += dot(nk, tab.data() + static_cast<long>(x) * nk, v);
-            }
-          }
-          if (!any) continue;
-          for (int d = 0; d < nd; ++d)
-            for (int k = 0; k < 3; ++k) {
-              const double gb = dot(nh, hb.data() + (3L * d + k) * nh, w.data() + d * nh);
-              const double ga = dot(nh, ha.data() + (3L * d + k) * nh, w.data() + d * nh);
-              grad[3 * ib + k] += gb;
-              grad[3 * ia + k] += ga;
-              grad[3 * ic + k] -= ga + gb;  // the integrals depend on differences of the centres only
-            }
-        }
-        if (multipliers)
-          for (int d = 0; d < nd; ++d) {
-            const double s0 = multipliers[d] * kPi32 / (g.p * std::sqrt(g.p)) * g.gaussian;
-            for (int k = 0; k < 3; ++k) {
-              grad[3 * ib + k] += s0 * hb[(3L * d + k) * nh];
-              grad[3 * ia + k] += s0 * ha[(3L * d + k) * nh];
-            }
+          for (int k = 0; k < 3; ++k) {
+            const double gb = dot(nh, hb.data() + (3L * d + k) * nh, w.data() + d * nh);
+            const double ga = dot(nh, ha.data() + (3L * d + k) * nh, w.data() + d * nh);
+            grad[3 * ib + k] += gb;
+            grad[3 * ia + k] += ga;
+            grad[3 * ic + k] -= ga + gb;  // the integrals depend on differences of the centres only
           }
       }
+      if (multipliers)
+        for (int d = 0; d < nd; ++d) {
+          const double s0 = multipliers[d] * kPiToThreeHalves / (g.p * std::sqrt(g.p)) * g.gaussian;
+          for (int k = 0; k < 3; ++k) {
+            grad[3 * ib + k] += s0 * hb[(3L * d + k) * nh];
+            grad[3 * ia + k] += s0 * ha[(3L * d + k) * nh];
+          }
+        }
+    });
   });
 }
 
@@ -245,7 +210,7 @@ void fit_moments(const AtomSet& aux, double* s) {
     const int first = aux.first_function[i];
     for (int e = 0; e < f.nexp; ++e) {
       const double c = f.exponents[e];
-      const double v = kPi32 / (c * std::sqrt(c));
+      const double v = kPiToThreeHalves / (c * std::sqrt(c));
       for (int sc = 0; sc < f.nshell; ++sc) {
         const double cc = f.coefficients[e * f.nshell + sc];
         const int l = f.shell_l[sc];

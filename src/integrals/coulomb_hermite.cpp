@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "model/units.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/node.hpp"
 
@@ -65,16 +66,6 @@ void for_each_term_pair(int lb, int la, int nh, double* out, Body&& body) {
 HermiteTriple hermite_triple(int index) {
   static const TripleTable table;
   return table.t[index];
-}
-
-ExponentL exponent_l(const AtomFunctions& f, int e) {
-  ExponentL r{1 << 20, -1};
-  for (int s = 0; s < f.nshell; ++s)
-    if (f.coefficients[e * f.nshell + s] != 0.0) {
-      if (f.shell_l[s] < r.lo) r.lo = f.shell_l[s];
-      if (f.shell_l[s] > r.hi) r.hi = f.shell_l[s];
-    }
-  return r;
 }
 
 void pair_hermite(const HermiteTables& e, int lb, int la, double* out) {
@@ -148,7 +139,7 @@ void interaction_integrals(Interaction kind, double p, const double* P, double q
     if (l > 0) g[k][1] = -2.0 * mu * pq[k] * g[k][0];
     for (int n = 1; n < l; ++n) g[k][n + 1] = -2.0 * mu * (pq[k] * g[k][n] + n * g[k][n - 1]);
   }
-  const double pre = scale * 5.568327996831708 / (s * std::sqrt(s));  // pi^(3/2)
+  const double pre = scale * kPiToThreeHalves / (s * std::sqrt(s));
   for (int t = 0; t <= l; ++t)
     for (int u = 0; u <= l - t; ++u)
       for (int v = 0; v <= l - t - u; ++v) r.r[t][u][v] = pre * g[0][t] * g[1][u] * g[2][v];

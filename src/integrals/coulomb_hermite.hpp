@@ -31,12 +31,6 @@ enum class Interaction {
   overlap,  // delta(r1 - r2): three-index overlap
 };
 
-// L range carried by one exponent of an atom (hi < lo when no shell uses it).
-struct ExponentL {
-  int lo, hi;
-};
-ExponentL exponent_l(const AtomFunctions& f, int e);
-
 // Spherical Hermite expansion of one primitive pair (B rows, A columns), exp(-X) left out:
 // out[(i * (2la+1) + j) * hermite_count(lb + la) + h]. Tables must reach lb and la.
 void pair_hermite(const HermiteTables& e, int lb, int la, double* out);

@@ -109,19 +109,13 @@ void PairWork::density(const double* packed, double* h, double* hb, double* ha) 
       const int nsb = shell_size(lb), nsa = shell_size(la), nij = nsb * nsa;
       bool any = false;
       for (int i = 0; i < nij; ++i) dprim_[i] = 0.0;
-      for (int sb = 0; sb < b.nshell; ++sb) {
-        const double cb = b.coefficients[eb_ * b.nshell + sb];
-        if (cb == 0.0 || b.shell_l[sb] != lb) continue;
-        for (int sa = 0; sa < a.nshell; ++sa) {
-          const double ca = a.coefficients[ea_ * a.nshell + sa];
-          if (ca == 0.0 || a.shell_l[sa] != la) continue;
-          const double c = factor * cb * ca;
-          for (int i = 0; i < nsb; ++i)
-            for (int j = 0; j < nsa; ++j)
-              dprim_[i * nsa + j] += c * packed_at(packed, fb + b.shell_first[sb] + i, fa + a.shell_first[sa] + j);
-          any = true;
-        }
-      }
+      for_each_shell_pair(b, eb_, lb, a, ea_, la, [&](int sb, int sa, double cb, double ca) {
+        const double c = factor * cb * ca;
+        for (int i = 0; i < nsb; ++i)
+          for (int j = 0; j < nsa; ++j)
+            dprim_[i * nsa + j] += c * packed_at(packed, fb + b.shell_first[sb] + i, fa + a.shell_first[sa] + j);
+        any = true;
+      });
       if (!any) continue;
       const int hl = hermite_count(lb + la);
       const double* eh = eh_ + offset(lb, la);
@@ -163,17 +157,11 @@ void PairWork::contract(const double* w, Put&& put) {
         for (int k = 0; k < hl; ++k) s += row[k] * w[k];
         dprim_[ij] = s;
       }
-      for (int sb = 0; sb < b.nshell; ++sb) {
-        const double cb = b.coefficients[eb_ * b.nshell + sb];
-        if (cb == 0.0 || b.shell_l[sb] != lb) continue;
-        for (int sa = 0; sa < a.nshell; ++sa) {
-          const double ca = a.coefficients[ea_ * a.nshell + sa];
-          if (ca == 0.0 || a.shell_l[sa] != la) continue;
-          const double c = cb * ca;
-          for (int i = 0; i < nsb; ++i)
-            for (int j = 0; j < nsa; ++j) put(b.shell_first[sb] + i, a.shell_first[sa] + j, c * dprim_[i * nsa + j]);
-        }
-      }
+      for_each_shell_pair(b, eb_, lb, a, ea_, la, [&](int sb, int sa, double cb, double ca) {
+        const double c = cb * ca;
+        for (int i = 0; i < nsb; ++i)
+          for (int j = 0; j < nsa; ++j) put(b.shell_first[sb] + i, a.shell_first[sa] + j, c * dprim_[i * nsa + j]);
+      });
     }
 }
 
@@ -237,10 +225,21 @@ FitVectors::FitVectors(const AtomSet& aux, int max_sets) : aux_(aux), max_sets_(
 
 FitVectors::~FitVectors() { pool_release(block_); }
 
+template <class Visit>
+void FitVectors::for_each_shell_of(int atom, int e, Visit&& visit) const {
+  const AtomFunctions& f = aux_.atoms[atom];
+  const long x = atom_exp0_[atom] + e;
+  for (int sc = 0; sc < f.nshell; ++sc) {
+    const double cc = f.coefficients[e * f.nshell + sc];
+    if (cc == 0.0) continue;
+    const int l = f.shell_l[sc];
+    visit(sc, cc, l, single_ + soff_[x * (kPairMaxL + 1) + l]);
+  }
+}
+
 void FitVectors::load(const double* c, int count) {
   if (count > max_sets_) fatal_error("\n %d: %d fit vectors for room of %d\n", node_id, count, max_sets_);
   const int m = aux_.first_function[aux_.natom];
-  const int nl = kPairMaxL + 1;
   for (int set = 0; set < count; ++set)
     for (int i = 0; i < aux_.natom; ++i) {
       const AtomFunctions& f = aux_.atoms[i];
@@ -251,36 +250,28 @@ void FitVectors::load(const double* c, int count) {
         if (r.hi < r.lo) continue;
         double* v = data_ + set * total_ + voff_[x];
         for (int h = 0; h < hermite_count(r.hi); ++h) v[h] = 0.0;
-        for (int sc = 0; sc < f.nshell; ++sc) {
-          const double cc = f.coefficients[e * f.nshell + sc];
-          if (cc == 0.0) continue;
-          const int l = f.shell_l[sc], hl = hermite_count(l);
-          const double* sph = single_ + soff_[static_cast<long>(x) * nl + l];
+        for_each_shell_of(i, e, [&](int sc, double cc, int l, const double* sph) {
+          const int hl = hermite_count(l);
           for (int s = 0; s < shell_size(l); ++s) {
             const double w = cc * ci[f.shell_first[sc] + s];
             if (w == 0.0) continue;
             for (int h = 0; h < hl; ++h) v[h] += w * sph[s * hl + h];
           }
-        }
+        });
       }
     }
 }
 
 void FitVectors::project(int atom, int e, const double* w, double* out) const {
   const AtomFunctions& f = aux_.atoms[atom];
-  const int x = atom_exp0_[atom] + e;
-  const int nl = kPairMaxL + 1;
-  for (int sc = 0; sc < f.nshell; ++sc) {
-    const double cc = f.coefficients[e * f.nshell + sc];
-    if (cc == 0.0) continue;
-    const int l = f.shell_l[sc], hl = hermite_count(l);
-    const double* sph = single_ + soff_[static_cast<long>(x) * nl + l];
+  for_each_shell_of(atom, e, [&](int sc, double cc, int l, const double* sph) {
+    const int hl = hermite_count(l);
     for (int s = 0; s < shell_size(l); ++s) {
       double v = 0.0;
       for (int h = 0; h < hl; ++h) v += sph[s * hl + h] * w[h];
       out[f.shell_first[sc] + s] += cc * v;
     }
-  }
+  });
 }
 
 }  // namespace ostrel

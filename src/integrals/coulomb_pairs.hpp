@@ -82,6 +82,11 @@ class FitVectors {
   int max_order() const { return max_l_; }
 
  private:
+  // visit(sc, cc, l, sph) for every shell sc of the atom that exponent e enters, with its
+  // coefficient cc and the exponent's spherical expansion sph at the shell's L.
+  template <class Visit>
+  void for_each_shell_of(int atom, int e, Visit&& visit) const;
+
   const AtomSet& aux_;
   int max_l_ = -1;
   int max_sets_;
@@ -94,5 +99,33 @@ class FitVectors {
   long total_ = 0;
   void* block_;
 };
+
+// Calls body(g) for every primitive pair of atoms (ia, ib) that survives the screening.
+template <class Body>
+void for_each_primitive_pair(const AtomSet& orb, int ia, int ib, PairWork& pw, double x_max, Body&& body) {
+  const AtomFunctions &a = orb.atoms[ia], &b = orb.atoms[ib];
+  for (int eb = 0; eb < b.nexp; ++eb)
+    for (int ea = 0; ea < a.nexp; ++ea)
+      if (pw.start(ib, ia, eb, ea, x_max)) body(pw.pair());
+}
+
+// For each exponent of fitting atom ic that carries functions, fills `table` with its
+// Hermite interaction table with the pair g of order l and calls visit(ec, nk), nk the
+// exponent's Hermite count; false when no exponent does.
+template <class Visit>
+bool for_each_fit_exponent(Interaction kind, const GaussianPair& g, int l, const AtomSet& aux,
+                           const FitVectors& fv, int ic, HermiteIntegrals& r, double* table, Visit&& visit) {
+  const AtomFunctions& c = aux.atoms[ic];
+  bool any = false;
+  for (int ec = 0; ec < c.nexp; ++ec) {
+    const int lc = fv.lmax(ic, ec);
+    if (lc < 0) continue;
+    any = true;
+    interaction_integrals(kind, g.p, g.P, c.exponents[ec], c.centre, g.gaussian, l + lc, r);
+    interaction_table(r, l, lc, -1, table);
+    visit(ec, hermite_count(lc));
+  }
+  return any;
+}
 
 }  // namespace ostrel

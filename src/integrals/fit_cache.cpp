@@ -7,6 +7,7 @@
 #include "integrals/coulomb_pairs.hpp"
 #include "integrals/one_electron_pair.hpp"
 #include "runtime/pool.hpp"
+#include "runtime/records.hpp"
 #include "runtime/store.hpp"
 #include "runtime/store_backing.hpp"
 
@@ -17,18 +18,21 @@ namespace {
 // filled flag, spare), the key (epsilon, two basis checksums, coordinates), the offset of
 // every atom pair's block (natom x natom, -1 when absent) and the blocks. A block holds, for
 // every fitting function k, the nB x nA integrals (k|mu nu) of the pair, row k after row k.
-constexpr const char* kRecord = "ri.B";
+// Every part is 8 bytes wide, so the record is seen as words (header, index) or doubles.
+constexpr Record<std::int64_t> kWords = rec::ri_B;
+constexpr Record<double> kValues{rec::ri_B.name};
 constexpr std::int64_t kHeader = 6;
 
+// Positions in 8-byte elements.
 struct Layout {
   int natom;
   std::int64_t key_doubles, key_at, index_at, data_at;
   explicit Layout(int n_atoms)
       : natom(n_atoms),
         key_doubles(3 + 3L * n_atoms),
-        key_at(8 * kHeader),
-        index_at(key_at + 8 * key_doubles),
-        data_at(index_at + 8L * n_atoms * n_atoms) {}
+        key_at(kHeader),
+        index_at(key_at + key_doubles),
+        data_at(index_at + std::int64_t{n_atoms} * n_atoms) {}
 };
 
 
@@ -64,40 +68,29 @@ void build_block(const AtomSet& orb, const AtomSet& aux, int ia, int ib, double 
   PoolArray<double> tab(static_cast<std::int64_t>(nhmax) * hermite_count(lk));
   static HermiteIntegrals r;
   std::fill(block, block + static_cast<std::int64_t>(m) * nab, 0.0);
-  const AtomFunctions &a = orb.atoms[ia], &b = orb.atoms[ib];
-  for (int eb = 0; eb < b.nexp; ++eb)
-    for (int ea = 0; ea < a.nexp; ++ea) {
-      if (!pw.start(ib, ia, eb, ea, x_max)) continue;
-      const GaussianPair& g = pw.pair();
-      const int l = pw.order(), nh = hermite_count(l);
-      std::fill(q.data(), q.data() + static_cast<std::int64_t>(nh) * m, 0.0);
-      for (int ic = 0; ic < aux.natom; ++ic) {
-        const AtomFunctions& c = aux.atoms[ic];
-        for (int ec = 0; ec < c.nexp; ++ec) {
-          const int lc = fv.lmax(ic, ec);
-          if (lc < 0) continue;
-          const int nk = hermite_count(lc);
-          interaction_integrals(Interaction::coulomb, g.p, g.P, c.exponents[ec], c.centre, g.gaussian, l + lc, r);
-          interaction_table(r, l, lc, -1, tab.data());
-          for (int x = 0; x < nh; ++x)
-            fv.project(ic, ec, tab.data() + static_cast<long>(x) * nk, q.data() + static_cast<long>(x) * m + aux.first_function[ic]);
-        }
+  for_each_primitive_pair(orb, ia, ib, pw, x_max, [&](const GaussianPair& g) {
+    const int l = pw.order(), nh = hermite_count(l);
+    std::fill(q.data(), q.data() + static_cast<std::int64_t>(nh) * m, 0.0);
+    for (int ic = 0; ic < aux.natom; ++ic)
+      for_each_fit_exponent(Interaction::coulomb, g, l, aux, fv, ic, r, tab.data(), [&](int ec, int nk) {
+        for (int x = 0; x < nh; ++x)
+          fv.project(ic, ec, tab.data() + static_cast<long>(x) * nk, q.data() + static_cast<long>(x) * m + aux.first_function[ic]);
+      });
+    for (int k = 0; k < m; ++k) {
+      bool any = false;
+      for (int x = 0; x < nh; ++x) {
+        w[x] = q[static_cast<long>(x) * m + k];
+        any = any || w[x] != 0.0;
       }
-      for (int k = 0; k < m; ++k) {
-        bool any = false;
-        for (int x = 0; x < nh; ++x) {
-          w[x] = q[static_cast<long>(x) * m + k];
-          any = any || w[x] != 0.0;
-        }
-        if (any) pw.scatter_block(w.data(), block + static_cast<std::int64_t>(k) * nab, na);
-      }
+      if (any) pw.scatter_block(w.data(), block + static_cast<std::int64_t>(k) * nab, na);
     }
+  });
 }
 
 }  // namespace
 
 void fit_cache_reserve(const AtomSet& orb, int m) {
-  if (store_exists(kRecord)) return;
+  if (record_exists(kWords)) return;
   const int natom = orb.natom;
   const Layout lay(natom);
   std::int64_t need = 0;
@@ -106,10 +99,10 @@ void fit_cache_reserve(const AtomSet& orb, int m) {
   int peak_kb = 0, written_kb = 0, read_kb = 0;
   store_usage(&peak_kb, &written_kb, &read_kb);
   const std::int64_t free_bytes = backing_capacity() - 1024 * static_cast<std::int64_t>(peak_kb);
-  if (lay.data_at + 8 * need > free_bytes / 2) return;
+  if (8 * (lay.data_at + need) > free_bytes / 2) return;
   const std::int64_t header[kHeader] = {need, natom, orb.first_function[natom], m, 0, 0};
-  store_alloc(kRecord, lay.data_at + 8 * need);
-  store_write(kRecord, 0, header, sizeof header);
+  record_alloc(kWords, lay.data_at + need);
+  record_write(kWords, header, kHeader);
 }
 
 bool fit_cache_prepare(const AtomSet& orb, const AtomSet& aux, const double* xyz, const FitPairs& pairs,
@@ -126,9 +119,9 @@ bool fit_cache_prepare(const AtomSet& orb, const AtomSet& aux, const double* xyz
   });
 
   std::int64_t header[kHeader];
-  if (!store_exists(kRecord)) return false;
-  store_read(kRecord, 0, header, sizeof header);
-  if (header[1] != natom || store_size(kRecord) != lay.data_at + 8 * header[0] || need > header[0] || need == 0)
+  if (!record_exists(kWords)) return false;
+  record_read(kWords, header, kHeader);
+  if (header[1] != natom || record_count(kWords) != lay.data_at + header[0] || need > header[0] || need == 0)
     return false;
 
   PoolArray<double> key(lay.key_doubles), old_key(lay.key_doubles);
@@ -138,8 +131,8 @@ bool fit_cache_prepare(const AtomSet& orb, const AtomSet& aux, const double* xyz
   std::copy(xyz, xyz + 3L * natom, key.data() + 3);
   if (header[4] == 1 && header[2] == n && header[3] == m) {
     PoolArray<std::int64_t> old_index(index.size());
-    store_read(kRecord, lay.key_at, old_key.data(), 8 * lay.key_doubles);
-    store_read(kRecord, lay.index_at, old_index.data(), 8 * index.size());
+    record_read(kValues, old_key.span(), lay.key_at);
+    record_read(kWords, old_index.span(), lay.index_at);
     if (std::equal(key.data(), key.data() + key.size(), old_key.data()) &&
         std::equal(index.data(), index.data() + index.size(), old_index.data()))
       return true;
@@ -148,9 +141,9 @@ bool fit_cache_prepare(const AtomSet& orb, const AtomSet& aux, const double* xyz
   header[2] = n;
   header[3] = m;
   header[4] = 0;
-  store_write(kRecord, 0, header, sizeof header);
-  store_write(kRecord, lay.key_at, key.data(), 8 * lay.key_doubles);
-  store_write(kRecord, lay.index_at, index.data(), 8 * index.size());
+  record_write(kWords, header, kHeader);
+  record_write(kValues, key.data(), lay.key_doubles, lay.key_at);
+  record_write(kWords, index.data(), index.size(), lay.index_at);
   {
     std::int64_t largest = 0;
     for_each_fit_pair(pairs, natom, [&](int a, int b) { largest = std::max(largest, block_size(orb, m, a, b)); });
@@ -160,12 +153,12 @@ bool fit_cache_prepare(const AtomSet& orb, const AtomSet& aux, const double* xyz
     PoolArray<double> block(largest);
     for_each_fit_pair(pairs, natom, [&](int a, int b) {
       build_block(orb, aux, a, b, x_max, pw, fv, block.data());
-      store_write(kRecord, lay.data_at + 8 * index[static_cast<std::int64_t>(a) * natom + b], block.data(),
-                  8 * block_size(orb, m, a, b));
+      record_write(kValues, block.data(), block_size(orb, m, a, b),
+                   lay.data_at + index[static_cast<std::int64_t>(a) * natom + b]);
     });
   }
   header[4] = 1;
-  store_write(kRecord, 0, header, sizeof header);
+  record_write(kWords, header, kHeader);
   return true;
 }
 
@@ -181,7 +174,7 @@ void fit_cache_projection(const AtomSet& orb, int m, const FitPairs& pairs, int 
     const int na = orb.atoms[a].nfunc, nb = orb.atoms[b].nfunc, nab = na * nb;
     const long fa = orb.first_function[a], fb = orb.first_function[b];
     const double factor = a != b ? 2.0 : 1.0;
-    store_read(kRecord, lay.data_at + 8 * offset, block.data(), 8 * block_size(orb, m, a, b));
+    record_read(kValues, block.data(), block_size(orb, m, a, b), lay.data_at + offset);
     offset += block_size(orb, m, a, b);
     for (int d = 0; d < nd; ++d)
       for (int i = 0; i < nb; ++i)
@@ -210,7 +203,7 @@ void fit_cache_assembly(const AtomSet& orb, int m, const FitPairs& pairs, int nd
   for_each_fit_pair(pairs, natom, [&](int a, int b) {
     const int na = orb.atoms[a].nfunc, nb = orb.atoms[b].nfunc, nab = na * nb;
     const long fa = orb.first_function[a], fb = orb.first_function[b];
-    store_read(kRecord, lay.data_at + 8 * offset, block.data(), 8 * block_size(orb, m, a, b));
+    record_read(kValues, block.data(), block_size(orb, m, a, b), lay.data_at + offset);
     offset += block_size(orb, m, a, b);
     std::fill(jb.data(), jb.data() + static_cast<long>(nd) * nab, 0.0);
     for (int k = 0; k < m; ++k) {

@@ -15,13 +15,12 @@
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
-#include "runtime/store.hpp"
+#include "runtime/records.hpp"
 #include "runtime/timer.hpp"
 
 namespace ostrel {
 namespace {
 
-constexpr std::int64_t kDouble = sizeof(double);
 
 // "Molecule" with "Basis" and/or "Basis2" loaded on every node, with the integral views;
 // pool blocks go back in reverse order.
@@ -60,21 +59,16 @@ class LoadedBases {
   std::optional<BasisViews> orb_, aux_;
 };
 
-void write_record(const char* name, const void* data, std::int64_t bytes) {
-  if (!store_exists(name)) store_alloc(name, bytes);
-  store_write(name, 0, data, bytes);
-}
-
 void write_shell_offsets(const char* name, const Basis& aux) {
-  if (name && is_master) write_record(name, aux.shell_first_function, (aux.n_shells + 1) * std::int64_t{sizeof(int)});
+  if (name && is_master) record_save(Record<int>{name}, aux.shell_first_function, aux.n_shells + 1);
 }
 
 // This node's atom pairs from the set-up tables; the arrays live in the pool.
 struct NodePairs {
   explicit NodePairs(int natom) : groups(natom), lists(static_cast<std::int64_t>(natom) * natom), own(natom) {
     if (is_master) {
-      store_read(kFitGroupsRecord, 0, groups.data(), groups.size() * std::int64_t{sizeof(int)});
-      store_read(kFitPairListsRecord, 0, lists.data(), lists.size() * std::int64_t{sizeof(int)});
+      record_read(rec::ri_groups, groups.span());
+      record_read(rec::ri_pairs, lists.span());
     }
     mp_bcast(groups.data(), groups.size(), MP_INT);
     mp_bcast(lists.data(), lists.size(), MP_INT);
@@ -105,7 +99,7 @@ void fit_setup_step(double epsilon, bool two_centre_fit, const char* offsets_rec
 }
 
 void fit_cache_reserve_step() {
-  int have = is_master ? store_exists("Basis2") : 0;
+  int have = is_master ? record_exists(rec::Basis2) : 0;
   mp_bcast(&have, 1, MP_INT);
   if (!have) return;
   LoadedBases b(true, true);
@@ -123,7 +117,7 @@ void fit_projection_step(Interaction kind, double epsilon, int nd, const char* c
     const int m = b.m();
     PoolArray<double> d(nd * n2), gamma(static_cast<std::int64_t>(nd) * m), count(nd);
     if (is_master)
-      for (int k = 0; k < nd; ++k) store_read(densities[k], 0, d.data() + k * n2, n2 * kDouble);
+      for (int k = 0; k < nd; ++k) record_read(Record<double>{densities[k]}, d.data() + k * n2, n2);
     mp_bcast(d.data(), d.size(), MP_DOUBLE);
     vec_set(gamma.size(), 0.0, gamma.data());
     vec_set(nd, 0.0, count.data());
@@ -134,7 +128,7 @@ void fit_projection_step(Interaction kind, double epsilon, int nd, const char* c
       fit_projection(kind, b.orb(), b.aux(), p.pairs, epsilon, nd, d.data(), gamma.data(),
                      overlap ? count.data() : nullptr);
     mp_sum(gamma.data(), gamma.size(), MP_DOUBLE);
-    if (is_master) write_record(gamma_record, gamma.data(), gamma.size() * kDouble);
+    if (is_master) record_save(Record<double>{gamma_record}, gamma.data(), gamma.size());
     if (overlap && counts) {
       mp_sum(count.data(), nd, MP_DOUBLE);
       mp_bcast(count.data(), nd, MP_DOUBLE);
@@ -151,13 +145,13 @@ double fit_density_step(int nd, const char* gamma_record, const char* const* coe
   if (nd < 1 || nd > 2) fatal_error("\n %d: %d densities to fit?\n", node_id, nd);
   timer("Density Fit", '-');
   int m = 0;
-  if (is_master) m = store_get<int>("Nfit");
+  if (is_master) m = record_get(rec::Nfit);
   double energy = 0.0;
   if (is_master) {
     const std::int64_t m2 = packed_size(static_cast<std::int64_t>(m));
     PoolArray<double> vinv(m2), gamma(2L * m), c(3L * m);
-    store_read(metric_record, 0, vinv.data(), m2 * kDouble);
-    store_read(gamma_record, 0, gamma.data(), nd * m * kDouble);
+    record_read(Record<double>{metric_record}, vinv.span());
+    record_read(Record<double>{gamma_record}, gamma.data(), std::int64_t{nd} * m);
     if (nd == 1) vec_copy(m, gamma.data(), gamma.data() + m);
     for (int s = 0; s < nd; ++s)
       matrix_times_vector(m, vinv.data(), 0, gamma.data() + s * m, c.data() + s * m, 1.0, 0.0);
@@ -166,7 +160,7 @@ double fit_density_step(int nd, const char* gamma_record, const char* const* coe
     vec_axpy(m, 1.0, c.data() + m, c.data() + 2 * m);
     vec_axpy(m, 1.0, gamma.data() + m, gamma.data());  // t = gamma_alpha + gamma_beta
     energy = 0.5 * vec_dot(m, gamma.data(), c.data() + 2 * m);
-    for (int s = 0; s < 3; ++s) write_record(coefficients[s], c.data() + s * m, m * kDouble);
+    for (int s = 0; s < 3; ++s) record_save(Record<double>{coefficients[s]}, c.data() + s * m, m);
   }
   mp_bcast(&energy, 1, MP_DOUBLE);
   timer("Density Fit", '+');
@@ -183,7 +177,7 @@ void fit_assembly_step(double epsilon, int nd, const char* const* coefficients, 
     const int m = b.m();
     PoolArray<double> c(static_cast<std::int64_t>(nd) * m), j(nd * n2);
     if (is_master)
-      for (int k = 0; k < nd; ++k) store_read(coefficients[k], 0, c.data() + k * m, m * kDouble);
+      for (int k = 0; k < nd; ++k) record_read(Record<double>{coefficients[k]}, c.data() + k * m, m);
     mp_bcast(c.data(), c.size(), MP_DOUBLE);
     vec_set(j.size(), 0.0, j.data());
     if (fit_cache_prepare(b.orb(), b.aux(), b.molecule().xyz, p.pairs, epsilon))
@@ -196,10 +190,10 @@ void fit_assembly_step(double epsilon, int nd, const char* const* coefficients, 
       for (int k = 0; k < nd; ++k) {
         double* jk = j.data() + k * n2;
         if (add) {
-          store_read(matrices[k], 0, old.data(), n2 * kDouble);
+          record_read(Record<double>{matrices[k]}, old.span());
           vec_axpy(n2, 1.0, old.data(), jk);
         }
-        write_record(matrices[k], jk, n2 * kDouble);
+        record_save(Record<double>{matrices[k]}, jk, n2);
       }
     }
   }
@@ -214,7 +208,7 @@ double exact_coulomb_step(double epsilon, const char* density, const char* matri
     const int n = b.n();
     const std::int64_t n2 = packed_size(static_cast<std::int64_t>(n));
     PoolArray<double> d(n2), j(n2);
-    if (is_master) store_read(density, 0, d.data(), n2 * kDouble);
+    if (is_master) record_read(Record<double>{density}, d.span());
     mp_bcast(d.data(), n2, MP_DOUBLE);
     vec_set(n2, 0.0, j.data());
     coulomb_matrix_exact(b.orb(), epsilon, d.data(), node_id, node_count, j.data());
@@ -222,10 +216,10 @@ double exact_coulomb_step(double epsilon, const char* density, const char* matri
     if (is_master) {
       energy = 0.5 * trace_product(n, d.data(), j.data());
       if (add) {
-        store_read(matrix, 0, d.data(), n2 * kDouble);
+        record_read(Record<double>{matrix}, d.span());
         vec_axpy(n2, 1.0, d.data(), j.data());
       }
-      write_record(matrix, j.data(), n2 * kDouble);
+      record_save(Record<double>{matrix}, j.data(), n2);
     }
     mp_bcast(&energy, 1, MP_DOUBLE);
   }

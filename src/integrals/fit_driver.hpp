@@ -1,5 +1,6 @@
 #pragma once
 #include "integrals/coulomb_hermite.hpp"
+#include "runtime/records.hpp"
 
 namespace ostrel {
 
@@ -7,16 +8,15 @@ namespace ostrel {
 // the basis records it needs ("Basis", "Basis2") on all nodes, reads its inputs from the
 // store on the master and writes its results there. All nodes call every step together.
 
-// Records of the ordinary DFT run.
-inline constexpr const char* kFitMetricRecord = "VMM";        // V^-1, V^-1/2, V (packed)
-inline constexpr const char* kFitMomentsRecord = "s";         // charges, then x, y, z moments
-inline constexpr const char* kFitShellOffsetsRecord = "mm_b";  // first function of each fit shell
-// Set-up tables of the three-centre work.
-inline constexpr const char* kFitEstimatesRecord = "ri.estimates";
-inline constexpr const char* kFitGroupsRecord = "ri.groups";
-inline constexpr const char* kFitPairListsRecord = "ri.pairs";
-inline constexpr const char* kFitHeaderRecord = "ri.fit_header";
-inline constexpr const char* kFitBlocksRecord = "ri.fit";
+// The records of the fit steps (runtime/records.hpp describes them).
+inline constexpr const char* kFitMetricRecord = rec::VMM.name;
+inline constexpr const char* kFitMomentsRecord = rec::s.name;
+inline constexpr const char* kFitShellOffsetsRecord = rec::mm_b.name;
+inline constexpr const char* kFitEstimatesRecord = rec::ri_estimates.name;
+inline constexpr const char* kFitGroupsRecord = rec::ri_groups.name;
+inline constexpr const char* kFitPairListsRecord = rec::ri_pairs.name;
+inline constexpr const char* kFitHeaderRecord = rec::ri_fit_header.name;
+inline constexpr const char* kFitBlocksRecord = rec::ri_fit.name;
 
 // V step over "Basis2": moments, V, V^-1 and V^-1/2 (timer "Inversion of V-Matrix"); with
 // `offsets_record` also the first function of every fitting shell. Returns the number of

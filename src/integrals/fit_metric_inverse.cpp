@@ -10,17 +10,10 @@
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
-#include "runtime/store.hpp"
+#include "runtime/records.hpp"
 #include "runtime/timer.hpp"
 
 namespace ostrel {
-namespace {
-
-void ensure_record(const char* name, std::int64_t bytes) {
-  if (!store_exists(name)) store_alloc(name, bytes);
-}
-
-}  // namespace
 
 int fit_metric_inverse(const AtomSet& aux, double lambda_min, const char* metric_record,
                        const char* moments_record) {
@@ -30,17 +23,17 @@ int fit_metric_inverse(const AtomSet& aux, double lambda_min, const char* metric
   if (is_master) {
     PoolArray<double> s(4L * m);
     fit_moments(aux, s.data());
-    ensure_record(moments_record, 4L * m * static_cast<std::int64_t>(sizeof(double)));
-    store_write(moments_record, 0, s.data(), 4L * m * static_cast<std::int64_t>(sizeof(double)));
+    record_save(Record<double>{moments_record}, s.data(), s.size());
   }
   PoolArray<double> v(m2);
   vec_set(m2, 0.0, v.data());
   fit_metric(Interaction::coulomb, aux, node_id, node_count, v.data());
   mp_sum(v.data(), m2, MP_DOUBLE);
-  const std::int64_t bytes = m2 * static_cast<std::int64_t>(sizeof(double));
+  // The metric record holds V^-1, V^-1/2 and V, each packed.
+  const Record<double> metric{metric_record};
   if (is_master) {
-    ensure_record(metric_record, 3 * bytes);
-    store_write(metric_record, 2 * bytes, v.data(), bytes);
+    record_ensure(metric, 3 * m2);
+    record_write(metric, v.data(), m2, 2 * m2);
   }
   PoolArray<double> vectors(static_cast<std::int64_t>(m) * m);
   PoolArray<double> values(m);
@@ -59,12 +52,12 @@ int fit_metric_inverse(const AtomSet& aux, double lambda_min, const char* metric
   // sum over kept u u^T: U is m x kept, stored column by column
   matrix_multiply(u, u, v.data(), m, kept, m, 1, -1, 0, 1.0, 0.0);
   if (is_master) {
-    store_write(metric_record, 0, v.data(), bytes);
+    record_write(metric, v.data(), m2, 0);
     for (int j = 0; j < kept; ++j) lambda[j] = 1.0 / std::sqrt(lambda[j]);
     scale_vectors(m, kept, u, lambda, 1);  // now lambda^-1/4 overall
   }
   matrix_multiply(u, u, v.data(), m, kept, m, 1, -1, 0, 1.0, 0.0);
-  if (is_master) store_write(metric_record, bytes, v.data(), bytes);
+  if (is_master) record_write(metric, v.data(), m2, m2);
   timer("Inversion of V-Matrix", '+');
   return dropped;
 }

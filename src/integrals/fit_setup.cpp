@@ -7,7 +7,7 @@
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
-#include "runtime/store.hpp"
+#include "runtime/records.hpp"
 #include "runtime/timer.hpp"
 
 namespace ostrel {
@@ -73,10 +73,7 @@ double same_group_cost(int natom, const double* x, const int* group, int i, int 
 }
 
 void write_ints(const char* name, const int* v, std::int64_t n) {
-  if (!name) return;
-  const std::int64_t bytes = n * static_cast<std::int64_t>(sizeof(int));
-  if (!store_exists(name)) store_alloc(name, bytes);
-  store_write(name, 0, v, bytes);
+  if (name) record_save(Record<int>{name}, v, n);
 }
 
 }  // namespace
@@ -176,9 +173,7 @@ void fit_setup(const AtomSet& orb, const AtomSet& aux, const double* coordinates
   mp_bcast(counts.data(), 2L * node_count, MP_INT64);
   if (is_master) {
     if (records.estimates) {
-      const std::int64_t bytes = npair * static_cast<std::int64_t>(sizeof(double));
-      if (!store_exists(records.estimates)) store_alloc(records.estimates, bytes);
-      store_write(records.estimates, 0, estimates.data(), bytes);
+      record_save(Record<double>{records.estimates}, estimates.data(), npair);
     }
     write_ints(records.groups, groups, natom);
     write_ints(records.pair_lists, lists, static_cast<std::int64_t>(natom) * natom);
@@ -224,8 +219,8 @@ void fit_setup(const AtomSet& orb, const AtomSet& aux, const double* coordinates
     write_ints(records.fit_header, header.data(), nint);
   }
   if (records.fit_blocks) {
-    const std::int64_t bytes = size * static_cast<std::int64_t>(sizeof(double));
-    if (!store_exists(records.fit_blocks)) store_alloc(records.fit_blocks, bytes);
+    const Record<double> fit_blocks{records.fit_blocks};
+    record_ensure(fit_blocks, size);
     int largest = 0, largest_fit = 0;
     for (int i = 0; i < natom; ++i) {
       largest = std::max(largest, orb.atoms[i].nfunc);
@@ -248,9 +243,8 @@ void fit_setup(const AtomSet& orb, const AtomSet& aux, const double* coordinates
         if (b != a)
           three_centre_block(Interaction::coulomb, fa, fb, aux.atoms[a], x_max,
                              block.data() + aux.atoms[b].nfunc * nab);
-        const std::int64_t bytes_here = nk * nab * static_cast<std::int64_t>(sizeof(double));
-        store_write(records.fit_blocks, offset, block.data(), bytes_here);
-        offset += bytes_here;
+        record_write(fit_blocks, block.data(), nk * nab, offset);
+        offset += nk * nab;
       }
     }
   }

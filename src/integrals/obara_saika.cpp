@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "model/units.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/node.hpp"
 
@@ -21,7 +22,7 @@ GaussianPair gaussian_pair(double a, const double* A, double b, const double* B)
   }
   g.exponent = a * b / g.p * d2;
   g.gaussian = std::exp(-g.exponent);
-  g.prefactor = 5.568327996831708 * g.gaussian / (g.p * std::sqrt(g.p));
+  g.prefactor = kPiToThreeHalves * g.gaussian / (g.p * std::sqrt(g.p));
   return g;
 }
 

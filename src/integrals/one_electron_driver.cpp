@@ -8,17 +8,11 @@
 #include "runtime/fatal.hpp"
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
-#include "runtime/store.hpp"
+#include "runtime/records.hpp"
 #include "runtime/timer.hpp"
 
 namespace ostrel {
 namespace {
-
-// Writes into an existing record (the SCF set-up creates some of them) or a new one.
-void put_record(const char* name, const void* data, std::int64_t bytes) {
-  if (!store_exists(name)) store_alloc(name, bytes);
-  store_write(name, 0, data, bytes);
-}
 
 void clear(double* p, long n) {
   for (long i = 0; i < n; ++i) p[i] = 0.0;
@@ -76,9 +70,9 @@ void one_electron_integrals(const OneElectronRecords& records, double* nuclear_e
     const int n = basis.n_functions;
     const long n2 = packed_size(n);
     if (is_master && records.atom_offsets)
-      put_record(records.atom_offsets, basis.atom_first_function, sizeof(int) * (basis.n_atoms + 1L));
+      record_save(Record<int>{records.atom_offsets}, basis.atom_first_function, basis.n_atoms + 1L);
     if (is_master && records.shell_offsets)
-      put_record(records.shell_offsets, basis.shell_first_function, sizeof(int) * (basis.n_shells + 1L));
+      record_save(Record<int>{records.shell_offsets}, basis.shell_first_function, basis.n_shells + 1L);
 
     // Every node forms the same nuclear terms, so every caller sees them.
     double dipole[3];
@@ -103,7 +97,7 @@ void one_electron_integrals(const OneElectronRecords& records, double* nuclear_e
     if (is_master && records.overlap) {
       clear(h.data(), n2);
       add_packed_matrices(PairOperator::overlap, views.atoms, epsilon, {}, 0, 1, h.data());
-      put_record(records.overlap, h.data(), sizeof(double) * n2);
+      record_save(Record<double>{records.overlap}, h.data(), n2);
     }
     // The dipole matrices are needed for the field term even when nobody stores them.
     const bool moments = records.moments || (records.hamiltonian && has_field);
@@ -112,13 +106,13 @@ void one_electron_integrals(const OneElectronRecords& records, double* nuclear_e
       const double origin[3] = {0.0, 0.0, 0.0};
       clear(dipoles.data(), 9 * n2);
       add_packed_matrices(PairOperator::moments, views.atoms, epsilon, {{}, origin}, 0, 1, dipoles.data());
-      if (records.moments) put_record(records.moments, dipoles.data(), sizeof(double) * 9 * n2);
+      if (records.moments) record_save(Record<double>{records.moments}, dipoles.data(), 9 * n2);
     }
     if (records.hamiltonian) {
       clear(h.data(), n2);
       if (is_master) {
         add_packed_matrices(PairOperator::kinetic, views.atoms, epsilon, {}, 0, 1, h.data());
-        if (records.kinetic) put_record(records.kinetic, h.data(), sizeof(double) * n2);
+        if (records.kinetic) record_save(Record<double>{records.kinetic}, h.data(), n2);
       }
       add_attraction(views.atoms, epsilon, nuclei, h.data());
     }
@@ -127,7 +121,7 @@ void one_electron_integrals(const OneElectronRecords& records, double* nuclear_e
     if (records.hamiltonian && records.ecp) {
       timer("ECP Integrals", '-');
       PoolArray<EcpBlock> blocks(std::max(1, mol.n_atoms));
-      if (is_master) store_read(records.ecp, 0, blocks.data(), sizeof(EcpBlock) * mol.n_atoms);
+      if (is_master) record_read(Record<EcpBlock>{records.ecp}, blocks.data(), mol.n_atoms);
       mp_bcast(blocks.data(), static_cast<std::int64_t>(sizeof(EcpBlock)) * mol.n_atoms, MP_BYTE);
       PotentialViews potentials(blocks.data(), mol);
       PoolArray<double> u(std::max(1L, n2));
@@ -143,7 +137,7 @@ void one_electron_integrals(const OneElectronRecords& records, double* nuclear_e
       if (has_field)
         for (long i = 0; i < n2; ++i)
           h[i] -= field[0] * dipoles[i] + field[1] * dipoles[n2 + i] + field[2] * dipoles[2 * n2 + i];
-      put_record(records.hamiltonian, h.data(), sizeof(double) * n2);
+      record_save(Record<double>{records.hamiltonian}, h.data(), n2);
     }
   }
   release_basis(basis);

@@ -15,20 +15,6 @@ namespace {
 
 constexpr int kMaxBlocks = 54;
 
-struct LRange {
-  int lo, hi;  // hi < lo when no shell uses the exponent
-};
-
-LRange exponent_l_range(const AtomFunctions& f, int e) {
-  LRange r{kPairMaxL + 1, -1};
-  for (int s = 0; s < f.nshell; ++s)
-    if (f.coefficients[e * f.nshell + s] != 0.0) {
-      r.lo = std::min(r.lo, f.shell_l[s]);
-      r.hi = std::max(r.hi, f.shell_l[s]);
-    }
-  return r;
-}
-
 // Extra powers the tables need on B and A for each operator.
 void table_extra(PairOperator op, int& extra_b, int& extra_a) {
   switch (op) {
@@ -67,7 +53,52 @@ void table_extra(PairOperator op, int& extra_b, int& extra_a) {
   }
 }
 
+// The primitive blocks of operator `op` for shells of L lb on B and la on A, one after the
+// other in `prim`.
+void primitive_blocks(PairOperator op, const OverlapTables& tables, const HermiteTables& htables,
+                      const HermiteIntegrals& hsum, const GaussianPair& g, const PairOperatorData& data, int lb,
+                      int la, double* prim) {
+  const int n = shell_size(la) * shell_size(lb);
+  switch (op) {
+    case PairOperator::overlap:
+      overlap_block(tables, lb, la, prim);
+      break;
+    case PairOperator::kinetic:
+      kinetic_block(tables, g, lb, la, prim);
+      break;
+    case PairOperator::moments:
+      moment_block(tables, g, data.origin, lb, la, prim);
+      break;
+    case PairOperator::overlap_derivative:
+      overlap_derivative_block(tables, g, lb, la, prim);
+      break;
+    case PairOperator::kinetic_derivative:
+      kinetic_derivative_block(tables, g, lb, la, prim);
+      break;
+    case PairOperator::moment_derivative:
+      moment_derivative_block(tables, g, data.origin, lb, la, prim, prim + 27 * n);
+      break;
+    case PairOperator::attraction:
+      attraction_block(htables, hsum, lb, la, prim);
+      break;
+    case PairOperator::attraction_derivative:
+      attraction_derivative_block(htables, hsum, g, lb, la, prim, prim + 3 * n);
+      attraction_centre_derivative_block(htables, hsum, lb, la, prim + 6 * n);
+      break;
+  }
+}
+
 }  // namespace
+
+ExponentL exponent_l(const AtomFunctions& f, int e) {
+  ExponentL r{kPairMaxL + 1, -1};
+  for (int s = 0; s < f.nshell; ++s)
+    if (f.coefficients[e * f.nshell + s] != 0.0) {
+      r.lo = std::min(r.lo, f.shell_l[s]);
+      r.hi = std::max(r.hi, f.shell_l[s]);
+    }
+  return r;
+}
 
 int pair_operator_blocks(PairOperator op) {
   switch (op) {
@@ -106,74 +137,33 @@ void add_pair_blocks(PairOperator op, const AtomFunctions& b, const AtomFunction
   static HermiteIntegrals hsum;
   static double prim[kMaxBlocks * shell_size(kPairMaxL) * shell_size(kPairMaxL)];
 
-  for (int eb = 0; eb < b.nexp; ++eb) {
-    const LRange rb = exponent_l_range(b, eb);
-    if (rb.hi < rb.lo) continue;
-    for (int ea = 0; ea < a.nexp; ++ea) {
-      const LRange ra = exponent_l_range(a, ea);
-      if (ra.hi < ra.lo) continue;
-      const GaussianPair g = gaussian_pair(a.exponents[ea], a.centre, b.exponents[eb], b.centre);
-      if (g.exponent > x_max) continue;
-      if (hermite) {
-        hermite_tables(g, rb.hi + extra_b, ra.hi + extra_a, htables);
-        attraction_hermite_sum(g, data.charges, ra.hi + rb.hi + (op == PairOperator::attraction ? 0 : 1),
-                               hsum);
-      } else {
-        overlap_tables(g, rb.hi + extra_b, ra.hi + extra_a, tables);
-      }
-      for (int lb = rb.lo; lb <= rb.hi; ++lb)
-        for (int la = ra.lo; la <= ra.hi; ++la) {
-          const int nsa = shell_size(la), n = nsa * shell_size(lb);
-          bool computed = false;
-          for (int sb = 0; sb < b.nshell; ++sb) {
-            const double cb = b.coefficients[eb * b.nshell + sb];
-            if (cb == 0.0 || b.shell_l[sb] != lb) continue;
-            for (int sa = 0; sa < a.nshell; ++sa) {
-              const double ca = a.coefficients[ea * a.nshell + sa];
-              if (ca == 0.0 || a.shell_l[sa] != la) continue;
-              if (!computed) {
-                switch (op) {
-                  case PairOperator::overlap:
-                    overlap_block(tables, lb, la, prim);
-                    break;
-                  case PairOperator::kinetic:
-                    kinetic_block(tables, g, lb, la, prim);
-                    break;
-                  case PairOperator::moments:
-                    moment_block(tables, g, data.origin, lb, la, prim);
-                    break;
-                  case PairOperator::overlap_derivative:
-                    overlap_derivative_block(tables, g, lb, la, prim);
-                    break;
-                  case PairOperator::kinetic_derivative:
-                    kinetic_derivative_block(tables, g, lb, la, prim);
-                    break;
-                  case PairOperator::moment_derivative:
-                    moment_derivative_block(tables, g, data.origin, lb, la, prim, prim + 27 * n);
-                    break;
-                  case PairOperator::attraction:
-                    attraction_block(htables, hsum, lb, la, prim);
-                    break;
-                  case PairOperator::attraction_derivative:
-                    attraction_derivative_block(htables, hsum, g, lb, la, prim, prim + 3 * n);
-                    attraction_centre_derivative_block(htables, hsum, lb, la, prim + 6 * n);
-                    break;
-                }
-                computed = true;
-              }
-              const double c = ca * cb;
-              const int row0 = b.shell_first[sb], col0 = a.shell_first[sa];
-              for (int blk = 0; blk < nblocks; ++blk) {
-                double* dst = out + blk * nab;
-                const double* src = prim + blk * n;
-                for (int i = 0; i < shell_size(lb); ++i)
-                  for (int j = 0; j < nsa; ++j) dst[(row0 + i) * a.nfunc + col0 + j] += c * src[i * nsa + j];
-              }
-            }
-          }
-        }
+  for_each_exponent_pair(b, a, x_max, [&](int eb, int ea, ExponentL rb, ExponentL ra, const GaussianPair& g) {
+    if (hermite) {
+      hermite_tables(g, rb.hi + extra_b, ra.hi + extra_a, htables);
+      attraction_hermite_sum(g, data.charges, ra.hi + rb.hi + (op == PairOperator::attraction ? 0 : 1), hsum);
+    } else {
+      overlap_tables(g, rb.hi + extra_b, ra.hi + extra_a, tables);
     }
-  }
+    for (int lb = rb.lo; lb <= rb.hi; ++lb)
+      for (int la = ra.lo; la <= ra.hi; ++la) {
+        const int nsa = shell_size(la), n = nsa * shell_size(lb);
+        bool computed = false;
+        for_each_shell_pair(b, eb, lb, a, ea, la, [&](int sb, int sa, double cb, double ca) {
+          if (!computed) {
+            primitive_blocks(op, tables, htables, hsum, g, data, lb, la, prim);
+            computed = true;
+          }
+          const double c = ca * cb;
+          const int row0 = b.shell_first[sb], col0 = a.shell_first[sa];
+          for (int blk = 0; blk < nblocks; ++blk) {
+            double* dst = out + blk * nab;
+            const double* src = prim + blk * n;
+            for (int i = 0; i < shell_size(lb); ++i)
+              for (int j = 0; j < nsa; ++j) dst[(row0 + i) * a.nfunc + col0 + j] += c * src[i * nsa + j];
+          }
+        });
+      }
+  });
 }
 
 }  // namespace ostrel

@@ -33,6 +33,45 @@ enum class PairOperator {
 
 int pair_operator_blocks(PairOperator op);
 
+// L range carried by one exponent of an atom (hi < lo when no shell uses it).
+struct ExponentL {
+  int lo, hi;
+};
+ExponentL exponent_l(const AtomFunctions& f, int e);
+
+// Calls body(sb, sa, cb, ca) for every shell pair of L (lb, la) whose contractions use
+// exponent eb of B and ea of A, cb and ca their coefficients there.
+template <class Body>
+void for_each_shell_pair(const AtomFunctions& b, int eb, int lb, const AtomFunctions& a, int ea, int la,
+                         Body&& body) {
+  for (int sb = 0; sb < b.nshell; ++sb) {
+    const double cb = b.coefficients[eb * b.nshell + sb];
+    if (cb == 0.0 || b.shell_l[sb] != lb) continue;
+    for (int sa = 0; sa < a.nshell; ++sa) {
+      const double ca = a.coefficients[ea * a.nshell + sa];
+      if (ca == 0.0 || a.shell_l[sa] != la) continue;
+      body(sb, sa, cb, ca);
+    }
+  }
+}
+
+// Calls body(eb, ea, rb, ra, g) for every exponent pair of atoms B and A that carries
+// shells and whose Gaussian product survives the screening (exponent X <= x_max).
+template <class Body>
+void for_each_exponent_pair(const AtomFunctions& b, const AtomFunctions& a, double x_max, Body&& body) {
+  for (int eb = 0; eb < b.nexp; ++eb) {
+    const ExponentL rb = exponent_l(b, eb);
+    if (rb.hi < rb.lo) continue;
+    for (int ea = 0; ea < a.nexp; ++ea) {
+      const ExponentL ra = exponent_l(a, ea);
+      if (ra.hi < ra.lo) continue;
+      const GaussianPair g = gaussian_pair(a.exponents[ea], a.centre, b.exponents[eb], b.centre);
+      if (g.exponent > x_max) continue;
+      body(eb, ea, rb, ra, g);
+    }
+  }
+}
+
 // Gaussian-exponent threshold of the pair screening: ln(1/epsilon), or 50 when epsilon <= 0.
 double pair_screening_limit(double epsilon);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <numbers>
 
 #include "linalg/vector_ops.hpp"
 #include "runtime/pool.hpp"
@@ -129,7 +130,7 @@ void cluster_vectors(const double* d, const double* e, int m, const double* lam,
   double* du = dd + m;
   double* dl = du + m;
   double* coef = dl + m;
-  const double pi = 3.14159265358979323846;
+  constexpr double pi = std::numbers::pi;
   for (int j = 0; j < nc; ++j)
     for (int i = 0; i < m; ++i) v[std::int64_t{j} * m + i] = std::cos(double(i) * j * pi / (m - 1));
   const double shift = 2e-14 * tnorm;

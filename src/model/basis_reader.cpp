@@ -14,19 +14,12 @@
 #include "model/sto_kg.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/pool.hpp"
-#include "runtime/store.hpp"
+#include "runtime/records.hpp"
 
 namespace ostrel {
 namespace {
 
 constexpr int kSetLine = 128;  // a "set" line with its "|" alternatives
-
-struct OwnedFile {
-  std::FILE* f = nullptr;
-  ~OwnedFile() {
-    if (f) std::fclose(f);
-  }
-};
 
 struct Kind {
   int z;
@@ -323,12 +316,13 @@ void assemble(const char* library, const char* record, const char* count_key,
 
   print_basis(library, b, m);
   const int bytes = static_cast<int>(layout.total);
-  if (store_exists(record)) store_free(record);
-  store_alloc(record, 4 + layout.total);
-  store_write(record, 0, &bytes, 4);
-  store_write(record, SEQUENTIAL, image.data(), layout.total);
-  store_put(count_key, function);
-  store_write(offsets_key, 0, b.atom_first_function, 4 * std::int64_t{n + 1});
+  const Record<char> stored{record};
+  if (record_exists(stored)) record_free(stored);
+  record_alloc(stored, kBasisImageAt + layout.total);
+  record_put(Record<int>{record}, bytes);
+  record_write(stored, image.data(), layout.total, kBasisImageAt);
+  record_put(Record<int>{count_key}, function);
+  record_write(Record<int>{offsets_key}, b.atom_first_function, n + 1);
 }
 
 void read_basis_for(const Molecule& m, const char* library, const char* group, const char* record,
@@ -367,14 +361,8 @@ void read_basis_for(const Molecule& m, const char* library, const char* group, c
     kind_of[a] = k;
   }
 
-  OwnedFile owned;
-  std::FILE* in = stdin;
-  if (library && library[0]) {
-    owned.f = std::fopen(library, "r");
-    if (!owned.f) fatal_error("\nfile '%s'?\n", library);
-    in = owned.f;
-  }
-  std::rewind(in);
+  const InputSource source(library, "\nfile '%s'?\n");
+  std::FILE* in = source.get();
   if (find_group(in, group, 1) != 0) fatal_error("\n %d?\n", -1);
 
   PoolArray<ShellSlot> raw(MAX_KIND_SHELLS);

@@ -3,11 +3,12 @@
 #include <cmath>
 #include <cstring>
 
+#include "model/units.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
-#include "runtime/store.hpp"
+#include "runtime/records.hpp"
 
 namespace ostrel {
 namespace {
@@ -104,13 +105,13 @@ void basis_attach(Basis& b, void* image, BasisKind* views) {
 
 Basis load_basis(int broadcast, const char* record, const Molecule& mol) {
   int bytes = 0;
-  if (is_master) store_read(record, 0, &bytes, 4);
+  if (is_master) bytes = record_get(Record<int>{record});
   if (broadcast) mp_bcast(&bytes, 1, MP_INT);
   int n_atoms = mol.n_atoms;
   Basis b{};
   // The image, then one kind view per atom.
   b.block = pool_alloc(round8(bytes) + std::int64_t(sizeof(BasisKind)) * n_atoms);
-  if (is_master) store_read(record, SEQUENTIAL, b.block, bytes);
+  if (is_master) record_read(Record<char>{record}, static_cast<char*>(b.block), bytes, kBasisImageAt);
   if (broadcast) mp_bcast(b.block, bytes, MP_BYTE);
   BasisKind* views = reinterpret_cast<BasisKind*>(static_cast<char*>(b.block) + round8(bytes));
   if (static_cast<const int*>(b.block)[1] != n_atoms)
@@ -131,9 +132,8 @@ void release_basis(Basis& b) {
 double norm_integral(int n, double x) {
   static double t[22];
   if (t[0] == 0.0) {
-    const double pi = 3.141592653589793;
-    t[0] = 2.0 * std::pow(pi, 1.5);
-    t[1] = 2.0 * pi;
+    t[0] = 2.0 * std::pow(kPi, 1.5);
+    t[1] = 2.0 * kPi;
     for (int k = 2; k < 22; ++k) t[k] = 0.5 * (k - 1) * t[k - 2];
   }
   return t[n] / std::pow(x, 0.5 * (n + 1));
@@ -143,7 +143,7 @@ double coulomb_self(int l, double a, double b) {
   const double p = a + b;
   double u = 1.0 / std::sqrt(p);
   for (int k = 1; k <= l; ++k) u *= (k - 0.5) / p;
-  return 34.986836655249725 * u / (a * b);
+  return kTwoPiToFiveHalves * u / (a * b);
 }
 
 }  // namespace ostrel

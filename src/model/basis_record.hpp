@@ -45,6 +45,9 @@ struct BasisKind {
   int* l_offset;       // lmax+2: cumulative shell offsets
 };
 
+// A basis store record holds its image's byte count as one int, then the image from here.
+inline constexpr std::int64_t kBasisImageAt = 4;
+
 // Bytes of a kind record; attaches the views of a record.
 std::int64_t kind_record_size(int relativistic, int lmax, int n_exponents, int n_shells,
                               int n_functions);

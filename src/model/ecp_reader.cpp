@@ -10,17 +10,10 @@
 #include "model/molecule_tables.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/pool.hpp"
-#include "runtime/store.hpp"
+#include "runtime/records.hpp"
 
 namespace ostrel {
 namespace {
-
-struct OwnedFile {
-  std::FILE* f = nullptr;
-  ~OwnedFile() {
-    if (f) std::fclose(f);
-  }
-};
 
 void read_terms(TextScanner& sc, int z, int l, int* count, int* power, double* coef, double* exponent) {
   if (!sc.integer(count)) fatal_error("\n ECP of element %d, L=%d: number of terms?\n", z, l);
@@ -89,14 +82,8 @@ void read_core_potentials(const char* library) {
   Molecule m = load_molecule(0, "Molecule");
   int necp[2] = {0, 0};
   {
-    OwnedFile owned;
-    std::FILE* in = stdin;
-    if (library && library[0]) {
-      owned.f = std::fopen(library, "r");
-      if (!owned.f) fatal_error("\n error opening file '%s'\n", library);
-      in = owned.f;
-    }
-    std::rewind(in);
+    const InputSource source(library, "\n error opening file '%s'\n");
+    std::FILE* in = source.get();
     if (find_group(in, "ecp", 1) == 0) {
       const int n = m.n_atoms;
       PoolArray<EcpBlock> blocks(n + 1);
@@ -120,13 +107,13 @@ void read_core_potentials(const char* library) {
       // An odd single core electron adds no core orbital but still reduces the charge.
       if (any_core) {
         print_ecp(m, blocks.data());
-        store_alloc("ECP", std::int64_t(sizeof(EcpBlock)) * n);
-        store_write("ECP", 0, blocks.data(), std::int64_t(sizeof(EcpBlock)) * n);
-        store_write("Molecule", molecule_charge_offset(n), m.charge, 8 * std::int64_t{n});
+        record_alloc(rec::ECP, n);
+        record_write(rec::ECP, blocks.data(), n);
+        molecule_write_charges(rec::Molecule.name, m);
       }
     }
   }
-  store_write("Necp", 0, necp, 8);
+  record_write(rec::Necp, necp, 2);
   release_molecule(m);
 }
 

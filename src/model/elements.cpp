@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "model/units.hpp"
+
 namespace ostrel {
 
 namespace {
@@ -30,8 +32,6 @@ constexpr double kRadiusAngstrom[MAX_ELEMENT + 1] = {
     1.61, 1.40, 1.40, 1.40, 1.40, 1.40, 1.40, 1.40, 1.40, 1.40,        // 91-100
     1.40, 1.40, 1.40, 1.40, 1.40};                                     // 101-105
 
-constexpr double kBohrAngstrom = 0.529177249;
-
 }  // namespace
 
 const char* element_symbol(int z) {
@@ -55,7 +55,7 @@ int element_number(const char* symbol) {
 
 double element_radius(int z) {
   if (z < 1 || z > MAX_ELEMENT) return 0.0;
-  return kRadiusAngstrom[z] / kBohrAngstrom;
+  return kRadiusAngstrom[z] / kAngstromPerBohr;
 }
 
 }  // namespace ostrel

@@ -11,7 +11,7 @@
 #include "model/molecule_record.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
-#include "runtime/store.hpp"
+#include "runtime/records.hpp"
 
 namespace ostrel {
 namespace {
@@ -55,9 +55,9 @@ void put_orbitals(const Basis& basis, const char* vectors, const char* energies,
   const std::int64_t nbf = basis.n_functions;
   PoolArray<double> e(std::max(count, 1));
   PoolArray<double> c(nbf);
-  if (count > 0) store_read(energies, 0, e.data(), 8 * static_cast<std::int64_t>(count));
+  if (count > 0) record_read(Record<double>{energies}, e.data(), count);
   for (int k = 0; k < count; ++k) {
-    store_read(vectors, 8 * nbf * k, c.data(), 8 * nbf);
+    record_read(Record<double>{vectors}, c.span(), nbf * k);
     for (int s = 0; s < basis.n_shells; ++s) {
       if (basis.shells[s].l != 1) continue;
       double* p = c.data() + basis.shells[s].first_function;

@@ -6,13 +6,12 @@
 #include "model/molecule_draft.hpp"
 #include "model/molecule_scanner.hpp"
 #include "model/molecule_tables.hpp"
+#include "model/units.hpp"
 #include "model/zmatrix_placement.hpp"
 #include "runtime/fatal.hpp"
 
 namespace ostrel {
 namespace {
-
-constexpr double kDegree = 0.017453292519943295;
 
 class MoleculeParser {
  public:
@@ -284,13 +283,13 @@ class MoleculeParser {
           const double* c = d_.xyz + 3 * k;
           bool ok;
           if (j_in > 0 && k_in > 0) {
-            ok = place_distance_angle_dihedral(r, v * kDegree, w * kDegree, a, b, c, at);
+            ok = place_distance_angle_dihedral(r, v * kRadiansPerDegree, w * kRadiansPerDegree, a, b, c, at);
             add_record(ZM_DIHEDRAL, p, i, j, k);
           } else if (j_in > 0) {
-            ok = place_distance_angle_angle(r, v * kDegree, w * kDegree, a, b, c, at);
+            ok = place_distance_angle_angle(r, v * kRadiansPerDegree, w * kRadiansPerDegree, a, b, c, at);
             add_record(ZM_ANGLE, p, i, k, 0);
           } else if (k_in > 0) {
-            ok = v > 0.0 && place_distance_distance_dihedral(r, v, w * kDegree, a, b, c, at);
+            ok = v > 0.0 && place_distance_distance_dihedral(r, v, w * kRadiansPerDegree, a, b, c, at);
             add_record(ZM_DIHEDRAL, p, i, j, k);
           } else {
             ok = v > 0.0 && w > 0.0 && place_distance_distance_distance(r, v, w, a, b, c, at);
@@ -306,7 +305,7 @@ class MoleculeParser {
   void place_third(int p, double r, int j_in, double v, const double* a, const double* b, double* at) {
     double theta;
     if (j_in > 0) {
-      theta = v * kDegree;
+      theta = v * kRadiansPerDegree;
     } else {
       double ab = zm_distance(a, b);
       if (!(v > 0.0) || ab == 0.0) fatal_error("\n z-matrix atom %d: these values place no atom\n", p + 1);

@@ -9,26 +9,18 @@
 #include "model/molecule_input.hpp"
 #include "model/molecule_orientation.hpp"
 #include "model/molecule_record.hpp"
+#include "model/molecule_scanner.hpp"
 #include "model/molecule_tables.hpp"
 #include "model/molecule_writer.hpp"
 #include "model/structure_print.hpp"
+#include "model/units.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/pool.hpp"
+#include "runtime/records.hpp"
 #include "runtime/store.hpp"
 
 namespace ostrel {
 namespace {
-
-constexpr double kBohrPerAngstrom = 1.8897259885789233;
-constexpr double kPi = 3.141592653589793;
-
-// Closes a file this reader opened, also when a fatal stop unwinds (tests).
-struct OwnedFile {
-  std::FILE* f = nullptr;
-  ~OwnedFile() {
-    if (f) std::fclose(f);
-  }
-};
 
 // Fixed scratch blocks: reals, integers and names per atom.
 constexpr int kReals = 3 + 1;                                  // xyz, mass
@@ -208,16 +200,12 @@ void finish_molecule(MoleculeDraft& d, const char* record, int print) {
     fatal_error(" charge/multiplicity???\n");
   m.first_fragment_atoms = m.fragment_counts[0];
 
-  const int natom[2] = {n, m.first_fragment_atoms};
-  const int na[2] = {m.n_alpha, m.fragment_alpha[0]};
-  const int nb[2] = {m.n_beta, m.fragment_beta[0]};
-  const int ncore[2] = {0, 0};
-  store_write("Natom", 0, natom, 8);
-  store_write("Na", 0, na, 8);
-  store_write("Nb", 0, nb, 8);
-  store_write("Ncore", 0, ncore, 8);
+  record_put(rec::Natom, PerStructure{n, m.first_fragment_atoms});
+  record_put(rec::Na, PerStructure{m.n_alpha, m.fragment_alpha[0]});
+  record_put(rec::Nb, PerStructure{m.n_beta, m.fragment_beta[0]});
+  record_put(rec::Ncore, PerStructure{0, 0});
   // Without the control step's record the nuclei are points.
-  m.point = store_exists("point") ? store_get<int>("point") : 1;
+  m.point = record_get_or(rec::point, 1);
 
   if (m.zmatrix[0] != ZM_END) orient_structure(n, m.xyz, m.xyz, nullptr, nullptr, nullptr);
   for (int a = 0; a < n; ++a) m.charge[a] = m.z[a];
@@ -230,14 +218,8 @@ void finish_molecule(MoleculeDraft& d, const char* record, int print) {
 
 int read_molecule(const char* record, const char* file, const char* group, int occurrence,
                   int print) {
-  OwnedFile owned;
-  std::FILE* in = stdin;
-  if (file && file[0]) {
-    owned.f = std::fopen(file, "r");
-    if (!owned.f) fatal_error(" '%s': error!\n", file);
-    in = owned.f;
-  }
-  std::rewind(in);
+  const InputSource source(file, " '%s': error!\n");
+  std::FILE* in = source.get();
   for (int k = 0; k < occurrence; ++k)
     if (find_group(in, group, 1) != 0) return 1;
 
@@ -264,20 +246,20 @@ void read_molecule_chain() {
   std::printf("\n %d structures.\n", count);
   if (count == 0) fatal_error("\n molecule?\n");
 
-  const int n = store_get<int>("Natom");
+  const int n = record_field(rec::Natom, &PerStructure::whole);
   Molecule first = load_molecule(0, "Molecule:000");
-  store_alloc("Path.Xguess", std::int64_t{count} * 3 * n * 8);
+  record_alloc(rec::Path_Xguess, std::int64_t{count} * 3 * n);
   for (int k = 0; k < count; ++k) {
     std::snprintf(name, sizeof name, "Molecule:%03d", k);
     Molecule m = load_molecule(0, name);
     if (m.n_atoms != n) fatal_error("\n N?\n");
     for (int a = 0; a < n; ++a)
       if (m.z[a] != first.z[a]) fatal_error("\n atom # %d: %d %d\n", a + 1, first.z[a], m.z[a]);
-    store_write("Path.Xguess", SEQUENTIAL, m.xyz, std::int64_t{3} * n * 8);
+    record_write_next(rec::Path_Xguess, m.xyz, std::int64_t{3} * n);
     release_molecule(m);
   }
   store_molecule("Molecule", first);
-  store_put("Path.Nguess", count);
+  record_put(rec::Path_Nguess, count);
   release_molecule(first);
 }
 

@@ -12,7 +12,7 @@ inline constexpr int ZMATRIX_INTS = 15;     // z-matrix definition ints per atom
 // Z-matrix definition kinds (first int of each five-int record).
 enum ZmatrixKind : int { ZM_END = 0, ZM_DISTANCE = 1, ZM_ANGLE = 2, ZM_DIHEDRAL = 3 };
 
-// The "Molecule" record as loaded: header values and views of its arrays. The arrays live
+// The "Molecule" record (also "Molecule:000"... for paths) as loaded: header values and views of its arrays. The arrays live
 // in one pool block (`block`), which the caller gives back with release_molecule.
 struct Molecule {
   double radius;           // fragment environment radius (bohr)
@@ -51,6 +51,8 @@ struct Molecule {
 std::int64_t molecule_record_size(int n, int f);
 // Byte offset of the nuclear charges within the record.
 std::int64_t molecule_charge_offset(int n);
+// Rewrites only the nuclear charges of the stored record `name` (core potentials).
+void molecule_write_charges(const char* name, const Molecule& mol);
 
 // Carves the array views for mol.n_atoms and mol.n_fragments out of `storage`, which must
 // hold molecule_record_size bytes (laid out like the record).

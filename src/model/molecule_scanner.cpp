@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "runtime/fatal.hpp"
+
 namespace ostrel {
 namespace {
 
@@ -165,6 +167,19 @@ void lower_case(char* text) {
 bool abbreviates(const char* word, const char* key) {
   const std::size_t n = std::strlen(word);
   return n > 0 && n <= std::strlen(key) && std::strncmp(word, key, n) == 0;
+}
+
+InputSource::InputSource(const char* file, const char* fail_format) {
+  if (file && file[0]) {
+    owned_ = std::fopen(file, "r");
+    if (!owned_) fatal_error(fail_format, file);
+    in_ = owned_;
+  }
+  std::rewind(in_);
+}
+
+InputSource::~InputSource() {
+  if (owned_) std::fclose(owned_);
 }
 
 }  // namespace ostrel

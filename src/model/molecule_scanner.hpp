@@ -42,4 +42,20 @@ void lower_case(char* text);
 // True when `word` is a non-empty leading part of `key`.
 bool abbreviates(const char* word, const char* key);
 
+// Where a model group is read from: the named file, closed again with this object, or
+// standard input when the name is empty; rewound either way. A file that cannot be opened
+// stops the run with `fail_format` (one %s: the name).
+class InputSource {
+ public:
+  InputSource(const char* file, const char* fail_format);
+  ~InputSource();
+  InputSource(const InputSource&) = delete;
+  InputSource& operator=(const InputSource&) = delete;
+  std::FILE* get() const { return in_; }
+
+ private:
+  std::FILE* owned_ = nullptr;
+  std::FILE* in_ = stdin;
+};
+
 }  // namespace ostrel

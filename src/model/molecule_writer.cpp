@@ -4,16 +4,14 @@
 #include <cstring>
 
 #include "model/molecule_tables.hpp"
+#include "model/units.hpp"
 #include "model/zmatrix_placement.hpp"
 
 namespace ostrel {
 namespace {
 
-// The exact inverse of the reader's factor, and ten decimals (1e-10 angstrom, 2e-12 rad), so
+// Ten decimals (1e-10 angstrom, 2e-12 rad) with the exact inverse of the reader's factor, so
 // that a written group reads back to the same coordinates well within 1e-8 bohr.
-constexpr double kAngstromPerBohr = 1.0 / 1.8897259885789233;
-constexpr double kDegreePerRadian = 57.29577951308232;
-
 // True when the definition records describe atoms 1..n-1 in order (one, two, then three
 // records each), which is what the z-matrix form can express.
 bool pure_zmatrix(const Molecule& m) {
@@ -60,24 +58,24 @@ void zmatrix_lines(const Molecule& m, const char* prefix) {
     } else {
       const int* r1 = rec;
       const int i = r1[2];
-      const double r = zm_distance(at(p), at(i)) * kAngstromPerBohr;
+      const double r = zm_distance(at(p), at(i)) * kAngstromPerBohrExact;
       std::printf("%s %3d  %3d  % 15.10lf", prefix, m.z[p], i + 1, r);
       if (p >= 2) {
         const int* r2 = rec + 5;
         if (r2[0] == ZM_ANGLE)
-          std::printf("  %3d  % 16.10lf", r2[3] + 1, zm_angle(at(p), at(i), at(r2[3])) * kDegreePerRadian);
+          std::printf("  %3d  % 16.10lf", r2[3] + 1, zm_angle(at(p), at(i), at(r2[3])) * kDegreesPerRadian);
         else
-          std::printf("  %3d  % 15.10lf", -(r2[2] + 1), zm_distance(at(p), at(r2[2])) * kAngstromPerBohr);
+          std::printf("  %3d  % 15.10lf", -(r2[2] + 1), zm_distance(at(p), at(r2[2])) * kAngstromPerBohrExact);
       }
       if (p >= 3) {
         const int* r3 = rec + 10;
         if (r3[0] == ZM_DIHEDRAL)
           std::printf("  %3d  % 16.10lf", r3[4] + 1,
-                      zm_dihedral(at(p), at(i), at(r3[3]), at(r3[4])) * kDegreePerRadian);
+                      zm_dihedral(at(p), at(i), at(r3[3]), at(r3[4])) * kDegreesPerRadian);
         else if (r3[0] == ZM_ANGLE)
-          std::printf("  %3d  % 16.10lf", -(r3[3] + 1), zm_angle(at(p), at(i), at(r3[3])) * kDegreePerRadian);
+          std::printf("  %3d  % 16.10lf", -(r3[3] + 1), zm_angle(at(p), at(i), at(r3[3])) * kDegreesPerRadian);
         else
-          std::printf("  %3d  % 15.10lf", -(r3[2] + 1), zm_distance(at(p), at(r3[2])) * kAngstromPerBohr);
+          std::printf("  %3d  % 15.10lf", -(r3[2] + 1), zm_distance(at(p), at(r3[2])) * kAngstromPerBohrExact);
       }
       rec += 5 * (p < 3 ? p : 3);
     }
@@ -100,8 +98,8 @@ void cartesian_lines(const Molecule& m, const char* prefix) {
     }
     set_line(m, a, prefix);
     const double* x = m.xyz + 3 * a;
-    std::printf("%s  %2d   %15.10lf %15.10lf %15.10lf", prefix, m.z[a], x[0] * kAngstromPerBohr,
-                x[1] * kAngstromPerBohr, x[2] * kAngstromPerBohr);
+    std::printf("%s  %2d   %15.10lf %15.10lf %15.10lf", prefix, m.z[a], x[0] * kAngstromPerBohrExact,
+                x[1] * kAngstromPerBohrExact, x[2] * kAngstromPerBohrExact);
     atom_items(m, a);
   }
 }
@@ -114,7 +112,7 @@ void write_molecule_group(const Molecule& m, const char* prefix, int force_carte
     std::printf("%s", prefix);
     if (m.charges[0] != 0) std::printf(" charge=%d", m.charges[0]);
     if (m.multiplicities[0] != 1) std::printf(" mult=%d", m.multiplicities[0]);
-    if (m.radius != 0.0) std::printf(" radius=%.10lf", m.radius * kAngstromPerBohr);
+    if (m.radius != 0.0) std::printf(" radius=%.10lf", m.radius * kAngstromPerBohrExact);
     std::printf("\n");
   }
   if (!force_cartesian && pure_zmatrix(m))

@@ -15,7 +15,7 @@
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
-#include "runtime/store.hpp"
+#include "runtime/records.hpp"
 
 namespace ostrel {
 namespace {
@@ -99,17 +99,17 @@ void print_population_table(const int* z, int n_atoms, const double* charge, con
 void print_populations() {
   PopulationSettings p{};
   if (is_master) {
-    p.four = store_get<int>("four");
-    p.na = store_get<int>("Na");
-    p.nb = store_get<int>("Nb");
-    p.restrict = store_get<int>("restrict");
+    p.four = record_get(rec::four);
+    p.na = record_field(rec::Na, &PerStructure::whole);
+    p.nb = record_field(rec::Nb, &PerStructure::whole);
+    p.restrict = record_get(rec::restricted);
   }
   mp_bcast(&p, sizeof p / sizeof(int), MP_INT);
 
   // The overlap matrix of the current structure, built by all nodes together.
-  const char* kOverlap = "pop.S";
+  const Record<double> kOverlap = rec::pop_S;
   OneElectronRecords records;
-  records.overlap = kOverlap;
+  records.overlap = kOverlap.name;
   records.hamiltonian = nullptr;
   records.kinetic = nullptr;
   records.moments = nullptr;
@@ -122,15 +122,15 @@ void print_populations() {
   const int n = basis.n_functions;
   {
     PoolArray<double> s(std::int64_t{n} * (n + 1) / 2);
-    store_get_array<double>(kOverlap, s.span());
-    store_free(kOverlap);
+    record_read(kOverlap, s.span());
+    record_free(kOverlap);
     if (p.na < 0 || p.nb < 0 || p.na > n || p.nb > n)
       std::printf("\n occupied orbitals %d/%d beyond the basis of %d: no populations\n", p.na, p.nb, n);
     else {
       PoolArray<double> ca(std::int64_t{n} * (p.na > 0 ? p.na : 1));
       PoolArray<double> cb(std::int64_t{n} * (p.nb > 0 ? p.nb : 1));
-      store_read("Ca", 0, ca.data(), 8 * std::int64_t{n} * p.na);
-      store_read(p.restrict ? "Ca" : "Cb", 0, cb.data(), 8 * std::int64_t{n} * p.nb);
+      record_read(rec::Ca, ca.data(), std::int64_t{n} * p.na);
+      record_read(p.restrict ? rec::Ca : rec::Cb, cb.data(), std::int64_t{n} * p.nb);
       PoolArray<int> atom_of(n > 0 ? n : 1);
       for (int a = 0; a < mol.n_atoms; ++a)
         for (int mu = basis.atom_first_function[a]; mu < basis.atom_first_function[a + 1]; ++mu)

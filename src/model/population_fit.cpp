@@ -10,7 +10,7 @@
 #include "model/molecule_record.hpp"
 #include "model/population.hpp"
 #include "runtime/pool.hpp"
-#include "runtime/store.hpp"
+#include "runtime/records.hpp"
 
 namespace ostrel {
 namespace {
@@ -25,7 +25,7 @@ double s_function_integral(const ShellSlot& shell) {
 // Reads the first m coefficients of `name`, or zeros when the record is missing.
 void read_coefficients(const char* name, PoolArray<double>& c, int m) {
   for (int k = 0; k < m; ++k) c[k] = 0.0;
-  if (store_exists(name)) store_read(name, 0, c.data(), 8 * std::int64_t{m});
+  if (record_exists(Record<double>{name})) record_read(Record<double>{name}, c.data(), m);
 }
 
 // Runs `body(atom, function, g)` over the s functions of every atom in order.

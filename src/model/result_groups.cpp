@@ -7,7 +7,7 @@
 
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
-#include "runtime/store.hpp"
+#include "runtime/records.hpp"
 
 namespace ostrel {
 namespace {
@@ -16,7 +16,7 @@ bool given(const char* name) { return name != nullptr && name[0] != '\0'; }
 
 // Fills `values` from the start of `name` (records may be longer than what is printed).
 void read_doubles(const char* name, PoolArray<double>& values) {
-  store_read(name, 0, values.data(), values.size() * static_cast<std::int64_t>(sizeof(double)));
+  record_read(Record<double>{name}, values.span());
 }
 
 double largest_abs(const double* v, std::int64_t n) {
@@ -96,7 +96,7 @@ void write_result_group(const char* energy, const char* gradient, const char* he
     std::printf("\n\n%s$Energy\n", tag);
   else
     std::printf("\n\n%s$Energy%03d\n", tag, index);
-  if (given(energy)) std::printf("%s E=%19.12e\n", tag, store_get<double>(energy));
+  if (given(energy)) std::printf("%s E=%19.12e\n", tag, record_get(Record<double>{energy}));
   if (given(dipole)) {
     PoolArray<double> d(3);
     read_doubles(dipole, d);

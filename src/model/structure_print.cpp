@@ -5,27 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "model/atom_labels.hpp"
 #include "model/elements.hpp"
+#include "model/units.hpp"
 
 namespace ostrel {
-
 namespace {
-
-constexpr double kAngstrom = 0.529177249;
-constexpr double kDegree = 57.29577951308232;
-
-// "C1", "C2", "H1", ...: symbol and running count of the element.
-std::vector<std::string> atom_labels(const int* z, int atoms) {
-  std::vector<std::string> labels;
-  std::vector<int> seen(MAX_ELEMENT + 2, 0);
-  for (int a = 0; a < atoms; ++a) {
-    const int slot = (z[a] >= 0 && z[a] <= MAX_ELEMENT) ? z[a] : MAX_ELEMENT + 1;
-    char text[32];
-    std::snprintf(text, sizeof text, "%s%d", element_symbol(z[a]), ++seen[slot]);
-    labels.emplace_back(text);
-  }
-  return labels;
-}
 
 double distance(const double* xyz, int a, int b) {
   const double dx = xyz[3 * a] - xyz[3 * b], dy = xyz[3 * a + 1] - xyz[3 * b + 1],
@@ -62,11 +47,11 @@ void print_distances(const int* z, const double* xyz, int atoms) {
       const double limit = ra + rb > 0.0 ? 2.0 * ra * rb / (ra + rb) + ra + rb : 0.0;
       if (!(d < limit)) continue;
       const char* separator = (listed > 0 && listed % 4 == 0) ? "\n        |  " : "  ";
-      std::printf("%s%-5s: %7.5lf", separator, labels[b].c_str(), d * kAngstrom);
+      std::printf("%s%-5s: %7.5lf", separator, labels[b].c_str(), d * kAngstromPerBohr);
       ++listed;
     }
   }
-  std::printf("\n     largest = %10.5lf\n", largest * kAngstrom);
+  std::printf("\n     largest = %10.5lf\n", largest * kAngstromPerBohr);
 }
 
 const char* type_name(int type) {
@@ -85,8 +70,8 @@ const char* type_name(int type) {
 void print_coordinates(const int* atomic_numbers, const double* xyz, int atoms, int distances) {
   std::printf("\n Atomic Coordinates:\n");
   for (int a = 0; a < atoms; ++a)
-    std::printf("  %2d   %12.8lf %12.8lf %12.8lf\n", atomic_numbers[a], xyz[3 * a] * kAngstrom,
-                xyz[3 * a + 1] * kAngstrom, xyz[3 * a + 2] * kAngstrom);
+    std::printf("  %2d   %12.8lf %12.8lf %12.8lf\n", atomic_numbers[a], xyz[3 * a] * kAngstromPerBohr,
+                xyz[3 * a + 1] * kAngstromPerBohr, xyz[3 * a + 2] * kAngstromPerBohr);
   std::printf(" #\n");
   if (distances && atoms >= 2) {
     print_formula(atomic_numbers, atoms);
@@ -110,7 +95,7 @@ void print_internal_coordinates(int count, const InternalCoordinate* coordinates
                 q.l + 1);
     for (int c = 0; c < columns; ++c) {
       double factor = 1.0;
-      if (column[c].atomic_units) factor = q.type == 1 ? kAngstrom : kDegree;
+      if (column[c].atomic_units) factor = q.type == 1 ? kAngstromPerBohr : kDegreesPerRadian;
       std::printf("%12.6lf", column[c].values[n] * factor);
     }
   }

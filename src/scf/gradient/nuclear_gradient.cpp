@@ -18,7 +18,7 @@
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
-#include "runtime/store.hpp"
+#include "runtime/records.hpp"
 #include "runtime/timer.hpp"
 #include "scf/numint/xc_gradient.hpp"
 
@@ -37,13 +37,13 @@ struct Options {
 Options read_options() {
   Options o{};
   if (is_master) {
-    o.necp = store_exists("Necp") ? store_get<int>("Necp") : 0;
-    o.closed = store_get<int>("closed");
-    o.grid = store_exists("grid") ? store_get<int>("grid") : 0;
-    o.fit = store_get<int>("fit");
-    o.fitxc = store_exists("fitxc") ? store_get<int>("fitxc") : 0;
-    o.cut = store_get<double>("cutij");
-    if (store_exists("field")) store_read("field", 0, o.field, sizeof o.field);
+    o.necp = record_get_or(rec::Necp, 0);
+    o.closed = record_get(rec::closed);
+    o.grid = record_get_or(rec::grid, 0);
+    o.fit = record_get(rec::fit);
+    o.fitxc = record_get_or(rec::fitxc, 0);
+    o.cut = record_field(rec::cutij, &IntegralCutoffs::pair);
+    if (record_exists(rec::field)) record_read(rec::field, o.field, 3);
   }
   mp_bcast(&o, sizeof o, MP_BYTE);
   return o;
@@ -59,8 +59,8 @@ void stage_end(const char* name) {
 }
 
 // A matrix or vector read by the master and handed to every node's share of a member.
-void load(const char* name, double* data, std::int64_t n) {
-  if (is_master) store_read(name, 0, data, 8 * n);
+void load(Record<double> record, double* data, std::int64_t n) {
+  if (is_master) record_read(record, data, n);
   mp_bcast(data, n, MP_DOUBLE);
 }
 
@@ -81,10 +81,17 @@ class Shares {
   PoolArray<double> t_;
 };
 
+// The exchange-correlation stage, timed like the others.
+void grid_stage(void (*xc_part)()) {
+  const char* xc = "Ex. - Corr.  Gradient";
+  stage_start(xc);
+  xc_part();
+  stage_end(xc);
+}
+
 void write_gradient(const double* g, int n) {
   if (!is_master) return;
-  if (!store_exists("Gradient")) store_alloc("Gradient", 8 * std::int64_t{n});
-  store_write("Gradient", 0, g, 8 * std::int64_t{n});
+  record_save(rec::Gradient, g, n);
 }
 
 }  // namespace
@@ -114,10 +121,10 @@ void scf_nuclear_gradient() {
       nuclear_repulsion(natom, mol.xyz, mol.charge, repulsion.data(), nullptr);
       vec_copy(n3, repulsion.data(), g.data());
     }
-    load("W", mat.data(), n2);
+    load(rec::W, mat.data(), n2);
     overlap_gradient(orb.atoms, o.cut, mat.data(), first, stride, share.data());
     share.collect();
-    load("D", mat.data(), n2);
+    load(rec::D, mat.data(), n2);
     kinetic_gradient(orb.atoms, o.cut, mat.data(), first, stride, share.data());
     share.collect();
     {
@@ -154,7 +161,7 @@ void scf_nuclear_gradient() {
       stage_start(ecp);
       {
         PoolArray<EcpBlock> blocks(natom > 0 ? natom : 1);
-        if (is_master) store_read("ECP", 0, blocks.data(), sizeof(EcpBlock) * std::int64_t{natom});
+        if (is_master) record_read(rec::ECP, blocks.data(), natom);
         mp_bcast(blocks.data(), static_cast<std::int64_t>(sizeof(EcpBlock)) * natom, MP_BYTE);
         PotentialViews potentials(blocks.data(), mol);
         core_potential_gradient(orb.shells, potentials.potentials, mat.data(), first, stride,
@@ -169,19 +176,22 @@ void scf_nuclear_gradient() {
     int n_own = 0;
     for (int a = first; a < natom; a += stride) own[n_own++] = a;
     const FitPairs pairs{own.data(), n_own, nullptr};
+    // The Coulomb energy of a fitted density d: three-centre terms less half the metric's.
+    auto fitted_coulomb = [&](const double* d, double* c) {
+      fit_three_centre_gradient(Interaction::coulomb, orb.atoms, aux->atoms, pairs, o.cut, 1, mat.data(), d,
+                                share.data());
+      vec_copy(m, d, c);
+      vec_scale(m, -0.5, c);
+      fit_metric_gradient(Interaction::coulomb, aux->atoms, first, stride, 1, d, c, share.data());
+    };
     const char* coulomb = "Coulomb-type Gradient";
     const char* overlap = "Overlap-type Gradient";
     if (!o.fitxc) {
       stage_start(coulomb);
       if (o.fit == kFitCoulomb) {
         PoolArray<double> d(m), c(m);
-        load("d", d.data(), m);
-        fit_three_centre_gradient(Interaction::coulomb, orb.atoms, aux->atoms, pairs, o.cut, 1,
-                                  mat.data(), d.data(), share.data());
-        vec_copy(m, d.data(), c.data());
-        vec_scale(m, -0.5, c.data());
-        fit_metric_gradient(Interaction::coulomb, aux->atoms, first, stride, 1, d.data(), c.data(),
-                            share.data());
+        load(rec::d, d.data(), m);
+        fitted_coulomb(d.data(), c.data());
         share.collect();
       } else {
         coulomb_gradient_exact(orb.atoms, o.cut, mat.data(), first, stride, share.data());
@@ -189,42 +199,32 @@ void scf_nuclear_gradient() {
       }
       stage_end(coulomb);
       write_gradient(g.data(), n3);
-      if (o.grid) {
-        const char* xc = "Ex. - Corr.  Gradient";
-        stage_start(xc);
-        xc_gradient_orbital();
-        stage_end(xc);
-      }
+      if (o.grid) grid_stage(xc_gradient_orbital);
     } else {
       // Work copies: the store keeps the SCF's fa, fb.
       PoolArray<double> d(m), da(m), db(m), fa(m), fb(m), c(2L * m), dd(2L * m);
       double u[2] = {0.0, 0.0};
-      load("d", d.data(), m);
-      load("da", da.data(), m);
-      load("db", db.data(), m);
-      load("fa", fa.data(), m);
-      load("fb", fb.data(), m);
+      load(rec::d, d.data(), m);
+      load(rec::da, da.data(), m);
+      load(rec::db, db.data(), m);
+      load(rec::fa, fa.data(), m);
+      load(rec::fb, fb.data(), m);
       if (o.fit == kFitOverlap) {
         if (is_master) {
-          u[0] = store_get<double>("ua");
-          u[1] = store_get<double>("ub");
+          u[0] = record_get(rec::ua);
+          u[1] = record_get(rec::ub);
         }
         mp_bcast(u, 2, MP_DOUBLE);
         stage_start(coulomb);
-        fit_three_centre_gradient(Interaction::coulomb, orb.atoms, aux->atoms, pairs, o.cut, 1,
-                                  mat.data(), d.data(), share.data());
-        vec_copy(m, d.data(), c.data());
-        vec_scale(m, -0.5, c.data());
-        fit_metric_gradient(Interaction::coulomb, aux->atoms, first, stride, 1, d.data(), c.data(),
-                            share.data());
+        fitted_coulomb(d.data(), c.data());
         share.collect();
         stage_end(coulomb);
         stage_start(overlap);
         if (!o.closed) {
-          load("Da", mat.data(), n2);
+          load(rec::Da, mat.data(), n2);
           fit_three_centre_gradient(Interaction::overlap, orb.atoms, aux->atoms, pairs, o.cut, 1,
                                     mat.data(), fa.data(), share.data(), &u[0]);
-          load("Db", mat.data(), n2);
+          load(rec::Db, mat.data(), n2);
           fit_three_centre_gradient(Interaction::overlap, orb.atoms, aux->atoms, pairs, o.cut, 1,
                                     mat.data(), fb.data(), share.data(), &u[1]);
           vec_scale(m, -1.0, fa.data());
@@ -247,10 +247,10 @@ void scf_nuclear_gradient() {
       } else {
         stage_start(coulomb);
         if (!o.closed) {
-          load("Da", mat.data(), n2);
+          load(rec::Da, mat.data(), n2);
           fit_three_centre_gradient(Interaction::coulomb, orb.atoms, aux->atoms, pairs, o.cut, 1,
                                     mat.data(), fa.data(), share.data());
-          load("Db", mat.data(), n2);
+          load(rec::Db, mat.data(), n2);
           fit_three_centre_gradient(Interaction::coulomb, orb.atoms, aux->atoms, pairs, o.cut, 1,
                                     mat.data(), fb.data(), share.data());
           for (int k = 0; k < m; ++k) {
@@ -272,12 +272,7 @@ void scf_nuclear_gradient() {
         stage_end(coulomb);
       }
       write_gradient(g.data(), n3);
-      if (o.grid) {
-        const char* xc = "Ex. - Corr.  Gradient";
-        stage_start(xc);
-        xc_gradient_fitted();
-        stage_end(xc);
-      }
+      if (o.grid) grid_stage(xc_gradient_fitted);
     }
   }
   if (basis2) release_basis(*basis2);

@@ -14,6 +14,7 @@
 #include "runtime/fatal.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
+#include "runtime/records.hpp"
 #include "runtime/store.hpp"
 #include "runtime/timer.hpp"
 #include "scf/guess/atomic_scf.hpp"
@@ -24,12 +25,13 @@ namespace {
 long tri(long n) { return n * (n + 1) / 2; }
 
 // A record left by an earlier call of the same run keeps its place; it must be large enough.
-void put_record(const char* name, const void* data, std::int64_t bytes) {
-  if (!store_exists(name))
-    store_alloc(name, bytes);
-  else if (store_size(name) < bytes)
-    fatal_error("\n %s: record too small for %lld bytes\n", name, static_cast<long long>(bytes));
-  if (bytes > 0) store_write(name, 0, data, bytes);
+template <class T>
+void put_record(Record<T> record, const Same<T>* data, std::int64_t count) {
+  if (!record_exists(record))
+    record_alloc(record, count);
+  else if (record_count(record) < count)
+    fatal_error("\n %s: record too small for %lld values\n", record.name, static_cast<long long>(count));
+  if (count > 0) record_write(record, data, count);
 }
 
 // Subshells a core potential replaces, taken whole in the order of the principal quantum
@@ -120,16 +122,16 @@ void store_results(const Molecule& mol, const Basis& basis, const AtomSet& orb, 
 void run_atoms() {
   Molecule mol = load_molecule(0, "Molecule");
   Basis basis = load_basis(0, "Basis", mol);
-  const int nfit = store_exists("Nfit") ? store_get<int>("Nfit") : 0;
-  const int necp = store_exists("Necp") ? store_get<int>("Necp") : 0;
+  const int nfit = record_get_or(rec::Nfit, 0);
+  const int necp = record_get_or(rec::Necp, 0);
   Basis fit{};
   if (nfit > 0) fit = load_basis(0, "Basis2", mol);
   {
     const int natom = mol.n_atoms;
     PoolArray<int> table(kElementCount * kElementFields);
-    store_read("Atoms", 0, table.data(), 4L * kElementCount * kElementFields);
+    record_read(rec::Atoms, table.span());
     XcFunctional functional;
-    if (store_exists("functional")) {
+    if (record_exists(rec::functional)) {
       functional = xc_store_read();
     } else {
       const double p[32] = {};
@@ -148,7 +150,7 @@ void run_atoms() {
       }
       functional.a_hf = 0.0;
     }
-    const bool print = store_exists("PRINT") && print_option("PRINT", "ATOMIC", 0) > 0;
+    const bool print = record_exists(rec::PRINT) && print_option("PRINT", "ATOMIC", 0) > 0;
 
     BasisViews views(basis, mol);
     PoolArray<AtomFunctions> aux_atoms(std::max(1, natom));
@@ -157,7 +159,7 @@ void run_atoms() {
     PoolArray<EcpBlock> ecp(std::max(1, natom));
     // Pool memory holds whatever was there before: no core potentials must read as none.
     std::memset(static_cast<void*>(ecp.data()), 0, sizeof(EcpBlock) * ecp.size());
-    if (necp > 0) store_read("ECP", 0, ecp.data(), static_cast<std::int64_t>(sizeof(EcpBlock)) * natom);
+    if (necp > 0) record_read(rec::ECP, ecp.data(), natom);
     PotentialViews potentials(ecp.data(), mol);
 
     // Kinds in order of first appearance.
@@ -225,10 +227,10 @@ void store_results(const Molecule& mol, const Basis& basis, const AtomSet& orb, 
       for (long i = 0; i < tri(s.n_functions); ++i) blocks[at + i] = s.density[i];
       at += tri(s.n_functions);
     }
-    put_record("atomic_D", blocks.data(), 8 * dsize);
+    put_record(rec::atomic_D, blocks.data(), dsize);
     PoolArray<double> energies(std::max(1, natom));
     for (int a = 0; a < natom; ++a) energies[a] = solutions[kind[a]].energy;
-    put_record(kAtomicTotalsRecord, energies.data(), 8L * natom);
+    put_record(rec::atomic_E, energies.data(), natom);
     if (nfit > 0) {
       int largest = 1;
       for (int a = 0; a < natom; ++a) largest = std::max(largest, aux.atoms[a].nfunc);
@@ -240,10 +242,10 @@ void store_results(const Molecule& mol, const Basis& basis, const AtomSet& orb, 
           if (kind[a] == k)
             for (int i = 0; i < aux.atoms[a].nfunc; ++i) d[aux.first_function[a] + i] = per_kind[i];
       }
-      put_record("atomic_d", d.data(), 8L * nfit);
+      put_record(rec::atomic_d, d.data(), nfit);
       for (int i = 0; i < nfit; ++i) d[i] *= 0.5;
-      put_record("da", d.data(), 8L * nfit);
-      put_record("db", d.data(), 8L * nfit);
+      put_record(rec::da, d.data(), nfit);
+      put_record(rec::db, d.data(), nfit);
     }
 
     // Minimal basis: per atom the core orbitals, then the valence ones.
@@ -284,11 +286,11 @@ void store_results(const Molecule& mol, const Basis& basis, const AtomSet& orb, 
             }
         }
     }
-    put_record(kAtomicOrbitalsRecord, ao.data(), 8L * nbasis * m);
-    put_record(kAtomicEnergiesRecord, energy.data(), 8L * m);
-    put_record(kAtomicLabelsRecord, label.data(), 8L * m);
-    const int counts[2] = {m, mcore};
-    put_record(kAtomicCountsRecord, counts, sizeof counts);
+    put_record(rec::atomic_ao, ao.data(), std::int64_t{nbasis} * m);
+    put_record(rec::atomic_ae, energy.data(), m);
+    put_record(rec::atomic_al, label.data(), 2L * m);
+    const AtomicOrbitalCounts counts{m, mcore};
+    put_record(rec::atomic_M, &counts, 1);
   }
 }
 
@@ -302,15 +304,14 @@ void atomic_calculations() {
 
 void core_orbitals() {
   if (!is_master) return;
-  int counts[2];
-  store_read(kAtomicCountsRecord, 0, counts, sizeof counts);
-  const int nbasis = store_get<int>("Nbasis");
-  const int m = counts[0];
+  const AtomicOrbitalCounts counts = record_get(rec::atomic_M);
+  const int nbasis = record_get(rec::Nbasis);
+  const int m = counts.orbitals;
   PoolArray<double> ao(std::max(1L, static_cast<long>(nbasis) * m));
   PoolArray<int> label(std::max(1, 2 * m));
-  store_read(kAtomicOrbitalsRecord, 0, ao.data(), 8L * nbasis * m);
-  store_read(kAtomicLabelsRecord, 0, label.data(), 8L * m);
-  PoolArray<double> core(std::max(1L, static_cast<long>(nbasis) * counts[1]));
+  record_read(rec::atomic_ao, ao.data(), std::int64_t{nbasis} * m);
+  record_read(rec::atomic_al, label.data(), 2L * m);
+  PoolArray<double> core(std::max(1L, static_cast<long>(nbasis) * counts.core));
   int n = 0;
   for (int j = 0; j < m; ++j)
     if (label[2 * j + 1]) {
@@ -318,7 +319,7 @@ void core_orbitals() {
         core[static_cast<long>(n) * nbasis + i] = ao[static_cast<long>(j) * nbasis + i];
       ++n;
     }
-  put_record("C_core", core.data(), 8L * nbasis * n);
+  put_record(rec::C_core, core.data(), std::int64_t{nbasis} * n);
 }
 
 }  // namespace ostrel

@@ -1,13 +1,15 @@
 #pragma once
+#include "runtime/records.hpp"
 
 namespace ostrel {
 
 // Records of the free-atom solutions that the minimal-basis guess builds on.
-inline constexpr const char* kAtomicOrbitalsRecord = "atomic_ao";  // Nbasis x M, column after column
-inline constexpr const char* kAtomicEnergiesRecord = "atomic_ae";  // M orbital energies
-inline constexpr const char* kAtomicLabelsRecord = "atomic_al";    // 2M ints: atom, 1 for core
-inline constexpr const char* kAtomicCountsRecord = "atomic_M";     // M, number of core orbitals
-inline constexpr const char* kAtomicTotalsRecord = "atomic_E";     // free-atom energy of each atom
+// (runtime/records.hpp describes them; the names stay here for the tests).
+inline constexpr const char* kAtomicOrbitalsRecord = rec::atomic_ao.name;
+inline constexpr const char* kAtomicEnergiesRecord = rec::atomic_ae.name;
+inline constexpr const char* kAtomicLabelsRecord = rec::atomic_al.name;
+inline constexpr const char* kAtomicCountsRecord = rec::atomic_M.name;
+inline constexpr const char* kAtomicTotalsRecord = rec::atomic_E.name;
 
 // Spherically averaged Kohn-Sham runs of every distinct atom of "Molecule" (element, basis
 // and core potential) in its own functions of "Basis", with the occupations of the element

@@ -2,12 +2,11 @@
 
 #include <cmath>
 
+#include "model/units.hpp"
 #include "runtime/pool.hpp"
 
 namespace ostrel {
 namespace {
-
-constexpr double kTwoPi52 = 34.986836655249725;  // 2 pi^(5/2)
 
 double binomial(int n, int k) {
   double b = 1.0;
@@ -41,7 +40,7 @@ double spherical_coulomb(int k, double p, int kp, double q) {
              std::pow(s, -0.5 - n);
     }
   }
-  return kTwoPi52 * sum;
+  return kTwoPiToFiveHalves * sum;
 }
 
 AtomCoulomb atom_coulomb(const AtomFunctions& fun, const AtomChannel* channels, int lmax) {

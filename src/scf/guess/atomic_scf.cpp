@@ -112,6 +112,21 @@ bool diis_weights(int k, const double* b, double* c) {
   return true;
 }
 
+// Visits every component pair (q, q) of shells a, b of each channel: visit(l, a, b, k) with
+// k the element of the full n x n matrix.
+template <class Visit>
+void for_each_channel_element(const AtomFunctions& f, const AtomChannel* channels, int lmax, int n, Visit visit) {
+  for (int l = 0; l <= lmax; ++l) {
+    const AtomChannel& c = channels[l];
+    const int m = c.n_shells;
+    for (int a = 0; a < m; ++a)
+      for (int b = 0; b < m; ++b) {
+        const int fa = f.shell_first[c.shell[a]], fb = f.shell_first[c.shell[b]];
+        for (int q = 0; q <= 2 * l; ++q) visit(l, a, b, static_cast<long>(fa + q) * n + fb + q);
+      }
+  }
+}
+
 }  // namespace
 
 AtomSolution solve_atom(const AtomProblem& p) {
@@ -237,12 +252,12 @@ AtomSolution solve_atom(const AtomProblem& p) {
         for (int b = 0; b < m; ++b) {
           double sum = 0.0;
           for (int k = 0; k < c.count; ++k) sum += c.occupation[k] * c.coef[a + m * k] * c.coef[b + m * k];
-          sum = keep * pl[l][a * m + b] + (1.0 - keep) * sum;
-          pl[l][a * m + b] = sum;
-          const int fa = f.shell_first[c.shell[a]], fb = f.shell_first[c.shell[b]];
-          for (int q = 0; q <= 2 * l; ++q) dfull[(fa + q) * n + fb + q] = sum / (2 * l + 1);
+          pl[l][a * m + b] = keep * pl[l][a * m + b] + (1.0 - keep) * sum;
         }
     }
+    for_each_channel_element(f, sol.channel, sol.lmax, n, [&](int l, int a, int b, long k) {
+      dfull[k] = pl[l][a * sol.channel[l].n_shells + b] / (2 * l + 1);
+    });
     pack(n, dfull.data(), dp.data());
   };
 
@@ -254,15 +269,9 @@ AtomSolution solve_atom(const AtomProblem& p) {
   for (int it = 0; it < kMaxIterations && total > 0.0; ++it) {
     atom_coulomb_blocks(coulomb, f, sol.channel, sol.lmax, pl, jl);
     for (long i = 0; i < nn; ++i) jfull[i] = 0.0;
-    for (int l = 0; l <= sol.lmax; ++l) {
-      const AtomChannel& c = sol.channel[l];
-      const int m = c.n_shells;
-      for (int a = 0; a < m; ++a)
-        for (int b = 0; b < m; ++b) {
-          const int fa = f.shell_first[c.shell[a]], fb = f.shell_first[c.shell[b]];
-          for (int q = 0; q <= 2 * l; ++q) jfull[(fa + q) * n + fb + q] = jl[l][a * m + b];
-        }
-    }
+    for_each_channel_element(f, sol.channel, sol.lmax, n, [&](int l, int a, int b, long k) {
+      jfull[k] = jl[l][a * sol.channel[l].n_shells + b];
+    });
     double exc = 0.0;
     if (has_xc)
       exc = atom_xc(p.functional, grid, values.data(), slopes.data(), sol.channel, sol.lmax, pl, vl);
@@ -273,15 +282,9 @@ AtomSolution solve_atom(const AtomProblem& p) {
       ffull[i] = hfull[i] + jfull[i];
     }
     if (has_xc)
-      for (int l = 0; l <= sol.lmax; ++l) {
-        const AtomChannel& c = sol.channel[l];
-        const int m = c.n_shells;
-        for (int a = 0; a < m; ++a)
-          for (int b = 0; b < m; ++b) {
-            const int fa = f.shell_first[c.shell[a]], fb = f.shell_first[c.shell[b]];
-            for (int q = 0; q <= 2 * l; ++q) ffull[(fa + q) * n + fb + q] += vl[l][a * m + b];
-          }
-      }
+      for_each_channel_element(f, sol.channel, sol.lmax, n, [&](int l, int a, int b, long k) {
+        ffull[k] += vl[l][a * sol.channel[l].n_shells + b];
+      });
     const double energy = e1 + ej + exc;
     sol.energy = energy;
     sol.one_electron = e1;

@@ -6,7 +6,7 @@
 #include "runtime/fatal.hpp"
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
-#include "runtime/store.hpp"
+#include "runtime/records.hpp"
 #include "runtime/timer.hpp"
 #include "scf/guess/atomic_calculations.hpp"
 #include "scf/guess/guess_steps.hpp"
@@ -20,8 +20,6 @@ struct DriverSettings {
   char save[128];
 };
 
-int get_int(const char* name) { return store_exists(name) ? store_get<int>(name) : 0; }
-
 }  // namespace
 
 void initial_guess() {
@@ -29,14 +27,14 @@ void initial_guess() {
   DriverSettings g{};
   if (is_master) {
     std::printf("\n Initial Guess\n");
-    g.four = get_int("four");
-    g.n = store_get<int>("Nbasis");
-    g.restricted = get_int("restrict");
-    g.mix = get_int("guess.mix");
-    g.localize = get_int("guess.loc");
-    g.read = get_int("guess.read");
-    if (store_exists("scfsave"))
-      std::snprintf(g.save, sizeof g.save, "%s", store_get_text("scfsave").c_str());
+    g.four = record_get_or(rec::four, 0);
+    g.n = record_get(rec::Nbasis);
+    g.restricted = record_get_or(rec::restricted, 0);
+    g.mix = record_get_or(rec::guess_mix, 0);
+    g.localize = record_get_or(rec::guess_loc, 0);
+    g.read = record_get_or(rec::guess_read, 0);
+    if (record_exists(rec::scfsave))
+      std::snprintf(g.save, sizeof g.save, "%s", record_text(rec::scfsave).c_str());
   }
   mp_bcast(&g, sizeof g, MP_BYTE);
   if (g.four >= 2) fatal_error("\n the two-component guess is not available in this build\n");
@@ -54,8 +52,7 @@ void initial_guess() {
     if (failed) fatal_error(" error...\n");
     if (is_master) {
       const double zero = 0.0;
-      if (!store_exists("scf_Gmax")) store_alloc("scf_Gmax", 8);
-      store_write("scf_Gmax", 0, &zero, 8);
+      record_save(rec::scf_Gmax, &zero, 1);
     }
   } else if (g.read < 0) {
     projected_guess();

@@ -6,7 +6,7 @@
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
-#include "runtime/store.hpp"
+#include "runtime/records.hpp"
 #include "runtime/timer.hpp"
 #include "scf/guess/atomic_calculations.hpp"
 #include "scf/guess/guess_steps.hpp"
@@ -16,7 +16,8 @@ namespace {
 
 long tri(long n) { return n * (n + 1) / 2; }
 
-// y = S x for the packed S of order n.
+}  // namespace
+
 void packed_times(const double* s, int n, const double* x, double* y) {
   for (int i = 0; i < n; ++i) y[i] = 0.0;
   for (int i = 0; i < n; ++i) {
@@ -29,8 +30,6 @@ void packed_times(const double* s, int n, const double* x, double* y) {
     y[i] += sum + row[i] * x[i];
   }
 }
-
-}  // namespace
 
 void basis_overlap(double* s) {
   Molecule mol = load_molecule(0, "Molecule");
@@ -97,15 +96,13 @@ void complete_columns(const double* s, double* c, int n, int m) {
 int minimal_frame(double* cnf, double* energies, double* s, int n) {
   int m = 0;
   if (is_master) {
-    int counts[2];
-    store_read(kAtomicCountsRecord, 0, counts, sizeof counts);
-    m = counts[0];
+    m = record_field(rec::atomic_M, &AtomicOrbitalCounts::orbitals);
   }
   mp_bcast(&m, 1, MP_INT);
   if (is_master) {
     basis_overlap(s);
-    store_read(kAtomicOrbitalsRecord, 0, cnf, 8L * n * m);
-    store_read(kAtomicEnergiesRecord, 0, energies, 8L * m);
+    record_read(rec::atomic_ao, cnf, std::int64_t{n} * m);
+    record_read(rec::atomic_ae, energies, m);
   }
   timer("Orthogonalization", '-');
   orthonormalize(s, cnf, n, m);

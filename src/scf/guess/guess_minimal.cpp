@@ -9,7 +9,7 @@
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
-#include "runtime/store.hpp"
+#include "runtime/records.hpp"
 #include "runtime/timer.hpp"
 #include "scf/guess/atomic_calculations.hpp"
 #include "scf/guess/guess_steps.hpp"
@@ -22,11 +22,6 @@ long tri(long n) { return n * (n + 1) / 2; }
 struct MinimalSettings {
   int n, m, natom, na, nb, closed, mix, localize, print;
 };
-
-void put_doubles(const char* name, const double* data, long count) {
-  if (!store_exists(name)) store_alloc(name, 8 * count);
-  store_write(name, 0, data, 8 * count);
-}
 
 // Model Hamiltonian over the atomic orbitals: the harmonic-mean coupling of two orbitals of
 // the same class (core or valence). Two energies of opposite sign (or a sum near zero) would
@@ -51,23 +46,10 @@ void model_hamiltonian(const double* e, const int* label, const double* smin, in
 void localize_set(const double* s, double* c, int n, int count) {
   if (count <= 1) return;
   PoolArray<double> sc(static_cast<long>(n) * count);
-  for (int k = 0; k < count; ++k) {
-    const double* x = c + static_cast<long>(k) * n;
-    double* y = sc.data() + static_cast<long>(k) * n;
-    for (int i = 0; i < n; ++i) y[i] = 0.0;
-    for (int i = 0; i < n; ++i) {
-      const double* row = s + tri(i);
-      double sum = 0.0;
-      for (int j = 0; j < i; ++j) {
-        sum += row[j] * x[j];
-        y[j] += row[j] * x[i];
-      }
-      y[i] += sum + row[i] * x[i];
-    }
-  }
-  const int natom = static_cast<int>(store_size("n_basis") / 4) - 1;
+  for (int k = 0; k < count; ++k) packed_times(s, n, c + static_cast<long>(k) * n, sc.data() + static_cast<long>(k) * n);
+  const int natom = static_cast<int>(record_count(rec::n_basis)) - 1;
   PoolArray<int> first(natom + 1);
-  store_read("n_basis", 0, first.data(), 4L * (natom + 1));
+  record_read(rec::n_basis, first.span());
   localize_orbitals(c, sc.data(), n, count, natom, first.data());
 }
 
@@ -76,17 +58,15 @@ void localize_set(const double* s, double* c, int n, int count) {
 void minimal_basis_guess() {
   MinimalSettings g{};
   if (is_master) {
-    g.n = store_get<int>("Nbasis");
-    int counts[2];
-    store_read(kAtomicCountsRecord, 0, counts, sizeof counts);
-    g.m = counts[0];
-    g.natom = static_cast<int>(store_size("n_basis") / 4) - 1;
-    g.na = store_get<int>("Na");
-    g.nb = store_get<int>("Nb");
-    g.closed = store_exists("closed") ? store_get<int>("closed") : 0;
-    g.mix = store_exists("guess.mix") ? store_get<int>("guess.mix") : 0;
-    g.localize = store_exists("guess.loc") ? store_get<int>("guess.loc") : 0;
-    g.print = store_exists("PRINT") && print_option("PRINT", "GUESS", 0) > 0;
+    g.n = record_get(rec::Nbasis);
+    g.m = record_field(rec::atomic_M, &AtomicOrbitalCounts::orbitals);
+    g.natom = static_cast<int>(record_count(rec::n_basis)) - 1;
+    g.na = record_field(rec::Na, &PerStructure::whole);
+    g.nb = record_field(rec::Nb, &PerStructure::whole);
+    g.closed = record_get_or(rec::closed, 0);
+    g.mix = record_get_or(rec::guess_mix, 0);
+    g.localize = record_get_or(rec::guess_loc, 0);
+    g.print = record_exists(rec::PRINT) && print_option("PRINT", "GUESS", 0) > 0;
   }
   mp_bcast(&g, sizeof g / sizeof(int), MP_INT);
   const int n = g.n, m = g.m;
@@ -100,24 +80,12 @@ void minimal_basis_guess() {
     PoolArray<double> ao(std::max(1L, static_cast<long>(n) * m)), sa(std::max(1L, static_cast<long>(n) * m));
     PoolArray<int> label(std::max(1, 2 * m));
     basis_overlap(s.data());
-    store_read(kAtomicOrbitalsRecord, 0, ao.data(), 8L * n * m);
-    store_read(kAtomicEnergiesRecord, 0, e.data(), 8L * m);
-    store_read(kAtomicLabelsRecord, 0, label.data(), 8L * m);
+    record_read(rec::atomic_ao, ao.data(), std::int64_t{n} * m);
+    record_read(rec::atomic_ae, e.data(), m);
+    record_read(rec::atomic_al, label.data(), 2L * m);
     // S_min = A^T S A.
-    for (int k = 0; k < m; ++k) {
-      const double* x = ao.data() + static_cast<long>(k) * n;
-      double* y = sa.data() + static_cast<long>(k) * n;
-      for (int i = 0; i < n; ++i) y[i] = 0.0;
-      for (int i = 0; i < n; ++i) {
-        const double* row = s.data() + tri(i);
-        double sum = 0.0;
-        for (int j = 0; j < i; ++j) {
-          sum += row[j] * x[j];
-          y[j] += row[j] * x[i];
-        }
-        y[i] += sum + row[i] * x[i];
-      }
-    }
+    for (int k = 0; k < m; ++k)
+      packed_times(s.data(), n, ao.data() + static_cast<long>(k) * n, sa.data() + static_cast<long>(k) * n);
     for (int i = 0; i < m; ++i)
       for (int j = 0; j <= i; ++j) {
         double sum = 0.0;
@@ -151,7 +119,7 @@ void minimal_basis_guess() {
 
   if (is_master) {
     PoolArray<double> ao(std::max(1L, static_cast<long>(n) * m));
-    store_read(kAtomicOrbitalsRecord, 0, ao.data(), 8L * n * m);
+    record_read(rec::atomic_ao, ao.data(), std::int64_t{n} * m);
     for (int k = 0; k < m; ++k) {
       double* col = c.data() + static_cast<long>(k) * n;
       for (int i = 0; i < n; ++i) col[i] = 0.0;
@@ -178,14 +146,14 @@ void minimal_basis_guess() {
     // Beta, then alpha; the mix turns the alpha HOMO and LUMO positions the opposite ways.
     for (long k = 0; k < nn; ++k) cb[k] = c[k];
     for (int k = 0; k < n; ++k) eb[k] = e[k];
-    if (store_exists("guess_nb")) {
-      store_read("guess_nb", 0, order.data(), 4L * n);
+    if (record_exists(rec::guess_nb)) {
+      record_read(rec::guess_nb, order.data(), n);
       reorder_orbitals(order.data(), n, eb.data(), cb.data());
     }
     const bool mix = g.mix && g.na >= 1 && g.na < n;
     if (mix) rotate_columns(cb.data(), n, g.na - 1, g.na, 0.25);
-    if (store_exists("guess_na")) {
-      store_read("guess_na", 0, order.data(), 4L * n);
+    if (record_exists(rec::guess_na)) {
+      record_read(rec::guess_na, order.data(), n);
       reorder_orbitals(order.data(), n, e.data(), c.data());
     }
     if (mix) rotate_columns(c.data(), n, g.na - 1, g.na, -0.25);
@@ -193,12 +161,12 @@ void minimal_basis_guess() {
       localize_set(s.data(), c.data(), n, g.na);
       if (!g.closed) localize_set(s.data(), cb.data(), n, g.nb);
     }
-    put_doubles("Cb", cb.data(), nn);
-    put_doubles("eb", eb.data(), n);
-    put_doubles("Ca", c.data(), nn);
-    put_doubles("ea", e.data(), n);
+    record_save(rec::Cb, cb.data(), nn);
+    record_save(rec::eb, eb.data(), n);
+    record_save(rec::Ca, c.data(), nn);
+    record_save(rec::ea, e.data(), n);
     const double one = 1.0;
-    put_doubles("scf_Gmax", &one, 1);
+    record_save(rec::scf_Gmax, &one, 1);
   }
 }
 

@@ -8,7 +8,7 @@
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
-#include "runtime/store.hpp"
+#include "runtime/records.hpp"
 
 namespace ostrel {
 namespace {
@@ -33,10 +33,10 @@ void read_ce_group(std::FILE* input, int nbasis) {
   for (std::int64_t i = 0; i < n2; ++i) beta_given |= cb[i] != 0.0;
   const double* cbeta = beta_given ? cb.data() : ca.data();
   const double* ebeta = beta_given ? eb.data() : ea.data();
-  store_write("guess_Ca", 0, ca.data(), 8 * n2);
-  store_write("guess_ea", 0, ea.data(), 8 * std::int64_t{m});
-  store_write("guess_Cb", 0, cbeta, 8 * n2);
-  store_write("guess_eb", 0, ebeta, 8 * std::int64_t{m});
+  record_write(rec::guess_Ca, ca.data(), n2);
+  record_write(rec::guess_ea, ea.data(), m);
+  record_write(rec::guess_Cb, cbeta, n2);
+  record_write(rec::guess_eb, ebeta, m);
 }
 
 }  // namespace
@@ -44,8 +44,8 @@ void read_ce_group(std::FILE* input, int nbasis) {
 GuessOptions guess_read_options(std::FILE* input) {
   GuessOptions o{};
   if (is_master) {
-    const int nbasis = store_get<int>("Nbasis");
-    const int restricted = store_exists("restrict") ? store_get<int>("restrict") : 0;
+    const int nbasis = record_get(rec::Nbasis);
+    const int restricted = record_get_or(rec::restricted, 0);
     // Room for the two-component case; at least one slot so that an empty basis reads.
     const int room = nbasis > 0 ? 2 * nbasis : 1;
     PoolArray<int> na(room), nb(room);
@@ -65,12 +65,12 @@ GuessOptions guess_read_options(std::FILE* input) {
       --na[i];
       --nb[i];
     }
-    store_put("guess.skip", o.skip);
-    store_write("guess_na", 0, na.data(), 4 * std::int64_t{room});
-    store_write("guess_nb", 0, nb.data(), 4 * std::int64_t{room});
-    store_put("guess.read", o.read);
-    store_put("guess.mix", o.mix);
-    store_put("guess.loc", o.localize);
+    record_put(rec::guess_skip, o.skip);
+    record_write(rec::guess_na, na.data(), room);
+    record_write(rec::guess_nb, nb.data(), room);
+    record_put(rec::guess_read, o.read);
+    record_put(rec::guess_mix, o.mix);
+    record_put(rec::guess_loc, o.localize);
     if (o.read < 0) read_ce_group(input, nbasis);
   }
   mp_bcast(&o, sizeof o / sizeof(int), MP_INT);

@@ -5,24 +5,19 @@
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
-#include "runtime/store.hpp"
+#include "runtime/records.hpp"
 #include "scf/guess/guess_steps.hpp"
 
 namespace ostrel {
 namespace {
 
-void put_doubles(const char* name, const double* data, long count) {
-  if (!store_exists(name)) store_alloc(name, 8 * count);
-  store_write(name, 0, data, 8 * count);
-}
-
 // Ca (or Cb) = the frame with its minimal block turned by the given M x M vectors.
-void project_spin(const double* frame, const double* energies, int n, int m, const char* given_c,
-                  const char* given_e, const char* c_name, const char* e_name) {
+void project_spin(const double* frame, const double* energies, int n, int m, Record<double> given_c,
+                  Record<double> given_e, Record<double> c_name, Record<double> e_name) {
   const long nn = static_cast<long>(n) * n, mm = static_cast<long>(m) * m;
   PoolArray<double> c(std::max(1L, nn)), e(std::max(1, n)), v(std::max(1L, mm)), ev(std::max(1, m));
-  store_read(given_c, 0, v.data(), 8 * mm);
-  store_read(given_e, 0, ev.data(), 8L * m);
+  record_read(given_c, v.data(), mm);
+  record_read(given_e, ev.data(), m);
   for (long i = 0; i < nn; ++i) c[i] = frame[i];
   for (int i = 0; i < n; ++i) e[i] = energies[i];
   for (int k = 0; k < m; ++k) {
@@ -35,8 +30,8 @@ void project_spin(const double* frame, const double* energies, int n, int m, con
     }
     e[k] = ev[k];
   }
-  put_doubles(c_name, c.data(), nn);
-  put_doubles(e_name, e.data(), n);
+  record_save(c_name, c.data(), nn);
+  record_save(e_name, e.data(), n);
 }
 
 }  // namespace
@@ -44,8 +39,8 @@ void project_spin(const double* frame, const double* energies, int n, int m, con
 void projected_guess() {
   int n = 0, given = 0;
   if (is_master) {
-    n = store_get<int>("Nbasis");
-    given = static_cast<int>(std::lround(std::sqrt(static_cast<double>(store_size("guess_Ca") / 8))));
+    n = record_get(rec::Nbasis);
+    given = static_cast<int>(std::lround(std::sqrt(static_cast<double>(record_count(rec::guess_Ca)))));
   }
   mp_bcast(&n, 1, MP_INT);
   mp_bcast(&given, 1, MP_INT);
@@ -54,10 +49,10 @@ void projected_guess() {
   const int m = minimal_frame(frame.data(), energies.data(), s.data(), n);
   if (given != m) fatal_error("\n $ce: n=%d, but the minimal basis has %d functions\n", given, m);
   if (!is_master) return;
-  project_spin(frame.data(), energies.data(), n, m, "guess_Ca", "guess_ea", "Ca", "ea");
-  project_spin(frame.data(), energies.data(), n, m, "guess_Cb", "guess_eb", "Cb", "eb");
+  project_spin(frame.data(), energies.data(), n, m, rec::guess_Ca, rec::guess_ea, rec::Ca, rec::ea);
+  project_spin(frame.data(), energies.data(), n, m, rec::guess_Cb, rec::guess_eb, rec::Cb, rec::eb);
   const double one = 1.0;
-  put_doubles("scf_Gmax", &one, 1);
+  record_save(rec::scf_Gmax, &one, 1);
 }
 
 }  // namespace ostrel

@@ -23,6 +23,8 @@ int minimal_frame(double* cnf, double* energies, double* s, int n);
 
 // Packed overlap matrix of "Basis" (pair cut-off 1e-12), master only.
 void basis_overlap(double* s);
+// y = S x for the packed S of order n.
+void packed_times(const double* s, int n, const double* x, double* y);
 
 // Completes the first m S-orthonormal columns of c (n x n) with basis functions: each new
 // column is the unit vector of the function most independent of the columns so far,

@@ -10,7 +10,7 @@
 
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
-#include "runtime/store.hpp"
+#include "runtime/records.hpp"
 #include "scf/guess/guess_steps.hpp"
 
 namespace ostrel {
@@ -38,23 +38,18 @@ bool write_exact(int fd, const void* buffer, std::int64_t bytes) {
   return true;
 }
 
-void put_doubles(const char* name, const double* data, std::int64_t count) {
-  if (!store_exists(name)) store_alloc(name, 8 * count);
-  store_write(name, 0, data, 8 * count);
-}
-
 // One spin from the file: energies, coefficients, reordered by the list `order`.
-bool read_spin(int fd, int n, const char* order, const char* e_name, const char* c_name, double* e,
+bool read_spin(int fd, int n, Record<int> order, Record<double> e_name, Record<double> c_name, double* e,
                double* c) {
   const std::int64_t nn = std::int64_t{n} * n;
   if (!read_exact(fd, e, 8 * std::int64_t{n}) || !read_exact(fd, c, 8 * nn)) return false;
-  if (store_exists(order)) {
+  if (record_exists(order)) {
     PoolArray<int> list(n);
-    store_read(order, 0, list.data(), 4 * std::int64_t{n});
+    record_read(order, list.span());
     reorder_orbitals(list.data(), n, e, c);
   }
-  put_doubles(e_name, e, n);
-  put_doubles(c_name, c, nn);
+  record_save(e_name, e, n);
+  record_save(c_name, c, nn);
   return true;
 }
 
@@ -82,8 +77,8 @@ int read_vectors(const char* file, int n_basis) {
   if (ok) {
     const std::int64_t nn = std::int64_t{n} * n;
     PoolArray<double> e(n > 0 ? n : 1), c(nn > 0 ? nn : 1);
-    ok = read_spin(fd, n, "guess_na", "ea", "Ca", e.data(), c.data()) &&
-         read_spin(fd, n, "guess_nb", "eb", "Cb", e.data(), c.data());
+    ok = read_spin(fd, n, rec::guess_na, rec::ea, rec::Ca, e.data(), c.data()) &&
+         read_spin(fd, n, rec::guess_nb, rec::eb, rec::Cb, e.data(), c.data());
   }
   ::close(fd);
   return ok ? 0 : 1;
@@ -94,10 +89,10 @@ void save_vectors(const char* file, int n_basis) {
   const int n = n_basis;
   const std::int64_t nn = std::int64_t{n} * n;
   PoolArray<double> ea(n > 0 ? n : 1), ca(nn > 0 ? nn : 1), eb(n > 0 ? n : 1), cb(nn > 0 ? nn : 1);
-  store_read("ea", 0, ea.data(), 8 * std::int64_t{n});
-  store_read("Ca", 0, ca.data(), 8 * nn);
-  store_read("eb", 0, eb.data(), 8 * std::int64_t{n});
-  store_read("Cb", 0, cb.data(), 8 * nn);
+  record_read(rec::ea, ea.data(), n);
+  record_read(rec::Ca, ca.data(), nn);
+  record_read(rec::eb, eb.data(), n);
+  record_read(rec::Cb, cb.data(), nn);
   if (std::strcmp(file, ".") == 0) {
     const char* prefix = "ce>";
     std::printf("%s$vector\n", prefix);

@@ -4,6 +4,7 @@
 #include "linalg/vector_ops.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
+#include "runtime/records.hpp"
 #include "runtime/store.hpp"
 #include "scf/procedure/scf_state.hpp"
 #include "scf/procedure/scf_steps.hpp"
@@ -27,9 +28,9 @@ void scf_bfgs_step() {
   if (!is_master) return;
   const std::int64_t n = sh.nrot;
   if (n < 1) return;
-  const int iteration = store_get<int>("scf_iter");
-  const int grid_new = store_get<int>("grid_new");
-  int nh = store_get<int>("scf_NH");
+  const int iteration = record_get(rec::scf_iter);
+  const int grid_new = record_get(rec::grid_new);
+  int nh = record_get(rec::scf_NH);
   const std::int64_t capacity = (store_size("scf_H") / (8 * n) - 1) / 2;
   PoolArray<double> g(n), x(n), u(n), v(n);
   scf_read("scf_G", g.data(), n);
@@ -44,7 +45,7 @@ void scf_bfgs_step() {
     scf_read("scf_X", u.data(), n);  // the previous step s
     vec_copy(n, x.data(), v.data());
     vec_axpy(n, 1.0, u.data(), v.data());
-    const double rho = 1.0 / (store_get<double>("scf_XG0") - vec_dot(n, u.data(), g.data()));
+    const double rho = 1.0 / (record_get(rec::scf_XG0) - vec_dot(n, u.data(), g.data()));
     const double c = (vec_dot(n, g.data(), v.data()) * rho - 2.0) * rho;
     // rho < 0 is the curvature condition s.y > 0 (y the gradient change); without it the
     // update can make the inverse Hessian indefinite and the steps run uphill.
@@ -70,8 +71,8 @@ void scf_bfgs_step() {
   if (largest > kMaxAngle) vec_scale(n, kMaxAngle / largest, x.data());
   vec_scale(n, -1.0, x.data());
   scf_write("scf_X", x.data(), n);
-  store_put("scf_XG0", vec_dot(n, x.data(), g.data()));
-  store_put("scf_NH", nh);
+  record_put(rec::scf_XG0, vec_dot(n, x.data(), g.data()));
+  record_put(rec::scf_NH, nh);
 }
 
 }  // namespace ostrel

@@ -7,6 +7,7 @@
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
+#include "runtime/records.hpp"
 #include "runtime/store.hpp"
 #include "scf/procedure/scf_grid_step.hpp"
 #include "scf/procedure/scf_overlap_fit.hpp"
@@ -28,12 +29,12 @@ struct FockSettings {
 FockSettings read_settings() {
   FockSettings o{};
   if (is_master) {
-    o.cut = store_get<double>("cutij");
-    o.grid = store_get<int>("grid");
-    o.grid_new = store_get<int>("grid_new");
-    o.iteration = store_get<int>("scf_iter");
-    o.fitxc = store_get<int>("fitxc");
-    store_put("NevalF", store_get<int>("NevalF") + 1);
+    o.cut = record_field(rec::cutij, &IntegralCutoffs::pair);
+    o.grid = record_get(rec::grid);
+    o.grid_new = record_get(rec::grid_new);
+    o.iteration = record_get(rec::scf_iter);
+    o.fitxc = record_get(rec::fitxc);
+    record_set_field(rec::NevalF, &FockCounts::fock, record_field(rec::NevalF, &FockCounts::fock) + 1);
   }
   mp_bcast(&o, sizeof o, MP_BYTE);
   return o;
@@ -115,11 +116,11 @@ void overlap_potentials(const ScfShape& sh, const double* r, double u[2]) {
     u[k] = vec_dot(m, s.data(), g.data()) / sp;
     vec_axpy(m, -u[k], p.data(), g.data());
     scf_write(names[k], g.data(), m);
-    store_put(multipliers[k], u[k]);
+    record_put(Record<double>{multipliers[k]}, u[k]);
   }
 }
 
-double exchange_correlation() { return store_get<double>("Ex") + store_get<double>("Ec"); }
+double exchange_correlation() { return record_get(rec::Ex) + record_get(rec::Ec); }
 
 }  // namespace
 
@@ -161,8 +162,8 @@ void scf_fock_energy() {
     vec_set(sh.nfit, 0.0, zero.data());
     scf_write("fa", zero.data(), sh.nfit);
     scf_write("fb", zero.data(), sh.nfit);
-    store_put("Ex", 0.0);
-    store_put("Ec", 0.0);
+    record_put(rec::Ex, 0.0);
+    record_put(rec::Ec, 0.0);
   }
   double u[2] = {0.0, 0.0};
   if (here) {
@@ -212,11 +213,11 @@ void scf_fock_energy() {
   }
 
   if (here) {
-    const double ex = store_get<double>("Ex"), ec = store_get<double>("Ec");
-    const double energy = e1 + store_get<double>("Enn") + ej + ex + ec;
-    store_put("EJ", ej);
-    store_put("ESCF", energy);
-    store_put("Energy", energy);
+    const double ex = record_get(rec::Ex), ec = record_get(rec::Ec);
+    const double energy = e1 + record_get(rec::Enn) + ej + ex + ec;
+    record_put(rec::EJ, ej);
+    record_put(rec::ESCF, energy);
+    record_put(rec::Energy, energy);
   }
 }
 

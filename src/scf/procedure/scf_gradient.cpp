@@ -3,7 +3,7 @@
 #include "linalg/vector_ops.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
-#include "runtime/store.hpp"
+#include "runtime/records.hpp"
 #include "runtime/timer.hpp"
 #include "scf/procedure/scf_state.hpp"
 #include "scf/procedure/scf_steps.hpp"
@@ -45,7 +45,7 @@ void scf_gradient() {
     }
     if (here) {
       scf_write("scf_G", g.data(), sh.nrot);
-      store_put("scf_Gmax", vec_max_norm(sh.nrot, g.data()));
+      record_put(rec::scf_Gmax, vec_max_norm(sh.nrot, g.data()));
     }
   }
   timer("Rotation Gradient", '+');

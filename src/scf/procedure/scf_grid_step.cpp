@@ -7,7 +7,7 @@
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
-#include "runtime/store.hpp"
+#include "runtime/records.hpp"
 #include "scf/numint/basis_eval_shells.hpp"
 #include "scf/grid/grid_passes.hpp"
 
@@ -28,7 +28,7 @@ void orbital_weights(const Molecule& mol) {
         offsets[a + 1] = offsets[a] + na * (na + 1) / 2;
       }
       PoolArray<double> blocks(offsets[natom] > 0 ? offsets[natom] : 1);
-      if (is_master) store_read("atomic_D", 0, blocks.data(), 8 * std::int64_t{offsets[natom]});
+      if (is_master) record_read(rec::atomic_D, blocks.data(), offsets[natom]);
       mp_bcast(blocks.data(), offsets[natom], MP_DOUBLE);
       grid_weights_orbital(shells.set, blocks.data(), offsets.data());
     }

@@ -4,6 +4,7 @@
 #include "linalg/vector_ops.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
+#include "runtime/records.hpp"
 #include "runtime/store.hpp"
 #include "scf/procedure/scf_state.hpp"
 #include "scf/procedure/scf_steps.hpp"
@@ -54,7 +55,7 @@ void scf_hessian_setup(int m) {
   create("scf_X", sh.nrot);
   create("scf_H", (2 * std::int64_t{m} + 1) * sh.nrot);
   create("scf_XG0", 1);
-  store_put("scf_NH", 0);
+  record_put(rec::scf_NH, 0);
   PoolArray<double> p(std::max<std::int64_t>(sh.nrot, 1));
   preconditioner(sh, p.data());
   scf_write("scf_H", p.data(), sh.nrot);

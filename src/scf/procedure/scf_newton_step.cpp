@@ -9,6 +9,7 @@
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
+#include "runtime/records.hpp"
 #include "runtime/store.hpp"
 #include "runtime/timer.hpp"
 #include "scf/procedure/scf_newton_subspace.hpp"
@@ -78,9 +79,9 @@ void scf_hessian_image(const double* b, double* sigma) {
   const bool canonical = scf_get_int("scf_diag", 1) == 1;
   perturbed_orbitals(sh, b);
   if (is_master) {
-    store_put("ID1", 0);
-    store_put("ND1", 1);
-    store_put("use_d2Exc", 0);
+    record_put(rec::ID1, 0);
+    record_put(rec::ND1, 1);
+    record_put(rec::use_d2Exc, 0);
   }
   scf_response();
   hessian_image(sh, canonical, b, sigma);
@@ -169,7 +170,7 @@ void scf_newton_step() {
     }
     if (here) {
       scf_write("scf_X", x.data(), nr);
-      store_put("scf_Gmax", rmax);
+      record_put(rec::scf_Gmax, rmax);
     }
   }
   if (here)

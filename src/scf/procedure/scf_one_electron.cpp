@@ -10,6 +10,7 @@
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
+#include "runtime/records.hpp"
 #include "runtime/store.hpp"
 #include "scf/procedure/scf_overlap_fit.hpp"
 
@@ -25,18 +26,13 @@ struct Settings {
   int n3fit;
 };
 
-void put_doubles(const char* name, const double* data, std::int64_t count) {
-  if (!store_exists(name)) store_alloc(name, 8 * count);
-  store_write(name, 0, data, 8 * count);
-}
-
 // invA as the first block of the metric record and p = invA s (charges of the fit functions).
 void store_inverse_and_projection() {
-  const std::int64_t m = store_get<int>("Nfit");
+  const std::int64_t m = record_get(rec::Nfit);
   const std::int64_t packed = m * (m + 1) / 2;
   PoolArray<double> inverse(packed), s(4 * m), p(m);
-  store_read(kFitMetricRecord, 0, inverse.data(), 8 * packed);
-  store_read("s", 0, s.data(), 8 * 4 * m);
+  record_read(rec::VMM, inverse.span());
+  record_read(rec::s, s.span());
   for (std::int64_t i = 0; i < m; ++i) p[i] = 0.0;
   for (std::int64_t i = 0; i < m; ++i) {
     const double* row = inverse.data() + i * (i + 1) / 2;
@@ -46,8 +42,8 @@ void store_inverse_and_projection() {
     }
     p[i] += row[i] * s[i];
   }
-  put_doubles("invA", inverse.data(), packed);
-  put_doubles("p", p.data(), m);
+  record_save(rec::invA, inverse.data(), packed);
+  record_save(rec::p, p.data(), m);
 }
 
 }  // namespace
@@ -55,12 +51,12 @@ void store_inverse_and_projection() {
 void scf_one_electron_setup() {
   Settings g{};
   if (is_master) {
-    g.cut = store_get<double>("cutij");
-    if (store_exists("field")) store_read("field", 0, g.field, sizeof g.field);
-    g.four = store_get<int>("four");
-    g.necp = store_exists("Necp") ? store_get<int>("Necp") : 0;
-    g.fit = store_get<int>("fit");
-    g.n3fit = store_exists("N3fit") ? store_get<int>("N3fit") : 0;
+    g.cut = record_field(rec::cutij, &IntegralCutoffs::pair);
+    if (record_exists(rec::field)) record_read(rec::field, g.field, 3);
+    g.four = record_get(rec::four);
+    g.necp = record_get_or(rec::Necp, 0);
+    g.fit = record_get(rec::fit);
+    g.n3fit = record_get_or(rec::N3fit, 0);
   }
   mp_bcast(&g, sizeof g, MP_BYTE);
   const bool field = g.field[0] != 0.0 || g.field[1] != 0.0 || g.field[2] != 0.0;
@@ -75,7 +71,7 @@ void scf_one_electron_setup() {
   records.ecp = g.necp != 0 ? "ECP" : nullptr;
   double enn = 0.0;
   one_electron_integrals(records, &enn, g.field, nullptr, g.four, g.cut);
-  if (is_master) store_put("Enn", enn);
+  if (is_master) record_put(rec::Enn, enn);
 
   if (g.fit == 0) return;
   if (g.fit == 'S') {

@@ -5,6 +5,7 @@
 #include "linalg/vector_ops.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
+#include "runtime/records.hpp"
 #include "runtime/store.hpp"
 #include "scf/procedure/scf_state.hpp"
 #include "scf/procedure/scf_steps.hpp"
@@ -39,8 +40,8 @@ void scf_one_electron_properties() {
   store_free("scf.H");
   store_free("scf.T");
   store_free("scf.M");
-  store_put("ET", et);
-  store_put("Ev", e1 - et);
+  record_put(rec::ET, et);
+  record_put(rec::Ev, e1 - et);
   scf_write("Dipole", dipole, 3);
 }
 

@@ -16,6 +16,7 @@
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
+#include "runtime/records.hpp"
 #include "runtime/store.hpp"
 #include "scf/xc/dft_options.hpp"
 #include "scf/procedure/scf_electrons.hpp"
@@ -60,8 +61,9 @@ void apply_cutij(double c[2], bool dft) {
 template <class T>
 void put(const char* name, const T* values, int count) {
   const std::int64_t bytes = std::int64_t{sizeof(T)} * count;
-  if (store_exists(name) && store_size(name) != bytes) fatal_error("\n record '%s' has %lld bytes\n", name, static_cast<long long>(store_size(name)));
-  store_write(name, 0, values, bytes);
+  const Record<T> record{name};
+  if (record_exists(record) && store_size(name) != bytes) fatal_error("\n record '%s' has %lld bytes\n", name, static_cast<long long>(store_size(name)));
+  record_write(record, values, count);
 }
 template <class T>
 void put1(const char* name, T value) { put(name, &value, 1); }
@@ -125,13 +127,13 @@ void write_records(const ScfOptions& o, const ScfContext& c, const int nactive[2
 
 ScfContext read_context(const ScfElectrons& e) {
   ScfContext c{};
-  store_read("theory", 0, c.theory, 64);
+  record_read(rec::theory, c.theory, 64);
   c.theory[63] = '\0';
-  c.four = store_get<int>("four");
-  c.fit = store_get<int>("fit");
-  c.nbasis = store_get<int>("Nbasis");
-  c.nbasis1 = store_exists("Nbasis1") ? store_get<int>("Nbasis1") : 0;
-  c.nfit = store_exists("Nfit") ? store_get<int>("Nfit") : 0;
+  c.four = record_get(rec::four);
+  c.fit = record_get(rec::fit);
+  c.nbasis = record_get(rec::Nbasis);
+  c.nbasis1 = record_get_or(rec::Nbasis1, 0);
+  c.nfit = record_get_or(rec::Nfit, 0);
   std::copy(e.na, e.na + 2, c.na);
   std::copy(e.nb, e.nb + 2, c.nb);
   std::copy(e.ncore, e.ncore + 2, c.ncore);
@@ -246,9 +248,9 @@ ScfOptions scf_setup_options(std::FILE* input) {
     ScfElectrons e;
     {
       PoolArray<std::int32_t> atoms(std::int64_t{kElementCount} * kElementFields);
-      store_read("Atoms", 0, atoms.data(), 4 * atoms.size());
+      record_read(rec::Atoms, atoms.span());
       int necp[2] = {0, 0};
-      if (store_exists("Necp")) store_read("Necp", 0, necp, 8);
+      if (record_exists(rec::Necp)) record_read(rec::Necp, necp, 2);
       e = scf_count_electrons(mol, atoms.data(), necp);
     }
     const ScfContext c = read_context(e);

@@ -14,7 +14,7 @@
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
-#include "runtime/store.hpp"
+#include "runtime/records.hpp"
 #include "runtime/timer.hpp"
 
 namespace ostrel {
@@ -39,10 +39,10 @@ void scf_overlap_metric_inverse() {
       ldlt_solve(metric.data(), static_cast<int>(m), unit.data(), static_cast<int>(m));
       for (std::int64_t i = 0; i < m; ++i)
         for (std::int64_t j = 0; j <= i; ++j) inverse[packed_index(i, j)] = 0.5 * (unit[i * m + j] + unit[j * m + i]);
-      store_read("s", 0, s.data(), 8 * m);
+      record_read(rec::s, s.data(), m);
       matrix_times_vector(static_cast<int>(m), inverse.data(), 0, s.data(), p.data(), 1.0, 0.0);
-      store_write("invA", 0, inverse.data(), 8 * m2);
-      store_write("p", 0, p.data(), 8 * m);
+      record_write(rec::invA, inverse.data(), m2);
+      record_write(rec::p, p.data(), m);
     }
   }
   release_basis(aux);
@@ -61,8 +61,8 @@ void scf_overlap_assembly(double epsilon, int nd, const char* const* coefficient
     const int natom = mol.n_atoms;
     PoolArray<int> groups(natom), lists(static_cast<std::int64_t>(natom) * natom), own(natom);
     if (is_master) {
-      store_read(kFitGroupsRecord, 0, groups.data(), 4 * std::int64_t{natom});
-      store_read(kFitPairListsRecord, 0, lists.data(), 4 * lists.size());
+      record_read(rec::ri_groups, groups.data(), natom);
+      record_read(rec::ri_pairs, lists.span());
     }
     mp_bcast(groups.data(), natom, MP_INT);
     mp_bcast(lists.data(), lists.size(), MP_INT);
@@ -70,7 +70,7 @@ void scf_overlap_assembly(double epsilon, int nd, const char* const* coefficient
     const std::int64_t m = aux.n_functions, n2 = packed_size(std::int64_t{orb.n_functions});
     PoolArray<double> c(nd * m), mult(nd), f(nd * n2), old(n2);
     if (is_master) {
-      for (int d = 0; d < nd; ++d) store_read(coefficients[d], 0, c.data() + d * m, 8 * m);
+      for (int d = 0; d < nd; ++d) record_read(Record<double>{coefficients[d]}, c.data() + d * m, m);
       vec_copy(nd, u, mult.data());
     }
     mp_bcast(c.data(), c.size(), MP_DOUBLE);
@@ -81,9 +81,9 @@ void scf_overlap_assembly(double epsilon, int nd, const char* const* coefficient
     mp_sum(f.data(), f.size(), MP_DOUBLE);
     if (is_master)
       for (int d = 0; d < nd; ++d) {
-        store_read(matrices[d], 0, old.data(), 8 * n2);
+        record_read(Record<double>{matrices[d]}, old.data(), n2);
         vec_axpy(n2, 1.0, old.data(), f.data() + d * n2);
-        store_write(matrices[d], 0, f.data() + d * n2, 8 * n2);
+        record_write(Record<double>{matrices[d]}, f.data() + d * n2, n2);
       }
   }
   release_basis(aux);

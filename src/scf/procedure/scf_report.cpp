@@ -19,6 +19,7 @@
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
+#include "runtime/records.hpp"
 #include "runtime/store.hpp"
 #include "scf/grid/grid_print.hpp"
 #include "scf/grid/grid_record.hpp"
@@ -36,20 +37,20 @@ struct ReportSettings {
 };
 
 int get_int_or(const char* name, int fallback) {
-  return store_exists(name) ? store_get<int>(name) : fallback;
+  return record_get_or(Record<int>{name}, fallback);
 }
 
-double get_double(const char* name) { return store_get<double>(name); }
+double get_double(const char* name) { return record_get(Record<double>{name}); }
 
 ReportSettings read_and_print_energies(const char* theory) {
   ReportSettings r{};
   if (is_master) {
-    r.n_atoms = store_get<int>("Natom");
-    r.n_basis = store_get<int>("Nbasis");
-    r.na = store_get<int>("Na");
-    r.nb = store_get<int>("Nb");
-    r.four = store_get<int>("four");
-    r.restrict = store_get<int>("restrict");
+    r.n_atoms = record_field(rec::Natom, &PerStructure::whole);
+    r.n_basis = record_get(rec::Nbasis);
+    r.na = record_field(rec::Na, &PerStructure::whole);
+    r.nb = record_field(rec::Nb, &PerStructure::whole);
+    r.four = record_get(rec::four);
+    r.restrict = record_get(rec::restricted);
     r.closed = get_int_or("closed", r.restrict && r.na == r.nb);
     r.fit = std::strncmp(theory, "RI", 2) == 0 ? 0 : get_int_or("fit", 0);
     r.dft = theory_in_class(theory, "DFT");
@@ -58,7 +59,7 @@ ReportSettings read_and_print_energies(const char* theory) {
                 get_double("Ec"));
     if (r.four > 1) std::printf("  small component charge = %10.6lf\n", get_double("Q1"));
     double dipole[3];
-    store_read("Dipole", 0, dipole, sizeof dipole);
+    record_read(rec::Dipole, dipole, 3);
     const double length = std::sqrt(dipole[0] * dipole[0] + dipole[1] * dipole[1] + dipole[2] * dipole[2]);
     std::printf("\n  dipole = %10.6lf au (%10.6lf D)\n", length, length * kDebyePerAu);
   }
@@ -78,7 +79,7 @@ void print_orbital_energies(const char* spin, const char* record, int n, int occ
   const int ko = short_form ? std::min(kListedOrbitals, occupied) : occupied;
   const int kv = short_form ? std::min(kListedOrbitals, virtuals) : virtuals;
   PoolArray<double> e(n > 0 ? n : 1);
-  store_read(record, 0, e.data(), 8 * std::int64_t{n});
+  record_read(Record<double>{record}, e.data(), n);
   std::printf("\n One-Electron Energies %s", spin);
   std::printf("\n occupied:");
   print_energy_list(e.data(), occupied - ko, ko);
@@ -89,21 +90,21 @@ void print_orbital_energies(const char* spin, const char* record, int n, int occ
 
 void print_density_matrix(const char* title, const char* record, int n) {
   PoolArray<double> d(std::int64_t{n} * (n + 1) / 2);
-  store_get_array<double>(record, d.span());
+  record_read(Record<double>{record}, d.span());
   std::printf("\n %s\n", title);
   print_dense_matrix(d.data(), n, n, 0);
 }
 
 void print_vectors(const char* title, const char* c_record, const char* e_record, int n) {
   PoolArray<double> c(std::int64_t{n} * n), e(n > 0 ? n : 1);
-  store_get_array<double>(c_record, c.span());
-  store_read(e_record, 0, e.data(), 8 * std::int64_t{n});
+  record_read(Record<double>{c_record}, c.span());
+  record_read(Record<double>{e_record}, e.data(), n);
   std::printf("\n Eigenvectors %s\n", title);
   print_matrix(c.data(), e.data(), n, n);
 }
 
 void print_grid_orders() {
-  if (!store_exists("Grid")) {
+  if (!record_exists(rec::Grid)) {
     std::printf("\n no integration grid to print\n");
     return;
   }
@@ -116,7 +117,7 @@ void print_grid_orders() {
 
 // The fitted-density listings need the fitting basis and its coefficients.
 bool fitted_density_present() {
-  if (store_exists("Basis2") && store_exists("da") && store_exists("db")) return true;
+  if (record_exists(rec::Basis2) && record_exists(rec::da) && record_exists(rec::db)) return true;
   std::printf("\n no fitted density to analyse\n");
   return false;
 }

@@ -11,6 +11,7 @@
 #include "model/molden_export.hpp"
 #include "model/molecule_record.hpp"
 #include "runtime/pool.hpp"
+#include "runtime/records.hpp"
 #include "runtime/store.hpp"
 #include "scf/guess/guess_steps.hpp"
 
@@ -28,23 +29,25 @@ void packed_times(const double* p, const double* x, int n, double* y) {
 }
 
 void put_doubles(const char* name, const double* data, std::int64_t count) {
-  if (store_exists(name) && store_size(name) != 8 * count) {
+  const Record<double> record{name};
+  if (record_exists(record) && record_count(record) != count) {
     std::printf("\n record '%s' has another size: localised orbitals not stored\n", name);
     return;
   }
-  store_write(name, 0, data, 8 * count);
+  record_write(record, data, count);
 }
 
 void localize_spin(const char* title, const char* c_record, const char* f_record, const char* c_out,
                    const char* e_out, const double* s, int n, int count, int natom, const int* first) {
   const std::int64_t size = std::int64_t{n} * std::max(count, 1);
   PoolArray<double> c(size), sc(size), e(std::max(count, 1)), f(std::int64_t{n} * (n + 1) / 2), fc(std::max(n, 1));
-  store_read(c_record, 0, c.data(), 8 * std::int64_t{n} * count);
+  record_read(Record<double>{c_record}, c.data(), std::int64_t{n} * count);
   for (int k = 0; k < count; ++k) packed_times(s, c.data() + std::int64_t{k} * n, n, sc.data() + std::int64_t{k} * n);
   std::printf("\n Localized orbitals%s%s\n", *title ? " " : "", title);
   localize_orbitals(c.data(), sc.data(), n, count, natom, first);
-  const bool fock = store_exists(f_record) && store_size(f_record) >= 8 * f.size();
-  if (fock) store_read(f_record, 0, f.data(), 8 * f.size());
+  const Record<double> fock_record{f_record};
+  const bool fock = record_exists(fock_record) && record_count(fock_record) >= f.size();
+  if (fock) record_read(fock_record, f.span());
   for (int k = 0; k < count; ++k) {
     e[k] = 0.0;
     if (!fock) continue;

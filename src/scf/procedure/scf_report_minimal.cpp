@@ -7,7 +7,7 @@
 
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
-#include "runtime/store.hpp"
+#include "runtime/records.hpp"
 #include "scf/guess/guess_steps.hpp"
 
 namespace ostrel {
@@ -20,8 +20,8 @@ void print_spin(const char* spin, const char* c_record, const char* e_record, co
   const std::int64_t nn = std::int64_t{n} * n;
   PoolArray<double> c(std::max<std::int64_t>(1, nn)), e(std::max(1, n));
   PoolArray<double> sc(std::max(1, n)), x(std::max<std::int64_t>(1, std::int64_t{m} * m));
-  store_read(c_record, 0, c.data(), 8 * nn);
-  store_read(e_record, 0, e.data(), 8 * std::int64_t{n});
+  record_read(Record<double>{c_record}, c.data(), nn);
+  record_read(Record<double>{e_record}, e.data(), n);
   for (int k = 0; k < m; ++k) {
     const double* ck = c.data() + std::int64_t{k} * n;
     for (int mu = 0; mu < n; ++mu) {

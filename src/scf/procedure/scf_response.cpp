@@ -8,6 +8,7 @@
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
+#include "runtime/records.hpp"
 #include "runtime/store.hpp"
 #include "scf/procedure/scf_overlap_fit.hpp"
 #include "scf/procedure/scf_state.hpp"
@@ -29,21 +30,22 @@ struct ResponseSettings {
   int n3fit;
 };
 
-int int_or(const char* name, int fallback) { return store_exists(name) ? store_get<int>(name) : fallback; }
+int int_or(const char* name, int fallback) { return record_get_or(Record<int>{name}, fallback); }
 
 ResponseSettings read_settings() {
   ResponseSettings o{};
   if (is_master) {
-    o.cut = store_get<double>("cutij");
+    o.cut = record_field(rec::cutij, &IntegralCutoffs::pair);
     o.use_d1 = int_or("useD1", 0);
     o.grid = int_or("grid", 0);
     o.use_d2exc = int_or("use_d2Exc", 0);
     o.grid_spare = int_or("grid_spare", 1);
-    o.n = store_get<int>("ND1");
+    o.n = record_get(rec::ND1);
     o.d2svs = int_or("d2svs", 1);
     o.n3fit = int_or("N3fit", 0);
     // The second Fock-evaluation counter, when the record has room for it.
-    if (store_size("NevalF") >= 8) store_put("NevalF", store_get<int>("NevalF", 4) + 1, 4);
+    if (record_count(rec::NevalF) >= 1)
+      record_set_field(rec::NevalF, &FockCounts::first_order, record_field(rec::NevalF, &FockCounts::first_order) + 1);
   }
   mp_bcast(&o, sizeof o, MP_BYTE);
   return o;
@@ -244,11 +246,11 @@ void scf_response() {
   } else if (o.grid != 0) {
     int fine = 0;
     if (here) {
-      fine = store_get<int>("grid_fine");
-      store_put("grid_fine", o.grid_spare ? 0 : 1);
+      fine = record_get(rec::grid_fine);
+      record_put(rec::grid_fine, o.grid_spare ? 0 : 1);
     }
     xc_kernel_pass();
-    if (here) store_put("grid_fine", fine);
+    if (here) record_put(rec::grid_fine, fine);
   } else if (here) {
     PoolArray<double> zero(o.n * m);
     vec_set(zero.size(), 0.0, zero.data());

@@ -4,6 +4,7 @@
 #include "integrals/fit_driver.hpp"
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
+#include "runtime/records.hpp"
 #include "runtime/store.hpp"
 #include "runtime/timer.hpp"
 #include "scf/procedure/scf_one_electron.hpp"
@@ -36,19 +37,19 @@ struct RunOptions {
 RunOptions read_options() {
   RunOptions o{};
   if (is_master) {
-    o.conv = store_get<double>("convergence");
-    o.itmax = store_get<int>("iterations");
-    o.itinner = store_get<int>("iterations", 4);
-    o.bfgs = store_get<int>("scf_procedure") == 1;
-    o.diagm = store_get<int>("scf_diag");
-    o.grid = store_get<int>("grid");
-    o.f0 = store_get<int>("fitxc");
-    o.g0 = store_get<double>("scf_Gmax");
-    o.ricut = store_exists("ricut") ? store_get<double>("ricut") : 1e-10;
+    o.conv = record_field(rec::convergence, &Convergence::energy);
+    o.itmax = record_field(rec::iterations, &IterationLimits::outer);
+    o.itinner = record_field(rec::iterations, &IterationLimits::inner);
+    o.bfgs = record_get(rec::scf_procedure) == 1;
+    o.diagm = record_field(rec::scf_diag, &DiagonalisationMode::initial);
+    o.grid = record_get(rec::grid);
+    o.f0 = record_get(rec::fitxc);
+    o.g0 = record_get(rec::scf_Gmax);
+    o.ricut = record_get_or(rec::ricut, 1e-10);
     if (o.grid != 0) {
-      o.grid_adapt = store_get<int>("grid_adapt");
-      o.acc1 = store_get<double>("grid_accuracy", 8);
-      o.spare = store_exists("grid_spare") ? store_get<int>("grid_spare") : 0;
+      o.grid_adapt = record_get(rec::grid_adapt);
+      o.acc1 = record_field(rec::grid_accuracy, &GridAccuracy::fine);
+      o.spare = record_get_or(rec::grid_spare, 0);
     }
   }
   mp_bcast(&o, sizeof o, MP_BYTE);
@@ -57,13 +58,12 @@ RunOptions read_options() {
 
 // Orbital energies exist before the quasi-Newton records, which are freed in stack order.
 void ensure_orbital_energies() {
-  const int n = store_get<int>("Nbasis");
-  for (const char* name : {"ea", "eb"})
-    if (!store_exists(name)) store_alloc(name, 8 * std::int64_t{n > 0 ? n : 1});
+  const int n = record_get(rec::Nbasis);
+  for (const Record<double> energies : {rec::ea, rec::eb}) record_ensure(energies, n > 0 ? n : 1);
 }
 
 void put_int(const char* name, int value) {
-  if (is_master) store_put(name, value);
+  if (is_master) record_put(Record<int>{name}, value);
 }
 
 }  // namespace
@@ -104,7 +104,7 @@ void scf_run() {
     const double energy = scf_get_double("ESCF");
     if (!(it > 0 && o.bfgs)) {
       const int canon = (o.diagm > 0 && it == 0) || o.diagm >= 3;
-      if (is_master) store_put("scf_diag", canon, 4);
+      if (is_master) record_set_field(rec::scf_diag, &DiagonalisationMode::canonical, canon);
       scf_canonicalize();
     }
     if (it == 0) scf_hessian_setup(o.bfgs ? o.itmax : o.itinner + 1);
@@ -151,7 +151,7 @@ void scf_run() {
   }
 
   if (final_response) put_int("grid_spare", o.spare);
-  if (is_master) store_put("scf_diag", static_cast<int>(o.diagm > 1), 4);
+  if (is_master) record_set_field(rec::scf_diag, &DiagonalisationMode::canonical, static_cast<int>(o.diagm > 1));
   scf_canonicalize();
   scf_hessian_setup(-1);
   scf_weighted_density();

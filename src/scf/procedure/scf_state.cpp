@@ -6,7 +6,7 @@
 #include "linalg/vector_ops.hpp"
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
-#include "runtime/store.hpp"
+#include "runtime/records.hpp"
 
 namespace ostrel {
 
@@ -37,13 +37,13 @@ void scf_rotation_blocks(ScfShape& s) {
 ScfShape scf_shape() {
   ScfShape s{};
   if (is_master) {
-    s.n = store_get<int>("Nbasis");
-    s.na = store_get<int>("Na");
-    s.nb = store_get<int>("Nb");
-    s.closed = store_get<int>("closed");
-    s.restricted = store_get<int>("restrict");
-    s.fit = store_get<int>("fit");
-    s.nfit = store_exists("Nfit") ? store_get<int>("Nfit") : 0;
+    s.n = record_get(rec::Nbasis);
+    s.na = record_field(rec::Na, &PerStructure::whole);
+    s.nb = record_field(rec::Nb, &PerStructure::whole);
+    s.closed = record_get(rec::closed);
+    s.restricted = record_get(rec::restricted);
+    s.fit = record_get(rec::fit);
+    s.nfit = record_get_or(rec::Nfit, 0);
   }
   mp_bcast(&s, sizeof s, MP_BYTE);
   scf_rotation_blocks(s);
@@ -51,23 +51,23 @@ ScfShape scf_shape() {
 }
 
 void scf_read(const char* name, double* data, std::int64_t count, std::int64_t offset) {
-  if (count > 0) store_read(name, 8 * offset, data, 8 * count);
+  if (count > 0) record_read(Record<double>{name}, data, count, offset);
 }
 
 void scf_write(const char* name, const double* data, std::int64_t count, std::int64_t offset) {
-  if (count > 0) store_write(name, 8 * offset, data, 8 * count);
+  if (count > 0) record_write(Record<double>{name}, data, count, offset);
 }
 
 int scf_get_int(const char* name, std::int64_t index) {
   int v = 0;
-  if (is_master) v = store_get<int>(name, 4 * index);
+  if (is_master) v = record_get(Record<int>{name}, index);
   mp_bcast(&v, 1, MP_INT);
   return v;
 }
 
 double scf_get_double(const char* name, std::int64_t index) {
   double v = 0.0;
-  if (is_master) v = store_get<double>(name, 8 * index);
+  if (is_master) v = record_get(Record<double>{name}, index);
   mp_bcast(&v, 1, MP_DOUBLE);
   return v;
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "runtime/records.hpp"
 #include "runtime/store.hpp"
 
 namespace ostrel {
@@ -105,10 +106,10 @@ bool xc_lookup(const char* name, XcFunctional& record) {
 }
 
 void xc_store_write(const XcFunctional& record) {
-  if (store_exists("functional") == 0) store_alloc("functional", sizeof record);
-  store_put("functional", record);
+  record_ensure(rec::functional, 1);
+  record_put(rec::functional, record);
 }
 
-XcFunctional xc_store_read() { return store_get<XcFunctional>("functional"); }
+XcFunctional xc_store_read() { return record_get(rec::functional); }
 
 }  // namespace ostrel
