@@ -109,22 +109,4 @@ void orthonormalize(const double* s, double* c, int n, int m) {
   timer("Orthogonalization", '+');
 }
 
-void orthonormalize_serial(const double* s, double* c, int n) {
-  if (n < 1) return;
-  const std::int64_t nn = n;
-  PoolArray<double> sc(nn * nn);  // S c_j of the finished vectors
-  for (std::int64_t k = 0; k < n; ++k) {
-    double* ck = c + k * nn;
-    double* wk = sc.data() + k * nn;
-    matrix_times_vector(n, s, 0, ck, wk, 1.0, 0.0);
-    const double before = vec_dot(n, wk, ck);
-    for (std::int64_t j = 0; j < k; ++j) vec_axpy(n, -vec_dot(n, sc.data() + j * nn, ck), c + j * nn, ck);
-    matrix_times_vector(n, s, 0, ck, wk, 1.0, 0.0);
-    const double norm2 = vec_dot(n, wk, ck);
-    if (!(norm2 > 1e-13 * std::fabs(before))) fatal_stop();
-    vec_scale(n, 1.0 / std::sqrt(norm2), ck);
-    vec_scale(n, 1.0 / std::sqrt(norm2), wk);
-  }
-}
-
 }  // namespace ostrel

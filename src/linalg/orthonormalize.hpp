@@ -7,8 +7,5 @@ namespace ostrel {
 // run with " orthogonalize? s(k)=...". Collective: inputs and results on the master.
 void orthonormalize(const double* s, double* c, int n, int m);
 
-// Serial Gram-Schmidt of n vectors of length n in the packed metric s; a non-positive norm
-// stops the run without a message.
-void orthonormalize_serial(const double* s, double* c, int n);
 
 }  // namespace ostrel

@@ -32,11 +32,6 @@ void vec_axpy(std::int64_t n, double a, const double* x, double* y) {
   for (std::int64_t i = 0; i < n; ++i) y[i] += a * x[i];
 }
 
-void vec_axpy_strided(std::int64_t n, double a, const double* x, std::int64_t incx, double* y,
-                      std::int64_t incy) {
-  for (std::int64_t i = 0; i < n; ++i) y[i * incy] += a * x[i * incx];
-}
-
 double vec_dot(std::int64_t n, const double* x, const double* y) {
   // Four partial sums keep the loop vectorised without reassociation flags.
   double s0 = 0, s1 = 0, s2 = 0, s3 = 0;
@@ -48,19 +43,6 @@ double vec_dot(std::int64_t n, const double* x, const double* y) {
     s3 += x[i + 3] * y[i + 3];
   }
   for (; i < n; ++i) s0 += x[i] * y[i];
-  return (s0 + s1) + (s2 + s3);
-}
-
-double vec_sum(std::int64_t n, const double* x) {
-  double s0 = 0, s1 = 0, s2 = 0, s3 = 0;
-  std::int64_t i = 0;
-  for (; i + 4 <= n; i += 4) {
-    s0 += x[i];
-    s1 += x[i + 1];
-    s2 += x[i + 2];
-    s3 += x[i + 3];
-  }
-  for (; i < n; ++i) s0 += x[i];
   return (s0 + s1) + (s2 + s3);
 }
 
@@ -84,38 +66,14 @@ std::int64_t vec_index_min(std::int64_t n, const double* x) {
   return k;
 }
 
-std::int64_t vec_index_max(std::int64_t n, const double* x) {
-  std::int64_t k = 0;
-  for (std::int64_t i = 1; i < n; ++i)
-    if (x[i] > x[k]) k = i;
-  return k;
-}
-
 void vec_product(std::int64_t n, const double* x, const double* y, double* z) {
   for (std::int64_t i = 0; i < n; ++i) z[i] = x[i] * y[i];
-}
-
-void vec_diag_divide(std::int64_t n, double s, const double* d, const double* y, double* z) {
-  for (std::int64_t i = 0; i < n; ++i) z[i] = y[i] / (s + d[i]);
-}
-
-std::int64_t vec_find(std::int64_t n, const double* x, double value) {
-  for (std::int64_t i = 0; i < n; ++i)
-    if (x[i] == value) return i;
-  return n < 0 ? 0 : n;
 }
 
 void add_to_diagonal(int n, double* m, int packed, double value, double a, const double* d) {
   for (std::int64_t i = 0; i < n; ++i) {
     const std::int64_t k = packed ? (i + 3) * i / 2 : i * n + i;
     m[k] += value + (d ? a * d[i] : 0.0);
-  }
-}
-
-void packed_scale_diagonal(int n, double* a, const double* d) {
-  for (std::int64_t i = 0; i < n; ++i) {
-    double* row = a + i * (i + 1) / 2;
-    for (std::int64_t j = 0; j <= i; ++j) row[j] *= d[i] * d[j];
   }
 }
 

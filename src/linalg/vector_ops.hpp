@@ -10,23 +10,14 @@ void vec_swap(std::int64_t n, double* x, double* y);
 // x = a x; a == 0 clears x even where it holds non-numbers.
 void vec_scale(std::int64_t n, double a, double* x);
 void vec_axpy(std::int64_t n, double a, const double* x, double* y);
-// y[i*incy] += a x[i*incx]
-void vec_axpy_strided(std::int64_t n, double a, const double* x, std::int64_t incx, double* y,
-                      std::int64_t incy);
 double vec_dot(std::int64_t n, const double* x, const double* y);
-double vec_sum(std::int64_t n, const double* x);
 // max |x_i|, 0 for n <= 0.
 double vec_max_norm(std::int64_t n, const double* x);
 // First index of the extreme value (0 for n <= 0).
 std::int64_t vec_index_max_abs(std::int64_t n, const double* x);
 std::int64_t vec_index_min(std::int64_t n, const double* x);
-std::int64_t vec_index_max(std::int64_t n, const double* x);
 // z = x .* y
 void vec_product(std::int64_t n, const double* x, const double* y, double* z);
-// z_i = y_i / (s + d_i)
-void vec_diag_divide(std::int64_t n, double s, const double* d, const double* y, double* z);
-// First i with x_i == value, n when there is none.
-std::int64_t vec_find(std::int64_t n, const double* x, double value);
 
 // Packed lower triangle by rows: element (i, j), j <= i, at i(i+1)/2 + j.
 inline std::int64_t packed_index(std::int64_t i, std::int64_t j) {
@@ -38,8 +29,6 @@ inline std::int64_t packed_size(std::int64_t n) { return n * (n + 1) / 2; }
 // packed (packed != 0) or full square.
 void add_to_diagonal(int n, double* m, int packed, double value, double a = 0.0,
                      const double* d = nullptr);
-// A_ij = A_ij d_i d_j on a packed symmetric matrix.
-void packed_scale_diagonal(int n, double* a, const double* d);
 // Vector j of m vector-major vectors of length n times d_j (mode 0), |d_j|^-1/2 (mode 1)
 // or |d_j|^-1/4 (mode 2).
 void scale_vectors(int n, int m, double* c, const double* d, int mode);

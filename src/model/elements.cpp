@@ -39,20 +39,6 @@ const char* element_symbol(int z) {
   return kSymbols[z];
 }
 
-int element_number(const char* symbol) {
-  if (symbol == nullptr || symbol[0] == '\0') return -1;
-  for (int z = 1; z <= MAX_ELEMENT; ++z) {
-    const char* s = kSymbols[z];
-    int i = 0;
-    while (s[i] != '\0' && symbol[i] != '\0' &&
-           std::tolower(static_cast<unsigned char>(s[i])) ==
-               std::tolower(static_cast<unsigned char>(symbol[i])))
-      ++i;
-    if (s[i] == '\0' && symbol[i] == '\0') return z;
-  }
-  return -1;
-}
-
 double element_radius(int z) {
   if (z < 1 || z > MAX_ELEMENT) return 0.0;
   return kRadiusAngstrom[z] / kAngstromPerBohr;

@@ -8,9 +8,6 @@ inline constexpr int MAX_ELEMENT = 105;
 // Chemical symbol of atomic number z ("?" for 0 and anything outside 1..105).
 const char* element_symbol(int z);
 
-// Atomic number of a symbol, compared without regard to case; -1 when unknown.
-int element_number(const char* symbol);
-
 // Radius (bohr) used by the bond criterion of the distance listing; 0 outside 1..105.
 double element_radius(int z);
 

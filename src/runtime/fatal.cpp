@@ -65,6 +65,4 @@ FatalHook set_fatal_hook(FatalHook h) {
   return old;
 }
 
-const std::string& last_fatal_message() { return last_message; }
-
 }  // namespace ostrel

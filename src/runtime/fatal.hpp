@@ -18,7 +18,4 @@ using FatalHook = void (*)(const std::string& message);
 // Installs a hook (nullptr restores the normal signal path); returns the previous one.
 FatalHook set_fatal_hook(FatalHook hook);
 
-// Message of the most recent fatal_error (empty for a bare fatal_stop).
-const std::string& last_fatal_message();
-
 }  // namespace ostrel

@@ -8,6 +8,7 @@
 #include "input/group.hpp"
 #include "model/molecule_record.hpp"
 #include "runtime/node.hpp"
+#include "runtime/records.hpp"
 #include "runtime/store.hpp"
 #include "scf/grid/grid_record.hpp"
 
@@ -36,15 +37,13 @@ double default_size(int z) {
 
 template <class T>
 void put_record(const char* name, const T* data, int count) {
-  const std::int64_t bytes = static_cast<std::int64_t>(sizeof(T)) * count;
-  if (!store_exists(name)) store_alloc(name, bytes);
-  store_write(name, 0, data, bytes);
+  record_save(Record<T>{name}, data, count);
 }
 
 // Creates a weight record with room for every shell at the largest rule.
 void create_weights(const char* name, std::int64_t points) {
   if (store_exists(name)) return;
-  store_alloc(name, 8 * points);
+  record_alloc(Record<double>{name}, points);
 }
 
 // The radial error of a partitioned integrand falls as the cube of the shell count; below the

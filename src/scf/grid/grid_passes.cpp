@@ -7,6 +7,7 @@
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
+#include "runtime/records.hpp"
 #include "runtime/store.hpp"
 #include "runtime/timer.hpp"
 #include "scf/grid/grid_build.hpp"
@@ -26,19 +27,19 @@ int broadcast_int(const char* name) {
 }
 
 void broadcast_vector(const char* name, double* data, int n) {
-  if (is_master) store_read(name, 0, data, 8 * std::int64_t{n});
+  if (is_master) record_read(Record<double>{name}, data, n);
   mp_bcast(data, n, MP_DOUBLE);
 }
 
 struct WeightSink {
   const char* record;
-  std::int64_t offset;
+  std::int64_t offset;  // points written so far
 };
 
 void write_weights(void* context, const double* w, int n) {
   auto* sink = static_cast<WeightSink*>(context);
-  store_write(sink->record, sink->offset, w, 8 * std::int64_t{n});
-  sink->offset += 8 * std::int64_t{n};
+  record_write(Record<double>{sink->record}, w, n, sink->offset);
+  sink->offset += n;
 }
 
 void store_weights(const Grid& grid, const GridSystem& system, const GridPartition& part) {
@@ -74,7 +75,7 @@ void grid_build(const ShellSet& fit) {
   }
   if (is_master) {
     std::printf(" Grid: %8d points\n", grid.n_points[GRID_FINAL]);
-    store_write("Ngrid", 0, grid.n_points, sizeof grid.n_points);
+    record_write(rec::Ngrid, grid.n_points, 2);
     grid_write(grid);
   }
   grid_release(grid);

@@ -6,15 +6,23 @@
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
-#include "runtime/store.hpp"
+#include "runtime/records.hpp"
 
 namespace ostrel {
 namespace {
 
 constexpr const char* kRecord = "Grid";
 
-void put(const void* data, std::int64_t bytes) { store_write(kRecord, SEQUENTIAL, data, bytes); }
-void get(void* data, std::int64_t bytes) { store_read(kRecord, SEQUENTIAL, data, bytes); }
+// The record holds fields of several types one after the other: each call continues where
+// the previous one stopped.
+template <class T>
+void put(const T* data, std::int64_t count) {
+  record_write_next(Record<T>{kRecord}, data, count);
+}
+template <class T>
+void get(T* data, std::int64_t count) {
+  record_read_next(Record<T>{kRecord}, data, count);
+}
 
 }  // namespace
 
@@ -50,26 +58,26 @@ void grid_write(const Grid& g) {
   const std::int64_t size = grid_record_size(g.n_atoms, g.n_shells);
   if (store_exists(kRecord) && store_size(kRecord) != size) store_free(kRecord);
   if (!store_exists(kRecord)) store_alloc(kRecord, size);
-  store_write(kRecord, 0, g.accuracy, sizeof g.accuracy);
-  put(g.cutoff, sizeof g.cutoff);
-  put(g.small, sizeof g.small);
-  put(&g.use43, 4);
-  put(&g.n_atoms, 4);
-  put(&g.n_shells, 4);
-  put(g.n_points, 8);
-  put(g.nrad, 4 * std::int64_t{g.n_atoms});
-  put(g.orientation, 72 * std::int64_t{g.n_atoms});
-  put(g.alpha, 8 * std::int64_t{g.n_atoms});
-  put(g.atom_points, 8 * std::int64_t{g.n_atoms});
-  put(g.orders, 8 * std::int64_t{g.n_shells});
+  record_write(Record<double>{kRecord}, g.accuracy, 2);
+  put(g.cutoff, 2);
+  put(g.small, 2);
+  put(&g.use43, 1);
+  put(&g.n_atoms, 1);
+  put(&g.n_shells, 1);
+  put(g.n_points, 2);
+  put(g.nrad, g.n_atoms);
+  put(g.orientation, 9 * std::int64_t{g.n_atoms});
+  put(g.alpha, g.n_atoms);
+  put(g.atom_points, 2 * std::int64_t{g.n_atoms});
+  put(g.orders, 2 * std::int64_t{g.n_shells});
 }
 
 Grid grid_read(int broadcast) {
   double options[6] = {};
   int counts[5] = {};  // use43, atoms, shells, points final, points coarse
   if (is_master) {
-    store_read(kRecord, 0, options, sizeof options);
-    get(counts, sizeof counts);
+    record_read(Record<double>{kRecord}, options, 6);
+    get(counts, 5);
   }
   if (broadcast) {
     mp_bcast(options, 6, MP_DOUBLE);
@@ -84,11 +92,11 @@ Grid grid_read(int broadcast) {
   g.n_points[1] = counts[4];
   const int n = g.n_atoms;
   if (is_master) {
-    get(g.nrad, 4 * std::int64_t{n});
-    get(g.orientation, 72 * std::int64_t{n});
-    get(g.alpha, 8 * std::int64_t{n});
-    get(g.atom_points, 8 * std::int64_t{n});
-    get(g.orders, 8 * std::int64_t{g.n_shells});
+    get(g.nrad, n);
+    get(g.orientation, 9 * std::int64_t{n});
+    get(g.alpha, n);
+    get(g.atom_points, 2 * std::int64_t{n});
+    get(g.orders, 2 * std::int64_t{g.n_shells});
   }
   if (broadcast) {
     mp_bcast(g.nrad, n, MP_INT);
