@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "integrals/fit_driver.hpp"
+#include "runtime/exit_status.hpp"
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/store.hpp"
@@ -128,7 +129,11 @@ void scf_run() {
       }
     }
     if (it + 1 >= o.itmax) {
-      if (is_master) std::printf(" no convergence!\n");
+      // One line no reader can miss; the results still print, and the run's exit status
+      // says they are not converged.
+      if (is_master)
+        std::printf(" SCF not converged after %d iteration%s: gradient %.1e\n", it + 1, it ? "s" : "", gmax);
+      raise_exit_status(kExitUnconverged);
       break;
     }
     if (o.bfgs) {
