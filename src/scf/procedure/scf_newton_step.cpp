@@ -104,7 +104,9 @@ void scf_newton_step() {
     const std::int64_t len = here ? std::max<std::int64_t>(nr, 1) : 1;
     PoolArray<double> g(len), p(len), b(len), sigma(len), x(len), r(len), w(len);
     NewtonSubspace sub(itinner);
+    if (here && store_exists("scf_trust")) sub.max_step = store_get<double>("scf_trust");
     double tol = 0.0;
+    int solved = 0;
     if (here) {
       scf_read("scf_G", g.data(), nr);
       scf_read("scf_H", p.data(), nr);
@@ -130,6 +132,7 @@ void scf_newton_step() {
           sub.a[packed_index(k, j)] = vec_dot(nr, sigma.data(), w.data());
         }
         report = newton_subspace_solve(sub, k + 1);
+        solved = k + 1;
         if (report.lowest_raw < -10.0) std::printf("\n lowest eigenvalue = %8.2lf!!!\n", report.lowest_raw);
         // Step X = sum c_j b_j and residual R = g + sum c_j sigma_j + mu X.
         vec_set(nr, 0.0, x.data());
@@ -170,6 +173,8 @@ void scf_newton_step() {
     if (here) {
       scf_write("scf_X", x.data(), nr);
       store_put("scf_Gmax", rmax);
+      // The predicted change, for the trust radius (per unit of the gradient's scale).
+      if (store_exists("scf_trust")) store_put("scf_trust", newton_model_change(sub, solved), 8);
     }
   }
   if (here)

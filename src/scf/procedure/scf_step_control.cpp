@@ -1,0 +1,124 @@
+#include "scf/procedure/scf_step_control.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "linalg/vector_ops.hpp"
+#include "runtime/message_passing.hpp"
+#include "runtime/node.hpp"
+#include "runtime/pool.hpp"
+#include "runtime/store.hpp"
+#include "scf/procedure/scf_state.hpp"
+
+namespace ostrel {
+namespace {
+
+constexpr double kMinRadius = 1e-3;  // shorter limits would only slow the final steps down
+
+// dE/dx per unit of the orbital gradient C_v^T F C_o: a closed-shell rotation moves both
+// spins.
+double energy_factor(const ScfShape& sh) { return sh.closed ? 4.0 : 2.0; }
+
+// Rises this small are rounding of the energy sums (a few 1e-10 for nitric oxide), not a
+// worse point.
+double rise_tolerance(double energy) { return 1e-10 + 1e-11 * std::fabs(energy); }
+
+double trust_radius() { return store_get<double>("scf_trust"); }
+void set_trust_radius(const ScfStepControl& c, double r) {
+  store_put("scf_trust", std::clamp(r, kMinRadius, c.max_radius));
+}
+
+}  // namespace
+
+void scf_step_control_begin(ScfStepControl& c, double max_radius) {
+  c = ScfStepControl{};
+  c.max_radius = max_radius;
+  const ScfShape sh = scf_shape();
+  if (!is_master) return;
+  for (const char* name : {"scf.C0a", "scf.C0b"}) store_alloc(name, 8 * std::max<std::int64_t>(sh.square(), 1));
+  store_alloc("scf_trust", 16);
+  const double trust[2] = {max_radius, 0.0};
+  store_write("scf_trust", 0, trust, sizeof trust);
+}
+
+void scf_step_control_end() {
+  if (!is_master) return;
+  for (const char* name : {"scf_trust", "scf.C0b", "scf.C0a"}) store_free(name);
+}
+
+void scf_step_taken(ScfStepControl& c, double energy) {
+  const ScfShape sh = scf_shape();
+  double measured[3] = {0.0, 0.0, 0.0};  // slope, length, model
+  if (is_master) {
+    const std::int64_t bytes = 8 * sh.square();
+    store_copy("scf.C0a", "Ca", 0, 0, bytes);
+    store_copy("scf.C0b", "Cb", 0, 0, bytes);
+    PoolArray<double> x(std::max<std::int64_t>(sh.nrot, 1)), g(std::max<std::int64_t>(sh.nrot, 1));
+    scf_read("scf_X", x.data(), sh.nrot);
+    scf_read("scf_G", g.data(), sh.nrot);
+    const double f = energy_factor(sh);
+    measured[0] = f * vec_dot(sh.nrot, g.data(), x.data());
+    measured[1] = std::sqrt(vec_dot(sh.nrot, x.data(), x.data()));
+    // The Newton step leaves its model's change (per unit of the gradient) here; BFGS none.
+    measured[2] = f * store_get<double>("scf_trust", 8);
+    store_put("scf_trust", 0.0, 8);
+  }
+  mp_bcast(measured, 3, MP_DOUBLE);
+  c.pending = true;
+  c.energy = energy;
+  c.slope = measured[0];
+  c.length = measured[1];
+  c.model = measured[2];
+}
+
+bool scf_step_accepted(ScfStepControl& c, double energy, bool last, double* shortened) {
+  c.pending = false;
+  const double rise = energy - c.energy;
+  if (rise <= rise_tolerance(c.energy)) {
+    // Trust-region update from the ratio of the actual to the predicted change.
+    if (is_master) {
+      const double radius = trust_radius();
+      if (c.model < -100.0 * rise_tolerance(c.energy)) {
+        const double ratio = rise / c.model;
+        if (ratio < 0.25)
+          set_trust_radius(c, 0.5 * c.length);
+        else if (ratio > 0.75 && c.length > 0.8 * radius)
+          set_trust_radius(c, 2.0 * radius);
+      } else if (c.model == 0.0 && rise < 0.0 && c.length > 0.8 * radius) {
+        set_trust_radius(c, 2.0 * radius);
+      }
+    }
+    return true;
+  }
+  // E(t) = E0 + s t + q t^2 through the slope s at the accepted point and the energy at t = 1
+  // (a NaN energy gives the fallback quarter step).
+  const double q = rise - c.slope;
+  double t = c.slope < 0.0 && q > 0.0 ? std::clamp(-c.slope / (2.0 * q), 0.1, 0.5) : 0.25;
+  if (last) t = 0.0;
+  const ScfShape sh = scf_shape();
+  if (is_master) {
+    const std::int64_t bytes = 8 * sh.square();
+    store_copy("Ca", "scf.C0a", 0, 0, bytes);
+    store_copy("Cb", "scf.C0b", 0, 0, bytes);
+    PoolArray<double> x(std::max<std::int64_t>(sh.nrot, 1));
+    scf_read("scf_X", x.data(), sh.nrot);
+    vec_scale(sh.nrot, t, x.data());
+    scf_write("scf_X", x.data(), sh.nrot);
+    // An update history that led uphill is dropped, and the short step that follows pairs
+    // with no update (its gradient change would be mostly rounding).
+    store_put("scf_NH", 0);
+    store_put("scf_XG0", 0.0);
+    if (t > 0.0) set_trust_radius(c, t * c.length);
+  }
+  if (t > 0.0) {
+    c.pending = true;
+    c.model = c.model != 0.0 ? t * c.slope + t * t * (c.model - c.slope) : 0.0;
+    c.slope *= t;
+    c.length *= t;
+  }
+  *shortened = t;
+  return false;
+}
+
+}  // namespace ostrel
