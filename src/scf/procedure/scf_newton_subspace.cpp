@@ -35,9 +35,10 @@ NewtonReport newton_subspace_solve(NewtonSubspace& sub, int n) {
   const double max_step2 = sub.max_step * sub.max_step;
   double length2 = lowest >= 0.0 ? step(n, h.data(), lambda.data(), 0.0, y.data()) : 1.0 / 0.0;
   if (!(length2 <= max_step2)) {
-    // Bisection for the shift that brings the step to the limit; the upper end already does.
+    // Bisection for the shift that brings the step to the limit; at the upper end every
+    // denominator is at least |h| / max_step, so that step is never longer.
     double lower = lowest < 0.0 ? -1.00000001 * lowest : 0.0;
-    double upper = 2.0 * std::sqrt(vec_dot(n, h.data(), h.data())) + lower;
+    double upper = std::sqrt(vec_dot(n, h.data(), h.data())) / sub.max_step + lower;
     do {
       const double mu = 0.5 * (lower + upper);
       if (step(n, h.data(), lambda.data(), mu, y.data()) > max_step2)

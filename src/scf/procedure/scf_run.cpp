@@ -146,6 +146,9 @@ void scf_run() {
       if (slow >= 2) {
         put_int("grid_spare", 0);
         final_response = true;
+        // Along that soft mode the exact Hessian sends a full step far off the curved valley
+        // of equal energies (a quarter of a millihartree up for OH); short steps follow it.
+        scf_step_limit(control, 0.05);
         if (is_master) std::printf(" slow convergence: response on the final grid\n");
       }
     }

@@ -20,9 +20,8 @@ constexpr double kMinRadius = 1e-3;  // shorter limits would only slow the final
 // spins.
 double energy_factor(const ScfShape& sh) { return sh.closed ? 4.0 : 2.0; }
 
-// Rises this small are rounding of the energy sums (a few 1e-10 for nitric oxide), not a
-// worse point.
-double rise_tolerance(double energy) { return 1e-10 + 1e-11 * std::fabs(energy); }
+// Rises this small are rounding of the energy sums, not a worse point.
+double rise_tolerance(double energy) { return 1e-11 + 1e-12 * std::fabs(energy); }
 
 double trust_radius() { return store_get<double>("scf_trust"); }
 void set_trust_radius(const ScfStepControl& c, double r) {
@@ -45,6 +44,10 @@ void scf_step_control_begin(ScfStepControl& c, double max_radius) {
 void scf_step_control_end() {
   if (!is_master) return;
   for (const char* name : {"scf_trust", "scf.C0b", "scf.C0a"}) store_free(name);
+}
+
+void scf_step_limit(const ScfStepControl& c, double radius) {
+  if (is_master) set_trust_radius(c, std::min(radius, trust_radius()));
 }
 
 void scf_step_taken(ScfStepControl& c, double energy) {
@@ -79,7 +82,7 @@ bool scf_step_accepted(ScfStepControl& c, double energy, bool last, double* shor
     // Trust-region update from the ratio of the actual to the predicted change.
     if (is_master) {
       const double radius = trust_radius();
-      if (c.model < -100.0 * rise_tolerance(c.energy)) {
+      if (c.model < -rise_tolerance(c.energy)) {
         const double ratio = rise / c.model;
         if (ratio < 0.25)
           set_trust_radius(c, 0.5 * c.length);

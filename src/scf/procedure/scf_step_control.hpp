@@ -24,6 +24,9 @@ struct ScfStepControl {
 void scf_step_control_begin(ScfStepControl& c, double max_radius);
 void scf_step_control_end();
 
+// Lowers the trust radius to at most `radius`.
+void scf_step_limit(const ScfStepControl& c, double radius);
+
 // After the step "scf_X" from the accepted point of energy `energy` is formed and before it
 // is applied: keeps the orbitals and measures the step.
 void scf_step_taken(ScfStepControl& c, double energy);
