@@ -5,7 +5,8 @@ For each molecule: one GRADIENT run, then ENERGY runs with every coordinate move
 (bohr), each building its own adaptive grid, all at the default model with
 convergence=1e-8. Prints the largest difference per molecule (hartree/bohr).
 
-  bench/scf_gradient_check.py build/ostrel [h]
+  bench/scf_gradient_check.py build/ostrel [h [name ...]]
+SCF_CONVERGENCE in the environment replaces 1e-8.
 """
 import os
 import re
@@ -25,7 +26,8 @@ def run(ostrel, task, mult, atoms, work):
     lines = "\n".join(" %d %.10f %.10f %.10f" % a for a in atoms)
     text = ("$control task=%s theory=dft basis=def2-svp fit=J $end\n"
             "$molecule multiplicity=%d\n cartesian\n%s\n$end\n"
-            "$dft functional=pbe $end\n$scf convergence=1e-8 $end\n" % (task, mult, lines))
+            "$dft functional=pbe $end\n$scf convergence=%s $end\n" % (
+                task, mult, lines, os.environ.get("SCF_CONVERGENCE", "1e-8")))
     path = os.path.join(work, "in.inp")
     with open(path, "w") as f:
         f.write(text)
@@ -44,7 +46,8 @@ def main():
     ostrel = os.path.abspath(sys.argv[1])
     h = float(sys.argv[2]) if len(sys.argv) > 2 else 1e-3
     with tempfile.TemporaryDirectory() as work:
-        for name, (mult, atoms) in MOLECULES.items():
+        for name in sys.argv[3:] or MOLECULES:
+            mult, atoms = MOLECULES[name]
             _, analytic = run(ostrel, "gradient", mult, atoms, work)
             worst = 0.0
             for k in range(3 * len(atoms)):

@@ -63,8 +63,10 @@ void scf_step_taken(ScfStepControl& c, double energy) {
     const double f = energy_factor(sh);
     measured[0] = f * vec_dot(sh.nrot, g.data(), x.data());
     measured[1] = std::sqrt(vec_dot(sh.nrot, x.data(), x.data()));
-    // The Newton step leaves its model's change (per unit of the gradient) here; BFGS none.
-    measured[2] = f * store_get<double>("scf_trust", 8);
+    // The Newton step leaves its model's change (per unit of the gradient) here; a BFGS step
+    // aims at the minimum of its quadratic model, which lies half the slope down.
+    const double model = store_get<double>("scf_trust", 8);
+    measured[2] = model != 0.0 ? f * model : 0.5 * measured[0];
     store_put("scf_trust", 0.0, 8);
   }
   mp_bcast(measured, 3, MP_DOUBLE);
@@ -88,8 +90,6 @@ bool scf_step_accepted(ScfStepControl& c, double energy, bool last, double* shor
           set_trust_radius(c, 0.5 * c.length);
         else if (ratio > 0.75 && c.length > 0.8 * radius)
           set_trust_radius(c, 2.0 * radius);
-      } else if (c.model == 0.0 && rise < 0.0 && c.length > 0.8 * radius) {
-        set_trust_radius(c, 2.0 * radius);
       }
     }
     return true;
@@ -108,8 +108,8 @@ bool scf_step_accepted(ScfStepControl& c, double energy, bool last, double* shor
     scf_read("scf_X", x.data(), sh.nrot);
     vec_scale(sh.nrot, t, x.data());
     scf_write("scf_X", x.data(), sh.nrot);
-    // An update history that led uphill is dropped, and the short step that follows pairs
-    // with no update (its gradient change would be mostly rounding).
+    // An update history that led uphill is dropped, and the shortened step pairs with no
+    // update (its gradient change can be mostly rounding).
     store_put("scf_NH", 0);
     store_put("scf_XG0", 0.0);
     if (t > 0.0) set_trust_radius(c, t * c.length);

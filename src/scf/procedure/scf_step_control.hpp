@@ -6,15 +6,14 @@ namespace ostrel {
 // are kept; when the energy of the point it reaches lies above that point's, the step is
 // taken back and shortened along the same direction, so the energies of accepted points
 // never rise (up to the rounding of the energy sums). A trust radius ("scf_trust") bounds
-// the steps: a taken-back step leaves it at the length that was accepted; the Newton radius
-// then follows how well the step's quadratic model predicted the change, the BFGS radius
-// doubles after each full step that lowered the energy. Every node calls these together;
-// the state is the same on all.
+// the steps: a taken-back step leaves it at the length that was accepted; it then follows
+// how well the step's quadratic model (for BFGS: half the slope) predicted the change.
+// Every node calls these together; the state is the same on all.
 struct ScfStepControl {
   bool pending = false;  // a step left the accepted point and its energy is still to come
   double energy = 0.0;   // energy of the accepted point
   double slope = 0.0;    // dE/dt of the step t X at t = 0
-  double model = 0.0;    // energy change the Newton model predicts for the step (0: none)
+  double model = 0.0;    // energy change the step's model predicts
   double length = 0.0;   // 2-norm of the step
   double max_radius = 0.0;
 };
@@ -33,7 +32,7 @@ void scf_step_taken(ScfStepControl& c, double energy);
 
 // The energy of the point the pending step reached: true when it is accepted (the trust
 // radius then follows the model's success); otherwise the orbitals are back at the accepted
-// point and "scf_X" holds the shortened step (zero with `last`, to end there), the BFGS
+// point and "scf_X" holds the shortened step (zero with `last`, to end there); the BFGS
 // history is dropped and the step pairs with no update. `shortened` receives the factor.
 bool scf_step_accepted(ScfStepControl& c, double energy, bool last, double* shortened);
 

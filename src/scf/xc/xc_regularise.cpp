@@ -48,6 +48,12 @@ void density_regularise(double rho, double a, double g[5]) {
   g[0] = kDensityFloor;
   g[1] = g[2] = g[3] = g[4] = 0;
   if (!(rho > 0)) return;  // also catches NaN
+  // Beyond 36 a the density itself: the floor it leaves out there is 3e-11 of it.
+  if (rho > 36 * a) {
+    g[0] = rho;
+    g[1] = 1;
+    return;
+  }
   // u = b ln(e^(rho/b) - rho/b) at b = a / 1000 first: rho itself beyond 36 b, and near zero
   // rho^2 / 2b, so that G = a ln(e^(u/a) - u/a) starts as rho^4 and its first three
   // derivatives all vanish at zero. A spin density that crosses zero (a fitted one can) then
