@@ -6,9 +6,9 @@
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
-#include "scf/grid/grid_orientation.hpp"
-#include "scf/grid/grid_partition.hpp"
 #include "scf/grid/grid_points.hpp"
+#include "scf/grid/grid_weights.hpp"
+#include "scf/numint/xc_energy_passes.hpp"
 #include "scf/xc/xc_point.hpp"
 
 namespace ostrel {
@@ -24,16 +24,6 @@ void fitted_density(const GridShellBuffers& b, int count, const double* coef, in
     if (gradients)
       for (int k = 1; k < 4; ++k) out[k] += c * b.values[k * b.stride + m];
   }
-}
-
-XcFunctional slater_only(const XcFunctional& f) {
-  XcFunctional s = f;
-  s.a_hf = 0.0;
-  s.a_x = 1.0;
-  s.x_code = XC_X_SLATER;
-  s.c_code = XC_C_NONE;
-  s.level = 0;
-  return s;
 }
 
 // Change of a shell between two orders: of its energy and of its electron count, as the
@@ -86,7 +76,7 @@ double grid_shell_energy(const Grid& grid, const GridSystem& sys, const GridScre
 
 void grid_build_orders(Grid& grid, const GridSystem& sys, const GridDensity& density,
                        const XcFunctional& functional, int fine) {
-  const XcFunctional f = grid.use43 ? slater_only(functional) : functional;
+  const XcFunctional f = grid.use43 ? xc_slater_only(functional) : functional;
   const double acc = grid.accuracy[fine ? 0 : 1];
   const double coarse_acc = grid.accuracy[1];
   for (int a = 0; a < grid.n_atoms; ++a) grid_orientation(a, sys.n_atoms, sys.xyz, grid.orientation + 9 * a);

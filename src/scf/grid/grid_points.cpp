@@ -3,6 +3,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "linalg/jacobi.hpp"
 #include "scf/grid/lebedev.hpp"
 
 namespace ostrel {
@@ -26,6 +27,39 @@ int shell_points(int n, double* points, double* weights, const double centre[3],
     weights[i] *= scale;
   }
   return n;
+}
+
+void grid_orientation(int atom, int n, const double* xyz, double orientation[9]) {
+  double m[6] = {0, 0, 0, 0, 0, 0};  // packed lower triangle
+  const double* a = xyz + 3 * atom;
+  for (int b = 0; b < n; ++b) {
+    if (b == atom) continue;
+    const double d[3] = {a[0] - xyz[3 * b], a[1] - xyz[3 * b + 1], a[2] - xyz[3 * b + 2]};
+    const double d2 = d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
+    const double f = std::exp(-0.125 * d2);
+    for (int i = 0, k = 0; i < 3; ++i)
+      for (int j = 0; j <= i; ++j, ++k) m[k] += f * (d[i] * d[j] - (i == j ? d2 : 0.0));
+  }
+  double values[3];
+  eigen_jacobi(m, orientation, values, 3, 0);
+}
+
+
+int shell_neighbours(int atom, double r, int n, const double* xyz, const double* atom_extent2,
+                     int* list, int* self) {
+  int count = 0;
+  const double* a = xyz + 3 * atom;
+  for (int b = 0; b < n; ++b) {
+    if (b == atom) {
+      *self = count;
+      list[count++] = b;
+      continue;
+    }
+    const double d[3] = {a[0] - xyz[3 * b], a[1] - xyz[3 * b + 1], a[2] - xyz[3 * b + 2]};
+    const double gap = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]) - r;
+    if (gap < 0.0 || gap * gap < atom_extent2[b]) list[count++] = b;
+  }
+  return count;
 }
 
 }  // namespace ostrel

@@ -23,4 +23,17 @@ RadialPoint radial_point(int n, int s, double alpha);
 int shell_points(int n, double* points, double* weights, const double centre[3],
                  const double orientation[9], double r, double w_r);
 
+// Orientation of the grid of `atom` among n atoms (xyz atom-major): the eigenvectors, as the
+// columns of a column-major 3 x 3 matrix with ascending eigenvalues, of
+// M = sum over the other atoms B of exp(-|d|^2/8) (d d^T - |d|^2 I), d = R_atom - R_B.
+// The matrix follows the molecule when it is rotated, so the grid turns with it.
+void grid_orientation(int atom, int n, const double* xyz, double orientation[9]);
+
+
+// Atoms whose functions can reach a shell of radius r around `atom` (n atoms, xyz
+// atom-major): B is listed when |R_atom - R_B| - r < 0 or (|R_atom - R_B| - r)^2 <
+// atom_extent2[B]; the atom itself always is, at list[*self]. Returns the list length.
+int shell_neighbours(int atom, double r, int n, const double* xyz, const double* atom_extent2,
+                     int* list, int* self);
+
 }  // namespace ostrel

@@ -3,6 +3,19 @@
 
 namespace ostrel {
 
+// The function G that keeps the partition densities positive (scale 1e-7), and its slope.
+double partition_density(double rho);
+double partition_density_slope(double rho);
+
+// Stockholder weight of a point of the listed atom `self`, from the free-atom densities
+// rho[j] of the listed atoms: g_self^(4/3) / sum_j g_j^(4/3) with g = G(rho); 0 when the sum
+// is not positive.
+double partition_weight(const double* rho, int n_list, int self);
+
+// The same with orbital free-atom densities, each raised to at least 1e-12 instead of G.
+double partition_weight_orbital(const double* rho, int n_list, int self);
+
+
 // Free-atom densities that partition space among the atoms: either fit coefficients over
 // the partition basis (`atomic_d`) or, for the orbital partition, each atom's density
 // matrix over its own basis functions (packed lower triangle at atom_density +

@@ -1,6 +1,8 @@
 #include "scf/numint/basis_eval.hpp"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "runtime/fatal.hpp"
 #include "runtime/node.hpp"
@@ -90,6 +92,15 @@ void radial_derivatives(const double d[3], const double g[4], int order, double*
   G[19] = 3 * f2 * z + f3 * z * z * z;  // zzz
 }
 
+// Bound on every |function| of the shell at radius r: a unit-mean-square real solid harmonic
+// never exceeds sqrt(2l+1) on the unit sphere.
+double shell_bound(const GaussianShell& shell, double r) {
+  double sum = 0.0;
+  for (int k = 0; k < shell.n_primitives; ++k)
+    sum += std::fabs(shell.coef[k]) * std::exp(-shell.exponent[k] * r * r);
+  return std::sqrt(2.0 * shell.l + 1.0) * std::pow(r, shell.l) * sum;
+}
+
 }  // namespace
 
 void shell_eval(const GaussianShell& shell, const double d[3], int order, double* out,
@@ -131,6 +142,52 @@ void shell_eval(const GaussianShell& shell, const double d[3], int order, double
   }
 }
 
+void shell_eval_points(const GaussianShell& sh, double extent2, const double* points, int np,
+                       int order, double* out, int ld, std::int64_t stride) {
+  const int nf = 2 * sh.l + 1;
+  const int count = basis_derivative_count(order);
+  const AngularKernel kernel = order <= 1 ? angular_kernel(sh.l, order) : nullptr;
+  double p[4 * (2 * kAngularKernelMaxL + 1)];
+  for (int i = 0; i < np; ++i) {
+    const double d[3] = {points[3 * i] - sh.centre[0], points[3 * i + 1] - sh.centre[1],
+                         points[3 * i + 2] - sh.centre[2]};
+    const double t = d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
+    double* o = out + static_cast<std::int64_t>(i) * ld;
+    if (t > extent2) {
+      for (int c = 0; c < count; ++c)
+        for (int f = 0; f < nf; ++f) o[c * stride + f] = 0.0;
+      continue;
+    }
+    if (order > 1) {
+      shell_eval(sh, d, order, o, static_cast<int>(stride));
+      continue;
+    }
+    // The two lowest orders straight: they carry the energy passes.
+    double g0 = 0.0, g1 = 0.0;
+    for (int k = 0; k < sh.n_primitives; ++k) {
+      const double at = sh.exponent[k] * t;
+      if (at > 50.0) continue;
+      const double e = sh.coef[k] * std::exp(-at);
+      g0 += e;
+      g1 -= sh.exponent[k] * e;
+    }
+    kernel(d[0], d[1], d[2], p);
+    if (order == 0) {
+      for (int f = 0; f < nf; ++f) o[f] = p[f] * g0;
+      continue;
+    }
+    // d/dx (P g(r^2)) = P_x g + 2 x P g'
+    const double gx = 2 * d[0] * g1, gy = 2 * d[1] * g1, gz = 2 * d[2] * g1;
+    for (int f = 0; f < nf; ++f) {
+      const double v = p[f];
+      o[f] = v * g0;
+      o[stride + f] = p[nf + f] * g0 + v * gx;
+      o[2 * stride + f] = p[2 * nf + f] * g0 + v * gy;
+      o[3 * stride + f] = p[3 * nf + f] * g0 + v * gz;
+    }
+  }
+}
+
 int basis_eval_point(const ShellSet& set, const double* extent2, const double point[3],
                      const int* atoms, int n_list, int order, int* function, double* values,
                      int stride, int* atom_end) {
@@ -150,6 +207,45 @@ int basis_eval_point(const ShellSet& set, const double* extent2, const double po
     if (atom_end) atom_end[j] = m;
   }
   return m;
+}
+
+double shell_extent2(const GaussianShell& shell, double threshold) {
+  if (shell.n_primitives <= 0) return 0.0;
+  if (!(threshold > 0.0)) return HUGE_VAL;  // no threshold: every function reaches everywhere
+  double a_min = shell.exponent[0];
+  double peak_sum = 0.0;  // sum of the peaks of the single terms bounds the whole
+  for (int k = 0; k < shell.n_primitives; ++k) {
+    const double a = shell.exponent[k];
+    a_min = std::min(a_min, a);
+    const double rp2 = shell.l / (2.0 * a);
+    peak_sum += std::fabs(shell.coef[k]) * (shell.l ? std::pow(rp2, 0.5 * shell.l) : 1.0) *
+                std::exp(-a * rp2);
+  }
+  if (std::sqrt(2.0 * shell.l + 1.0) * peak_sum < threshold) return 0.0;
+  // Beyond the outermost peak every term falls, so the bound falls monotonically.
+  double lo = std::sqrt(shell.l / (2.0 * a_min));
+  double hi = std::max(lo, 1.0);
+  while (shell_bound(shell, hi) >= threshold) {
+    lo = hi;
+    hi *= 2.0;
+  }
+  for (int it = 0; it < 60 && hi - lo > 1e-10 * hi; ++it) {
+    const double mid = 0.5 * (lo + hi);
+    (shell_bound(shell, mid) >= threshold ? lo : hi) = mid;
+  }
+  return hi * hi;
+}
+
+void shell_set_extents(const ShellSet& set, double threshold, double* extent2,
+                       double* atom_extent2) {
+  for (int a = 0; a < set.n_atoms; ++a) {
+    double largest = 0.0;
+    for (int i = set.atom_first_shell[a]; i < set.atom_first_shell[a + 1]; ++i) {
+      extent2[i] = shell_extent2(set.shells[i], threshold);
+      largest = std::max(largest, extent2[i]);
+    }
+    if (atom_extent2) atom_extent2[a] = largest;
+  }
 }
 
 }  // namespace ostrel

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 
 namespace ostrel {
 
@@ -42,6 +43,12 @@ struct ShellSet {
 // offset d = point - centre: out[k * stride + s], k < basis_derivative_count(order).
 void shell_eval(const GaussianShell& shell, const double d[3], int order, double* out,
                 int stride);
+
+// The same at np points (x, y, z each): component c of function s at point i goes to
+// out[c * stride + i * ld + s]. Points beyond `extent2` get zeros, and through first order
+// primitives below exp(-50) are left out.
+void shell_eval_points(const GaussianShell& shell, double extent2, const double* points, int np,
+                       int order, double* out, int ld, std::int64_t stride);
 
 // Squared radius beyond which every function of the shell stays below `threshold` in
 // magnitude (0 when it never reaches it; infinite for a threshold of zero).

@@ -1,6 +1,7 @@
 #pragma once
 #include "scf/grid/grid_record.hpp"
 #include "scf/grid/grid_walk.hpp"
+#include "scf/numint/xc_passes.hpp"
 #include "scf/grid/grid_weights.hpp"
 #include "scf/xc/xc_functional.hpp"
 
@@ -30,11 +31,5 @@ double xc_gradient_orbital_terms(const XcGradientInput& in, const double* da, co
 // Fitted density: da, db fit coefficients over system.basis (db null for a closed shell).
 double xc_gradient_fitted_terms(const XcGradientInput& in, const double* da, const double* db,
                                 double* grad);
-
-// Store-level passes (all nodes): read "Gradient", add the exchange-correlation term on the
-// final grid and write it back. The orbital pass reads "Da", "Db", "atomic_D", "grid_W" over
-// "Basis"; the fitted pass "da", "db", "atomic_d", "grid_W" over "Basis2".
-void xc_gradient_orbital();
-void xc_gradient_fitted();
 
 }  // namespace ostrel

@@ -2,7 +2,7 @@
 
 namespace ostrel {
 
-// Grid passes of the exchange-correlation functional; every node calls them together and
+// The exchange-correlation passes over the store records; every node calls them together and
 // only the master reads and writes the store.
 
 // Fitted density: reads "functional", "closed", "grid_fine", "Grid", "grid_W"/"grid_W1",
@@ -16,5 +16,11 @@ void xc_orbital_pass();
 // Fitted-density kernel for the Newton step: reads "da", "db", "ND1", "da1", "db1", "d2loc";
 // writes "fa1", "fb1".
 void xc_kernel_pass();
+
+// Nuclear gradient: read "Gradient", add the exchange-correlation term on the final grid and
+// write it back. The orbital pass reads "Da", "Db", "atomic_D", "grid_W" over "Basis"; the
+// fitted pass "da", "db", "atomic_d", "grid_W" over "Basis2".
+void xc_gradient_orbital();
+void xc_gradient_fitted();
 
 }  // namespace ostrel

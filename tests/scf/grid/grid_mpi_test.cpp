@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "runtime/message_passing.hpp"
-#include "runtime/node.hpp"
 #include "scf/grid/grid_build.hpp"
 #include "scf/grid/grid_test_system.hpp"
 
@@ -13,13 +12,6 @@ namespace ostrel {
 namespace {
 
 using testing::GridTestSystem;
-using testing::make_grid;
-using testing::make_system;
-
-void append(void* context, const double* w, int n) {
-  auto* v = static_cast<std::vector<double>*>(context);
-  v->insert(v->end(), w, w + n);
-}
 
 struct Result {
   std::vector<int> orders;
@@ -27,32 +19,19 @@ struct Result {
 };
 
 Result build(const GridTestSystem& t, const XcFunctional& f) {
-  Grid g = make_grid(t, 30, 26);
+  Grid g = testing::make_grid(t, 30, 26);
   grid_build_orders(g, t.system(), GridDensity{t.da.data(), t.da.data(), 1, t.atomic_d.data()}, f, 1);
   Result r;
   r.orders.assign(g.orders, g.orders + 2 * g.n_shells);
-  for (int k : {GRID_FINAL, GRID_COARSE}) grid_walk_weights(g, t.system(), t.partition(), k, append, &r.weights[k]);
+  for (int k : {GRID_FINAL, GRID_COARSE}) r.weights[k] = testing::weights_of(g, t, k);
   grid_release(g);
   return r;
 }
 
 TEST(GridMpi, SharedConstructionAndWeightsMatchOneProcess) {
-  GridTestSystem t = make_system(testing::kWater, true);
-  const double p[32] = {};
-  const std::int32_t n[5] = {};
-  XcFunctional f = xc_cleared(p, n);
-  ASSERT_TRUE(xc_lookup("PBE", f));
-
-  // One process: every node alone, with messages off.
-  const int nodes = node_count, id = node_id, master = is_master;
-  node_count = 1;
-  node_id = 0;
-  is_master = 1;
-  const Result serial = build(t, f);
-  node_count = nodes;
-  node_id = id;
-  is_master = master;
-
+  GridTestSystem t = testing::make_system(testing::kWater, true);
+  const XcFunctional f = testing::named_functional("PBE");
+  const Result serial = testing::as_one_process([&] { return build(t, f); });
   const Result shared = build(t, f);
   EXPECT_EQ(shared.orders, serial.orders);
   if (is_master) {

@@ -1,17 +1,20 @@
+// The grid's store records: options read into the set-up records, the construction rewriting
+// "Grid", the weights passes writing "grid_W" and "grid_W1".
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <string>
 #include <vector>
 
-#include "model/molecule_record.hpp"
 #include "runtime/store.hpp"
 #include "scf/grid/grid_options.hpp"
-#include "scf/grid/grid_partition.hpp"
 #include "scf/grid/grid_passes.hpp"
-#include "scf/grid/grid_points.hpp"
+#include "scf/grid/grid_print.hpp"
 #include "scf/grid/grid_test_system.hpp"
 #include "scf/xc/xc_functional.hpp"
+#include "support/capture.hpp"
+#include "support/fatal_trap.hpp"
 #include "support/input_file.hpp"
 #include "support/runtime_fixture.hpp"
 
@@ -19,114 +22,103 @@ namespace ostrel {
 namespace {
 
 using testing::GridTestSystem;
+using testing::InputFile;
 using testing::make_system;
 
 class GridPasses : public testing::RuntimeTest {
  protected:
+  std::string setup(const std::string& group) {
+    InputFile f(group);
+    return testing::captured_stdout([&] { grid_setup_options(f.get()); });
+  }
   void store_model(const GridTestSystem& t) {
-    const int n = t.n_atoms();
-    std::vector<char> storage(molecule_record_size(n, 1) + 64);
-    Molecule m{};
-    m.n_atoms = n;
-    m.n_fragments = 1;
-    m.first_fragment_atoms = n;
-    molecule_attach(m, storage.data());
-    for (int a = 0; a < n; ++a) {
-      m.z[a] = t.z[a];
-      for (int k = 0; k < 3; ++k) m.xyz[3 * a + k] = t.xyz[3 * a + k];
-      m.charge[a] = t.z[a];
-      m.fragment_atoms[a] = a;
-      for (int k = 0; k < 32; ++k) m.bonds[32 * a + k] = -1;
-    }
-    m.fragment_counts[0] = m.fragment_counts[1] = n;
-    store_molecule("Molecule", m);
-    testing::InputFile f("$grid nradial=20 20 20 20 20 20 20 20 accuracy=1e-7 $end\n");
-    ::testing::internal::CaptureStdout();
-    grid_setup_options(f.get());
-    ::testing::internal::GetCapturedStdout();
-    const double p[32] = {};
-    const std::int32_t nn[5] = {};
-    XcFunctional func = xc_cleared(p, nn);
-    xc_lookup("PBE", func);
-    xc_store_write(func);
+    testing::store_test_molecule(t.z, t.xyz);
+    setup("$grid nradial=20 20 20 20 20 20 20 20 accuracy=1e-7 $end\n");
+    xc_store_write(testing::named_functional("PBE"));
     store_put("closed", 1);
-    const std::int64_t bytes = 8 * static_cast<std::int64_t>(t.da.size());
-    store_alloc("da", bytes);
-    store_write("da", 0, t.da.data(), bytes);
-    store_alloc("atomic_d", bytes);
-    store_write("atomic_d", 0, t.atomic_d.data(), bytes);
+    for (const char* name : {"da", "atomic_d"}) {
+      const std::vector<double>& v = name[0] == 'd' ? t.da : t.atomic_d;
+      store_alloc(name, 8 * static_cast<std::int64_t>(v.size()));
+      store_put_array<double>(name, v);
+    }
   }
 };
 
-void append(void* context, const double* w, int n) {
-  auto* v = static_cast<std::vector<double>*>(context);
-  v->insert(v->end(), w, w + n);
+TEST_F(GridPasses, OptionsDeriveTheThresholdsAndTheRadialShellsFromTheAccuracy) {
+  auto read = [](const std::string& text) {
+    InputFile f(text);
+    return grid_read_options(f.get());
+  };
+  const GridOptions o = read("$grid nradial=20 25 27 size=4.5 accuracy=1e-6 small=1e-8 use43=0 $end\n");
+  EXPECT_EQ(o.nradial[1], 20);  // values start at hydrogen
+  EXPECT_EQ(o.nradial[3], 27);
+  EXPECT_EQ(o.nradial[4], 40);
+  EXPECT_EQ(o.size[1], 4.5);
+  EXPECT_EQ(o.size[3], 7.0);
+  EXPECT_DOUBLE_EQ(o.accuracy[1], 1e-4);
+  EXPECT_EQ(o.small[0], 1e-8);
+  EXPECT_EQ(o.use43, 0);
+  EXPECT_EQ(testing::captured_stdout([&] { grid_print_options(o); }),
+            "\n grid: accuracy=1.0e-06,1.0e-04, cut=1.0e-08,1.0e-06\n");
+  std::string full = "$grid nradial=";
+  for (int i = 0; i < 106; ++i) full += std::to_string(10 + i) + " ";
+  EXPECT_EQ(read(full + "$end\n").nradial[105], 114);
+  // Loose accuracy caps the coarse one; tight accuracy clamps and brings more radial shells.
+  EXPECT_EQ(read("$grid accuracy=1e-4 $end\n").accuracy[1], 1e-3);
+  const GridOptions tight = read("$grid accuracy=1e-12 cutoff=1e-15 1e-9 nradial=50 $end\n");
+  EXPECT_EQ(tight.accuracy[0], 1e-10);
+  EXPECT_EQ(tight.accuracy[1], 1e-5);
+  EXPECT_EQ(tight.cutoff[0], 1e-12);
+  EXPECT_EQ(tight.cutoff[1], 1e-7);
+  EXPECT_EQ(tight.nradial[1], 50);  // given values stay
+  EXPECT_EQ(tight.nradial[6], std::lround(40 * std::cbrt(100.0)));
+  EXPECT_EQ(read("$grid accuracy=1e-5 $end\n").nradial[53], 110);
+  EXPECT_EQ(read("$grid nradial=0 $end\n").nradial[1], 1);
 }
 
-TEST_F(GridPasses, BuildRewritesTheGridAndWeightsFollowInGenerationOrder) {
+TEST_F(GridPasses, SetUpStoresTheInitialGridRecordFieldByField) {
+  testing::store_test_molecule({8, 1, 1, 11}, {0, 0, 0, 0, 0, 2, 0, 0, 4, 0, 0, 6});
+  EXPECT_EQ(setup("$grid accuracy=1e-7 $end\n"), "\n grid: accuracy=1.0e-07,1.0e-05, cut=1.0e-09,1.0e-07\n");
+  const int shells = 40 + 30 + 30 + 60;
+  EXPECT_EQ(store_size("Grid"), 68 + 92 * 4 + 8 * shells);
+  EXPECT_EQ(store_size("grid_W"), 8 * 5810 * shells);
+  EXPECT_EQ(store_get<int>("grid.Nrad", 4 * 11), 60);
+  EXPECT_EQ(store_get<int>("Ngrid", 4), 302 * shells);
+  Grid g = grid_read(0);
+  EXPECT_EQ(g.cutoff[GRID_FINAL], 1e-9);
+  EXPECT_EQ(g.alpha[3], 7.0);  // sodium
+  EXPECT_EQ(g.atom_points[2 * 3], 60 * 1202);
+  g.orders[2 * 5] = 26;
+  grid_count_points(g);
+  grid_write(g);
+  Grid h = grid_read(0);
+  EXPECT_EQ(h.n_points[0], 1202 * shells - 1176);
+  grid_release(h);
+  grid_release(g);
+  EXPECT_FATAL(grid_allocate(-1, 3), "grid of -1 atoms");
+}
+
+TEST_F(GridPasses, BuildRewritesTheGridAndTheWeightsFollowInGenerationOrder) {
   GridTestSystem t = make_system(testing::kWater, true);
   store_model(t);
-  ::testing::internal::CaptureStdout();
-  grid_build(t.set);
-  const std::string out = ::testing::internal::GetCapturedStdout();
+  const std::string out = testing::captured_stdout([&] { grid_build(t.set); });
   Grid g = grid_read(0);
   char line[64];
   std::snprintf(line, sizeof line, " Grid: %8d points\n", g.n_points[GRID_FINAL]);
   EXPECT_EQ(out, line);
   EXPECT_LT(g.n_points[GRID_FINAL], 60 * 1202);
-  EXPECT_EQ(store_get<int>("Ngrid"), g.n_points[GRID_FINAL]);
   EXPECT_EQ(store_get<int>("Ngrid", 4), g.n_points[GRID_COARSE]);
   EXPECT_NE(g.orientation[0], 0.0);  // set by the construction
-
   grid_weights(t.set);
   for (int k : {GRID_FINAL, GRID_COARSE}) {
-    std::vector<double> expected;
-    grid_walk_weights(g, t.system(), t.partition(), k, append, &expected);
+    const std::vector<double> expected = testing::weights_of(g, t, k);
     std::vector<double> stored(expected.size());
-    store_read(k == GRID_FINAL ? "grid_W" : "grid_W1", 0, stored.data(), 8 * std::int64_t(stored.size()));
+    store_get_array<double>(k == GRID_FINAL ? "grid_W" : "grid_W1", stored);
     EXPECT_EQ(stored, expected);
   }
+  const int z[3] = {8, 1, 1};
+  EXPECT_EQ(testing::captured_stdout([&] { grid_print(g, z); }).substr(0, 30), "\ngrid> center  1, atom  8:\ngri");
   grid_release(g);
-}
-
-// rho_A = sum over mu, nu of P_A,mu,nu phi_mu phi_nu with the atom's own functions.
-TEST_F(GridPasses, OrbitalPartitionUsesEachAtomsDensityMatrix) {
-  GridTestSystem t = make_system({{8, 0, 0, 0}, {1, 0, 0, 1.8}, {1, 1.7, 0, -0.6}}, true);
-  std::vector<double> blocks;
-  std::vector<long> offsets;
-  for (int a = 0; a < 3; ++a) {
-    offsets.push_back(static_cast<long>(blocks.size()));
-    for (int i = 0; i < 6; ++i)
-      for (int j = 0; j <= i; ++j) blocks.push_back(i == j ? 0.5 + 0.1 * i : 0.02 * (i + j) * (a + 1));
-  }
-  const GridPartition part{nullptr, blocks.data(), offsets.data()};
-  GridScreen none = grid_screen(t.set, 0.0);
-  const double p[3] = {0.3, 0.2, 0.9};
-  double rho[3];
-  for (int a = 0; a < 3; ++a) {
-    double phi[6];
-    for (int k = 0; k < 4; ++k) {
-      const GaussianShell& sh = t.shells[4 * a + k];
-      const double d[3] = {p[0] - sh.centre[0], p[1] - sh.centre[1], p[2] - sh.centre[2]};
-      shell_eval(sh, d, 0, phi + k, 1);
-    }
-    rho[a] = 0.0;
-    for (int i = 0; i < 6; ++i)
-      for (int j = 0; j < 6; ++j)
-        rho[a] += blocks[offsets[a] + (i > j ? i * (i + 1) / 2 + j : j * (j + 1) / 2 + i)] * phi[i] * phi[j];
-  }
-  double sum = 0.0;
-  for (int a = 0; a < 3; ++a) {
-    const double* c = &t.xyz[3 * a];
-    const double r = std::sqrt((p[0] - c[0]) * (p[0] - c[0]) + (p[1] - c[1]) * (p[1] - c[1]) + (p[2] - c[2]) * (p[2] - c[2]));
-    const double w = grid_point_partition(t.system(), none, part, a, r, p);
-    double total = 0.0;
-    for (double q : rho) total += std::pow(std::max(q, 1e-12), 4.0 / 3.0);
-    EXPECT_NEAR(w, std::pow(std::max(rho[a], 1e-12), 4.0 / 3.0) / total, 1e-13);
-    sum += w;
-  }
-  EXPECT_NEAR(sum, 1.0, 1e-14);
-  grid_screen_release(none);
 }
 
 TEST_F(GridPasses, OrbitalWeightsOfALoneAtomAreTheShellWeights) {
@@ -138,10 +130,9 @@ TEST_F(GridPasses, OrbitalWeightsOfALoneAtomAreTheShellWeights) {
   grid_weights_orbital(t.set, block.data(), &offset);
   Grid g = grid_read(0);
   std::vector<double> w(g.n_points[GRID_FINAL]);
-  store_read("grid_W", 0, w.data(), 8 * std::int64_t(w.size()));
-  double sum = 0.0;
+  store_get_array<double>("grid_W", w);
+  double sum = 0.0, shells = 0.0;
   for (double x : w) sum += x;
-  double shells = 0.0;
   for (int s = 0; s < g.nrad[0]; ++s) {
     const RadialPoint rp = radial_point(g.nrad[0], s, g.alpha[0]);
     shells += 4 * std::numbers::pi * rp.r * rp.r * rp.w;

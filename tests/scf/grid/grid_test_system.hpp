@@ -1,15 +1,20 @@
 #pragma once
-// Small molecules with a model fitting basis for the grid tests: every atom carries s
-// Gaussians (and optionally a p shell) with single primitives; the free-atom densities are
-// positive s combinations scaled to the nuclear charge.
+// Small molecules with a model fitting basis for the grid and gradient tests: every atom
+// carries s Gaussians (and optionally a p shell) with single primitives; the free-atom
+// densities are positive s combinations scaled to the nuclear charge.
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <numbers>
 #include <vector>
 
-#include "scf/numint/basis_eval.hpp"
+#include "model/molecule_record.hpp"
+#include "runtime/node.hpp"
+#include "scf/grid/grid_points.hpp"
 #include "scf/grid/grid_record.hpp"
-#include "scf/grid/grid_walk.hpp"
 #include "scf/grid/grid_weights.hpp"
+#include "scf/numint/basis_eval.hpp"
+#include "scf/xc/xc_functional.hpp"
 
 namespace ostrel::testing {
 
@@ -27,19 +32,15 @@ struct GridTestSystem {
   GridPartition partition() const { return GridPartition{atomic_d.data(), nullptr, nullptr}; }
 };
 
-inline constexpr double kSExponents[3] = {6.0, 1.2, 0.25};
-
-// Atoms (z, x, y, z in bohr). With `polarised`, a p shell (exponent 0.8) per atom enters the
-// alpha density with small coefficients.
-inline GridTestSystem make_system(const std::vector<std::vector<double>>& atoms,
-                                  bool polarised = false) {
+// Atoms (z, x, y, z in bohr). With max_l 1, a p shell (exponent 0.8) per atom enters the
+// alpha density with small coefficients; with 2, also a d shell (exponent 0.7).
+inline GridTestSystem make_system(const std::vector<std::vector<double>>& atoms, int max_l = 0) {
   GridTestSystem t;
   for (const auto& a : atoms) {
     t.z.push_back(static_cast<int>(a[0]));
     t.xyz.insert(t.xyz.end(), {a[1], a[2], a[3]});
   }
-  const int n = t.n_atoms();
-  const int per_atom = polarised ? 4 : 3;
+  const int n = t.n_atoms(), per_atom = 3 + max_l;
   t.exponent.resize(n * per_atom);
   t.coef.assign(n * per_atom, 1.0);
   int f = 0;
@@ -48,39 +49,27 @@ inline GridTestSystem make_system(const std::vector<std::vector<double>>& atoms,
     // Heavier atoms get tighter inner functions; the outer decay is alike for all, as the
     // valence densities of real atoms are.
     const double zeta = t.z[a] <= 2 ? 1.0 : 1.0 + 0.5 * (t.z[a] - 2);
-    const double scale[3] = {zeta * zeta, zeta, 1.0};
+    const double exponents[5] = {6.0 * zeta * zeta, 1.2 * zeta, 0.25, 0.8, 0.7};
     double charge = 0.0;
-    std::vector<double> d;
-    for (int k = 0; k < 3; ++k) {
-      const double e = kSExponents[k] * scale[k];
-      const int i = a * per_atom + k;
-      t.exponent[i] = e;
-      t.shells.push_back({0, 1, f++, a, &t.exponent[i], &t.coef[i], &t.xyz[3 * a]});
-      d.push_back(1.0 + k);
-      charge += (1.0 + k) * std::pow(std::numbers::pi / e, 1.5);
+    for (int k = 0; k < per_atom; ++k) {
+      const int i = a * per_atom + k, l = k < 3 ? 0 : k - 2;
+      t.exponent[i] = exponents[k];
+      t.shells.push_back({l, 1, f, a, &t.exponent[i], &t.coef[i], &t.xyz[3 * a]});
+      f += 2 * l + 1;
+      if (l == 0) charge += (1.0 + k) * std::pow(std::numbers::pi / t.exponent[i], 1.5);
     }
-    for (double v : d) t.atomic_d.push_back(v * t.z[a] / charge);
-    if (polarised) {
-      const int i = a * per_atom + 3;
-      t.exponent[i] = 0.8;
-      t.shells.push_back({1, 1, f, a, &t.exponent[i], &t.coef[i], &t.xyz[3 * a]});
-      f += 3;
-      t.atomic_d.insert(t.atomic_d.end(), {0.0, 0.0, 0.0});
-    }
+    for (int k = 0; k < 3; ++k) t.atomic_d.push_back((1.0 + k) * t.z[a] / charge);
+    const int first = static_cast<int>(t.da.size());
+    for (int m = 3; m < f - first; ++m) t.atomic_d.push_back(0.0);
+    for (int m = 0; m < f - first; ++m)
+      t.da.push_back(m < 3 ? 0.5 * t.atomic_d[first + m] : 0.002 * (m - 2) * (a % 2 ? -1 : 1));
     t.atom_first_shell.push_back(static_cast<int>(t.shells.size()));
   }
-  t.da.resize(t.atomic_d.size());
-  for (size_t i = 0; i < t.da.size(); ++i) t.da[i] = 0.5 * t.atomic_d[i];
-  if (polarised)
-    for (int a = 0; a < n; ++a)
-      for (int c = 0; c < 3; ++c) t.da[a * 6 + 3 + c] = 0.002 * (c + 1) * (a % 2 ? -1 : 1);
-  t.set = ShellSet{n, static_cast<int>(t.shells.size()), f, t.shells.data(),
-                   t.atom_first_shell.data()};
+  t.set = ShellSet{n, static_cast<int>(t.shells.size()), f, t.shells.data(), t.atom_first_shell.data()};
   return t;
 }
 
-// A grid for the system with the same number of radial shells on every atom and both
-// orders fixed; the caller releases it.
+// A grid with the same number of radial shells on every atom and both orders fixed.
 inline Grid make_grid(const GridTestSystem& t, int nrad, int order, double alpha = 5.0) {
   Grid g = grid_allocate(t.n_atoms(), nrad * t.n_atoms());
   g.accuracy[0] = 1e-8;
@@ -97,6 +86,74 @@ inline Grid make_grid(const GridTestSystem& t, int nrad, int order, double alpha
   for (int s = 0; s < g.n_shells; ++s) g.orders[2 * s] = g.orders[2 * s + 1] = order;
   grid_count_points(g);
   return g;
+}
+
+// Weights of grid k as the weights pass hands them out, in generation order.
+inline std::vector<double> weights_of(const Grid& g, const GridTestSystem& t, int k) {
+  std::vector<double> w;
+  auto append = [](void* v, const double* x, int n) {
+    static_cast<std::vector<double>*>(v)->insert(static_cast<std::vector<double>*>(v)->end(), x, x + n);
+  };
+  grid_walk_weights(g, t.system(), t.partition(), k, append, &w);
+  return w;
+}
+
+// Sum over grid k of weight x f(point), the points regenerated in generation order.
+template <class F>
+double grid_integral(const Grid& g, const double* xyz, const std::vector<double>& w, int k, F f) {
+  std::vector<double> p(3 * kGridMaxShellPoints), pw(kGridMaxShellPoints);
+  double sum = 0.0;
+  std::size_t i = 0;
+  for (int a = 0, shell = 0; a < g.n_atoms; ++a)
+    for (int s = 0; s < g.nrad[a]; ++s, ++shell) {
+      const RadialPoint rp = radial_point(g.nrad[a], s, g.alpha[a]);
+      const int n = shell_points(g.orders[2 * shell + k], p.data(), pw.data(), xyz + 3 * a,
+                                 g.orientation + 9 * a, rp.r, rp.w);
+      for (int q = 0; q < n; ++q, ++i) sum += w[i] * f(&p[3 * q]);
+    }
+  return sum;
+}
+
+// A "Molecule" record of the atoms (atomic numbers, bohr).
+inline void store_test_molecule(const std::vector<int>& z, const std::vector<double>& xyz) {
+  const int n = static_cast<int>(z.size());
+  std::vector<char> storage(molecule_record_size(n, 1) + 64);
+  Molecule m{};
+  m.n_atoms = n;
+  m.n_fragments = 1;
+  m.first_fragment_atoms = n;
+  molecule_attach(m, storage.data());
+  for (int a = 0; a < n; ++a) {
+    m.z[a] = m.charge[a] = z[a];
+    for (int k = 0; k < 3; ++k) m.xyz[3 * a + k] = xyz[3 * a + k];
+    m.fragment_atoms[a] = a;
+    for (int k = 0; k < 32; ++k) m.bonds[32 * a + k] = -1;
+  }
+  m.fragment_counts[0] = m.fragment_counts[1] = n;
+  store_molecule("Molecule", m);
+}
+
+// Runs `body` as if this were the only node (messages off), then restores the nodes.
+template <class Body>
+auto as_one_process(Body body) {
+  const int nodes = node_count, id = node_id, master = is_master;
+  node_count = 1;
+  node_id = 0;
+  is_master = 1;
+  auto result = body();
+  node_count = nodes;
+  node_id = id;
+  is_master = master;
+  return result;
+}
+
+// The functional of a name of the table (all parameters at their defaults).
+inline XcFunctional named_functional(const char* name) {
+  const double p[32] = {};
+  const std::int32_t n[5] = {};
+  XcFunctional f = xc_cleared(p, n);
+  if (!xc_lookup(name, f)) ADD_FAILURE() << name;
+  return f;
 }
 
 // Water in bohr.

@@ -1,21 +1,23 @@
 // The exchange-correlation passes shared out over two and three nodes give the one-process
-// energies, potentials, matrices and kernels (run under mpirun -np 2, 3).
+// energies, potentials, matrices, kernels and gradients (run under mpirun -np 2, 3).
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <string>
 #include <vector>
 
+#include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/store.hpp"
+#include "scf/numint/xc_gradient.hpp"
 #include "scf/numint/xc_pass_system.hpp"
 #include "scf/numint/xc_passes.hpp"
 
 namespace ostrel {
 namespace {
 
-using testing::read_record;
-using testing::write_record;
+using testing::get_reals;
+using testing::put_reals;
 
 struct Results {
   double ex[3], ec[3];  // fitted, orbital, fitted on the coarse grid
@@ -26,26 +28,26 @@ struct Results {
 Results run_passes(long tri) {
   Results r{};
   if (is_master) {
-    write_record("Fa", std::vector<double>(tri, 0.01));
-    write_record("Fb", std::vector<double>(tri, -0.01));
+    put_reals("Fa", std::vector<double>(tri, 0.01));
+    put_reals("Fb", std::vector<double>(tri, -0.01));
     store_put("grid_fine", 1);
   }
   xc_fitted_pass();
   if (is_master) {
     r.ex[0] = store_get<double>("Ex"), r.ec[0] = store_get<double>("Ec");
-    r.fa = read_record("fa"), r.fb = read_record("fb");
+    r.fa = get_reals("fa"), r.fb = get_reals("fb");
   }
   xc_orbital_pass();
   if (is_master) {
     r.ex[1] = store_get<double>("Ex"), r.ec[1] = store_get<double>("Ec");
-    r.va = read_record("Fa"), r.vb = read_record("Fb");
+    r.va = get_reals("Fa"), r.vb = get_reals("Fb");
     store_put("grid_fine", 0);
   }
   xc_kernel_pass();
   xc_fitted_pass();
   if (is_master) {
     r.ex[2] = store_get<double>("Ex"), r.ec[2] = store_get<double>("Ec");
-    r.fa1 = read_record("fa1"), r.fb1 = read_record("fb1");
+    r.fa1 = get_reals("fa1"), r.fb1 = get_reals("fb1");
   }
   return r;
 }
@@ -67,9 +69,9 @@ TEST(XcPassNodes, SharedPassesEqualOneProcess) {
             " 1 0 -1.4304281 -1.1071596\n$end\n",
             "$grid nradial=20 20 20 20 20 20 20 20 accuracy=1e-6 $end\n", functional, closed);
         const testing::FitDensities fit = testing::model_fit_densities(closed);
-        write_record("atomic_d", fit.atomic_d);
-        write_record("da", fit.da);
-        write_record("db", fit.db);
+        put_reals("atomic_d", fit.atomic_d);
+        put_reals("da", fit.da);
+        put_reals("db", fit.db);
         const int nbf = store_get<int>("Nbasis"), nfit = store_get<int>("Nfit");
         tri = static_cast<long>(nbf) * (nbf + 1) / 2;
         std::vector<double> da(tri), db(tri), da1(2 * nfit), db1(2 * nfit);
@@ -82,10 +84,10 @@ TEST(XcPassNodes, SharedPassesEqualOneProcess) {
           da1[i] = 0.03 * fit.da[i % nfit] * std::cos(1.0 + i);
           db1[i] = closed ? da1[i] : 0.02 * fit.db[i % nfit] * std::sin(2.0 + i);
         }
-        write_record("Da", da);
-        write_record("Db", db);
-        write_record("da1", da1);
-        write_record("db1", db1);
+        put_reals("Da", da);
+        put_reals("Db", db);
+        put_reals("da1", da1);
+        put_reals("db1", db1);
         store_put("ND1", 2);
         store_put("d2loc", 0);
       }
@@ -113,6 +115,54 @@ TEST(XcPassNodes, SharedPassesEqualOneProcess) {
         expect_close(shared.fb1, serial.fb1, "fb1");
       }
     }
+}
+
+using testing::GridTestSystem;
+
+struct PassResult {
+  double energy;
+  std::vector<double> grad;
+};
+
+PassResult run(const GridTestSystem& t, const XcFunctional& f, bool orbital, const std::vector<double>& d,
+        const std::vector<double>& blocks, const std::vector<long>& offsets) {
+  Grid g = testing::make_grid(t, 25, 110);
+  const GridPartition part = orbital ? GridPartition{nullptr, blocks.data(), offsets.data()} : t.partition();
+  const XcGradientInput in{&g, GRID_FINAL, t.system(), part, &f, nullptr, true};
+  PassResult r{0.0, std::vector<double>(t.xyz.size(), 0.0)};
+  r.energy = orbital ? xc_gradient_orbital_terms(in, d.data(), nullptr, r.grad.data())
+                     : xc_gradient_fitted_terms(in, d.data(), nullptr, r.grad.data());
+  mp_sum(&r.energy, 1, MP_DOUBLE);
+  mp_sum(r.grad.data(), r.grad.size(), MP_DOUBLE);
+  grid_release(g);
+  return r;
+}
+
+TEST(XcGradientMpi, SharedPassesMatchOneProcess) {
+  const GridTestSystem t = testing::make_system(testing::kWater, true);
+  const XcFunctional f = testing::named_functional("PBE");
+  // Orbital density: the rank-one matrix of the fitted coefficients; partition blocks the
+  // same over each atom's functions.
+  const int nf = t.set.n_functions;
+  std::vector<double> dm, blocks;
+  std::vector<long> offsets;
+  for (int i = 0; i < nf; ++i)
+    for (int j = 0; j <= i; ++j) dm.push_back(t.da[i] * t.da[j] + (i == j ? 0.01 : 0.0));
+  for (int a = 0; a < t.n_atoms(); ++a) {
+    offsets.push_back(static_cast<long>(blocks.size()));
+    const int f0 = t.shells[t.atom_first_shell[a]].first_function;
+    const int f1 = a + 1 < t.n_atoms() ? t.shells[t.atom_first_shell[a + 1]].first_function : nf;
+    for (int i = f0; i < f1; ++i)
+      for (int j = f0; j <= i; ++j) blocks.push_back(t.atomic_d[i] * t.atomic_d[j]);
+  }
+  for (bool orbital : {false, true}) {
+    const std::vector<double>& d = orbital ? dm : t.da;
+    const PassResult serial = testing::as_one_process([&] { return run(t, f, orbital, d, blocks, offsets); });
+    const PassResult shared = run(t, f, orbital, d, blocks, offsets);
+    if (!is_master) continue;
+    EXPECT_NEAR(shared.energy, serial.energy, 1e-11 * std::abs(serial.energy));
+    for (size_t i = 0; i < serial.grad.size(); ++i) EXPECT_NEAR(shared.grad[i], serial.grad[i], 1e-11) << i;
+  }
 }
 
 }  // namespace

@@ -28,18 +28,14 @@
 namespace ostrel {
 namespace {
 
-using testing::read_record;
-using testing::write_record;
+using testing::get_reals;
+using testing::put_reals;
 
-class XcPassPsi4 : public testing::RuntimeTest {
+class XcPassPsi4 : public testing::XcStoreTest {
  protected:
-  void SetUp() override {
-    pool_init(std::int64_t{256} << 20);
-    store_open("", -256);
-  }
-
-  // Sets up the molecule (Z and bohr coordinates), builds the grid and runs the orbital pass
-  // with the given densities; returns Ex + Ec and leaves V in "Fa", "Fb".
+  // Sets up the molecule (Z and bohr coordinates), builds the grid with every final shell at
+  // 4334 points and runs the orbital pass with the given densities; returns Ex + Ec and
+  // leaves V in "Fa", "Fb".
   double run(const std::vector<int>& z, const double* xyz, const char* functional,
              const std::string& grid, const double* da, const double* db, int n) {
     const int closed = db == nullptr;
@@ -49,38 +45,18 @@ class XcPassPsi4 : public testing::RuntimeTest {
       std::snprintf(line, sizeof line, " %d %.10f %.10f %.10f\n", z[a], xyz[3 * a], xyz[3 * a + 1], xyz[3 * a + 2]);
       text += line;
     }
-    text += "$end\n";
-    testing::xc_read_model(text, grid, functional, closed);
+    testing::xc_read_model(text + "$end\n", grid, functional, closed);
     EXPECT_EQ(store_get<int>("Nbasis"), n);
-    const testing::FitDensities fit = testing::model_fit_densities(closed);
-    write_record("atomic_d", fit.atomic_d);
-    write_record("da", fit.da);
-    write_record("db", fit.db);
-    testing::build_grid_and_weights();
-    if (fixed_order) {
-      Grid g = grid_read(0);
-      for (int i = 0; i < g.n_shells; ++i) g.orders[2 * i] = fixed_order;
-      grid_count_points(g);
-      grid_write(g);
-      grid_release(g);
-      Molecule mol = load_molecule(1, "Molecule");
-      Basis fitb = load_basis(1, "Basis2", mol);
-      BasisShells view = basis_shells(fitb);
-      grid_weights(view.set);
-      release_basis_shells(view);
-      release_basis(fitb);
-      release_molecule(mol);
-    }
+    testing::store_fit_and_grid(closed, 4334);
     const long tri = static_cast<long>(n) * (n + 1) / 2;
-    write_record("Da", std::vector<double>(da, da + tri));
-    write_record("Db", std::vector<double>(closed ? da : db, (closed ? da : db) + tri));
-    write_record("Fa", std::vector<double>(tri, 0.0));
-    write_record("Fb", std::vector<double>(tri, 0.0));
+    put_reals("Da", std::vector<double>(da, da + tri));
+    put_reals("Db", std::vector<double>(closed ? da : db, (closed ? da : db) + tri));
+    put_reals("Fa", std::vector<double>(tri, 0.0));
+    put_reals("Fb", std::vector<double>(tri, 0.0));
     xc_orbital_pass();
     return store_get<double>("Ex") + store_get<double>("Ec");
   }
 
-  int fixed_order = 4334;
   static double worst(const std::vector<double>& a, const double* b) {
     double w = 0.0;
     for (std::size_t i = 0; i < a.size(); ++i) w = std::max(w, std::fabs(a[i] - b[i]));
@@ -99,16 +75,16 @@ TEST_F(XcPassPsi4, WaterPbe) {
   using namespace xc_psi4;
   const double exc = run({8, 1, 1}, kWaterPbeXyz, "PBE", kTight, kWaterPbeDa, nullptr, 24);
   EXPECT_NEAR(exc, kWaterPbeExc, 3e-7);  // measured -6.7e-8
-  const std::vector<double> v = read_record("Fa");
+  const std::vector<double> v = get_reals("Fa");
   EXPECT_LT(worst(v, kWaterPbeVa), 2e-7);
-  EXPECT_EQ(read_record("Fb"), v);
+  EXPECT_EQ(get_reals("Fb"), v);
 }
 
 TEST_F(XcPassPsi4, WaterSlaterPw92) {
   using namespace xc_psi4;
   const double exc = run({8, 1, 1}, kWaterLsdXyz, "LSD", kTight, kWaterLsdDa, nullptr, 24);
   EXPECT_NEAR(exc, kWaterLsdExc, 3e-7);  // measured -1.2e-7
-  EXPECT_LT(worst(read_record("Fa"), kWaterLsdVa), 2e-7);
+  EXPECT_LT(worst(get_reals("Fa"), kWaterLsdVa), 2e-7);
 }
 
 TEST_F(XcPassPsi4, HydroxylRadicalBlyp) {
@@ -116,7 +92,7 @@ TEST_F(XcPassPsi4, HydroxylRadicalBlyp) {
   const double exc =
       run({8, 1}, kHydroxylBlypXyz, "BLYP", kTight, kHydroxylBlypDa, kHydroxylBlypDb, 19);
   EXPECT_NEAR(exc, kHydroxylBlypExc, 3e-7);  // measured -8e-9
-  EXPECT_LT(worst(read_record("Fa"), kHydroxylBlypVa), 2e-7);
+  EXPECT_LT(worst(get_reals("Fa"), kHydroxylBlypVa), 2e-7);
 }
 
 }  // namespace

@@ -12,40 +12,26 @@
 #include <vector>
 
 #include "integrals/one_electron_driver.hpp"
-#include "model/basis_input.hpp"
 #include "model/basis_record.hpp"
-#include "model/molecule_input.hpp"
 #include "model/molecule_record.hpp"
 #include "runtime/node.hpp"
 #include "runtime/store.hpp"
-#include "scf/numint/basis_eval_shells.hpp"
+#include "runtime/pool.hpp"
 #include "scf/grid/grid_options.hpp"
 #include "scf/grid/grid_passes.hpp"
+#include "scf/grid/grid_test_system.hpp"
+#include "scf/numint/basis_eval_shells.hpp"
+#include "scf/numint/xc_block_kernels.hpp"
 #include "scf/xc/xc_functional.hpp"
 #include "support/input_file.hpp"
+#include "support/model_input.hpp"
+#include "support/records.hpp"
+#include "support/runtime_fixture.hpp"
 
 namespace ostrel::testing {
 
-inline std::vector<double> read_record(const char* name) {
-  std::vector<double> v(static_cast<std::size_t>(store_size(name)) / 8);
-  store_read(name, 0, v.data(), 8 * static_cast<std::int64_t>(v.size()));
-  return v;
-}
 
-inline void write_record(const char* name, const std::vector<double>& v) {
-  const std::int64_t bytes = 8 * static_cast<std::int64_t>(v.size());
-  if (store_exists(name) && store_size(name) != bytes) ADD_FAILURE() << name << " changes size";
-  if (!store_exists(name)) store_alloc(name, bytes);
-  store_write(name, 0, v.data(), bytes);
-}
-
-inline void store_functional(const char* name) {
-  const double p[32] = {};
-  const std::int32_t n[5] = {};
-  XcFunctional f = xc_cleared(p, n);
-  ASSERT_TRUE(xc_lookup(name, f)) << name;
-  xc_store_write(f);
-}
+inline void store_functional(const char* name) { xc_store_write(named_functional(name)); }
 
 // Integral of each fitting function (zero for l > 0), in function order.
 inline std::vector<double> fit_function_charges(const Basis& fit) {
@@ -66,14 +52,11 @@ inline std::vector<double> fit_function_charges(const Basis& fit) {
 inline void xc_read_model(const std::string& molecule, const std::string& grid,
                           const char* functional, int closed,
                           const char* library = "def2") {
-  const std::string lib = std::string(OSTREL_SOURCE_DIR) + "/data/basis/" + library;
-  ::testing::internal::CaptureStdout();
-  with_stdin(molecule, [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
-  read_basis(lib.c_str(), "basis", "Basis", "Nbasis", "n_basis", 0, 0, 0);
-  read_basis(lib.c_str(), "basis2", "Basis2", "Nfit", "n_fit", 0, 0, 1);
+  read_test_molecule(molecule);
+  read_program_basis(basis_library(library));
+  read_program_basis(basis_library(library), true);
   InputFile f(grid);
-  grid_setup_options(f.get());
-  ::testing::internal::GetCapturedStdout();
+  captured_stdout([&] { grid_setup_options(f.get()); });
   store_functional(functional);
   store_put("closed", closed);
 }
@@ -119,19 +102,79 @@ inline FitDensities model_fit_densities(int closed) {
 }
 
 // Builds the grid from the stored "da", "db", "atomic_d" and computes the weights of both
-// grids (all nodes).
-inline void build_grid_and_weights() {
+// grids (all nodes); with `order`, every final shell then takes that rule (new weights).
+inline void build_grid_and_weights(int order = 0) {
   Molecule mol = load_molecule(1, "Molecule");
   Basis fit = load_basis(1, "Basis2", mol);
   BasisShells view = basis_shells(fit);
   if (is_master) ::testing::internal::CaptureStdout();
   grid_build(view.set);
+  if (order > 0 && is_master) {
+    Grid g = grid_read(0);
+    for (int i = 0; i < g.n_shells; ++i) g.orders[2 * i] = order;
+    grid_count_points(g);
+    grid_write(g);
+    store_write("Ngrid", 0, g.n_points, sizeof g.n_points);
+    grid_release(g);
+  }
   grid_weights(view.set);
   if (is_master) ::testing::internal::GetCapturedStdout();
   release_basis_shells(view);
   release_basis(fit);
   release_molecule(mol);
 }
+
+// Stores the model fitted densities of xc_read_model's molecule and builds the grid.
+inline FitDensities store_fit_and_grid(int closed, int order = 0) {
+  FitDensities fit = model_fit_densities(closed);
+  put_reals("atomic_d", fit.atomic_d);
+  put_reals("da", fit.da);
+  put_reals("db", fit.db);
+  build_grid_and_weights(order);
+  return fit;
+}
+
+// Integral of the density of `d` (fit coefficients, or a packed density matrix over "Basis"
+// with `orbital`) over the grid in use, by the blocks of the passes (one process).
+inline double grid_density_integral(const std::vector<double>& d, bool orbital = false) {
+  Molecule mol = load_molecule(0, "Molecule");
+  Basis basis = load_basis(0, orbital ? "Basis" : "Basis2", mol);
+  BasisShells view = basis_shells(basis);
+  Grid g = grid_read(0);
+  const int k = store_get<int>("grid_fine") ? GRID_FINAL : GRID_COARSE;
+  const std::vector<double> w = get_reals(k == GRID_FINAL ? "grid_W" : "grid_W1");
+  XcBlockPlan plan = xc_block_plan(g, k, mol.xyz, w.data());
+  double sum = 0.0;
+  {
+    const std::int64_t nf = basis.n_functions;
+    PoolArray<double> local(nf * nf), x(kXcBlockPoints * nf);
+    XcPointValues u;
+    xc_block_loop(plan, {mol.n_atoms, mol.xyz, &view.set}, g.cutoff[k], {0, false}, [&](const XcBlock& b) {
+      if (orbital) {
+        xc_gather_packed(b, d.data(), local.data());
+        xc_orbital_density(b, local.data(), 1, false, x.data(), u);
+      } else {
+        xc_fit_density(b, d.data(), false, u);
+      }
+      for (int p = 0; p < b.n; ++p) sum += b.weights[p] * u[p][0];
+    });
+  }
+  xc_block_plan_release(plan);
+  grid_release(g);
+  release_basis_shells(view);
+  release_basis(basis);
+  release_molecule(mol);
+  return sum;
+}
+
+// Pool and store large enough for the real bases.
+class XcStoreTest : public RuntimeTest {
+ protected:
+  void SetUp() override {
+    pool_init(std::int64_t{256} << 20);
+    store_open("", -400);
+  }
+};
 
 // Packed overlap matrix "S" of the wavefunction basis (master).
 inline std::vector<double> overlap_matrix() {
@@ -140,10 +183,8 @@ inline std::vector<double> overlap_matrix() {
   rec.kinetic = nullptr;
   rec.moments = nullptr;
   const double field[3] = {0, 0, 0};
-  ::testing::internal::CaptureStdout();
-  one_electron_integrals(rec, nullptr, field, nullptr, 0, 0.0);
-  ::testing::internal::GetCapturedStdout();
-  return read_record("S");
+  captured_stdout([&] { one_electron_integrals(rec, nullptr, field, nullptr, 0, 0.0); });
+  return get_reals("S");
 }
 
 }  // namespace ostrel::testing

@@ -1,0 +1,238 @@
+// Nuclear derivative of the exchange-correlation energy on the blocks of the energy passes.
+#include "scf/numint/xc_gradient.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "runtime/pool.hpp"
+#include "scf/grid/grid_weights.hpp"
+#include "scf/numint/xc_block_kernels.hpp"
+#include "scf/xc/xc_point.hpp"
+
+namespace ostrel {
+namespace {
+
+// Positions of the second derivatives d2/dx_c dx_e among the evaluated components.
+constexpr int kSecond[3][3] = {{4, 5, 6}, {5, 7, 8}, {6, 8, 9}};
+
+// Scratch of the partition at one point, per listed atom.
+struct PartitionWork {
+  double* rho;       // free-atom density
+  double* grad_rho;  // 3 each: its gradient, then that of h = g^(4/3)
+  double* dlnp;      // 3 each: d ln P / dR
+};
+
+// Free-atom densities of the listed atoms and their spatial gradients at point p.
+void listed_densities(const XcBlock& b, const ShellSet& set, const GridPartition& part, int p,
+                      PartitionWork& w) {
+  const int nl = b.n_functions;
+  const std::int64_t stride = b.stride;
+  const double* v = b.phi + p * nl;
+  for (int j = 0; j < b.n_list; ++j) {
+    const int m0 = b.list_first[j], m1 = b.list_first[j + 1];
+    double rho = 0.0, gx = 0.0, gy = 0.0, gz = 0.0;
+    if (!part.atom_density) {
+      for (int m = m0; m < m1; ++m) {
+        const double d = part.atomic_d[b.function[m]];
+        rho += d * v[m];
+        gx += d * v[stride + m];
+        gy += d * v[2 * stride + m];
+        gz += d * v[3 * stride + m];
+      }
+    } else if (m1 > m0) {
+      const int first = set.shells[set.atom_first_shell[b.list[j]]].first_function;
+      const double* block = part.atom_density + part.atom_density_offset[b.list[j]];
+      for (int m = m0; m < m1; ++m) {
+        const int mu = b.function[m] - first;
+        double t = 0.0;
+        for (int q = m0; q < m1; ++q) {
+          const int nu = b.function[q] - first;
+          t += block[mu >= nu ? mu * (mu + 1) / 2 + nu : nu * (nu + 1) / 2 + mu] * v[q];
+        }
+        rho += v[m] * t;
+        gx += 2.0 * v[stride + m] * t;
+        gy += 2.0 * v[2 * stride + m] * t;
+        gz += 2.0 * v[3 * stride + m] * t;
+      }
+    }
+    w.rho[j] = rho;
+    w.grad_rho[3 * j] = gx;
+    w.grad_rho[3 * j + 1] = gy;
+    w.grad_rho[3 * j + 2] = gz;
+  }
+}
+
+// Partition factor of point p and, with `derivative`, d ln P / dR of every listed atom (the
+// carrying atom gets minus the others' sum: moving everything leaves P unchanged).
+double block_partition(const XcBlock& b, const ShellSet& set, const GridPartition& part, int p,
+                       bool derivative, PartitionWork& w) {
+  listed_densities(b, set, part, p, w);
+  const bool orbital = part.atom_density != nullptr;
+  double sum = 0.0, own = 0.0;
+  for (int j = 0; j < b.n_list; ++j) {
+    // h = g^(4/3) with g = G(rho) (fitted) or max(rho, 1e-12) (orbital).
+    const double rho = w.rho[j];
+    const double g = orbital ? std::max(rho, 1e-12) : partition_density(rho);
+    const double slope = orbital ? (rho > 1e-12 ? 1.0 : 0.0) : partition_density_slope(rho);
+    const double c = std::cbrt(g);
+    const double h = g * c;
+    for (int x = 0; x < 3; ++x) w.grad_rho[3 * j + x] *= 4.0 / 3.0 * c * slope;
+    sum += h;
+    if (j == b.self) own = h;
+  }
+  if (!derivative) return sum > 0.0 ? own / sum : 0.0;
+  double t[3] = {0.0, 0.0, 0.0};
+  for (int j = 0; j < b.n_list; ++j)
+    for (int x = 0; x < 3; ++x) {
+      const double v = j == b.self || !(sum > 0.0) ? 0.0 : w.grad_rho[3 * j + x] / sum;
+      w.dlnp[3 * j + x] = v;
+      t[x] += v;
+    }
+  for (int x = 0; x < 3; ++x) w.dlnp[3 * b.self + x] = -t[x];
+  return sum > 0.0 ? own / sum : 0.0;
+}
+
+// Adds point p's term to grad: listed atom j gets sum over its functions of q0[m] grad phi_m
+// (+ q_e[m] d_e grad phi_m, q_e = q + (1 + e) ldq, with `gga`) and, with the grid carried by
+// the atoms, e dlnp_j; the carrying atom then takes minus the others' sum (translation).
+void add_point_gradient(const XcGradientInput& in, const XcBlock& b, int p, const double* q,
+                        int ldq, bool gga, double e, const double* dlnp, double* gl, double* grad) {
+  const std::int64_t row = std::int64_t{p} * b.n_functions;
+  for (int j = 0; j < b.n_list; ++j) {
+    if (j == b.self && in.weight_derivative) continue;
+    const int m0 = b.list_first[j], m1 = b.list_first[j + 1];
+    for (int c = 0; c < 3; ++c) {
+      const double* pc = b.phi + (1 + c) * b.stride + row;
+      double t = 0.0;
+      for (int m = m0; m < m1; ++m) t += q[m] * pc[m];
+      if (gga)
+        for (int x = 0; x < 3; ++x) {
+          const double* pce = b.phi + kSecond[c][x] * b.stride + row;
+          const double* qe = q + (1 + x) * ldq;
+          for (int m = m0; m < m1; ++m) t += qe[m] * pce[m];
+        }
+      gl[3 * j + c] = t + (in.weight_derivative ? e * dlnp[3 * j + c] : 0.0);
+    }
+  }
+  for (int j = 0; j < b.n_list; ++j) {
+    if (j == b.self && in.weight_derivative) continue;
+    for (int c = 0; c < 3; ++c) {
+      grad[3 * b.list[j] + c] += gl[3 * j + c];
+      if (in.weight_derivative) grad[3 * b.atom + c] -= gl[3 * j + c];
+    }
+  }
+}
+
+// The walk common to both densities: density(b, u, x) fills the spin densities of a block,
+// point(b, p, der, fac, q) the coefficients of the point's gradient term.
+template <class Density, class Point>
+double gradient_walk(const XcGradientInput& in, int spins, double* grad, Density density,
+                     Point point) {
+  const XcFunctional& f = *in.functional;
+  const bool gga = f.level >= 1;
+  const double small = in.grid->small[in.k];
+  const ShellSet& set = *in.system.basis;
+  const bool need_partition = !in.weights || (grad && in.weight_derivative);
+  const int n_atoms = in.system.n_atoms;
+  const std::int64_t nf = std::max(set.n_functions, 1);
+  XcBlockPlan plan = xc_block_plan(*in.grid, in.k, in.system.xyz, in.weights);
+  double energy = 0.0;
+  {
+    PoolArray<double> scratch(10L * n_atoms), q(4 * nf);
+    PartitionWork pw{scratch.data(), scratch.data() + n_atoms, scratch.data() + 4L * n_atoms};
+    double* gl = scratch.data() + 7L * n_atoms;
+    PoolArray<XcPointValues> u(2);
+    const XcBlockOrder order{grad && gga ? 2 : 1, in.weight_derivative};
+    xc_block_loop(plan, in.system, in.grid->cutoff[in.k], order, [&](const XcBlock& b) {
+      density(b, u.data());
+      for (int p = 0; p < b.n; ++p) {
+        double part = 1.0;
+        if (need_partition) part = block_partition(b, set, in.partition, p, grad && in.weight_derivative, pw);
+        const double w = in.weights ? b.weights[p] : b.weights[p] * part;
+        if (w == 0.0) continue;
+        double ex = 0.0, ec = 0.0;
+        XcDerivatives der;
+        xc_point(f, u[0][p], u[spins - 1][p], &ex, &ec, &der, grad ? 1 : 0, small);
+        energy += w * (ex + ec);
+        if (!grad) continue;
+        point(b, p, der, w, q.data(), nf);
+        add_point_gradient(in, b, p, q.data(), static_cast<int>(nf), gga, w * (ex + ec), pw.dlnp,
+                           gl, grad);
+      }
+    });
+  }
+  xc_block_plan_release(plan);
+  return energy;
+}
+
+}  // namespace
+
+double xc_gradient_orbital_terms(const XcGradientInput& in, const double* da, const double* db,
+                                 double* grad) {
+  const bool gga = in.functional->level >= 1;
+  const bool closed = db == nullptr;
+  const int ns = closed ? 1 : 2;
+  const int nc = grad && gga ? 4 : 1;  // X = phi D, then Y_j = (d_j phi) D
+  const std::int64_t nf = std::max(in.system.basis->n_functions, 1);
+  const double* dens[2] = {da, closed ? da : db};
+  PoolArray<double> local(nf * nf), xy(ns * nc * kXcBlockPoints * nf);
+  auto density = [&](const XcBlock& b, XcPointValues* u) {
+    for (int s = 0; s < ns; ++s) {
+      xc_gather_packed(b, dens[s], local.data());
+      xc_orbital_density(b, local.data(), nc, gga, xy.data() + s * nc * b.stride, u[s]);
+    }
+  };
+  // d rho_s / dR_B = -2 sum_{mu on B} grad phi_mu (D phi)_mu, and the density gradient's
+  // derivative brings in the second derivatives of phi. Spins folded first: q0 multiplies
+  // the gradients of the functions (v_rho X + v_g . Y), q_e their second derivatives (v_g,e X).
+  auto point = [&](const XcBlock& b, int p, const XcDerivatives& der, double w, double* q, std::int64_t ldq) {
+    const double fac = closed ? -4.0 * w : -2.0 * w;
+    const std::int64_t row = std::int64_t{p} * b.n_functions;
+    for (int m = 0; m < b.n_functions; ++m) {
+      double zt = 0.0, t[3] = {0.0, 0.0, 0.0};
+      for (int s = 0; s < ns; ++s) {
+        const double* v = der.d1[s];
+        const double* x = xy.data() + s * nc * b.stride + row + m;
+        zt += v[0] * x[0];
+        if (gga)
+          for (int e = 0; e < 3; ++e) {
+            zt += v[1 + e] * x[(1 + e) * b.stride];
+            t[e] += v[1 + e] * x[0];
+          }
+      }
+      q[m] = fac * zt;
+      if (gga)
+        for (int e = 0; e < 3; ++e) q[(1 + e) * ldq + m] = fac * t[e];
+    }
+  };
+  return gradient_walk(in, ns, grad, density, point);
+}
+
+double xc_gradient_fitted_terms(const XcGradientInput& in, const double* da, const double* db,
+                                double* grad) {
+  const bool gga = in.functional->level >= 1;
+  const bool closed = db == nullptr;
+  const int ns = closed ? 1 : 2;
+  const double* coef[2] = {da, closed ? da : db};
+  auto density = [&](const XcBlock& b, XcPointValues* u) {
+    for (int s = 0; s < ns; ++s) xc_fit_density(b, coef[s], gga, u[s]);
+  };
+  // d rho_s / dR_B = -sum_{k on B} d_s,k grad chi_k; the density gradient's derivative takes
+  // the second derivatives.
+  auto point = [&](const XcBlock& b, int, const XcDerivatives& der, double w, double* q, std::int64_t ldq) {
+    const double fac = closed ? -2.0 * w : -w;
+    const int nq = gga ? 4 : 1;
+    for (int m = 0; m < b.n_functions; ++m) {
+      double t[4] = {0.0, 0.0, 0.0, 0.0};
+      for (int s = 0; s < ns; ++s) {
+        const double d = coef[s][b.function[m]];
+        for (int e = 0; e < nq; ++e) t[e] += d * der.d1[s][e];
+      }
+      for (int e = 0; e < nq; ++e) q[e * ldq + m] = fac * t[e];
+    }
+  };
+  return gradient_walk(in, ns, grad, density, point);
+}
+
+}  // namespace ostrel

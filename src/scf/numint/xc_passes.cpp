@@ -1,0 +1,209 @@
+// The store edge of the exchange-correlation passes: records in, the in-memory passes run on
+// every node, the nodes' shares summed, records out.
+#include "scf/numint/xc_passes.hpp"
+
+#include <algorithm>
+#include <cstdint>
+#include <span>
+
+#include "model/basis_record.hpp"
+#include "model/molecule_record.hpp"
+#include "runtime/message_passing.hpp"
+#include "runtime/node.hpp"
+#include "runtime/pool.hpp"
+#include "runtime/store.hpp"
+#include "runtime/timer.hpp"
+#include "scf/numint/basis_eval_shells.hpp"
+#include "scf/numint/xc_energy_passes.hpp"
+#include "scf/numint/xc_gradient.hpp"
+
+namespace ostrel {
+namespace {
+
+int broadcast_int(const char* name) {
+  int value = is_master ? store_get<int>(name) : 0;
+  mp_bcast(&value, 1, MP_INT);
+  return value;
+}
+
+void broadcast_array(const char* name, std::span<double> data) {
+  if (data.empty()) return;
+  if (is_master) store_get_array(name, data);
+  mp_bcast(data.data(), static_cast<std::int64_t>(data.size()), MP_DOUBLE);
+}
+
+XcFunctional broadcast_functional() {
+  XcFunctional f{};
+  if (is_master) f = xc_store_read();
+  mp_bcast(&f, sizeof f, MP_BYTE);
+  return f;
+}
+
+std::span<double> part(PoolArray<double>& a, std::int64_t first, std::int64_t n) {
+  return {a.data() + first, static_cast<std::size_t>(n)};
+}
+
+// The records every pass starts from: molecule, basis and its evaluation view, grid.
+struct PassSetup {
+  Molecule mol;
+  Basis basis;
+  BasisShells shells;
+  Grid grid;
+  PassSetup(const char* basis_name)
+      : mol(load_molecule(1, "Molecule")),
+        basis(load_basis(1, basis_name, mol)),
+        shells(basis_shells(basis)),
+        grid(grid_read(1)) {}
+  ~PassSetup() {
+    grid_release(grid);
+    release_basis_shells(shells);
+    release_basis(basis);
+    release_molecule(mol);
+  }
+  GridSystem system() const { return {mol.n_atoms, mol.xyz, &shells.set}; }
+};
+
+// Energy passes: the grid in use ("grid_fine": final, else coarse) with its stored weights,
+// and the block plan over it; run(input, spins) then sums nothing itself.
+template <class Run>
+void energy_pass(const char* basis_name, const XcFunctional& f, Run run) {
+  PassSetup setup(basis_name);
+  const int k = broadcast_int("grid_fine") ? GRID_FINAL : GRID_COARSE;
+  PoolArray<double> weights(std::max(setup.grid.n_points[k], 1));
+  broadcast_array(k == GRID_FINAL ? "grid_W" : "grid_W1", part(weights, 0, setup.grid.n_points[k]));
+  const int spins = broadcast_int("closed") ? 1 : 2;
+  XcBlockPlan plan = xc_block_plan(setup.grid, k, setup.mol.xyz, weights.data());
+  const XcPassInput in{&plan, setup.system(), &f, setup.grid.cutoff[k], setup.grid.small[k], spins};
+  run(in);
+  xc_block_plan_release(plan);
+}
+
+void gradient_pass(bool orbital) {
+  PassSetup setup(orbital ? "Basis" : "Basis2");
+  const XcFunctional f = broadcast_functional();
+  const bool closed = broadcast_int("closed");
+  const Basis& basis = setup.basis;
+  const int n_atoms = setup.mol.n_atoms;
+  const std::int64_t n = basis.n_functions;
+  const std::int64_t size = orbital ? n * (n + 1) / 2 : n;
+  PoolArray<long> offsets(n_atoms + 1);
+  long total = 0;
+  for (int a = 0; a < n_atoms; ++a) {
+    const long na = basis.atom_first_function[a + 1] - basis.atom_first_function[a];
+    offsets[a] = total;
+    total += na * (na + 1) / 2;
+  }
+  PoolArray<double> density(2 * size), atomic(orbital ? total : n);
+  PoolArray<double> weights(setup.grid.n_points[GRID_FINAL]), grad(3L * n_atoms);
+  broadcast_array(orbital ? "Da" : "da", part(density, 0, size));
+  if (!closed) broadcast_array(orbital ? "Db" : "db", part(density, size, size));
+  broadcast_array(orbital ? "atomic_D" : "atomic_d", atomic.span());
+  broadcast_array("grid_W", weights.span());
+  std::fill(grad.begin(), grad.end(), 0.0);
+  const GridPartition partition = orbital ? GridPartition{nullptr, atomic.data(), offsets.data()}
+                                          : GridPartition{atomic.data(), nullptr, nullptr};
+  const XcGradientInput in{&setup.grid, GRID_FINAL, setup.system(), partition, &f, weights.data(), true};
+  const double* beta = closed ? nullptr : density.data() + size;
+  if (orbital)
+    xc_gradient_orbital_terms(in, density.data(), beta, grad.data());
+  else
+    xc_gradient_fitted_terms(in, density.data(), beta, grad.data());
+  mp_sum(grad.data(), 3L * n_atoms, MP_DOUBLE);
+  if (!is_master) return;
+  PoolArray<double> total_grad(3L * n_atoms);
+  store_get_array("Gradient", total_grad.span());
+  for (int i = 0; i < 3 * n_atoms; ++i) total_grad[i] += grad[i];
+  store_put_array<double>("Gradient", total_grad.span());
+}
+
+}  // namespace
+
+void xc_fitted_pass() {
+  timer("Numerical Integration", '-');
+  const XcFunctional f = broadcast_functional();
+  energy_pass("Basis2", f, [&](const XcPassInput& in) {
+    const std::int64_t nfit = in.system.basis->n_functions;
+    PoolArray<double> coef(2 * nfit), out(2 * nfit + 2);
+    const char* names[2] = {"da", "db"};
+    for (int s = 0; s < in.spins; ++s) broadcast_array(names[s], part(coef, s * nfit, nfit));
+    std::fill(out.begin(), out.end(), 0.0);
+    const double* c[2] = {coef.data(), coef.data() + nfit};
+    double* const potential[2] = {out.data(), out.data() + nfit};
+    const XcEnergies e = xc_fitted_terms(in, c, potential);
+    out[2 * nfit] = e.ex;
+    out[2 * nfit + 1] = e.ec;
+    mp_sum(out.data(), 2 * nfit + 2, MP_DOUBLE);
+    if (!is_master) return;
+    store_put("Ex", out[2 * nfit]);
+    store_put("Ec", out[2 * nfit + 1]);
+    store_put_array<double>("fa", part(out, 0, nfit));
+    store_put_array<double>("fb", part(out, in.spins == 1 ? 0 : nfit, nfit));
+  });
+  timer("Numerical Integration", '+');
+}
+
+void xc_orbital_pass() {
+  timer("Numerical Integration", '-');
+  const XcFunctional f = broadcast_functional();
+  energy_pass("Basis", f, [&](const XcPassInput& in) {
+    const std::int64_t nbf = in.system.basis->n_functions;
+    const std::int64_t tri = nbf * (nbf + 1) / 2;
+    PoolArray<double> density(in.spins * tri), matrix(in.spins * tri + 2);
+    const char* dnames[2] = {"Da", "Db"};
+    for (int s = 0; s < in.spins; ++s) broadcast_array(dnames[s], part(density, s * tri, tri));
+    std::fill(matrix.begin(), matrix.end(), 0.0);
+    const double* d[2] = {density.data(), density.data() + (in.spins - 1) * tri};
+    double* const v[2] = {matrix.data(), matrix.data() + (in.spins - 1) * tri};
+    const XcEnergies e = xc_orbital_terms(in, d, v);
+    matrix[in.spins * tri] = e.ex;
+    matrix[in.spins * tri + 1] = e.ec;
+    mp_sum(matrix.data(), in.spins * tri + 2, MP_DOUBLE);
+    if (!is_master) return;
+    // The Fock matrices take the sums; the density array is free for reading them.
+    const char* fnames[2] = {"Fa", "Fb"};
+    for (int s = 0; s < 2; ++s) {
+      if (s == 1 && in.spins == 1 && !store_exists("Fb")) break;
+      const std::span<double> fock = part(density, 0, tri);
+      store_get_array(fnames[s], fock);
+      for (std::int64_t i = 0; i < tri; ++i) fock[i] += v[in.spins == 1 ? 0 : s][i];
+      store_put_array<double>(fnames[s], fock);
+    }
+    store_put("Ex", matrix[in.spins * tri]);
+    store_put("Ec", matrix[in.spins * tri + 1]);
+  });
+  timer("Numerical Integration", '+');
+}
+
+void xc_kernel_pass() {
+  timer("Ex. - Corr.  Response", '-');
+  XcFunctional f = broadcast_functional();
+  if (broadcast_int("d2loc")) f = xc_slater_only(f);
+  const int n = broadcast_int("ND1");
+  energy_pass("Basis2", f, [&](const XcPassInput& in) {
+    const std::int64_t nfit = in.system.basis->n_functions, block = n * nfit;
+    PoolArray<double> coef(2 * nfit), coef1(2 * block), out(2 * block);
+    const char* names[2] = {"da", "db"};
+    const char* names1[2] = {"da1", "db1"};
+    for (int s = 0; s < in.spins; ++s) {
+      broadcast_array(names[s], part(coef, s * nfit, nfit));
+      broadcast_array(names1[s], part(coef1, s * block, block));
+    }
+    std::fill(out.begin(), out.end(), 0.0);
+    const double* c[2] = {coef.data(), coef.data() + nfit};
+    const double* c1[2] = {coef1.data(), coef1.data() + block};
+    double* const response[2] = {out.data(), out.data() + block};
+    timer("Numerical Integration", '-');
+    xc_kernel_terms(in, c, n, c1, response);
+    timer("Numerical Integration", '+');
+    mp_sum(out.data(), 2 * block, MP_DOUBLE);
+    if (!is_master || block == 0) return;
+    store_put_array<double>("fa1", part(out, 0, block));
+    store_put_array<double>("fb1", part(out, in.spins == 1 ? 0 : block, block));
+  });
+  timer("Ex. - Corr.  Response", '+');
+}
+
+void xc_gradient_orbital() { gradient_pass(true); }
+void xc_gradient_fitted() { gradient_pass(false); }
+
+}  // namespace ostrel
