@@ -310,6 +310,7 @@ class MoleculeParser {
       double ab = zm_distance(a, b);
       if (!(v > 0.0) || ab == 0.0) fatal_error("\n z-matrix atom %d: these values place no atom\n", p + 1);
       theta = triangle_angle(ab, r, v);
+      if (std::isnan(theta)) fatal_error("\n z-matrix atom %d: these distances form no triangle\n", p + 1);
     }
     double s = b[2] >= a[2] ? 1.0 : -1.0;
     at[0] = a[0] + r * std::sin(theta);

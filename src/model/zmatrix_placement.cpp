@@ -24,6 +24,8 @@ void store(V3 a, double* p) {
 
 // Relative size below which a perpendicular component counts as zero.
 constexpr double kDegenerate = 1e-10;
+// Excess of a law-of-cosines cosine over 1 that rounding can leave.
+constexpr double kCosineRounding = 1e-10;
 
 // Unit vector along B-A and the unit part of C-B perpendicular to it.
 bool frame(V3 a, V3 b, V3 c, V3& u, V3& v) {
@@ -43,6 +45,9 @@ bool frame(V3 a, V3 b, V3 c, V3& u, V3& v) {
 
 double triangle_angle(double ab, double r, double d) {
   double c = (ab * ab + r * r - d * d) / (2.0 * ab * r);
+  // Only rounding may push a flat triangle past +-1; a larger excess means sides that no
+  // triangle has, and bending them into one would silently build another structure.
+  if (!(std::fabs(c) <= 1.0 + kCosineRounding)) return std::nan("");
   return std::acos(std::clamp(c, -1.0, 1.0));
 }
 
@@ -69,7 +74,9 @@ bool place_distance_distance_dihedral(double r, double rb, double phi, const dou
                                       const double* b, const double* c, double* d) {
   double ab = zm_distance(a, b);
   if (ab == 0.0 || r == 0.0) return false;
-  return place_distance_angle_dihedral(r, triangle_angle(ab, r, rb), phi, a, b, c, d);
+  const double theta = triangle_angle(ab, r, rb);
+  if (std::isnan(theta)) return false;
+  return place_distance_angle_dihedral(r, theta, phi, a, b, c, d);
 }
 
 bool place_distance_angle_angle(double r, double theta1, double theta2, const double* pa,
@@ -98,8 +105,9 @@ bool place_distance_distance_distance(double r, double rb, double rc, const doub
                                       const double* b, const double* c, double* d) {
   double ab = zm_distance(a, b), ac = zm_distance(a, c);
   if (ab == 0.0 || ac == 0.0 || r == 0.0) return false;
-  return place_distance_angle_angle(r, triangle_angle(ab, r, rb), triangle_angle(ac, r, rc), a,
-                                    b, c, d);
+  const double theta1 = triangle_angle(ab, r, rb), theta2 = triangle_angle(ac, r, rc);
+  if (std::isnan(theta1) || std::isnan(theta2)) return false;
+  return place_distance_angle_angle(r, theta1, theta2, a, b, c, d);
 }
 
 double zm_distance(const double* p, const double* q) { return norm(load(p) - load(q)); }

@@ -20,8 +20,8 @@ bool place_distance_distance_dihedral(double r, double rb, double phi, const dou
 bool place_distance_distance_distance(double r, double rb, double rc, const double* a,
                                       const double* b, const double* c, double* d);
 
-// Angle at A of a triangle with sides |AB| = ab, |AD| = r, |BD| = d (law of cosines,
-// cosine clamped to [-1, 1]).
+// Angle at A of a triangle with sides |AB| = ab, |AD| = r, |BD| = d (law of cosines); NaN
+// when no triangle has these sides (a cosine beyond +-1 by more than rounding).
 double triangle_angle(double ab, double r, double d);
 
 // Internal values as the placement routines use them.

@@ -74,6 +74,12 @@ void record_save(Record<T> r, const Same<T>* in, std::int64_t count) {
   record_write(r, in, count);
 }
 
+// The first `count` elements of `from` into `to`.
+template <class T>
+void record_copy(Record<T> to, Record<T> from, std::int64_t count) {
+  store_copy(to.name, from.name, 0, 0, static_cast<std::int64_t>(sizeof(T)) * count);
+}
+
 // Sequential access: each call continues where the previous one on the record stopped.
 template <class T>
 void record_read_next(Record<T> r, Same<T>* out, std::int64_t count) {
@@ -312,6 +318,12 @@ inline constexpr Record<double> Fva{"Fva"};             // packed virtual-virtua
 inline constexpr Record<double> Fob{"Fob"};
 inline constexpr Record<double> Fvb{"Fvb"};
 inline constexpr Record<double> scf_H{"scf_H"};         // BFGS update pairs
+// Step control (scf/procedure/scf_step_control): [0] trust radius of the orbital rotations,
+// [1] the Newton model's predicted change of the last step (0 after a BFGS step); the
+// orbitals of the last accepted point, to which a rejected step returns.
+inline constexpr Record<double> scf_trust{"scf_trust"};
+inline constexpr Record<double> scf_C0a{"scf.C0a"};
+inline constexpr Record<double> scf_C0b{"scf.C0b"};
 inline constexpr Record<int> scf_NH{"scf_NH"};
 inline constexpr Record<double> scf_XG0{"scf_XG0"};
 

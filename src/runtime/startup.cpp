@@ -11,6 +11,7 @@
 #include "input/group.hpp"
 #include "input/select_task.hpp"
 #include "runtime/clock.hpp"
+#include "runtime/exit_status.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
@@ -113,7 +114,7 @@ void start_run(int argc, char** argv) {
 int ostrel_main(int argc, char** argv) {
   start_run(argc, argv);
   select_task();
-  return 0;
+  return exit_status();
 }
 
 }  // namespace ostrel

@@ -21,7 +21,7 @@ namespace {
 constexpr const char* kTimer = "Grid Construction";
 
 int broadcast_int(const char* name) {
-  int value = is_master ? store_get<int>(name) : 0;
+  int value = is_master ? record_get(Record<int>{name}) : 0;
   mp_bcast(&value, 1, MP_INT);
   return value;
 }
@@ -45,8 +45,7 @@ void write_weights(void* context, const double* w, int n) {
 void store_weights(const Grid& grid, const GridSystem& system, const GridPartition& part) {
   const char* records[2] = {"grid_W", "grid_W1"};
   for (int k : {GRID_COARSE, GRID_FINAL}) {
-    const std::int64_t bytes = 8 * std::int64_t{grid.n_points[k]};
-    if (is_master && !store_exists(records[k])) store_alloc(records[k], bytes);
+    if (is_master) record_ensure(Record<double>{records[k]}, grid.n_points[k]);
     WeightSink sink{records[k], 0};
     grid_walk_weights(grid, system, part, k, write_weights, &sink);
   }

@@ -56,8 +56,9 @@ void grid_release(Grid& grid) {
 
 void grid_write(const Grid& g) {
   const std::int64_t size = grid_record_size(g.n_atoms, g.n_shells);
-  if (store_exists(kRecord) && store_size(kRecord) != size) store_free(kRecord);
-  if (!store_exists(kRecord)) store_alloc(kRecord, size);
+  const Record<char> record{kRecord};
+  if (record_exists(record) && record_count(record) != size) record_free(record);
+  record_ensure(record, size);
   record_write(Record<double>{kRecord}, g.accuracy, 2);
   put(g.cutoff, 2);
   put(g.small, 2);

@@ -11,7 +11,7 @@
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
-#include "runtime/store.hpp"
+#include "runtime/records.hpp"
 #include "runtime/timer.hpp"
 #include "scf/numint/basis_eval_shells.hpp"
 #include "scf/numint/xc_energy_passes.hpp"
@@ -20,15 +20,15 @@
 namespace ostrel {
 namespace {
 
-int broadcast_int(const char* name) {
-  int value = is_master ? store_get<int>(name) : 0;
+int broadcast_int(Record<int> r) {
+  int value = is_master ? record_get(r) : 0;
   mp_bcast(&value, 1, MP_INT);
   return value;
 }
 
-void broadcast_array(const char* name, std::span<double> data) {
+void broadcast_array(Record<double> r, std::span<double> data) {
   if (data.empty()) return;
-  if (is_master) store_get_array(name, data);
+  if (is_master) record_read(r, data);
   mp_bcast(data.data(), static_cast<std::int64_t>(data.size()), MP_DOUBLE);
 }
 
@@ -68,10 +68,10 @@ struct PassSetup {
 template <class Run>
 void energy_pass(const char* basis_name, const XcFunctional& f, Run run) {
   PassSetup setup(basis_name);
-  const int k = broadcast_int("grid_fine") ? GRID_FINAL : GRID_COARSE;
+  const int k = broadcast_int(rec::grid_fine) ? GRID_FINAL : GRID_COARSE;
   PoolArray<double> weights(std::max(setup.grid.n_points[k], 1));
-  broadcast_array(k == GRID_FINAL ? "grid_W" : "grid_W1", part(weights, 0, setup.grid.n_points[k]));
-  const int spins = broadcast_int("closed") ? 1 : 2;
+  broadcast_array(k == GRID_FINAL ? rec::grid_W : rec::grid_W1, part(weights, 0, setup.grid.n_points[k]));
+  const int spins = broadcast_int(rec::closed) ? 1 : 2;
   XcBlockPlan plan = xc_block_plan(setup.grid, k, setup.mol.xyz, weights.data());
   const XcPassInput in{&plan, setup.system(), &f, setup.grid.cutoff[k], setup.grid.small[k], spins};
   run(in);
@@ -81,7 +81,7 @@ void energy_pass(const char* basis_name, const XcFunctional& f, Run run) {
 void gradient_pass(bool orbital) {
   PassSetup setup(orbital ? "Basis" : "Basis2");
   const XcFunctional f = broadcast_functional();
-  const bool closed = broadcast_int("closed");
+  const bool closed = broadcast_int(rec::closed);
   const Basis& basis = setup.basis;
   const int n_atoms = setup.mol.n_atoms;
   const std::int64_t n = basis.n_functions;
@@ -95,10 +95,10 @@ void gradient_pass(bool orbital) {
   }
   PoolArray<double> density(2 * size), atomic(orbital ? total : n);
   PoolArray<double> weights(setup.grid.n_points[GRID_FINAL]), grad(3L * n_atoms);
-  broadcast_array(orbital ? "Da" : "da", part(density, 0, size));
-  if (!closed) broadcast_array(orbital ? "Db" : "db", part(density, size, size));
-  broadcast_array(orbital ? "atomic_D" : "atomic_d", atomic.span());
-  broadcast_array("grid_W", weights.span());
+  broadcast_array(orbital ? rec::Da : rec::da, part(density, 0, size));
+  if (!closed) broadcast_array(orbital ? rec::Db : rec::db, part(density, size, size));
+  broadcast_array(orbital ? rec::atomic_D : rec::atomic_d, atomic.span());
+  broadcast_array(rec::grid_W, weights.span());
   std::fill(grad.begin(), grad.end(), 0.0);
   const GridPartition partition = orbital ? GridPartition{nullptr, atomic.data(), offsets.data()}
                                           : GridPartition{atomic.data(), nullptr, nullptr};
@@ -111,9 +111,9 @@ void gradient_pass(bool orbital) {
   mp_sum(grad.data(), 3L * n_atoms, MP_DOUBLE);
   if (!is_master) return;
   PoolArray<double> total_grad(3L * n_atoms);
-  store_get_array("Gradient", total_grad.span());
+  record_read(rec::Gradient, total_grad.span());
   for (int i = 0; i < 3 * n_atoms; ++i) total_grad[i] += grad[i];
-  store_put_array<double>("Gradient", total_grad.span());
+  record_write(rec::Gradient, std::span<const double>(total_grad.span()));
 }
 
 }  // namespace
@@ -124,7 +124,7 @@ void xc_fitted_pass() {
   energy_pass("Basis2", f, [&](const XcPassInput& in) {
     const std::int64_t nfit = in.system.basis->n_functions;
     PoolArray<double> coef(2 * nfit), out(2 * nfit + 2);
-    const char* names[2] = {"da", "db"};
+    const Record<double> names[2] = {rec::da, rec::db};
     for (int s = 0; s < in.spins; ++s) broadcast_array(names[s], part(coef, s * nfit, nfit));
     std::fill(out.begin(), out.end(), 0.0);
     const double* c[2] = {coef.data(), coef.data() + nfit};
@@ -134,10 +134,10 @@ void xc_fitted_pass() {
     out[2 * nfit + 1] = e.ec;
     mp_sum(out.data(), 2 * nfit + 2, MP_DOUBLE);
     if (!is_master) return;
-    store_put("Ex", out[2 * nfit]);
-    store_put("Ec", out[2 * nfit + 1]);
-    store_put_array<double>("fa", part(out, 0, nfit));
-    store_put_array<double>("fb", part(out, in.spins == 1 ? 0 : nfit, nfit));
+    record_put(rec::Ex, out[2 * nfit]);
+    record_put(rec::Ec, out[2 * nfit + 1]);
+    record_write(rec::fa, out.data(), nfit);
+    record_write(rec::fb, out.data() + (in.spins == 1 ? 0 : nfit), nfit);
   });
   timer("Numerical Integration", '+');
 }
@@ -149,7 +149,7 @@ void xc_orbital_pass() {
     const std::int64_t nbf = in.system.basis->n_functions;
     const std::int64_t tri = nbf * (nbf + 1) / 2;
     PoolArray<double> density(in.spins * tri), matrix(in.spins * tri + 2);
-    const char* dnames[2] = {"Da", "Db"};
+    const Record<double> dnames[2] = {rec::Da, rec::Db};
     for (int s = 0; s < in.spins; ++s) broadcast_array(dnames[s], part(density, s * tri, tri));
     std::fill(matrix.begin(), matrix.end(), 0.0);
     const double* d[2] = {density.data(), density.data() + (in.spins - 1) * tri};
@@ -160,16 +160,16 @@ void xc_orbital_pass() {
     mp_sum(matrix.data(), in.spins * tri + 2, MP_DOUBLE);
     if (!is_master) return;
     // The Fock matrices take the sums; the density array is free for reading them.
-    const char* fnames[2] = {"Fa", "Fb"};
+    const Record<double> fnames[2] = {rec::Fa, rec::Fb};
     for (int s = 0; s < 2; ++s) {
-      if (s == 1 && in.spins == 1 && !store_exists("Fb")) break;
+      if (s == 1 && in.spins == 1 && !record_exists(rec::Fb)) break;
       const std::span<double> fock = part(density, 0, tri);
-      store_get_array(fnames[s], fock);
+      record_read(fnames[s], fock);
       for (std::int64_t i = 0; i < tri; ++i) fock[i] += v[in.spins == 1 ? 0 : s][i];
-      store_put_array<double>(fnames[s], fock);
+      record_write(fnames[s], fock.data(), tri);
     }
-    store_put("Ex", matrix[in.spins * tri]);
-    store_put("Ec", matrix[in.spins * tri + 1]);
+    record_put(rec::Ex, matrix[in.spins * tri]);
+    record_put(rec::Ec, matrix[in.spins * tri + 1]);
   });
   timer("Numerical Integration", '+');
 }
@@ -177,13 +177,13 @@ void xc_orbital_pass() {
 void xc_kernel_pass() {
   timer("Ex. - Corr.  Response", '-');
   XcFunctional f = broadcast_functional();
-  if (broadcast_int("d2loc")) f = xc_slater_only(f);
-  const int n = broadcast_int("ND1");
+  if (broadcast_int(rec::d2loc)) f = xc_slater_only(f);
+  const int n = broadcast_int(rec::ND1);
   energy_pass("Basis2", f, [&](const XcPassInput& in) {
     const std::int64_t nfit = in.system.basis->n_functions, block = n * nfit;
     PoolArray<double> coef(2 * nfit), coef1(2 * block), out(2 * block);
-    const char* names[2] = {"da", "db"};
-    const char* names1[2] = {"da1", "db1"};
+    const Record<double> names[2] = {rec::da, rec::db};
+    const Record<double> names1[2] = {rec::da1, rec::db1};
     for (int s = 0; s < in.spins; ++s) {
       broadcast_array(names[s], part(coef, s * nfit, nfit));
       broadcast_array(names1[s], part(coef1, s * block, block));
@@ -197,8 +197,8 @@ void xc_kernel_pass() {
     timer("Numerical Integration", '+');
     mp_sum(out.data(), 2 * block, MP_DOUBLE);
     if (!is_master || block == 0) return;
-    store_put_array<double>("fa1", part(out, 0, block));
-    store_put_array<double>("fb1", part(out, in.spins == 1 ? 0 : block, block));
+    record_write(rec::fa1, out.data(), block);
+    record_write(rec::fb1, out.data() + (in.spins == 1 ? 0 : block), block);
   });
   timer("Ex. - Corr.  Response", '+');
 }

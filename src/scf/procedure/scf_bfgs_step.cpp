@@ -41,7 +41,8 @@ void scf_bfgs_step() {
     scf_read("scf_H", v.data(), n, (2 * k + 2) * n);
     apply_pair(n, u.data(), v.data(), g.data(), x.data());
   }
-  if (iteration > 0 && grid_new == 0 && nh < capacity) {
+  // A zero x.g marks a step that pairs with no update.
+  if (iteration > 0 && grid_new == 0 && nh < capacity && record_get(rec::scf_XG0) != 0.0) {
     scf_read("scf_X", u.data(), n);  // the previous step s
     vec_copy(n, x.data(), v.data());
     vec_axpy(n, 1.0, u.data(), v.data());
@@ -69,6 +70,11 @@ void scf_bfgs_step() {
   // meaningless angles; none goes beyond the Newton step's bound.
   const double largest = vec_max_norm(n, x.data());
   if (largest > kMaxAngle) vec_scale(n, kMaxAngle / largest, x.data());
+  // The trust radius of the step control, once a step had to be taken back.
+  if (record_exists(rec::scf_trust)) {
+    const double length = std::sqrt(vec_dot(n, x.data(), x.data())), radius = record_get(rec::scf_trust);
+    if (length > radius) vec_scale(n, radius / length, x.data());
+  }
   vec_scale(n, -1.0, x.data());
   scf_write("scf_X", x.data(), n);
   record_put(rec::scf_XG0, vec_dot(n, x.data(), g.data()));

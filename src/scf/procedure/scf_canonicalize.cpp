@@ -5,6 +5,7 @@
 #include "runtime/fatal.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
+#include "runtime/records.hpp"
 #include "runtime/store.hpp"
 #include "runtime/timer.hpp"
 #include "scf/procedure/scf_state.hpp"
@@ -37,7 +38,7 @@ void create_fock_blocks(const ScfShape& sh) {
                                  packed_size(sh.nb), packed_size(sh.n - sh.nb)};
   const char* names[4] = {"Foa", "Fva", "Fob", "Fvb"};
   for (int k = 0; k < 4; ++k)
-    if (!store_exists(names[k])) store_alloc(names[k], 8 * (sizes[k] > 0 ? sizes[k] : 1));
+    record_ensure(Record<double>{names[k]}, sizes[k] > 0 ? sizes[k] : 1);
 }
 
 }  // namespace

@@ -13,7 +13,7 @@ namespace ostrel {
 namespace {
 
 void create(const char* name, std::int64_t doubles) {
-  if (!store_exists(name)) store_alloc(name, 8 * std::max<std::int64_t>(doubles, 1));
+  record_ensure(Record<double>{name}, std::max<std::int64_t>(doubles, 1));
 }
 
 // Diagonal inverse-Hessian estimate 1 / (e_a - e_i + shift) per rotation block, the shift

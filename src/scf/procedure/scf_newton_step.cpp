@@ -96,16 +96,18 @@ void scf_newton_step() {
   const double conv = scf_get_double("convergence");
   const int itinner = std::max(1, scf_get_int("iterations", 1));
   if (here) {
-    store_alloc("Ca1", 8 * std::max(1L, std::int64_t{sh.n} * sh.na));
-    store_alloc("Cb1", 8 * std::max(1L, std::int64_t{sh.n} * sh.nb));
-    store_alloc("F1Ca", 8 * std::max(1L, std::int64_t{sh.n} * sh.na));
-    store_alloc("F1Cb", 8 * std::max(1L, std::int64_t{sh.n} * sh.nb));
+    record_alloc(rec::Ca1, std::max(1L, std::int64_t{sh.n} * sh.na));
+    record_alloc(rec::Cb1, std::max(1L, std::int64_t{sh.n} * sh.nb));
+    record_alloc(rec::F1Ca, std::max(1L, std::int64_t{sh.n} * sh.na));
+    record_alloc(rec::F1Cb, std::max(1L, std::int64_t{sh.n} * sh.nb));
   }
   {
     const std::int64_t len = here ? std::max<std::int64_t>(nr, 1) : 1;
     PoolArray<double> g(len), p(len), b(len), sigma(len), x(len), r(len), w(len);
     NewtonSubspace sub(itinner);
+    if (here && record_exists(rec::scf_trust)) sub.max_step = record_get(rec::scf_trust);
     double tol = 0.0;
+    int solved = 0;
     if (here) {
       scf_read("scf_G", g.data(), nr);
       scf_read("scf_H", p.data(), nr);
@@ -131,6 +133,7 @@ void scf_newton_step() {
           sub.a[packed_index(k, j)] = vec_dot(nr, sigma.data(), w.data());
         }
         report = newton_subspace_solve(sub, k + 1);
+        solved = k + 1;
         if (report.lowest_raw < -10.0) std::printf("\n lowest eigenvalue = %8.2lf!!!\n", report.lowest_raw);
         // Step X = sum c_j b_j and residual R = g + sum c_j sigma_j + mu X.
         vec_set(nr, 0.0, x.data());
@@ -171,10 +174,12 @@ void scf_newton_step() {
     if (here) {
       scf_write("scf_X", x.data(), nr);
       record_put(rec::scf_Gmax, rmax);
+      // The predicted change, for the trust radius (per unit of the gradient's scale).
+      if (record_exists(rec::scf_trust)) record_put(rec::scf_trust, newton_model_change(sub, solved), 1);
     }
   }
   if (here)
-    for (const char* name : {"F1Cb", "F1Ca", "Cb1", "Ca1"}) store_free(name);
+    for (const auto r : {rec::F1Cb, rec::F1Ca, rec::Cb1, rec::Ca1}) record_free(r);
   timer("scf equations", '+');
 }
 

@@ -10,6 +10,7 @@ struct NewtonSubspace {
   PoolArray<double> a;
   PoolArray<double> gamma;
   PoolArray<double> c;
+  double max_step = 0.5;  // trust radius: the longest step (2-norm)
 };
 
 struct NewtonReport {
@@ -18,7 +19,10 @@ struct NewtonReport {
 };
 
 // Solves the first n directions: eigenvalues below -4 are taken by their absolute value,
-// and the step is level-shifted, when needed, to a length of at most 0.5.
+// and the step is level-shifted, when needed, to a length of at most max_step.
 NewtonReport newton_subspace_solve(NewtonSubspace& sub, int n);
+
+// Change of the quadratic model gamma.c + c.a.c / 2 along the solution of the first n.
+double newton_model_change(const NewtonSubspace& sub, int n);
 
 }  // namespace ostrel

@@ -69,7 +69,7 @@ template <class T>
 void put1(const char* name, T value) { put(name, &value, 1); }
 
 void create(const char* name, std::int64_t doubles) {
-  if (!store_exists(name)) store_alloc(name, 8 * doubles);
+  record_ensure(Record<double>{name}, doubles);
 }
 
 void write_records(const ScfOptions& o, const ScfContext& c, const int nactive[2]) {

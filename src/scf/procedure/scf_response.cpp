@@ -207,9 +207,9 @@ void scf_response() {
   const int nd = spins * o.n;
   if (nd > TempNames::kMax) fatal_error("\n %d: %d perturbed densities at once?\n", node_id, nd);
   const std::int64_t m = sh.nfit, t = sh.packed();
-  if (here && !store_exists("da1")) {
+  if (here && !record_exists(rec::da1)) {
     o.created = 1;
-    for (const char* name : {"da1", "db1", "fa1", "fb1", "v1"}) store_alloc(name, 8 * o.n * m);
+    for (const auto r : {rec::da1, rec::db1, rec::fa1, rec::fb1, rec::v1}) record_alloc(r, o.n * m);
   }
   mp_bcast(&o.created, 1, MP_INT);
 

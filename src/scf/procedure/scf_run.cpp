@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "integrals/fit_driver.hpp"
+#include "runtime/exit_status.hpp"
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/records.hpp"
@@ -10,6 +11,7 @@
 #include "scf/procedure/scf_one_electron.hpp"
 #include "scf/procedure/scf_procedure.hpp"
 #include "scf/procedure/scf_state.hpp"
+#include "scf/procedure/scf_step_control.hpp"
 #include "scf/procedure/scf_steps.hpp"
 
 namespace ostrel {
@@ -96,18 +98,38 @@ void scf_run() {
   double last_fine = 0.0;
   int slow = 0;
   bool final_response = false;
+  // A step whose energy lies above its starting point's is taken back and shortened; on
+  // the last iteration the run returns to the starting point to end there.
+  ScfStepControl control;
+  bool ending = false;
   for (int it = 0;;) {
     put_int("scf_iter", it);
     put_int("grid_fine", fine);
     scf_density();
     scf_fock_energy();
     const double energy = scf_get_double("ESCF");
+    double shortened = 0.0;
+    if (control.pending && !scf_step_accepted(control, energy, it + 1 >= o.itmax, &shortened)) {
+      if (is_master)
+        std::printf(" %3d%18.10lf%15.10lf  higher: step taken back, x%.2f\n", it, energy, energy - previous,
+                    shortened);
+      if (shortened > 0.0)
+        scf_rotate();
+      else
+        ending = true;
+      ++it;
+      continue;
+    }
     if (!(it > 0 && o.bfgs)) {
       const int canon = (o.diagm > 0 && it == 0) || o.diagm >= 3;
       if (is_master) record_set_field(rec::scf_diag, &DiagonalisationMode::canonical, canon);
       scf_canonicalize();
     }
-    if (it == 0) scf_hessian_setup(o.bfgs ? o.itmax : o.itinner + 1);
+    if (it == 0) {
+      scf_hessian_setup(o.bfgs ? o.itmax : o.itinner + 1);
+      // Newton steps up to 0.5 long; BFGS steps without a bound until one is taken back.
+      scf_step_control_begin(control, o.bfgs ? 1e3 : 0.5);
+    }
     scf_gradient();
     double gmax = scf_get_double("scf_Gmax");
     const double change = it > 0 ? energy - previous : 0.0;
@@ -124,11 +146,18 @@ void scf_run() {
       if (slow >= 2) {
         put_int("grid_spare", 0);
         final_response = true;
+        // Along that soft mode the exact Hessian sends a full step far off the curved valley
+        // of equal energies (a quarter of a millihartree up for OH); short steps follow it.
+        scf_step_limit(control, 0.05);
         if (is_master) std::printf(" slow convergence: response on the final grid\n");
       }
     }
-    if (it + 1 >= o.itmax) {
-      if (is_master) std::printf(" no convergence!\n");
+    if (it + 1 >= o.itmax || ending) {
+      // One line no reader can miss; the results still print, and the run's exit status
+      // says they are not converged.
+      if (is_master)
+        std::printf(" SCF not converged after %d iteration%s: gradient %.1e\n", it + 1, it ? "s" : "", gmax);
+      raise_exit_status(kExitUnconverged);
       break;
     }
     if (o.bfgs) {
@@ -137,9 +166,12 @@ void scf_run() {
       scf_newton_step();
       gmax = scf_get_double("scf_Gmax");
     }
+    scf_step_taken(control, energy);
     scf_rotate();
     if (!fine && (o.acc1 > gmax || it + 3 >= o.itmax)) {
       // Final grid from here on; the first-order phase always used the fitted density.
+      // Energies of the two grids do not compare.
+      control.pending = false;
       put_int("grid_new", o.grid_adapt);
       put_int("fitxc", o.f0);
       fine = 1;
@@ -153,6 +185,7 @@ void scf_run() {
   if (final_response) put_int("grid_spare", o.spare);
   if (is_master) record_set_field(rec::scf_diag, &DiagonalisationMode::canonical, static_cast<int>(o.diagm > 1));
   scf_canonicalize();
+  scf_step_control_end();
   scf_hessian_setup(-1);
   scf_weighted_density();
   scf_one_electron_properties();

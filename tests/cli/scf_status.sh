@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# An SCF that stops unconverged: an energy run prints its results, says so in one line and
+# ends with status 2; a gradient run stops before the gradient with status 1.
+# Arguments: the ostrel binary, then the MPI launcher (may be empty).
+set -u
+ostrel=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+export TMPDIR=$work
+
+sed 's/\$scf restrict=0 fitxc=0 \$end/$scf restrict=0 fitxc=0 iterations=2 $end/' examples/oh_radical.inp \
+  > "$work/energy.inp"
+"$ostrel" "$work/energy.inp" > "$work/energy.out"; rc=$?
+[ $rc -eq 2 ] || fail "unconverged energy exit $rc"
+[ "$(grep -c '^ SCF not converged after 2 iterations: gradient ' "$work/energy.out")" -eq 1 ] ||
+  fail "no single unconverged line"
+grep -q '^eng> E=' "$work/energy.out" || fail "unconverged energy not printed"
+grep -qxF 'eng>$end' "$work/energy.out" || fail "eng> group not closed"
+
+sed 's/task=energy/task=gradient/' "$work/energy.inp" > "$work/gradient.inp"
+"$ostrel" "$work/gradient.inp" > "$work/gradient.out"; rc=$?
+[ $rc -eq 1 ] || fail "unconverged gradient exit $rc"
+grep -qxF " SCF is far from convergence" "$work/gradient.out" || fail "no gradient stop line"
+grep -q '^eng> G=' "$work/gradient.out" && fail "gradient printed from an unconverged SCF"
+
+[ $failures -eq 0 ] || { echo "$failures failed"; exit 1; }
+echo "all passed"
