@@ -24,14 +24,15 @@ void run_optimization() {
   }
   mp_bcast(flags, 3, MP_INT);
   for (;;) {
+    // The timer is collective; the step is the master's.
+    timer("Geomtery Optimization", '-');
     if (is_master) {
-      timer("Geomtery Optimization", '-');
       if (flags[2])
         optimize_step_cartesian();
       else
         optimize_step_internal();
-      timer("Geomtery Optimization", '+');
     }
+    timer("Geomtery Optimization", '+');
     int state[2] = {0, 0};  // step, exits
     if (is_master) {
       state[0] = store_get<int>("Opt.step");
@@ -46,7 +47,7 @@ void run_optimization() {
     if (flags[0] && state[0] == 0 && flags[1] != 0) level = 1;
     evaluate(level);
   }
-  if (is_master) timer("Geomtery Optimization", 'r');
+  timer("Geomtery Optimization", 'r');
 }
 
 }  // namespace ostrel
