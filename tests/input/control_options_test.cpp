@@ -10,8 +10,10 @@
 
 #include "input/library_file.hpp"
 #include "runtime/store.hpp"
+#include "support/capture.hpp"
 #include "support/fatal_trap.hpp"
 #include "support/input_file.hpp"
+#include "support/records.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel {
@@ -21,114 +23,93 @@ using testing::InputFile;
 
 class ControlStep : public testing::RuntimeTest {
  protected:
-  // Runs the control step on `text` and returns what it printed.
+  // Runs the control step on `text` in a fresh store and returns what it printed.
   std::string run(const std::string& text) {
+    store_close();
+    store_open("", -64);
     InputFile input(text);
-    ::testing::internal::CaptureStdout();
-    try {
-      control_step(input.get());
-    } catch (...) {
-      ::testing::internal::GetCapturedStdout();
-      throw;
-    }
-    return ::testing::internal::GetCapturedStdout();
-  }
-  int int_at(const char* name, int k = 0) { return store_get<int>(name, 4 * k); }
-  double real_at(const char* name, int k = 0) { return store_get<double>(name, 8 * k); }
-  std::vector<double> reals(const char* name) {
-    std::vector<double> v(static_cast<std::size_t>(store_size(name) / 8));
-    store_get_array<double>(name, std::span<double>(v));
-    return v;
+    return testing::captured_stdout([&] { control_step(input.get()); });
   }
 };
 
-TEST_F(ControlStep, WithoutControlGroupAnalyticDftGradientWithPointNucleiAndCoulombFit) {
-  EXPECT_EQ(run("$molecule\n$end\n"), "");
-  EXPECT_EQ(store_get_text("task"), "GRADIENT");
-  EXPECT_EQ(store_get_text("theory"), "DFT");
-  EXPECT_EQ(int_at("num_nd"), 0);
-  EXPECT_EQ(int_at("point"), 1);
-  EXPECT_EQ(int_at("fit"), 'V');
-  EXPECT_EQ(int_at("dual"), 0);
-  EXPECT_EQ(int_at("nwave"), 1);
-  EXPECT_EQ(reals("wave"), std::vector<double>{0.0});
-  EXPECT_EQ(int_at("state", 0), 0);
-  EXPECT_EQ(int_at("state", 1), 1);
-  EXPECT_EQ(reals("weight"), std::vector<double>{1.0});
-  EXPECT_EQ(int_at("polariz", 0), 0);
-  EXPECT_EQ(int_at("polariz", 1), 1);
-  EXPECT_EQ(real_at("num_dx"), 0.001);
-  EXPECT_EQ(int_at("num_kd", 0), 0);
-  EXPECT_EQ(int_at("num_kd", 1), -1);
-  EXPECT_EQ(reals("field"), (std::vector<double>{0, 0, 0}));
-  EXPECT_EQ(store_get_text("bfname"), "");
-  EXPECT_EQ(store_size("PRINT"), 128);
-  EXPECT_EQ(store_size("task"), 64);
-}
-
-TEST_F(ControlStep, WritesTheRecordsInTheirFixedOrder) {
-  run("");
-  // The store frees only the newest record, so this succeeds only in creation order.
-  const char* order[] = {"fit",    "task",   "theory", "state", "weight",  "four",
-                         "point",  "dual",   "field",  "num_nd", "num_dx", "num_kd",
-                         "nwave",  "wave",   "polariz", "PRINT", "NEval",  "grid",
-                         "magnetic", "scfsave", "nosave", "bfname"};
-  for (int i = static_cast<int>(std::size(order)) - 1; i >= 0; --i) {
-    EXPECT_EQ(store_exists(order[i]), 1) << order[i];
-    store_free(order[i]);
+// The settings that decide what a run computes; element `k` of integer record `name`.
+TEST_F(ControlStep, OptionsDecideTheRecordedSettings) {
+  const struct {
+    const char* input;
+    const char* name;
+    int k, value;
+  } cases[] = {
+      // Without a control group: analytic gradients, point nuclei, the Coulomb fit.
+      {"", "num_nd", 0, 0},
+      {"", "point", 0, 1},
+      {"", "fit", 0, 'V'},
+      {"", "state", 1, 1},
+      {"$control theory=script $end", "num_nd", 0, 0},  // the external program gives gradients
+      {"$control theory=script $end", "fit", 0, 0},
+      {"$control theory=script $end", "polariz", 1, 0},
+      // Excited-state theories count the ground state and at least six states.
+      {"$control theory=tddft $end", "state", 0, 1},
+      {"$control theory=tddft $end", "state", 1, 6},
+      {"$control theory=tddft state=3 $end", "state", 1, 6},
+      {"$control theory=tddft state=6 $end", "state", 0, 6},
+      {"$control theory=tddft state=6 $end", "state", 1, 7},
+      {"$control theory=cis state=0,2 $end", "state", 1, 2},
+      // The fitting kind follows the theory; the RI prefix wins; only one character counts.
+      {"$control theory=ridft fit=0 $end", "fit", 0, 'V'},
+      {"$control theory=rihf $end", "fit", 0, 'V'},
+      {"$control theory=mp2 $end", "fit", 0, 0},
+      {"$control theory=dft fit=0 $end", "fit", 0, 0},
+      {"$control theory=dft fit=j $end", "fit", 0, 'J'},
+      {"$control theory=dft fit=superlongfittingkindname task=energy $end", "fit", 0, 'S'},
+      // The nucleus model depends on "four" unless named.
+      {"$control four=1 $end", "point", 0, 0},
+      {"$control four=1 nucleus=point $end", "point", 0, 1},
+      {"$control nucleus=finite $end", "point", 0, 0},
+      // Derivative mode; analytic derivatives never read the step group.
+      {"$control theory=mp2 $end $d2edr2 length=0.005 steps=3,9 $end", "num_nd", 0, 2},
+      {"$control theory=mp2 $end $d2edr2 length=0.005 steps=3,9 $end", "num_kd", 1, 9},
+      {"$control derivative=numeric $end $d2edr2 displace=1 $end", "num_nd", 0, 1},
+      {"$control derivative=analytic theory=ccd&mp2 $end $d2edr2 displace=1 $end", "num_nd", 0, 0},
+      {"$control derivative=analytic theory=ccd&mp2 $end", "dual", 0, 1},
+  };
+  for (const auto& c : cases) {
+    run(c.input);
+    EXPECT_EQ(store_get<int>(c.name, 4 * c.k), c.value) << c.input << " " << c.name << "[" << c.k << "]";
   }
+  run("$control theory=mp2 $end $d2edr2 length=0.005 $end");
+  EXPECT_EQ(store_get<double>("num_dx"), 0.005);
+  run("$control derivative=analytic $end $d2edr2 length=1 $end");
+  EXPECT_EQ(store_get<double>("num_dx"), 0.001);
+  EXPECT_FATAL(run("$control derivative=semi $end"), " SEMI?\n");
 }
 
 TEST_F(ControlStep, TextsAreUpperCasedAndSaveSplitsAtTheColon) {
+  run("");
+  EXPECT_EQ(store_get_text("task"), "GRADIENT");
+  EXPECT_EQ(store_get_text("theory"), "DFT");
   run("$control task=optimize theory=script print=vectors+molden save=\"a.vec:b.vec\" $end");
   EXPECT_EQ(store_get_text("task"), "OPTIMIZE");
   EXPECT_EQ(store_get_text("theory"), "SCRIPT");
   EXPECT_EQ(store_get_text("PRINT"), "VECTORS+MOLDEN");
   EXPECT_EQ(store_get_text("scfsave"), "a.vec");
   EXPECT_EQ(store_get_text("nosave"), "b.vec");
-  EXPECT_EQ(int_at("num_nd"), 0);  // the external program gives gradients
-  EXPECT_EQ(int_at("fit"), 0);
-  EXPECT_EQ(int_at("polariz", 1), 0);
-
   run("$control save=only.vec $end");
   EXPECT_EQ(store_get_text("scfsave"), "only.vec");
   EXPECT_EQ(store_get_text("nosave"), "");
 }
 
-TEST_F(ControlStep, ExcitedStateTheoriesCountTheGroundStateAndSixStates) {
+TEST_F(ControlStep, StateWeightsAreNormalisedOverTheStateCount) {
+  run("");
+  EXPECT_EQ(testing::get_reals("weight"), std::vector<double>{1.0});
   run("$control theory=tddft $end");
-  EXPECT_EQ(int_at("state", 0), 1);
-  EXPECT_EQ(int_at("state", 1), 6);
-  EXPECT_EQ(reals("weight"), (std::vector<double>{0, 1, 0, 0, 0, 0}));
-}
-
-TEST_F(ControlStep, ExcitedStateCountGrowsToHoldTheRequestedState) {
-  run("$control theory=tddft state=3 $end");
-  EXPECT_EQ(int_at("state", 1), 6);
-  store_close();
-  store_open("", -64);
+  EXPECT_EQ(testing::get_reals("weight"), (std::vector<double>{0, 1, 0, 0, 0, 0}));
   run("$control theory=tddft state=6 $end");
-  EXPECT_EQ(int_at("state", 0), 6);
-  EXPECT_EQ(int_at("state", 1), 7);
-  EXPECT_EQ(reals("weight")[6], 1.0);
-  store_close();
-  store_open("", -64);
-  run("$control theory=cis state=0,2 $end");
-  EXPECT_EQ(int_at("state", 0), 1);
-  EXPECT_EQ(int_at("state", 1), 2);
-}
-
-TEST_F(ControlStep, WeightsAreNormalisedOverTheStateCount) {
+  EXPECT_EQ(testing::get_reals("weight")[6], 1.0);
   run("$control state=0,2 weight=1,1 $end");
-  EXPECT_EQ(reals("weight"), (std::vector<double>{0.5, 0.5}));
-  store_close();
-  store_open("", -64);
+  EXPECT_EQ(testing::get_reals("weight"), (std::vector<double>{0.5, 0.5}));
   // Weights beyond the count take no part.
   run("$control state=0,3 weight=1,3,4,100 $end");
-  EXPECT_EQ(reals("weight"), (std::vector<double>{0.125, 0.375, 0.5}));
-}
-
-TEST_F(ControlStep, StateListsBeyondTheirRoomAreRejected) {
+  EXPECT_EQ(testing::get_reals("weight"), (std::vector<double>{0.125, 0.375, 0.5}));
   EXPECT_FATAL(run("$control weight(1025)=1 $end"), "reading variable 'weight'");
   EXPECT_FATAL(run("$control state=0,1,2 $end"), "unknown name 2");
   EXPECT_FATAL(run("$control state(3)=2 $end"), "reading variable 'state'");
@@ -137,96 +118,23 @@ TEST_F(ControlStep, StateListsBeyondTheirRoomAreRejected) {
   EXPECT_FATAL(run("$control theory=tddft state=1024 $end"), "state=1024,1025");
 }
 
-TEST_F(ControlStep, WavelengthsBecomeFrequenciesInHartree) {
-  std::string out = run("$control wavelength=500 $end");
-  EXPECT_EQ(out, "\n wavelength= 500.00000 nm : energy=0.09112672 au\n");
-  EXPECT_EQ(int_at("nwave"), 1);
-  EXPECT_DOUBLE_EQ(real_at("wave"), 1e7 / (500 * 219474.6));
-}
-
-TEST_F(ControlStep, WavelengthListStopsAtTheFirstNegativeAndKeepsStaticEntries) {
-  std::string out = run("$control wavelength=0,589.3,-1,700 $end");
-  EXPECT_EQ(out, "\n wavelength= 589.30000 nm : energy=0.07731777 au\n");
-  ASSERT_EQ(int_at("nwave"), 2);
-  EXPECT_EQ(real_at("wave", 0), 0.0);
-  EXPECT_DOUBLE_EQ(real_at("wave", 1), 1e7 / (589.3 * 219474.6));
+TEST_F(ControlStep, WavelengthsBecomeFrequenciesInHartreeUpToTheFirstNegative) {
+  run("");
+  EXPECT_EQ(testing::get_reals("wave"), std::vector<double>{0.0});
+  EXPECT_EQ(run("$control wavelength=500 $end"), "\n wavelength= 500.00000 nm : energy=0.09112672 au\n");
+  EXPECT_DOUBLE_EQ(store_get<double>("wave"), 1e7 / (500 * 219474.6));
+  EXPECT_EQ(run("$control wavelength=0,589.3,-1,700 $end"), "\n wavelength= 589.30000 nm : energy=0.07731777 au\n");
+  ASSERT_EQ(store_get<int>("nwave"), 2);
+  EXPECT_EQ(store_get<double>("wave"), 0.0);
+  EXPECT_DOUBLE_EQ(store_get<double>("wave", 8), 1e7 / (589.3 * 219474.6));
   EXPECT_FATAL(run("$control wavelength(129)=1 $end"), "reading variable 'wavelength'");
-}
-
-TEST_F(ControlStep, FittingKindFollowsTheTheoryAndTheRiPrefixWins) {
-  struct Case {
-    const char* input;
-    int fit;
-  } cases[] = {
-      {"$control theory=ridft fit=0 $end", 'V'},
-      {"$control theory=rihf $end", 'V'},
-      {"$control theory=mp2 $end", 0},
-      {"$control theory=dft fit=0 $end", 0},
-      {"$control theory=dft fit=j $end", 'J'},
-      // Only the first character counts; a long word must not spill over.
-      {"$control theory=dft fit=superlongfittingkindname task=energy $end", 'S'},
-  };
-  for (const Case& c : cases) {
-    store_close();
-    store_open("", -64);
-    run(c.input);
-    EXPECT_EQ(int_at("fit"), c.fit) << c.input;
-  }
-  EXPECT_EQ(store_get_text("task"), "ENERGY");
-}
-
-TEST_F(ControlStep, NucleusModelDependsOnFourUnlessNamed) {
-  struct Case {
-    const char* input;
-    int point;
-  } cases[] = {
-      {"$control four=1 $end", 0},
-      {"$control four=1 nucleus=point $end", 1},
-      {"$control nucleus=finite $end", 0},
-      {"$control four=0 $end", 1},
-  };
-  for (const Case& c : cases) {
-    store_close();
-    store_open("", -64);
-    run(c.input);
-    EXPECT_EQ(int_at("point"), c.point) << c.input;
-  }
-  EXPECT_EQ(int_at("four"), 0);
-}
-
-TEST_F(ControlStep, DerivativeModeAndTheNumericalStepGroup) {
-  run("$control theory=mp2 $end $d2edr2 length=0.005 steps=3,9 $end");
-  EXPECT_EQ(int_at("num_nd"), 2);
-  EXPECT_EQ(real_at("num_dx"), 0.005);
-  EXPECT_EQ(int_at("num_kd", 0), 3);
-  EXPECT_EQ(int_at("num_kd", 1), 9);
-  EXPECT_EQ(int_at("dual"), 0);
-  store_close();
-  store_open("", -64);
-  run("$control derivative=numeric $end $d2edr2 displace=1 $end");
-  EXPECT_EQ(int_at("num_nd"), 1);
-  store_close();
-  store_open("", -64);
-  // Analytic derivatives never read the step group.
-  run("$control derivative=analytic theory=ccd&mp2 $end $d2edr2 displace=1 length=1 $end");
-  EXPECT_EQ(int_at("num_nd"), 0);
-  EXPECT_EQ(real_at("num_dx"), 0.001);
-  EXPECT_EQ(int_at("dual"), 1);
-}
-
-TEST_F(ControlStep, UnknownDerivativeStopsWithTheUpperCasedWord) {
-  EXPECT_FATAL(run("$control derivative=semi $end"), " SEMI?\n");
 }
 
 TEST_F(ControlStep, LibraryNameTakesTheBasisDirectoryFromTheEnvironment) {
   setenv("basis", "/opt/sets", 1);
   std::string out = run("$control basis=def2.lib $end");
-  unsetenv("basis");
   EXPECT_EQ(store_get_text("bfname"), "/opt/sets/def2.lib");
   EXPECT_NE(out.find(" library file: '/opt/sets/def2.lib'"), std::string::npos) << out;
-}
-
-TEST_F(ControlStep, OverlongLibraryNameIsRejected) {
   setenv("basis", std::string(100, 'd').c_str(), 1);
   EXPECT_FATAL(run("$control basis=" + std::string(40, 'b') + " $end"), "library file name too long");
   unsetenv("basis");
@@ -251,7 +159,7 @@ class ScratchDirectory {
   std::string path_;
 };
 
-TEST(LibraryFile, WithoutEnvironmentLocalFilesWinAndUnknownNamesStay) {
+TEST(LibraryFile, LocalFilesWinThenTheShippedDirectoryAndUnknownNamesStay) {
   unsetenv("basis");
   ScratchDirectory dir;
   EXPECT_EQ(library_file_name(""), "");
@@ -260,27 +168,14 @@ TEST(LibraryFile, WithoutEnvironmentLocalFilesWinAndUnknownNamesStay) {
   std::fclose(f);
   EXPECT_EQ(library_file_name("local.lib"), "local.lib");
   EXPECT_EQ(library_file_name("/abs/name.lib"), "/abs/name.lib");
+  // Neither here nor named: the shipped basis directory.
+  const std::string found = library_file_name("def2");
+  ASSERT_TRUE(std::filesystem::exists(found)) << found;
+  EXPECT_TRUE(std::filesystem::equivalent(found, std::filesystem::path(OSTREL_SOURCE_DIR) / "data/basis/def2"));
   setenv("basis", dir.path().c_str(), 1);
   EXPECT_EQ(library_file_name("local.lib"), dir.path() + "/local.lib");
   EXPECT_EQ(library_file_name("/abs/name.lib"), "/abs/name.lib");
   unsetenv("basis");
-}
-
-TEST(LibraryFile, FallsBackToTheShippedBasisDirectory) {
-  unsetenv("basis");
-  const std::filesystem::path shipped = std::filesystem::path(OSTREL_SOURCE_DIR) / "data" / "basis";
-  std::string name;
-  if (std::filesystem::is_directory(shipped))
-    for (const auto& entry : std::filesystem::directory_iterator(shipped))
-      if (entry.is_regular_file()) {
-        name = entry.path().filename().string();
-        break;
-      }
-  if (name.empty()) GTEST_SKIP() << "no shipped basis library in " << shipped;
-  ScratchDirectory dir;
-  std::string found = library_file_name(name);
-  EXPECT_NE(found, name);
-  EXPECT_TRUE(std::filesystem::equivalent(found, shipped / name)) << found;
 }
 
 TEST(LibraryFile, FallsBackToTheBasisDirectoryBesideTheExecutable) {

@@ -31,69 +31,47 @@ struct SystemLike {
   }
 };
 
-TEST(GroupReader, MissingGroupKeepsDefaults) {
+SystemLike read(const std::string& text) {
   SystemLike s;
-  s.read("$control task=energy $end\n");
-  EXPECT_EQ(s.memory[0], 128);
-  EXPECT_EQ(s.memory[1], -1);
-  EXPECT_EQ(s.disk, 1);
+  s.read(text);
+  return s;
 }
 
 TEST(GroupReader, CaseAbbreviationsListsAndSubscripts) {
-  SystemLike s;
-  s.read("text before\n$SYSTEM MEMORY=200 $END\n");
-  EXPECT_EQ(s.memory[0], 200);
-  SystemLike t;
-  t.read("$system mem=300 $end");
-  EXPECT_EQ(t.memory[0], 300);
-  SystemLike u;
-  u.read("$system memory=300 200 disk=-200 $end");
+  EXPECT_EQ(read("$control task=energy $end\n").memory[1], -1);  // no group: defaults stay
+  EXPECT_EQ(read("text before\n$SYSTEM MEMORY=200 $END\n").memory[0], 200);
+  EXPECT_EQ(read("$system mem=300 $end").memory[0], 300);
+  SystemLike u = read("$system memory=300 200 disk=-200 $end");
   EXPECT_EQ(u.memory[1], 200);
   EXPECT_EQ(u.disk, -200);
-  SystemLike v;
-  v.read("$system memory=300,  200 $end");
-  EXPECT_EQ(v.memory[1], 200);
-  SystemLike w;
-  w.read("$system memory(2)=200 $end");
+  EXPECT_EQ(read("$system memory=300,  200 $end").memory[1], 200);
+  SystemLike w = read("$system memory(2)=200 $end");
   EXPECT_EQ(w.memory[0], 128);
   EXPECT_EQ(w.memory[1], 200);
-  SystemLike x;
-  x.read("$system field=1.5e-3,-2E2 .5 $end");
+  SystemLike x = read("$system field=1.5e-3,-2E2 .5 $end");
   EXPECT_DOUBLE_EQ(x.field[0], 1.5e-3);
   EXPECT_DOUBLE_EQ(x.field[1], -200.0);
   EXPECT_DOUBLE_EQ(x.field[2], 0.5);
-}
-
-TEST(GroupReader, RepeatedGroupsOverrideElementByElement) {
-  SystemLike s;
-  s.read("$system memory=500,300 disk=2 $end\nremark\n$system memory=600 $end");
-  EXPECT_EQ(s.memory[0], 600);
-  EXPECT_EQ(s.memory[1], 300);
-  EXPECT_EQ(s.disk, 2);
+  // Repeated groups override element by element.
+  SystemLike r = read("$system memory=500,300 disk=2 $end\nremark\n$system memory=600 $end");
+  EXPECT_EQ(r.memory[0], 600);
+  EXPECT_EQ(r.memory[1], 300);
+  EXPECT_EQ(r.disk, 2);
+  // An unreadable number keeps the value.
+  SystemLike k = read("$system disk= memory=5 $end");
+  EXPECT_EQ(k.disk, 1);
+  EXPECT_EQ(k.memory[0], 5);
 }
 
 TEST(GroupReader, TextValues) {
-  SystemLike s;
-  s.read("$system path=\"/scratch dir/with blank\" $end");
-  EXPECT_STREQ(s.path, "/scratch dir/with blank");
-  SystemLike t;
-  t.read("$system path = /scratch $end");
-  EXPECT_STREQ(t.path, "/scratch");
+  EXPECT_STREQ(read("$system path=\"/scratch dir/with blank\" $end").path, "/scratch dir/with blank");
+  EXPECT_STREQ(read("$system path = /scratch $end").path, "/scratch");
+  EXPECT_STREQ(read("$system path=\"two\nlines\" $end").path, "two\nlines");
   SystemLike u;
   std::strcpy(u.path, "default");
   u.read("$system path=\"\" disk=3 $end");
   EXPECT_STREQ(u.path, "");
   EXPECT_EQ(u.disk, 3);
-  SystemLike v;
-  v.read("$system path=\"two\nlines\" $end");
-  EXPECT_STREQ(v.path, "two\nlines");
-}
-
-TEST(GroupReader, UnreadableNumberKeepsTheValue) {
-  SystemLike s;
-  s.read("$system disk= memory=5 $end");
-  EXPECT_EQ(s.disk, 1);
-  EXPECT_EQ(s.memory[0], 5);
 }
 
 TEST(GroupReader, ErrorMessages) {

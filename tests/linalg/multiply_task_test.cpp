@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <regex>
 #include <string>
 
+#include "support/capture.hpp"
 #include "support/input_file.hpp"
 #include "support/runtime_fixture.hpp"
 
@@ -14,32 +14,19 @@ namespace {
 
 using MultiplyTask = testing::RuntimeTest;
 
+std::string run(const std::string& input) {
+  return testing::captured_stdout([&] { testing::with_stdin(input, [] { run_multiply_test(); }); });
+}
+
 TEST_F(MultiplyTask, PrintsOneLinePerTripleUntilAZeroProduct) {
-  std::string out;
-  testing::with_stdin("$test nabc=20,30,40, 5,6,7, 0,0,0, 9,9,9 nnn=1 $end\n", [&] {
-    std::fflush(stdout);
-    ::testing::internal::CaptureStdout();
-    run_multiply_test();
-    std::fflush(stdout);
-    out = ::testing::internal::GetCapturedStdout();
-  });
   // 1e6 / (20*30*40) = 41 repeats; 1e6 / 210 = 4761.
+  const std::string out = run("$test nabc=20,30,40, 5,6,7, 0,0,0, 9,9,9 nnn=1 $end\n");
   const std::regex lines(
       "NA=  20, NB=  30, NC=  40, M=   41:  t= *[0-9.]+, f= *[0-9.]+\n"
       "NA=   5, NB=   6, NC=   7, M= 4761:  t= *[0-9.]+, f= *[0-9.]+\n");
   EXPECT_TRUE(std::regex_match(out, lines)) << out;
-}
-
-TEST_F(MultiplyTask, BudgetBelowOneProductStillRunsOnce) {
-  std::string out;
-  testing::with_stdin("$test nabc=64,64,64 nnn=0 $end\n", [&] {
-    std::fflush(stdout);
-    ::testing::internal::CaptureStdout();
-    run_multiply_test();
-    std::fflush(stdout);
-    out = ::testing::internal::GetCapturedStdout();
-  });
-  EXPECT_EQ(out.rfind("NA=  64, NB=  64, NC=  64, M=    1: ", 0), 0u) << out;
+  // A budget below one product still runs once.
+  EXPECT_EQ(run("$test nabc=64,64,64 nnn=0 $end\n").rfind("NA=  64, NB=  64, NC=  64, M=    1: ", 0), 0u);
 }
 
 }  // namespace

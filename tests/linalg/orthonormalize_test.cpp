@@ -60,16 +60,6 @@ TEST_F(Orthonormalize, VectorsBecomeOrthonormalInTheMetricAndKeepTheirSpans) {
   }
 }
 
-TEST_F(Orthonormalize, SerialVariantOnSquareSets) {
-  std::mt19937_64 g(32);
-  const int n = 12;
-  const Dense s = random_metric(n, g);
-  auto c = testing::random_dense(n, n, g).v;
-  const auto sp = testing::packed_of(s);
-  orthonormalize_serial(sp.data(), c.data(), n);
-  EXPECT_LT(metric_error(s, c, n, n), 1e-12);
-}
-
 TEST_F(Orthonormalize, DependentVectorStopsTheRun) {
   std::mt19937_64 g(33);
   const int n = 6, m = 4;
@@ -79,11 +69,6 @@ TEST_F(Orthonormalize, DependentVectorStopsTheRun) {
   const auto sp = testing::packed_of(s);
   auto work = c.v;
   EXPECT_FATAL(orthonormalize(sp.data(), work.data(), n, m), "orthogonalize? s(2)=");
-  work = c.v;
-  for (int i = 0; i < n; ++i) work[3 * n + i] = c(2, i);  // also for the serial variant
-  std::vector<double> square(n * n, 0.0);
-  std::copy(c.v.begin(), c.v.begin() + 3 * n, square.begin());
-  EXPECT_FATAL(orthonormalize_serial(sp.data(), square.data(), n), "");
 }
 
 TEST_F(Orthonormalize, SubspaceDiagonalisationRotatesTheVectors) {

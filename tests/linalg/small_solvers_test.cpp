@@ -1,4 +1,4 @@
-// Jacobi eigensolver, eigenpair ordering, LDL^T and the level-shifted step.
+// Jacobi eigensolver, eigenpair ordering and LDL^T.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,8 +10,6 @@
 #include "linalg/eigen_order.hpp"
 #include "linalg/jacobi.hpp"
 #include "linalg/ldlt.hpp"
-#include "linalg/newton_step.hpp"
-#include "linalg/vector_ops.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel {
@@ -36,29 +34,20 @@ TEST_F(SmallSolvers, JacobiOnRandomMatrices) {
   }
 }
 
-TEST_F(SmallSolvers, JacobiKnownSpectrum) {
-  // [[2, 1], [1, 2]]: eigenvalues 1 and 3, vectors (1, -1)/sqrt2 and (1, 1)/sqrt2.
+TEST_F(SmallSolvers, JacobiKnownSpectraAndVectors) {
+  // [[2, 1], [1, 2]]: eigenvalues 1 and 3, vectors (1, -1)/sqrt2 and (1, 1)/sqrt2; the
+  // largest-magnitude component is made positive, a tie going to the first component.
   double a[] = {2, 1, 2}, v[4], e[2];
   eigen_jacobi(a, v, e, 2, 0);
   EXPECT_NEAR(e[0], 1.0, 1e-15);
   EXPECT_NEAR(e[1], 3.0, 1e-15);
-  const double r = std::sqrt(0.5);
-  // Largest-magnitude component positive: the tie goes to the first component.
-  EXPECT_NEAR(v[0], r, 1e-15);
-  EXPECT_NEAR(v[1], -r, 1e-15);
-  EXPECT_NEAR(v[2], r, 1e-15);
-  EXPECT_NEAR(v[3], r, 1e-15);
-}
-
-TEST_F(SmallSolvers, JacobiOnDiagonalMatrixReturnsSortedDiagonalAndUnitVectors) {
-  double a[] = {3, 0, -1, 0, 0, 2};
-  double v[9], e[3];
-  eigen_jacobi(a, v, e, 3, 0);
-  EXPECT_EQ(e[0], -1.0);
-  EXPECT_EQ(e[1], 2.0);
-  EXPECT_EQ(e[2], 3.0);
-  const double want[] = {0, 1, 0, 0, 0, 1, 1, 0, 0};
-  for (int i = 0; i < 9; ++i) EXPECT_EQ(v[i], want[i]);
+  const double r = std::sqrt(0.5), pair[] = {r, -r, r, r};
+  for (int i = 0; i < 4; ++i) EXPECT_NEAR(v[i], pair[i], 1e-15);
+  // A diagonal matrix: the sorted diagonal and unit vectors, exactly.
+  double d[] = {3, 0, -1, 0, 0, 2}, u[9], f[3];
+  eigen_jacobi(d, u, f, 3, 0);
+  EXPECT_EQ(std::vector<double>(f, f + 3), (std::vector<double>{-1, 2, 3}));
+  EXPECT_EQ(std::vector<double>(u, u + 9), (std::vector<double>{0, 1, 0, 0, 0, 1, 1, 0, 0}));
 }
 
 TEST_F(SmallSolvers, JacobiRotatesGivenVectors) {
@@ -136,43 +125,6 @@ TEST_F(SmallSolvers, LdltSolvesDefiniteAndIndefiniteSystems) {
   }
   double singular[] = {1, 1, 1};  // [[1, 1], [1, 1]]
   EXPECT_EQ(ldlt_factor(singular, 2), 1);
-}
-
-TEST_F(SmallSolvers, LevelShiftedStepInsideTheRadiusIsTheNewtonStep) {
-  const double g[] = {0.1, -0.2, 0.05}, d[] = {1.0, 2.0, 4.0};
-  double x[3], predicted = 0;
-  const double mu = level_shifted_step(3, g, d, 1.0, x, &predicted);
-  EXPECT_EQ(mu, 0.0);
-  for (int i = 0; i < 3; ++i) EXPECT_DOUBLE_EQ(x[i], -g[i] / d[i]);
-  EXPECT_DOUBLE_EQ(predicted, 0.5 * vec_dot(3, g, x));
-}
-
-TEST_F(SmallSolvers, LevelShiftedStepIsBoundedByTheRadius) {
-  const double g[] = {1.0, -2.0, 0.5, 0.25}, r = 0.3;
-  for (const auto& d : {std::vector<double>{1.0, 2.0, 3.0, 4.0},
-                        std::vector<double>{-0.5, 0.1, 2.0, 5.0},
-                        std::vector<double>{0.0, 1.0, 1.0, 1.0}}) {
-    double x[4], predicted = 0;
-    const double mu = level_shifted_step(4, g, d.data(), r, x, &predicted);
-    const double lo = std::max(0.0, -1.000000000001 * std::min(d[0], d[1]));
-    EXPECT_GE(mu, lo);
-    const double norm = std::sqrt(vec_dot(4, x, x));
-    EXPECT_LE(norm, r * (1 + 1e-14));
-    EXPECT_GT(norm, r * (1 - 1e-9));  // the bound is active: the step lies on the sphere
-    for (int i = 0; i < 4; ++i) EXPECT_NEAR(x[i], -g[i] / (d[i] + mu), 1e-15);
-    EXPECT_NEAR(predicted, 0.5 * (vec_dot(4, g, x) - mu * vec_dot(4, x, x)), 1e-15);
-    EXPECT_LT(predicted, 0.0);
-  }
-}
-
-TEST_F(SmallSolvers, LevelShiftedStepWithZeroGradientOnASingularDirection) {
-  // min d = 0 gives lo = 0; the zero gradient component must not become 0/0.
-  const double g[] = {0.0, 0.1}, d[] = {0.0, 1.0};
-  double x[2], predicted = 0;
-  const double mu = level_shifted_step(2, g, d, 1.0, x, &predicted);
-  EXPECT_EQ(mu, 0.0);
-  EXPECT_EQ(x[0], 0.0);
-  EXPECT_DOUBLE_EQ(x[1], -0.1);
 }
 
 }  // namespace

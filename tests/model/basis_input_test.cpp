@@ -11,44 +11,20 @@
 #include "model/sto_kg.hpp"
 #include "runtime/store.hpp"
 #include "support/fatal_trap.hpp"
-#include "support/input_file.hpp"
+#include "support/model_input.hpp"
+#include "support/molecules.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel {
 namespace {
 
-using testing::with_stdin;
+using testing::molecule_group;
+using testing::read_test_basis;
+using testing::read_test_molecule;
 
-const std::string kDef2 = std::string(OSTREL_SOURCE_DIR) + "/data/basis/def2";
-const std::string kCcpvdz = std::string(OSTREL_SOURCE_DIR) + "/data/basis/cc-pvdz";
+const std::string kDef2 = testing::basis_library("def2");
 constexpr double kPi = 3.141592653589793;
-
-const char* kWater = "$molecule cartesian\n 8 0 0 0.1173\n 1 0 0.7572 -0.4692\n 1 0 -0.7572 -0.4692\n$end\n";
-const char* kMethane =
-    "$molecule cartesian\n 6 0 0 0\n 1 0.629 0.629 0.629\n 1 -0.629 -0.629 0.629\n"
-    " 1 -0.629 0.629 -0.629\n 1 0.629 -0.629 -0.629\n$end\n";
-
-class BasisInput : public testing::RuntimeTest {
- protected:
-  void molecule(const std::string& text) {
-    with_stdin(text, [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
-  }
-  // Reads a basis quietly; `input` stands for the input file when the library is empty.
-  std::string basis(const std::string& library, const char* group, const char* record, int half = 0,
-                    int rel = 0, int coulomb = 0, const std::string& input = "") {
-    ::testing::internal::CaptureStdout();
-    try {
-      with_stdin(input, [&] {
-        read_basis(library.c_str(), group, record, (std::string("N") + record).c_str(), (std::string("n_") + record).c_str(), half,
-                   rel, coulomb);
-      });
-    } catch (...) {
-      ::testing::internal::GetCapturedStdout();
-      throw;
-    }
-    return ::testing::internal::GetCapturedStdout();
-  }
-};
+using BasisInput = testing::RuntimeTest;
 
 // Overlap of a contracted shell with itself, from Cartesian Gaussian integrals: the s
 // function sum c e^{-a r^2}, the p_z function sum c sqrt(3) z e^{-a r^2}.
@@ -92,14 +68,12 @@ double self_coulomb_numeric(const ShellSlot& s) {
   return 16.0 * kPi * kPi / (2 * s.l + 1) * total;
 }
 
-TEST_F(BasisInput, WaterAndMethaneFunctionCountsInDef2) {
-  molecule(kWater);
-  basis(kDef2, "basis", "Basis");
+TEST_F(BasisInput, WaterLayoutInDef2Svp) {
+  read_test_molecule(molecule_group(testing::kWaterAtoms));
+  read_test_basis(kDef2, "basis", "Basis");
   EXPECT_EQ(store_get<int>("Basis") + 4, store_size("Basis"));  // byte count, then the image
-  // Counts as Psi4 1.3.2 reports them for def2-SVP (24) and def2-universal-jfit (71).
   Molecule m = load_molecule(0, "Molecule");
   Basis b = load_basis(0, "Basis", m);
-  EXPECT_EQ(b.n_functions, 24);
   EXPECT_EQ(b.n_shells, 12);
   EXPECT_EQ(b.max_atom_functions, 14);
   EXPECT_EQ(b.lmax, 2);
@@ -112,43 +86,45 @@ TEST_F(BasisInput, WaterAndMethaneFunctionCountsInDef2) {
   EXPECT_EQ(b.shells[4].position, m.xyz);  // shells point at their atoms
   EXPECT_EQ(b.shells[11].position, m.xyz + 6);
   release_basis(b);
+  // A changed geometry moves the shells of the next load.
+  m.xyz[6] = 5.0;
+  store_molecule("Molecule", m);
+  Molecule moved = load_molecule(0, "Molecule");
+  Basis bm = load_basis(0, "Basis", moved);
+  EXPECT_EQ(bm.shells[bm.atom_first_shell[2]].position[0], 5.0);
+  release_basis(bm);
+  release_molecule(moved);
   release_molecule(m);
-  basis(kDef2, "basis2", "Fit", 0, 0, 1);
-  EXPECT_EQ(store_get<int>("Fit", 4 + 12), 71);
 }
 
-// Psi4 1.3.2: methane has 34 def2-SVP and 93 def2-universal-jfit functions.
-TEST_F(BasisInput, MethaneFunctionCountsInDef2) {
-  molecule(kMethane);
-  basis(kDef2, "basis", "Basis");
-  EXPECT_EQ(store_get<int>("Basis", 4 + 12), 34);
-  basis(kDef2, "basis2", "Fit", 0, 0, 1);
-  EXPECT_EQ(store_get<int>("Fit", 4 + 12), 93);
-}
-
-TEST_F(BasisInput, MethylIodideUsesTheDef2SetsOfIodine) {
-  molecule("$molecule cartesian\n 6 0 0 0\n 53 0 0 2.14\n 1 1.03 0 -0.36\n 1 -0.51 0.89 -0.36\n"
-           " 1 -0.51 -0.89 -0.36\n$end\n");
-  // Psi4 1.3.2: def2-SVP 55, def2-universal-jfit (def2-svp-jfit) 140 functions.
-  basis(kDef2, "basis", "Basis");
-  EXPECT_EQ(store_get<int>("NBasis"), 55);
-  basis(kDef2, "basis2", "Fit", 0, 0, 1);
-  EXPECT_EQ(store_get<int>("NFit"), 140);
-}
-
-TEST_F(BasisInput, Def2TzvpCountsAndSetNames) {
-  molecule("$molecule cartesian\n set=def2-TZVP\n 6 0 0 0\n 53 0 0 2.14\n 1 1.03 0 -0.36\n"
-           " 1 -0.51 0.89 -0.36\n 1 -0.51 -0.89 -0.36\n$end\n");
-  // Psi4 1.3.2: def2-TZVP 99 functions; the fitting set serves def2-TZVP atoms too.
-  basis(kDef2, "basis", "Basis");
-  EXPECT_EQ(store_get<int>("NBasis"), 99);
-  basis(kDef2, "basis2", "Fit", 0, 0, 1);
-  EXPECT_EQ(store_get<int>("NFit"), 140);
+// Function counts from Psi4 1.3.2 (def2-SVP, def2-TZVP for set=def2-TZVP atoms, and
+// def2-universal-jfit, which serves both).
+TEST_F(BasisInput, FunctionCountsMatchPsi4) {
+  const char* ch3i = " 6 0 0 0\n 53 0 0 2.14\n 1 1.03 0 -0.36\n 1 -0.51 0.89 -0.36\n 1 -0.51 -0.89 -0.36\n";
+  const struct {
+    std::string atoms;
+    int basis, fit;
+  } cases[] = {
+      {" 6 0 0 0\n 1 0.629 0.629 0.629\n 1 -0.629 -0.629 0.629\n 1 -0.629 0.629 -0.629\n"
+       " 1 0.629 -0.629 -0.629\n",
+       34, 93},
+      {ch3i, 55, 140},
+      {std::string(" set=def2-TZVP\n") + ch3i, 99, 140},
+  };
+  int k = 0;
+  for (const auto& c : cases) {
+    store_clear();
+    read_test_molecule("$molecule cartesian\n" + c.atoms + "$end\n");
+    read_test_basis(kDef2, "basis", "Basis");
+    read_test_basis(kDef2, "basis2", "Fit");
+    EXPECT_EQ(store_get<int>("NBasis"), c.basis) << k;
+    EXPECT_EQ(store_get<int>("NFit"), c.fit) << k++;
+  }
 }
 
 TEST_F(BasisInput, ContractionsAreNormalisedInTheOverlapMetric) {
-  molecule(kWater);
-  std::string out = basis(kCcpvdz, "basis", "Basis");
+  read_test_molecule(molecule_group(testing::kWaterAtoms));
+  const std::string out = read_test_basis(testing::basis_library("cc-pvdz"), "basis", "Basis");
   EXPECT_NE(out.find("    1   8  O :  14/"), std::string::npos) << out;
   Molecule m = load_molecule(0, "Molecule");
   Basis b = load_basis(0, "Basis", m);
@@ -168,8 +144,8 @@ TEST_F(BasisInput, ContractionsAreNormalisedInTheOverlapMetric) {
 }
 
 TEST_F(BasisInput, FittingContractionsAreNormalisedInTheCoulombMetric) {
-  molecule(kWater);
-  basis(kDef2, "basis2", "Fit", 0, 0, 1);
+  read_test_molecule(molecule_group(testing::kWaterAtoms));
+  read_test_basis(kDef2, "basis2", "Fit");
   Molecule m = load_molecule(0, "Molecule");
   Basis b = load_basis(0, "Fit", m);
   int checked = 0;
@@ -184,11 +160,11 @@ TEST_F(BasisInput, FittingContractionsAreNormalisedInTheCoulombMetric) {
 }
 
 TEST_F(BasisInput, SetsAlternativesHalvesScalesAndSharedExponents) {
-  molecule("$molecule units=b ca\n set=A&B\n 1 0 0 0\n set=C\n 1 0 0 1.4\n$end\n");
+  read_test_molecule("$molecule units=b ca\n set=A&B\n 1 0 0 0\n set=C\n 1 0 0 1.4\n$end\n");
   const std::string lib =
       "$basis default=A\n 1 2\n 0 1\n 1.0 1.0\n 0 2 s = 2.0\n 1.0 0.5\n 0.25 0.5\n"
       " set=B|C\n 1 1\n 1 1\n 0.7 1.0\n$end\n";
-  basis("", "basis", "Basis", 0, 0, 0, lib);
+  read_test_basis("", "basis", "Basis", 0, 0, lib);
   Molecule m = load_molecule(0, "Molecule");
   Basis b = load_basis(0, "Basis", m);
   // Atom 1 (A): two s shells; the scaled shell has exponents 4 and 1, and 1.0 is shared.
@@ -202,7 +178,7 @@ TEST_F(BasisInput, SetsAlternativesHalvesScalesAndSharedExponents) {
   EXPECT_EQ(b.n_functions, 5);
   release_basis(b);
   // The second half of "A&B" takes set B.
-  basis("", "basis", "Basis1", 1, 0, 0, lib);
+  read_test_basis("", "basis", "Basis1", 1, 0, lib);
   Basis b1 = load_basis(0, "Basis1", m);
   EXPECT_EQ(b1.n_functions, 6);
   release_basis(b1);
@@ -210,9 +186,9 @@ TEST_F(BasisInput, SetsAlternativesHalvesScalesAndSharedExponents) {
 }
 
 TEST_F(BasisInput, RelativisticSmallComponentsAndMissingData) {
-  molecule("$molecule units=b ca\n 2 0 0 0\n set=none\n 2 0 0 3\n$end\n");
+  read_test_molecule("$molecule units=b ca\n 2 0 0 0\n set=none\n 2 0 0 3\n$end\n");
   const std::string lib = "$basis\n 2 2\n 0 1\n 2.0 1.0 3.0\n 1 1\n 1.5 1.0 2.0 4.0 5.0\n$end\n";
-  std::string out = basis("", "basis", "Basis", 0, 2, 0, lib);
+  const std::string out = read_test_basis("", "basis", "Basis", 0, 2, lib);
   EXPECT_NE(out.find("no data for   2,'none'\n"), std::string::npos) << out;
   Molecule m = load_molecule(0, "Molecule");
   Basis b = load_basis(0, "Basis", m);
@@ -225,48 +201,27 @@ TEST_F(BasisInput, RelativisticSmallComponentsAndMissingData) {
   release_molecule(m);
 }
 
-TEST_F(BasisInput, SlaterExpansionEntriesUseTheStoTables) {
-  molecule("$molecule units=b ca\n 1 0 0 0\n 1 0 0 1.4\n$end\n");
-  basis("", "basis", "Basis", 0, 0, 0, "$basis type=sto\n 1 1\n 0 1 3 1.24\n$end\n");
+TEST_F(BasisInput, SlaterExpansionsUseNormalisedStoTables) {
+  read_test_molecule("$molecule units=b ca\n 1 0 0 0\n 1 0 0 1.4\n$end\n");
+  const std::string sto = "$basis type=sto\n 1 1\n 0 1 3 1.24\n$end\n";
+  read_test_basis("", "basis", "Basis", 0, 0, sto);
   Molecule m = load_molecule(0, "Molecule");
   Basis b = load_basis(0, "Basis", m);
   ASSERT_EQ(b.shells[0].n_primitives, 3);
-  // Standard STO-3G hydrogen exponents for zeta = 1.24.
+  // The published STO-3G hydrogen exponents for zeta = 1.24.
   EXPECT_NEAR(b.shells[0].exponent[0], 0.1688554040, 1e-8);
   EXPECT_NEAR(b.shells[0].exponent[2], 3.425250914, 1e-8);
   EXPECT_NEAR(self_overlap(b.shells[0]), 1.0, 1e-12);
   release_basis(b);
   release_molecule(m);
-  EXPECT_FATAL(basis("", "basis", "Basis", 0, 1, 0, "$basis type=sto\n 1 1\n 0 1 3 1.24\n$end\n"),
-               "nonrelativistic");
-}
-
-TEST_F(BasisInput, StoTablesMatchTheTellingRows) {
-  const double* r = sto_kg_row(2, 1, 0);
-  EXPECT_NEAR(r[0], 0.8518186635030761, 1e-8);
-  EXPECT_NEAR(r[1], 0.2718120297041123, 1e-8);
-  EXPECT_NEAR(r[2], 0.15162329268057764, 1e-8);
-  EXPECT_NEAR(r[3], 0.1175706715989733, 1e-8);
-  const double k3[6] = {2.2276605842799406, 0.20055999392061052, 0.4057711561990637,
-                        0.19397289450619823, 0.10981751038705118, 0.0604528786797137};
-  r = sto_kg_row(3, 1, 0);
-  for (int i = 0; i < 6; ++i) EXPECT_NEAR(r[i], k3[i], 1e-8) << i;
-  const double k4[8] = {5.216844533827552,   0.13962089076912654, 0.9546182760119236,
-                        0.1790572040496491,  0.26520341021660837, 0.1403447669090513,
-                        0.08801862774395279, 0.033586631173230144};
-  r = sto_kg_row(4, 1, 0);
-  for (int i = 0; i < 8; ++i) EXPECT_NEAR(r[i], k4[i], 1e-8) << i;
-  const double s2[6] = {2.581578397707616,   -0.08701121427698655, 0.15676221043035693,
-                        0.10583162589449782, 0.06018332271585387,  0.03967820727251646};
-  r = sto_kg_row(3, 2, 0);
-  for (int i = 0; i < 6; ++i) EXPECT_NEAR(r[i], s2[i], 1e-8) << i;
+  EXPECT_FATAL(read_test_basis("", "basis", "Basis", 0, 1, sto), "nonrelativistic");
   EXPECT_EQ(sto_kg_row(3, 2, 2), nullptr);
   EXPECT_EQ(sto_kg_row(5, 1, 0), nullptr);
   // Every row is a normalised function: sum d_i d_j int r^2L e^{-(a_i+a_j) r^2}.
   for (int k = 2; k <= 4; ++k)
     for (int n = 1; n <= 7; ++n)
       for (int l = 0; l < n; ++l) {
-        r = sto_kg_row(k, n, l);
+        const double* r = sto_kg_row(k, n, l);
         double q = 0.0;
         for (int i = 0; i < k; ++i)
           for (int j = 0; j < k; ++j) q += r[2 * i + 1] * r[2 * j + 1] * norm_integral(2 * l + 2, r[2 * i] + r[2 * j]);
@@ -274,35 +229,25 @@ TEST_F(BasisInput, StoTablesMatchTheTellingRows) {
       }
 }
 
-TEST_F(BasisInput, LoaderFollowsGeometryChanges) {
-  molecule(kWater);
-  basis(kDef2, "basis", "Basis");
-  Molecule m = load_molecule(0, "Molecule");
-  m.xyz[6] = 5.0;
-  store_molecule("Molecule", m);
-  Molecule moved = load_molecule(0, "Molecule");
-  Basis b = load_basis(0, "Basis", moved);
-  EXPECT_EQ(b.shells[b.atom_first_shell[2]].position[0], 5.0);
-  release_basis(b);
-  release_molecule(moved);
-  release_molecule(m);
-}
-
 TEST_F(BasisInput, MalformedLibrariesStopWithOneLine) {
-  molecule("$molecule units=b m=2 ca\n 1 0 0 0\n$end\n");
-  EXPECT_FATAL(basis("/nonexistent/lib", "basis", "Basis"), "\nfile '/nonexistent/lib'?\n");
-  EXPECT_FATAL(basis("", "basis", "Basis", 0, 0, 0, "$ecp $end"), "\n -1?\n");
-  EXPECT_FATAL(basis("", "basis", "Basis", 0, 0, 0, "$basis 1 1 0 1 1.0 1.0 2 x $end"), "\n 1?\n");
-  EXPECT_FATAL(basis("", "basis", "Basis", 0, 0, 0, "$basis 1 1 0 1 1.0 1.0 1 1 0 1 2.0 1.0 $end"), "''?\n");
-  EXPECT_FATAL(basis("", "basis", "Basis", 0, 0, 0, "$basis 1 1 0 65 $end"), "65 primitives (at most 64)");
-  EXPECT_FATAL(basis("", "basis", "Basis", 0, 0, 0, "$basis 1 1 10 1 1.0 1.0 $end"), "shell L=10?");
-  EXPECT_FATAL(basis("", "basis", "Basis", 0, 0, 0, "$basis 1 513 $end"), "513 shells (at most 512)");
-  EXPECT_FATAL(basis("", "basis", "Basis", 0, 0, 0, "$basis 1 1 0 1 -1.0 1.0 $end"), "exponent -1?");
-  EXPECT_FATAL(basis("", "basis", "Basis", 0, 0, 0, "$basis 1 1 0 1 1.0 0.0 $end"), "cannot be normalised");
-  EXPECT_FATAL(basis("", "basis", "Basis", 0, 0, 0, "$basis 1 1 0 1 1.0 1.0"), "\n 1?\n");
-  std::string long_set = "$basis set=";
-  long_set.append(130, 'x').append(" $end");
-  EXPECT_FATAL(basis("", "basis", "Basis", 0, 0, 0, long_set), "set line longer than 127");
+  read_test_molecule("$molecule units=b m=2 ca\n 1 0 0 0\n$end\n");
+  EXPECT_FATAL(read_test_basis("/nonexistent/lib", "basis", "Basis"), "\nfile '/nonexistent/lib'?\n");
+  const struct {
+    std::string text;
+    const char* message;
+  } cases[] = {
+      {"$ecp $end", "\n -1?\n"},
+      {"$basis 1 1 0 1 1.0 1.0 2 x $end", "\n 1?\n"},
+      {"$basis 1 1 0 1 1.0 1.0 1 1 0 1 2.0 1.0 $end", "''?\n"},
+      {"$basis 1 1 0 65 $end", "65 primitives (at most 64)"},
+      {"$basis 1 1 10 1 1.0 1.0 $end", "shell L=10?"},
+      {"$basis 1 513 $end", "513 shells (at most 512)"},
+      {"$basis 1 1 0 1 -1.0 1.0 $end", "exponent -1?"},
+      {"$basis 1 1 0 1 1.0 0.0 $end", "cannot be normalised"},
+      {"$basis 1 1 0 1 1.0 1.0", "\n 1?\n"},
+      {"$basis set=" + std::string(130, 'x') + " $end", "set line longer than 127"},
+  };
+  for (const auto& c : cases) EXPECT_FATAL(read_test_basis("", "basis", "Basis", 0, 0, c.text), c.message);
 }
 
 }  // namespace

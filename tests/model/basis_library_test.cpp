@@ -17,52 +17,31 @@
 #include "model/ecp_record.hpp"
 #include "model/molecule_input.hpp"
 #include "runtime/store.hpp"
-#include "support/input_file.hpp"
+#include "support/model_input.hpp"
+#include "support/molecules.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel {
 namespace {
 
-using testing::with_stdin;
-
-std::string library(const char* family) { return std::string(OSTREL_SOURCE_DIR) + "/data/basis/" + family; }
-
-// Elements a family covers.
-struct Coverage {
-  const char* family;
-  int first_gap, last_gap;  // elements first_gap..last_gap are absent (0, 0: none)
-  int last;                 // last element covered
-};
+std::string library(const char* family) { return testing::basis_library(family); }
 
 class BasisLibrary : public testing::RuntimeTest {
  protected:
-  void molecule(const std::string& text) {
-    with_stdin(text, [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
-  }
-  // Function count of `group` read from the family file; the printed lines go to `printed`.
-  int count(const char* family, const char* group, const char* record, std::string* printed = nullptr) {
-    ::testing::internal::CaptureStdout();
-    const std::string lib = library(family);
-    read_basis(lib.c_str(), group, record, (std::string("N") + record).c_str(),
-               (std::string("n_") + record).c_str(), 0, 0, group[5] == '2');
-    std::fflush(stdout);
-    std::string out = ::testing::internal::GetCapturedStdout();
-    if (printed) *printed = out;
+  // Function count of `group` read from the family file.
+  int count(const char* family, const char* group, const char* record) {
+    testing::read_test_basis(library(family), group, record);
     return store_get<int>((std::string("N") + record).c_str());
   }
-  void expect_counts(int k);
-  void expect_every_element(const Coverage& c, int core_pairs_expected);
   int core_pairs(const char* family) {
-    ::testing::internal::CaptureStdout();
-    read_core_potentials(library(family).c_str());
-    ::testing::internal::GetCapturedStdout();
+    testing::captured_stdout([&] { read_core_potentials(library(family).c_str()); });
     int n[2];
     store_read("Necp", 0, n, sizeof n);
     return n[0];
   }
 };
 
-const char* kWater = "$molecule cartesian\n 8 0 0 0.1173\n 1 0 0.7572 -0.4692\n 1 0 -0.7572 -0.4692\n$end\n";
+const std::string kWater = testing::molecule_group(testing::kWaterAtoms);
 const char* kHBr = "$molecule cartesian\n 1 0 0 0\n 35 0 0 1.41\n$end\n";
 const char* kAuH = "$molecule cartesian\n 79 0 0 0\n 1 0 0 1.52\n$end\n";
 const char* kRn = "$molecule cartesian\n 86 0 0 0\n$end\n";
@@ -83,9 +62,12 @@ const int kFit[] = {71, 69, 100, 58};
 
 // The store frees only its last record, so every family reads into records of its own and
 // every molecule has a test of its own.
-void BasisLibrary::expect_counts(int k) {
-  const char* molecules[] = {kWater, kHBr, kAuH, kRn};
-  molecule(molecules[k]);
+class BasisLibraryCounts : public BasisLibrary, public ::testing::WithParamInterface<int> {};
+
+TEST_P(BasisLibraryCounts, MatchPsi4InEveryFamily) {
+  const int k = GetParam();
+  const std::string molecules[] = {kWater, kHBr, kAuH, kRn};
+  testing::read_test_molecule(molecules[k]);
   int f = 0;
   for (const Expect& e : kCounts) {
     const int want[] = {e.water, e.hbr, e.auh, e.rn};
@@ -95,45 +77,47 @@ void BasisLibrary::expect_counts(int k) {
     EXPECT_EQ(count(e.family, "basis2", fit.c_str()), kFit[k]) << e.family << " molecule " << k;
   }
 }
-
-TEST_F(BasisLibrary, WaterCountsMatchPsi4InEveryFamily) { expect_counts(0); }
-TEST_F(BasisLibrary, HydrogenBromideCountsMatchPsi4InEveryFamily) { expect_counts(1); }
-TEST_F(BasisLibrary, GoldHydrideCountsMatchPsi4InTheDef2Families) { expect_counts(2); }
-TEST_F(BasisLibrary, RadonCountsMatchPsi4InTheDef2Families) { expect_counts(3); }
+INSTANTIATE_TEST_SUITE_P(WaterHBrAuHRn, BasisLibraryCounts, ::testing::Range(0, 4));
 
 // Psi4 1.3.2 n_ecp_core: 60 for Au and for Rn, 28 for Rb; Br keeps all its electrons.
-TEST_F(BasisLibrary, Def2TzvpCarriesTheGoldCorePotential) {
-  molecule(kAuH);
-  EXPECT_EQ(core_pairs("def2-tzvp"), 30);
-}
-TEST_F(BasisLibrary, Def2SvpPCarriesTheRadonCorePotential) {
-  molecule(kRn);
-  EXPECT_EQ(core_pairs("def2-svp_p"), 30);
-}
-TEST_F(BasisLibrary, Def2SvpCarriesTheRubidiumCorePotential) {
-  molecule("$molecule cartesian\n 37 0 0 0\n 1 0 0 3.2\n$end\n");
-  EXPECT_EQ(core_pairs("def2-svp"), 14);
-}
-TEST_F(BasisLibrary, BromineHasNoCorePotential) {
-  molecule(kHBr);
-  EXPECT_EQ(core_pairs("def2-svp"), 0);
+TEST_F(BasisLibrary, CorePotentialsOfTheDef2Families) {
+  const struct {
+    std::string molecule;
+    const char* family;
+    int pairs;
+  } cases[] = {{kAuH, "def2-tzvp", 30},
+               {kRn, "def2-svp_p", 30},
+               {"$molecule cartesian\n 37 0 0 0\n 1 0 0 3.2\n$end\n", "def2-svp", 14},
+               {kHBr, "def2-svp", 0}};
+  for (const auto& c : cases) {
+    store_clear();
+    testing::read_test_molecule(c.molecule);
+    EXPECT_EQ(core_pairs(c.family), c.pairs) << c.family;
+  }
 }
 
 TEST_F(BasisLibrary, PrintLineCountsContractedAndPrimitiveFunctions) {
-  molecule(kWater);
-  std::string out;
-  count("def2-svp", "basis", "Basis", &out);
+  testing::read_test_molecule(kWater);
+  const std::string out = testing::read_test_basis(library("def2-svp"), "basis", "Basis");
   // O: s shells of 5, 1, 1 primitives, p of 3, 1, one d: 3 + 6 + 5 = 14 contracted,
   // 7 + 12 + 5 = 24 primitive functions. H: s 3, 1 and one p: 5 and 7.
   EXPECT_NE(out.find("    1   8  O :  14/24  : {3,2,1}/{7,4,1}\n"), std::string::npos) << out;
-  EXPECT_NE(out.find("    2   1  H :   5/7   : {2,1}/{4,1}\n"), std::string::npos) << out;
   EXPECT_NE(out.find("    3   1  H :   5/7   : {2,1}/{4,1}\n"), std::string::npos) << out;
 }
 
-
 // One centre of every element the family covers, far apart, read in full: every entry of
 // every shipped file must pass the reader, and no covered element may come out empty.
-std::string all_elements(const Coverage& c) {
+struct Coverage {
+  const char* family;
+  int first_gap, last_gap;  // elements first_gap..last_gap are absent (0, 0: none)
+  int last;                 // last element covered
+  int core_pairs;           // -1: no core potentials
+};
+
+class BasisLibraryElements : public BasisLibrary, public ::testing::WithParamInterface<Coverage> {};
+
+TEST_P(BasisLibraryElements, EveryElementReads) {
+  const Coverage& c = GetParam();
   std::string atoms;
   int electrons = 0, n = 0;
   for (int z = 1; z <= c.last; ++z) {
@@ -143,15 +127,8 @@ std::string all_elements(const Coverage& c) {
     atoms += line;
     electrons += z;
   }
-  std::string text = electrons % 2 ? "$molecule mult=2" : "$molecule";
-  text += " units=a cartesian\n";
-  text += atoms;
-  text += "$end\n";
-  return text;
-}
-
-void BasisLibrary::expect_every_element(const Coverage& c, int core_pairs_expected) {
-  molecule(all_elements(c));
+  testing::read_test_molecule(std::string(electrons % 2 ? "$molecule mult=2" : "$molecule") +
+                              " units=a cartesian\n" + atoms + "$end\n");
   count(c.family, "basis", "Basis");
   count(c.family, "basis2", "Fit");
   const int natom = store_get<int>("Natom");
@@ -162,20 +139,21 @@ void BasisLibrary::expect_every_element(const Coverage& c, int core_pairs_expect
     EXPECT_GT(first[a + 1], first[a]) << c.family << " atom " << a + 1;
     EXPECT_GT(fit[a + 1], fit[a]) << c.family << " atom " << a + 1;
   }
-  if (core_pairs_expected >= 0) {
-    EXPECT_EQ(core_pairs(c.family), core_pairs_expected);
+  if (c.core_pairs >= 0) {
+    EXPECT_EQ(core_pairs(c.family), c.core_pairs);
   }
 }
 
 // def2: H-La and Hf-Rn, cores of 28 electrons for Rb-Xe (18 atoms), 46 for Cs-La (3), 60 for
 // Hf-Rn (15): 18 x 14 + 3 x 23 + 15 x 30 = 771 core orbitals.
-TEST_F(BasisLibrary, EveryElementOfDef2SvpReads) { expect_every_element({"def2-svp", 58, 71, 86}, 771); }
-TEST_F(BasisLibrary, EveryElementOfDef2TzvpReads) { expect_every_element({"def2-tzvp", 58, 71, 86}, 771); }
-TEST_F(BasisLibrary, EveryElementOfDef2SvpPReads) { expect_every_element({"def2-svp_p", 58, 71, 86}, 771); }
-TEST_F(BasisLibrary, EveryElementOfCcPvdzReads) { expect_every_element({"cc-pvdz", 19, 19, 36}, -1); }
-TEST_F(BasisLibrary, EveryElementOfCcPvtzReads) { expect_every_element({"cc-pvtz", 19, 19, 36}, -1); }
-TEST_F(BasisLibrary, EveryElementOf631GsReads) { expect_every_element({"6-31gs", 0, 0, 36}, -1); }
-TEST_F(BasisLibrary, EveryElementOfSto3gReads) { expect_every_element({"sto-3g", 0, 0, 53}, -1); }
+INSTANTIATE_TEST_SUITE_P(ShippedFamilies, BasisLibraryElements,
+                         ::testing::Values(Coverage{"def2-svp", 58, 71, 86, 771},
+                                           Coverage{"def2-tzvp", 58, 71, 86, 771},
+                                           Coverage{"def2-svp_p", 58, 71, 86, 771},
+                                           Coverage{"cc-pvdz", 19, 19, 36, -1},
+                                           Coverage{"cc-pvtz", 19, 19, 36, -1},
+                                           Coverage{"6-31gs", 0, 0, 36, -1},
+                                           Coverage{"sto-3g", 0, 0, 53, -1}));
 
 // HOI with iodine's def2 potential as the library stores it (semilocal s, p, d, f, empty g)
 // against Psi4's matrix for the .gbs form (local f plus differences). The only difference
@@ -225,7 +203,7 @@ TEST_F(BasisLibrary, IodinePotentialFromTheLibraryReproducesPsi4Matrix) {
                 "$molecule units=a cartesian\n 53 %.17g %.17g %.17g\n 8 %.17g %.17g %.17g\n"
                 " 1 %.17g %.17g %.17g\n$end\n",
                 x[0], x[1], x[2], x[3], x[4], x[5], x[6], x[7], x[8]);
-  molecule(text);
+  testing::read_test_molecule(text);
   EXPECT_EQ(core_pairs("def2-svp"), 14);
   EcpBlock b[3];
   store_read("ECP", 0, b, sizeof b);

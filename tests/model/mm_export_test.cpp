@@ -5,40 +5,34 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "model/molecule_input.hpp"
 #include "model/molecule_record.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
 #include "runtime/store.hpp"
-#include "support/input_file.hpp"
+#include "support/model_input.hpp"
+#include "support/molecules.hpp"
+#include "support/records.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel {
 namespace {
 
-const char* kWater = "$molecule cartesian\n 8 0 0 0.1173\n 1 0 0.7572 -0.4692\n 1 0 -0.7572 -0.4692\n$end\n";
-
 class MmExport : public testing::RuntimeTest {
  protected:
   void SetUp() override {
     RuntimeTest::SetUp();
-    testing::with_stdin(kWater, [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
+    testing::read_test_molecule(testing::molecule_group(testing::kWaterAtoms));
     std::vector<double> d(9, 0.0), g(9), h(45 + 9 * 3 + 6, 0.0);
     d[0] = 0.0, d[1] = -1.0 / 3, d[2] = 0.7290117;
     for (int i = 0; i < 9; ++i) g[i] = (i % 3 == 2 ? 1.0 : 0.1) / (i + 7);
     for (int i = 0; i < 45; ++i) h[i] = 1.0 / (i + 1);
-    put("Energy", {-76.32135612391204});
-    put("Dipole", d);
-    put("Gradient", g);
-    put("Hessian", h);
-  }
-  void put(const char* name, const std::vector<double>& v) {
-    store_alloc(name, 8 * static_cast<std::int64_t>(v.size()));
-    store_put_array<double>(name, std::span<const double>(v));
+    testing::put_reals("Energy", {-76.32135612391204});
+    testing::put_reals("Dipole", d);
+    testing::put_reals("Gradient", g);
+    testing::put_reals("Hessian", h);
   }
   std::vector<std::string> write(int e, int g, int h) {
     const int have[3] = {e, g, h};
@@ -46,14 +40,9 @@ class MmExport : public testing::RuntimeTest {
     store_alloc("haveE", sizeof have);
     store_write("haveE", 0, have, sizeof have);
     const std::int64_t before = pool_available();
-    ::testing::internal::CaptureStdout();
-    write_mm_block();
-    std::fflush(stdout);
+    const std::string out = testing::captured_stdout(write_mm_block);
     EXPECT_EQ(pool_available(), before);
-    std::vector<std::string> lines;
-    std::istringstream in(::testing::internal::GetCapturedStdout());
-    for (std::string l; std::getline(in, l);) lines.push_back(l);
-    return lines;
+    return testing::lines_of(out);
   }
 };
 
@@ -69,8 +58,8 @@ std::vector<double> values(const std::string& line) {
   return v;
 }
 
-TEST_F(MmExport, StructureOnlyWhenNothingIsFlagged) {
-  const std::vector<std::string> lines = write(0, 0, 0);
+TEST_F(MmExport, StructureAloneOrWithTheEnergyAndNothingOnOtherNodes) {
+  std::vector<std::string> lines = write(0, 0, 0);
   ASSERT_EQ(lines.size(), 6u);
   EXPECT_EQ(lines[0], "mm>3");
   EXPECT_EQ(lines[1], "mm>");
@@ -85,6 +74,14 @@ TEST_F(MmExport, StructureOnlyWhenNothingIsFlagged) {
     for (int c = 0; c < 3; ++c) EXPECT_NEAR(v[1 + c], m.xyz[3 * a + c], 1e-15 * (1 + std::abs(m.xyz[3 * a + c])));
   }
   release_molecule(m);
+  lines = write(1, 0, 0);
+  ASSERT_EQ(lines.size(), 8u);
+  EXPECT_EQ(lines[6], "mm>-7.632135612391204e+01");
+  EXPECT_EQ(lines[7], "mm>");
+  is_master = 0;
+  lines = write(1, 1, 1);
+  is_master = 1;
+  EXPECT_TRUE(lines.empty());
 }
 
 TEST_F(MmExport, EnergyGradientAndHessianInFullPrecision) {
@@ -110,20 +107,6 @@ TEST_F(MmExport, EnergyGradientAndHessianInFullPrecision) {
     for (int j = 0; j <= i; ++j, ++k) EXPECT_NEAR(row[j], 1.0 / (k + 1), 1e-15 / (k + 1));
   }
   EXPECT_EQ(lines[14], "mm>  1.000000000000000e+00");
-}
-
-TEST_F(MmExport, EnergyWithoutDerivatives) {
-  const std::vector<std::string> lines = write(1, 0, 0);
-  ASSERT_EQ(lines.size(), 8u);
-  EXPECT_EQ(lines[6], "mm>-7.632135612391204e+01");
-  EXPECT_EQ(lines[7], "mm>");
-}
-
-TEST_F(MmExport, NothingOnOtherNodes) {
-  is_master = 0;
-  const std::vector<std::string> lines = write(1, 1, 1);
-  is_master = 1;
-  EXPECT_TRUE(lines.empty());
 }
 
 }  // namespace

@@ -2,13 +2,11 @@
 
 #include <string>
 
-#include "model/basis_input.hpp"
 #include "model/basis_record.hpp"
-#include "model/molecule_input.hpp"
 #include "model/molecule_record.hpp"
 #include "runtime/node.hpp"
 #include "runtime/store.hpp"
-#include "support/input_file.hpp"
+#include "support/model_input.hpp"
 
 namespace ostrel {
 namespace {
@@ -16,13 +14,9 @@ namespace {
 TEST(ModelLoaderMpi, EveryNodeReceivesTheMoleculeAndTheBasis) {
   // Only the master reads the input and holds the records.
   if (is_master) {
-    testing::with_stdin("$molecule charge=1 mult=2 ca\n set=def2-TZVP\n 8 0 0 0.12\n 1 0 0.76 -0.47 type=HW\n"
-                        " 1 0 -0.76 -0.47\n$end\n",
-                        [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
-    const std::string lib = std::string(OSTREL_SOURCE_DIR) + "/data/basis/def2";
-    ::testing::internal::CaptureStdout();
-    read_basis(lib.c_str(), "basis", "Basis", "Nbasis", "n_basis", 0, 0, 0);
-    ::testing::internal::GetCapturedStdout();
+    testing::read_test_molecule("$molecule charge=1 mult=2 ca\n set=def2-TZVP\n 8 0 0 0.12\n"
+                                " 1 0 0.76 -0.47 type=HW\n 1 0 -0.76 -0.47\n$end\n");
+    testing::read_program_basis(testing::basis_library("def2"));
   }
   Molecule m = load_molecule(1, "Molecule");
   EXPECT_EQ(m.n_atoms, 3);

@@ -6,44 +6,31 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "model/basis_input.hpp"
 #include "model/basis_record.hpp"
-#include "model/molecule_input.hpp"
 #include "model/molecule_record.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
 #include "runtime/store.hpp"
-#include "support/input_file.hpp"
+#include "support/model_input.hpp"
+#include "support/molecules.hpp"
+#include "support/records.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel {
 namespace {
 
-using testing::with_stdin;
-
-const std::string kDef2 = std::string(OSTREL_SOURCE_DIR) + "/data/basis/def2";
-const char* kWater = "$molecule cartesian\n 8 0 0 0.1173\n 1 0 0.7572 -0.4692\n 1 0 -0.7572 -0.4692\n$end\n";
 constexpr int kFunctions = 24;  // def2-SVP water, spherical
 
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string l; std::getline(in, l);) lines.push_back(l);
-  return lines;
-}
 
 class MoldenExport : public testing::RuntimeTest {
  protected:
   void SetUp() override {
     RuntimeTest::SetUp();
-    with_stdin(kWater, [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
-    ::testing::internal::CaptureStdout();
-    with_stdin("", [] { read_basis(kDef2.c_str(), "basis", "Basis", "NBasis", "n_Basis", 0, 0, 0); });
-    ::testing::internal::GetCapturedStdout();
+    testing::read_test_molecule(testing::molecule_group(testing::kWaterAtoms));
+    testing::read_test_basis(testing::basis_library("def2"), "basis", "Basis");
     // Orbital k, function i: k + (i + 1) / 100 makes every coefficient traceable.
     std::vector<double> ca(kFunctions * kFunctions), cb(ca.size()), ea(kFunctions), eb(kFunctions);
     for (int k = 0; k < kFunctions; ++k) {
@@ -54,22 +41,17 @@ class MoldenExport : public testing::RuntimeTest {
         cb[k * kFunctions + i] = -(k + 0.01 * (i + 1));
       }
     }
-    put("Ca", ca);
-    put("Cb", cb);
-    put("ea", ea);
-    put("eb", eb);
-  }
-  void put(const char* name, const std::vector<double>& v) {
-    store_alloc(name, 8 * static_cast<std::int64_t>(v.size()));
-    store_put_array<double>(name, std::span<const double>(v));
+    testing::put_reals("Ca", ca);
+    testing::put_reals("Cb", cb);
+    testing::put_reals("ea", ea);
+    testing::put_reals("eb", eb);
   }
   std::vector<std::string> write(int na, int nb, int restricted, int occupied_only) {
     const std::int64_t before = pool_available();
-    ::testing::internal::CaptureStdout();
-    write_molden("Molecule", "Basis", "Ca", "Cb", "ea", "eb", na, nb, restricted, occupied_only);
-    std::fflush(stdout);
+    const std::string out = testing::captured_stdout(
+        [&] { write_molden("Molecule", "Basis", "Ca", "Cb", "ea", "eb", na, nb, restricted, occupied_only); });
     EXPECT_EQ(pool_available(), before);
-    return lines_of(::testing::internal::GetCapturedStdout());
+    return testing::lines_of(out);
   }
 };
 
@@ -133,9 +115,7 @@ TEST_F(MoldenExport, AtomsAndBasisBlocks) {
                   z[a], m.xyz[3 * a], m.xyz[3 * a + 1], m.xyz[3 * a + 2]);
     EXPECT_EQ(lines[2 + a], expect);
   }
-  EXPECT_NEAR(m.xyz[2], 0.1173 * 1.8897259885789233, 1e-12);  // bohr, as given
   release_molecule(m);
-  EXPECT_EQ(lines[2], "mos>  O   1   8    0.00000000    0.00000000    0.22166486");
   EXPECT_EQ(lines[5], "mos>[5D]");
   EXPECT_EQ(lines[6], "mos>[GTO]");
 
@@ -172,10 +152,6 @@ TEST_F(MoldenExport, AtomsAndBasisBlocks) {
   }
   // 1/sqrt of the library contraction's norm over normalised s primitives (computed apart).
   EXPECT_NEAR(scale, 1.008640807720764, 1e-7);
-  EXPECT_EQ(lines[7], "mos>   1");
-  EXPECT_EQ(lines[8], "mos> s  5");
-  EXPECT_EQ(lines[9].substr(0, 20), "mos> 6.65894331e+00 ");
-  EXPECT_EQ(lines[7 + 1 + 6 + 2 + 2], "mos> p  3");
   // A single primitive is its own normalised function.
   EXPECT_EQ(atoms[1][2].coef, (std::vector<double>{1.0}));
   EXPECT_EQ(atoms[1][2].exponent, (std::vector<double>{0.8}));
@@ -223,16 +199,13 @@ TEST_F(MoldenExport, RestrictedOrbitalsWithOccupationsAndPComponentOrder) {
       EXPECT_EQ(lines[at++], line) << k << " " << i;
     }
   }
-  EXPECT_EQ(lines[mo_start(lines) + 2], "mos>Ene=   -20.5000000");
-  EXPECT_EQ(lines[mo_start(lines) + 4], "mos>Occup=2.00000000");
-  EXPECT_EQ(lines[mo_start(lines) + 5], "mos>   1   0.010000");
 }
 
-TEST_F(MoldenExport, UnrestrictedOccupiedOnlyWritesTwoShortPasses) {
-  const std::vector<std::string> lines = write(5, 4, 0, 1);
+TEST_F(MoldenExport, UnrestrictedPassesOccupyByOwnSpin) {
+  std::vector<std::string> lines = write(5, 4, 0, 1);  // occupied only: two short passes
   std::size_t at = mo_start(lines) + 1;
   ASSERT_EQ(lines.size() - at, static_cast<std::size_t>((5 + 4) * (4 + kFunctions)));
-  for (int k = 0; k < 9; ++k) {
+  for (int k = 0; k < 9; ++k, at += 4 + kFunctions) {
     const bool beta = k >= 5;
     const int j = beta ? k - 5 : k;
     char line[64];
@@ -242,34 +215,27 @@ TEST_F(MoldenExport, UnrestrictedOccupiedOnlyWritesTwoShortPasses) {
     EXPECT_EQ(lines[at + 3], "mos>Occup=1.00000000");
     std::snprintf(line, sizeof line, "mos>%4d %10.6lf", 1, beta ? -(j + 0.01) : j + 0.01);
     EXPECT_EQ(lines[at + 4], line);
-    at += 4 + kFunctions;
   }
-}
-
-TEST_F(MoldenExport, UnrestrictedFullPassesOccupyByOwnSpin) {
-  const std::vector<std::string> lines = write(3, 2, 0, 0);
-  std::size_t at = mo_start(lines) + 1;
+  lines = write(3, 2, 0, 0);  // all orbitals of both spins
+  at = mo_start(lines) + 1;
   ASSERT_EQ(lines.size() - at, static_cast<std::size_t>(2 * kFunctions * (4 + kFunctions)));
-  int occupied_alpha = 0, occupied_beta = 0;
+  int occupied[2] = {0, 0};
   for (int k = 0; k < 2 * kFunctions; ++k, at += 4 + kFunctions)
-    if (lines[at + 3] == "mos>Occup=1.00000000") (k < kFunctions ? occupied_alpha : occupied_beta) += 1;
+    if (lines[at + 3] == "mos>Occup=1.00000000") ++occupied[k >= kFunctions];
     else EXPECT_EQ(lines[at + 3], "mos>Occup=0.00000000");
-  EXPECT_EQ(occupied_alpha, 3);
-  EXPECT_EQ(occupied_beta, 2);
+  EXPECT_EQ(occupied[0], 3);
+  EXPECT_EQ(occupied[1], 2);
 }
 
 // More occupied orbitals than functions would read past the arrays: the pass stops at the
 // basis size.
-TEST_F(MoldenExport, OccupiedCountsBeyondTheBasisAreCappedAtTheBasisSize) {
-  const std::vector<std::string> lines = write(kFunctions + 6, -1, 0, 1);
+TEST_F(MoldenExport, OccupiedCountsBeyondTheBasisAreCappedAndOtherNodesWriteNothing) {
+  std::vector<std::string> lines = write(kFunctions + 6, -1, 0, 1);
   const std::size_t at = mo_start(lines) + 1;
   ASSERT_EQ(lines.size() - at, static_cast<std::size_t>(kFunctions * (4 + kFunctions)));
   EXPECT_EQ(lines.back(), "mos>  24  23.220000");  // last H p triple: z stored first, written last
-}
-
-TEST_F(MoldenExport, NothingOnOtherNodes) {
   is_master = 0;
-  const std::vector<std::string> lines = write(5, 5, 1, 0);
+  lines = write(5, 5, 1, 0);
   is_master = 1;
   EXPECT_TRUE(lines.empty());
 }

@@ -8,12 +8,11 @@
 
 #include "integrals/one_electron_driver.hpp"
 #include "linalg/orthonormalize.hpp"
-#include "model/basis_input.hpp"
-#include "model/molecule_input.hpp"
 #include "model/population.hpp"
 #include "runtime/node.hpp"
 #include "runtime/store.hpp"
-#include "support/input_file.hpp"
+#include "support/model_input.hpp"
+#include "support/molecules.hpp"
 
 namespace ostrel {
 namespace {
@@ -23,27 +22,23 @@ TEST(PopulationMpi, MasterPrintsTheOneProcessTable) {
   const int n = 24;
   std::vector<double> s(n * (n + 1) / 2), c(n * n);
   if (is_master) {
-    testing::with_stdin("$molecule cartesian\n 8 0 0 0.1173\n 1 0 0.7572 -0.4692\n 1 0 -0.7572 -0.4692\n$end\n",
-                        [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
-    const std::string lib = std::string(OSTREL_SOURCE_DIR) + "/data/basis/def2";
-    ::testing::internal::CaptureStdout();
-    testing::with_stdin("", [&] { read_basis(lib.c_str(), "basis", "Basis", "Nbasis", "n_basis", 0, 0, 0); });
-    ::testing::internal::GetCapturedStdout();
+    testing::read_test_molecule(testing::molecule_group(testing::kWaterAtoms));
+    testing::read_program_basis(testing::basis_library("def2"));
   }
   OneElectronRecords r;
   r.overlap = "S";
   r.hamiltonian = r.kinetic = r.moments = nullptr;
   const double field[3] = {0, 0, 0};
-  ::testing::internal::CaptureStdout();
-  one_electron_integrals(r, nullptr, field, nullptr, 0, 0.0);
-  ::testing::internal::GetCapturedStdout();
+  testing::captured_stdout([&] { one_electron_integrals(r, nullptr, field, nullptr, 0, 0.0); });
 
   std::string expected;
   if (is_master) {
     store_read("S", 0, s.data(), 8 * static_cast<std::int64_t>(s.size()));
     for (int k = 0; k < n; ++k)
       for (int i = 0; i < n; ++i) c[k * n + i] = (i == k) + 0.2 * std::cos(0.5 + 3.0 * i - k);
-    orthonormalize_serial(s.data(), c.data(), n);
+  }
+  orthonormalize(is_master ? s.data() : nullptr, is_master ? c.data() : nullptr, n, n);
+  if (is_master) {
     store_write("Ca", 0, c.data(), 8 * static_cast<std::int64_t>(c.size()));
     store_put("Na", 5);
     store_put("Nb", 5);

@@ -7,21 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "support/capture.hpp"
+
 namespace ostrel {
 namespace {
 
+using testing::captured_stdout;
 constexpr double kBohrPerAngstrom = 1.0 / 0.529177249;
 
-template <class F>
-std::string captured(F f) {
-  std::fflush(stdout);
-  ::testing::internal::CaptureStdout();
-  f();
-  std::fflush(stdout);
-  return ::testing::internal::GetCapturedStdout();
-}
-
-TEST(StructurePrint, TwoHydrogensListEachOther) {
+TEST(StructurePrint, TwoHydrogensListEachOtherAndOneAtomHasNoTable) {
   const int z[] = {1, 1};
   const double xyz[] = {0, 0, 0, 0, 0, 0.74 * kBohrPerAngstrom};
   const std::string want =
@@ -35,17 +29,11 @@ TEST(StructurePrint, TwoHydrogensListEachOther) {
       "  H2    |  H1   : 0.74000\n"
       "     largest =    0.74000\n"
       "\n";
-  EXPECT_EQ(captured([&] { print_coordinates(z, xyz, 2, 1); }), want);
-}
-
-TEST(StructurePrint, DistantAtomsHaveNoEntriesButALargestDistance) {
-  const int z[] = {1, 8};
-  const double xyz[] = {0, 0, 0, 3.0 * kBohrPerAngstrom, 0, 0};
-  const std::string out = captured([&] { print_coordinates(z, xyz, 2, 1); });
-  EXPECT_NE(out.find("  formula: HO\n"), std::string::npos) << out;
-  EXPECT_NE(out.find("  internuclear distances:\n  H1    |\n  O1    |\n     largest =    3.00000\n\n"),
-            std::string::npos)
-      << out;
+  EXPECT_EQ(captured_stdout([&] { print_coordinates(z, xyz, 2, 1); }), want);
+  const int c[] = {6};
+  const double at[] = {1.0, -1.0, 0.5};
+  EXPECT_EQ(captured_stdout([&] { print_coordinates(c, at, 1, 1); }),
+            "\n Atomic Coordinates:\n   6     0.52917725  -0.52917725   0.26458862\n #\n\n");
 }
 
 TEST(StructurePrint, NineNeighboursOnThreeLines) {
@@ -58,7 +46,7 @@ TEST(StructurePrint, NineNeighboursOnThreeLines) {
     xyz.insert(xyz.end(), {2.0 * std::cos(t) * kBohrPerAngstrom,
                            2.0 * std::sin(t) * kBohrPerAngstrom, 0.0});
   }
-  const std::string out = captured([&] { print_coordinates(z.data(), xyz.data(), 10, 1); });
+  const std::string out = captured_stdout([&] { print_coordinates(z.data(), xyz.data(), 10, 1); });
   EXPECT_NE(out.find("  formula: H9Fe\n"), std::string::npos) << out;
   const std::string block =
       "  internuclear distances:\n"
@@ -71,42 +59,21 @@ TEST(StructurePrint, NineNeighboursOnThreeLines) {
       << out;
 }
 
-TEST(StructurePrint, OneAtomHasNoFormulaOrDistances) {
-  const int z[] = {6};
-  const double xyz[] = {1.0, -1.0, 0.5};
-  EXPECT_EQ(captured([&] { print_coordinates(z, xyz, 1, 1); }),
-            "\n Atomic Coordinates:\n"
-            "   6     0.52917725  -0.52917725   0.26458862\n"
-            " #\n"
-            "\n");
-}
-
 TEST(StructurePrint, FormulaInOrderOfAtomicNumberWithLabelsPerElement) {
   // Ethanol-like composition, spread out so that only the formula matters.
   const int z[] = {6, 8, 1, 6, 1, 1, 1, 1, 1};
   std::vector<double> xyz;
   for (int a = 0; a < 9; ++a) xyz.insert(xyz.end(), {10.0 * a, 0.0, 0.0});
-  const std::string out = captured([&] { print_coordinates(z, xyz.data(), 9, 1); });
+  const std::string out = captured_stdout([&] { print_coordinates(z, xyz.data(), 9, 1); });
   EXPECT_NE(out.find("  formula: H6C2O\n"), std::string::npos) << out;
   EXPECT_NE(out.find("\n  C2    |"), std::string::npos);
   EXPECT_NE(out.find("\n  H6    |"), std::string::npos);
+  // Atoms 10 bohr apart are not bonded: no entries, yet the largest distance.
+  EXPECT_NE(out.find("  O1    |\n  H1    |\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("     largest =   42.33418\n\n"), std::string::npos) << out;
   // Without the flag only the coordinates.
-  EXPECT_EQ(captured([&] { print_coordinates(z, xyz.data(), 9, 0); }).find("formula"),
+  EXPECT_EQ(captured_stdout([&] { print_coordinates(z, xyz.data(), 9, 0); }).find("formula"),
             std::string::npos);
-}
-
-TEST(StructurePrint, InternalCoordinateTable) {
-  const InternalCoordinate q[] = {{1, 0, 1, -1, -1}, {2, 0, 1, 2, -1}};
-  const double values[] = {1.4, 1.0};
-  const double gradient[] = {0.25, -0.5};
-  const CoordinateColumn columns[] = {{"Value", values, 1}, {"Gradient", gradient, 0}};
-  const std::string rule = "\n ------------------------------------------------------";
-  const std::string want = "\n INTERNAL COORDINATES" + rule +
-                           "\n  No.  Type      i   j   k   l        Value    Gradient" + rule +
-                           "\n    1 stretch    1   2   0   0     0.740848    0.250000"
-                           "\n    2 bend       1   2   3   0    57.295780   -0.500000" +
-                           rule + "\n";
-  EXPECT_EQ(captured([&] { print_internal_coordinates(2, q, 2, columns); }), want);
 }
 
 }  // namespace

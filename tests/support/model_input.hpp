@@ -1,0 +1,49 @@
+#pragma once
+// Molecules and basis sets read the way the program reads them, without printing.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "model/basis_input.hpp"
+#include "model/molecule_input.hpp"
+#include "support/capture.hpp"
+#include "support/input_file.hpp"
+
+namespace ostrel::testing {
+
+inline std::string basis_library(const std::string& family) {
+  return std::string(OSTREL_SOURCE_DIR) + "/data/basis/" + family;
+}
+
+// The first "$molecule" group of `text` into record "Molecule".
+inline void read_test_molecule(const std::string& text) {
+  with_stdin(text, [] { EXPECT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
+}
+
+// A basis (group "basis") or fitting set (group "basis2") into `record`, with its function
+// count in "N<record>" and atom offsets in "n_<record>"; `input` stands for the input file.
+inline std::string read_test_basis(const std::string& library, const char* group, const char* record,
+                                   int half = 0, int relativistic = 0, const std::string& input = "") {
+  const std::string count = std::string("N") + record, offsets = std::string("n_") + record;
+  const int coulomb = std::string(group) == "basis2";
+  return captured_stdout([&] {
+    with_stdin(input, [&] {
+      read_basis(library.c_str(), group, record, count.c_str(), offsets.c_str(), half, relativistic, coulomb);
+    });
+  });
+}
+
+// The program's own records: "Basis" with "Nbasis" and "n_basis", or the fitting set "Basis2"
+// with "Nfit" and "n_fit".
+inline void read_program_basis(const std::string& library, bool fit = false) {
+  captured_stdout([&] {
+    with_stdin("", [&] {
+      if (fit)
+        read_basis(library.c_str(), "basis2", "Basis2", "Nfit", "n_fit", 0, 0, 1);
+      else
+        read_basis(library.c_str(), "basis", "Basis", "Nbasis", "n_basis", 0, 0, 0);
+    });
+  });
+}
+
+}  // namespace ostrel::testing
