@@ -3,10 +3,8 @@
 #include <cmath>
 #include <cstdint>
 
-#include "linalg/eigen_order.hpp"
-#include "linalg/householder.hpp"
+#include "linalg/jacobi.hpp"
 #include "linalg/newton_step.hpp"
-#include "linalg/tridiagonal_eigen.hpp"
 #include "linalg/vector_ops.hpp"
 #include "runtime/pool.hpp"
 
@@ -76,14 +74,10 @@ void update_hessian(int n, double* h, const double* dx, const double* dg, Hessia
 
 void eigen_local(double* packed, double* vectors, double* values, int n) {
   if (n < 1) return;
-  PoolArray<double> tri(3 * std::int64_t{n});
-  double* hh = tri.data();
-  double* d = hh + n;
-  double* e = d + n;
-  tridiagonalize(packed, n, hh, d, e, 1);
-  tridiagonal_eigen(d, e, n, vectors, values);
-  apply_reflectors(packed, hh, n, vectors, n);
-  order_eigenpairs(vectors, values, n, n, 1);
+  // Jacobi rotations: exact zeros and degenerate clusters (external motions, a diatomic's
+  // metric) come out right, which the Householder path does not guarantee for split
+  // tridiagonal blocks.
+  eigen_jacobi(packed, vectors, values, n, 0);
 }
 
 }  // namespace ostrel

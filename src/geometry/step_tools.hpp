@@ -23,7 +23,7 @@ enum class HessianUpdate { BFGS, PSB };
 void update_hessian(int n, double* h, const double* dx, const double* dg, HessianUpdate kind);
 
 // Eigenpairs of a packed symmetric matrix (destroyed) on this node alone: vector-major
-// vectors, ascending values.
+// vectors, ascending values (Jacobi rotations).
 void eigen_local(double* packed, double* vectors, double* values, int n);
 
 }  // namespace ostrel

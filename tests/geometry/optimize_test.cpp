@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "geometry/step_tools.hpp"
+#include "support/capture.hpp"
 #include "support/fatal_trap.hpp"
 #include "support/runtime_fixture.hpp"
 #include "model_surface.hpp"
@@ -59,16 +60,11 @@ class Optimize : public testing::RuntimeTest {
   }
   int run(const Surface& s, const char* start, const std::string& options, bool hessian = false,
           int limit = 1 << 30) {
-    ::testing::internal::CaptureStdout();
     int n = 0;
-    try {
+    output_ = testing::captured_stdout([&] {
       set_up_run(start, "$optimize " + options + " $end\n");
       n = optimize_on(s, hessian, limit);
-    } catch (...) {
-      output_ = ::testing::internal::GetCapturedStdout();
-      throw;
-    }
-    output_ = ::testing::internal::GetCapturedStdout();
+    });
     x_ = testing::current_geometry();
     return n;
   }
@@ -156,14 +152,21 @@ TEST_F(Optimize, RestartFromTheStoredHessianContinuesTheWork) {
   const int first = run(ethane, kTwistedEthane, "tolerance=1e-6", false, 4);
   const int have[3] = {1, 1, -1};
   store_write("haveE", 0, have, sizeof have);
-  ::testing::internal::CaptureStdout();
-  const int second = optimize_on(ethane);
-  output_ = ::testing::internal::GetCapturedStdout();
+  int second = 0;
+  output_ = testing::captured_stdout([&] { second = optimize_on(ethane); });
   x_ = testing::current_geometry();
   EXPECT_NE(output_.find("OPTIMIZATION CONVERGED"), std::string::npos);
   EXPECT_LT(largest_distance_error(ethane), 1e-5);
   EXPECT_LE(first + second, whole + 4);
   std::printf("restart: %d + %d gradients, %d uninterrupted\n", first, second, whole);
+}
+
+// One stretch, no bends: the metric has a single nonzero eigenvalue among exact zeros.
+TEST_F(Optimize, DiatomicHasOneVariable) {
+  const Surface hf = all_pairs(" 9 0 0 0\n 1 0 0 0.92\n");
+  run(hf, " 9 0 0 0\n 1 0 0 0.9697\n", "tolerance=1e-6");
+  EXPECT_NE(output_.find("   1 independent variables"), std::string::npos);
+  EXPECT_LT(largest_distance_error(hf), 1e-6);
 }
 
 TEST_F(Optimize, BadInputStopsWithOneLine) {
