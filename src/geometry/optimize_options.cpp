@@ -49,7 +49,8 @@ int take_records(const char* key, std::vector<int>& raw, int atoms, const double
     if (c.type == 2 && collinear(xyz, c.i, c.j, c.k, 1e-3))
       fatal_error("*** error in '$optimize' : %s: bend %d-%d-%d is linear (use types 4 and 5)\n",
                   key, c.i + 1, c.j + 1, c.k + 1);
-    for (int s = used; s < 4; ++s) (&c.i)[s] = -1;
+    if (used < 3) c.k = -1;
+    if (used < 4) c.l = -1;
     out.push_back(c);
   }
   return static_cast<int>(out.size());
