@@ -55,6 +55,22 @@ sed '/^\$molecule/,/^\$end/d' examples/water_optimize.inp > "$work/continue.inp"
 cat "$work/last.mol" >> "$work/continue.inp"
 grep -q "cartesian" "$work/continue.inp" || fail "the last mol> group is not a molecule group"
 
+# Linear and open-shell minima against Psi4 1.3.2 runs of the same model (optking
+# gau_verytight): HCN (E, C-H, C-N) and the OH radical (UKS; E, O-H).
+distance() {  # report atom-a atom-b -> distance in angstrom of the converged structure
+  awk -v a="$2" -v b="$3" '/^MOL> +[0-9]+ / { n++; x[n] = $3; y[n] = $4; z[n] = $5 }
+    END { printf "%.10f", sqrt((x[a]-x[b])^2 + (y[a]-y[b])^2 + (z[a]-z[b])^2) }' "$1"
+}
+"$ostrel" examples/hcn_optimize.inp > "$work/hcn.out" || fail "HCN exit"
+close_to "$(sed -n 's/^MOL> Energy = *//p' "$work/hcn.out")" -93.23800316526703 2e-6 || fail "HCN energy"
+close_to "$(distance "$work/hcn.out" 1 2)" 1.0871536805679718 1e-4 || fail "HCN C-H"
+close_to "$(distance "$work/hcn.out" 2 3)" 1.1672202821350444 1e-4 || fail "HCN C-N"
+sed 's/task=energy/task=optimize/; s/ print=BONDS+CHARGES//' examples/oh_radical.inp > "$work/oh.inp"
+printf '$optimize tolerance=1e-6 $end\n' >> "$work/oh.inp"
+"$ostrel" "$work/oh.inp" > "$work/oh.out" || fail "OH exit"
+close_to "$(sed -n 's/^MOL> Energy = *//p' "$work/oh.out")" -75.5815868711671 2e-6 || fail "OH energy"
+close_to "$(distance "$work/oh.out" 1 2)" 0.9896054297869268 1e-4 || fail "OH bond"
+
 if [ -n "$mpiexec" ] && [ -n "${e:-}" ]; then
   timeout 600 "$mpiexec" -np 2 --oversubscribe --allow-run-as-root "$ostrel" examples/water_optimize.inp \
     > "$work/opt2.out" 2>/dev/null; rc=$?
