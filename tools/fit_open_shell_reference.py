@@ -3,7 +3,7 @@
 
 Psi4 runs a density-fitted UHF (def2-universal-jfit, Psi4's def2-svp-jfit) and gives the alpha
 and beta densities. For them this script prints, as C++ literals for
-tests/integrals/fit_open_shell_test.cpp:
+tests/integrals/fit_open_shell_reference_data.hpp:
   - the densities Da, Db (packed lower triangles);
   - the fitted Coulomb energy 1/2 (g_a + g_b)^T V^-1 (g_a + g_b), g_s = (P|mn) D_s(mn), with
     (P|mn), (P|Q) from MintsHelper and numpy;

@@ -12,7 +12,7 @@
 #include "model/ecp_input.hpp"
 #include "model/molecule_input.hpp"
 #include "runtime/store.hpp"
-#include "support/input_file.hpp"
+#include "support/model_input.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel {
@@ -23,11 +23,9 @@ const std::string kDef2 = std::string(OSTREL_SOURCE_DIR) + "/data/basis/def2";
 class BasisAdapter : public testing::RuntimeTest {
  protected:
   void read(const char* molecule, bool ecp) {
-    testing::with_stdin(molecule, [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
-    ::testing::internal::CaptureStdout();
-    if (ecp) read_core_potentials(kDef2.c_str());
-    read_basis(kDef2.c_str(), "basis", "Basis", "Nbasis", "n_basis", 0, 0, 0);
-    ::testing::internal::GetCapturedStdout();
+    testing::read_test_molecule(molecule);
+    if (ecp) testing::captured_stdout([] { read_core_potentials(kDef2.c_str()); });
+    testing::read_program_basis(kDef2);
   }
 };
 

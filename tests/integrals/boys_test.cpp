@@ -87,8 +87,6 @@ TEST(BoysFunction, MatchesTheSeriesToOneInTenToTheFourteenForEveryOrder) {
     const Worst w = worst_relative_error(lo, hi, points);
     EXPECT_LT(w.error, 1e-14) << "orders " << lo << ".." << hi << ": F_" << w.k << " of a call with m = "
                               << w.m << " at T = " << w.t;
-    std::printf("orders %2d..%2d: max relative error %.2e (F_%d, m = %d, T = %.6g)\n", lo, hi, w.error, w.k,
-                w.m, w.t);
   }
 }
 

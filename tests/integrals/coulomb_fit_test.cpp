@@ -8,10 +8,11 @@
 #include <functional>
 #include <vector>
 
-#include "coulomb_test_atoms.hpp"
+#include "coulomb_psi4_reference_data.hpp"
 #include "integrals/coulomb_fit.hpp"
 #include "integrals/two_electron_coulomb.hpp"
 #include "support/runtime_fixture.hpp"
+#include "test_shells.hpp"
 
 namespace ostrel {
 namespace {
@@ -21,28 +22,8 @@ using testing::TestBasis;
 
 class CoulombFit : public testing::RuntimeTest {};
 
-TestBasis reference_water(const RefShell* shells, int n) { return TestBasis(shells, n, kWaterCoordinates, 3); }
 
-// x = A^-1 b for a packed positive definite A (Cholesky; independent of the program's solver).
-std::vector<double> solve_packed(const std::vector<double>& a, std::vector<double> b) {
-  const int n = static_cast<int>(b.size());
-  std::vector<double> l(n * n, 0.0);
-  for (int i = 0; i < n; ++i)
-    for (int j = 0; j <= i; ++j) {
-      double s = a[i * (i + 1) / 2 + j];
-      for (int k = 0; k < j; ++k) s -= l[i * n + k] * l[j * n + k];
-      l[i * n + j] = i == j ? std::sqrt(s) : s / l[j * n + j];
-    }
-  for (int i = 0; i < n; ++i) {
-    for (int k = 0; k < i; ++k) b[i] -= l[i * n + k] * b[k];
-    b[i] /= l[i * n + i];
-  }
-  for (int i = n - 1; i >= 0; --i) {
-    for (int k = i + 1; k < n; ++k) b[i] -= l[k * n + i] * b[k];
-    b[i] /= l[i * n + i];
-  }
-  return b;
-}
+using testing::solve_packed;
 
 double dot(const std::vector<double>& x, const std::vector<double>& y) {
   double s = 0.0;
@@ -60,8 +41,8 @@ std::vector<double> pseudo_random(int n, double scale, int seed) {
 }
 
 TEST_F(CoulombFit, FittedEnergyOfWaterEqualsHalfGammaVInverseGamma) {
-  const TestBasis orb = reference_water(kSvpShells, kSvpShellCount);
-  const TestBasis aux = reference_water(kJfitShells, kJfitShellCount);
+  const TestBasis orb = TestBasis(kSvpShells, kSvpShellCount, kWaterCoordinates, 3);
+  const TestBasis aux = TestBasis(kJfitShells, kJfitShellCount, kWaterCoordinates, 3);
   const int m = aux.nfunc();
   std::vector<double> v(m * (m + 1) / 2, 0.0), gamma(m, 0.0);
   fit_metric(Interaction::coulomb, aux.set(), 0, 1, v.data());
@@ -81,7 +62,7 @@ TEST_F(CoulombFit, FittedEnergyOfWaterEqualsHalfGammaVInverseGamma) {
 }
 
 TEST_F(CoulombFit, ExactCoulombMatrixMatchesFourCentreIntegralsAndBoundsTheFit) {
-  const TestBasis orb = reference_water(kSvpShells, kSvpShellCount);
+  const TestBasis orb = TestBasis(kSvpShells, kSvpShellCount, kWaterCoordinates, 3);
   const std::vector<double> d = water_density();
   std::vector<double> j(d.size(), 0.0);
   // Two shares of the bra atoms, summed, as two nodes would.
@@ -103,8 +84,8 @@ TEST_F(CoulombFit, ExactCoulombMatrixMatchesFourCentreIntegralsAndBoundsTheFit) 
 }
 
 TEST_F(CoulombFit, FitIsVariationalForArbitraryDensities) {
-  const TestBasis orb = testing::water_basis(kSvpShells, kSvpShellCount);
-  const TestBasis aux = testing::water_basis(kJfitShells, kJfitShellCount);
+  const TestBasis orb = TestBasis(kSvpShells, kSvpShellCount, kCoordinates, 3);
+  const TestBasis aux = TestBasis(kJfitShells, kJfitShellCount, kCoordinates, 3);
   const int m = aux.nfunc(), n = orb.nfunc();
   std::vector<double> v(m * (m + 1) / 2, 0.0);
   fit_metric(Interaction::coulomb, aux.set(), 0, 1, v.data());
@@ -123,8 +104,8 @@ TEST_F(CoulombFit, FitIsVariationalForArbitraryDensities) {
 }
 
 TEST_F(CoulombFit, ProjectionAndAssemblyAreTransposesForBothKindsAndTwoDensities) {
-  const TestBasis orb = testing::water_basis(kSvpShells, kSvpShellCount);
-  const TestBasis aux = testing::water_basis(kJfitShells, kJfitShellCount);
+  const TestBasis orb = TestBasis(kSvpShells, kSvpShellCount, kCoordinates, 3);
+  const TestBasis aux = TestBasis(kJfitShells, kJfitShellCount, kCoordinates, 3);
   const int m = aux.nfunc(), n = orb.nfunc(), n2 = n * (n + 1) / 2;
   std::vector<double> p = pseudo_random(2 * n2, 0.2, 4), c = pseudo_random(2 * m, 0.5, 5);
   // Only off-diagonal elements count twice in a packed trace.
@@ -151,8 +132,8 @@ TEST_F(CoulombFit, ProjectionAndAssemblyAreTransposesForBothKindsAndTwoDensities
 }
 
 TEST_F(CoulombFit, ElectronCountOfTheWaterDensityIsTen) {
-  const TestBasis orb = reference_water(kSvpShells, kSvpShellCount);
-  const TestBasis aux = reference_water(kJfitShells, kJfitShellCount);
+  const TestBasis orb = TestBasis(kSvpShells, kSvpShellCount, kWaterCoordinates, 3);
+  const TestBasis aux = TestBasis(kJfitShells, kJfitShellCount, kWaterCoordinates, 3);
   const std::vector<double> d = water_density();
   std::vector<double> t(aux.nfunc(), 0.0);
   double count = 0.0;
@@ -193,31 +174,6 @@ TEST_F(CoulombFit, MomentsOfSingleFunctionsHaveTheirClosedForms) {
     for (int k = 1; k < 4; ++k) EXPECT_NEAR(s[4 * (1 + x) + k], k == component_of[x] ? mp : 0.0, 1e-13);
 }
 
-TEST_F(CoulombFit, CoulombNormalisedFittingFunctionsHaveUnitSelfRepulsion) {
-  // Shells rescaled with the closed form 2 pi^(5/2) u_L / (a b), u_0 = (a+b)^(-1/2),
-  // u_k = (k - 1/2) u_(k-1) / (a+b), as the basis reader does for a Coulomb-metric fit.
-  TestBasis aux = testing::water_basis(kJfitShells, kJfitShellCount);
-  for (auto& atom : aux.atoms)
-    for (auto& shell : atom.shells) {
-      double q = 0.0;
-      const size_t np = shell.exponents.size();
-      for (size_t i = 0; i < np; ++i)
-        for (size_t j = 0; j < np; ++j) {
-          const double a = shell.exponents[i], b = shell.exponents[j];
-          double u = 1.0 / std::sqrt(a + b);
-          for (int k = 1; k <= shell.l; ++k) u *= (k - 0.5) / (a + b);
-          q += shell.coefficients[i] * shell.coefficients[j] * 34.986836655249725 * u / (a * b);
-        }
-      for (double& c : shell.coefficients) c /= std::sqrt(q);
-    }
-  for (auto& atom : aux.atoms) atom = testing::TestAtom(atom.shells);
-  aux.rebuild();
-  const int m = aux.nfunc();
-  std::vector<double> v(m * (m + 1) / 2, 0.0);
-  fit_metric(Interaction::coulomb, aux.set(), 0, 1, v.data());
-  for (int k = 0; k < m; ++k) EXPECT_NEAR(v[k * (k + 1) / 2 + k], 1.0, 1e-13) << "function " << k;
-}
-
 // Central differences of an energy over every atom coordinate, both basis sets moving.
 std::vector<double> finite_difference(const TestBasis& orb0, const TestBasis& aux0,
                                       const std::function<double(const TestBasis&, const TestBasis&)>& energy) {
@@ -247,8 +203,8 @@ void expect_gradient(const std::vector<double>& analytic, const std::vector<doub
 }
 
 TEST_F(CoulombFit, ThreeCentreGradientsMatchFiniteDifferences) {
-  const TestBasis orb = testing::water_basis(kSvpShells, kSvpShellCount);
-  const TestBasis aux = testing::water_basis(kJfitShells, kJfitShellCount);
+  const TestBasis orb = TestBasis(kSvpShells, kSvpShellCount, kCoordinates, 3);
+  const TestBasis aux = TestBasis(kJfitShells, kJfitShellCount, kCoordinates, 3);
   const int m = aux.nfunc(), n2 = orb.nfunc() * (orb.nfunc() + 1) / 2;
   const std::vector<double> p = pseudo_random(2 * n2, 0.2, 7), c = pseudo_random(2 * m, 0.3, 8);
   const double u[2] = {0.4, -0.2};
@@ -271,8 +227,8 @@ TEST_F(CoulombFit, ThreeCentreGradientsMatchFiniteDifferences) {
 }
 
 TEST_F(CoulombFit, TwoCentreGradientsMatchFiniteDifferences) {
-  const TestBasis orb = testing::water_basis(kSvpShells, kSvpShellCount);
-  const TestBasis aux = testing::water_basis(kJfitShells, kJfitShellCount);
+  const TestBasis orb = TestBasis(kSvpShells, kSvpShellCount, kCoordinates, 3);
+  const TestBasis aux = TestBasis(kJfitShells, kJfitShellCount, kCoordinates, 3);
   const int m = aux.nfunc();
   const std::vector<double> d = pseudo_random(2 * m, 0.3, 9), c = pseudo_random(2 * m, 0.2, 10);
   for (Interaction kind : {Interaction::coulomb, Interaction::overlap}) {
@@ -294,8 +250,8 @@ TEST_F(CoulombFit, TwoCentreGradientsMatchFiniteDifferences) {
 }
 
 TEST_F(CoulombFit, ExactCoulombGradientMatchesFiniteDifferences) {
-  const TestBasis orb = testing::water_basis(kSvpShells, kSvpShellCount);
-  const TestBasis aux = testing::water_basis(kJfitShells, kJfitShellCount);
+  const TestBasis orb = TestBasis(kSvpShells, kSvpShellCount, kCoordinates, 3);
+  const TestBasis aux = TestBasis(kJfitShells, kJfitShellCount, kCoordinates, 3);
   const int n = orb.nfunc(), n2 = n * (n + 1) / 2;
   const std::vector<double> p = pseudo_random(n2, 0.2, 11);
   auto energy = [&](const TestBasis& o, const TestBasis&) {

@@ -7,10 +7,11 @@
 #include <cmath>
 #include <vector>
 
-#include "coulomb_test_atoms.hpp"
+#include "coulomb_psi4_reference_data.hpp"
 #include "integrals/coulomb_blocks.hpp"
 #include "integrals/coulomb_fit.hpp"
 #include "support/runtime_fixture.hpp"
+#include "test_shells.hpp"
 
 namespace ostrel {
 namespace {
@@ -44,7 +45,7 @@ std::vector<double> all_three_centre(const TestBasis& orb, const TestBasis& aux,
 }
 
 TEST_F(CoulombPsi4, TwoCentreMetricOfTheUniversalFittingSet) {
-  const TestBasis aux = testing::water_basis(kJfitShells, kJfitShellCount);
+  const TestBasis aux = TestBasis(kJfitShells, kJfitShellCount, kCoordinates, 3);
   const int m = aux.nfunc();
   ASSERT_EQ(m, 71);
   double worst = 0.0;
@@ -64,8 +65,8 @@ TEST_F(CoulombPsi4, TwoCentreMetricOfTheUniversalFittingSet) {
 }
 
 TEST_F(CoulombPsi4, ThreeCentreIntegralsWithDef2Svp) {
-  const TestBasis orb = testing::water_basis(kSvpShells, kSvpShellCount);
-  const TestBasis aux = testing::water_basis(kJfitShells, kJfitShellCount);
+  const TestBasis orb = TestBasis(kSvpShells, kSvpShellCount, kCoordinates, 3);
+  const TestBasis aux = TestBasis(kJfitShells, kJfitShellCount, kCoordinates, 3);
   ASSERT_EQ(orb.nfunc(), 24);
   const std::vector<double> mine = all_three_centre(orb, aux);
   ASSERT_EQ(mine.size(), sizeof(kSvpThreeCentre) / sizeof(double));
@@ -78,8 +79,8 @@ TEST_F(CoulombPsi4, ThreeCentreIntegralsWithDef2Svp) {
 }
 
 TEST_F(CoulombPsi4, ThreeCentreIntegralsWithDef2TzvpReachingF) {
-  const TestBasis orb = testing::water_basis(kTzvpShells, kTzvpShellCount);
-  const TestBasis aux = testing::water_basis(kJfitShells, kJfitShellCount);
+  const TestBasis orb = TestBasis(kTzvpShells, kTzvpShellCount, kCoordinates, 3);
+  const TestBasis aux = TestBasis(kJfitShells, kJfitShellCount, kCoordinates, 3);
   ASSERT_EQ(orb.nfunc(), 43);
   const std::vector<double> mine = all_three_centre(orb, aux);
   ASSERT_EQ(static_cast<int>(mine.size()), kTzvpThreeCentreSize);
@@ -92,8 +93,8 @@ TEST_F(CoulombPsi4, ThreeCentreIntegralsWithDef2TzvpReachingF) {
 }
 
 TEST_F(CoulombPsi4, OverlapMetricAndThreeIndexOverlap) {
-  const TestBasis orb = testing::water_basis(kSvpShells, kSvpShellCount);
-  const TestBasis aux = testing::water_basis(kJfitShells, kJfitShellCount);
+  const TestBasis orb = TestBasis(kSvpShells, kSvpShellCount, kCoordinates, 3);
+  const TestBasis aux = TestBasis(kJfitShells, kJfitShellCount, kCoordinates, 3);
   const int m = aux.nfunc();
   std::vector<double> s(m * (m + 1) / 2, 0.0);
   fit_metric(Interaction::overlap, aux.set(), 0, 1, s.data());

@@ -19,6 +19,8 @@
 #include "runtime/node.hpp"
 #include "runtime/store.hpp"
 #include "support/input_file.hpp"
+#include "support/records.hpp"
+#include "test_shells.hpp"
 
 namespace ostrel {
 namespace {
@@ -31,36 +33,20 @@ std::vector<double> read_doubles(const char* name, long n) {
   return v;
 }
 
-void write_doubles(const char* name, const std::vector<double>& v) {
-  const long bytes = static_cast<long>(v.size() * sizeof(double));
-  if (!store_exists(name)) store_alloc(name, bytes);
-  store_write(name, 0, v.data(), bytes);
-}
-
 TEST(FitDriverNodes, StoreStepsOnSeveralNodesEqualOneProcess) {
   constexpr int n = 24, m = 71, n2 = n * (n + 1) / 2;
   // Only the master reads the input and holds the records.
   if (is_master) {
-    char text[256];
-    std::snprintf(text, sizeof text, "$molecule units=b cartesian\n 8 %.17g %.17g %.17g\n 1 %.17g %.17g %.17g\n"
-                  " 1 %.17g %.17g %.17g\n$end\n", kWaterCoordinates[0], kWaterCoordinates[1], kWaterCoordinates[2],
-                  kWaterCoordinates[3], kWaterCoordinates[4], kWaterCoordinates[5], kWaterCoordinates[6],
-                  kWaterCoordinates[7], kWaterCoordinates[8]);
-    testing::with_stdin(text, [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
-    const std::string lib = std::string(OSTREL_SOURCE_DIR) + "/data/basis/def2";
-    ::testing::internal::CaptureStdout();
-    read_basis(lib.c_str(), "basis", "Basis", "Nbasis", "n_basis", 0, 0, 0);
-    read_basis(lib.c_str(), "basis2", "Basis2", "Nfit", "n_fit", 0, 0, 1);
-    ::testing::internal::GetCapturedStdout();
+    testing::read_water_with_fit_sets();
     std::vector<double> da(n2), db(n2);
     for (int k = 0; k < n2; ++k) {
       const double shift = 0.02 * std::cos(0.37 * k);
       da[k] = 0.5 * kWaterDensity[k] + shift;
       db[k] = 0.5 * kWaterDensity[k] - shift;
     }
-    write_doubles("Da", da);
-    write_doubles("Db", db);
-    write_doubles("D", std::vector<double>(kWaterDensity, kWaterDensity + n2));
+    testing::put_reals("Da", da);
+    testing::put_reals("Db", db);
+    testing::put_reals("D", std::vector<double>(kWaterDensity, kWaterDensity + n2));
   }
 
   if (is_master) ::testing::internal::CaptureStdout();
@@ -117,12 +103,6 @@ TEST(FitDriverNodes, StoreStepsOnSeveralNodesEqualOneProcess) {
     release_basis(orb_basis);
     release_molecule(mol);
   }
-  // Later tests share this store: give back every record, last created first.
-  const char* created[] = {"Molecule", "Basis", "Nbasis", "n_basis", "Basis2", "Nfit", "n_fit", "Da", "Db",
-                           "D", "mm_b", "s", "VMM", "ri.estimates", "ri.groups", "ri.pairs", "ri.fit_header",
-                           "ri.fit", "ri.gamma", "da", "db", "d", "Fa", "Fb", "Jexact", "ri.gammaS"};
-  for (int k = static_cast<int>(std::size(created)) - 1; k >= 0; --k)
-    if (store_exists(created[k])) store_free(created[k]);
 }
 
 }  // namespace

@@ -7,13 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "coulomb_test_atoms.hpp"
+#include "coulomb_psi4_reference_data.hpp"
 #include "integrals/coulomb_blocks.hpp"
+#include "integrals/coulomb_fit.hpp"
 #include "integrals/fit_metric_inverse.hpp"
 #include "integrals/fit_setup.hpp"
-#include "integrals/fit_steps.hpp"
 #include "runtime/store.hpp"
 #include "support/runtime_fixture.hpp"
+#include "test_shells.hpp"
 
 namespace ostrel {
 namespace {
@@ -50,7 +51,7 @@ double largest_deviation_from_product(const std::vector<double>& a, const std::v
 }
 
 TEST_F(FitSteps, MetricStepInvertsTheCoulombMetricWithNothingDropped) {
-  const TestBasis aux = testing::water_basis(kJfitShells, kJfitShellCount);
+  const TestBasis aux = TestBasis(kJfitShells, kJfitShellCount, kCoordinates, 3);
   const int m = aux.nfunc(), m2 = m * (m + 1) / 2;
   ::testing::internal::CaptureStdout();
   const int dropped = fit_metric_inverse(aux.set(), kFitMetricFloor, "VMM", "s");
@@ -98,66 +99,6 @@ TEST_F(FitSteps, NearlyDependentFittingFunctionsAreDroppedNotInverted) {
   ::testing::internal::CaptureStdout();
   EXPECT_EQ(fit_metric_inverse(set, 1e-16, "VMM", "s"), 0);
   ::testing::internal::GetCapturedStdout();
-}
-
-TEST_F(FitSteps, IterationStepsGiveTheFittedEnergyOfWaterWithTheDefaults) {
-  const TestBasis orb(kSvpShells, kSvpShellCount, kWaterCoordinates, 3);
-  const TestBasis aux(kJfitShells, kJfitShellCount, kWaterCoordinates, 3);
-  const int m = aux.nfunc(), n2 = orb.nfunc() * (orb.nfunc() + 1) / 2;
-  ::testing::internal::CaptureStdout();
-  fit_metric_inverse(aux.set(), kFitMetricFloor, "VMM", "s");
-  int groups[3], lists[9];
-  fit_setup(orb.set(), aux.set(), kWaterCoordinates, kFitCutoff, false, {}, groups, lists);
-  ::testing::internal::GetCapturedStdout();
-  int own[3];
-  const int nown = group_members(3, groups, 0, own);
-  const FitPairs pairs{own, nown, lists};
-  // closed shell: one density, the alpha half of the total
-  std::vector<double> da(kWaterDensity, kWaterDensity + n2);
-  for (double& x : da) x *= 0.5;
-  fit_gamma_step(orb.set(), aux.set(), pairs, kFitCutoff, 1, da.data(), "gamma");
-  fit_coefficient_step(m, 1, "VMM", "gamma", "c");
-  const auto gamma = read_doubles("gamma", m), c = read_doubles("c", 3 * m);
-  double e = 0.0;
-  for (int k = 0; k < m; ++k) {
-    EXPECT_EQ(c[k], c[m + k]);
-    EXPECT_EQ(c[2 * m + k], 2.0 * c[k]);
-    e += 0.5 * (2.0 * gamma[k]) * c[2 * m + k];
-  }
-  EXPECT_NEAR(e, kWaterFittedCoulomb, 1e-8);
-  fit_coulomb_step(orb.set(), aux.set(), pairs, kFitCutoff, 1, "c", "J");
-  const auto j = read_doubles("J", n2);
-  double tr = 0.0;
-  for (int r = 0, k = 0; r < orb.nfunc(); ++r)
-    for (int s = 0; s <= r; ++s, ++k) tr += (r == s ? 1.0 : 2.0) * kWaterDensity[k] * j[k];
-  EXPECT_NEAR(tr, e, 1e-8);  // J of the alpha coefficients is half the total: 1/2 tr(D 2 J_a)
-}
-
-TEST_F(FitSteps, OpenShellStepsKeepAlphaAndBetaApart) {
-  const TestBasis orb = testing::water_basis(kSvpShells, kSvpShellCount);
-  const TestBasis aux = testing::water_basis(kJfitShells, kJfitShellCount);
-  const int m = aux.nfunc(), n2 = orb.nfunc() * (orb.nfunc() + 1) / 2;
-  ::testing::internal::CaptureStdout();
-  fit_metric_inverse(aux.set(), kFitMetricFloor, "VMM", "s");
-  ::testing::internal::GetCapturedStdout();
-  std::vector<double> d(2 * n2);
-  for (int k = 0; k < n2; ++k) {
-    d[k] = 0.3 * std::cos(0.1 * k);
-    d[n2 + k] = 0.2 * std::sin(0.13 * k);
-  }
-  fit_gamma_step(orb.set(), aux.set(), {}, kFitCutoff, 2, d.data(), "gamma");
-  fit_coefficient_step(m, 2, "VMM", "gamma", "c");
-  fit_coulomb_step(orb.set(), aux.set(), {}, kFitCutoff, 2, "c", "J");
-  const auto gamma = read_doubles("gamma", 2 * m), c = read_doubles("c", 3 * m), j = read_doubles("J", 2 * n2);
-  // each spin on its own equals the single-density run
-  for (int s = 0; s < 2; ++s) {
-    std::vector<double> g1(m, 0.0), j1(n2, 0.0);
-    fit_projection(Interaction::coulomb, orb.set(), aux.set(), {}, kFitCutoff, 1, d.data() + s * n2, g1.data());
-    for (int k = 0; k < m; ++k) EXPECT_NEAR(gamma[s * m + k], g1[k], 1e-12);
-    fit_assembly(Interaction::coulomb, orb.set(), aux.set(), {}, kFitCutoff, 1, c.data() + s * m, j1.data());
-    for (int k = 0; k < n2; ++k) EXPECT_NEAR(j[s * n2 + k], j1[k], 1e-12);
-  }
-  for (int k = 0; k < m; ++k) EXPECT_NEAR(c[2 * m + k], c[k] + c[m + k], 1e-14);
 }
 
 // Two water molecules far apart.
@@ -219,8 +160,8 @@ TEST_F(FitSteps, PairListsDropDistantAtomsAndTheCountsArePrinted) {
 }
 
 TEST_F(FitSteps, ShellPairEstimatesBoundTheThreeCentreIntegrals) {
-  const TestBasis orb = testing::water_basis(kSvpShells, kSvpShellCount);
-  const TestBasis aux = testing::water_basis(kJfitShells, kJfitShellCount);
+  const TestBasis orb = TestBasis(kSvpShells, kSvpShellCount, kCoordinates, 3);
+  const TestBasis aux = TestBasis(kJfitShells, kJfitShellCount, kCoordinates, 3);
   const int nshell = kSvpShellCount;
   std::vector<double> est(nshell * (nshell + 1) / 2);
   shell_pair_estimates(orb.set(), kFitCutoff, est.data());
@@ -249,8 +190,8 @@ TEST_F(FitSteps, ShellPairEstimatesBoundTheThreeCentreIntegrals) {
 }
 
 TEST_F(FitSteps, TwoCentreFitRecordHoldsEachOwnPairAgainstBothAtomsFunctions) {
-  const TestBasis orb = testing::water_basis(kSvpShells, kSvpShellCount);
-  const TestBasis aux = testing::water_basis(kJfitShells, kJfitShellCount);
+  const TestBasis orb = TestBasis(kSvpShells, kSvpShellCount, kCoordinates, 3);
+  const TestBasis aux = TestBasis(kJfitShells, kJfitShellCount, kCoordinates, 3);
   int groups[3], lists[9];
   ::testing::internal::CaptureStdout();
   fit_setup(orb.set(), aux.set(), kCoordinates, kFitCutoff, true, {nullptr, nullptr, nullptr, "fithead", "fit"}, groups,

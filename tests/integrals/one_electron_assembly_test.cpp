@@ -14,41 +14,17 @@
 namespace ostrel {
 namespace {
 
-using testing::TestAtom;
-using testing::TestShell;
 
-// The Psi4 reference molecule at the given coordinates, atom by atom.
-struct Molecule3 {
-  std::vector<TestAtom> atoms;
-  std::vector<AtomFunctions> views;
-  std::vector<int> first;
+// The Psi4 reference molecule at the given coordinates, with its nuclei.
+struct Molecule3 : testing::TestBasis {
   std::vector<PointCharge> nuclei;
-  AtomSet set() const { return {static_cast<int>(atoms.size()), views.data(), first.data()}; }
-  int nbf() const { return first.back(); }
+  explicit Molecule3(const std::vector<double>& xyz)
+      : TestBasis(psi4_reference::kSvp.shells, static_cast<int>(psi4_reference::kSvp.nshell), xyz.data(), 3) {
+    for (int a = 0; a < 3; ++a)
+      nuclei.push_back({{xyz[3 * a], xyz[3 * a + 1], xyz[3 * a + 2]}, psi4_reference::kCharges[a], 0.0});
+  }
+  int nbf() const { return nfunc(); }
 };
-
-Molecule3 build(const psi4_reference::RefCase& ref, const std::vector<double>& xyz) {
-  Molecule3 m;
-  for (int a = 0; a < ref.natom; ++a) {
-    std::vector<TestShell> shells;
-    for (unsigned long s = 0; s < ref.nshell; ++s) {
-      const auto& r = ref.shells[s];
-      if (r.atom != a) continue;
-      shells.emplace_back(xyz.data() + 3 * a, r.l, std::vector<double>(r.exponents, r.exponents + r.nprim),
-                          std::vector<double>(r.coefficients, r.coefficients + r.nprim));
-    }
-    m.atoms.emplace_back(std::move(shells));
-    m.nuclei.push_back({{xyz[3 * a], xyz[3 * a + 1], xyz[3 * a + 2]}, psi4_reference::kCharges[a], 0.0});
-  }
-  int n = 0;
-  for (const auto& a : m.atoms) {
-    m.views.push_back(a.view());
-    m.first.push_back(n);
-    n += a.nfunc;
-  }
-  m.first.push_back(n);
-  return m;
-}
 
 std::vector<double> reference_xyz() {
   return std::vector<double>(psi4_reference::kCoordinates, psi4_reference::kCoordinates + 9);
@@ -58,7 +34,7 @@ using IntegralTest = testing::RuntimeTest;
 
 TEST_F(IntegralTest, PackedMatricesMatchPsi4AndSplitOverNodes) {
   const auto& ref = psi4_reference::kSvp;
-  const Molecule3 m = build(ref, reference_xyz());
+  const Molecule3 m(reference_xyz());
   const long n2 = packed_size(m.nbf());
   const double origin[3] = {0.0, 0.0, 0.0};
   PairOperatorData data;
@@ -84,8 +60,7 @@ TEST_F(IntegralTest, PackedMatricesMatchPsi4AndSplitOverNodes) {
 }
 
 TEST_F(IntegralTest, AtomsWithoutFunctionsOnlyAddTheirCharge) {
-  const auto& ref = psi4_reference::kSvp;
-  const Molecule3 m = build(ref, reference_xyz());
+  const Molecule3 m(reference_xyz());
   // The same water with a function-less centre (a point charge) inserted as atom 1.
   const AtomFunctions none{m.views[0].centre, 0, nullptr, 0, nullptr, nullptr, nullptr, 0};
   const std::vector<AtomFunctions> views = {m.views[0], none, m.views[1], m.views[2]};
@@ -127,7 +102,6 @@ std::vector<double> some_density(int n) {
 
 // Central-difference gradient of trace(D X(R)) where X is the operator's block `block`.
 std::vector<double> numeric_gradient(PairOperator op, int block, const std::vector<double>& d) {
-  const auto& ref = psi4_reference::kSvp;
   std::vector<double> g(9);
   const double h = 1e-4;
   for (int c = 0; c < 9; ++c) {
@@ -135,7 +109,7 @@ std::vector<double> numeric_gradient(PairOperator op, int block, const std::vect
     for (int side = 0; side < 2; ++side) {
       auto xyz = reference_xyz();
       xyz[c] += side == 0 ? h : -h;
-      const Molecule3 m = build(ref, xyz);
+      const Molecule3 m(xyz);
       const double origin[3] = {0.2, -0.3, 0.1};
       PairOperatorData data;
       data.charges = m.nuclei;
@@ -151,8 +125,7 @@ std::vector<double> numeric_gradient(PairOperator op, int block, const std::vect
 }
 
 TEST_F(IntegralTest, GradientContractionsMatchFiniteDifferences) {
-  const auto& ref = psi4_reference::kSvp;
-  const Molecule3 m = build(ref, reference_xyz());
+  const Molecule3 m(reference_xyz());
   const auto d = some_density(m.nbf());
   std::vector<double> gs(9, 0.0), gt(9, 0.0), gv(9, 0.0), rep(9, 0.0);
   overlap_gradient(m.set(), 0.0, d.data(), 0, 1, gs.data());
@@ -172,8 +145,7 @@ TEST_F(IntegralTest, GradientContractionsMatchFiniteDifferences) {
 }
 
 TEST_F(IntegralTest, DipoleDerivativesMatchFiniteDifferences) {
-  const auto& ref = psi4_reference::kSvp;
-  const Molecule3 m = build(ref, reference_xyz());
+  const Molecule3 m(reference_xyz());
   const auto d = some_density(m.nbf());
   const double origin[3] = {0.2, -0.3, 0.1};
   std::vector<double> out(27, 0.0);

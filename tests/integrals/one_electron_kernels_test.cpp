@@ -9,13 +9,16 @@
 #include "integrals/multipole.hpp"
 #include "integrals/nuclear_attraction.hpp"
 #include "integrals/overlap.hpp"
+#include "linalg/eigen_symmetric.hpp"
 #include "support/fatal_trap.hpp"
+#include "support/runtime_fixture.hpp"
 #include "test_shells.hpp"
 
 namespace ostrel {
 namespace {
 
 using testing::TestShell;
+using KernelTest = testing::RuntimeTest;  // the eigensolver takes its work space from the pool
 
 const double kA[3] = {0.3, -0.4, 0.2};
 const double kB[3] = {-0.5, 0.6, 1.1};
@@ -83,33 +86,14 @@ TEST(OverlapKernel, SFunctionsFollowTheClosedForms) {
   }
 }
 
-TEST(NuclearAttractionKernel, GaussianNucleusIsTheSmearedPointNucleus) {
-  // Gauss-Hermite product rule over the charge distribution of point-charge attractions.
+TEST_F(KernelTest, GaussianNucleusIsTheSmearedPointNucleus) {
+  // Gauss-Hermite product rule over the charge distribution of point-charge attractions;
+  // nodes and weights from the eigenvectors of the Hermite recursion (Golub-Welsch).
   const int n = 24;
-  std::vector<double> x(n), w(n);
-  for (int i = 0; i < (n + 1) / 2; ++i) {  // Newton on the orthonormal Hermite recursion
-    double z = i == 0
-                   ? std::sqrt(2.0 * n + 1) - 1.85575 * std::pow(2.0 * n + 1, -1.0 / 6)
-                   : (i == 1 ? x[0] - 1.14 * std::pow(n, 0.426) / x[0]
-                             : (i == 2 ? 1.86 * x[1] - 0.86 * x[0]
-                                       : (i == 3 ? 1.91 * x[2] - 0.91 * x[1] : 2.0 * x[i - 1] - x[i - 2])));
-    double pp = 0.0;
-    for (int it = 0; it < 100; ++it) {
-      double p1 = std::pow(M_PI, -0.25), p2 = 0.0;
-      for (int j = 1; j <= n; ++j) {
-        const double p3 = p2;
-        p2 = p1;
-        p1 = z * std::sqrt(2.0 / j) * p2 - std::sqrt((j - 1.0) / j) * p3;
-      }
-      pp = std::sqrt(2.0 * n) * p2;
-      const double dz = p1 / pp;
-      z -= dz;
-      if (std::fabs(dz) < 1e-15) break;
-    }
-    x[i] = z;
-    x[n - 1 - i] = -z;
-    w[i] = w[n - 1 - i] = 2.0 / (pp * pp);
-  }
+  std::vector<double> jacobi(n * (n + 1) / 2, 0.0), vectors(n * n), x(n), w(n);
+  for (int k = 1; k < n; ++k) jacobi[k * (k + 1) / 2 + k - 1] = std::sqrt(0.5 * k);
+  eigen_symmetric(jacobi.data(), vectors.data(), x.data(), n);
+  for (int i = 0; i < n; ++i) w[i] = std::sqrt(M_PI) * vectors[i * n] * vectors[i * n];
   const double zeta = 6.0;
   const TestShell sa = contracted(kA, 1), sb = contracted(kB, 2);
   const int size = sa.size() * sb.size();

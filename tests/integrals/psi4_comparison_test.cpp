@@ -21,14 +21,7 @@ using psi4_reference::RefCase;
 using testing::TestShell;
 
 std::vector<TestShell> shells_of(const RefCase& ref) {
-  std::vector<TestShell> out;
-  for (unsigned long s = 0; s < ref.nshell; ++s) {
-    const auto& r = ref.shells[s];
-    out.emplace_back(psi4_reference::kCoordinates + 3 * r.atom, r.l,
-                     std::vector<double>(r.exponents, r.exponents + r.nprim),
-                     std::vector<double>(r.coefficients, r.coefficients + r.nprim));
-  }
-  return out;
+  return testing::shells_from(ref.shells, static_cast<int>(ref.nshell), psi4_reference::kCoordinates);
 }
 
 // Packed lower triangles of `count` matrices from a kernel writing `count` blocks per shell pair.

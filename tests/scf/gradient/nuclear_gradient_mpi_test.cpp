@@ -69,9 +69,6 @@ const char* kInput =
 
 // The orbital-density model, then the fitted one from the converged orbitals.
 TEST(ScfGradientMpi, BothExchangeCorrelationModelsMatchOneProcess) {
-  // The tests of this program share one store: start from an empty one and leave it empty.
-  store_close();
-  store_open("", -64);
   compare([] {
     testing::with_stdin(kInput, [] {
       control_step(stdin);
@@ -80,8 +77,6 @@ TEST(ScfGradientMpi, BothExchangeCorrelationModelsMatchOneProcess) {
     initial_guess();
   });
   compare([] { store_put("fitxc", 1); });
-  store_close();
-  store_open("", -64);
 }
 
 }  // namespace

@@ -17,6 +17,8 @@
 #include "scf/xc/xc_functional.hpp"
 #include "support/fatal_trap.hpp"
 #include "support/input_file.hpp"
+#include "support/model_input.hpp"
+#include "support/molecules.hpp"
 
 namespace ostrel {
 namespace {
@@ -24,18 +26,14 @@ namespace {
 const std::string kDef2 = std::string(OSTREL_SOURCE_DIR) + "/data/basis/def2";
 
 void prepare(int read) {
-  store_clear();
   if (!is_master) return;
-  testing::with_stdin(
-      "$molecule\n cartesian\n set=def2-SVP\n 8 0 0 0.1173\n 1 0 0.7572 -0.4692\n 1 0 -0.7572 "
-      "-0.4692\n$end\n",
-      [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
+  testing::read_test_molecule(testing::molecule_group(testing::kWaterAtoms));
   const int none[2] = {0, 0};
   store_write("Necp", 0, none, 8);
-  read_basis(kDef2.c_str(), "basis", "Basis", "Nbasis", "n_basis", 0, 0, 0);
-  read_basis(kDef2.c_str(), "basis2", "Basis2", "Nfit", "n_fit", 0, 0, 1);
+  testing::read_program_basis(kDef2);
+  testing::read_program_basis(kDef2, true);
   testing::InputFile group("");
-  build_element_table("Atoms", group.get());
+  testing::captured_stdout([&] { build_element_table("Atoms", group.get()); });
   const double p[32] = {};
   const std::int32_t n[5] = {};
   XcFunctional f = xc_cleared(p, n);
@@ -55,8 +53,8 @@ void prepare(int read) {
 }
 
 TEST(GuessMpi, MinimalBasisGuessOnEveryNode) {
-  ::testing::internal::CaptureStdout();
   prepare(0);
+  ::testing::internal::CaptureStdout();
   initial_guess();
   ::testing::internal::GetCapturedStdout();
   if (!is_master) return;
@@ -78,8 +76,8 @@ TEST(GuessMpi, MinimalBasisGuessOnEveryNode) {
 }
 
 TEST(GuessMpi, MissingVectorFileStopsEveryNode) {
-  ::testing::internal::CaptureStdout();
   prepare(1);
+  ::testing::internal::CaptureStdout();
   EXPECT_FATAL(initial_guess(), " error...");
   ::testing::internal::GetCapturedStdout();
 }

@@ -36,8 +36,6 @@ TEST_F(ScfDft, WaterPbeWithOrbitalDensityMatchesReference) {
   EXPECT_NE(out.find(" converged!\n"), std::string::npos) << out;
   EXPECT_NE(out.find(" r(xc) ="), std::string::npos);
   EXPECT_NEAR(store_get<double>("Energy"), kWaterPbe, 1e-6) << out;
-  std::printf("   [water PBE fitxc=0: %d iterations, E = %.10f, E - ref = %.2e]\n",
-              testing::iteration_lines(out), store_get<double>("Energy"), store_get<double>("Energy") - kWaterPbe);
 }
 
 // The default radial grid at accuracy 1e-10 leaves a few 1e-6 hartree of grid error.
@@ -46,8 +44,6 @@ TEST_F(ScfDft, WaterPbeOnTheDefaultTightGridIsWithinTheGridError) {
       testing::run_input(request(kWater, "$scf fitxc=0 $end\n$grid accuracy=1e-10 $end\n"));
   EXPECT_NE(out.find(" converged!\n"), std::string::npos) << out;
   EXPECT_NEAR(store_get<double>("Energy"), kWaterPbe, 1e-5) << out;
-  std::printf("   [water PBE fitxc=0, default radial grid: %d iterations, E - ref = %.2e]\n",
-              testing::iteration_lines(out), store_get<double>("Energy") - kWaterPbe);
 }
 
 TEST_F(ScfDft, HydroxylRadicalUnrestrictedMatchesReference) {
@@ -56,8 +52,6 @@ TEST_F(ScfDft, HydroxylRadicalUnrestrictedMatchesReference) {
   EXPECT_NE(out.find(" converged!\n"), std::string::npos) << out;
   EXPECT_EQ(store_get<int>("closed"), 0);
   EXPECT_NEAR(store_get<double>("Energy"), kHydroxylPbe, 1e-5) << out;
-  std::printf("   [OH PBE UKS fitxc=0: %d iterations, E = %.10f, E - ref = %.2e]\n",
-              testing::iteration_lines(out), store_get<double>("Energy"), store_get<double>("Energy") - kHydroxylPbe);
 }
 
 // The default model (fitted exchange-correlation, Newton-Raphson) converges from the
@@ -74,7 +68,6 @@ TEST_F(ScfDft, DefaultModelConvergesAndRestartsOnTheFinalGrid) {
   // Two grid constructions: coarse, then final.
   std::size_t first = out.find(" Grid:"), second = out.find(" Grid:", first + 1);
   EXPECT_NE(second, std::string::npos) << out;
-  std::printf("   [water PBE default: %d iterations, E = %.10f]\n", testing::iteration_lines(out), e);
 
   store_put("scf_Gmax", 0.0);
   const std::string again = [&] {
@@ -117,8 +110,6 @@ TEST_F(ScfDft, HydroxylRadicalRestrictedOpenShellLiesAboveUnrestricted) {
   const double e = store_get<double>("Energy");
   EXPECT_GT(e - kHydroxylPbe, 1e-4);
   EXPECT_LT(e - kHydroxylPbe, 5e-3);
-  std::printf("   [OH PBE ROKS BFGS: %d iterations, E = %.10f, E - E(UKS ref) = %.2e]\n",
-              testing::iteration_lines(out), e, e - kHydroxylPbe);
 }
 
 // With the fitted exchange-correlation kernel the Newton Hessian image still matches the
@@ -140,7 +131,6 @@ TEST_F(ScfDft, KernelResponseMatchesGradientDifferences) {
   const testing::HessianCheck r = testing::hessian_fd_check(5, 1e-4);
   EXPECT_GT(r.scale, 1e-2);
   EXPECT_LT(r.worst, 1e-6 * r.scale);
-  std::printf("   [water: Hessian image vs gradient differences %.2e of %.2e]\n", r.worst, r.scale);
 }
 
 }  // namespace

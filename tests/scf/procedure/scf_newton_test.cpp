@@ -87,22 +87,7 @@ class ScfResponse : public testing::ScfSystem {
  protected:
   // Start orbitals with a non-zero gradient and the records of iteration 0.
   void start(int charge, int canon) {
-    prepare("$scf iterations=20 $end", charge);
-    no_grid();
-    core_guess();
-    fit_setup_step(1e-10, false);
-    store_put("scf_iter", 0);
-    store_put("grid_fine", 1);
-    for (const char* name : {"ea", "eb"}) store_alloc(name, 8 * n);
-    run([] {
-      scf_orthonormalize();
-      scf_density();
-      scf_fock_energy();
-    });
-    store_put("scf_diag", canon, 4);
-    run(scf_canonicalize);
-    run([] { scf_hessian_setup(2); });
-    run(scf_gradient);
+    iteration_zero("$scf iterations=20 $end", charge, 'J', canon);
     nrot = static_cast<int>(store_size("scf_G") / 8);
     for (const char* name : {"Ca1", "Cb1", "F1Ca", "F1Cb"}) store_alloc(name, 8 * n * na);
   }

@@ -10,7 +10,9 @@
 #include "scf/procedure/scf_one_electron.hpp"
 #include "support/fatal_trap.hpp"
 #include "support/input_file.hpp"
+#include "support/model_input.hpp"
 #include "support/runtime_fixture.hpp"
+#include "support/records.hpp"
 
 namespace ostrel {
 namespace {
@@ -30,11 +32,9 @@ class ScfOneElectron : public testing::RuntimeTest {
                   "$molecule cartesian\n set=def2-SVP\n 8 %g %g %g\n 1 %g %g %g\n 1 %g %g %g\n$end\n",
                   kXyz[0][0], kXyz[0][1], kXyz[0][2], kXyz[1][0], kXyz[1][1], kXyz[1][2],
                   kXyz[2][0], kXyz[2][1], kXyz[2][2]);
-    ::testing::internal::CaptureStdout();
-    testing::with_stdin(text, [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
-    read_basis(kDef2.c_str(), "basis", "Basis", "Nbasis", "n_basis", 0, 0, 0);
-    if (fit) read_basis(kDef2.c_str(), "basis2", "Basis2", "Nfit", "n_fit", 0, 0, fit == 'V');
-    ::testing::internal::GetCapturedStdout();
+    testing::read_test_molecule(text);
+    testing::read_program_basis(kDef2);
+    if (fit) testing::captured_stdout([&] { read_basis(kDef2.c_str(), "basis2", "Basis2", "Nfit", "n_fit", 0, 0, fit == 'V'); });
     const double cut[2] = {1e-10, 1e-6};
     store_write("cutij", 0, cut, sizeof cut);
     store_write("field", 0, field, 24);
@@ -49,11 +49,6 @@ class ScfOneElectron : public testing::RuntimeTest {
     scf_one_electron_setup();
     return ::testing::internal::GetCapturedStdout();
   }
-  std::vector<double> values(const char* name) {
-    std::vector<double> v(static_cast<std::size_t>(store_size(name)) / 8);
-    store_get_array<double>(name, std::span<double>(v));
-    return v;
-  }
 };
 
 TEST_F(ScfOneElectron, FieldAddsToTheNuclearEnergyAndSubtractsTheDipoleFromH0) {
@@ -62,7 +57,7 @@ TEST_F(ScfOneElectron, FieldAddsToTheNuclearEnergyAndSubtractsTheDipoleFromH0) {
   const std::string quiet = run();
   EXPECT_EQ(quiet.find("Applied"), std::string::npos);
   const double enn0 = store_get<double>("Enn");
-  const std::vector<double> s = values("S"), h0 = values("H0");
+  const std::vector<double> s = testing::get_reals("S"), h0 = testing::get_reals("H0");
 
   // Naive nuclear repulsion from the input coordinates.
   double enn = 0.0;
@@ -86,9 +81,9 @@ TEST_F(ScfOneElectron, FieldAddsToTheNuclearEnergyAndSubtractsTheDipoleFromH0) {
   for (int a = 0; a < 3; ++a) dipole += kZ[a] * kBohr * kXyz[a][2];
   EXPECT_NEAR(store_get<double>("Enn") - enn0, 0.01 * dipole, 1e-12);
   // The oxygen 1s sits on the oxygen: <1s|z|1s> = z_O.
-  const std::vector<double> h0f = values("H0");
+  const std::vector<double> h0f = testing::get_reals("H0");
   EXPECT_NEAR(h0f[0] - h0[0], -0.01 * kBohr * kXyz[0][2], 1e-11);
-  EXPECT_EQ(values("S"), s);
+  EXPECT_EQ(testing::get_reals("S"), s);
 }
 
 TEST_F(ScfOneElectron, CoulombFitStoresMomentsInverseMetricAndProjection) {
@@ -97,7 +92,7 @@ TEST_F(ScfOneElectron, CoulombFitStoresMomentsInverseMetricAndProjection) {
   run();
   const int m = store_get<int>("Nfit");
   ASSERT_GT(m, 0);
-  const std::vector<double> inv = values("invA"), s = values("s"), p = values("p");
+  const std::vector<double> inv = testing::get_reals("invA"), s = testing::get_reals("s"), p = testing::get_reals("p");
   ASSERT_EQ(inv.size(), static_cast<std::size_t>(m) * (m + 1) / 2);
   ASSERT_EQ(s.size(), 4u * m);
   ASSERT_EQ(p.size(), static_cast<std::size_t>(m));

@@ -10,6 +10,7 @@
 #include "scf/procedure/scf_procedure.hpp"
 #include "scf/procedure/scf_steps.hpp"
 #include "scf/procedure/scf_test_system.hpp"
+#include "support/molecules.hpp"
 
 namespace ostrel {
 namespace {
@@ -20,24 +21,7 @@ using testing::write_values;
 class ScfOverlapFit : public testing::ScfSystem {
  protected:
   // Core-guess orbitals and the records of iteration 0 without a grid.
-  void start(int fit, int charge, const char* groups = "$scf d2svs=0 $end") {
-    prepare(groups, charge, fit);
-    no_grid();
-    core_guess();
-    fit_setup_step(1e-10, false);
-    store_put("scf_iter", 0);
-    store_put("grid_fine", 1);
-    for (const char* name : {"ea", "eb"}) store_alloc(name, 8 * n);
-    run([] {
-      scf_orthonormalize();
-      scf_density();
-      scf_fock_energy();
-    });
-    store_put("scf_diag", 1, 4);
-    run(scf_canonicalize);
-    run([] { scf_hessian_setup(2); });
-    run(scf_gradient);
-  }
+  void start(int fit, int charge) { iteration_zero("$scf d2svs=0 $end", charge, fit, 1); }
   // Largest difference between the energy change along a random rotation (central
   // difference) and the change the gradient predicts, relative to that change.
   double energy_derivative_error(int spins) {
@@ -135,8 +119,6 @@ TEST_F(ScfOverlapFit, NewtonAndBfgsRunsConvergeToTheSameEnergy) {
     const std::string out = run(scf_run);
     EXPECT_NE(out.find(" converged!\n"), std::string::npos) << out;
     energy[k] = store_get<double>("ESCF");
-    std::printf("   [overlap fit, %s: %d iterations, E = %.10f]\n", k ? "BFGS" : "Newton",
-                testing::iteration_lines(out), energy[k]);
   }
   EXPECT_NEAR(energy[0], energy[1], 1e-9);
 }
@@ -145,15 +127,13 @@ TEST_F(ScfOverlapFit, NewtonAndBfgsRunsConvergeToTheSameEnergy) {
 // the gradient (with the fitted exchange-correlation potential) predicts the energy change.
 TEST_F(ScfOverlapFit, WaterPbeConvergesWithAConsistentGradient) {
   const std::string out = testing::run_input(
-      "$control task=energy theory=dft basis=def2-svp fit=S $end\n"
-      "$molecule\n cartesian\n 8 0.000000 0.000000 0.000000\n 1 0.000000 0.756950 -0.585882\n"
-      " 1 0.000000 -0.756950 -0.585882\n$end\n$dft functional=pbe $end\n$grid accuracy=1e-10 $end\n");
+      "$control task=energy theory=dft basis=def2-svp fit=S $end\n" + testing::molecule_group(testing::kWaterReferenceAtoms) +
+      "$dft functional=pbe $end\n$grid accuracy=1e-10 $end\n");
   EXPECT_NE(out.find(" converged!\n"), std::string::npos) << out;
   // The Coulomb-metric fit of the same model gives -76.2718616925 (this build); the
   // overlap metric fits the exchange-correlation potential differently.
   const double e = store_get<double>("Energy");
   EXPECT_NEAR(e, -76.2718616925, 1e-2);
-  std::printf("   [water PBE, overlap fit: %d iterations, E = %.10f]\n", testing::iteration_lines(out), e);
 
   // Away from convergence, on the final grid without rebuilding it.
   store_put("scf_iter", 1);

@@ -13,20 +13,18 @@
 #include <vector>
 
 #include "integrals/one_electron_driver.hpp"
-#include "linalg/orthonormalize.hpp"
 #include "model/basis_input.hpp"
 #include "model/molecule_input.hpp"
 #include "runtime/store.hpp"
+#include "scf/procedure/scf_test_system.hpp"
 #include "support/input_file.hpp"
+#include "support/model_input.hpp"
+#include "support/molecules.hpp"
 #include "support/runtime_fixture.hpp"
+#include "support/records.hpp"
 
 namespace ostrel {
 namespace {
-
-void put(const char* name, const std::vector<double>& v) {
-  if (!store_exists(name)) store_alloc(name, 8 * static_cast<std::int64_t>(v.size()));
-  store_write(name, 0, v.data(), 8 * static_cast<std::int64_t>(v.size()));
-}
 
 class ScfReport : public testing::RuntimeTest {
  protected:
@@ -39,21 +37,21 @@ class ScfReport : public testing::RuntimeTest {
     set_electrons(10, 10, 1);
     store_put("four", 0);
     store_put("fit", 1);
-    put("Energy", {-76.3724567891});
-    put("ET", {75.98765432});
-    put("Ev", {-199.12345678});
-    put("EJ", {46.87654321});
-    put("Ex", {-9.0123456789});
-    put("Ec", {-0.33344455});
-    put("Q1", {0.00125});
-    put("Dipole", {0.3, 0.0, -0.4, 0, 0, 0, 0, 0, 0});
+    testing::put_reals("Energy", {-76.3724567891});
+    testing::put_reals("ET", {75.98765432});
+    testing::put_reals("Ev", {-199.12345678});
+    testing::put_reals("EJ", {46.87654321});
+    testing::put_reals("Ex", {-9.0123456789});
+    testing::put_reals("Ec", {-0.33344455});
+    testing::put_reals("Q1", {0.00125});
+    testing::put_reals("Dipole", {0.3, 0.0, -0.4, 0, 0, 0, 0, 0, 0});
     std::vector<double> ea(n), eb(n);
     for (int i = 0; i < n; ++i) {
       ea[i] = -19.0 + 1.25 * i;
       eb[i] = -18.5 + 1.25 * i;
     }
-    put("ea", ea);
-    put("eb", eb);
+    testing::put_reals("ea", ea);
+    testing::put_reals("eb", eb);
     set_print("");
   }
   void set_electrons(int na, int nb, int restricted) {
@@ -90,11 +88,9 @@ const std::string kShortAlpha =
     "\n  11    -6.500000   12    -5.250000   13    -4.000000   14    -2.750000"
     "\n  15    -1.500000   16    -0.250000   17     1.000000   18     2.250000\n";
 
+// The dipole 0.5 au is 1.270883 D; MOLDEN alone changes nothing else.
 TEST_F(ScfReport, DefaultPrintsEnergiesDipoleAndShortOrbitalList) {
   EXPECT_EQ(report(), kEnergyBlock + kShortAlpha);
-}
-
-TEST_F(ScfReport, OrbitalEnergiesSwitchedOffOrMoldenAloneChangeNothingElse) {
   set_print("-ENERGIES");
   EXPECT_EQ(report(), kEnergyBlock);
   set_print("MOLDEN");
@@ -151,17 +147,15 @@ TEST_F(ScfReport, ListingsWithoutCodeOrDataSayLine) {
 
 TEST_F(ScfReport, DensityMatricesAlphaAndBetaUnlessClosed) {
   set_print("-ENERGIES+MATRIX");
-  std::vector<double> d(n * (n + 1) / 2, 0.0);
-  put("Da", d);
-  put("Db", d);
-  store_put("closed", 1);
-  std::string out = report();
-  EXPECT_NE(out.find("\n Density matrix\n"), std::string::npos);
-  EXPECT_EQ(out.find("(beta)"), std::string::npos);
-  store_put("closed", 0);
-  out = report();
-  EXPECT_NE(out.find("\n Density matrix (alpha)\n"), std::string::npos);
-  EXPECT_NE(out.find("\n Density matrix (beta)\n"), std::string::npos);
+  const std::vector<double> d(n * (n + 1) / 2, 0.0);
+  testing::put_reals("Da", d);
+  testing::put_reals("Db", d);
+  for (int closed : {1, 0}) {
+    store_put("closed", closed);
+    const std::string out = report();
+    EXPECT_NE(out.find(closed ? "\n Density matrix\n" : "\n Density matrix (alpha)\n"), std::string::npos);
+    EXPECT_EQ(out.find("\n Density matrix (beta)\n") != std::string::npos, closed == 0);
+  }
 }
 
 // Water in def2-SVP with S-orthonormal orbitals; restricted with 5 alpha and 4 beta
@@ -171,11 +165,9 @@ class ScfReportMolden : public testing::RuntimeTest {
   static constexpr int n = 24;
   void SetUp() override {
     RuntimeTest::SetUp();
-    testing::with_stdin("$molecule cartesian\n 8 0 0 0.1173\n 1 0 0.7572 -0.4692\n 1 0 -0.7572 -0.4692\n$end\n",
-                        [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
-    const std::string lib = std::string(OSTREL_SOURCE_DIR) + "/data/basis/def2";
+    testing::read_test_molecule(testing::molecule_group(testing::kWaterAtoms));
+    testing::read_program_basis(testing::basis_library("def2"));
     ::testing::internal::CaptureStdout();
-    testing::with_stdin("", [&] { read_basis(lib.c_str(), "basis", "Basis", "Nbasis", "n_basis", 0, 0, 0); });
     OneElectronRecords r;
     r.overlap = "S";
     r.hamiltonian = r.kinetic = r.moments = nullptr;
@@ -183,25 +175,23 @@ class ScfReportMolden : public testing::RuntimeTest {
     one_electron_integrals(r, nullptr, field, nullptr, 0, 0.0);
     ::testing::internal::GetCapturedStdout();
     ASSERT_EQ(store_get<int>("Nbasis"), n);
-    s.resize(n * (n + 1) / 2);
-    c.resize(n * n);
-    std::vector<double> e(n);
-    store_read("S", 0, s.data(), 8 * static_cast<std::int64_t>(s.size()));
-    for (int k = 0; k < n; ++k) {
-      e[k] = -20.0 + k;
-      for (int i = 0; i < n; ++i) c[k * n + i] = (i == k) + 0.2 * std::sin(1.0 + i + 2.0 * k);
-    }
-    orthonormalize_serial(s.data(), c.data(), n);
-    put("Ca", c);
-    put("ea", e);
+    s = testing::record_values("S");
+    // S-orthonormal orbitals: eigenvectors of some symmetric matrix in the overlap metric.
+    std::vector<double> f(s.size()), e(n);
+    for (int i = 0, k = 0; i < n; ++i)
+      for (int j = 0; j <= i; ++j, ++k) f[k] = i == j ? i : 0.2 * std::sin(1.0 + i + 2.0 * j);
+    c = testing::roothaan(n, f, s);
+    for (int k = 0; k < n; ++k) e[k] = -20.0 + k;
+    testing::put_reals("Ca", c);
+    testing::put_reals("ea", e);
     const int natom[2] = {3, 0};
     store_write("Natom", 0, natom, sizeof natom);
     store_put("Na", 5);
     store_put("Nb", 4);
     store_put("restrict", 1);
     store_put("four", 0);
-    for (const char* name : {"Energy", "ET", "Ev", "EJ", "Ex", "Ec"}) put(name, {0.0});
-    put("Dipole", {0, 0, 0});
+    for (const char* name : {"Energy", "ET", "Ev", "EJ", "Ex", "Ec"}) testing::put_reals(name, {0.0});
+    testing::put_reals("Dipole", {0, 0, 0});
   }
   double overlap(int i, int j) const { return i >= j ? s[i * (i + 1) / 2 + j] : s[j * (j + 1) / 2 + i]; }
   std::string report(const char* print) {
@@ -262,7 +252,7 @@ TEST_F(ScfReportMolden, MoldenSectionReadsBackToTheElectronCount) {
 // Localisation turns the occupied orbitals among themselves: same density, still
 // S-orthonormal; with "Fa" = S every Fock expectation value is 1.
 TEST_F(ScfReportMolden, LocalizedOrbitalsKeepTheDensity) {
-  put("Fa", s);
+  testing::put_reals("Fa", s);
   const std::string out = report("-ENERGIES+LOCALIZE+MOLDEN");
   ASSERT_NE(out.find("\n Localized orbitals\n  tmax = "), std::string::npos) << out.substr(0, 400);
   ASSERT_EQ(store_size("loc_Cna"), 8L * n * 5);

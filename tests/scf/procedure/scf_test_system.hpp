@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -14,6 +15,8 @@
 #include "input/control_options.hpp"
 #include "input/element_table.hpp"
 #include "input/pending_modules.hpp"
+#include "integrals/fit_driver.hpp"
+#include "linalg/eigen_symmetric.hpp"
 #include "model/basis_input.hpp"
 #include "model/molecule_input.hpp"
 #include "runtime/node.hpp"
@@ -24,66 +27,17 @@
 #include "scf/procedure/scf_steps.hpp"
 #include "support/fatal_trap.hpp"
 #include "support/input_file.hpp"
+#include "support/model_input.hpp"
+#include "support/molecules.hpp"
+#include "support/records.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel::testing {
 
 inline const std::string kScfLibrary = std::string(OSTREL_SOURCE_DIR) + "/data/basis/def2";
 
-inline std::vector<double> record_values(const char* name) {
-  std::vector<double> v(static_cast<std::size_t>(store_size(name)) / 8);
-  store_get_array<double>(name, std::span<double>(v));
-  return v;
-}
-
-inline void write_values(const char* name, const std::vector<double>& v) {
-  store_write(name, 0, v.data(), 8 * static_cast<std::int64_t>(v.size()));
-}
-
-// Cyclic Jacobi on a dense symmetric n x n matrix (row-major, destroyed): eigenvalues
-// ascending in `e`, eigenvectors as the columns of the row-major `v`.
-inline void dense_jacobi(int n, std::vector<double>& a, std::vector<double>& v, std::vector<double>& e) {
-  v.assign(static_cast<std::size_t>(n) * n, 0.0);
-  for (int i = 0; i < n; ++i) v[i * n + i] = 1.0;
-  for (int sweep = 0; sweep < 100; ++sweep) {
-    double off = 0.0;
-    for (int p = 0; p < n; ++p)
-      for (int q = p + 1; q < n; ++q) off += a[p * n + q] * a[p * n + q];
-    if (off < 1e-30) break;
-    for (int p = 0; p < n; ++p)
-      for (int q = p + 1; q < n; ++q) {
-        if (std::fabs(a[p * n + q]) < 1e-300) continue;
-        const double theta = (a[q * n + q] - a[p * n + p]) / (2.0 * a[p * n + q]);
-        const double t = (theta >= 0 ? 1.0 : -1.0) / (std::fabs(theta) + std::sqrt(theta * theta + 1.0));
-        const double c = 1.0 / std::sqrt(t * t + 1.0), s = t * c;
-        for (int k = 0; k < n; ++k) {
-          const double akp = a[k * n + p], akq = a[k * n + q];
-          a[k * n + p] = c * akp - s * akq;
-          a[k * n + q] = s * akp + c * akq;
-        }
-        for (int k = 0; k < n; ++k) {
-          const double apk = a[p * n + k], aqk = a[q * n + k];
-          a[p * n + k] = c * apk - s * aqk;
-          a[q * n + k] = s * apk + c * aqk;
-        }
-        for (int k = 0; k < n; ++k) {
-          const double vkp = v[k * n + p], vkq = v[k * n + q];
-          v[k * n + p] = c * vkp - s * vkq;
-          v[k * n + q] = s * vkp + c * vkq;
-        }
-      }
-  }
-  std::vector<int> order(n);
-  for (int i = 0; i < n; ++i) order[i] = i;
-  std::sort(order.begin(), order.end(), [&](int x, int y) { return a[x * n + x] < a[y * n + y]; });
-  std::vector<double> w(static_cast<std::size_t>(n) * n);
-  e.resize(n);
-  for (int j = 0; j < n; ++j) {
-    e[j] = a[order[j] * n + order[j]];
-    for (int k = 0; k < n; ++k) w[k * n + j] = v[k * n + order[j]];
-  }
-  v = w;
-}
+inline std::vector<double> record_values(const char* name) { return get_reals(name); }
+inline void write_values(const char* name, const std::vector<double>& v) { put_reals(name, v); }
 
 inline std::vector<double> unpack(int n, const std::vector<double>& p) {
   std::vector<double> a(static_cast<std::size_t>(n) * n);
@@ -93,30 +47,27 @@ inline std::vector<double> unpack(int n, const std::vector<double>& p) {
 }
 
 // Generalised eigenvectors of the packed f in the packed metric s, column-major n x n
-// (one column per orbital, ascending), by symmetric orthogonalisation.
-inline std::vector<double> roothaan(int n, const std::vector<double>& f, const std::vector<double>& s,
-                                    std::vector<double>* energies = nullptr) {
-  std::vector<double> a = unpack(n, s), u, e;
-  dense_jacobi(n, a, u, e);
-  std::vector<double> x(static_cast<std::size_t>(n) * n, 0.0);  // S^-1/2, row-major
-  for (int i = 0; i < n; ++i)
-    for (int j = 0; j < n; ++j)
-      for (int k = 0; k < n; ++k) x[i * n + j] += u[i * n + k] * u[j * n + k] / std::sqrt(e[k]);
+// (one column per orbital, ascending), by symmetric orthogonalisation. The eigensolver runs
+// as on one node: the MPI tests call this on the master alone.
+inline std::vector<double> roothaan(int n, const std::vector<double>& f, const std::vector<double>& s) {
+  const int nodes = node_count;
+  node_count = 1;
+  const std::size_t n2 = static_cast<std::size_t>(n) * n;
+  std::vector<double> a = s, u(n2), e(n), x(n2, 0.0), g(s.size(), 0.0), w(n2), c(n2, 0.0);
+  eigen_symmetric(a.data(), u.data(), e.data(), n);
+  for (int k = 0; k < n; ++k)
+    for (int i = 0; i < n; ++i)
+      for (int j = 0; j < n; ++j) x[i * n + j] += u[k * n + i] * u[k * n + j] / std::sqrt(e[k]);
   const std::vector<double> fd = unpack(n, f);
-  std::vector<double> t(static_cast<std::size_t>(n) * n, 0.0), g(static_cast<std::size_t>(n) * n, 0.0);
   for (int i = 0; i < n; ++i)
-    for (int j = 0; j < n; ++j)
-      for (int k = 0; k < n; ++k) t[i * n + j] += fd[i * n + k] * x[k * n + j];
-  for (int i = 0; i < n; ++i)
-    for (int j = 0; j < n; ++j)
-      for (int k = 0; k < n; ++k) g[i * n + j] += x[k * n + i] * t[k * n + j];
-  std::vector<double> w, ev;
-  dense_jacobi(n, g, w, ev);
-  if (energies) *energies = ev;
-  std::vector<double> c(static_cast<std::size_t>(n) * n, 0.0);
+    for (int j = 0; j <= i; ++j)
+      for (int k = 0; k < n; ++k)
+        for (int l = 0; l < n; ++l) g[i * (i + 1) / 2 + j] += x[k * n + i] * fd[k * n + l] * x[l * n + j];
+  eigen_symmetric(g.data(), w.data(), e.data(), n);
   for (int orb = 0; orb < n; ++orb)
     for (int i = 0; i < n; ++i)
-      for (int k = 0; k < n; ++k) c[orb * n + i] += x[i * n + k] * w[k * n + orb];
+      for (int k = 0; k < n; ++k) c[orb * n + i] += x[i * n + k] * w[orb * n + k];
+  node_count = nodes;
   return c;
 }
 
@@ -142,9 +93,9 @@ class ScfSystem : public RuntimeTest {
     char mol[400];
     std::snprintf(mol, sizeof mol, "$molecule charge=%d mult=%d cartesian\n set=def2-SVP\n%s$end\n", charge,
                   charge % 2 ? 2 : 1,
-                  geometry ? geometry : " 8 0.0 0.0 0.1173\n 1 0.0 0.7572 -0.4692\n 1 0.0 -0.7572 -0.4692\n");
+                  geometry ? geometry : kWaterAtoms);
+    read_test_molecule(mol);
     ::testing::internal::CaptureStdout();
-    with_stdin(mol, [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
     const int necp[2] = {0, 0};
     store_write("Necp", 0, necp, 8);
     read_basis(kScfLibrary.c_str(), "basis", "Basis", "Nbasis", "n_basis", 0, 0, 0);
@@ -169,6 +120,27 @@ class ScfSystem : public RuntimeTest {
     store_put("grid_new", 0);
   }
 
+  // The records of iteration 0 from the core guess without a grid: orbitals, density, Fock
+  // matrices, canonical orbitals (`canon`) or Fock blocks, the Hessian set-up and the gradient.
+  void iteration_zero(const std::string& groups, int charge, int fit, int canon) {
+    prepare(groups, charge, fit);
+    no_grid();
+    core_guess();
+    fit_setup_step(1e-10, false);
+    store_put("scf_iter", 0);
+    store_put("grid_fine", 1);
+    for (const char* name : {"ea", "eb"}) store_alloc(name, 8 * n);
+    run([] {
+      scf_orthonormalize();
+      scf_density();
+      scf_fock_energy();
+    });
+    store_put("scf_diag", canon, 4);
+    run(scf_canonicalize);
+    run([] { scf_hessian_setup(2); });
+    run(scf_gradient);
+  }
+
   // Start orbitals: eigenvectors of H0 in the overlap metric.
   void core_guess() {
     ::testing::internal::CaptureStdout();
@@ -179,7 +151,7 @@ class ScfSystem : public RuntimeTest {
     write_values("Cb", c);
   }
 
-  std::string run(void (*body)()) {
+  std::string run(const std::function<void()>& body) {
     ::testing::internal::CaptureStdout();
     FatalTrap trap;
     try {
