@@ -17,7 +17,7 @@ void fragment_guess();  // atomic calculations, then the guess assembled from fr
 void scf_setup_options();
 void grid_setup_options();
 
-// Geometry optimizer (pending_optimizer.cpp).
+// Geometry optimizer (geometry/optimize_options.cpp, geometry/run_optimization.cpp).
 void read_optimize_options();
 void run_optimization();
 

@@ -1,0 +1,144 @@
+#include "geometry/internal_frame.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "geometry/coordinate_kernel.hpp"
+#include "geometry/step_tools.hpp"
+#include "linalg/vector_ops.hpp"
+
+namespace ostrel {
+namespace {
+
+int slot_atom(const InternalCoordinate& c, int s) {
+  const int a[4] = {c.i, c.j, c.k, c.l};
+  return a[s];
+}
+
+}  // namespace
+
+InternalFrame::InternalFrame(int n_atoms, int count, const InternalCoordinate* set,
+                             const double* weights, const double* xyz)
+    : n_(n_atoms), count_(count), set_(set), w_(weights), x_(3 * std::int64_t{n_atoms}),
+      q_(std::max(count, 1)), b_(std::int64_t{B_ROW} * std::max(count, 1)),
+      ginv_(packed_size(3 * std::int64_t{n_atoms})) {
+  const int m = 3 * n_;
+  vec_copy(m, xyz, x_.data());
+  internal_values(count_, set_, xyz, q_.data(), b_.data());
+  PoolArray<double> g(packed_size(m)), unit(m), col(std::max(count, 1)), back(m), t(6 * std::int64_t{m});
+  for (int p = 0; p < m; ++p) {
+    vec_set(m, 0.0, unit.data());
+    unit[p] = 1.0;
+    to_internal(unit.data(), col.data());
+    for (int k = 0; k < count_; ++k) col[k] *= w_[k];
+    transpose(col.data(), back.data());
+    for (int r = 0; r <= p; ++r) g[packed_index(p, r)] = back[r];
+  }
+  const int nt = translation_rotation_vectors(n_, xyz, t.data());
+  for (int k = 0; k < nt; ++k)
+    for (int p = 0; p < m; ++p)
+      for (int r = 0; r <= p; ++r) g[packed_index(p, r)] += t[k * m + p] * t[k * m + r];
+  PoolArray<double> vec(std::int64_t{m} * m), val(m);
+  eigen_local(g.data(), vec.data(), val.data(), m);
+  // Directions no coordinate moves (a set that misses motions) are left out.
+  const double floor = 1e-12 * std::max(val[m - 1], 1.0);
+  vec_set(packed_size(m), 0.0, ginv_.data());
+  for (int k = 0; k < m; ++k) {
+    if (val[k] <= floor) continue;
+    const double* v = vec.data() + std::int64_t{k} * m;
+    for (int p = 0; p < m; ++p)
+      for (int r = 0; r <= p; ++r) ginv_[packed_index(p, r)] += v[p] * v[r] / val[k];
+  }
+}
+
+void InternalFrame::to_internal(const double* dx, double* dq) const {
+  apply_b_matrix(count_, set_, b_.data(), dx, dq);
+}
+
+void InternalFrame::transpose(const double* dq, double* dx) const {
+  apply_b_transpose(count_, set_, b_.data(), dq, dx, n_);
+}
+
+void InternalFrame::displacement(const double* dq, double* dx) const {
+  const int m = 3 * n_;
+  PoolArray<double> wdq(std::max(count_, 1)), bt(m);
+  for (int k = 0; k < count_; ++k) wdq[k] = w_[k] * dq[k];
+  transpose(wdq.data(), bt.data());
+  matrix_times_vector(m, ginv_.data(), 0, bt.data(), dx, 1.0, 0.0);
+}
+
+void InternalFrame::internal_gradient(const double* gx, double* gq) const {
+  const int m = 3 * n_;
+  PoolArray<double> y(m);
+  matrix_times_vector(m, ginv_.data(), 0, gx, y.data(), 1.0, 0.0);
+  to_internal(y.data(), gq);
+  for (int k = 0; k < count_; ++k) gq[k] *= w_[k];
+}
+
+void InternalFrame::gradient_term(const double* gq, double sign, double* h) const {
+  double d2[B_SECOND];
+  for (int k = 0; k < count_; ++k) {
+    if (gq[k] == 0.0) continue;
+    const InternalCoordinate& c = set_[k];
+    coordinate_value(c, x_.data(), nullptr, d2);
+    const int used = coordinate_atoms(c.type);
+    for (int s = 0; s < used; ++s)
+      for (int t = 0; t < used; ++t)
+        for (int d = 0; d < 3; ++d)
+          for (int e = 0; e < 3; ++e) {
+            const int p = 3 * s + d, r = 3 * t + e;
+            const int gp = 3 * slot_atom(c, s) + d, gr = 3 * slot_atom(c, t) + e;
+            if (gr > gp) continue;
+            h[packed_index(gp, gr)] += sign * gq[k] * d2[packed_index(p, r)];
+          }
+  }
+}
+
+void InternalFrame::subtract_gradient_term(const double* gq, double* h) const { gradient_term(gq, -1.0, h); }
+void InternalFrame::add_gradient_term(const double* gq, double* h) const { gradient_term(gq, 1.0, h); }
+
+void back_transform(int n_atoms, int count, const InternalCoordinate* set, const double* weights,
+                    const double* target, double* xyz, int print) {
+  const int m = 3 * n_atoms;
+  PoolArray<double> r(std::max(count, 1)), dx(m);
+  for (int it = 0; it < 64; ++it) {
+    InternalFrame f(n_atoms, count, set, weights, xyz);
+    for (int k = 0; k < count; ++k) r[k] = f.values()[k] - target[k];
+    wrap_differences(count, set, r.data());
+    const double rmax = vec_max_norm(count, r.data());
+    f.displacement(r.data(), dx.data());
+    double xmax = vec_max_norm(m, dx.data());
+    if (xmax > 0.1) {
+      vec_scale(m, 0.1 / xmax, dx.data());
+      xmax = 0.1;
+    }
+    if (print) std::printf(" iter %3d: rmax = %12.10lf, xmax = %12.10lf\n", it, rmax, xmax);
+    if (xmax <= 1e-10) break;
+    vec_axpy(m, -1.0, dx.data(), xyz);
+  }
+}
+
+void transport_hessian(const InternalFrame& from, const InternalFrame& to, const double* gq,
+                       double* h) {
+  const int m = 3 * from.atoms(), count = from.size();
+  from.subtract_gradient_term(gq, h);
+  // P maps a displacement at the new geometry to the old one with the same internal
+  // displacement: P = G_old^-1 B_old^T W B_new.
+  PoolArray<double> p(std::int64_t{m} * m), unit(m), dq(std::max(count, 1)), hp(std::int64_t{m} * m);
+  for (int c = 0; c < m; ++c) {
+    vec_set(m, 0.0, unit.data());
+    unit[c] = 1.0;
+    to.to_internal(unit.data(), dq.data());
+    from.displacement(dq.data(), p.data() + std::int64_t{c} * m);
+  }
+  for (int c = 0; c < m; ++c)
+    matrix_times_vector(m, h, 0, p.data() + std::int64_t{c} * m, hp.data() + std::int64_t{c} * m, 1.0, 0.0);
+  for (int a = 0; a < m; ++a)
+    for (int c = 0; c <= a; ++c)
+      h[packed_index(a, c)] = vec_dot(m, p.data() + std::int64_t{a} * m, hp.data() + std::int64_t{c} * m);
+  // The gradient term at the new geometry, with the internal gradient carried over.
+  to.add_gradient_term(gq, h);
+}
+
+}  // namespace ostrel

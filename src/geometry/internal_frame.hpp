@@ -1,0 +1,60 @@
+#pragma once
+// Redundant internal coordinates at one geometry: values, B rows, weights and the weighted
+// transforms between cartesian and internal quantities.
+#include <cstdint>
+
+#include "model/internal_coordinate.hpp"
+#include "runtime/pool.hpp"
+
+namespace ostrel {
+
+// With W the coordinate weights and T the translation-rotation vectors, G = B^T W B + T T^T
+// is regular; its inverse (formed once per geometry through the eigen-decomposition) gives
+// the weighted least-squares transforms. Pool-backed: frames are released in reverse order
+// of creation.
+class InternalFrame {
+ public:
+  InternalFrame(int n_atoms, int count, const InternalCoordinate* set, const double* weights,
+                const double* xyz);
+
+  int atoms() const { return n_; }
+  int size() const { return count_; }
+  const InternalCoordinate* set() const { return set_; }
+  const double* values() const { return q_.data(); }
+  const double* b() const { return b_.data(); }
+  const double* weights() const { return w_; }
+  const double* xyz() const { return x_.data(); }
+
+  // dq = B dx and dx = B^T dq.
+  void to_internal(const double* dx, double* dq) const;
+  void transpose(const double* dq, double* dx) const;
+  // Cartesian displacement for an internal one: dx = G^-1 B^T W dq.
+  void displacement(const double* dq, double* dx) const;
+  // Internal gradient for a cartesian one: g_q = W B G^-1 g_x.
+  void internal_gradient(const double* gx, double* gq) const;
+  // Subtracts sum_k g_k d2q_k/dx2 from the packed cartesian matrix h.
+  void subtract_gradient_term(const double* gq, double* h) const;
+  // Adds sum_k g_k d2q_k/dx2.
+  void add_gradient_term(const double* gq, double* h) const;
+
+ private:
+  void gradient_term(const double* gq, double sign, double* h) const;
+
+  int n_, count_;
+  const InternalCoordinate* set_;
+  const double* w_;
+  PoolArray<double> x_, q_, b_, ginv_;
+};
+
+// Moves xyz (3N, in place) until the coordinates reach target (weighted least squares, at
+// most 64 iterations of at most 0.1 bohr each); prints the iterations when `print` is set.
+void back_transform(int n_atoms, int count, const InternalCoordinate* set, const double* weights,
+                    const double* target, double* xyz, int print);
+
+// Carries the packed cartesian Hessian model h from frame `from` (whose internal gradient
+// is gq) to the geometry of frame `to`: the internal curvature B^T H B stays, the gradient
+// term is rebuilt with the new second derivatives.
+void transport_hessian(const InternalFrame& from, const InternalFrame& to, const double* gq,
+                       double* h);
+
+}  // namespace ostrel

@@ -1,0 +1,200 @@
+#include "geometry/optimize_cartesian.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "geometry/model_hessian.hpp"
+#include "geometry/optimize_common.hpp"
+#include "geometry/optimize_options.hpp"
+#include "geometry/step_tools.hpp"
+#include "linalg/vector_ops.hpp"
+#include "model/molecule_record.hpp"
+#include "runtime/fatal.hpp"
+#include "runtime/pool.hpp"
+#include "runtime/store.hpp"
+
+namespace ostrel {
+namespace {
+
+// Adds a x the projector on the nt vectors t to the packed matrix h.
+void add_projector(int m, int nt, const double* t, double a, double* h) {
+  for (int k = 0; k < nt; ++k)
+    for (int p = 0; p < m; ++p)
+      for (int r = 0; r <= p; ++r) h[packed_index(p, r)] += a * t[k * m + p] * t[k * m + r];
+}
+
+void initial_call(const OptimizeOptions& o, const Molecule& mol) {
+  const int m = 3 * mol.n_atoms;
+  int have[3] = {0, 0, 0};
+  if (store_exists("haveE")) store_read("haveE", 0, have, sizeof have);
+  PoolArray<double> h(packed_size(m));
+  vec_set(packed_size(m), 0.0, h.data());
+  if (have[2] >= 1) {
+    store_read("Hessian", 0, h.data(), 8 * packed_size(m));
+  } else if (have[2] < 0) {
+    store_read("Opt.Hx", 0, h.data(), 8 * packed_size(m));
+  } else if (!o.exact) {
+    if (o.saddle) fatal_error(" we need a hessian.\n");
+    cartesian_model_hessian(mol.n_atoms, mol.z, mol.xyz, h.data());
+  }
+  store_write("Opt.Hx", 0, h.data(), 8 * packed_size(m));
+  if (!o.exact && o.saddle) {
+    PoolArray<double> t(6 * std::int64_t{m}), u(std::int64_t{m} * m), e(m);
+    const int nt = translation_rotation_vectors(mol.n_atoms, mol.xyz, t.data());
+    add_projector(m, nt, t.data(), 1000.0, h.data());
+    eigen_local(h.data(), u.data(), e.data(), m);
+    std::printf(" Lowest eigenvalues:");
+    for (int i = 0; i < std::min(4, m); ++i) std::printf("%10.6lf", e[i]);
+    const int follow = std::min(o.follow, m - 1);
+    store_write("Opt.Tx", 0, u.data() + std::int64_t{follow} * m, 8 * std::int64_t{m});
+    std::printf("\n following eigenvector %d with eigenvalue %10.6lf\n", follow + 1, e[follow]);
+    for (int a = 0; a < mol.n_atoms; ++a) {
+      const double* x = u.data() + std::int64_t{follow} * m + 3 * a;
+      std::printf(" %4d %10.6lf%10.6lf%10.6lf\n", a + 1, x[0], x[1], x[2]);
+    }
+  }
+  request_initial_grid();
+}
+
+// Cubic through the last two points along the step: returns the fitted fraction x/L of
+// the step (0 when there is no usable minimum) and the fitted energy change.
+double cubic_line_fit(double length, double de, double s0, double s1, double trust, double* de_fit) {
+  const double l = length;
+  const double a = (l * (s0 + s1) - 2 * de) / (l * l * l), b = (3 * de - 2 * l * s0 - l * s1) / (l * l);
+  const double d = b * b - 3 * a * s0;
+  *de_fit = 0.0;
+  if (d <= 0.0 || a == 0.0) return 0.0;
+  const double x = (std::sqrt(d) - b) / (3 * a);
+  *de_fit = a * x * x * x + b * x * x + s0 * x;
+  if (*de_fit == 0.0 || !(x > 0.0 && x < trust)) return 0.0;
+  return x / l;
+}
+
+void point_step(const OptimizeOptions& o, int step, Molecule& mol) {
+  const int n = mol.n_atoms, m = 3 * n;
+  const std::int64_t pm = packed_size(m), bytes = 8 * std::int64_t{m};
+  double energy = store_get<double>("Energy");
+  std::printf(" Energy:        %15.8lf\n", energy);
+  const double previous = step > 0 ? store_get<double>("Opt.E") : 0.0;
+  if (step > 0)
+    std::printf(" Energy change:     %11.8lf (actual)\n                    %11.8lf (predicted)\n",
+                energy - previous, store_get<double>("Opt.dE"));
+  PoolArray<double> g(m), h(pm), x(m);
+  store_read("Gradient", 0, g.data(), bytes);
+  vec_copy(m, mol.xyz, x.data());
+  if (o.exact) {
+    store_read("Hessian", 0, h.data(), 8 * pm);
+    store_write("Opt.Hx", 0, h.data(), 8 * pm);
+  } else {
+    store_read("Opt.Hx", 0, h.data(), 8 * pm);
+  }
+  if (!o.exact && step > 0 && store_get<int>("Opt.newgrid") == 0) {
+    PoolArray<double> dx(m), y(m);
+    store_read("Opt.Dx", 0, dx.data(), bytes);
+    store_read("Opt.Gx", 0, y.data(), bytes);
+    for (int k = 0; k < m; ++k) y[k] = g[k] - y[k];
+    update_hessian(m, h.data(), dx.data(), y.data(), o.saddle ? HessianUpdate::PSB : HessianUpdate::BFGS);
+    store_write("Opt.Hx", 0, h.data(), 8 * pm);
+    if (!o.saddle && o.cubfit) {
+      PoolArray<double> gprev(m);
+      store_read("Opt.Gx", 0, gprev.data(), bytes);
+      const double l = std::sqrt(vec_dot(m, dx.data(), dx.data()));
+      double de_fit = 0.0;
+      const double f = l > 0.0 ? cubic_line_fit(l, energy - previous, vec_dot(m, dx.data(), gprev.data()) / l,
+                                                vec_dot(m, dx.data(), g.data()) / l, o.trust[0], &de_fit)
+                               : 0.0;
+      if (f > 0.0) {
+        std::printf(" Cubic fit: dE = %10.7lf, x = %10.7lf\n", de_fit, f);
+        energy = previous + de_fit;
+        vec_axpy(m, f - 1.0, dx.data(), x.data());
+        vec_axpy(m, f - 1.0, y.data(), g.data());
+      }
+    }
+  }
+  store_put("Opt.E", energy);
+  store_write("Opt.Gx", 0, g.data(), bytes);
+
+  // External motions (and a held direction) pushed far up the spectrum.
+  PoolArray<double> t(7 * std::int64_t{m}), u(std::int64_t{m} * m), e(m), gm(m), s(m);
+  int nt = translation_rotation_vectors(n, x.data(), t.data());
+  if (o.nfix != 0) {
+    double* held = t.data() + std::int64_t{nt} * m;
+    store_read("Opt.Tx", 0, held, bytes);
+    for (int k = 0; k < nt; ++k) vec_axpy(m, -vec_dot(m, t.data() + k * m, held), t.data() + k * m, held);
+    const double norm = std::sqrt(vec_dot(m, held, held));
+    if (norm > 1e-8) vec_scale(m, 1.0 / norm, held), ++nt;
+  }
+  PoolArray<double> hp(pm);
+  vec_copy(pm, h.data(), hp.data());
+  add_projector(m, nt, t.data(), 100.0, hp.data());
+  eigen_local(hp.data(), u.data(), e.data(), m);
+  for (int i = 0; i < m; ++i) gm[i] = vec_dot(m, u.data() + std::int64_t{i} * m, g.data());
+  const int nfree = m - nt;
+  const double gmax = vec_max_norm(nfree, gm.data());
+  std::printf(" Max. Gradient     = %9.7lf\n", gmax);
+
+  if (o.saddle && nfree > 0) {
+    PoolArray<double> ref(m);
+    if (step == 0) vec_copy(m, u.data() + std::int64_t{std::min(o.follow, nfree - 1)} * m, ref.data());
+    else store_read("Opt.Tx", 0, ref.data(), bytes);
+    int best = 0;
+    double overlap = 0.0;
+    for (int i = 0; i < nfree; ++i) {
+      const double ov = std::fabs(vec_dot(m, u.data() + std::int64_t{i} * m, ref.data()));
+      if (ov > overlap) overlap = ov, best = i;
+    }
+    for (int i = best; i > 0; --i) {
+      vec_swap(m, u.data() + std::int64_t{i} * m, u.data() + std::int64_t{i - 1} * m);
+      std::swap(e[i], e[i - 1]);
+      std::swap(gm[i], gm[i - 1]);
+    }
+    store_write("Opt.Tx", 0, u.data(), bytes);
+    e[0] = -e[0];
+    gm[0] = -gm[0];
+  }
+  vec_set(m, 0.0, s.data());
+  double predicted = 0.0;
+  const double lambda = trust_region_step(nfree, gm.data(), e.data(), o.trust[0], s.data(), &predicted);
+  if (o.saddle && nfree > 0) {
+    e[0] = -e[0];
+    gm[0] = -gm[0];
+  }
+  store_put("Opt.dE", predicted);
+  std::printf("    i     g(i)       h(i)       d(i)   \n");
+  for (int i = 0; i < m; ++i) std::printf("%5d %10.6lf %10.6lf %10.6lf \n", i + 1, gm[i], e[i], s[i]);
+  if (lambda != 0.0) std::printf(" Lagrangian multiplier = %10.6lf\n", lambda);
+  PoolArray<double> dx(m);
+  vec_set(m, 0.0, dx.data());
+  for (int i = 0; i < nfree; ++i) vec_axpy(m, s[i], u.data() + std::int64_t{i} * m, dx.data());
+  store_write("Opt.Dx", 0, dx.data(), bytes);
+  std::printf(" Max. Displacement = %9.7lf\n\n", vec_max_norm(m, dx.data()));
+
+  const bool converged = gmax < o.tolerance[0];
+  if (converged) {
+    std::printf(" OPTIMIZATION CONVERGED in %d steps!\n", step);
+  } else {
+    vec_axpy(m, 1.0, dx.data(), x.data());
+    write_geometry(mol, x.data());
+    grid_decade_control(step, gmax);
+  }
+  print_structure(mol, converged, energy);
+  finish_step(step, converged, o.max_steps);
+}
+
+}  // namespace
+
+void optimize_step_cartesian() {
+  const OptimizeOptions o = load_optimize_options();
+  const int step = store_get<int>("Opt.step");
+  std::printf("\n Geometry Optimization Step %d:\n", step + 1);
+  Molecule mol = load_molecule(0, "Molecule");
+  if (step < 0)
+    initial_call(o, mol);
+  else
+    point_step(o, step, mol);
+  release_molecule(mol);
+  std::fflush(stdout);
+}
+
+}  // namespace ostrel

@@ -1,0 +1,83 @@
+#include "geometry/step_tools.hpp"
+
+#include <cmath>
+#include <cstdint>
+
+#include "linalg/jacobi.hpp"
+#include "linalg/newton_step.hpp"
+#include "linalg/vector_ops.hpp"
+#include "runtime/pool.hpp"
+
+namespace ostrel {
+
+int translation_rotation_vectors(int n_atoms, const double* xyz, double* t) {
+  const int n = n_atoms, m = 3 * n;
+  vec_set(6 * std::int64_t{m}, 0.0, t);
+  const double s = 1.0 / std::sqrt(static_cast<double>(n));
+  for (int d = 0; d < 3; ++d)
+    for (int a = 0; a < n; ++a) t[d * m + 3 * a + d] = s;
+  double centre[3] = {0, 0, 0};
+  for (int a = 0; a < n; ++a)
+    for (int d = 0; d < 3; ++d) centre[d] += xyz[3 * a + d] / n;
+  // Infinitesimal rotations r x e_d about the centre.
+  PoolArray<double> raw(3 * std::int64_t{m});
+  for (int d = 0; d < 3; ++d) {
+    double* r = raw.data() + d * m;
+    for (int a = 0; a < n; ++a) {
+      const double x = xyz[3 * a] - centre[0], y = xyz[3 * a + 1] - centre[1], z = xyz[3 * a + 2] - centre[2];
+      const double e[3] = {d == 0 ? 1.0 : 0.0, d == 1 ? 1.0 : 0.0, d == 2 ? 1.0 : 0.0};
+      r[3 * a] = y * e[2] - z * e[1];
+      r[3 * a + 1] = z * e[0] - x * e[2];
+      r[3 * a + 2] = x * e[1] - y * e[0];
+    }
+  }
+  // Symmetric orthonormalisation through the 3 x 3 overlap; near-null directions dropped.
+  double overlap[6], vectors[9], values[3];
+  for (int p = 0; p < 3; ++p)
+    for (int q = 0; q <= p; ++q) overlap[packed_index(p, q)] = vec_dot(m, raw.data() + p * m, raw.data() + q * m);
+  eigen_local(overlap, vectors, values, 3);
+  int count = 3;
+  for (int k = 0; k < 3; ++k) {
+    if (values[k] <= 1e-8) continue;
+    double* out = t + count * m;
+    for (int p = 0; p < 3; ++p) vec_axpy(m, vectors[3 * k + p] / std::sqrt(values[k]), raw.data() + p * m, out);
+    ++count;
+  }
+  return count;
+}
+
+double trust_region_step(int n, const double* g, const double* h, double trust, double* s,
+                         double* predicted) {
+  return level_shifted_step(n, g, h, trust, s, predicted);
+}
+
+void update_hessian(int n, double* h, const double* dx, const double* dg, HessianUpdate kind) {
+  PoolArray<double> hdx(n);
+  matrix_times_vector(n, h, 0, dx, hdx.data(), 1.0, 0.0);
+  if (kind == HessianUpdate::BFGS) {
+    const double gx = vec_dot(n, dg, dx), xhx = vec_dot(n, dx, hdx.data());
+    if (!(gx > 0.0) || !(xhx > 0.0)) return;
+    for (int p = 0; p < n; ++p)
+      for (int q = 0; q <= p; ++q)
+        h[packed_index(p, q)] += dg[p] * dg[q] / gx - hdx[p] * hdx[q] / xhx;
+    return;
+  }
+  const double xx = vec_dot(n, dx, dx);
+  if (!(xx > 0.0)) return;
+  PoolArray<double> r(n);
+  for (int p = 0; p < n; ++p) r[p] = dg[p] - hdx[p];
+  const double rx = vec_dot(n, r.data(), dx);
+  for (int p = 0; p < n; ++p)
+    for (int q = 0; q <= p; ++q)
+      h[packed_index(p, q)] += (r[p] * dx[q] + dx[p] * r[q]) / xx - rx * dx[p] * dx[q] / (xx * xx);
+}
+
+void eigen_local(double* packed, double* vectors, double* values, int n) {
+  if (n < 1) return;
+  // Jacobi rotations: exact zeros and degenerate clusters (external motions, a diatomic's
+  // metric) come out right, which the Householder path does not guarantee for split
+  // tridiagonal blocks.
+  eigen_jacobi(packed, vectors, values, n, 0);
+}
+
+}  // namespace ostrel

@@ -1,0 +1,127 @@
+#pragma once
+// A cheap analytic surface for driving the optimizer in tests: Morse terms that pull the
+// listed atom pairs towards their distances in a reference structure, plus torsion terms
+// k cos(p phi) that make rotamers and barriers. The optimizer runs its real loop with this surface in place of
+// the energy driver.
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "geometry/coordinate_kernel.hpp"
+#include "geometry/optimize_cartesian.hpp"
+#include "geometry/optimize_internal.hpp"
+#include "geometry/optimize_options.hpp"
+#include "linalg/vector_ops.hpp"
+#include "model/molecule_input.hpp"
+#include "model/molecule_record.hpp"
+#include "runtime/store.hpp"
+#include "support/input_file.hpp"
+#include "support/molecules.hpp"
+
+namespace ostrel::testing {
+
+struct Surface {
+  std::vector<double> reference;  // bohr
+  std::vector<std::pair<int, int>> pairs;
+  struct Torsion {
+    InternalCoordinate c;
+    double k;
+    int period;
+  };
+  std::vector<Torsion> torsions;
+
+  double energy(const double* x, double* g) const {
+    const int m = static_cast<int>(reference.size());
+    double e = 0.0;
+    for (int k = 0; k < m; ++k) g[k] = 0.0;
+    for (auto [a, b] : pairs) {
+      double d[3], r0 = 0, r = 0;
+      for (int c = 0; c < 3; ++c) {
+        d[c] = x[3 * a + c] - x[3 * b + c];
+        r += d[c] * d[c];
+        const double d0 = reference[3 * a + c] - reference[3 * b + c];
+        r0 += d0 * d0;
+      }
+      r = std::sqrt(r);
+      r0 = std::sqrt(r0);
+      const double ex = std::exp(-1.2 * (r - r0)), f = 0.1 * (1 - ex);
+      e += f * (1 - ex);
+      const double de = 2 * f * 1.2 * ex / r;
+      for (int c = 0; c < 3; ++c) {
+        g[3 * a + c] += de * d[c];
+        g[3 * b + c] -= de * d[c];
+      }
+    }
+    for (const Torsion& t : torsions) {
+      double row[B_ROW];
+      const double phi = coordinate_value(t.c, x, row, nullptr);
+      e += t.k * std::cos(t.period * phi);
+      const int at[4] = {t.c.i, t.c.j, t.c.k, t.c.l};
+      for (int s = 0; s < 4; ++s)
+        for (int c = 0; c < 3; ++c) g[3 * at[s] + c] += -t.period * t.k * std::sin(t.period * phi) * row[3 * s + c];
+    }
+    return e;
+  }
+
+  // Packed Hessian by central differences of the gradient.
+  void hessian(const double* x, double* h) const {
+    const int m = static_cast<int>(reference.size());
+    std::vector<double> xp(x, x + m), gp(m), gm(m), full(m * m);
+    for (int p = 0; p < m; ++p) {
+      xp[p] = x[p] + 1e-4;
+      energy(xp.data(), gp.data());
+      xp[p] = x[p] - 1e-4;
+      energy(xp.data(), gm.data());
+      xp[p] = x[p];
+      for (int q = 0; q < m; ++q) full[p * m + q] = (gp[q] - gm[q]) / 2e-4;
+    }
+    for (int p = 0; p < m; ++p)
+      for (int q = 0; q <= p; ++q) h[packed_index(p, q)] = 0.5 * (full[p * m + q] + full[q * m + p]);
+  }
+};
+
+// Stores the molecule and the optimizer options as task control would.
+inline void set_up_run(const char* atoms, const std::string& options, const char* task = "OPTIMIZE") {
+  const std::string input = molecule_group(atoms) + options;
+  with_stdin(input, [] { read_molecule("Molecule", "", "molecule", 1, 0); });
+  store_put_text("task", task, 64);
+  store_put("grid", 0);
+  const int have[3] = {0, 0, 0};
+  store_write("haveE", 0, have, sizeof have);
+  with_stdin(input, [] { read_optimize_options(); });
+}
+
+inline std::vector<double> current_geometry() {
+  Molecule mol = load_molecule(0, "Molecule");
+  std::vector<double> x(mol.xyz, mol.xyz + 3 * mol.n_atoms);
+  release_molecule(mol);
+  return x;
+}
+
+// The task loop with the surface as the energy: returns the number of gradients. With
+// `limit` the loop is cut off after that many gradients, as an interrupted run.
+inline int optimize_on(const Surface& s, bool hessian = false, int limit = 1 << 30) {
+  const int m = static_cast<int>(s.reference.size());
+  std::vector<double> g(m), h(m * (m + 1) / 2);
+  if (hessian) {
+    s.hessian(current_geometry().data(), h.data());
+    s.energy(current_geometry().data(), g.data());
+    store_put_array<const double>("Hessian", h);
+    store_put_array<const double>("Gradient", g);
+    const int have[3] = {1, 1, 1};
+    store_write("haveE", 0, have, sizeof have);
+  }
+  store_put("Opt.step", -1);
+  int evaluations = 0;
+  const bool cartesian = store_get<int>("Opt.cartesian") != 0;
+  for (;;) {
+    cartesian ? optimize_step_cartesian() : optimize_step_internal();
+    if (store_get<int>("Opt.exits") || evaluations == limit) return evaluations;
+    const std::vector<double> x = current_geometry();
+    store_put("Energy", s.energy(x.data(), g.data()));
+    store_put_array<const double>("Gradient", g);
+    ++evaluations;
+  }
+}
+
+}  // namespace ostrel::testing
