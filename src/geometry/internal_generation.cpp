@@ -8,15 +8,10 @@
 #include "model/molecule_tables.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/pool.hpp"
+#include "model/molecule_record.hpp"
 
 namespace ostrel {
 namespace {
-
-double distance(const double* xyz, int a, int b) {
-  const double dx = xyz[3 * a] - xyz[3 * b], dy = xyz[3 * a + 1] - xyz[3 * b + 1],
-               dz = xyz[3 * a + 2] - xyz[3 * b + 2];
-  return std::sqrt(dx * dx + dy * dy + dz * dz);
-}
 
 struct Bonds {
   int n;
@@ -126,7 +121,7 @@ void bonded_neighbours(int n_atoms, const int* z, const double* xyz, int* count,
     const double ra = connect_radius(z[a]);
     for (int b = 0; b < a; ++b) {
       const double rb = connect_radius(z[b]);
-      if (distance(xyz, a, b) > ra + rb + 1.2 * ra * rb / (ra + rb)) continue;
+      if (atom_distance(xyz, a, b) > ra + rb + 1.2 * ra * rb / (ra + rb)) continue;
       add_bond(a, b, count, list);
       parent[root(parent, a)] = root(parent, b);
     }
@@ -138,7 +133,7 @@ void bonded_neighbours(int n_atoms, const int* z, const double* xyz, int* count,
     for (int a = 0; a < n; ++a)
       for (int b = 0; b < a; ++b) {
         if (root(parent, a) == root(parent, b)) continue;
-        const double d = distance(xyz, a, b);
+        const double d = atom_distance(xyz, a, b);
         if (best_a < 0 || d < best) best = d, best_a = a, best_b = b;
       }
     if (best_a < 0) break;

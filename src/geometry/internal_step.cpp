@@ -17,6 +17,7 @@
 #include "model/molecule_record.hpp"
 #include "model/result_groups.hpp"
 #include "model/structure_print.hpp"
+#include "runtime/records.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/pool.hpp"
 #include "runtime/store.hpp"
@@ -71,8 +72,8 @@ double update_history(const StepContext& c, const InternalFrame& now, int first,
   for (int p = first; p < c.step; ++p) {
     // Internal values and gradients at points p and p + 1.
     for (int side = 0; side < 2; ++side) {
-      store_read("Opt.X", 8 * std::int64_t{m} * (p + side), x.data(), 8 * std::int64_t{m});
-      store_read("Opt.G", 8 * std::int64_t{m} * (p + side), g.data(), 8 * std::int64_t{m});
+      record_read(Record<double>{"Opt.X"}, x.data(), m, std::int64_t{m} * (p + side));
+      record_read(Record<double>{"Opt.G"}, g.data(), m, std::int64_t{m} * (p + side));
       InternalFrame f(c.n, count, c.set, c.w, x.data());
       vec_copy(count, f.values(), side ? q1.data() : q0.data());
       f.internal_gradient(g.data(), side ? g1.data() : g0.data());
@@ -136,7 +137,7 @@ double new_trust(const StepContext& c, double de, double ratio, double gmax_x) {
 void follow_mode(const StepContext& c, const InternalFrame& f, double* modes, double* curv, double* g) {
   const int m = c.m, count = c.count;
   PoolArray<double> tx(m), tq(count), wt(m);
-  store_read("Opt.Tx", 0, tx.data(), 8 * std::int64_t{m});
+  record_read(Record<double>{"Opt.Tx"}, tx.data(), std::int64_t{m});
   f.to_internal(tx.data(), tq.data());
   for (int a = 0; a < count; ++a) tq[a] *= c.w[a];
   f.transpose(tq.data(), wt.data());
@@ -152,7 +153,7 @@ void follow_mode(const StepContext& c, const InternalFrame& f, double* modes, do
     std::swap(curv[i], curv[i - 1]);
     std::swap(g[i], g[i - 1]);
   }
-  store_write("Opt.Tx", 0, modes, 8 * std::int64_t{m});
+  record_write(Record<double>{"Opt.Tx"}, modes, std::int64_t{m});
   std::printf(" curvature = %8.5lf, overlap = %6.4lf\n", curv[0], overlap);
 }
 
@@ -174,7 +175,7 @@ int grid_generation(const StepContext& c) {
 
 void take_internal_step(StepContext& c, const InternalFrame& f, Molecule& mol, double energy) {
   const int m = c.m, step = c.step, count = c.count, nf = std::max(c.nfree, 1);
-  const std::int64_t pm = packed_size(m), bytes = 8 * std::int64_t{m};
+  const std::int64_t pm = packed_size(m);
   const int kgrid = grid_generation(c);
   store_put("Opt.kgrid", kgrid, 4 * std::int64_t{step});
   int nback = 0;
@@ -183,20 +184,20 @@ void take_internal_step(StepContext& c, const InternalFrame& f, Molecule& mol, d
     ++nback;
 
   PoolArray<double> g(m), h(pm), gq(count), hm(pm);
-  store_read("Gradient", 0, g.data(), bytes);
-  store_write("Opt.X", bytes * step, mol.xyz, bytes);
-  store_write("Opt.G", bytes * step, g.data(), bytes);
+  record_read(Record<double>{"Gradient"}, g.data(), m);
+  record_write(Record<double>{"Opt.X"}, mol.xyz, m, std::int64_t{m} * step);
+  record_write(Record<double>{"Opt.G"}, g.data(), m, std::int64_t{m} * step);
   if (c.o.exact) {
-    store_read("Hessian", 0, h.data(), 8 * pm);
-    store_write("Opt.Hx", 0, h.data(), 8 * pm);
+    record_read(Record<double>{"Hessian"}, h.data(), pm);
+    record_write(Record<double>{"Opt.Hx"}, h.data(), pm);
     c.o.gterm = 1;
   } else {
-    store_read("Opt.Hx", 0, h.data(), 8 * pm);
+    record_read(Record<double>{"Opt.Hx"}, h.data(), pm);
   }
   double ratio = 0.0;
   if (nback > 0) {
     ratio = update_history(c, f, step - nback, h.data());
-    store_write("Opt.Hx", 0, h.data(), 8 * pm);
+    record_write(Record<double>{"Opt.Hx"}, h.data(), pm);
   }
 
   f.internal_gradient(g.data(), gq.data());
@@ -281,13 +282,13 @@ void take_internal_step(StepContext& c, const InternalFrame& f, Molecule& mol, d
     {
       InternalFrame to(c.n, count, c.set, c.w, x.data());
       transport_hessian(f, to, gq.data(), h.data());
-      store_write("Opt.Hx", 0, h.data(), 8 * pm);
+      record_write(Record<double>{"Opt.Hx"}, h.data(), pm);
       if (c.o.saddle) {
         PoolArray<double> tx(m), tq(count);
-        store_read("Opt.Tx", 0, tx.data(), bytes);
+        record_read(Record<double>{"Opt.Tx"}, tx.data(), m);
         f.to_internal(tx.data(), tq.data());
         to.displacement(tq.data(), tx.data());
-        store_write("Opt.Tx", 0, tx.data(), bytes);
+        record_write(Record<double>{"Opt.Tx"}, tx.data(), m);
       }
     }
     grid_decade_control(step, gmax);
@@ -295,7 +296,7 @@ void take_internal_step(StepContext& c, const InternalFrame& f, Molecule& mol, d
   } else {
     std::printf(" OPTIMIZATION CONVERGED in %d steps!\n", step);
     // A later run that restarts from this one ("haveE" -1) reads its gradient here.
-    store_write("Opt.G", 0, g.data(), bytes);
+    record_write(Record<double>{"Opt.G"}, g.data(), m);
   }
   print_structure(mol, converged, energy);
   if (c.o.print) write_result_group(nullptr, nullptr, "Opt.Hx", nullptr, nullptr, nullptr, nullptr, c.n, "opt>", -1);

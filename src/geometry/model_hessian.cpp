@@ -5,6 +5,7 @@
 
 #include "geometry/coordinate_kernel.hpp"
 #include "linalg/vector_ops.hpp"
+#include "model/molecule_record.hpp"
 
 namespace ostrel {
 namespace {
@@ -38,17 +39,11 @@ double stiffness(int z) {
   return z >= 57 && z <= 105 ? 0.1 : 0.0;
 }
 
-double distance(const double* xyz, int a, int b) {
-  const double dx = xyz[3 * a] - xyz[3 * b], dy = xyz[3 * a + 1] - xyz[3 * b + 1],
-               dz = xyz[3 * a + 2] - xyz[3 * b + 2];
-  return std::sqrt(dx * dx + dy * dy + dz * dz);
-}
-
 // (R_ab / r)^5.64 with the pair radius R_ab.
 double decay(const int* z, const double* xyz, int a, int b) {
   const double ra = radius(z[a]), rb = radius(z[b]);
   const double pair = 0.5 * (ra + rb - 0.25 * (ra - rb) * (ra - rb) / (ra + rb));
-  return std::pow(pair / distance(xyz, a, b), 5.64);
+  return std::pow(pair / atom_distance(xyz, a, b), 5.64);
 }
 
 double stretch_constant(const int* z, const double* xyz, int a, int b) {
@@ -119,7 +114,7 @@ void cartesian_model_hessian(int n_atoms, const int* z, const double* xyz, doubl
   const int n = n_atoms;
   vec_set(packed_size(3 * n), 0.0, h);
   add_to_diagonal(3 * n, h, 1, 0.001);
-  auto near = [&](int a, int b) { return a != b && distance(xyz, a, b) <= kCutoff; };
+  auto near = [&](int a, int b) { return a != b && atom_distance(xyz, a, b) <= kCutoff; };
   for (int a = 0; a < n; ++a)
     for (int b = 0; b < a; ++b)
       if (near(a, b)) add_coordinate({1, a, b, -1, -1}, z, xyz, h);

@@ -10,6 +10,7 @@
 #include "geometry/step_tools.hpp"
 #include "linalg/vector_ops.hpp"
 #include "model/molecule_record.hpp"
+#include "runtime/records.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/pool.hpp"
 #include "runtime/store.hpp"
@@ -27,18 +28,18 @@ void add_projector(int m, int nt, const double* t, double a, double* h) {
 void initial_call(const OptimizeOptions& o, const Molecule& mol) {
   const int m = 3 * mol.n_atoms;
   int have[3] = {0, 0, 0};
-  if (store_exists("haveE")) store_read("haveE", 0, have, sizeof have);
+  if (store_exists("haveE")) record_read(Record<int>{rec::haveE.name}, have, 3);
   PoolArray<double> h(packed_size(m));
   vec_set(packed_size(m), 0.0, h.data());
   if (have[2] >= 1) {
-    store_read("Hessian", 0, h.data(), 8 * packed_size(m));
+    record_read(Record<double>{"Hessian"}, h.data(), packed_size(m));
   } else if (have[2] < 0) {
-    store_read("Opt.Hx", 0, h.data(), 8 * packed_size(m));
+    record_read(Record<double>{"Opt.Hx"}, h.data(), packed_size(m));
   } else if (!o.exact) {
     if (o.saddle) fatal_error(" we need a hessian.\n");
     cartesian_model_hessian(mol.n_atoms, mol.z, mol.xyz, h.data());
   }
-  store_write("Opt.Hx", 0, h.data(), 8 * packed_size(m));
+  record_write(Record<double>{"Opt.Hx"}, h.data(), packed_size(m));
   if (!o.exact && o.saddle) {
     PoolArray<double> t(6 * std::int64_t{m}), u(std::int64_t{m} * m), e(m);
     const int nt = translation_rotation_vectors(mol.n_atoms, mol.xyz, t.data());
@@ -47,7 +48,7 @@ void initial_call(const OptimizeOptions& o, const Molecule& mol) {
     std::printf(" Lowest eigenvalues:");
     for (int i = 0; i < std::min(4, m); ++i) std::printf("%10.6lf", e[i]);
     const int follow = std::min(o.follow, m - 1);
-    store_write("Opt.Tx", 0, u.data() + std::int64_t{follow} * m, 8 * std::int64_t{m});
+    record_write(Record<double>{"Opt.Tx"}, u.data() + std::int64_t{follow} * m, std::int64_t{m});
     std::printf("\n following eigenvector %d with eigenvalue %10.6lf\n", follow + 1, e[follow]);
     for (int a = 0; a < mol.n_atoms; ++a) {
       const double* x = u.data() + std::int64_t{follow} * m + 3 * a;
@@ -73,7 +74,7 @@ double cubic_line_fit(double length, double de, double s0, double s1, double tru
 
 void point_step(const OptimizeOptions& o, int step, Molecule& mol) {
   const int n = mol.n_atoms, m = 3 * n;
-  const std::int64_t pm = packed_size(m), bytes = 8 * std::int64_t{m};
+  const std::int64_t pm = packed_size(m);
   double energy = store_get<double>("Energy");
   std::printf(" Energy:        %15.8lf\n", energy);
   const double previous = step > 0 ? store_get<double>("Opt.E") : 0.0;
@@ -81,24 +82,24 @@ void point_step(const OptimizeOptions& o, int step, Molecule& mol) {
     std::printf(" Energy change:     %11.8lf (actual)\n                    %11.8lf (predicted)\n",
                 energy - previous, store_get<double>("Opt.dE"));
   PoolArray<double> g(m), h(pm), x(m);
-  store_read("Gradient", 0, g.data(), bytes);
+  record_read(Record<double>{"Gradient"}, g.data(), m);
   vec_copy(m, mol.xyz, x.data());
   if (o.exact) {
-    store_read("Hessian", 0, h.data(), 8 * pm);
-    store_write("Opt.Hx", 0, h.data(), 8 * pm);
+    record_read(Record<double>{"Hessian"}, h.data(), pm);
+    record_write(Record<double>{"Opt.Hx"}, h.data(), pm);
   } else {
-    store_read("Opt.Hx", 0, h.data(), 8 * pm);
+    record_read(Record<double>{"Opt.Hx"}, h.data(), pm);
   }
   if (!o.exact && step > 0 && store_get<int>("Opt.newgrid") == 0) {
     PoolArray<double> dx(m), y(m);
-    store_read("Opt.Dx", 0, dx.data(), bytes);
-    store_read("Opt.Gx", 0, y.data(), bytes);
+    record_read(Record<double>{"Opt.Dx"}, dx.data(), m);
+    record_read(Record<double>{"Opt.Gx"}, y.data(), m);
     for (int k = 0; k < m; ++k) y[k] = g[k] - y[k];
     update_hessian(m, h.data(), dx.data(), y.data(), o.saddle ? HessianUpdate::PSB : HessianUpdate::BFGS);
-    store_write("Opt.Hx", 0, h.data(), 8 * pm);
+    record_write(Record<double>{"Opt.Hx"}, h.data(), pm);
     if (!o.saddle && o.cubfit) {
       PoolArray<double> gprev(m);
-      store_read("Opt.Gx", 0, gprev.data(), bytes);
+      record_read(Record<double>{"Opt.Gx"}, gprev.data(), m);
       const double l = std::sqrt(vec_dot(m, dx.data(), dx.data()));
       double de_fit = 0.0;
       const double f = l > 0.0 ? cubic_line_fit(l, energy - previous, vec_dot(m, dx.data(), gprev.data()) / l,
@@ -113,14 +114,14 @@ void point_step(const OptimizeOptions& o, int step, Molecule& mol) {
     }
   }
   store_put("Opt.E", energy);
-  store_write("Opt.Gx", 0, g.data(), bytes);
+  record_write(Record<double>{"Opt.Gx"}, g.data(), m);
 
   // External motions (and a held direction) pushed far up the spectrum.
   PoolArray<double> t(7 * std::int64_t{m}), u(std::int64_t{m} * m), e(m), gm(m), s(m);
   int nt = translation_rotation_vectors(n, x.data(), t.data());
   if (o.nfix != 0) {
     double* held = t.data() + std::int64_t{nt} * m;
-    store_read("Opt.Tx", 0, held, bytes);
+    record_read(Record<double>{"Opt.Tx"}, held, m);
     for (int k = 0; k < nt; ++k) vec_axpy(m, -vec_dot(m, t.data() + k * m, held), t.data() + k * m, held);
     const double norm = std::sqrt(vec_dot(m, held, held));
     if (norm > 1e-8) vec_scale(m, 1.0 / norm, held), ++nt;
@@ -137,7 +138,7 @@ void point_step(const OptimizeOptions& o, int step, Molecule& mol) {
   if (o.saddle && nfree > 0) {
     PoolArray<double> ref(m);
     if (step == 0) vec_copy(m, u.data() + std::int64_t{std::min(o.follow, nfree - 1)} * m, ref.data());
-    else store_read("Opt.Tx", 0, ref.data(), bytes);
+    else record_read(Record<double>{"Opt.Tx"}, ref.data(), m);
     int best = 0;
     double overlap = 0.0;
     for (int i = 0; i < nfree; ++i) {
@@ -149,7 +150,7 @@ void point_step(const OptimizeOptions& o, int step, Molecule& mol) {
       std::swap(e[i], e[i - 1]);
       std::swap(gm[i], gm[i - 1]);
     }
-    store_write("Opt.Tx", 0, u.data(), bytes);
+    record_write(Record<double>{"Opt.Tx"}, u.data(), m);
     e[0] = -e[0];
     gm[0] = -gm[0];
   }
@@ -167,7 +168,7 @@ void point_step(const OptimizeOptions& o, int step, Molecule& mol) {
   PoolArray<double> dx(m);
   vec_set(m, 0.0, dx.data());
   for (int i = 0; i < nfree; ++i) vec_axpy(m, s[i], u.data() + std::int64_t{i} * m, dx.data());
-  store_write("Opt.Dx", 0, dx.data(), bytes);
+  record_write(Record<double>{"Opt.Dx"}, dx.data(), m);
   std::printf(" Max. Displacement = %9.7lf\n\n", vec_max_norm(m, dx.data()));
 
   const bool converged = gmax < o.tolerance[0];

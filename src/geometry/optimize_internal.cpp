@@ -13,6 +13,7 @@
 #include "geometry/optimize_common.hpp"
 #include "linalg/vector_ops.hpp"
 #include "model/structure_print.hpp"
+#include "runtime/records.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/pool.hpp"
 #include "runtime/store.hpp"
@@ -34,24 +35,24 @@ void print_coordinate_list(int count, const InternalCoordinate* set, int n_atoms
 void initial_call(StepContext& c, const InternalFrame& f, const int* z) {
   const int m = c.m;
   int have[3] = {0, 0, 0};
-  if (store_exists("haveE")) store_read("haveE", 0, have, sizeof have);
+  if (store_exists("haveE")) record_read(Record<int>{rec::haveE.name}, have, 3);
   const int h = have[2];
   PoolArray<double> hx(packed_size(m)), g(m);
   vec_set(m, 0.0, g.data());
   if (h >= 1) {
-    store_read("Hessian", 0, hx.data(), 8 * packed_size(m));
-    store_read("Gradient", 0, g.data(), 8 * std::int64_t{m});
+    record_read(Record<double>{"Hessian"}, hx.data(), packed_size(m));
+    record_read(Record<double>{"Gradient"}, g.data(), std::int64_t{m});
   } else if (h < 0) {
     // The final gradient of the previous run sits in entry 0 (see the converged step).
-    store_read("Opt.Hx", 0, hx.data(), 8 * packed_size(m));
-    store_read("Opt.G", 0, g.data(), 8 * std::int64_t{m});
+    record_read(Record<double>{"Opt.Hx"}, hx.data(), packed_size(m));
+    record_read(Record<double>{"Opt.G"}, g.data(), std::int64_t{m});
   } else if (!c.o.exact) {
     build_model_hessian(c.count, c.set, f.b(), z, f.xyz(), c.n, hx.data());
     store_put("Opt.gterm", 0);
     c.o.gterm = 0;
   }
-  store_write("Opt.Hx", 0, hx.data(), 8 * packed_size(m));
-  store_write("Opt.G", 0, g.data(), 8 * std::int64_t{m});
+  record_write(Record<double>{"Opt.Hx"}, hx.data(), packed_size(m));
+  record_write(Record<double>{"Opt.G"}, g.data(), std::int64_t{m});
   if (!c.o.saddle && c.o.print) {
     print_coordinate_list(c.count, c.set, c.n);
     const CoordinateColumn column{"Value", f.values(), 1};
@@ -67,7 +68,7 @@ void initial_call(StepContext& c, const InternalFrame& f, const int* z) {
     PoolArray<double> modes(std::int64_t{m} * std::max(c.nfree, 1)), curv(std::max(c.nfree, 1));
     free_modes(c, hx.data(), modes.data(), curv.data());
     const int follow = std::min(c.o.follow, c.nfree - 1);
-    store_write("Opt.Tx", 0, modes.data() + std::int64_t{follow} * m, 8 * std::int64_t{m});
+    record_write(Record<double>{"Opt.Tx"}, modes.data() + std::int64_t{follow} * m, std::int64_t{m});
     std::printf(" Lowest eigenvalues:");
     for (int i = 0; i <= std::min(follow + 1, c.nfree - 1); ++i) std::printf(" %8.5lf", curv[i]);
     std::printf("\n chosen: %8.5lf\n", curv[follow]);
@@ -92,10 +93,10 @@ void run_step(StepContext& c, Molecule& mol) {
   PoolArray<int> fix_index(std::max(c.nfix, 1));
   PoolArray<double> target(std::max(2 * c.nfix, 1));
   if (c.nfix > 0) {
-    store_read("Opt.Kfix", 0, kfix.data(), sizeof(InternalCoordinate) * c.nfix);
-    store_read("Opt.Rfix", 0, target.data(), 16 * std::int64_t{c.nfix});
+    record_read(Record<InternalCoordinate>{"Opt.Kfix"}, kfix.data(), c.nfix);
+    record_read(Record<double>{"Opt.Rfix"}, target.data(), 2 * std::int64_t{c.nfix});
   }
-  if (c.o.nk > 0) store_read("Opt.K", 0, user.data(), sizeof(InternalCoordinate) * c.o.nk);
+  if (c.o.nk > 0) record_read(Record<InternalCoordinate>{"Opt.K"}, user.data(), c.o.nk);
   c.count = build_coordinate_set(c.n, mol.z, mol.xyz, c.o.nk, user.data(), c.nfix, kfix.data(), set.data(),
                                  fix_index.data());
   c.set = set.data();
@@ -114,14 +115,14 @@ void run_step(StepContext& c, Molecule& mol) {
     print_internal_coordinates(c.count, c.set, 1, &column);
     fatal_error("\n too few.\n");
   }
-  store_write("Opt.Vx", 0, v.data(), 8 * std::int64_t{m} * c.nvar);
+  record_write(Record<double>{"Opt.Vx"}, v.data(), std::int64_t{m} * c.nvar);
   for (int a = 0; a < m; ++a)
     for (int b = 0; b <= a; ++b) {
       double sum = 0.0;
       for (int k = 0; k < c.nvar; ++k) sum += v[std::int64_t{k} * m + a] * v[std::int64_t{k} * m + b];
       vv[packed_index(a, b)] = sum;
     }
-  store_write("Opt.XX", 0, vv.data(), 8 * packed_size(m));
+  record_write(Record<double>{"Opt.XX"}, vv.data(), packed_size(m));
   if (step < 0)
     initial_call(c, f, mol.z);
   else

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "input/group.hpp"
 #include "model/molecule_record.hpp"
 #include "model/structure_print.hpp"
+#include "runtime/records.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/node.hpp"
 #include "runtime/store.hpp"
@@ -159,12 +161,12 @@ void read_optimize_options() {
                          "Opt.points",    "Opt.massw", "Opt.maximize", "Opt.back", "Opt.cubfit",
                          "Opt.noise",     "Opt.print", "Opt.MaxSteps"};
   for (int k = 0; k < 13; ++k) store_put(names[k], ints[k]);
-  store_write("Opt.minimize", 0, minimize, sizeof minimize);
-  store_write("Opt.tolerance", 0, tolerance, sizeof tolerance);
+  record_write(Record<int>{"Opt.minimize"}, minimize, 2);
+  record_write(Record<double>{"Opt.tolerance"}, tolerance, static_cast<std::int64_t>(std::size(tolerance)));
   const double trust3[3] = {trust[0], trust[1], trust[0] / 4};
-  store_write("Opt.trust", 0, trust3, sizeof trust3);
-  store_write("Opt.radius", 0, radius, sizeof radius);
-  store_write("Opt.wr", 0, wr, sizeof wr);
+  record_write(Record<double>{"Opt.trust"}, trust3, static_cast<std::int64_t>(std::size(trust3)));
+  record_write(Record<double>{"Opt.radius"}, radius, static_cast<std::int64_t>(std::size(radius)));
+  record_write(Record<double>{"Opt.wr"}, wr, static_cast<std::int64_t>(std::size(wr)));
   store_put("Opt.Nfix", nfix);
   if (nfix > 0) {
     store_put_array<const InternalCoordinate>("Opt.Kfix", fixed);
@@ -206,11 +208,11 @@ OptimizeOptions load_optimize_options() {
   o.noise = store_get<int>("Opt.noise");
   o.print = store_get<int>("Opt.print");
   o.max_steps = store_get<int>("Opt.MaxSteps");
-  store_read("Opt.minimize", 0, o.minimize, sizeof o.minimize);
-  store_read("Opt.tolerance", 0, o.tolerance, sizeof o.tolerance);
-  store_read("Opt.trust", 0, o.trust, sizeof o.trust);
-  store_read("Opt.radius", 0, o.radius, sizeof o.radius);
-  store_read("Opt.wr", 0, o.wr, sizeof o.wr);
+  record_read(Record<int>{"Opt.minimize"}, o.minimize, 2);
+  record_read(Record<double>{"Opt.tolerance"}, o.tolerance, static_cast<std::int64_t>(std::size(o.tolerance)));
+  record_read(Record<double>{"Opt.trust"}, o.trust, static_cast<std::int64_t>(std::size(o.trust)));
+  record_read(Record<double>{"Opt.radius"}, o.radius, static_cast<std::int64_t>(std::size(o.radius)));
+  record_read(Record<double>{"Opt.wr"}, o.wr, static_cast<std::int64_t>(std::size(o.wr)));
   o.nfix = store_get<int>("Opt.Nfix");
   o.nk = store_get<int>("Opt.NK");
   return o;

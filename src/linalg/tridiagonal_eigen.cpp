@@ -130,12 +130,17 @@ void cluster_vectors(const double* d, const double* e, int m, const double* lam,
   double* du = dd + m;
   double* dl = du + m;
   double* coef = dl + m;
+  double* residual = coef + nc;
   constexpr double pi = std::numbers::pi;
   for (int j = 0; j < nc; ++j)
     for (int i = 0; i < m; ++i) v[std::int64_t{j} * m + i] = std::cos(double(i) * j * pi / (m - 1));
   const double shift = 2e-14 * tnorm;
   const double tiny = 1e-300 + 1e-16 * tnorm;
-  for (int pass = 0; pass < 25; ++pass) {
+  // A start with no component along its eigenvector (a symmetric block whose other
+  // eigenvector is exactly the start) never picks one up: such vectors start again from
+  // scattered values.
+  bool restarted = false;
+  for (int pass = 0; pass < 50; ++pass) {
     double worst = 0.0;
     for (int j = 0; j < nc; ++j) {
       double* vj = v + std::int64_t{j} * m;
@@ -152,8 +157,21 @@ void cluster_vectors(const double* d, const double* e, int m, const double* lam,
         r2 += r * r;
       }
       worst = std::max(worst, std::sqrt(r2));
+      residual[j] = std::sqrt(r2);
     }
     if (worst <= 2e-14 * tnorm) break;
+    if (pass == 24) {
+      for (int j = 0; j < nc; ++j) {
+        if (residual[j] <= 1e-8 * tnorm) continue;
+        restarted = true;
+        std::uint64_t state = 0x9e3779b97f4a7c15ULL * static_cast<std::uint64_t>(j + 1);
+        for (int i = 0; i < m; ++i) {
+          state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+          v[std::int64_t{j} * m + i] = static_cast<double>(state >> 11) * 0x1.0p-53 - 0.5;
+        }
+      }
+      if (!restarted) break;
+    }
   }
 }
 
@@ -217,7 +235,7 @@ void tridiagonal_eigen(const double* d, const double* e, int n, double* z, doubl
              lam[c1] <= lam[c1 - 1] + std::max(0.001 * std::fabs(lam[c1 - 1]), 1e-5 * tnorm))
         ++c1;
       const int nc = c1 - c0;
-      PoolArray<double> v(std::int64_t{nc} * m + 3 * std::int64_t{m} + nc + 8);
+      PoolArray<double> v(std::int64_t{nc} * m + 3 * std::int64_t{m} + 2 * std::int64_t{nc} + 8);
       cluster_vectors(bd, be, m, lam + c0, nc, tnorm, v.data(), v.data() + std::int64_t{nc} * m);
       for (int j = c0; j < c1; ++j)
         vec_copy(m, v.data() + std::int64_t{j - c0} * m, z + (b0 + j) * nn + b0);

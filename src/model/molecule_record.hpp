@@ -1,10 +1,18 @@
 #pragma once
+#include <cmath>
 #include <cstdint>
 
 namespace ostrel {
 
 // Capacities of the molecule reader.
 inline constexpr int MAX_ATOMS = 16384;
+
+// Distance between atoms a and b of a 3 x n coordinate array.
+inline double atom_distance(const double* xyz, int a, int b) {
+  const double dx = xyz[3 * a] - xyz[3 * b], dy = xyz[3 * a + 1] - xyz[3 * b + 1],
+               dz = xyz[3 * a + 2] - xyz[3 * b + 2];
+  return std::sqrt(dx * dx + dy * dy + dz * dz);
+}
 inline constexpr int NAME_SLOT = 32;        // set and type names: 31 characters and the zero
 inline constexpr int MAX_NEIGHBOURS = 32;   // bond list slots per atom
 inline constexpr int ZMATRIX_INTS = 15;     // z-matrix definition ints per atom

@@ -8,15 +8,10 @@
 #include "model/atom_labels.hpp"
 #include "model/elements.hpp"
 #include "model/units.hpp"
+#include "model/molecule_record.hpp"
 
 namespace ostrel {
 namespace {
-
-double distance(const double* xyz, int a, int b) {
-  const double dx = xyz[3 * a] - xyz[3 * b], dy = xyz[3 * a + 1] - xyz[3 * b + 1],
-               dz = xyz[3 * a + 2] - xyz[3 * b + 2];
-  return std::sqrt(dx * dx + dy * dy + dz * dz);
-}
 
 void print_formula(const int* z, int atoms) {
   std::printf("  formula: ");
@@ -40,7 +35,7 @@ void print_distances(const int* z, const double* xyz, int atoms) {
     int listed = 0;
     for (int b = 0; b < atoms; ++b) {
       if (b == a) continue;
-      const double d = distance(xyz, a, b);
+      const double d = atom_distance(xyz, a, b);
       if (b > a && d > largest) largest = d;
       const double rb = element_radius(z[b]);
       // Atoms without a radius (dummies) bond to nothing.

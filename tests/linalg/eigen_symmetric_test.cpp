@@ -92,6 +92,18 @@ TEST_F(EigenSymmetric, ClusteredDegenerateAndNearZeroSpectra) {
   }
 }
 
+// A decoupled 2 x 2 block whose other eigenvector is exactly the inverse iteration's start
+// (an internal-coordinate metric of a diatomic looks like this).
+TEST_F(EigenSymmetric, SymmetricTwoByTwoBlockInsideZeros) {
+  Dense a(6, 6);
+  a(2, 2) = a(5, 5) = 1.0;
+  a(5, 2) = a(2, 5) = -1.0;
+  const auto values = solve_and_check(a, 1e-12);
+  EXPECT_NEAR(values[5], 2.0, 1e-14);
+  const double* v = last_vectors.data() + 5 * 6;
+  EXPECT_NEAR(v[2], -v[5], 1e-14);
+}
+
 TEST_F(EigenSymmetric, DiagonalMatrixGivesSortedDiagonalAndUnitVectors) {
   std::mt19937_64 g(9);
   const int n = 1000;
