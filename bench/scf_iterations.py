@@ -9,10 +9,10 @@ printed beside.
 
   bench/scf_iterations.py build/ostrel [/work/shared/reference/dft_ri_j_reference.json] [name ...]
 """
-import importlib.util
 import json
 import os
 import re
+import runpy
 import subprocess
 import sys
 import tempfile
@@ -24,16 +24,17 @@ PSI4_NAMES = {"PBE": "pbe", "BLYP": "blyp", "LSD": "svwn"}
 
 def radicals():
     path = os.path.join(HERE, "..", "tools", "scf_radicals_psi4_reference.py")
-    spec = importlib.util.spec_from_file_location("radicals", path)
-    module = importlib.util.module_from_spec(spec)
-    real = importlib.util.find_spec("psi4") is not None
-    if not real:  # the table alone needs no Psi4
+    try:
+        import psi4  # noqa: F401
+        stub = False
+    except ImportError:  # the table alone needs no Psi4
         sys.modules["psi4"] = type(sys)("psi4")
-    spec.loader.exec_module(module)
-    if not real:
+        stub = True
+    table = runpy.run_path(path, run_name="radicals")["MOLECULES"]
+    if stub:
         del sys.modules["psi4"]
     return {name: ("PBE", c, m, [(s, *map(float, xyz)) for s, *xyz in (l.split() for l in a.split("\n"))])
-            for name, (c, m, a) in module.MOLECULES.items()}
+            for name, (c, m, a) in table.items()}
 
 
 def reference_set(path):
