@@ -3,13 +3,7 @@
 # 0, prints the "eng>" group and lands on the reference energy; on two nodes it gives the
 # same energy.
 # Arguments: the ostrel binary, then the MPI launcher (may be empty).
-set -u
-ostrel=$1
-mpiexec=${2:-}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/common.bash"
 export TMPDIR=$work
 
 # Psi4 1.3.2 with libxc 5.2.3: RKS PBE, def2-SVP (puream), scf_type df with def2-universal-jfit
@@ -103,5 +97,4 @@ if [ -n "$mpiexec" ] && [ -n "$e1" ]; then
   [ -n "$e2" ] || fail "no two-node energy line"
 fi
 
-[ $failures -eq 0 ] || { echo "$failures failed"; exit 1; }
-echo "all passed"
+finish

@@ -2,13 +2,7 @@
 # Water PBE/def2-SVP minimum end to end (examples/water_optimize.inp): converges, lands on
 # the peer minimum, and two nodes take the same steps to the same structure.
 # Arguments: the ostrel binary, then the MPI launcher (may be empty).
-set -u
-ostrel=$1
-mpiexec=${2:-}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/common.bash"
 export TMPDIR=$work
 
 # Psi4 1.3.2 with optking (gau_verytight), same model as examples/water_optimize.inp:
@@ -81,5 +75,4 @@ if [ -n "$mpiexec" ] && [ -n "${e:-}" ]; then
   close_to "${angle2:-0}" "$angle" 1e-6 || fail "two-node angle ${angle2:-?}, one node $angle"
 fi
 
-[ $failures -eq 0 ] || { echo "$failures failed"; exit 1; }
-echo "all passed"
+finish

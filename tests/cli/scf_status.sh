@@ -2,12 +2,7 @@
 # An SCF that stops unconverged: an energy run prints its results, says so in one line and
 # ends with status 2; a gradient run stops before the gradient with status 1.
 # Arguments: the ostrel binary, then the MPI launcher (may be empty).
-set -u
-ostrel=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/common.bash"
 export TMPDIR=$work
 
 sed 's/\$scf restrict=0 fitxc=0 \$end/$scf restrict=0 fitxc=0 iterations=2 $end/' examples/oh_radical.inp \
@@ -25,5 +20,4 @@ sed 's/task=energy/task=gradient/' "$work/energy.inp" > "$work/gradient.inp"
 grep -qxF " SCF is far from convergence" "$work/gradient.out" || fail "no gradient stop line"
 grep -q '^eng> G=' "$work/gradient.out" && fail "gradient printed from an unconverged SCF"
 
-[ $failures -eq 0 ] || { echo "$failures failed"; exit 1; }
-echo "all passed"
+finish

@@ -1,13 +1,7 @@
 #!/usr/bin/env bash
 # Black-box runs of start-up, system options, fatal errors and several nodes.
 # Arguments: the ostrel binary, then the MPI launcher (may be empty).
-set -u
-ostrel=$1
-mpiexec=${2:-}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/common.bash"
 expect_line() {  # file, fixed text that must stand alone on a line
   grep -qxF -- "$2" "$1" || fail "missing line [$2] in $1"
 }
@@ -108,5 +102,4 @@ if [ -n "$mpiexec" ]; then
   ls "$TMPDIR" | grep -q '^tmp' && fail "parallel scratch files left"
 fi
 
-[ $failures -eq 0 ] || { echo "$failures failed"; exit 1; }
-echo "startup checks passed"
+finish "startup checks passed"

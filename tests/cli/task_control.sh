@@ -2,13 +2,7 @@
 # Black-box runs of task selection: requests without code stop with status 1 and one line,
 # a set-up-only run ends with status 0.
 # Arguments: the ostrel binary, then the MPI launcher (may be empty).
-set -u
-ostrel=$1
-mpiexec=${2:-}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/common.bash"
 export TMPDIR=$work
 
 expect_stop() {  # input text, line the run must print before stopping with status 1
@@ -64,5 +58,4 @@ if [ -n "$mpiexec" ]; then
   grep -qxF " task NMR is not available in this build" "$work/mpi.out" || fail "mpirun message"
 fi
 
-[ $failures -eq 0 ] || { echo "$failures failed"; exit 1; }
-echo "all passed"
+finish
