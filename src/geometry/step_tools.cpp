@@ -74,9 +74,8 @@ void update_hessian(int n, double* h, const double* dx, const double* dg, Hessia
 
 void eigen_local(double* packed, double* vectors, double* values, int n) {
   if (n < 1) return;
-  // Jacobi rotations: exact zeros and degenerate clusters (external motions, a diatomic's
-  // metric) come out right, which the Householder path does not guarantee for split
-  // tridiagonal blocks.
+  // The optimizer works on the master alone, and the shared eigensolver is collective once
+  // the order outgrows the node count.
   eigen_jacobi(packed, vectors, values, n, 0);
 }
 
