@@ -395,5 +395,7 @@ inline constexpr Record<int> ri_fit_header{"ri.fit_header"};   // two-centre fit
 inline constexpr Record<double> ri_fit{"ri.fit"};              // two-centre fit blocks
 inline constexpr Record<int> mm_b{"mm_b"};              // first function of each fit shell
 
+// The optimizer's "Opt." records: geometry/optimize_records.hpp (same namespace).
+
 }  // namespace rec
 }  // namespace ostrel

@@ -150,8 +150,7 @@ TEST_F(Optimize, RestartFromTheStoredHessianContinuesTheWork) {
   store_clear();
   // Stopped after four gradients, then continued from the stored Hessian and gradient.
   const int first = run(ethane, kTwistedEthane, "tolerance=1e-6", false, 4);
-  const int have[3] = {1, 1, -1};
-  store_write("haveE", 0, have, sizeof have);
+  record_put(rec::haveE, ResultsGiven{1, 1, -1});
   int second = 0;
   output_ = testing::captured_stdout([&] { second = optimize_on(ethane); });
   x_ = testing::current_geometry();
