@@ -22,11 +22,14 @@ InternalFrame::InternalFrame(int n_atoms, int count, const InternalCoordinate* s
                              const double* weights, const double* xyz)
     : n_(n_atoms), count_(count), set_(set), w_(weights), x_(3 * std::int64_t{n_atoms}),
       q_(std::max(count, 1)), b_(std::int64_t{B_ROW} * std::max(count, 1)),
-      ginv_(packed_size(3 * std::int64_t{n_atoms})) {
+      ginv_(packed_size(3 * std::int64_t{n_atoms})), t_(6 * std::int64_t{n_atoms} * 3) {
   const int m = 3 * n_;
   vec_copy(m, xyz, x_.data());
   internal_values(count_, set_, xyz, q_.data(), b_.data());
-  PoolArray<double> g(packed_size(m)), unit(m), col(std::max(count, 1)), back(m), t(6 * std::int64_t{m});
+  const int nt = translation_rotation_vectors(n_, xyz, t_.data());
+  nt_ = nt;
+  const double* t = t_.data();
+  PoolArray<double> g(packed_size(m)), unit(m), col(std::max(count, 1)), back(m);
   for (int p = 0; p < m; ++p) {
     vec_set(m, 0.0, unit.data());
     unit[p] = 1.0;
@@ -35,7 +38,6 @@ InternalFrame::InternalFrame(int n_atoms, int count, const InternalCoordinate* s
     transpose(col.data(), back.data());
     for (int r = 0; r <= p; ++r) g[packed_index(p, r)] = back[r];
   }
-  const int nt = translation_rotation_vectors(n_, xyz, t.data());
   for (int k = 0; k < nt; ++k)
     for (int p = 0; p < m; ++p)
       for (int r = 0; r <= p; ++r) g[packed_index(p, r)] += t[k * m + p] * t[k * m + r];
@@ -52,12 +54,25 @@ InternalFrame::InternalFrame(int n_atoms, int count, const InternalCoordinate* s
   }
 }
 
+void InternalFrame::project(double* dx) const {
+  const int m = 3 * n_;
+  for (int k = 0; k < nt_; ++k) vec_axpy(m, -vec_dot(m, t_.data() + std::int64_t{k} * m, dx), t_.data() + std::int64_t{k} * m, dx);
+}
+
 void InternalFrame::to_internal(const double* dx, double* dq) const {
-  apply_b_matrix(count_, set_, b_.data(), dx, dq);
+  if (nt_ == 0) {
+    apply_b_matrix(count_, set_, b_.data(), dx, dq);
+    return;
+  }
+  PoolArray<double> p(3 * n_);
+  vec_copy(3 * n_, dx, p.data());
+  project(p.data());
+  apply_b_matrix(count_, set_, b_.data(), p.data(), dq);
 }
 
 void InternalFrame::transpose(const double* dq, double* dx) const {
   apply_b_transpose(count_, set_, b_.data(), dq, dx, n_);
+  project(dx);
 }
 
 void InternalFrame::displacement(const double* dq, double* dx) const {
@@ -119,10 +134,10 @@ void back_transform(int n_atoms, int count, const InternalCoordinate* set, const
   }
 }
 
-void transport_hessian(const InternalFrame& from, const InternalFrame& to, const double* gq,
-                       double* h) {
+void transport_hessian(const InternalFrame& from, const InternalFrame& to, const double* gq_from,
+                       const double* gq_to, double* h) {
   const int m = 3 * from.atoms(), count = from.size();
-  from.subtract_gradient_term(gq, h);
+  if (gq_from) from.subtract_gradient_term(gq_from, h);
   // P maps a displacement at the new geometry to the old one with the same internal
   // displacement: P = G_old^-1 B_old^T W B_new.
   PoolArray<double> p(std::int64_t{m} * m), unit(m), dq(std::max(count, 1)), hp(std::int64_t{m} * m);
@@ -137,8 +152,9 @@ void transport_hessian(const InternalFrame& from, const InternalFrame& to, const
   for (int a = 0; a < m; ++a)
     for (int c = 0; c <= a; ++c)
       h[packed_index(a, c)] = vec_dot(m, p.data() + std::int64_t{a} * m, hp.data() + std::int64_t{c} * m);
-  // The gradient term at the new geometry, with the internal gradient carried over.
-  to.add_gradient_term(gq, h);
+  // The next step takes off the term of the gradient it finds there; building it from the
+  // gradient the model expects leaves only the model's own error in the curvature.
+  to.add_gradient_term(gq_to, h);
 }
 
 }  // namespace ostrel

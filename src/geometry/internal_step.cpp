@@ -199,7 +199,8 @@ void take_internal_step(StepContext& c, const InternalFrame& f, Molecule& mol, d
 
   f.internal_gradient(g.data(), gq.data());
   vec_copy(pm, h.data(), hm.data());
-  if (c.o.gterm || step > 0) {
+  const bool has_term = c.o.gterm || step > 0;
+  if (has_term) {
     std::printf(" include g\n");
     f.subtract_gradient_term(gq.data(), hm.data());
   }
@@ -277,8 +278,13 @@ void take_internal_step(StepContext& c, const InternalFrame& f, Molecule& mol, d
   const bool converged = gmax < c.o.tolerance[0] && moved < c.o.tolerance[1];
   if (!converged) {
     {
+      // Internal gradient the model expects at the new geometry: g + (H - K) dx.
+      PoolArray<double> hdx(m), gnext(count);
+      matrix_times_vector(m, hm.data(), 0, xmove.data(), hdx.data(), 1.0, 0.0);
+      f.internal_gradient(hdx.data(), gnext.data());
+      vec_axpy(count, 1.0, gq.data(), gnext.data());
       InternalFrame to(c.n, count, c.set, c.w, x.data());
-      transport_hessian(f, to, gq.data(), h.data());
+      transport_hessian(f, to, has_term ? gq.data() : nullptr, gnext.data(), h.data());
       record_write(rec::Opt_Hx, h.data(), pm);
       if (c.o.saddle) {
         PoolArray<double> tx(m), tq(count);
