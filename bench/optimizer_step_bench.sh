@@ -10,18 +10,7 @@ xyz=$(cd "$(dirname "${2:-$here/dodecane.xyz}")" && pwd)/$(basename "${2:-dodeca
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$build/bench/bench_optimizer_step" "$xyz" 5 | tee "$work/step.txt"
-/usr/bin/python3 - "$xyz" > "$work/grad.inp" <<'PY'
-import sys
-z = {'H': 1, 'C': 6, 'N': 7, 'O': 8, 'F': 9}
-lines = open(sys.argv[1]).read().split("\n")
-n = int(lines[0])
-print("$control task=gradient theory=dft basis=def2-svp fit=J $end")
-print("$molecule\n cartesian")
-for l in lines[2:2 + n]:
-    s, x, y, w = l.split()
-    print(" %d %s %s %s" % (z[s], x, y, w))
-print("$end\n$dft functional=pbe $end\n$scf fitxc=0 $end")
-PY
+/usr/bin/python3 "$here/xyz_input.py" "$xyz" gradient > "$work/grad.inp"
 (cd "$work" && /usr/bin/time -f "%U %S" -o cpu.txt "$build/ostrel" grad.inp > grad.out)
 grad=$(awk '{print $1 + $2}' "$work/cpu.txt")
 step=$(sed -n 's/.*whole step, mean of [0-9]* *\([0-9.]*\) s/\1/p' "$work/step.txt")

@@ -9,9 +9,10 @@
   PYTHONPATH=/usr/lib/x86_64-linux-gnu OMP_NUM_THREADS=1 /usr/bin/python3 \\
       tools/optimize_psi4_steps.py run FILE.xyz [MAX_FORCE MAX_DISP]
       optimises with Psi4 (optking, one thread): RKS PBE/def2-SVP, Coulomb fitted in
-      def2-universal-jfit (Psi4 name def2-svp-jfit), default (75, 302) grid, and only two convergence criteria active:
-      largest internal force below MAX_FORCE (1e-4) and largest internal step below MAX_DISP
-      (1e-2), the optimizer's own defaults. Prints one line:
+      def2-universal-jfit (Psi4's def2-svp-jfit), default (75, 302) grid. Criteria: largest
+      internal force below MAX_FORCE (1e-4) and largest internal step below MAX_DISP (1e-2),
+      the optimizer's own defaults; optking keeps its energy change test (1e-6) active too.
+      Prints one line:
       psi4 NAME gradients=G energy=E wall=S cpu=S
 """
 import os
