@@ -9,13 +9,16 @@
 namespace ostrel {
 
 // With W the coordinate weights and T the translation-rotation vectors, G = B^T W B + T T^T
-// is regular; its inverse (formed once per geometry through the eigen-decomposition) gives
-// the weighted least-squares transforms. Pool-backed: frames are released in reverse order
-// of creation.
+// is regular; G^-1 gives the weighted least-squares transforms. A frame that serves many
+// transforms (whole matrices) forms G^-1 once through the eigen-decomposition; a frame for a
+// few vectors (`Solve::Iterative`, the back-transformation) never forms G and solves by
+// conjugate gradients with matrix-free products. Pool-backed: frames are released in
+// reverse order of creation.
 class InternalFrame {
  public:
+  enum class Solve { Inverse, Iterative };
   InternalFrame(int n_atoms, int count, const InternalCoordinate* set, const double* weights,
-                const double* xyz);
+                const double* xyz, Solve solve = Solve::Inverse);
 
   int atoms() const { return n_; }
   int size() const { return count_; }
@@ -42,8 +45,12 @@ class InternalFrame {
  private:
   void gradient_term(const double* gq, double sign, double* h) const;
   void project(double* dx) const;
+  // y = G^-1 b.
+  void solve(const double* b, double* y) const;
+  void conjugate_gradients(const double* b, double* y) const;
 
   int n_, count_, nt_;
+  Solve mode_;
   const InternalCoordinate* set_;
   const double* w_;
   PoolArray<double> x_, q_, b_, ginv_, t_;

@@ -71,7 +71,7 @@ double update_history(const StepContext& c, const InternalFrame& now, int first,
     for (int side = 0; side < 2; ++side) {
       record_read(rec::Opt_X, x.data(), m, std::int64_t{m} * (p + side));
       record_read(rec::Opt_G, g.data(), m, std::int64_t{m} * (p + side));
-      InternalFrame f(c.n, count, c.set, c.w, x.data());
+      InternalFrame f(c.n, count, c.set, c.w, x.data(), InternalFrame::Solve::Iterative);
       vec_copy(count, f.values(), side ? q1.data() : q0.data());
       f.internal_gradient(g.data(), side ? g1.data() : g0.data());
     }
