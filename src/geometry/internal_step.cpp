@@ -191,13 +191,21 @@ void take_internal_step(StepContext& c, const InternalFrame& f, Molecule& mol, d
   } else {
     record_read(rec::Opt_Hx, h.data(), pm);
   }
-  double ratio = 0.0;
-  if (nback > 0) {
-    ratio = update_history(c, f, step - nback, h.data());
-    record_write(rec::Opt_Hx, h.data(), pm);
-  }
-
   f.internal_gradient(g.data(), gq.data());
+  if (!c.o.exact && step > 0) {
+    // The model came here with the gradient term of the gradient it expected; the term of
+    // the gradient found replaces it, so that taking the term off below leaves exactly the
+    // curvature carried over (otherwise the difference stays in the model, step after step).
+    PoolArray<double> expected(m), gq_expected(count);
+    record_read(rec::Opt_Ge, expected.data(), m);
+    f.internal_gradient(expected.data(), gq_expected.data());
+    for (int k = 0; k < count; ++k) gq_expected[k] = gq[k] - gq_expected[k];
+    f.add_gradient_term(gq_expected.data(), h.data());
+  }
+  double ratio = 0.0;
+  if (nback > 0) ratio = update_history(c, f, step - nback, h.data());
+  if (!c.o.exact) record_write(rec::Opt_Hx, h.data(), pm);
+
   vec_copy(pm, h.data(), hm.data());
   const bool has_term = c.o.gterm || step > 0;
   if (has_term) {
@@ -278,12 +286,14 @@ void take_internal_step(StepContext& c, const InternalFrame& f, Molecule& mol, d
   const bool converged = gmax < c.o.tolerance[0] && moved < c.o.tolerance[1];
   if (!converged) {
     {
-      // Internal gradient the model expects at the new geometry: g + (H - K) dx.
-      PoolArray<double> hdx(m), gnext(count);
-      matrix_times_vector(m, hm.data(), 0, xmove.data(), hdx.data(), 1.0, 0.0);
-      f.internal_gradient(hdx.data(), gnext.data());
-      vec_axpy(count, 1.0, gq.data(), gnext.data());
+      // The gradient the model expects at the new geometry, g + (H - K) dx, gives the
+      // gradient term there until the next step finds the real one.
+      PoolArray<double> expected(m), gnext(count);
+      matrix_times_vector(m, hm.data(), 0, xmove.data(), expected.data(), 1.0, 0.0);
+      vec_axpy(m, 1.0, g.data(), expected.data());
+      record_write(rec::Opt_Ge, expected.data(), m);
       InternalFrame to(c.n, count, c.set, c.w, x.data());
+      to.internal_gradient(expected.data(), gnext.data());
       transport_hessian(f, to, has_term ? gq.data() : nullptr, gnext.data(), h.data());
       record_write(rec::Opt_Hx, h.data(), pm);
       if (c.o.saddle) {

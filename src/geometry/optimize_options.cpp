@@ -186,7 +186,7 @@ void read_optimize_options() {
   record_alloc(rec::Opt_E, s);
   record_alloc(rec::Opt_X, m * (s + 1));
   record_alloc(rec::Opt_G, m * (s + 1));
-  for (const Record<double> r : {rec::Opt_Gx, rec::Opt_Dx, rec::Opt_Tx}) record_alloc(r, m);
+  for (const Record<double> r : {rec::Opt_Gx, rec::Opt_Dx, rec::Opt_Tx, rec::Opt_Ge}) record_alloc(r, m);
   record_alloc(rec::Opt_Vx, m * m);
   record_alloc(rec::Opt_XX, m * (m + 1) / 2);
   record_alloc(rec::Opt_Hx, m * (m + 1) / 2);

@@ -45,6 +45,7 @@ inline constexpr Record<double> Opt_X{"Opt.X"};           // m x (S+1) geometrie
 inline constexpr Record<double> Opt_G{"Opt.G"};           // m x (S+1) cartesian gradients
 inline constexpr Record<double> Opt_Hx{"Opt.Hx"};         // m(m+1)/2 packed Hessian model
 inline constexpr Record<double> Opt_Gx{"Opt.Gx"};         // m: last gradient (cartesian engine)
+inline constexpr Record<double> Opt_Ge{"Opt.Ge"};         // m: gradient the model expects next (internal)
 inline constexpr Record<double> Opt_Dx{"Opt.Dx"};         // m: last step (cartesian engine)
 inline constexpr Record<double> Opt_dE{"Opt.dE"};         // predicted change of the last step
 inline constexpr Record<double> Opt_Tx{"Opt.Tx"};         // m: followed or held direction
