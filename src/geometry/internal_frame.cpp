@@ -23,12 +23,12 @@ InternalFrame::InternalFrame(int n_atoms, int count, const InternalCoordinate* s
     : n_(n_atoms), count_(count), mode_(solve), set_(set), w_(weights), x_(3 * std::int64_t{n_atoms}),
       q_(std::max(count, 1)), b_(std::int64_t{B_ROW} * std::max(count, 1)),
       ginv_(solve == Solve::Inverse ? packed_size(3 * std::int64_t{n_atoms}) : 1),
-      t_(6 * std::int64_t{n_atoms} * 3) {
+      t_(6 * 3 * std::int64_t{n_atoms}) {
   const int m = 3 * n_;
   vec_copy(m, xyz, x_.data());
   internal_values(count_, set_, xyz, q_.data(), b_.data());
-  const int nt = translation_rotation_vectors(n_, xyz, t_.data());
-  nt_ = nt;
+  nt_ = translation_rotation_vectors(n_, xyz, t_.data());
+  const int nt = nt_;
   if (mode_ == Solve::Iterative) return;
   const double* t = t_.data();
   PoolArray<double> g(packed_size(m)), unit(m), col(std::max(count, 1)), back(m);
@@ -62,10 +62,6 @@ void InternalFrame::project(double* dx) const {
 }
 
 void InternalFrame::to_internal(const double* dx, double* dq) const {
-  if (nt_ == 0) {
-    apply_b_matrix(count_, set_, b_.data(), dx, dq);
-    return;
-  }
   PoolArray<double> p(3 * n_);
   vec_copy(3 * n_, dx, p.data());
   project(p.data());
