@@ -13,7 +13,7 @@
 #include "integrals/two_electron_coulomb.hpp"
 #include "linalg/vector_ops.hpp"
 #include "model/basis_record.hpp"
-#include "model/ecp_record.hpp"
+#include "model/ecp_input.hpp"
 #include "model/molecule_record.hpp"
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"

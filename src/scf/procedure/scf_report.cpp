@@ -14,7 +14,6 @@
 #include "model/molden_export.hpp"
 #include "model/molecule_record.hpp"
 #include "model/population.hpp"
-#include "linalg/print_dense.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"

@@ -1,18 +1,19 @@
 // Core potentials from the "ecp" group of the library: "ECP", "Necp" and reduced charges.
+#include "model/ecp_input.hpp"
+
 #include <cstdio>
 #include <cstring>
 
 #include "input/group.hpp"
-#include "model/ecp_input.hpp"
-#include "model/ecp_record.hpp"
+#include "model/elements.hpp"
 #include "model/molecule_record.hpp"
 #include "model/molecule_scanner.hpp"
-#include "model/molecule_tables.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/pool.hpp"
 #include "runtime/records.hpp"
 
 namespace ostrel {
+
 namespace {
 
 void read_terms(TextScanner& sc, int z, int l, int* count, int* power, double* coef, double* exponent) {
@@ -34,7 +35,7 @@ bool read_entry(TextScanner& sc, EcpBlock& e, int* z) {
     sc.seek(mark);
     return false;
   }
-  if (*z < 0 || *z > MAX_ATOMIC_NUMBER) fatal_error("\n ECP for atomic number %d?\n", *z);
+  if (*z < 0 || *z > MAX_ELEMENT) fatal_error("\n ECP for atomic number %d?\n", *z);
   if (ncore < 0 || ncore > *z) fatal_error("\n ECP of element %d: %d core electrons?\n", *z, ncore);
   if (lmax < 0 || lmax > ECP_MAX_CHANNELS)
     fatal_error("\n ECP of element %d: Lmax=%d (at most %d)\n", *z, lmax, ECP_MAX_CHANNELS);

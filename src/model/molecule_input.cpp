@@ -1,16 +1,16 @@
 // The "$molecule" reader: scratch blocks, finishing steps and the "Molecule" record.
+#include "model/molecule_input.hpp"
+
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
 #include "input/group.hpp"
-#include "model/molecule_draft.hpp"
-#include "model/molecule_electrons.hpp"
-#include "model/molecule_input.hpp"
-#include "model/molecule_orientation.hpp"
+#include "linalg/jacobi.hpp"
+#include "model/elements.hpp"
+#include "model/molecule_parser.hpp"
 #include "model/molecule_record.hpp"
 #include "model/molecule_scanner.hpp"
-#include "model/molecule_tables.hpp"
 #include "model/molecule_writer.hpp"
 #include "model/structure_print.hpp"
 #include "model/units.hpp"
@@ -20,6 +20,7 @@
 #include "runtime/store.hpp"
 
 namespace ostrel {
+
 namespace {
 
 // Fixed scratch blocks: reals, integers and names per atom.
@@ -261,6 +262,48 @@ void read_molecule_chain() {
   store_molecule("Molecule", first);
   record_put(rec::Path_Nguess, count);
   release_molecule(first);
+}
+
+void orient_structure(int n, const double* xyz, double* rotated, double* centre, double* axes,
+                      double* largest) {
+  double mean[3] = {0.0, 0.0, 0.0};
+  for (int i = 0; i < n; ++i)
+    for (int k = 0; k < 3; ++k) mean[k] += xyz[3 * i + k];
+  if (n > 0)
+    for (double& m : mean) m /= n;
+
+  double t[6] = {0, 0, 0, 0, 0, 0};  // yy+zz, -xy, xx+zz, -xz, -yz, xx+yy
+  double far2 = 0.0;
+  for (int i = 0; i < n; ++i) {
+    double x = xyz[3 * i] - mean[0], y = xyz[3 * i + 1] - mean[1], z = xyz[3 * i + 2] - mean[2];
+    t[0] += y * y + z * z;
+    t[1] -= x * y;
+    t[2] += x * x + z * z;
+    t[3] -= x * z;
+    t[4] -= y * z;
+    t[5] += x * x + y * y;
+    far2 = std::fmax(far2, x * x + y * y + z * z);
+  }
+  double vec[9], val[3];
+  eigen_jacobi(t, vec, val, 3, 0);
+  double det = vec[0] * (vec[4] * vec[8] - vec[5] * vec[7]) -
+               vec[1] * (vec[3] * vec[8] - vec[5] * vec[6]) +
+               vec[2] * (vec[3] * vec[7] - vec[4] * vec[6]);
+  if (det < 0.0)
+    for (int k = 0; k < 3; ++k) vec[k] = -vec[k];
+
+  if (rotated) {
+    for (int i = 0; i < n; ++i) {
+      double p[3] = {xyz[3 * i] - mean[0], xyz[3 * i + 1] - mean[1], xyz[3 * i + 2] - mean[2]};
+      for (int k = 0; k < 3; ++k)
+        rotated[3 * i + k] = p[0] * vec[3 * k] + p[1] * vec[3 * k + 1] + p[2] * vec[3 * k + 2];
+    }
+  }
+  if (centre)
+    for (int k = 0; k < 3; ++k) centre[k] = mean[k];
+  if (axes)
+    for (int k = 0; k < 9; ++k) axes[k] = vec[k];
+  if (largest) *largest = std::sqrt(far2);
 }
 
 }  // namespace ostrel

@@ -1,22 +1,22 @@
 // The basis library reader: atom kinds, library entries, kind records and the `Basis`.
+#include "model/basis_input.hpp"
+
 #include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
 #include "input/group.hpp"
-#include "model/basis_input.hpp"
-#include "model/basis_kind.hpp"
 #include "model/basis_record.hpp"
 #include "model/elements.hpp"
 #include "model/molecule_record.hpp"
 #include "model/molecule_scanner.hpp"
-#include "model/sto_kg.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/pool.hpp"
 #include "runtime/records.hpp"
 
 namespace ostrel {
+
 namespace {
 
 constexpr int kSetLine = 128;  // a "set" line with its "|" alternatives
@@ -227,8 +227,6 @@ void print_basis(const char* library, const Basis& b, const Molecule& m) {
   }
   std::fflush(stdout);
 }
-
-constexpr double kExtentLog = 32.236191301916641;  // ln(1/1e-14)
 
 void assemble(const char* library, const char* record, const char* count_key,
               const char* offsets_key, const Molecule& m, const Kind* kinds, const int* kind_of,
