@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "linalg/block_transfer.hpp"
+#include "linalg/vector_ops.hpp"
 
 namespace ostrel {
 

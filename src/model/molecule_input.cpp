@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "input/group.hpp"
-#include "linalg/jacobi.hpp"
+#include "linalg/small_solvers.hpp"
 #include "model/elements.hpp"
 #include "model/molecule_parser.hpp"
 #include "model/molecule_record.hpp"

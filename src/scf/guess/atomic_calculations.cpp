@@ -9,7 +9,7 @@
 #include "input/print_option.hpp"
 #include "integrals/basis_adapter.hpp"
 #include "integrals/coulomb_fit.hpp"
-#include "linalg/jacobi.hpp"
+#include "linalg/small_solvers.hpp"
 #include "model/elements.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/node.hpp"

@@ -2,7 +2,7 @@
 #include <cmath>
 
 #include "integrals/basis_adapter.hpp"
-#include "linalg/orthonormalize.hpp"
+#include "linalg/subspace.hpp"
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"

@@ -4,7 +4,7 @@
 
 #include "input/print_option.hpp"
 #include "linalg/eigen_symmetric.hpp"
-#include "linalg/orthonormalize.hpp"
+#include "linalg/subspace.hpp"
 #include "model/matrix_print.hpp"
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"

@@ -1,4 +1,4 @@
-#include "linalg/orthonormalize.hpp"
+#include "linalg/subspace.hpp"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,6 @@
 
 #include "linalg/dense_reference.hpp"
 #include "linalg/eigen_check.hpp"
-#include "linalg/subspace.hpp"
 #include "linalg/vector_ops.hpp"
 #include "support/runtime_fixture.hpp"
 
