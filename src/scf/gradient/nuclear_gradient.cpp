@@ -8,7 +8,7 @@
 
 #include "integrals/basis_adapter.hpp"
 #include "integrals/coulomb_fit.hpp"
-#include "integrals/nuclear_repulsion.hpp"
+#include "integrals/one_electron_driver.hpp"
 #include "integrals/one_electron_gradient.hpp"
 #include "integrals/two_electron_coulomb.hpp"
 #include "linalg/vector_ops.hpp"
