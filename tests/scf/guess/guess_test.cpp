@@ -19,15 +19,15 @@
 #include "runtime/store.hpp"
 #include "scf/guess/atomic_calculations.hpp"
 #include "scf/guess/atomic_coulomb.hpp"
-#include "scf/guess/guess_steps.hpp"
+#include "scf/guess/guess_frame.hpp"
 #include "scf/guess/vector_file.hpp"
 #include "scf/xc/xc_functional.hpp"
 #include "support/fatal_trap.hpp"
 #include "support/input_file.hpp"
 #include "support/model_input.hpp"
 #include "support/molecules.hpp"
-#include "support/runtime_fixture.hpp"
 #include "support/records.hpp"
+#include "support/runtime_fixture.hpp"
 
 namespace ostrel {
 namespace {

@@ -16,5 +16,13 @@ struct GuessOptions {
 // "guess_na", "guess_nb" (2 Nbasis 0-based entries each), "guess.read", "guess.mix",
 // "guess.loc" and "guess_Ca", "guess_ea", "guess_Cb", "guess_eb"; the options are broadcast.
 GuessOptions guess_read_options(std::FILE* input);
+// The same from the standard input, as the common set-up calls it.
+void guess_read_options();
+
+// The initial guess of the SCF (all nodes): minimal basis, vector file or the group "ce",
+// as "guess.read" says; then the orbital orders, mixing, localisation and saving.
+void initial_guess();
+// Atomic calculations, then the guess assembled from fragments.
+void fragment_guess();
 
 }  // namespace ostrel

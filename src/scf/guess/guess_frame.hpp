@@ -1,18 +1,9 @@
 #pragma once
-#include <cstdio>
 
 namespace ostrel {
 
-// Steps of the initial guess. Orbital sets are N x N arrays stored column after column (one
-// orbital per column) with N energies.
-
-// Minimal-basis guess from the atomic solutions: "Ca", "Cb", "ea", "eb", "scf_Gmax" = 1.
-// All nodes call it (eigensolver and orthonormalisation are shared); the master holds the data.
-void minimal_basis_guess();
-
-// Orbitals of the group "ce" ("guess_Ca", "guess_Cb" over the minimal basis) projected onto
-// the current basis: "Ca", "Cb", "ea", "eb". All nodes call it.
-void projected_guess();
+// Orbital sets of the initial guess: N x N arrays stored column after column (one orbital
+// per column) with N energies.
 
 // A complete set of N vectors whose first M columns are the S-orthonormalised minimal-basis
 // functions (the atomic orbitals) and whose other columns are basis functions projected
@@ -42,8 +33,5 @@ void rotate_columns(double* c, int n, int p, int q, double t);
 // alongside; atom A owns the functions first[A] .. first[A+1]-1. Prints the largest angle of
 // every sweep.
 void localize_orbitals(double* c, double* sc, int n, int count, int natom, const int* first);
-
-// The "$ce" form of one spin ("a" or "b") of n orbitals, each line led by `prefix`.
-void print_vectors_ce(const char* prefix, const char* spin, const double* energies, const double* c, int n);
 
 }  // namespace ostrel
