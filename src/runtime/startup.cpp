@@ -8,8 +8,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "input/common_setup.hpp"
 #include "input/group.hpp"
-#include "input/select_task.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"

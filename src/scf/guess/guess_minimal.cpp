@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "input/print_option.hpp"
+#include "input/theory_class.hpp"
 #include "linalg/eigen_symmetric.hpp"
 #include "linalg/subspace.hpp"
 #include "model/matrix_print.hpp"

@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "input/print_option.hpp"
 #include "input/theory_class.hpp"
 #include "model/matrix_print.hpp"
 #include "model/molden_export.hpp"
