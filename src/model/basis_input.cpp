@@ -56,8 +56,8 @@ bool set_lists(const char* set_line, const char* name) {
 
 class LibraryReader {
  public:
-  LibraryReader(std::FILE* f, Kind* kinds, int n_kinds, int half, int relativistic, int coulomb)
-      : sc_(f), kinds_(kinds), n_kinds_(n_kinds), half_(half), rel_(relativistic), coulomb_(coulomb) {}
+  LibraryReader(std::FILE* f, Kind* kinds, int n_kinds, int relativistic, int coulomb)
+      : sc_(f), kinds_(kinds), n_kinds_(n_kinds), rel_(relativistic), coulomb_(coulomb) {}
 
   int general = 0;
   // Blocks of kind records are taken from the pool above `raw`; the first one is returned
@@ -197,7 +197,6 @@ class LibraryReader {
   TextScanner sc_;
   Kind* kinds_;
   int n_kinds_;
-  int half_;
   int rel_;
   int coulomb_;
   bool sto_ = false;
@@ -364,7 +363,7 @@ void read_basis_for(const Molecule& m, const char* library, const char* group, c
   if (find_group(in, group, 1) != 0) fatal_error("\n %d?\n", -1);
 
   PoolArray<ShellSlot> raw(MAX_KIND_SHELLS);
-  LibraryReader reader(in, kinds.data(), n_kinds, half, relativistic, coulomb_metric);
+  LibraryReader reader(in, kinds.data(), n_kinds, relativistic, coulomb_metric);
   reader.resolve_defaults();
   reader.run(raw.data());
   for (int k = 0; k < n_kinds; ++k)
