@@ -5,8 +5,8 @@
 
 #include "geometry/coordinate_kernel.hpp"
 #include "geometry/model_hessian.hpp"
+#include "model/elements.hpp"
 #include "model/molecule_record.hpp"
-#include "model/molecule_tables.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/pool.hpp"
 

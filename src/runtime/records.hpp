@@ -15,7 +15,7 @@ struct Record {
   const char* name;
 };
 
-struct EcpBlock;      // model/ecp_record.hpp
+struct EcpBlock;      // model/ecp_input.hpp
 struct XcFunctional;  // scf/xc/xc_functional.hpp
 
 // Value parameters do not take part in deduction, so record_put(rec::Energy, 0) is fine.
