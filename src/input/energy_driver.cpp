@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "geometry/external_energy.hpp"
 #include "input/pending_modules.hpp"
 #include "model/result_groups.hpp"
 #include "runtime/fatal.hpp"
@@ -151,7 +152,14 @@ EnergyProcedures default_energy_procedures() {
 void evaluate_with(int level, const EnergyProcedures& p) {
   if (level < 0 || level > 2) fatal_error("\n derivative level %d?\n", level);
   const DriverHeader h = read_header(level);
-  if (same(h.theory, "SCRIPT") || same(h.theory, "MM") || same(h.theory, "NDDO"))
+  if (same(h.theory, "SCRIPT")) {
+    external_energy();
+    count_evaluation();
+    print_results(level, h.n_atoms);
+    std::fflush(stdout);
+    return;
+  }
+  if (same(h.theory, "MM") || same(h.theory, "NDDO"))
     stop_all(("\n theory " + std::string(h.theory) + " is not available in this build\n").c_str());
 
   const TheorySettings s = read_settings();
