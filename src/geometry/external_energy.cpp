@@ -106,7 +106,9 @@ void external_energy() {
 
   const char* env = std::getenv("energy");
   const std::string command = env && env[0] ? env : "energy";
-  const std::string line = command + " < " + files.in + " > " + files.out;
+  // Grouped, so that the files belong to the whole command (a pipeline's first stage would
+  // otherwise read our own input file) and a trailing comment cannot swallow them.
+  const std::string line = "(\n" + command + "\n) < " + files.in + " > " + files.out;
   // Our own buffered report must not end up behind what the command prints.
   std::fflush(stdout);
   if (std::system(line.c_str()) != 0) stop(files, " command failed");
