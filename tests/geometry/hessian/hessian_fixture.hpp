@@ -68,6 +68,8 @@ class HessianRun : public ::testing::Test {
     with_stdin(molecule_group(atoms), [] { read_molecule("Molecule", "", "molecule", 1, 0); });
     record_put(rec::haveE, ResultsGiven{0, 0, 0});
     store_put("nwave", 1);
+    put_reals("Polariz", std::vector<double>(33, 0.0));
+    put_reals("DipoleX", std::vector<double>(9 * 3 * 3, 0.0));
     store_put_text("theory", "DFT", 64);
     store_put("NEval", 0);
     record_put(rec::num_nd, mode);

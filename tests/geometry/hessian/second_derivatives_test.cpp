@@ -142,6 +142,27 @@ TEST_F(SecondDerivatives, PointsFromTheInputGiveTheComputedHessian) {
   testing::with_stdin(without_step_4, [&] { EXPECT_FATAL(run(), "$energy004: no energy and gradient for step 4"); });
 }
 
+// The Kohn-Sham theory has no analytic second derivatives: the driver's level 2 takes
+// central differences of its gradients and leaves the reference point's results.
+TEST_F(SecondDerivatives, AnalyticRequestIsServedByTheDriverWithDifferences) {
+  new_run(kStart, 0, 0.0);
+  const std::vector<double> x = current_geometry();
+  std::vector<double> exact(45), g0(9);
+  surface_.hessian(x.data(), exact.data());
+  const double e0 = surface_.energy(x.data(), g0.data());
+  std::string out;
+  ASSERT_EQ(run(&out), 0);
+  EXPECT_NE(out.find("\n ANALYTICAL COMPUTATION OF SECOND DERIVATIVES\n"), std::string::npos);
+  EXPECT_NE(out.find(" second derivatives by central differences of analytic gradients (18 gradients"), std::string::npos);
+  EXPECT_EQ(testing::model_scf_runs, 19);
+  EXPECT_LT(largest_error(hessian(9), exact), 2e-5);
+  EXPECT_DOUBLE_EQ(record_get(rec::Energy), e0);
+  EXPECT_DOUBLE_EQ(record_get(rec::Gradient, 4), g0[4]);
+  EXPECT_NEAR(record_get(rec::DipoleX, 4 * 3 + 1), testing::kCharges[1], 1e-9);
+  EXPECT_EQ(record_get(rec::NEval), 1);
+  EXPECT_EQ(current_geometry(), x);
+}
+
 TEST_F(SecondDerivatives, RefusedSettingsStopWithOneLine) {
   new_run(kStart, 3, 0.01);
   EXPECT_FATAL(run(), "displace=3?");
