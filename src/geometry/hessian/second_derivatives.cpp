@@ -11,6 +11,7 @@
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/records.hpp"
+#include "runtime/timer.hpp"
 
 namespace ostrel {
 namespace {
@@ -154,9 +155,11 @@ int numerical(const DifferencePlan& p, const EnergyProcedures& procedures) {
 int second_derivatives_with(const EnergyProcedures& procedures) {
   const Settings s = read_settings();
   if (s.have_hessian) return 0;
-  if (s.plan.mode == 0) {
-    analytic(procedures);
-  } else if (numerical(s.plan, procedures) != 0) {
+  timer("Second Derivatives", '-');
+  const int status = s.plan.mode == 0 ? (analytic(procedures), 0) : numerical(s.plan, procedures);
+  timer("Second Derivatives", '+');
+  timer("Second Derivatives", 'r');
+  if (status != 0) {
     std::fflush(stdout);
     return 1;
   }

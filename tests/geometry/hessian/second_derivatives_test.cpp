@@ -37,15 +37,22 @@ class SecondDerivatives : public testing::HessianRun {
     return e;
   }
   bool scratch_empty() { return std::filesystem::is_empty(dir_); }
+  // The surface at the start structure: energy, gradient and (differences of 1e-4) Hessian.
+  void start_point() {
+    x_ = current_geometry();
+    exact_.assign(45, 0.0);
+    g0_.assign(9, 0.0);
+    surface_.hessian(x_.data(), exact_.data());
+    e0_ = surface_.energy(x_.data(), g0_.data());
+  }
   Surface surface_;
+  std::vector<double> x_, exact_, g0_;
+  double e0_ = 0;
 };
 
 TEST_F(SecondDerivatives, DifferencesConvergeAtTheirOrderAndLeaveTheResults) {
   new_run(kStart, 1, 0.01);
-  const std::vector<double> x = current_geometry();
-  std::vector<double> exact(45), g0(9);
-  surface_.hessian(x.data(), exact.data());
-  const double e0 = surface_.energy(x.data(), g0.data());
+  start_point();
   double error[2][2];
   std::string out;
   for (int mode = 1; mode <= 2; ++mode)
@@ -54,7 +61,7 @@ TEST_F(SecondDerivatives, DifferencesConvergeAtTheirOrderAndLeaveTheResults) {
       testing::model_scf_runs = 0;
       ASSERT_EQ(run(&out), 0) << out;
       EXPECT_EQ(testing::model_scf_runs, 1 + 9 * mode);
-      error[mode - 1][k] = largest_error(hessian(9), exact);
+      error[mode - 1][k] = largest_error(hessian(9), exact_);
     }
   // Halving the step halves the forward error and quarters the central one.
   EXPECT_NEAR(error[0][0] / error[0][1], 2.0, 0.4);
@@ -62,8 +69,8 @@ TEST_F(SecondDerivatives, DifferencesConvergeAtTheirOrderAndLeaveTheResults) {
   EXPECT_LT(error[1][1], 1e-4);
 
   // The reference point's results are back, the dipole derivatives are the charges.
-  EXPECT_DOUBLE_EQ(record_get(rec::Energy), e0);
-  for (int i = 0; i < 9; ++i) EXPECT_DOUBLE_EQ(record_get(rec::Gradient, i), g0[i]);
+  EXPECT_DOUBLE_EQ(record_get(rec::Energy), e0_);
+  for (int i = 0; i < 9; ++i) EXPECT_DOUBLE_EQ(record_get(rec::Gradient, i), g0_[i]);
   std::vector<double> dipole_x(27);
   record_read(rec::DipoleX, dipole_x.data(), 27);
   for (int i = 0; i < 9; ++i)
@@ -146,21 +153,18 @@ TEST_F(SecondDerivatives, PointsFromTheInputGiveTheComputedHessian) {
 // central differences of its gradients and leaves the reference point's results.
 TEST_F(SecondDerivatives, AnalyticRequestIsServedByTheDriverWithDifferences) {
   new_run(kStart, 0, 0.0);
-  const std::vector<double> x = current_geometry();
-  std::vector<double> exact(45), g0(9);
-  surface_.hessian(x.data(), exact.data());
-  const double e0 = surface_.energy(x.data(), g0.data());
+  start_point();
   std::string out;
   ASSERT_EQ(run(&out), 0);
   EXPECT_NE(out.find("\n ANALYTICAL COMPUTATION OF SECOND DERIVATIVES\n"), std::string::npos);
   EXPECT_NE(out.find(" second derivatives by central differences of analytic gradients (18 gradients"), std::string::npos);
   EXPECT_EQ(testing::model_scf_runs, 19);
-  EXPECT_LT(largest_error(hessian(9), exact), 2e-5);
-  EXPECT_DOUBLE_EQ(record_get(rec::Energy), e0);
-  EXPECT_DOUBLE_EQ(record_get(rec::Gradient, 4), g0[4]);
+  EXPECT_LT(largest_error(hessian(9), exact_), 2e-5);
+  EXPECT_DOUBLE_EQ(record_get(rec::Energy), e0_);
+  EXPECT_DOUBLE_EQ(record_get(rec::Gradient, 4), g0_[4]);
   EXPECT_NEAR(record_get(rec::DipoleX, 4 * 3 + 1), testing::kCharges[1], 1e-9);
   EXPECT_EQ(record_get(rec::NEval), 1);
-  EXPECT_EQ(current_geometry(), x);
+  EXPECT_EQ(current_geometry(), x_);
 }
 
 TEST_F(SecondDerivatives, RefusedSettingsStopWithOneLine) {
