@@ -42,23 +42,6 @@ void guess_then_reference() {
   restore_reference_state();
 }
 
-// Moves coordinate `k` of "Molecule" by `delta` (master); returns the old value.
-double displace(int k, double delta) {
-  Molecule mol = load_molecule(0, "Molecule");
-  const double old = mol.xyz[k];
-  mol.xyz[k] = old + delta;
-  store_molecule("Molecule", mol);
-  release_molecule(mol);
-  return old;
-}
-
-void set_coordinate(int k, double value) {
-  Molecule mol = load_molecule(0, "Molecule");
-  mol.xyz[k] = value;
-  store_molecule("Molecule", mol);
-  release_molecule(mol);
-}
-
 // The first `n` values of `name`, zeros past its end or when it is missing.
 void read_leading(const char* name, double* out, std::int64_t n) {
   std::fill(out, out + n, 0.0);
@@ -130,6 +113,22 @@ void restore_reference_state() {
   copy_whole(rec::Grid.name, rec::num_Grid.name);
 }
 
+double set_coordinate(int k, double value) {
+  Molecule mol = load_molecule(0, "Molecule");
+  const double old = mol.xyz[k];
+  mol.xyz[k] = value;
+  store_molecule("Molecule", mol);
+  release_molecule(mol);
+  return old;
+}
+
+double shift_coordinate(int k, double delta) {
+  Molecule mol = load_molecule(0, "Molecule");
+  const double old = mol.xyz[k];
+  release_molecule(mol);
+  return set_coordinate(k, old + delta);
+}
+
 bool point_done(int step) { return record_exists(rec::num_done) && record_get(rec::num_done, step) != 0; }
 
 void compute_point(const DifferencePlan& plan, int step, const EnergyProcedures& procedures) {
@@ -144,7 +143,7 @@ void compute_point(const DifferencePlan& plan, int step, const EnergyProcedures&
       std::printf(forward ? "\n Step %10.8lf au FORWARD  for coordinate %3d:\n"
                           : "\n Step %10.8lf au BACKWARD for coordinate %3d:\n",
                   plan.step, k + 1);
-      old = displace(k, forward ? plan.step : -plan.step);
+      old = shift_coordinate(k, forward ? plan.step : -plan.step);
     }
   }
   if (plan.from_input()) {

@@ -46,4 +46,9 @@ void restore_reference_state();
 // Whether step s (0 the reference) has its results in the records (master).
 bool point_done(int step);
 
+// Coordinate k of "Molecule" (bohr): set to `value`, or moved by `delta`; both return the old
+// value (master).
+double set_coordinate(int k, double value);
+double shift_coordinate(int k, double delta);
+
 }  // namespace ostrel

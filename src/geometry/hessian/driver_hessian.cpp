@@ -5,7 +5,6 @@
 
 #include "geometry/hessian/displaced_points.hpp"
 #include "geometry/hessian/hessian_assembly.hpp"
-#include "model/molecule_record.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
@@ -14,20 +13,6 @@
 
 namespace ostrel {
 namespace {
-
-void set_coordinate(int k, double value) {
-  Molecule mol = load_molecule(0, "Molecule");
-  mol.xyz[k] = value;
-  store_molecule("Molecule", mol);
-  release_molecule(mol);
-}
-
-double coordinate(int k) {
-  Molecule mol = load_molecule(0, "Molecule");
-  const double x = mol.xyz[k];
-  release_molecule(mol);
-  return x;
-}
 
 // The same guard as the driver's before a gradient.
 void require_converged() {
@@ -68,10 +53,7 @@ void difference_hessian_for_driver(const EnergyProcedures& p) {
     const int i = s % n3;
     const bool forward = s < n3;
     double old = 0.0;
-    if (is_master) {
-      old = coordinate(i);
-      set_coordinate(i, forward ? old + dx : old - dx);
-    }
+    if (is_master) old = shift_coordinate(i, forward ? dx : -dx);
     restore_reference_state();
     p.scf_run();
     require_converged();

@@ -14,7 +14,6 @@
 #include "geometry/model_surface.hpp"
 #include "runtime/pool.hpp"
 #include "runtime/records.hpp"
-#include "runtime/node.hpp"
 #include "support/capture.hpp"
 #include "support/records.hpp"
 
@@ -29,22 +28,18 @@ inline void model_save(const char*, int) {}
 inline void model_report(const char*) {}
 inline void model_scf() {
   ++model_scf_runs;
-  if (!is_master) return;
   const std::vector<double> x = current_geometry();
-  std::vector<double> g(x.size());
+  std::vector<double> g(x.size()), dipole(3, 0.0);
   store_put("Energy", model->energy(x.data(), g.data()));
-  double dipole[3] = {0, 0, 0};
   for (std::size_t k = 0; k < x.size(); ++k) dipole[k % 3] += kCharges[k / 3] * x[k];
-  store_write("Dipole", 0, dipole, sizeof dipole);
-  const double gmax[2] = {1e-9, 1e-9};
-  store_write("scf_Gmax", 0, gmax, sizeof gmax);
+  put_reals("Dipole", dipole);
+  put_reals("scf_Gmax", {1e-9, 1e-9});
 }
 inline void model_gradient() {
-  if (!is_master) return;
   const std::vector<double> x = current_geometry();
   std::vector<double> g(x.size());
   model->energy(x.data(), g.data());
-  store_put_array<const double>("Gradient", g);
+  put_reals("Gradient", g);
 }
 inline constexpr EnergyProcedures kModel{model_nothing, model_scf, model_save, model_report, model_gradient};
 

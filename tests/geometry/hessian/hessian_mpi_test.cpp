@@ -27,41 +27,31 @@ const char* kInput =
 
 std::vector<double> hessian_of_input() {
   store_clear();
-  int status = -1;
-  testing::with_stdin(kInput, [&] {
+  testing::with_stdin(kInput, [] {
     control_step(stdin);
     common_setup("HESSIAN", stdin);
-    status = second_derivatives();
+    EXPECT_EQ(second_derivatives(), 0);
   });
-  EXPECT_EQ(status, 0);
   std::vector<double> h(21);
   if (is_master) record_read(rec::Hessian, h.data(), 21);
   return h;
 }
 
 TEST(HessianMpi, SharedHessianIsTheOneProcessHessian) {
-  // Each node keeps its points in a directory of its own.
-  char dir[] = "/tmp/ostrel-hessian-mpi-XXXXXX";
+  char dir[] = "/tmp/ostrel-hessian-mpi-XXXXXX";  // each node keeps its points apart
   ASSERT_NE(mkdtemp(dir), nullptr);
   store_close();
   store_open(dir, -64);
   testing::FatalTrap trap;
   ::testing::internal::CaptureStdout();
   const int nodes = node_count, id = node_id, master = is_master;
-  node_count = 1;
-  node_id = 0;
-  is_master = 1;
+  node_count = 1, node_id = 0, is_master = 1;
   const std::vector<double> serial = hessian_of_input();
-  node_count = nodes;
-  node_id = id;
-  is_master = master;
+  node_count = nodes, node_id = id, is_master = master;
   const std::vector<double> shared = hessian_of_input();
   ::testing::internal::GetCapturedStdout();
-  store_close();
-  store_open("", -64);
   std::filesystem::remove_all(dir);
-  if (!is_master) return;
-  for (int i = 0; i < 21; ++i) EXPECT_NEAR(shared[i], serial[i], 1e-9) << i;
+  for (int i = 0; is_master && i < 21; ++i) EXPECT_NEAR(shared[i], serial[i], 1e-9) << i;
 }
 
 }  // namespace
