@@ -38,7 +38,7 @@ for mol in $mols; do
     (cd "$work" && "$build/ostrel" "$mol.inp" > "$mol.out") || true
     t1=$(date +%s.%N)
     # Iteration lines of every SCF after the reference point's.
-    its=$(awk '/^ SCF Equations:/ { k++ } /^ *[0-9]+ +-[0-9]+\.[0-9]{10} / && k > 1 { n++ }
+    its=$(awk '/^ SCF Equations:/ { k++ } /^ *[0-9]+ +-[0-9]+\.[0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9] / && k > 1 { n++ }
                END { if (k > 1) printf "%.2f", n / (k - 1) }' "$work/$mol.out")
     points=$(grep -c "^ Step .* for coordinate" "$work/$mol.out" || true)
     printf "ostrel %s hessian run %d: wall %.1f s, %s displaced points, %s SCF iterations per point\n" \

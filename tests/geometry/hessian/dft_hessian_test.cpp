@@ -81,11 +81,14 @@ TEST_F(DftHessian, LongWaterMinimumIsSymmetricAndFreeOfRigidMotions) {
   ASSERT_EQ(run_input(water(minimum, "18,18")), 0);
   const std::vector<double> h = hessian(9), x = testing::current_geometry();
   ASSERT_EQ(translation_rotation_vectors(3, x.data(), t.data()), 6);
+  // Translations move the atom-centred grid along; rotations turn the molecule against the
+  // atoms' fixed grid orientations, which costs it a few 1e-5 of curvature (as much with a
+  // step of 0.0025: not a difference error).
   for (int a = 0; a < 6; ++a) {
     double curvature = 0;
     for (int i = 0; i < 9; ++i)
       for (int j = 0; j < 9; ++j) curvature += t[9 * a + i] * h[packed_index(std::max(i, j), std::min(i, j))] * t[9 * a + j];
-    EXPECT_LT(std::fabs(curvature), 1e-5) << a;
+    EXPECT_LT(std::fabs(curvature), a < 3 ? 1e-8 : 1e-4) << a;
   }
 }
 
