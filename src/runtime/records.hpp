@@ -45,11 +45,6 @@ template <class T>
 void record_free(Record<T> r) {
   store_free(r.name);
 }
-// True when the record is the last one created (so record_free may delete it).
-template <class T>
-bool record_is_last(Record<T> r) {
-  return store_is_last(r.name) != 0;
-}
 
 // `count` elements from element `first`. A write to a missing record creates it (first 0).
 template <class T>

@@ -12,6 +12,7 @@
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
 #include "runtime/records.hpp"
+#include "runtime/store_keep.hpp"
 
 namespace ostrel {
 namespace {
@@ -23,16 +24,6 @@ struct Kept {
 constexpr Kept kKeptState[] = {{rec::Ca, rec::num_Ca},   {rec::Cb, rec::num_Cb},
                                 {rec::ea, rec::num_ea},   {rec::eb, rec::num_eb},
                                 {rec::scf_Gmax, rec::num_Gmax}};
-
-void copy_whole(const char* to, const char* from) {
-  const std::int64_t bytes = store_size(from);
-  if (bytes <= 0) return;
-  // A record that exists keeps its size; a different one would be a different model.
-  if (store_size(to) >= 0 && store_size(to) != bytes)
-    fatal_error("\n %s and %s differ in size (%lld, %lld bytes)\n", to, from, static_cast<long long>(store_size(to)),
-                static_cast<long long>(bytes));
-  store_copy(to, from, 0, 0, bytes);
-}
 
 // The wrapped guess: the real one makes the free-atom data the SCF needs, then the
 // reference orbitals replace its start (a later run of a split Hessian begins this way).
@@ -103,14 +94,14 @@ void create_difference_records(int n3) {
 }
 
 void keep_reference_state() {
-  for (const Kept& k : kKeptState) copy_whole(k.copy.name, k.live.name);
-  copy_whole(rec::num_Grid.name, rec::Grid.name);
+  for (const Kept& k : kKeptState) store_copy_record(k.copy.name, k.live.name);
+  store_copy_record(rec::num_Grid.name, rec::Grid.name);
 }
 
 void restore_reference_state() {
   if (!is_master) return;
-  for (const Kept& k : kKeptState) copy_whole(k.live.name, k.copy.name);
-  copy_whole(rec::Grid.name, rec::num_Grid.name);
+  for (const Kept& k : kKeptState) store_copy_record(k.live.name, k.copy.name);
+  store_copy_record(rec::Grid.name, rec::num_Grid.name);
 }
 
 double set_coordinate(int k, double value) {

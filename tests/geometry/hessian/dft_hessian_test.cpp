@@ -38,11 +38,11 @@ class DftHessian : public testing::HessianRun {
 };
 
 std::string hydrogen_fluoride(const char* steps) {
-  return std::string("$control task=hessian theory=dft basis=def2-svp fit=J derivative=numeric $end\n"
-                     "$d2edr2 length=0.01 displace=1 steps=") +
-         steps +
-         " $end\n$molecule\n cartesian\n 9 0 0 0\n 1 0.05 0 0.92\n$end\n"
-         "$dft functional=pbe $end $scf fitxc=0 convergence=1e-8 $end $grid accuracy=1e-6 $end\n";
+  std::string input = "$control task=hessian theory=dft basis=def2-svp fit=J derivative=numeric $end\n"
+                      "$d2edr2 length=0.01 displace=1 steps=";
+  input += steps;
+  return input += " $end\n$molecule\n cartesian\n 9 0 0 0\n 1 0.05 0 0.92\n$end\n"
+                  "$dft functional=pbe $end $scf fitxc=0 convergence=1e-8 $end $grid accuracy=1e-6 $end\n";
 }
 
 // Every run after the first starts from the kept reference orbitals and grid, so its points
@@ -61,10 +61,13 @@ TEST_F(DftHessian, ThreeRunsOverThreeRangesGiveTheOneRunHessian) {
 }
 
 std::string water(const char* atoms, const char* steps) {
-  return std::string("$control task=hessian theory=dft basis=def2-svp fit=J derivative=numeric $end\n"
-                     "$molecule\n cartesian\n") + atoms +
-         "$end\n$dft functional=pbe $end $scf fitxc=0 convergence=1e-8 $end $grid accuracy=1e-10 $end\n"
-         "$d2edr2 length=0.005 steps=" + steps + " $end\n";
+  std::string input = "$control task=hessian theory=dft basis=def2-svp fit=J derivative=numeric $end\n"
+                      "$molecule\n cartesian\n";
+  input += atoms;
+  input += "$end\n$dft functional=pbe $end $scf fitxc=0 convergence=1e-8 $end $grid accuracy=1e-10 $end\n";
+  input += "$d2edr2 length=0.005 steps=";
+  input += steps;
+  return input += " $end\n";
 }
 
 // This program's water minimum (examples/water_optimize.inp, gradient below 1e-6), in two
