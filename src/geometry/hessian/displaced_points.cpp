@@ -8,7 +8,6 @@
 #include "model/molecule_record.hpp"
 #include "model/result_groups.hpp"
 #include "runtime/fatal.hpp"
-#include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
 #include "runtime/records.hpp"

@@ -114,7 +114,7 @@ int numerical(const DifferencePlan& p, const EnergyProcedures& procedures) {
       if (done > 0) std::printf(" %d of %d steps done by earlier runs (%s)\n", done, p.total() + 1, kept.path.c_str());
       need_reference = p.in_range(0) || !point_done(0);
       if (need_reference && !p.in_range(0))
-        std::printf(" the reference point is not among them: computed here\n");
+        std::printf(" the reference point is not among the kept steps: computed here\n");
     }
   }
   mp_bcast(&need_reference, 1, MP_INT);
