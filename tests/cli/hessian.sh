@@ -23,12 +23,17 @@ largest_difference() {  # file file -> max |a - b| over the paired lines
 }
 below() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a < b) }'; }
 no_exchange_files() { ! ls z[0-9]*.in z[0-9]*.out > /dev/null 2>&1; }
+# A complete Hessian run ends with status 0; while the vibrational analysis that follows it
+# is not built, with that stop alone.
+finished() {  # status report
+  [ "$1" -eq 0 ] || { [ "$1" -eq 1 ] && grep -q "the vibrational analysis is not available" "$2"; }
+}
 
 # Water: Psi4 1.3.2 (tools/water_hessian_psi4_reference.py), RKS PBE/def2-SVP, RI-J with
 # def2-universal-jfit, 200 x 974 grid, findif central differences (0.005) of analytic
 # gradients; the O-H stretch block of the first hydrogen (y and z rows of atom 2), hartree/bohr^2.
 "$ostrel" "$root/examples/water_hessian.inp" > water.out; rc=$?
-[ $rc -eq 0 ] || fail "water Hessian exit $rc"
+finished $rc water.out || fail "water Hessian exit $rc"
 grep -q "NUMERICAL AND ANALYTICAL GRADIENT" water.out || fail "no gradient check"
 hessian_of water.out > water.h
 [ "$(wc -l < water.h)" -eq 45 ] || fail "water Hessian has $(wc -l < water.h) of 45 elements"
@@ -42,7 +47,7 @@ ls "$work"/hessian-*.keep > /dev/null 2>&1 && fail "the kept steps were not remo
 # gradients, once in one run and once split over two runs.
 export energy="sh $root/examples/morse_diatomic.sh"
 "$ostrel" "$root/examples/morse_script.inp" > morse.out; rc=$?
-[ $rc -eq 0 ] || fail "Morse example exit $rc"
+finished $rc morse.out || fail "Morse example exit $rc"
 grep -q "ANALYTICAL COMPUTATION OF SECOND DERIVATIVES" morse.out || fail "no analytic Hessian"
 grep -q "^ Energy= " morse.out || fail "no energy line of the external program"
 no_exchange_files || fail "exchange files left behind"
@@ -52,14 +57,14 @@ numeric() {  # steps -> input with central differences over that range
   echo "\$d2edr2 length=0.001 steps=$1 \$end"
 }
 numeric 0,-1 > whole.inp
-"$ostrel" whole.inp > whole.out || fail "numeric Morse exit $?"
+"$ostrel" whole.inp > whole.out; finished $? whole.out || fail "numeric Morse exit"
 hessian_of whole.out > whole.h
 below "$(largest_difference whole.h analytic.h)" 1e-6 || fail "differences off the analytic Hessian"
 numeric 0,5 > first.inp
 numeric 6,-1 > second.inp
 "$ostrel" first.inp > first.out || fail "first part exit $?"
 grep -q " steps still to compute: 6-12 " first.out || fail "first part does not name the steps left"
-"$ostrel" second.inp > second.out || fail "second part exit $?"
+"$ostrel" second.inp > second.out; finished $? second.out || fail "second part exit"
 hessian_of second.out > split.h
 cmp -s split.h whole.h || fail "the split Hessian differs from the one-run Hessian"
 
