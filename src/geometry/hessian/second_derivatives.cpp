@@ -75,7 +75,7 @@ void analytic(const EnergyProcedures& procedures) {
   if (!is_master) return;
   double a[6] = {0, 0, 0, 0, 0, 0};
   if (record_count(rec::Polariz) >= 6) record_read(rec::Polariz, a, 6);
-  for (double& v : a) v = -v;
+  for (double& v : a) v = 0.0 - v;  // no "-0.000000" for a zero
   std::printf(" Dipole Polarizability:\n %12.6lf\n %12.6lf %12.6lf\n %12.6lf %12.6lf %12.6lf\n", a[0], a[1], a[2],
               a[3], a[4], a[5]);
 }
