@@ -117,6 +117,12 @@ TEST_F(SecondDerivatives, ThreeRunsOverThreeRangesGiveTheOneRunHessian) {
   EXPECT_EQ(run(&out), 1);
   EXPECT_EQ(testing::model_scf_runs, 7);
   EXPECT_NE(out.find(" steps still to compute: 1-3 ("), std::string::npos);
+  // A damaged file is reported and left out.
+  for (const auto& f : std::filesystem::directory_iterator(dir_)) std::filesystem::resize_file(f.path(), 100);
+  new_run(kStart, 1, 0.01, 1, 3);
+  EXPECT_EQ(run(&out), 1);
+  EXPECT_NE(out.find(" is not a complete record of earlier steps: not used"), std::string::npos);
+  EXPECT_NE(out.find(" steps still to compute: 4-9 ("), std::string::npos);
 }
 
 TEST_F(SecondDerivatives, PointsFromTheInputGiveTheComputedHessian) {
