@@ -5,7 +5,8 @@
 # Psi4's frequency run by finite differences of analytic gradients (psi4.frequency with
 # dertype=1, 3-point, disp_size 0.005) with the same model (def2-universal-jfit is Psi4's
 # def2-svp-jfit) on its default grid, one thread.
-# Prints each run's wall time and Ostrel's average SCF iterations per displaced point.
+# Prints each run's wall and CPU time (the CPU time tells more on a shared machine) and
+# Ostrel's average SCF iterations per displaced point.
 # Usage: bench/hessian_bench.sh BUILD_DIR [REPEAT] [molecule ...]   (water, glycine)
 set -e
 here=$(cd "$(dirname "$0")" && pwd)
@@ -41,8 +42,9 @@ for mol in $mols; do
     its=$(awk '/^ SCF Equations:/ { k++ } /^ *[0-9]+ +-[0-9]+\.[0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9] / && k > 1 { n++ }
                END { if (k > 1) printf "%.2f", n / (k - 1) }' "$work/$mol.out")
     points=$(grep -c "^ Step .* for coordinate" "$work/$mol.out" || true)
-    printf "ostrel %s hessian run %d: wall %.1f s, %s displaced points, %s SCF iterations per point\n" \
-      "$mol" "$i" "$(echo "$t1 - $t0" | bc)" "$points" "$its"
+    cpu=$(sed -n 's/^ CPU  time = *\([0-9.]*\) sec.*/\1/p' "$work/$mol.out" | tail -1)
+    printf "ostrel %s hessian run %d: wall %.1f s, cpu %s s, %s displaced points, %s SCF iterations per point\n" \
+      "$mol" "$i" "$(echo "$t1 - $t0" | bc)" "$cpu" "$points" "$its"
   done
   if [ -d /usr/lib/x86_64-linux-gnu/psi4 ]; then
     OMP_NUM_THREADS=1 OPENBLAS_NUM_THREADS=1 MKL_NUM_THREADS=1 \
@@ -59,9 +61,10 @@ for run in range(int(sys.argv[3])):
     mol = psi4.geometry(geo)
     psi4.set_options({"basis": "def2-svp", "scf_type": "df", "df_basis_scf": "def2-svp-jfit",
                       "puream": True, "d_convergence": 1e-8, "points": 3, "disp_size": 0.005})
-    t = time.perf_counter()
+    t, c = time.perf_counter(), time.process_time()
     psi4.frequency("pbe", dertype=1, molecule=mol)
-    print("psi4   %s frequency run %d: wall %.1f s" % (sys.argv[2], run + 1, time.perf_counter() - t), flush=True)
+    print("psi4   %s frequency run %d: wall %.1f s, cpu %.1f s" % (sys.argv[2], run + 1, time.perf_counter() - t,
+                                                             time.process_time() - c), flush=True)
 PY
   fi
 done
