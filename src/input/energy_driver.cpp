@@ -8,6 +8,8 @@
 #include <cstring>
 #include <string>
 
+#include "geometry/external_energy.hpp"
+#include "geometry/hessian/driver_hessian.hpp"
 #include "input/pending_modules.hpp"
 #include "model/result_groups.hpp"
 #include "runtime/fatal.hpp"
@@ -125,10 +127,9 @@ void kohn_sham(int level, const DriverHeader& h, const TheorySettings& s,
     std::printf("\n response properties are not available in this build\n");
   if (level == 0) return;
   require_converged(level);
-  if (level >= 2)
-    stop_all("\n analytic second derivatives are not available in this build"
-             " (use numerical differences of gradients)\n");
   p.nuclear_gradient();
+  // No analytic second derivatives: differences of analytic gradients stand in for them.
+  if (level >= 2) difference_hessian_for_driver(p);
 }
 
 void count_evaluation() {
@@ -151,7 +152,14 @@ EnergyProcedures default_energy_procedures() {
 void evaluate_with(int level, const EnergyProcedures& p) {
   if (level < 0 || level > 2) fatal_error("\n derivative level %d?\n", level);
   const DriverHeader h = read_header(level);
-  if (same(h.theory, "SCRIPT") || same(h.theory, "MM") || same(h.theory, "NDDO"))
+  if (same(h.theory, "SCRIPT")) {
+    external_energy();
+    count_evaluation();
+    print_results(level, h.n_atoms);
+    std::fflush(stdout);
+    return;
+  }
+  if (same(h.theory, "MM") || same(h.theory, "NDDO"))
     stop_all(("\n theory " + std::string(h.theory) + " is not available in this build\n").c_str());
 
   const TheorySettings s = read_settings();

@@ -21,8 +21,8 @@ void grid_setup_options();
 void read_optimize_options();
 void run_optimization();
 
-// Hessians and vibrations (pending_vibrations.cpp). second_derivatives returns 0 when the
-// Hessian is complete.
+// Hessians (geometry/hessian/second_derivatives.cpp; returns 0 when the Hessian is complete)
+// and vibrations (pending_vibrations.cpp).
 int second_derivatives();
 void vibrational_analysis();
 void anharmonic_corrections();

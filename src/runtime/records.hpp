@@ -244,8 +244,26 @@ inline constexpr Record<double> Dipole{"Dipole"};       // 3 (9 when given as in
 inline constexpr Record<double> Polariz{"Polariz"};     // max(nwave,1) x 33
 inline constexpr Record<double> Gradient{"Gradient"};   // 3N
 inline constexpr Record<double> DipoleX{"DipoleX"};     // 3N x 3
-inline constexpr Record<double> PolarizX{"PolarizX"};   // 3N x 6
+inline constexpr Record<double> PolarizX{"PolarizX"};   // blocks 3N x 6, 3N x 9, 3N x 18
 inline constexpr Record<double> Hessian{"Hessian"};     // 3N x 3N
+
+// Finite-difference second derivatives (geometry/hessian); k = 3N coordinates, 36 values of a
+// point: dipole, then 33 polarizability components. Kept in a file between split runs.
+inline constexpr Record<double> num_G0{"num_G0"};       // k reference gradient
+inline constexpr Record<double> num_G1{"num_G1"};       // k x k forward gradients, row per coordinate
+inline constexpr Record<double> num_G2{"num_G2"};       // k x k backward gradients
+inline constexpr Record<double> num_g0{"num_g0"};       // 36 reference values
+inline constexpr Record<double> num_g1{"num_g1"};       // k x 36 forward values
+inline constexpr Record<double> num_g2{"num_g2"};       // k x 36 backward values
+inline constexpr Record<double> num_E{"num_E"};         // 1 + 2k: reference, forward, backward energies
+inline constexpr Record<int> num_done{"num_done"};      // 1 + 2k: 1 when that step's results are in
+// The reference point's SCF state that every displaced point starts from.
+inline constexpr Record<double> num_Ca{"num_Ca"};
+inline constexpr Record<double> num_Cb{"num_Cb"};
+inline constexpr Record<double> num_ea{"num_ea"};
+inline constexpr Record<double> num_eb{"num_eb"};
+inline constexpr Record<double> num_Gmax{"num_Gmax"};  // copy of "scf_Gmax"
+inline constexpr Record<char> num_Grid{"num_Grid"};     // copy of "Grid"
 
 // SCF set-up (scf/procedure/scf_options).
 inline constexpr Record<int> restricted{"restrict"};    // 1: one orbital set

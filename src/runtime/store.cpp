@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -213,6 +214,20 @@ void store_usage(int* peak_kb, int* written_kb, int* read_kb) {
 std::int64_t store_size(const char* name) {
   int i = lookup(name);
   return i < 0 ? -1 : dic.bounds[i + 1] - dic.bounds[i];
+}
+
+int store_is_last(const char* name) {
+  const int i = lookup(name);
+  return i >= 0 && i == dic.count - 1 ? 1 : 0;
+}
+
+std::string store_directory() {
+  std::string dir = backing_directory();
+  if (dir.empty()) {
+    const char* tmp = std::getenv("TMPDIR");
+    dir = tmp && tmp[0] ? tmp : "/tmp";
+  }
+  return dir;
 }
 
 void store_put_text(const char* name, const std::string& text, std::int64_t field_size) {

@@ -26,6 +26,11 @@ void store_usage(int* peak_kb, int* written_kb, int* read_kb);
 
 // Size of a record in bytes, or -1 when it does not exist.
 std::int64_t store_size(const char* name);
+// 1 when `name` is the record created last (the one store_free may delete), else 0.
+int store_is_last(const char* name);
+// This node's scratch directory (the "path" option, "TMPDIR" or /tmp when none was given);
+// files that must outlive the run are kept there.
+std::string store_directory();
 
 // Typed helpers over the byte records.
 template <class T>

@@ -30,6 +30,7 @@ struct Backing {
   std::int64_t capacity = 0;
   char* memory = nullptr;
   int nfiles = 0;
+  std::string directory;
   ScratchFile files[kMaxFiles];
 };
 
@@ -107,6 +108,7 @@ void backing_open(const char* path, std::int64_t files) {
     backing.files_mode = true;
     backing.piece = piece_size_for_files;
     std::string dir = node_directory(path);
+    backing.directory = dir;
     for (int i = 0; i < files; ++i) {
       ScratchFile& f = backing.files[i];
       int n = std::snprintf(f.name, sizeof f.name, "%s/tmp%d.%d", dir.c_str(),
@@ -122,6 +124,9 @@ void backing_open(const char* path, std::int64_t files) {
     backing.capacity = files * backing.piece;
   } else {
     backing.files_mode = false;
+    // No scratch files, so no per-node entry is required: the first one serves.
+    const std::string all(path ? path : "");
+    backing.directory = all.substr(0, all.find(':'));
     std::int64_t size = -files * (std::int64_t{1} << 20);
     backing.memory = static_cast<char*>(std::malloc(static_cast<std::size_t>(size > 0 ? size : 1)));
     if (!backing.memory)
@@ -144,6 +149,8 @@ void backing_close() {
 }
 
 std::int64_t backing_capacity() { return backing.capacity; }
+
+std::string backing_directory() { return backing.directory; }
 
 void backing_write(std::int64_t position, const void* buffer, std::int64_t size, const char* record) {
   transfer<true>(position, static_cast<char*>(const_cast<void*>(buffer)), size, record);

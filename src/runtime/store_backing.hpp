@@ -1,6 +1,7 @@
 #pragma once
 // The byte space behind the named store: one memory block or a chain of scratch files.
 #include <cstdint>
+#include <string>
 
 namespace ostrel {
 
@@ -12,5 +13,7 @@ std::int64_t backing_capacity();
 void backing_write(std::int64_t position, const void* buffer, std::int64_t size, const char* record);
 void backing_read(std::int64_t position, void* buffer, std::int64_t size, const char* record);
 void backing_set_piece_size(std::int64_t bytes);
+// This node's directory of the path given at open (empty when none was given).
+std::string backing_directory();
 
 }  // namespace ostrel

@@ -1,0 +1,115 @@
+// The theory "script" through the energy driver: the exchange files' layout, the shipped
+// Morse program's energy, gradient and Hessian, and every failure stopping with one line
+// and no exchange file left behind.
+#include "geometry/external_energy.hpp"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "input/pending_modules.hpp"
+#include "runtime/records.hpp"
+#include "support/capture.hpp"
+#include "support/fatal_trap.hpp"
+#include "support/model_input.hpp"
+#include "support/molecules.hpp"
+#include "support/records.hpp"
+#include "support/runtime_fixture.hpp"
+
+namespace ostrel {
+namespace {
+
+class ExternalEnergy : public testing::RuntimeTest {
+ protected:
+  void SetUp() override {
+    RuntimeTest::SetUp();
+    char dir[] = "/tmp/ostrel-script-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    dir_ = dir;
+    home_ = std::filesystem::current_path();
+    std::filesystem::current_path(dir_);
+    // H2 at 0.8 angstrom.
+    testing::read_test_molecule(testing::molecule_group(" 1 0 0 0\n 1 0 0 0.8\n"));
+    store_put_text("theory", "SCRIPT", 64);
+    store_put("NEval", 0);
+    testing::put_reals("Dipole", std::vector<double>(9, 0.0));
+    testing::put_reals("Polariz", std::vector<double>(33, 0.0));
+    testing::put_reals("DipoleX", std::vector<double>(18, 0.0));
+  }
+  void TearDown() override {
+    std::filesystem::current_path(home_);
+    std::filesystem::remove_all(dir_);
+    unsetenv("energy");
+    RuntimeTest::TearDown();
+  }
+  std::string run(const std::string& command, int level) {
+    setenv("energy", command.c_str(), 1);
+    return testing::captured_stdout([&] { evaluate(level); });
+  }
+  bool exchange_files_left() {
+    for (const auto& f : std::filesystem::directory_iterator(dir_))
+      if (f.path().filename().string()[0] == 'z') return true;
+    return false;
+  }
+  std::string morse() { return "sh " + std::string(OSTREL_SOURCE_DIR) + "/examples/morse_diatomic.sh"; }
+  std::string out_name() { return "z" + std::to_string(getpid()) + ".out: "; }
+  std::filesystem::path dir_, home_;
+};
+
+TEST_F(ExternalEnergy, MorseProgramGivesEnergyGradientAndHessian) {
+  const std::string out = run("tee copy.in | " + morse(), 2);
+  std::ifstream copy(dir_ / "copy.in");
+  std::stringstream text;
+  text << copy.rdbuf();
+  const double r = 0.8 * 1.8897259885789233;
+  char expected[200];
+  std::snprintf(expected, sizeof expected, " 2\n 0 1\n 2\n   1 %20.13e %20.13e %20.13e\n   1 %20.13e %20.13e %20.13e\n",
+                0.0, 0.0, 0.0, 0.0, 0.0, r);
+  EXPECT_EQ(text.str(), expected);
+
+  const double De = 0.1745, a = 1.0282, ex = std::exp(-a * (r - 1.4011));
+  const double v = De * (1 - ex) * (1 - ex), f1 = 2 * De * a * ex * (1 - ex), f2 = 2 * De * a * a * ex * (2 * ex - 1);
+  EXPECT_NEAR(record_get(rec::Energy), v, 1e-12);
+  EXPECT_NEAR(record_get(rec::Gradient, 2), -f1, 1e-12);
+  EXPECT_NEAR(record_get(rec::Gradient, 5), f1, 1e-12);
+  EXPECT_NEAR(record_get(rec::Hessian, 0), f1 / r, 1e-12);   // xx of atom 1
+  EXPECT_NEAR(record_get(rec::Hessian, 5), f2, 1e-12);       // zz of atom 1
+  EXPECT_NEAR(record_get(rec::Hessian, 17), -f2, 1e-12);     // z of atom 2 against z of atom 1
+  EXPECT_EQ(record_get(rec::NEval), 1);
+  std::snprintf(expected, sizeof expected, "\n\n Energy=%16.10lf\n\n", v);
+  EXPECT_NE(out.find(expected), std::string::npos) << out;
+  EXPECT_NE(out.find("eng> H="), std::string::npos);
+  EXPECT_FALSE(exchange_files_left());
+}
+
+TEST_F(ExternalEnergy, FailuresStopWithOneLineAndRemoveBothFiles) {
+  const struct {
+    std::string command;
+    int level;
+    std::string message;
+  } cases[] = {
+      {"cat > /dev/null; exit 3", 1, " command failed"},
+      {"cat > /dev/null # a comment", 1, out_name() + "energy missing"},
+      {"printf '1.0 2.0'", 0, out_name() + "gradient component 2 of 6 missing"},
+      {"printf '1.0 0 0 abc 0 0 0'", 1, out_name() + "gradient component 3 of 6 is not a number ('abc')"},
+      {"printf '1.0 0 0 1.5e 0 0 0'", 1, out_name() + "gradient component 3 of 6 is not a number ('1.5e')"},
+      {"printf 'nan'", 1, out_name() + "energy is not a number ('nan')"},
+      {morse() + " | head -n 10", 2, out_name() + "Hessian element 4 of 21 missing"},
+      {"rm -f z$PPID.out", 1, out_name() + "missing (the command wrote no output file)"},
+      // An empty variable means the command "energy", which does not exist here.
+      {"", 1, " command failed"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_FATAL(run(c.command, c.level), c.message + "\n");
+    EXPECT_FALSE(exchange_files_left()) << c.command;
+  }
+}
+
+}  // namespace
+}  // namespace ostrel
