@@ -1,11 +1,9 @@
-// Stops standing in for the Hessian step and the vibrational analysis until that module is built.
+// Stops standing in for the Hessian step until that module is built.
 #include "input/pending_modules.hpp"
 #include "runtime/fatal.hpp"
 
 namespace ostrel {
 
 int second_derivatives() { fatal_error("\n the Hessian step is not available in this build\n"); }
-void vibrational_analysis() { fatal_error("\n the vibrational analysis is not available in this build\n"); }
-void anharmonic_corrections() { fatal_error("\n the anharmonic analysis is not available in this build\n"); }
 
 }  // namespace ostrel

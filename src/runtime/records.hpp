@@ -246,6 +246,7 @@ inline constexpr Record<double> Gradient{"Gradient"};   // 3N
 inline constexpr Record<double> DipoleX{"DipoleX"};     // 3N x 3
 inline constexpr Record<double> PolarizX{"PolarizX"};   // 3N x 6
 inline constexpr Record<double> Hessian{"Hessian"};     // 3N x 3N
+inline constexpr Record<double> ZMode{"ZMode"};         // 3N x 3N normal modes of the anharmonic scan
 
 // SCF set-up (scf/procedure/scf_options).
 inline constexpr Record<int> restricted{"restrict"};    // 1: one orbital set
