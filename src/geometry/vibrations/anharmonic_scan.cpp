@@ -123,7 +123,7 @@ void master_scan(Molecule& mol, const SurfaceRestart& restart, const EnergyAtGeo
   PoolArray<double> reference(n3), h(n3), r(std::int64_t{n3} * n3);
   vec_copy(n3, mol.xyz, reference.data());
   const int nv = harmonic_start(mol, restart, h.data(), r.data());
-  Scan scan{mol, reference.data(), energy, restart.vo_given ? restart.vo : record_get_or(rec::Energy, 0.0)};
+  Scan scan{mol, reference.data(), energy, 0.0};
 
   print_surface_modes(nv, n3, h.data(), r.data());
   record_save(rec::ZMode, r.data(), std::int64_t{n3} * n3);
@@ -149,9 +149,12 @@ void master_scan(Molecule& mol, const SurfaceRestart& restart, const EnergyAtGeo
   }
   std::fflush(stdout);
 
-  if (remaining > 0 && record_get_or(rec::NEval, 0) == 0) {
+  // The reference energy is evaluated afresh: after a finite-difference Hessian "Energy"
+  // belongs to the last displaced point. A first evaluation also builds the grid that every
+  // scan point then keeps.
+  if (remaining > 0) {
     std::printf("\n Energy at Equilibrium Geometry:");
-    record_put(rec::grid_adapt, 1);
+    record_put(rec::grid_adapt, record_get_or(rec::NEval, 0) == 0 ? 1 : 0);
     scan.vo = collective_energy(energy);
     print_surface_reference(scan.vo);
     record_put(rec::grid_adapt, 0);

@@ -1,11 +1,17 @@
 #pragma once
-// The harmonic vibrational analysis of the cartesian Hessian in the store (task "HESSIAN").
+// The harmonic vibrational analysis of the cartesian Hessian in the store (task "HESSIAN"),
+// and the export of its modes for an external viewer.
 #include <vector>
 
 #include "geometry/vibrations/mode_intensities.hpp"
 #include "geometry/vibrations/thermochemistry.hpp"
 
 namespace ostrel {
+
+// `modes`: n_vib cartesian displacement vectors (vector-major, 3N each; written normalised
+// to unit length); `frequencies` signed (hartree, negative imaginary); coordinates in bohr.
+void write_frequencies_for_viewer(const int* atomic_numbers, const double* xyz, const double* modes,
+                                  const double* frequencies, int n_atoms, int n_vib);
 
 // What the report prints, for callers that need the numbers.
 struct VibrationalReport {

@@ -7,15 +7,9 @@
 #include "runtime/fatal.hpp"
 
 namespace ostrel {
-namespace {
-
-constexpr double kNotGiven = 1e300;
-
-}  // namespace
-
 SurfaceRestart read_surface_group(int n3) {
   const std::size_t modes = static_cast<std::size_t>(n3);
-  SurfaceRestart s{-1, false, kNotGiven, std::vector<double>(modes, 0.0), std::vector<double>(modes * modes, 0.0),
+  SurfaceRestart s{-1, 0.0, std::vector<double>(modes, 0.0), std::vector<double>(modes * modes, 0.0),
                    std::vector<double>(modes * kMaxScanPoints, 0.0), std::vector<double>(modes * kMaxScanPoints, 0.0),
                    std::vector<int>(modes, 0)};
   const InputVar vars[] = {
@@ -28,7 +22,6 @@ SurfaceRestart read_surface_group(int n3) {
       {"vx", IN_REAL, n3 * kMaxScanPoints, s.vx.data()},
   };
   read_group(stdin, "surface", 7, vars);
-  s.vo_given = s.vo != kNotGiven;
   if (s.nv < -1 || s.nv > n3)
     fatal_error("*** error in '$surface' : nv=%d, the molecule has %d coordinates\n", s.nv, n3);
   for (int m = 0; m < n3; ++m) {

@@ -8,10 +8,10 @@ namespace ostrel {
 inline constexpr int kMaxScanPoints = 100;  // per mode
 
 // Mode-major arrays for n3 cartesian coordinates: h and nx per mode, r 3N per mode, x and vx
-// kMaxScanPoints per mode. nv = -1: no harmonic modes given; vo_given: the reference energy.
+// kMaxScanPoints per mode. nv = -1: no harmonic modes given. The reference energy vo is
+// accepted as printed but evaluated afresh whenever a mode remains to be scanned.
 struct SurfaceRestart {
   int nv;
-  bool vo_given;
   double vo;
   std::vector<double> h, r, x, vx;
   std::vector<int> nx;

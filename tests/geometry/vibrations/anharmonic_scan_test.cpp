@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "geometry/vibrations/anharmonic_scan.hpp"
-#include "geometry/vibrations/cubic_spline.hpp"
+#include "geometry/vibrations/oscillator_levels.hpp"
 #include "geometry/vibrations/vibration_constants.hpp"
 #include "linalg/vector_ops.hpp"
 #include "model/units.hpp"
