@@ -20,6 +20,7 @@
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
 #include "runtime/records.hpp"
+#include "runtime/timer.hpp"
 
 namespace ostrel {
 
@@ -209,10 +210,13 @@ AnharmonicResult anharmonic_scan(const EnergyAtGeometry& energy) {
 }
 
 void anharmonic_corrections() {
+  timer("Anharmonic Corrections", '-');
   anharmonic_scan([] {
     evaluate(0);
     return is_master ? record_get(rec::Energy) : 0.0;
   });
+  timer("Anharmonic Corrections", '+');
+  timer("Anharmonic Corrections", 'r');
 }
 
 }  // namespace ostrel

@@ -17,6 +17,7 @@
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
 #include "runtime/records.hpp"
+#include "runtime/timer.hpp"
 
 namespace ostrel {
 namespace {
@@ -159,6 +160,11 @@ void write_frequencies_for_viewer(const int* atomic_numbers, const double* xyz, 
   std::fflush(stdout);
 }
 
-void vibrational_analysis() { harmonic_analysis_report(); }
+void vibrational_analysis() {
+  timer("Vibrational Analysis", '-');
+  harmonic_analysis_report();
+  timer("Vibrational Analysis", '+');
+  timer("Vibrational Analysis", 'r');
+}
 
 }  // namespace ostrel
