@@ -30,6 +30,7 @@ import psi4
 from psi4.driver import qcdb
 
 REFERENCE = "/work/shared/reference/geometry_vibrations_reference.json"
+CACHE = "/tmp/vibrations_psi4_%s.json"
 STEP = 0.005  # bohr, dipole derivatives
 HARTREE_KCAL = 627.5094737775374  # qcel CODATA 2014
 OPTIONS = {
@@ -119,7 +120,17 @@ def analyse(name, symbols, bohr, masses, sigma, want_dipoles):
     return out
 
 
-def cases(names):
+def cached(name):
+    """One case, computed once: its results are kept in CACHE % name."""
+    try:
+        return json.load(open(CACHE % name))
+    except OSError:
+        result = next(compute([name]))
+        json.dump(result, open(CACHE % name, "w"), indent=1)
+        return result
+
+
+def compute(names):
     ref = json.load(open(REFERENCE))
     ang = 1.0 / psi4.constants.bohr2angstroms
     for name in names:
@@ -138,8 +149,9 @@ def cases(names):
             yield analyse(name, s, xyz, [OSTREL_MASS[x] for x in s], 1, True)
         elif name == "nh3ts":
             s = ["N", "H", "H", "H"]
+            # Psi4 keeps the planar symmetry of the start, so the optimum is the saddle point.
             xyz = optimise(s, [[0, 0, 0], [1.0, 0, 0], [-0.5, 0.866025, 0], [-0.5, -0.866025, 0]],
-                           "d3h")
+                           None)
             yield analyse(name, s, xyz, [OSTREL_MASS[x] for x in s], 6, False)
 
 
@@ -182,8 +194,7 @@ def main():
     psi4.set_num_threads(1)
     psi4.set_memory("1 GB")
     psi4.set_options(OPTIONS)
-    results = list(cases(sys.argv[1:] or ["water", "hcn", "nh3", "nh3ts"]))
-    json.dump(results, open("/tmp/vibrations_psi4_reference.json", "w"), indent=1)
+    results = [cached(name) for name in sys.argv[1:] or ["water", "nh3ts", "hcn", "nh3"]]
     sys.stdout.write(header(results))
 
 

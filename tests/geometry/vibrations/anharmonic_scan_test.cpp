@@ -91,6 +91,21 @@ TEST_F(Anharmonic, MorseDiatomicGivesTheExactMorseLevels) {
   EXPECT_EQ(current_geometry()[5], re);  // the reference geometry is back
 }
 
+TEST_F(Anharmonic, SoftModeStopsAfterSevenPointsOnEachSide) {
+  std::vector<double> h(21, 0.0);
+  h[packed_index(2, 2)] = h[packed_index(5, 5)] = 0.5;
+  h[packed_index(5, 2)] = -0.5;
+  set_up(" 1 0 0 0\n 9 0 0 0.92\n", h);
+  // A curve a hundred times softer than the Hessian never reaches 6.5 harmonic levels.
+  const AnharmonicResult r = scan([&] {
+    const std::vector<double> x = current_geometry();
+    const double d = atom_distance(x.data(), 0, 1) - 0.92 * kBohrPerAngstrom;
+    return 0.0025 * d * d;
+  });
+  ASSERT_EQ(r.modes.size(), 1u);
+  EXPECT_EQ(r.modes[0].x.size(), 15u);
+}
+
 TEST_F(Anharmonic, ScanStoppedAfterOneModeResumesFromItsRestartBlocks) {
   // Bent triatomic held by Morse pair terms: three modes.
   testing::Surface s;
