@@ -2,9 +2,9 @@
 
 #include <string>
 
+#include "input/common_setup.hpp"
 #include "input/control_options.hpp"
-#include "input/print_option.hpp"
-#include "input/select_task.hpp"
+#include "input/theory_class.hpp"
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/store.hpp"

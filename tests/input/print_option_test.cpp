@@ -1,4 +1,4 @@
-#include "input/print_option.hpp"
+#include "input/theory_class.hpp"
 
 #include <gtest/gtest.h>
 

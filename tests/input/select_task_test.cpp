@@ -1,4 +1,4 @@
-#include "input/select_task.hpp"
+#include "input/common_setup.hpp"
 
 #include <gtest/gtest.h>
 

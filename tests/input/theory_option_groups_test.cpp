@@ -3,8 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "input/ci_options.hpp"
-#include "input/nddo_guess_groups.hpp"
+#include "input/common_setup.hpp"
 #include "runtime/store.hpp"
 #include "support/fatal_trap.hpp"
 #include "support/input_file.hpp"

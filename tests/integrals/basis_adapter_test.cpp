@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "integrals/basis_adapter.hpp"
-#include "integrals/overlap.hpp"
+#include "integrals/one_electron_kernels.hpp"
 #include "model/basis_input.hpp"
 #include "model/ecp_input.hpp"
 #include "model/molecule_input.hpp"

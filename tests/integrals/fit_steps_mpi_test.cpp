@@ -8,7 +8,7 @@
 
 #include "coulomb_psi4_reference_data.hpp"
 #include "integrals/coulomb_fit.hpp"
-#include "integrals/fit_metric_inverse.hpp"
+#include "integrals/fit_driver.hpp"
 #include "integrals/fit_setup.hpp"
 #include "integrals/two_electron_coulomb.hpp"
 #include "runtime/message_passing.hpp"

@@ -7,10 +7,7 @@
 #include <functional>
 #include <vector>
 
-#include "integrals/kinetic.hpp"
-#include "integrals/multipole.hpp"
-#include "integrals/nuclear_attraction.hpp"
-#include "integrals/overlap.hpp"
+#include "integrals/one_electron_kernels.hpp"
 #include "psi4_reference_data.hpp"
 #include "test_shells.hpp"
 

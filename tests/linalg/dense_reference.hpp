@@ -5,7 +5,7 @@
 #include <random>
 #include <vector>
 
-#include "linalg/block_transfer.hpp"
+#include "linalg/vector_ops.hpp"
 
 namespace ostrel::testing {
 

@@ -7,8 +7,8 @@
 #include <random>
 #include <tuple>
 
-#include "linalg/block_transfer.hpp"
 #include "linalg/dense_reference.hpp"
+#include "linalg/vector_ops.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel {

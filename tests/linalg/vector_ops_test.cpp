@@ -7,7 +7,6 @@
 #include <random>
 #include <vector>
 
-#include "linalg/block_transfer.hpp"
 #include "linalg/dense_reference.hpp"
 
 namespace ostrel {

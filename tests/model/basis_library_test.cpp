@@ -14,7 +14,6 @@
 #include "integrals/one_electron_matrices.hpp"
 #include "model/basis_input.hpp"
 #include "model/ecp_input.hpp"
-#include "model/ecp_record.hpp"
 #include "model/molecule_input.hpp"
 #include "runtime/store.hpp"
 #include "support/model_input.hpp"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "integrals/one_electron_driver.hpp"
-#include "linalg/orthonormalize.hpp"
+#include "linalg/subspace.hpp"
 #include "model/population.hpp"
 #include "runtime/node.hpp"
 #include "runtime/store.hpp"
