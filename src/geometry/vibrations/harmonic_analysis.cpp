@@ -8,7 +8,7 @@
 #include "geometry/step_tools.hpp"
 #include "geometry/vibrations/normal_modes.hpp"
 #include "geometry/vibrations/vibration_constants.hpp"
-#include "input/print_option.hpp"
+#include "input/theory_class.hpp"
 #include "linalg/vector_ops.hpp"
 #include "model/elements.hpp"
 #include "model/molecule_record.hpp"
