@@ -2,10 +2,12 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 
 #include "geometry/step_tools.hpp"
 #include "geometry/vibrations/vibration_constants.hpp"
 #include "linalg/vector_ops.hpp"
+#include "model/molecule_record.hpp"
 #include "runtime/pool.hpp"
 
 namespace ostrel {
@@ -55,6 +57,27 @@ int harmonic_modes(int n_atoms, const double* xyz, const double* w, const double
     }
   eigen_local(h.data(), vectors, values, m);
   return ntr;
+}
+
+void principal_moments(const Molecule& mol, double* moments) {
+  double total = 0, centre[3] = {0, 0, 0};
+  for (int a = 0; a < mol.n_atoms; ++a) {
+    total += mol.mass[a];
+    for (int d = 0; d < 3; ++d) centre[d] += mol.mass[a] * mol.xyz[3 * a + d];
+  }
+  for (double& c : centre) c /= total;
+  double t[3][3] = {};
+  for (int a = 0; a < mol.n_atoms; ++a) {
+    const double r[3] = {mol.xyz[3 * a] - centre[0], mol.xyz[3 * a + 1] - centre[1], mol.xyz[3 * a + 2] - centre[2]};
+    const double r2 = r[0] * r[0] + r[1] * r[1] + r[2] * r[2];
+    for (int i = 0; i < 3; ++i)
+      for (int j = 0; j < 3; ++j) t[i][j] += mol.mass[a] * ((i == j ? r2 : 0.0) - r[i] * r[j]);
+  }
+  std::printf("\n Tensor of Inertia (amu*bohr*bohr)");
+  for (auto& row : t) std::printf("\n %10.4lf %10.4lf %10.4lf", row[0], row[1], row[2]);
+  double packed[6] = {t[0][0], t[1][0], t[1][1], t[2][0], t[2][1], t[2][2]}, vectors[9];
+  eigen_local(packed, vectors, moments, 3);
+  std::printf("\n         Principal Moments\n %10.4lf %10.4lf %10.4lf\n", moments[0], moments[1], moments[2]);
 }
 
 double signed_frequency(double curvature) {

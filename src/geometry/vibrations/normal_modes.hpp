@@ -1,8 +1,14 @@
 #pragma once
-// The harmonic problem of a cartesian Hessian: external motions projected out, mass
-// weighting, normal modes.
+// Rigid-body and harmonic motions of a molecule: principal moments, external motions
+// projected out of a cartesian Hessian, mass weighting, normal modes.
 
 namespace ostrel {
+
+struct Molecule;
+
+// Prints the inertia tensor about the centre of mass (amu bohr^2) and returns its
+// eigenvalues, the principal moments, ascending.
+void principal_moments(const Molecule& mol, double* moments);
 
 // 1/sqrt(m_a) for each cartesian coordinate (3N), m_a in electron masses (amu in `mass`).
 void mass_weights(int n_atoms, const double* mass, double* w);

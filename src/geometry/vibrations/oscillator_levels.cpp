@@ -6,7 +6,6 @@
 #include "geometry/step_tools.hpp"
 #include "linalg/vector_ops.hpp"
 #include "model/matrix_print.hpp"
-#include "model/text_plot.hpp"
 #include "model/units.hpp"
 #include "runtime/pool.hpp"
 
