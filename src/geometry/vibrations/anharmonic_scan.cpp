@@ -80,7 +80,6 @@ void print_surface_scan(int m, int n, const double* x, const double* vx) {
   std::printf("surf>$end\n\n");
 }
 
-
 namespace {
 
 constexpr int kMaxPointsPerSide = 7;
