@@ -16,4 +16,9 @@ void print_complex_matrix(const double* real, const double* imaginary, const dou
 // the 1-based column numbers.
 void print_dense_matrix(const double* a, int rows, int cols, int mode);
 
+// Plots the n points (x_i, y_i) of a curve as '*' on a grid of `width` columns by `height`
+// rows (at least 2 each), axes scaled to the data, with the y range at the left and the x
+// range below.
+void print_text_plot(const double* x, const double* y, int n, int width = 60, int height = 20);
+
 }  // namespace ostrel

@@ -246,6 +246,7 @@ inline constexpr Record<double> Gradient{"Gradient"};   // 3N
 inline constexpr Record<double> DipoleX{"DipoleX"};     // 3N x 3
 inline constexpr Record<double> PolarizX{"PolarizX"};   // blocks 3N x 6, 3N x 9, 3N x 18
 inline constexpr Record<double> Hessian{"Hessian"};     // 3N x 3N
+inline constexpr Record<double> ZMode{"ZMode"};         // 3N x 3N normal modes of the anharmonic scan
 
 // Finite-difference second derivatives (geometry/hessian); k = 3N coordinates, 36 values of a
 // point: dipole, then 33 polarizability components. Kept in a file between split runs.
