@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "input/ci_options.hpp"
 #include "input/library_file.hpp"
+#include "input/nddo_guess_groups.hpp"
 #include "runtime/store.hpp"
 #include "support/capture.hpp"
 #include "support/fatal_trap.hpp"
@@ -194,6 +196,38 @@ TEST(LibraryFile, FallsBackToTheBasisDirectoryBesideTheExecutable) {
   }
   std::filesystem::remove(dir / name);
   EXPECT_EQ(found, (dir / name).string());
+}
+
+using TheoryOptionGroups = testing::RuntimeTest;
+
+TEST_F(TheoryOptionGroups, CiIterationsDefaultToTheScfLimit) {
+  const int scf_iterations[2] = {16, 16};
+  store_write("iterations", 0, scf_iterations, sizeof scf_iterations);
+  InputFile input("$ci ndiis=3 ecut=1e-6 $end");
+  read_ci_options(input.get());
+  EXPECT_EQ(testing::get_ints("ci_ndiis"), (std::vector<int>{3, 8}));
+  EXPECT_EQ(testing::get_ints("ci_Niter"), std::vector<int>{16});
+  EXPECT_EQ(store_get<int>("ci_v4"), 0);
+  EXPECT_EQ(store_get<double>("ci_ecut"), 1e-6);
+}
+
+TEST_F(TheoryOptionGroups, SemiEmpiricalOrderAndOrbitals) {
+  store_put("Natom", 1);
+  InputFile input("$order n=2,1 $end\n$ce n=2 c=1,2,3,4,99 e=-1,-2,-3 $end");
+  read_nddo_guess_groups(input.get());
+  const std::vector<int> order = testing::get_ints("guess_na");  // 16 orbital slots per atom
+  EXPECT_EQ(order, (std::vector<int>{1, 0, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}));
+  EXPECT_EQ(store_get<int>("guess_nc"), 2);
+  EXPECT_EQ(testing::get_reals("guess_Ca"), (std::vector<double>{1, 2, 3, 4}));
+  EXPECT_EQ(testing::get_reals("guess_ea"), (std::vector<double>{-1, -2}));
+  InputFile too_many("$ce n=17 $end");
+  EXPECT_FATAL(read_nddo_guess_groups(too_many.get()), "n=17 outside 0..16");
+  store_clear();
+  store_put("Natom", 2);  // without groups: every slot of both atoms
+  InputFile none("");
+  read_nddo_guess_groups(none.get());
+  EXPECT_EQ(store_get<int>("guess_nc"), 32);
+  EXPECT_EQ(store_size("guess_Ca"), 8 * 32 * 32);
 }
 
 }  // namespace
