@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "linalg/dense_reference.hpp"
-#include "linalg/eigen_check.hpp"
 #include "linalg/eigen_order.hpp"
 #include "linalg/eigen_symmetric.hpp"
 #include "linalg/householder.hpp"

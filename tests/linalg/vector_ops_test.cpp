@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "linalg/block_transfer.hpp"
 #include "linalg/dense_reference.hpp"
+#include "linalg/print_dense.hpp"
 
 namespace ostrel {
 namespace {
@@ -26,8 +29,6 @@ TEST(VectorOps, ReductionsAtEveryRemainderLength) {
     }
     EXPECT_DOUBLE_EQ(vec_dot(n, x.data(), y.data()), dot);
     std::vector<double> z(n, 7.0);
-    vec_set(n, 3.0, z.data());
-    for (double v : z) EXPECT_EQ(v, 3.0);
     vec_copy(n, x.data(), z.data());
     EXPECT_EQ(z, x);
   }
@@ -42,16 +43,6 @@ TEST(VectorOps, ScalingByZeroClearsNonNumbersExtremesAndSearch) {
   EXPECT_EQ(vec_max_norm(0, x), 0.0);
   EXPECT_EQ(vec_index_max_abs(6, x), 3);  // first of the two largest
   EXPECT_EQ(vec_index_min(6, x), 3);
-}
-
-TEST(VectorOps, ElementwiseKernels) {
-  double x[] = {1, 2, 3}, y[] = {4, 5, 6}, z[3];
-  vec_product(3, x, y, z);
-  EXPECT_EQ(z[2], 18.0);
-  vec_axpy(3, 2.0, x, y);
-  EXPECT_EQ(y[2], 12.0);
-  vec_swap(3, x, z);
-  EXPECT_EQ(z[0], 1.0);
 }
 
 TEST(VectorOps, PackedMatrixKernelsMatchDenseArithmetic) {
@@ -95,22 +86,6 @@ TEST(VectorOps, PackedMatrixKernelsMatchDenseArithmetic) {
   }
 }
 
-TEST(VectorOps, VectorScalingModes) {
-  std::vector<double> c(6, 1.0);
-  const double d[] = {4.0, -16.0};
-  scale_vectors(3, 2, c.data(), d, 0);
-  EXPECT_EQ(c[0], 4.0);
-  EXPECT_EQ(c[5], -16.0);
-  c.assign(6, 1.0);
-  scale_vectors(3, 2, c.data(), d, 1);
-  EXPECT_DOUBLE_EQ(c[0], 0.5);
-  EXPECT_DOUBLE_EQ(c[3], 0.25);
-  c.assign(6, 1.0);
-  scale_vectors(3, 2, c.data(), d, 2);
-  EXPECT_DOUBLE_EQ(c[2], 1.0 / std::sqrt(2.0));
-  EXPECT_DOUBLE_EQ(c[4], 0.5);
-}
-
 TEST(BlockTransfer, BlocksRoundTripInEveryMode) {
   std::mt19937_64 g(4);
   const int n = 9;
@@ -150,6 +125,37 @@ TEST(BlockTransfer, RectangularMatricesUseRowAndColumnLengths) {
     EXPECT_EQ(buf[0], 13.0);
     EXPECT_EQ(buf[1], 23.0);
   }
+}
+
+std::string printed(const double* a, int rows, int cols, int mode) {
+  std::fflush(stdout);
+  ::testing::internal::CaptureStdout();
+  print_dense_matrix(a, rows, cols, mode);
+  std::fflush(stdout);
+  return ::testing::internal::GetCapturedStdout();
+}
+
+TEST(PrintDense, FullTransposedAndPackedFormsPrintTheSameMatrix) {
+  // [[1, -2], [-2, 0.5]]: largest magnitude 2 -> one digit, nine decimals, width 12.
+  const double rows[] = {1, -2, -2, 0.5}, packed[] = {1, -2, 0.5};
+  const std::string want =
+      "\n            1            2\n"
+      "  1.000000000 -2.000000000\n"
+      " -2.000000000  0.500000000\n";
+  EXPECT_EQ(printed(rows, 2, 2, 1), want);
+  EXPECT_EQ(printed(rows, 2, 2, -1), want);
+  EXPECT_EQ(printed(packed, 2, 2, 0), want);
+}
+
+TEST(PrintDense, WidthFollowsTheMagnitudeAndWideMatricesSplit) {
+  const double big[] = {12345.5, -0.25};
+  // Five integer digits leave five decimals; width 12.
+  EXPECT_EQ(printed(big, 1, 2, 1), "\n            1            2\n  12345.50000     -0.25000\n");
+  double wide[12];
+  for (int j = 0; j < 12; ++j) wide[j] = j;
+  const std::string out = printed(wide, 1, 12, 1);
+  // Width 12 + 1: nine columns per block, so a second block starts at column 10.
+  EXPECT_NE(out.find("\n           10           11           12\n"), std::string::npos) << out;
 }
 
 }  // namespace
