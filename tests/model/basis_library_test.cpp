@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "../integrals/psi4_ecp_reference_data.hpp"
+#include "../integrals/generated/psi4_ecp_reference_data.hpp"
 #include "../integrals/test_shells.hpp"
 #include "integrals/core_potential_matrix.hpp"
 #include "integrals/one_electron_matrices.hpp"
