@@ -26,13 +26,19 @@ spin_sum() {  # report, header line -> sum of the third column of the two atom l
 }
 close_to "$(spin_sum "$work/oh.out" " Overlap populations:")" 1 1e-4 || fail "overlap spin populations"
 close_to "$(spin_sum "$work/oh.out" " Atomic partitions of the density:")" 1 2e-3 || fail "fitted spin partition"
-for line in " O1      -0.1691   1.02432" " H1       0.1691  -0.02432" "  O1    |  H1   :  1.00"; do
-  expect_line "$work/oh.out" "$line"
-done
+population_near() {  # report, atom label, charge, spin: within 2e-4 and 3e-5 of the printed line
+  awk -v a="$2" -v q="$3" -v s="$4" 'index($0, " Overlap populations:") == 1 { on = 1 }
+    on && $1 == a { dq = $2 - q; ds = $3 - s; ok = dq * dq < 4e-8 && ds * ds < 9e-10; exit }
+    END { exit !ok }' "$1" || fail "overlap population of $2 in $1"
+}
+population_near "$work/oh.out" O1 -0.169114 1.02432
+population_near "$work/oh.out" H1 0.169114 -0.02432
+expect_line "$work/oh.out" "  O1    |  H1   :  1.00"
 sed 's/fit=J \$end/fit=J print=BONDS+VECTORS+MOLDEN-ENERGIES $end/' examples/water_energy.inp > "$work/print.inp"
 run_ok "$work/print.inp" "$work/print.out" "water with print options"
-for line in " O1      -0.2762   0.00000" " H1       0.1381   0.00000" "  O1    |  H1   :  1.01  H2   :  1.01" \
-    " Eigenvectors (alpha)" "mos>[Molden Format]"; do
+population_near "$work/print.out" O1 -0.276164 0
+population_near "$work/print.out" H1 0.138082 0
+for line in "  O1    |  H1   :  1.01  H2   :  1.01" " Eigenvectors (alpha)" "mos>[Molden Format]"; do
   expect_line "$work/print.out" "$line"
 done
 grep -q "One-Electron Energies" "$work/print.out" && fail "-ENERGIES still lists orbital energies"
