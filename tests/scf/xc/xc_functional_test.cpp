@@ -72,19 +72,6 @@ TEST(XcFunctionalTable, RowsThatSetParametersOverrideTheInputOthersKeepIt) {
   EXPECT_EQ(read("$dft functional=pbe1 $end").functional.a_hf, 0.25);
 }
 
-// The parametrised family counts its variables (VT2's row replaces the input's fifth n).
-TEST(XcFunctionalTable, ParametrisedFamilyCountsItsVariables) {
-  const struct {
-    const char* input;
-    int n4, nvar;
-  } rows[] = {{"vgga n=2 3 4", 0, 3 * 2 * 4 + 2}, {"VGGA#1 n=2 3 4", 1, 3 * 2 * 4 + 4 + 2}, {"VT2 n=2 3 4 0 7", 2, 3 * 2}};
-  for (const auto& r : rows) {
-    const DftOptions o = read(std::string("$dft functional=") + r.input + " $end");
-    EXPECT_EQ(o.functional.n[4], r.n4) << r.input;
-    EXPECT_EQ(o.functional.nvar, r.nvar) << r.input;
-  }
-}
-
 // Without a group or key the default name applies; an unknown name stops upper-cased.
 TEST(XcFunctionalTable, DefaultNameAndUnknownNames) {
   DftOptions o = read("$control task=energy $end", "PBE1");
