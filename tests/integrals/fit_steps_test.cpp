@@ -84,9 +84,7 @@ TEST_F(FitSteps, NearlyDependentFittingFunctionsAreDroppedNotInverted) {
   EXPECT_LT(largest_deviation_from_product(vv, vinv, vinv, m), 1e-6);
   EXPECT_LT(testing::max_difference(vinv, std::vector<double>(vinv.size(), 0.0)), 1e3);
   // with lambda_min below every eigenvalue nothing is dropped
-  ::testing::internal::CaptureStdout();
-  EXPECT_EQ(fit_metric_inverse(set, 1e-16, "VMM", "s"), 0);
-  ::testing::internal::GetCapturedStdout();
+  testing::captured_stdout([&] { EXPECT_EQ(fit_metric_inverse(set, 1e-16, "VMM", "s"), 0); });
 }
 
 // Two water molecules far apart.
@@ -94,20 +92,6 @@ std::vector<double> two_waters(double separation) {
   std::vector<double> x(kCoordinates, kCoordinates + 9);
   for (int i = 0; i < 9; ++i) x.push_back(kCoordinates[i] + (i % 3 == 0 ? separation : 0.0));
   return x;
-}
-
-TEST_F(FitSteps, AtomGroupsAreBalancedAndCompact) {
-  // atoms 0,1,2 and 3,4,5 are two molecules; the cyclic start mixes them
-  const std::vector<double> x = two_waters(40.0);
-  int g[6];
-  group_atoms(6, x.data(), 2, g);
-  EXPECT_TRUE(g[0] == g[1] && g[1] == g[2] && g[3] == g[4] && g[4] == g[5] && g[0] != g[3]);
-  group_atoms(6, x.data(), 3, g);
-  int size[3] = {0, 0, 0};
-  for (int k : g) ++size[k];
-  for (int s : size) EXPECT_EQ(s, 2);
-  group_atoms(6, x.data(), 1, g);
-  for (int k : g) EXPECT_EQ(k, 0);
 }
 
 TEST_F(FitSteps, PairListsDropDistantAtomsAndTheCountsArePrinted) {
