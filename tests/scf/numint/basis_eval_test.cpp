@@ -124,13 +124,6 @@ TEST(BasisEval, PointsAgreeWithSinglePointsThroughSecondOrderAndZeroBeyondTheExt
   EXPECT_FATAL(shell_eval(ts.shell(1), d, 4, out, 3), "l = 1, order 4");
 }
 
-TEST(BasisEval, ExtentOfOnePrimitiveIsWhereItFallsToTheThreshold) {
-  TestShell ts;
-  const GaussianShell s = ts.shell(0, 1);  // 0.4 exp(-2.3 r^2)
-  EXPECT_NEAR(shell_extent2(s, 1e-10), std::log(0.4 / 1e-10) / 2.3, 1e-8);
-  EXPECT_EQ(shell_extent2(s, 1.0), 0.0);  // never reaches the threshold
-}
-
 TEST(BasisEval, FunctionsStayBelowTheThresholdBeyondTheirExtent) {
   TestShell ts;
   for (int l = 0; l <= 6; ++l) {
@@ -153,33 +146,6 @@ TEST(BasisEval, FunctionsStayBelowTheThresholdBeyondTheirExtent) {
       EXPECT_GT(largest_in, 0.1 * thr) << "l=" << l;  // the extent is not wildly loose
     }
   }
-}
-
-TEST(BasisEval, PointEvaluationSkipsShellsOutOfReachAndGroupsByAtom) {
-  TestShell ts;
-  double far_centre[3] = {20.0, 0.0, 0.0};
-  GaussianShell shells[3] = {ts.shell(1), ts.shell(2), ts.shell(0)};
-  shells[1].first_function = 3;
-  shells[2].first_function = 8;
-  shells[2].centre = far_centre;
-  shells[2].atom = 1;
-  const int first_shell[3] = {0, 2, 3};
-  const ShellSet set{2, 3, 9, shells, first_shell};
-  double extent2[3], atom_extent2[2];
-  shell_set_extents(set, 1e-10, extent2, atom_extent2);
-  EXPECT_EQ(atom_extent2[0], std::max(extent2[0], extent2[1]));
-  const int atoms[2] = {0, 1};
-  const double p[3] = {0.5, 0.1, 0.2};
-  int function[9], atom_end[2];
-  std::vector<double> values(4 * 9);
-  const int n = basis_eval_point(set, extent2, p, atoms, 2, 1, function, values.data(), 9, atom_end);
-  ASSERT_EQ(n, 8);
-  EXPECT_EQ(atom_end[0], 8);
-  EXPECT_EQ(atom_end[1], 8);
-  for (int m = 0; m < 8; ++m) EXPECT_EQ(function[m], m);
-  const std::vector<double> d = eval(shells[1], p, 1);
-  for (int k = 0; k < 4; ++k)
-    for (int s = 0; s < 5; ++s) EXPECT_DOUBLE_EQ(values[k * 9 + 3 + s], d[k * 5 + s]);
 }
 
 }  // namespace

@@ -75,9 +75,7 @@ class ScfPsi4 : public testing::RuntimeTest {
     const std::string out = testing::run_input(input(c, "gradient"));
     EXPECT_NE(out.find(" converged!\n"), std::string::npos) << out;
     EXPECT_NEAR(store_get<double>("Energy"), c.energy, 2e-6) << name;
-    ::testing::internal::CaptureStdout();
-    scf_nuclear_gradient();
-    ::testing::internal::GetCapturedStdout();
+    testing::captured_stdout([&] { scf_nuclear_gradient(); });
     std::vector<double> g(c.gradient.size());
     store_read("Gradient", 0, g.data(), 8 * static_cast<std::int64_t>(g.size()));
     // Psi4 leaves out the derivative of the grid weights (a few 1e-6 on this grid).

@@ -129,9 +129,7 @@ class ScfSystem : public RuntimeTest {
 
   // Start orbitals: eigenvectors of H0 in the overlap metric.
   void core_guess() {
-    ::testing::internal::CaptureStdout();
-    scf_one_electron_setup();
-    ::testing::internal::GetCapturedStdout();
+    testing::captured_stdout([&] { scf_one_electron_setup(); });
     const std::vector<double> c = roothaan(n, record_values("H0"), record_values("S"));
     write_values("Ca", c);
     write_values("Cb", c);
