@@ -19,14 +19,19 @@ int slot_atom(const InternalCoordinate& c, int s) {
 }  // namespace
 
 InternalFrame::InternalFrame(int n_atoms, int count, const InternalCoordinate* set,
-                             const double* weights, const double* xyz)
-    : n_(n_atoms), count_(count), set_(set), w_(weights), x_(3 * std::int64_t{n_atoms}),
+                             const double* weights, const double* xyz, Solve solve)
+    : n_(n_atoms), count_(count), mode_(solve), set_(set), w_(weights), x_(3 * std::int64_t{n_atoms}),
       q_(std::max(count, 1)), b_(std::int64_t{B_ROW} * std::max(count, 1)),
-      ginv_(packed_size(3 * std::int64_t{n_atoms})) {
+      ginv_(solve == Solve::Inverse ? packed_size(3 * std::int64_t{n_atoms}) : 1),
+      t_(6 * 3 * std::int64_t{n_atoms}) {
   const int m = 3 * n_;
   vec_copy(m, xyz, x_.data());
   internal_values(count_, set_, xyz, q_.data(), b_.data());
-  PoolArray<double> g(packed_size(m)), unit(m), col(std::max(count, 1)), back(m), t(6 * std::int64_t{m});
+  nt_ = translation_rotation_vectors(n_, xyz, t_.data());
+  const int nt = nt_;
+  if (mode_ == Solve::Iterative) return;
+  const double* t = t_.data();
+  PoolArray<double> g(packed_size(m)), unit(m), col(std::max(count, 1)), back(m);
   for (int p = 0; p < m; ++p) {
     vec_set(m, 0.0, unit.data());
     unit[p] = 1.0;
@@ -35,7 +40,6 @@ InternalFrame::InternalFrame(int n_atoms, int count, const InternalCoordinate* s
     transpose(col.data(), back.data());
     for (int r = 0; r <= p; ++r) g[packed_index(p, r)] = back[r];
   }
-  const int nt = translation_rotation_vectors(n_, xyz, t.data());
   for (int k = 0; k < nt; ++k)
     for (int p = 0; p < m; ++p)
       for (int r = 0; r <= p; ++r) g[packed_index(p, r)] += t[k * m + p] * t[k * m + r];
@@ -52,12 +56,63 @@ InternalFrame::InternalFrame(int n_atoms, int count, const InternalCoordinate* s
   }
 }
 
+void InternalFrame::project(double* dx) const {
+  const int m = 3 * n_;
+  for (int k = 0; k < nt_; ++k) vec_axpy(m, -vec_dot(m, t_.data() + std::int64_t{k} * m, dx), t_.data() + std::int64_t{k} * m, dx);
+}
+
 void InternalFrame::to_internal(const double* dx, double* dq) const {
-  apply_b_matrix(count_, set_, b_.data(), dx, dq);
+  PoolArray<double> p(3 * n_);
+  vec_copy(3 * n_, dx, p.data());
+  project(p.data());
+  apply_b_matrix(count_, set_, b_.data(), p.data(), dq);
 }
 
 void InternalFrame::transpose(const double* dq, double* dx) const {
   apply_b_transpose(count_, set_, b_.data(), dq, dx, n_);
+  project(dx);
+}
+
+void InternalFrame::solve(const double* b, double* y) const {
+  if (mode_ == Solve::Inverse)
+    matrix_times_vector(3 * n_, ginv_.data(), 0, b, y, 1.0, 0.0);
+  else
+    conjugate_gradients(b, y);
+}
+
+// G y = b from y = 0 with the products B, W, B^T and T T^T; a residual left above 1e-7 of
+// the right-hand side is reported and the result used all the same.
+void InternalFrame::conjugate_gradients(const double* b, double* y) const {
+  const int m = 3 * n_;
+  PoolArray<double> r(m), p(m), gp(m), dq(std::max(count_, 1));
+  auto apply = [&](const double* v, double* out) {
+    to_internal(v, dq.data());
+    for (int k = 0; k < count_; ++k) dq[k] *= w_[k];
+    transpose(dq.data(), out);
+    for (int k = 0; k < nt_; ++k) {
+      const double* t = t_.data() + std::int64_t{k} * m;
+      vec_axpy(m, vec_dot(m, t, v), t, out);
+    }
+  };
+  const double bmax = vec_max_norm(m, b), scale = std::sqrt(static_cast<double>(m)) * bmax;
+  vec_set(m, 0.0, y);
+  vec_copy(m, b, r.data());
+  vec_copy(m, b, p.data());
+  double rr = vec_dot(m, r.data(), r.data());
+  for (int it = 0; it < 2 * m && vec_max_norm(m, r.data()) > 1e-12 * scale; ++it) {
+    apply(p.data(), gp.data());
+    const double pgp = vec_dot(m, p.data(), gp.data());
+    if (!(pgp > 0.0)) break;
+    const double alpha = rr / pgp;
+    vec_axpy(m, alpha, p.data(), y);
+    vec_axpy(m, -alpha, gp.data(), r.data());
+    const double next = vec_dot(m, r.data(), r.data());
+    vec_scale(m, next / rr, p.data());
+    vec_axpy(m, 1.0, r.data(), p.data());
+    rr = next;
+  }
+  const double left = vec_max_norm(m, r.data());
+  if (left > 1e-7 * scale) std::printf(" coordinv: g=%7.1e (v=%7.1e)\n", left, bmax);
 }
 
 void InternalFrame::displacement(const double* dq, double* dx) const {
@@ -65,13 +120,13 @@ void InternalFrame::displacement(const double* dq, double* dx) const {
   PoolArray<double> wdq(std::max(count_, 1)), bt(m);
   for (int k = 0; k < count_; ++k) wdq[k] = w_[k] * dq[k];
   transpose(wdq.data(), bt.data());
-  matrix_times_vector(m, ginv_.data(), 0, bt.data(), dx, 1.0, 0.0);
+  solve(bt.data(), dx);
 }
 
 void InternalFrame::internal_gradient(const double* gx, double* gq) const {
   const int m = 3 * n_;
   PoolArray<double> y(m);
-  matrix_times_vector(m, ginv_.data(), 0, gx, y.data(), 1.0, 0.0);
+  solve(gx, y.data());
   to_internal(y.data(), gq);
   for (int k = 0; k < count_; ++k) gq[k] *= w_[k];
 }
@@ -103,7 +158,7 @@ void back_transform(int n_atoms, int count, const InternalCoordinate* set, const
   const int m = 3 * n_atoms;
   PoolArray<double> r(std::max(count, 1)), dx(m);
   for (int it = 0; it < 64; ++it) {
-    InternalFrame f(n_atoms, count, set, weights, xyz);
+    InternalFrame f(n_atoms, count, set, weights, xyz, InternalFrame::Solve::Iterative);
     for (int k = 0; k < count; ++k) r[k] = f.values()[k] - target[k];
     wrap_differences(count, set, r.data());
     const double rmax = vec_max_norm(count, r.data());
@@ -119,10 +174,10 @@ void back_transform(int n_atoms, int count, const InternalCoordinate* set, const
   }
 }
 
-void transport_hessian(const InternalFrame& from, const InternalFrame& to, const double* gq,
-                       double* h) {
+void transport_hessian(const InternalFrame& from, const InternalFrame& to, const double* gq_from,
+                       const double* gq_to, double* h) {
   const int m = 3 * from.atoms(), count = from.size();
-  from.subtract_gradient_term(gq, h);
+  if (gq_from) from.subtract_gradient_term(gq_from, h);
   // P maps a displacement at the new geometry to the old one with the same internal
   // displacement: P = G_old^-1 B_old^T W B_new.
   PoolArray<double> p(std::int64_t{m} * m), unit(m), dq(std::max(count, 1)), hp(std::int64_t{m} * m);
@@ -137,8 +192,9 @@ void transport_hessian(const InternalFrame& from, const InternalFrame& to, const
   for (int a = 0; a < m; ++a)
     for (int c = 0; c <= a; ++c)
       h[packed_index(a, c)] = vec_dot(m, p.data() + std::int64_t{a} * m, hp.data() + std::int64_t{c} * m);
-  // The gradient term at the new geometry, with the internal gradient carried over.
-  to.add_gradient_term(gq, h);
+  // The next step takes off the term of the gradient it finds there; building it from the
+  // gradient the model expects leaves only the model's own error in the curvature.
+  to.add_gradient_term(gq_to, h);
 }
 
 }  // namespace ostrel

@@ -5,10 +5,10 @@
 
 #include "geometry/coordinate_kernel.hpp"
 #include "geometry/model_hessian.hpp"
-#include "model/molecule_tables.hpp"
+#include "model/elements.hpp"
+#include "model/molecule_record.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/pool.hpp"
-#include "model/molecule_record.hpp"
 
 namespace ostrel {
 namespace {

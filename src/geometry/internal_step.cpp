@@ -5,22 +5,19 @@
 #include <cstdio>
 
 #include "geometry/coordinate_kernel.hpp"
-#include "geometry/internal_variables.hpp"
-#include "geometry/optimize_common.hpp"
 #include "geometry/internal_frame.hpp"
 #include "geometry/internal_generation.hpp"
 #include "geometry/internal_variables.hpp"
 #include "geometry/optimize_common.hpp"
 #include "geometry/optimize_options.hpp"
+#include "geometry/optimize_records.hpp"
 #include "geometry/step_tools.hpp"
 #include "linalg/vector_ops.hpp"
 #include "model/molecule_record.hpp"
 #include "model/result_groups.hpp"
 #include "model/structure_print.hpp"
-#include "runtime/records.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/pool.hpp"
-#include "runtime/store.hpp"
 
 namespace ostrel {
 
@@ -72,9 +69,9 @@ double update_history(const StepContext& c, const InternalFrame& now, int first,
   for (int p = first; p < c.step; ++p) {
     // Internal values and gradients at points p and p + 1.
     for (int side = 0; side < 2; ++side) {
-      record_read(Record<double>{"Opt.X"}, x.data(), m, std::int64_t{m} * (p + side));
-      record_read(Record<double>{"Opt.G"}, g.data(), m, std::int64_t{m} * (p + side));
-      InternalFrame f(c.n, count, c.set, c.w, x.data());
+      record_read(rec::Opt_X, x.data(), m, std::int64_t{m} * (p + side));
+      record_read(rec::Opt_G, g.data(), m, std::int64_t{m} * (p + side));
+      InternalFrame f(c.n, count, c.set, c.w, x.data(), InternalFrame::Solve::Iterative);
       vec_copy(count, f.values(), side ? q1.data() : q0.data());
       f.internal_gradient(g.data(), side ? g1.data() : g0.data());
     }
@@ -126,7 +123,7 @@ double new_trust(const StepContext& c, double de, double ratio, double gmax_x) {
   } else {
     // Saddle searches cannot judge a step by the energy: the reference is the largest
     // cartesian gradient of the previous step.
-    const double ref = store_exists("Opt.gref") ? store_get<double>("Opt.gref") : gmax_x;
+    const double ref = record_exists(rec::Opt_gref) ? record_get(rec::Opt_gref) : gmax_x;
     if (gmax_x > ref && r > 0.5) t *= 0.5;
     if ((gmax_x - ref < -0.25 * ref && r < 1.0) || r < 0.25) t *= std::sqrt(2.0);
   }
@@ -137,7 +134,7 @@ double new_trust(const StepContext& c, double de, double ratio, double gmax_x) {
 void follow_mode(const StepContext& c, const InternalFrame& f, double* modes, double* curv, double* g) {
   const int m = c.m, count = c.count;
   PoolArray<double> tx(m), tq(count), wt(m);
-  record_read(Record<double>{"Opt.Tx"}, tx.data(), std::int64_t{m});
+  record_read(rec::Opt_Tx, tx.data(), std::int64_t{m});
   f.to_internal(tx.data(), tq.data());
   for (int a = 0; a < count; ++a) tq[a] *= c.w[a];
   f.transpose(tq.data(), wt.data());
@@ -153,7 +150,7 @@ void follow_mode(const StepContext& c, const InternalFrame& f, double* modes, do
     std::swap(curv[i], curv[i - 1]);
     std::swap(g[i], g[i - 1]);
   }
-  record_write(Record<double>{"Opt.Tx"}, modes, std::int64_t{m});
+  record_write(rec::Opt_Tx, modes, std::int64_t{m});
   std::printf(" curvature = %8.5lf, overlap = %6.4lf\n", curv[0], overlap);
 }
 
@@ -166,8 +163,8 @@ void print_mode_table(int n, const double* g, const double* h, const double* s) 
 
 int grid_generation(const StepContext& c) {
   if (c.step == 0) return 0;
-  int k = store_get<int>("Opt.kgrid", 4 * std::int64_t{c.step - 1});
-  if (c.o.noise && store_get<int>("Opt.newgrid") != 0) ++k;
+  int k = record_get(rec::Opt_kgrid, c.step - 1);
+  if (c.o.noise && record_get(rec::Opt_newgrid) != 0) ++k;
   return k;
 }
 
@@ -177,32 +174,41 @@ void take_internal_step(StepContext& c, const InternalFrame& f, Molecule& mol, d
   const int m = c.m, step = c.step, count = c.count, nf = std::max(c.nfree, 1);
   const std::int64_t pm = packed_size(m);
   const int kgrid = grid_generation(c);
-  store_put("Opt.kgrid", kgrid, 4 * std::int64_t{step});
+  record_put(rec::Opt_kgrid, kgrid, step);
   int nback = 0;
   while (nback < 2 && step - nback - 1 >= 0 &&
-         store_get<int>("Opt.kgrid", 4 * std::int64_t{step - nback - 1}) == kgrid)
+         record_get(rec::Opt_kgrid, step - nback - 1) == kgrid)
     ++nback;
 
   PoolArray<double> g(m), h(pm), gq(count), hm(pm);
-  record_read(Record<double>{"Gradient"}, g.data(), m);
-  record_write(Record<double>{"Opt.X"}, mol.xyz, m, std::int64_t{m} * step);
-  record_write(Record<double>{"Opt.G"}, g.data(), m, std::int64_t{m} * step);
+  record_read(rec::Gradient, g.data(), m);
+  record_write(rec::Opt_X, mol.xyz, m, std::int64_t{m} * step);
+  record_write(rec::Opt_G, g.data(), m, std::int64_t{m} * step);
   if (c.o.exact) {
-    record_read(Record<double>{"Hessian"}, h.data(), pm);
-    record_write(Record<double>{"Opt.Hx"}, h.data(), pm);
+    record_read(rec::Hessian, h.data(), pm);
+    record_write(rec::Opt_Hx, h.data(), pm);
     c.o.gterm = 1;
   } else {
-    record_read(Record<double>{"Opt.Hx"}, h.data(), pm);
+    record_read(rec::Opt_Hx, h.data(), pm);
+  }
+  f.internal_gradient(g.data(), gq.data());
+  if (!c.o.exact && step > 0) {
+    // The model came here with the gradient term of the gradient it expected; the term of
+    // the gradient found replaces it, so that taking the term off below leaves exactly the
+    // curvature carried over (otherwise the difference stays in the model, step after step).
+    PoolArray<double> expected(m), gq_expected(count);
+    record_read(rec::Opt_Ge, expected.data(), m);
+    f.internal_gradient(expected.data(), gq_expected.data());
+    for (int k = 0; k < count; ++k) gq_expected[k] = gq[k] - gq_expected[k];
+    f.add_gradient_term(gq_expected.data(), h.data());
   }
   double ratio = 0.0;
-  if (nback > 0) {
-    ratio = update_history(c, f, step - nback, h.data());
-    record_write(Record<double>{"Opt.Hx"}, h.data(), pm);
-  }
+  if (nback > 0) ratio = update_history(c, f, step - nback, h.data());
+  if (!c.o.exact) record_write(rec::Opt_Hx, h.data(), pm);
 
-  f.internal_gradient(g.data(), gq.data());
   vec_copy(pm, h.data(), hm.data());
-  if (c.o.gterm || step > 0) {
+  const bool has_term = c.o.gterm || step > 0;
+  if (has_term) {
     std::printf(" include g\n");
     f.subtract_gradient_term(gq.data(), hm.data());
   }
@@ -214,11 +220,11 @@ void take_internal_step(StepContext& c, const InternalFrame& f, Molecule& mol, d
 
   double trust = c.o.trust[2];
   if (nback > 0) {
-    const double de = energy - store_get<double>("Opt.E", 8 * std::int64_t{step - 1});
+    const double de = energy - record_get(rec::Opt_E, step - 1);
     trust = new_trust(c, de, ratio, gmax_x);
     std::printf(" trust test =%10.7lf, trust radius =%10.7lf\n", ratio, trust);
   }
-  if (c.o.saddle) store_put("Opt.gref", gmax_x);
+  if (c.o.saddle) record_put(rec::Opt_gref, gmax_x);
   const bool flip = c.o.saddle && c.nfree > 0;
   if (flip) {
     follow_mode(c, f, modes.data(), curv.data(), gm.data());
@@ -234,10 +240,10 @@ void take_internal_step(StepContext& c, const InternalFrame& f, Molecule& mol, d
   }
   // A short Newton step shrinks the radius to its size, but never below the minimum.
   const double current = std::clamp(size, c.o.trust[1], c.o.trust[0]);
-  store_put("Opt.trust", current, 16);
+  record_put(rec::Opt_trust, current, 2);
   double predicted = 0.0;
   for (int i = 0; i < c.nfree; ++i) predicted += gm[i] * s[i] + 0.5 * curv[i] * s[i] * s[i];
-  store_put("Opt.dE", predicted);
+  record_put(rec::Opt_dE, predicted);
 
   PoolArray<double> dx(m), dq(count), qt(count);
   vec_set(m, 0.0, dx.data());
@@ -280,15 +286,22 @@ void take_internal_step(StepContext& c, const InternalFrame& f, Molecule& mol, d
   const bool converged = gmax < c.o.tolerance[0] && moved < c.o.tolerance[1];
   if (!converged) {
     {
+      // The gradient the model expects at the new geometry, g + (H - K) dx, gives the
+      // gradient term there until the next step finds the real one.
+      PoolArray<double> expected(m), gnext(count);
+      matrix_times_vector(m, hm.data(), 0, xmove.data(), expected.data(), 1.0, 0.0);
+      vec_axpy(m, 1.0, g.data(), expected.data());
+      record_write(rec::Opt_Ge, expected.data(), m);
       InternalFrame to(c.n, count, c.set, c.w, x.data());
-      transport_hessian(f, to, gq.data(), h.data());
-      record_write(Record<double>{"Opt.Hx"}, h.data(), pm);
+      to.internal_gradient(expected.data(), gnext.data());
+      transport_hessian(f, to, has_term ? gq.data() : nullptr, gnext.data(), h.data());
+      record_write(rec::Opt_Hx, h.data(), pm);
       if (c.o.saddle) {
         PoolArray<double> tx(m), tq(count);
-        record_read(Record<double>{"Opt.Tx"}, tx.data(), m);
+        record_read(rec::Opt_Tx, tx.data(), m);
         f.to_internal(tx.data(), tq.data());
         to.displacement(tq.data(), tx.data());
-        record_write(Record<double>{"Opt.Tx"}, tx.data(), m);
+        record_write(rec::Opt_Tx, tx.data(), m);
       }
     }
     grid_decade_control(step, gmax);
@@ -296,10 +309,10 @@ void take_internal_step(StepContext& c, const InternalFrame& f, Molecule& mol, d
   } else {
     std::printf(" OPTIMIZATION CONVERGED in %d steps!\n", step);
     // A later run that restarts from this one ("haveE" -1) reads its gradient here.
-    record_write(Record<double>{"Opt.G"}, g.data(), m);
+    record_write(rec::Opt_G, g.data(), m);
   }
   print_structure(mol, converged, energy);
-  if (c.o.print) write_result_group(nullptr, nullptr, "Opt.Hx", nullptr, nullptr, nullptr, nullptr, c.n, "opt>", -1);
+  if (c.o.print) write_result_group(nullptr, nullptr, rec::Opt_Hx.name, nullptr, nullptr, nullptr, nullptr, c.n, "opt>", -1);
   finish_step(step, converged, c.o.max_steps);
 }
 

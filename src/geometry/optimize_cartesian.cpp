@@ -7,13 +7,12 @@
 #include "geometry/model_hessian.hpp"
 #include "geometry/optimize_common.hpp"
 #include "geometry/optimize_options.hpp"
+#include "geometry/optimize_records.hpp"
 #include "geometry/step_tools.hpp"
 #include "linalg/vector_ops.hpp"
 #include "model/molecule_record.hpp"
-#include "runtime/records.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/pool.hpp"
-#include "runtime/store.hpp"
 
 namespace ostrel {
 namespace {
@@ -27,19 +26,18 @@ void add_projector(int m, int nt, const double* t, double a, double* h) {
 
 void initial_call(const OptimizeOptions& o, const Molecule& mol) {
   const int m = 3 * mol.n_atoms;
-  int have[3] = {0, 0, 0};
-  if (store_exists("haveE")) record_read(Record<int>{rec::haveE.name}, have, 3);
+  const int have_hessian = record_exists(rec::haveE) ? record_field(rec::haveE, &ResultsGiven::hessian) : 0;
   PoolArray<double> h(packed_size(m));
   vec_set(packed_size(m), 0.0, h.data());
-  if (have[2] >= 1) {
-    record_read(Record<double>{"Hessian"}, h.data(), packed_size(m));
-  } else if (have[2] < 0) {
-    record_read(Record<double>{"Opt.Hx"}, h.data(), packed_size(m));
+  if (have_hessian >= 1) {
+    record_read(rec::Hessian, h.data(), packed_size(m));
+  } else if (have_hessian < 0) {
+    record_read(rec::Opt_Hx, h.data(), packed_size(m));
   } else if (!o.exact) {
     if (o.saddle) fatal_error(" we need a hessian.\n");
     cartesian_model_hessian(mol.n_atoms, mol.z, mol.xyz, h.data());
   }
-  record_write(Record<double>{"Opt.Hx"}, h.data(), packed_size(m));
+  record_write(rec::Opt_Hx, h.data(), packed_size(m));
   if (!o.exact && o.saddle) {
     PoolArray<double> t(6 * std::int64_t{m}), u(std::int64_t{m} * m), e(m);
     const int nt = translation_rotation_vectors(mol.n_atoms, mol.xyz, t.data());
@@ -48,7 +46,7 @@ void initial_call(const OptimizeOptions& o, const Molecule& mol) {
     std::printf(" Lowest eigenvalues:");
     for (int i = 0; i < std::min(4, m); ++i) std::printf("%10.6lf", e[i]);
     const int follow = std::min(o.follow, m - 1);
-    record_write(Record<double>{"Opt.Tx"}, u.data() + std::int64_t{follow} * m, std::int64_t{m});
+    record_write(rec::Opt_Tx, u.data() + std::int64_t{follow} * m, std::int64_t{m});
     std::printf("\n following eigenvector %d with eigenvalue %10.6lf\n", follow + 1, e[follow]);
     for (int a = 0; a < mol.n_atoms; ++a) {
       const double* x = u.data() + std::int64_t{follow} * m + 3 * a;
@@ -75,31 +73,31 @@ double cubic_line_fit(double length, double de, double s0, double s1, double tru
 void point_step(const OptimizeOptions& o, int step, Molecule& mol) {
   const int n = mol.n_atoms, m = 3 * n;
   const std::int64_t pm = packed_size(m);
-  double energy = store_get<double>("Energy");
+  double energy = record_get(rec::Energy);
   std::printf(" Energy:        %15.8lf\n", energy);
-  const double previous = step > 0 ? store_get<double>("Opt.E") : 0.0;
+  const double previous = step > 0 ? record_get(rec::Opt_E) : 0.0;
   if (step > 0)
     std::printf(" Energy change:     %11.8lf (actual)\n                    %11.8lf (predicted)\n",
-                energy - previous, store_get<double>("Opt.dE"));
+                energy - previous, record_get(rec::Opt_dE));
   PoolArray<double> g(m), h(pm), x(m);
-  record_read(Record<double>{"Gradient"}, g.data(), m);
+  record_read(rec::Gradient, g.data(), m);
   vec_copy(m, mol.xyz, x.data());
   if (o.exact) {
-    record_read(Record<double>{"Hessian"}, h.data(), pm);
-    record_write(Record<double>{"Opt.Hx"}, h.data(), pm);
+    record_read(rec::Hessian, h.data(), pm);
+    record_write(rec::Opt_Hx, h.data(), pm);
   } else {
-    record_read(Record<double>{"Opt.Hx"}, h.data(), pm);
+    record_read(rec::Opt_Hx, h.data(), pm);
   }
-  if (!o.exact && step > 0 && store_get<int>("Opt.newgrid") == 0) {
+  if (!o.exact && step > 0 && record_get(rec::Opt_newgrid) == 0) {
     PoolArray<double> dx(m), y(m);
-    record_read(Record<double>{"Opt.Dx"}, dx.data(), m);
-    record_read(Record<double>{"Opt.Gx"}, y.data(), m);
+    record_read(rec::Opt_Dx, dx.data(), m);
+    record_read(rec::Opt_Gx, y.data(), m);
     for (int k = 0; k < m; ++k) y[k] = g[k] - y[k];
     update_hessian(m, h.data(), dx.data(), y.data(), o.saddle ? HessianUpdate::PSB : HessianUpdate::BFGS);
-    record_write(Record<double>{"Opt.Hx"}, h.data(), pm);
+    record_write(rec::Opt_Hx, h.data(), pm);
     if (!o.saddle && o.cubfit) {
       PoolArray<double> gprev(m);
-      record_read(Record<double>{"Opt.Gx"}, gprev.data(), m);
+      record_read(rec::Opt_Gx, gprev.data(), m);
       const double l = std::sqrt(vec_dot(m, dx.data(), dx.data()));
       double de_fit = 0.0;
       const double f = l > 0.0 ? cubic_line_fit(l, energy - previous, vec_dot(m, dx.data(), gprev.data()) / l,
@@ -113,15 +111,15 @@ void point_step(const OptimizeOptions& o, int step, Molecule& mol) {
       }
     }
   }
-  store_put("Opt.E", energy);
-  record_write(Record<double>{"Opt.Gx"}, g.data(), m);
+  record_put(rec::Opt_E, energy);
+  record_write(rec::Opt_Gx, g.data(), m);
 
   // External motions (and a held direction) pushed far up the spectrum.
   PoolArray<double> t(7 * std::int64_t{m}), u(std::int64_t{m} * m), e(m), gm(m), s(m);
   int nt = translation_rotation_vectors(n, x.data(), t.data());
   if (o.nfix != 0) {
     double* held = t.data() + std::int64_t{nt} * m;
-    record_read(Record<double>{"Opt.Tx"}, held, m);
+    record_read(rec::Opt_Tx, held, m);
     for (int k = 0; k < nt; ++k) vec_axpy(m, -vec_dot(m, t.data() + k * m, held), t.data() + k * m, held);
     const double norm = std::sqrt(vec_dot(m, held, held));
     if (norm > 1e-8) vec_scale(m, 1.0 / norm, held), ++nt;
@@ -138,7 +136,7 @@ void point_step(const OptimizeOptions& o, int step, Molecule& mol) {
   if (o.saddle && nfree > 0) {
     PoolArray<double> ref(m);
     if (step == 0) vec_copy(m, u.data() + std::int64_t{std::min(o.follow, nfree - 1)} * m, ref.data());
-    else record_read(Record<double>{"Opt.Tx"}, ref.data(), m);
+    else record_read(rec::Opt_Tx, ref.data(), m);
     int best = 0;
     double overlap = 0.0;
     for (int i = 0; i < nfree; ++i) {
@@ -150,7 +148,7 @@ void point_step(const OptimizeOptions& o, int step, Molecule& mol) {
       std::swap(e[i], e[i - 1]);
       std::swap(gm[i], gm[i - 1]);
     }
-    record_write(Record<double>{"Opt.Tx"}, u.data(), m);
+    record_write(rec::Opt_Tx, u.data(), m);
     e[0] = -e[0];
     gm[0] = -gm[0];
   }
@@ -161,14 +159,14 @@ void point_step(const OptimizeOptions& o, int step, Molecule& mol) {
     e[0] = -e[0];
     gm[0] = -gm[0];
   }
-  store_put("Opt.dE", predicted);
+  record_put(rec::Opt_dE, predicted);
   std::printf("    i     g(i)       h(i)       d(i)   \n");
   for (int i = 0; i < m; ++i) std::printf("%5d %10.6lf %10.6lf %10.6lf \n", i + 1, gm[i], e[i], s[i]);
   if (lambda != 0.0) std::printf(" Lagrangian multiplier = %10.6lf\n", lambda);
   PoolArray<double> dx(m);
   vec_set(m, 0.0, dx.data());
   for (int i = 0; i < nfree; ++i) vec_axpy(m, s[i], u.data() + std::int64_t{i} * m, dx.data());
-  record_write(Record<double>{"Opt.Dx"}, dx.data(), m);
+  record_write(rec::Opt_Dx, dx.data(), m);
   std::printf(" Max. Displacement = %9.7lf\n\n", vec_max_norm(m, dx.data()));
 
   const bool converged = gmax < o.tolerance[0];
@@ -187,7 +185,7 @@ void point_step(const OptimizeOptions& o, int step, Molecule& mol) {
 
 void optimize_step_cartesian() {
   const OptimizeOptions o = load_optimize_options();
-  const int step = store_get<int>("Opt.step");
+  const int step = record_get(rec::Opt_step);
   std::printf("\n Geometry Optimization Step %d:\n", step + 1);
   Molecule mol = load_molecule(0, "Molecule");
   if (step < 0)

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "geometry/optimize_records.hpp"
 #include "linalg/vector_ops.hpp"
 #include "model/molecule_writer.hpp"
 #include "model/structure_print.hpp"
@@ -11,30 +12,30 @@
 namespace ostrel {
 
 void request_initial_grid() {
-  const int grid = store_get<int>("grid");
-  store_put("Opt.newgrid", grid);
-  store_put("grid_adapt", grid);
-  store_put("Opt.step", 0);
+  const int grid = record_get(rec::grid);
+  record_put(rec::Opt_newgrid, grid);
+  record_put(rec::grid_adapt, grid);
+  record_put(rec::Opt_step, 0);
 }
 
 void grid_decade_control(int step, double gmax) {
   const int k = static_cast<int>(std::lround(std::log10(gmax + 1e-10)));
-  int loggmin = step == 0 ? k : store_get<int>("Opt.loggmin");
+  int loggmin = step == 0 ? k : record_get(rec::Opt_loggmin);
   int newgrid = 0;
   if (k < loggmin) {
-    newgrid = store_get<int>("grid");
+    newgrid = record_get(rec::grid);
     loggmin = k;
   } else if (k > loggmin + 1) {
     loggmin = k;
   }
-  store_put("Opt.loggmin", loggmin);
-  store_put("Opt.newgrid", newgrid);
-  store_put("grid_adapt", newgrid);
+  record_put(rec::Opt_loggmin, loggmin);
+  record_put(rec::Opt_newgrid, newgrid);
+  record_put(rec::grid_adapt, newgrid);
 }
 
 void write_geometry(Molecule& mol, const double* xyz) {
   vec_copy(3 * mol.n_atoms, xyz, mol.xyz);
-  store_molecule("Molecule", mol);
+  store_molecule(rec::Molecule.name, mol);
 }
 
 void print_structure(const Molecule& mol, bool converged, double energy) {
@@ -47,8 +48,8 @@ void print_structure(const Molecule& mol, bool converged, double energy) {
 
 void finish_step(int step, bool converged, int max_steps) {
   const int next = step + 1;
-  store_put("Opt.step", next);
-  store_put("Opt.exits", converged || next >= max_steps ? 1 : 0);
+  record_put(rec::Opt_step, next);
+  record_put(rec::Opt_exits, converged || next >= max_steps ? 1 : 0);
 }
 
 }  // namespace ostrel

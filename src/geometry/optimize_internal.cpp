@@ -11,12 +11,11 @@
 #include "geometry/internal_variables.hpp"
 #include "geometry/model_hessian.hpp"
 #include "geometry/optimize_common.hpp"
+#include "geometry/optimize_records.hpp"
 #include "linalg/vector_ops.hpp"
 #include "model/structure_print.hpp"
-#include "runtime/records.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/pool.hpp"
-#include "runtime/store.hpp"
 
 namespace ostrel {
 namespace {
@@ -34,25 +33,24 @@ void print_coordinate_list(int count, const InternalCoordinate* set, int n_atoms
 // Step -1: the starting Hessian (and the followed mode of a saddle search).
 void initial_call(StepContext& c, const InternalFrame& f, const int* z) {
   const int m = c.m;
-  int have[3] = {0, 0, 0};
-  if (store_exists("haveE")) record_read(Record<int>{rec::haveE.name}, have, 3);
-  const int h = have[2];
+  const int have_hessian = record_exists(rec::haveE) ? record_field(rec::haveE, &ResultsGiven::hessian) : 0;
+  const int h = have_hessian;
   PoolArray<double> hx(packed_size(m)), g(m);
   vec_set(m, 0.0, g.data());
   if (h >= 1) {
-    record_read(Record<double>{"Hessian"}, hx.data(), packed_size(m));
-    record_read(Record<double>{"Gradient"}, g.data(), std::int64_t{m});
+    record_read(rec::Hessian, hx.data(), packed_size(m));
+    record_read(rec::Gradient, g.data(), std::int64_t{m});
   } else if (h < 0) {
     // The final gradient of the previous run sits in entry 0 (see the converged step).
-    record_read(Record<double>{"Opt.Hx"}, hx.data(), packed_size(m));
-    record_read(Record<double>{"Opt.G"}, g.data(), std::int64_t{m});
+    record_read(rec::Opt_Hx, hx.data(), packed_size(m));
+    record_read(rec::Opt_G, g.data(), std::int64_t{m});
   } else if (!c.o.exact) {
     build_model_hessian(c.count, c.set, f.b(), z, f.xyz(), c.n, hx.data());
-    store_put("Opt.gterm", 0);
+    record_put(rec::Opt_gterm, 0);
     c.o.gterm = 0;
   }
-  record_write(Record<double>{"Opt.Hx"}, hx.data(), packed_size(m));
-  record_write(Record<double>{"Opt.G"}, g.data(), std::int64_t{m});
+  record_write(rec::Opt_Hx, hx.data(), packed_size(m));
+  record_write(rec::Opt_G, g.data(), std::int64_t{m});
   if (!c.o.saddle && c.o.print) {
     print_coordinate_list(c.count, c.set, c.n);
     const CoordinateColumn column{"Value", f.values(), 1};
@@ -68,7 +66,7 @@ void initial_call(StepContext& c, const InternalFrame& f, const int* z) {
     PoolArray<double> modes(std::int64_t{m} * std::max(c.nfree, 1)), curv(std::max(c.nfree, 1));
     free_modes(c, hx.data(), modes.data(), curv.data());
     const int follow = std::min(c.o.follow, c.nfree - 1);
-    record_write(Record<double>{"Opt.Tx"}, modes.data() + std::int64_t{follow} * m, std::int64_t{m});
+    record_write(rec::Opt_Tx, modes.data() + std::int64_t{follow} * m, std::int64_t{m});
     std::printf(" Lowest eigenvalues:");
     for (int i = 0; i <= std::min(follow + 1, c.nfree - 1); ++i) std::printf(" %8.5lf", curv[i]);
     std::printf("\n chosen: %8.5lf\n", curv[follow]);
@@ -81,22 +79,22 @@ void run_step(StepContext& c, Molecule& mol) {
   const int m = c.m, step = c.step;
   double energy = 0.0;
   if (step >= 0) {
-    energy = store_get<double>("Energy");
-    store_put("Opt.E", energy, 8 * std::int64_t{step});
+    energy = record_get(rec::Energy);
+    record_put(rec::Opt_E, energy, step);
     std::printf(" Energy:        %15.8lf\n", energy);
     if (step > 0)
       std::printf(" Energy change:     %11.8lf (actual)\n                    %11.8lf (predicted)\n",
-                  energy - store_get<double>("Opt.E", 8 * std::int64_t{step - 1}), store_get<double>("Opt.dE"));
+                  energy - record_get(rec::Opt_E, step - 1), record_get(rec::Opt_dE));
   }
   c.nfix = c.o.nfix;
   PoolArray<InternalCoordinate> set(COORDINATES_PER_ATOM * c.n), kfix(std::max(c.nfix, 1)), user(c.o.nk + 1);
   PoolArray<int> fix_index(std::max(c.nfix, 1));
   PoolArray<double> target(std::max(2 * c.nfix, 1));
   if (c.nfix > 0) {
-    record_read(Record<InternalCoordinate>{"Opt.Kfix"}, kfix.data(), c.nfix);
-    record_read(Record<double>{"Opt.Rfix"}, target.data(), 2 * std::int64_t{c.nfix});
+    record_read(rec::Opt_Kfix, kfix.data(), c.nfix);
+    record_read(rec::Opt_Rfix, target.data(), 2 * std::int64_t{c.nfix});
   }
-  if (c.o.nk > 0) record_read(Record<InternalCoordinate>{"Opt.K"}, user.data(), c.o.nk);
+  if (c.o.nk > 0) record_read(rec::Opt_K, user.data(), c.o.nk);
   c.count = build_coordinate_set(c.n, mol.z, mol.xyz, c.o.nk, user.data(), c.nfix, kfix.data(), set.data(),
                                  fix_index.data());
   c.set = set.data();
@@ -115,14 +113,14 @@ void run_step(StepContext& c, Molecule& mol) {
     print_internal_coordinates(c.count, c.set, 1, &column);
     fatal_error("\n too few.\n");
   }
-  record_write(Record<double>{"Opt.Vx"}, v.data(), std::int64_t{m} * c.nvar);
+  record_write(rec::Opt_Vx, v.data(), std::int64_t{m} * c.nvar);
   for (int a = 0; a < m; ++a)
     for (int b = 0; b <= a; ++b) {
       double sum = 0.0;
       for (int k = 0; k < c.nvar; ++k) sum += v[std::int64_t{k} * m + a] * v[std::int64_t{k} * m + b];
       vv[packed_index(a, b)] = sum;
     }
-  record_write(Record<double>{"Opt.XX"}, vv.data(), packed_size(m));
+  record_write(rec::Opt_XX, vv.data(), packed_size(m));
   if (step < 0)
     initial_call(c, f, mol.z);
   else
@@ -134,7 +132,7 @@ void run_step(StepContext& c, Molecule& mol) {
 void optimize_step_internal() {
   StepContext c{};
   c.o = load_optimize_options();
-  c.step = store_get<int>("Opt.step");
+  c.step = record_get(rec::Opt_step);
   std::printf("\n Geometry Optimization Step %d:\n", c.step + 1);
   Molecule mol = load_molecule(0, "Molecule");
   c.n = mol.n_atoms;

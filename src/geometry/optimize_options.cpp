@@ -9,13 +9,12 @@
 
 #include "geometry/coordinate_kernel.hpp"
 #include "geometry/model_hessian.hpp"
+#include "geometry/optimize_records.hpp"
 #include "input/group.hpp"
 #include "model/molecule_record.hpp"
 #include "model/structure_print.hpp"
-#include "runtime/records.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/node.hpp"
-#include "runtime/store.hpp"
 
 namespace ostrel {
 namespace {
@@ -70,7 +69,7 @@ double coordinate_from_input_units(int type, double value) {
 
 void read_optimize_options() {
   if (!is_master) return;
-  const std::string task = store_get_text("task");
+  const std::string task = record_text(rec::task);
   Molecule mol = load_molecule(0, "Molecule");
   const int n = mol.n_atoms, n3 = 3 * n;
   const bool irc = task_is(task, "IRC") || task_is(task, "IRC4");
@@ -157,64 +156,65 @@ void read_optimize_options() {
 
   const int ints[] = {cartesian, exact,  gterm, saddle, follow, points, massw,
                       maximize,  back,   cubfit, noise, print,  steps};
-  const char* names[] = {"Opt.cartesian", "Opt.exact", "Opt.gterm", "Opt.saddle", "Opt.follow",
-                         "Opt.points",    "Opt.massw", "Opt.maximize", "Opt.back", "Opt.cubfit",
-                         "Opt.noise",     "Opt.print", "Opt.MaxSteps"};
-  for (int k = 0; k < 13; ++k) store_put(names[k], ints[k]);
-  record_write(Record<int>{"Opt.minimize"}, minimize, 2);
-  record_write(Record<double>{"Opt.tolerance"}, tolerance, static_cast<std::int64_t>(std::size(tolerance)));
+  const Record<int> records[] = {rec::Opt_cartesian, rec::Opt_exact,    rec::Opt_gterm, rec::Opt_saddle,
+                                 rec::Opt_follow,    rec::Opt_points,   rec::Opt_massw, rec::Opt_maximize,
+                                 rec::Opt_back,      rec::Opt_cubfit,   rec::Opt_noise, rec::Opt_print,
+                                 rec::Opt_MaxSteps};
+  for (int k = 0; k < 13; ++k) record_put(records[k], ints[k]);
+  record_write(rec::Opt_minimize, minimize, 2);
+  record_write(rec::Opt_tolerance, tolerance, static_cast<std::int64_t>(std::size(tolerance)));
   const double trust3[3] = {trust[0], trust[1], trust[0] / 4};
-  record_write(Record<double>{"Opt.trust"}, trust3, static_cast<std::int64_t>(std::size(trust3)));
-  record_write(Record<double>{"Opt.radius"}, radius, static_cast<std::int64_t>(std::size(radius)));
-  record_write(Record<double>{"Opt.wr"}, wr, static_cast<std::int64_t>(std::size(wr)));
-  store_put("Opt.Nfix", nfix);
+  record_write(rec::Opt_trust, trust3, static_cast<std::int64_t>(std::size(trust3)));
+  record_write(rec::Opt_radius, radius, static_cast<std::int64_t>(std::size(radius)));
+  record_write(rec::Opt_wr, wr, static_cast<std::int64_t>(std::size(wr)));
+  record_put(rec::Opt_Nfix, nfix);
   if (nfix > 0) {
-    store_put_array<const InternalCoordinate>("Opt.Kfix", fixed);
-    store_put_array<const double>("Opt.Rfix", rfix);
+    record_write(rec::Opt_Kfix, fixed.data(), nfix);
+    record_write(rec::Opt_Rfix, rfix.data(), 2 * std::int64_t{nfix});
   }
-  store_put("Opt.NK", nk);
+  record_put(rec::Opt_NK, nk);
   user.push_back({0, -1, -1, -1, -1});
-  store_put_array<const InternalCoordinate>("Opt.K", user);
-  store_put("Opt.step", -1);
-  store_put("Opt.exits", 0);
-  store_put("Opt.newgrid", 1);
-  store_put("Opt.loggmin", 0);
+  record_write(rec::Opt_K, user.data(), static_cast<std::int64_t>(user.size()));
+  record_put(rec::Opt_step, -1);
+  record_put(rec::Opt_exits, 0);
+  record_put(rec::Opt_newgrid, 1);
+  record_put(rec::Opt_loggmin, 0);
 
   // Per-run records at their full sizes.
   const std::int64_t m = n3, s = steps;
-  store_alloc("Opt.kgrid", 4 * s);
-  store_alloc("Opt.E", 8 * s);
-  store_alloc("Opt.X", 8 * m * (s + 1));
-  store_alloc("Opt.G", 8 * m * (s + 1));
-  for (const char* name : {"Opt.Gx", "Opt.Dx", "Opt.Tx"}) store_alloc(name, 8 * m);
-  store_alloc("Opt.Vx", 8 * m * m);
-  store_alloc("Opt.XX", 8 * m * (m + 1) / 2);
-  store_alloc("Opt.Hx", 8 * m * (m + 1) / 2);
+  record_alloc(rec::Opt_kgrid, s);
+  record_alloc(rec::Opt_E, s);
+  record_alloc(rec::Opt_X, m * (s + 1));
+  record_alloc(rec::Opt_G, m * (s + 1));
+  for (const Record<double> r : {rec::Opt_Gx, rec::Opt_Dx, rec::Opt_Tx, rec::Opt_Ge}) record_alloc(r, m);
+  record_alloc(rec::Opt_Vx, m * m);
+  record_alloc(rec::Opt_XX, m * (m + 1) / 2);
+  record_alloc(rec::Opt_Hx, m * (m + 1) / 2);
   release_molecule(mol);
 }
 
 OptimizeOptions load_optimize_options() {
   OptimizeOptions o{};
-  o.cartesian = store_get<int>("Opt.cartesian");
-  o.exact = store_get<int>("Opt.exact");
-  o.gterm = store_get<int>("Opt.gterm");
-  o.saddle = store_get<int>("Opt.saddle");
-  o.follow = store_get<int>("Opt.follow");
-  o.points = store_get<int>("Opt.points");
-  o.massw = store_get<int>("Opt.massw");
-  o.maximize = store_get<int>("Opt.maximize");
-  o.back = store_get<int>("Opt.back");
-  o.cubfit = store_get<int>("Opt.cubfit");
-  o.noise = store_get<int>("Opt.noise");
-  o.print = store_get<int>("Opt.print");
-  o.max_steps = store_get<int>("Opt.MaxSteps");
-  record_read(Record<int>{"Opt.minimize"}, o.minimize, 2);
-  record_read(Record<double>{"Opt.tolerance"}, o.tolerance, static_cast<std::int64_t>(std::size(o.tolerance)));
-  record_read(Record<double>{"Opt.trust"}, o.trust, static_cast<std::int64_t>(std::size(o.trust)));
-  record_read(Record<double>{"Opt.radius"}, o.radius, static_cast<std::int64_t>(std::size(o.radius)));
-  record_read(Record<double>{"Opt.wr"}, o.wr, static_cast<std::int64_t>(std::size(o.wr)));
-  o.nfix = store_get<int>("Opt.Nfix");
-  o.nk = store_get<int>("Opt.NK");
+  o.cartesian = record_get(rec::Opt_cartesian);
+  o.exact = record_get(rec::Opt_exact);
+  o.gterm = record_get(rec::Opt_gterm);
+  o.saddle = record_get(rec::Opt_saddle);
+  o.follow = record_get(rec::Opt_follow);
+  o.points = record_get(rec::Opt_points);
+  o.massw = record_get(rec::Opt_massw);
+  o.maximize = record_get(rec::Opt_maximize);
+  o.back = record_get(rec::Opt_back);
+  o.cubfit = record_get(rec::Opt_cubfit);
+  o.noise = record_get(rec::Opt_noise);
+  o.print = record_get(rec::Opt_print);
+  o.max_steps = record_get(rec::Opt_MaxSteps);
+  record_read(rec::Opt_minimize, o.minimize, 2);
+  record_read(rec::Opt_tolerance, o.tolerance, static_cast<std::int64_t>(std::size(o.tolerance)));
+  record_read(rec::Opt_trust, o.trust, static_cast<std::int64_t>(std::size(o.trust)));
+  record_read(rec::Opt_radius, o.radius, static_cast<std::int64_t>(std::size(o.radius)));
+  record_read(rec::Opt_wr, o.wr, static_cast<std::int64_t>(std::size(o.wr)));
+  o.nfix = record_get(rec::Opt_Nfix);
+  o.nk = record_get(rec::Opt_NK);
   return o;
 }
 

@@ -1,13 +1,12 @@
 // The task "OPTIMIZE": optimizer steps on the master, energy and gradient on every node.
 #include "geometry/run_optimization.hpp"
 
-#include "input/pending_modules.hpp"
-
 #include "geometry/optimize_cartesian.hpp"
 #include "geometry/optimize_internal.hpp"
+#include "geometry/optimize_records.hpp"
+#include "input/pending_modules.hpp"
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
-#include "runtime/store.hpp"
 #include "runtime/timer.hpp"
 
 namespace ostrel {
@@ -16,11 +15,11 @@ void run_optimization() {
   // exact, third "haveE" value, cartesian
   int flags[3] = {0, 0, 0};
   if (is_master) {
-    flags[0] = store_get<int>("Opt.exact");
-    if (store_exists("haveE")) flags[1] = store_get<int>("haveE", 8);
-    flags[2] = store_get<int>("Opt.cartesian");
-    store_put("Opt.step", -1);
-    store_put("Opt.exits", 0);
+    flags[0] = record_get(rec::Opt_exact);
+    if (record_exists(rec::haveE)) flags[1] = record_field(rec::haveE, &ResultsGiven::hessian);
+    flags[2] = record_get(rec::Opt_cartesian);
+    record_put(rec::Opt_step, -1);
+    record_put(rec::Opt_exits, 0);
   }
   mp_bcast(flags, 3, MP_INT);
   for (;;) {
@@ -35,12 +34,12 @@ void run_optimization() {
     timer("Geomtery Optimization", '+');
     int state[2] = {0, 0};  // step, exits
     if (is_master) {
-      state[0] = store_get<int>("Opt.step");
-      state[1] = store_get<int>("Opt.exits");
+      state[0] = record_get(rec::Opt_step);
+      state[1] = record_get(rec::Opt_exits);
     }
     mp_bcast(state, 2, MP_INT);
     if (state[1] != 0) {
-      if (is_master && store_exists("haveE")) store_put("haveE", 0, 8);
+      if (is_master && record_exists(rec::haveE)) record_set_field(rec::haveE, &ResultsGiven::hessian, 0);
       break;
     }
     int level = flags[0] ? 2 : 1;

@@ -3,8 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "linalg/jacobi.hpp"
-#include "linalg/newton_step.hpp"
+#include "linalg/small_solvers.hpp"
 #include "linalg/vector_ops.hpp"
 #include "runtime/pool.hpp"
 

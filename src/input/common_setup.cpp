@@ -1,23 +1,88 @@
 #include "input/common_setup.hpp"
 
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
-#include "input/ci_options.hpp"
+#include "input/control_options.hpp"
 #include "input/element_table.hpp"
-#include "input/nddo_guess_groups.hpp"
+#include "input/group.hpp"
 #include "input/pending_modules.hpp"
-#include "input/print_option.hpp"
 #include "input/provided_results.hpp"
+#include "input/task_dispatch.hpp"
+#include "input/theory_class.hpp"
 #include "model/basis_input.hpp"
 #include "model/ecp_input.hpp"
 #include "model/molecule_input.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
+#include "runtime/pool.hpp"
 #include "runtime/records.hpp"
 
 namespace ostrel {
+
+void read_ci_options(std::FILE* input) {
+  if (!is_master) return;
+  int ndiis[2] = {5, 8};
+  // The SCF options normally come first; without them the SCF's own default applies.
+  int iterations = record_exists(rec::iterations) ? record_field(rec::iterations, &IterationLimits::outer) : 48;
+  int v4 = 0;
+  double ecut = 1e-8;
+  const InputVar vars[] = {
+      {"ndiis", IN_INT, 2, ndiis},
+      {"iterations", IN_INT, 1, &iterations},
+      {"v4", IN_INT, 1, &v4},
+      {"ecut", IN_REAL, 1, &ecut},
+  };
+  read_group(input, "ci", 4, vars);
+  record_write(rec::ci_ndiis, ndiis, 2);
+  record_put(rec::ci_Niter, iterations);
+  record_put(rec::ci_v4, v4);
+  record_put(rec::ci_ecut, ecut);
+}
+
+namespace {
+
+constexpr int kSlotsPerAtom = 16;
+
+void read_order(std::FILE* input, int m) {
+  PoolArray<int> order(m);
+  for (int i = 0; i < m; ++i) order[i] = i + 1;
+  const InputVar vars[] = {{"n", IN_INT, m, order.data()}};
+  read_group(input, "order", 1, vars);
+  for (int i = 0; i < m; ++i) order[i] -= 1;
+  record_write(rec::guess_na, order.span());
+}
+
+void read_orbitals(std::FILE* input, int m) {
+  PoolArray<double> c(static_cast<std::int64_t>(m) * m);
+  PoolArray<double> e(m);
+  for (double& x : c) x = 0;
+  for (double& x : e) x = 0;
+  int n = m;
+  const InputVar vars[] = {
+      {"n", IN_INT, 1, &n},
+      {"c", IN_REAL, m * m, c.data()},
+      {"e", IN_REAL, m, e.data()},
+  };
+  read_group(input, "ce", 3, vars);
+  if (n < 0 || n > m) fatal_error("*** error in '$ce' : n=%d outside 0..%d\n", n, m);
+  record_put(rec::guess_nc, n);
+  record_write(rec::guess_Ca, c.data(), std::int64_t{n} * n);
+  record_write(rec::guess_ea, e.data(), n);
+}
+
+}  // namespace
+
+void read_nddo_guess_groups(std::FILE* input) {
+  if (!is_master) return;
+  const int m = kSlotsPerAtom * record_field(rec::Natom, &PerStructure::whole);
+  read_order(input, m);
+  read_orbitals(input, m);
+}
+
 namespace {
 
 bool same(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
@@ -107,6 +172,33 @@ void common_setup(const char* task, std::FILE* input) {
   read_provided_results("energy", input);
   if (is_master && print_option("PRINT", "MMDATA", 0) != 0) write_mm_block();
   if (task_reads_optimizer_options(task)) read_optimize_options();
+}
+
+void select_task() {
+  control_step(stdin);
+
+  char task[64] = {};
+  char theory[64] = {};
+  int four = 0;
+  if (is_master) {
+    record_read(rec::task, task, 64);
+    record_read(rec::theory, theory, 64);
+    four = record_get(rec::four);
+  }
+  mp_bcast(task, 64, MP_BYTE);
+  task[63] = '\0';
+
+  // Stop before any reading when the request cannot be served.
+  require_task_available(task);
+  const TaskRoute* route = find_task_route(task);
+  if (!route || route->setup) {
+    mp_bcast(theory, 64, MP_BYTE);
+    mp_bcast(&four, 1, MP_INT);
+    theory[63] = '\0';
+    require_theory_available(theory, four);
+    common_setup(task, stdin);
+  }
+  run_task(task);
 }
 
 }  // namespace ostrel

@@ -2,7 +2,12 @@
 
 #include <cstring>
 
+#include "runtime/message_passing.hpp"
+#include "runtime/node.hpp"
+#include "runtime/records.hpp"
+
 namespace ostrel {
+
 namespace {
 
 struct TheoryClass {
@@ -37,6 +42,20 @@ int theory_in_class(const char* theory, const char* class_name) {
       if (std::strcmp(theory, *m) == 0) return 1;
     return 0;
   }
+  return 0;
+}
+
+int print_option(const char* record, const char* word, int broadcast) {
+  char text[65] = {};
+  if (is_master) record_read(Record<char>{record}, text, 64);
+  if (broadcast) mp_bcast(text, 64, MP_BYTE);
+  text[64] = '\0';
+  if (!word[0]) return 0;
+  const char* at = std::strstr(text, word);
+  if (!at) return 0;
+  if (at == text) return 1;
+  if (at[-1] == '-') return -1;
+  if (at[-1] == '+') return 1;
   return 0;
 }
 

@@ -2,7 +2,7 @@
 #include "integrals/core_potential_matrix.hpp"
 #include "integrals/one_electron_matrices.hpp"
 #include "model/basis_record.hpp"
-#include "model/ecp_record.hpp"
+#include "model/ecp_input.hpp"
 #include "model/molecule_record.hpp"
 #include "runtime/pool.hpp"
 

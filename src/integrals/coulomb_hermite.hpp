@@ -1,6 +1,6 @@
 #pragma once
-#include "integrals/hermite.hpp"
-#include "integrals/one_electron_pair.hpp"
+#include "integrals/obara_saika.hpp"
+#include "integrals/one_electron_matrices.hpp"
 
 namespace ostrel {
 

@@ -5,7 +5,7 @@
 
 #include "integrals/coulomb_blocks.hpp"
 #include "integrals/coulomb_pairs.hpp"
-#include "integrals/one_electron_pair.hpp"
+#include "integrals/one_electron_matrices.hpp"
 #include "runtime/pool.hpp"
 #include "runtime/records.hpp"
 #include "runtime/store.hpp"
@@ -35,7 +35,6 @@ struct Layout {
         data_at(index_at + std::int64_t{n_atoms} * n_atoms) {}
 };
 
-
 double checksum(const AtomSet& set) {
   double s = 0.0;
   for (int i = 0; i < set.natom; ++i) {
@@ -46,7 +45,6 @@ double checksum(const AtomSet& set) {
   }
   return s;
 }
-
 
 inline double packed_get(const double* p, long r, long c) {
   return r >= c ? p[r * (r + 1) / 2 + c] : p[c * (c + 1) / 2 + r];

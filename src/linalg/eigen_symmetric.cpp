@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdint>
 
-#include "linalg/eigen_order.hpp"
-#include "linalg/householder.hpp"
+#include "linalg/gemm_kernel.hpp"
+#include "linalg/small_solvers.hpp"
 #include "linalg/tridiagonal_eigen.hpp"
 #include "linalg/vector_ops.hpp"
 #include "runtime/message_passing.hpp"
@@ -14,6 +14,150 @@
 #include "runtime/timer.hpp"
 
 namespace ostrel {
+
+namespace {
+
+// a[0..len) -= x * q[0..len) + y * u[0..len)
+inline void rank2_row(std::int64_t len, double* a, double x, const double* q, double y,
+                      const double* u) {
+  for (std::int64_t j = 0; j < len; ++j) a[j] -= x * q[j] + y * u[j];
+}
+
+}  // namespace
+
+void tridiagonalize(double* packed, int n, double* h, double* d, double* e, int nodes) {
+  const int me = nodes > 1 ? node_id : 0;
+  // The update of step i+1 is applied lazily while step i passes over the rows, so that
+  // each row is read and written once per step.
+  PoolArray<double> work(4 * std::int64_t{n} + 16);
+  double* pu = work.data();      // pending u
+  double* pq = pu + n + 4;       // pending q
+  double* p = pq + n + 4;        // A u of the current step
+  double* message = p + n + 4;   // broadcast of the owner: u, h, d, e
+  std::int64_t pending = 0;      // length of the pending update (0: none)
+  auto row = [&](std::int64_t r) { return packed + r * (r + 1) / 2; };
+  auto owns = [&](std::int64_t r) { return nodes <= 1 || r % nodes == me; };
+  e[0] = 0.0;
+  if (n > 0) h[0] = 0.0;
+  if (n > 1) h[1] = 0.0;
+
+  for (std::int64_t i = n - 1; i >= 1; --i) {
+    double* ai = row(i);
+    double hi = 0.0, ei = 0.0, di = 0.0;
+    if (owns(i)) {
+      if (pending) rank2_row(i + 1, ai, pu[i], pq, pq[i], pu);
+      double sigma = 0.0;
+      for (std::int64_t k = 0; k < i; ++k) sigma += ai[k] * ai[k];
+      const double f = ai[i - 1];
+      if (i == 1 || sigma == 0.0 || sigma == f * f) {
+        ei = f;
+      } else {
+        const double g = f >= 0 ? -std::sqrt(sigma) : std::sqrt(sigma);
+        ei = g;
+        hi = sigma - f * g;
+        ai[i - 1] = f - g;
+      }
+      di = ai[i];
+    }
+    if (nodes > 1) {
+      // The owner hands the reflector and the new d, e, h to everybody.
+      if (owns(i)) {
+        vec_copy(i, ai, message);
+        message[i] = hi;
+        message[i + 1] = di;
+        message[i + 2] = ei;
+      }
+      mp_bcast(message, i + 3, MP_DOUBLE, static_cast<int>(i % nodes));
+      vec_copy(i, message, ai);
+      hi = message[i];
+      di = message[i + 1];
+      ei = message[i + 2];
+    }
+    h[i] = hi;
+    d[i] = di;
+    e[i] = ei;
+    const double* u = ai;
+    // One pass over rows 0..i-1: finish the pending update, accumulate p = A u.
+    if (hi != 0.0) vec_set(i, 0.0, p);
+    for (std::int64_t r = 0; r < i; ++r) {
+      if (!owns(r)) continue;
+      double* ar = row(r);
+      if (pending) rank2_row(r + 1, ar, pu[r], pq, pq[r], pu);
+      if (hi != 0.0) {
+        p[r] += vec_dot(r, ar, u) + ar[r] * u[r];
+        vec_axpy(r, u[r], ar, p);
+      }
+    }
+    pending = 0;
+    if (hi == 0.0) continue;
+    if (nodes > 1) {
+      mp_sum(p, i, MP_DOUBLE);
+      mp_bcast(p, i, MP_DOUBLE);
+    }
+    const double inv_h = 1.0 / hi;
+    double up = 0.0;
+    for (std::int64_t k = 0; k < i; ++k) {
+      p[k] *= inv_h;
+      up += u[k] * p[k];
+    }
+    const double kk = up * 0.5 * inv_h;
+    for (std::int64_t k = 0; k < i; ++k) {
+      pq[k] = p[k] - kk * u[k];
+      pu[k] = u[k];
+    }
+    pending = i;
+  }
+  if (n > 0) {
+    double* a0 = row(0);
+    if (owns(0) && pending) a0[0] -= 2.0 * pu[0] * pq[0];
+    d[0] = a0[0];
+    if (nodes > 1) mp_bcast(d, 1, MP_DOUBLE, 0);
+  }
+}
+
+void apply_reflectors(const double* packed, const double* h, int n, double* z, int m) {
+  if (n < 3 || m < 1) return;
+  constexpr int B = 128;
+  const std::int64_t nn = n;
+  PoolArray<double> work(nn * B + 2 * std::int64_t{B} * m + B * B);
+  double* v = work.data();    // B reflectors, vector-major, zero beyond their support
+  double* w = v + nn * B;     // V^T Z  (B x m, row-major)
+  double* w2 = w + std::int64_t{B} * m;  // T^T V^T Z
+  double* t = w2 + std::int64_t{B} * m;  // upper triangular T (B x B)
+  // Reflector i (i = 2 .. n-1) acts on 0..i-1; blocks of ascending i, applied in order.
+  for (std::int64_t i1 = 2; i1 < n; i1 += B) {
+    const int b = static_cast<int>(std::min<std::int64_t>(B, n - i1));
+    const std::int64_t support = i1 + b - 1;  // rows touched by the block
+    for (int j = 0; j < b; ++j) {
+      const std::int64_t i = i1 + j;
+      double* vj = v + j * nn;
+      vec_copy(i, packed + i * (i + 1) / 2, vj);
+      vec_set(support - i, 0.0, vj + i);
+    }
+    // T of the forward product H_1 ... H_b = I - V T V^T.
+    for (int j = 0; j < b; ++j) {
+      const double hj = h[i1 + j];
+      const double tau = hj != 0.0 ? 1.0 / hj : 0.0;
+      double* tj = t + j;  // column j, stride B
+      for (int l = 0; l < j; ++l) tj[l * B] = -tau * vec_dot(support, v + l * nn, v + j * nn);
+      for (int l = 0; l < j; ++l) {
+        double s = 0.0;
+        for (int q = l; q < j; ++q) s += t[l * B + q] * tj[q * B];
+        t[l * B + j] = s;
+      }
+      tj[j * B] = tau;
+    }
+    // Z = (I - V T^T V^T) Z, the block's reflectors applied smallest i first.
+    vec_set(std::int64_t{b} * m, 0.0, w);
+    gemm_views({v, 1, nn, b}, {z, -1, m, nn}, w, 1, m, b, m, support, 1.0);
+    for (int j = 0; j < b; ++j) {
+      double* row = w2 + std::int64_t{j} * m;
+      vec_set(m, 0.0, row);
+      for (int l = 0; l <= j; ++l) vec_axpy(m, t[l * B + j], w + std::int64_t{l} * m, row);
+    }
+    gemm_views({w2, -1, b, m}, {v, 1, nn, b}, z, 1, nn, m, support, b, -1.0);
+  }
+}
 
 namespace {
 

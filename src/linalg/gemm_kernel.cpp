@@ -1,6 +1,6 @@
 #include "linalg/gemm_kernel.hpp"
 
-#include "linalg/block_transfer.hpp"
+#include "linalg/vector_ops.hpp"
 
 namespace ostrel {
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "linalg/block_transfer.hpp"
 #include "linalg/gemm_kernel.hpp"
 #include "linalg/vector_ops.hpp"
 #include "runtime/message_passing.hpp"

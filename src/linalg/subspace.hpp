@@ -1,6 +1,13 @@
 #pragma once
+// Sets of vectors in a metric: orthonormalisation, diagonalisation within the set, and
+// pair rotations (the orbital updates of the SCF).
 
 namespace ostrel {
+
+// Classical Gram-Schmidt of m vector-major vectors c (length n, overwritten) in the metric
+// of the packed symmetric s (order n). A vector that depends on the earlier ones stops the
+// run with " orthogonalize? s(k)=...". Collective: inputs and results on the master.
+void orthonormalize(const double* s, double* c, int n, int m);
 
 // Diagonalises the packed symmetric f (order n) within the m vector-major vectors c:
 // G = C^T F C, G = U diag(values) U^T, C replaced by C U. Collective (multiply and large

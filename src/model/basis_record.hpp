@@ -10,6 +10,8 @@ inline constexpr int MAX_KIND_SHELLS = 512;
 inline constexpr int MAX_PRIMITIVES = 64;
 inline constexpr int MAX_BASIS_L = 9;
 inline constexpr double SPEED_OF_LIGHT = 137.0359895;
+// ln(1/1e-14): a shell's squared extent is this over its smallest exponent.
+inline constexpr double kExtentLog = 32.236191301916641;
 
 // One contracted shell. In the `Basis` shell table only the primitives with a non-zero
 // set-1 coefficient are listed (ascending exponents) with sets 1 and 2; the functions are
@@ -84,5 +86,12 @@ void release_basis(Basis& basis);
 double norm_integral(int n, double x);
 // Coulomb interaction of r^L Y exp(-a r^2) and r^L Y exp(-b r^2), Y of unit mean square.
 double coulomb_self(int l, double a, double b);
+
+// Builds the kind record of one (element, set) pair from its shells as read (exponents
+// scaled, coefficients carrying the primitive normalisation) into `record`, or only sizes
+// it when `record` is null. Contractions are normalised in the overlap metric, or in the
+// Coulomb metric when `coulomb` is set. Returns the record size in bytes.
+std::int64_t build_kind(const ShellSlot* raw, int n_raw, int relativistic, int coulomb,
+                        int element, void* record);
 
 }  // namespace ostrel

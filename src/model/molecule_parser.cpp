@@ -1,16 +1,18 @@
 // Word reader of the "$molecule" group: header keys, Cartesian and z-matrix blocks.
+#include "model/molecule_parser.hpp"
+
 #include <cctype>
 #include <cmath>
 #include <cstring>
 
-#include "model/molecule_draft.hpp"
+#include "model/elements.hpp"
 #include "model/molecule_scanner.hpp"
-#include "model/molecule_tables.hpp"
 #include "model/units.hpp"
 #include "model/zmatrix_placement.hpp"
 #include "runtime/fatal.hpp"
 
 namespace ostrel {
+
 namespace {
 
 class MoleculeParser {
@@ -134,7 +136,7 @@ class MoleculeParser {
     if (d_.n >= MAX_ATOMS) fatal_error("\n more than %d atoms\n", MAX_ATOMS);
     int z;
     if (!sc_.integer(&z)) fatal_error("\n atom %d: atomic number?\n", d_.n + 1);
-    if (z < 0 || z > MAX_ATOMIC_NUMBER) fatal_error("\n atom %d: atomic number %d?\n", d_.n + 1, z);
+    if (z < 0 || z > MAX_ELEMENT) fatal_error("\n atom %d: atomic number %d?\n", d_.n + 1, z);
     const int a = d_.n;
     d_.z[a] = z;
     d_.mass[a] = default_mass(z);

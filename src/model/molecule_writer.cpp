@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "model/molecule_tables.hpp"
+#include "model/elements.hpp"
 #include "model/units.hpp"
 #include "model/zmatrix_placement.hpp"
 

@@ -1,15 +1,18 @@
-// The "$Energy" results group: input-group syntax behind a line tag.
+// The machine-readable result blocks: the "$Energy" group (input-group syntax behind a line
+// tag) and the "mm>" exchange block.
 #include "model/result_groups.hpp"
 
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 
+#include "model/molecule_record.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
 #include "runtime/records.hpp"
 
 namespace ostrel {
+
 namespace {
 
 bool given(const char* name) { return name != nullptr && name[0] != '\0'; }
@@ -110,6 +113,42 @@ void write_result_group(const char* energy, const char* gradient, const char* he
   if (given(hessian)) put_hessian(tag, hessian, n);
   std::printf("%s$end\n\n", tag);
   if (given(gradient)) std::printf(" G(max) = %10.8lf\n\n", gmax);
+}
+
+// The "mm>" block hands a structure and its derivatives to the force-field fitting.
+void write_mm_block() {
+  if (!is_master) return;
+  Molecule mol = load_molecule(0, "Molecule");
+  const std::int64_t natom = mol.n_atoms, n = 3 * natom;
+  const ResultsGiven have = record_get(rec::haveE);
+  std::printf("mm>%d\nmm>\n", mol.n_atoms);
+  for (std::int64_t a = 0; a < natom; ++a)
+    std::printf("mm>%3d %22.15e %22.15e %22.15e\n", mol.z[a], mol.xyz[3 * a], mol.xyz[3 * a + 1],
+                mol.xyz[3 * a + 2]);
+  std::printf("mm>\n");
+  if (have.energy) std::printf("mm>%22.15e\nmm>\n", record_get(rec::Energy));
+  if (have.gradient) {
+    {
+      double d[3];
+      record_read(rec::Dipole, d, 3);
+      std::printf("mm> %22.15e %22.15e %22.15e\nmm>\n", d[0], d[1], d[2]);
+    }
+    PoolArray<double> g(n);
+    record_read(rec::Gradient, g.span());
+    for (std::int64_t a = 0; a < natom; ++a)
+      std::printf("mm> %22.15e %22.15e %22.15e\n", g[3 * a], g[3 * a + 1], g[3 * a + 2]);
+    std::printf("mm>\n");
+  }
+  if (have.hessian) {
+    PoolArray<double> h(n * (n + 1) / 2);
+    record_read(rec::Hessian, h.span());
+    for (std::int64_t i = 0, k = 0; i < n; ++i) {
+      std::printf("mm>");
+      for (std::int64_t j = 0; j <= i; ++j) std::printf(" %22.15e", h[k++]);
+      std::printf("\n");
+    }
+  }
+  release_molecule(mol);
 }
 
 }  // namespace ostrel

@@ -11,4 +11,8 @@ void write_result_group(const char* energy, const char* gradient, const char* he
                         const char* dipole, const char* polariz, const char* dipole_x,
                         const char* polariz_x, int n_atoms, const char* tag, int index);
 
+// Prints the "mm>" exchange block: structure ("Molecule") and, as "haveE" flags them, the
+// energy, dipole and gradient, and the Hessian rows, all in full precision. Master only.
+void write_mm_block();
+
 }  // namespace ostrel

@@ -5,10 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "model/atom_labels.hpp"
 #include "model/elements.hpp"
-#include "model/units.hpp"
 #include "model/molecule_record.hpp"
+#include "model/units.hpp"
 
 namespace ostrel {
 namespace {

@@ -7,10 +7,12 @@
 #include "runtime/message_passing.hpp"
 
 namespace ostrel {
+
 namespace {
 
 FatalHook hook = nullptr;
 std::string last_message;
+int status = 0;  // exit status of a run that reaches its end
 
 std::string format(const char* fmt, va_list args) {
   va_list copy;
@@ -64,5 +66,13 @@ FatalHook set_fatal_hook(FatalHook h) {
   hook = h;
   return old;
 }
+
+void raise_exit_status(int value) {
+  if (value > status) status = value;
+}
+
+int exit_status() { return status; }
+
+void reset_exit_status() { status = 0; }
 
 }  // namespace ostrel

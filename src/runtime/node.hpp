@@ -1,5 +1,5 @@
 #pragma once
-// Node globals: set once during start-up, read everywhere.
+// Node globals: set once by mp_start (defined in message_passing.cpp), read everywhere.
 namespace ostrel {
 
 extern int node_count;  // processes in the run (1 without message passing)

@@ -15,7 +15,7 @@ struct Record {
   const char* name;
 };
 
-struct EcpBlock;      // model/ecp_record.hpp
+struct EcpBlock;      // model/ecp_input.hpp
 struct XcFunctional;  // scf/xc/xc_functional.hpp
 
 // Value parameters do not take part in deduction, so record_put(rec::Energy, 0) is fine.
@@ -394,6 +394,8 @@ inline constexpr Record<double> ri_estimates{"ri.estimates"};  // shell-pair est
 inline constexpr Record<int> ri_fit_header{"ri.fit_header"};   // two-centre fit: atoms, lists
 inline constexpr Record<double> ri_fit{"ri.fit"};              // two-centre fit blocks
 inline constexpr Record<int> mm_b{"mm_b"};              // first function of each fit shell
+
+// The optimizer's "Opt." records: geometry/optimize_records.hpp (same namespace).
 
 }  // namespace rec
 }  // namespace ostrel

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdio>
 
 namespace ostrel {
 
@@ -8,5 +9,17 @@ void start_run(int argc, char** argv);
 
 // Program entry: start-up, task selection, and exit through the handlers.
 int ostrel_main(int argc, char** argv);
+
+// The "system" group: work memory (MB, master and other nodes), scratch files or memory
+// store size, and the scratch directory.
+struct SystemOptions {
+  int memory[2] = {128, -1};
+  int disk = 1;
+  char path[1024] = {};
+};
+
+// Master reads the group, every node receives the values; defaults are completed and the
+// options line is printed by the master.
+SystemOptions read_system_options(std::FILE* input);
 
 }  // namespace ostrel

@@ -45,6 +45,13 @@ sed '/^\$molecule/,/^\$end/d' examples/water_optimize.inp > "$work/continue.inp"
 cat "$work/last.mol" >> "$work/continue.inp"
 grep -q "cartesian" "$work/continue.inp" || fail "the last mol> group is not a molecule group"
 
+# A bad option stops the run at set-up: status 1 and one error line.
+sed 's/^\$optimize .*/$optimize tolerance=1e-6 trust=-0.1 $end/' examples/water_optimize.inp > "$work/bad.inp"
+"$ostrel" "$work/bad.inp" > "$work/bad.out" 2>&1; rc=$?
+[ $rc -eq 1 ] || fail "bad trust radius: exit $rc"
+[ "$(grep -c "error in '\$optimize'" "$work/bad.out")" = 1 ] || fail "bad trust radius: not one error line"
+grep -q "Geometry Optimization Step" "$work/bad.out" && fail "bad trust radius: the optimizer ran"
+
 # Linear and open-shell minima against Psi4 1.3.2 runs of the same model (optking
 # gau_verytight): HCN (E, C-H, C-N) and the OH radical (UKS; E, O-H).
 distance() {  # report atom-a atom-b -> distance in angstrom of the converged structure

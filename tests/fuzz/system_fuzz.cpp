@@ -1,6 +1,6 @@
 // The "system" group as start-up reads it.
 #include "fuzz_session.hpp"
-#include "runtime/system_options.hpp"
+#include "runtime/startup.hpp"
 
 namespace {
 void read(std::FILE* f) { ostrel::read_system_options(f); }

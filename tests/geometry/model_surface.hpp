@@ -11,6 +11,7 @@
 #include "geometry/optimize_cartesian.hpp"
 #include "geometry/optimize_internal.hpp"
 #include "geometry/optimize_options.hpp"
+#include "geometry/optimize_records.hpp"
 #include "linalg/vector_ops.hpp"
 #include "model/molecule_input.hpp"
 #include "model/molecule_record.hpp"
@@ -84,10 +85,9 @@ struct Surface {
 inline void set_up_run(const char* atoms, const std::string& options, const char* task = "OPTIMIZE") {
   const std::string input = molecule_group(atoms) + options;
   with_stdin(input, [] { read_molecule("Molecule", "", "molecule", 1, 0); });
-  store_put_text("task", task, 64);
-  store_put("grid", 0);
-  const int have[3] = {0, 0, 0};
-  store_write("haveE", 0, have, sizeof have);
+  record_put_text(rec::task, task, 64);
+  record_put(rec::grid, 0);
+  record_put(rec::haveE, ResultsGiven{0, 0, 0});
   with_stdin(input, [] { read_optimize_options(); });
 }
 
@@ -106,20 +106,19 @@ inline int optimize_on(const Surface& s, bool hessian = false, int limit = 1 << 
   if (hessian) {
     s.hessian(current_geometry().data(), h.data());
     s.energy(current_geometry().data(), g.data());
-    store_put_array<const double>("Hessian", h);
-    store_put_array<const double>("Gradient", g);
-    const int have[3] = {1, 1, 1};
-    store_write("haveE", 0, have, sizeof have);
+    record_write(rec::Hessian, h.data(), std::ssize(h));
+    record_write(rec::Gradient, g.data(), m);
+    record_put(rec::haveE, ResultsGiven{1, 1, 1});
   }
-  store_put("Opt.step", -1);
+  record_put(rec::Opt_step, -1);
   int evaluations = 0;
-  const bool cartesian = store_get<int>("Opt.cartesian") != 0;
+  const bool cartesian = record_get(rec::Opt_cartesian) != 0;
   for (;;) {
     cartesian ? optimize_step_cartesian() : optimize_step_internal();
-    if (store_get<int>("Opt.exits") || evaluations == limit) return evaluations;
+    if (record_get(rec::Opt_exits) || evaluations == limit) return evaluations;
     const std::vector<double> x = current_geometry();
-    store_put("Energy", s.energy(x.data(), g.data()));
-    store_put_array<const double>("Gradient", g);
+    record_put(rec::Energy, s.energy(x.data(), g.data()));
+    record_write(rec::Gradient, g.data(), m);
     ++evaluations;
   }
 }

@@ -8,9 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "input/ci_options.hpp"
+#include "input/common_setup.hpp"
 #include "input/library_file.hpp"
-#include "input/nddo_guess_groups.hpp"
 #include "runtime/store.hpp"
 #include "support/capture.hpp"
 #include "support/fatal_trap.hpp"

@@ -5,8 +5,6 @@
 #include <string>
 
 #include "input/common_setup.hpp"
-#include "input/print_option.hpp"
-#include "input/select_task.hpp"
 #include "input/task_dispatch.hpp"
 #include "input/theory_class.hpp"
 #include "runtime/store.hpp"

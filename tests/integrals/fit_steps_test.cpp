@@ -10,7 +10,7 @@
 #include "generated/coulomb_psi4_reference_data.hpp"
 #include "integrals/coulomb_blocks.hpp"
 #include "integrals/coulomb_fit.hpp"
-#include "integrals/fit_metric_inverse.hpp"
+#include "integrals/fit_driver.hpp"
 #include "integrals/fit_setup.hpp"
 #include "runtime/store.hpp"
 #include "support/records.hpp"

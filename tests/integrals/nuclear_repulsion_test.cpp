@@ -1,4 +1,4 @@
-#include "integrals/nuclear_repulsion.hpp"
+#include "integrals/one_electron_driver.hpp"
 
 #include <gtest/gtest.h>
 

@@ -5,10 +5,7 @@
 #include <functional>
 #include <vector>
 
-#include "integrals/kinetic.hpp"
-#include "integrals/multipole.hpp"
-#include "integrals/nuclear_attraction.hpp"
-#include "integrals/overlap.hpp"
+#include "integrals/one_electron_kernels.hpp"
 #include "linalg/eigen_symmetric.hpp"
 #include "support/matrices.hpp"
 #include "support/runtime_fixture.hpp"

@@ -1,5 +1,5 @@
 // The atom-pair loop over exponent pairs against the contracted shell-pair kernels.
-#include "integrals/one_electron_pair.hpp"
+#include "integrals/one_electron_matrices.hpp"
 
 #include <gtest/gtest.h>
 
@@ -7,10 +7,7 @@
 #include <cmath>
 #include <vector>
 
-#include "integrals/kinetic.hpp"
-#include "integrals/multipole.hpp"
-#include "integrals/nuclear_attraction.hpp"
-#include "integrals/overlap.hpp"
+#include "integrals/one_electron_kernels.hpp"
 #include "support/matrices.hpp"
 #include "test_shells.hpp"
 

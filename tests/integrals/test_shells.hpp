@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "integrals/one_electron_matrices.hpp"
-#include "integrals/one_electron_pair.hpp"
 #include "integrals/shell.hpp"
 #include "support/model_input.hpp"
 

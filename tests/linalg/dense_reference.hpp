@@ -9,8 +9,8 @@
 #include <random>
 #include <vector>
 
-#include "linalg/block_transfer.hpp"
 #include "linalg/multiply.hpp"
+#include "linalg/vector_ops.hpp"
 
 namespace ostrel::testing {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "linalg/dense_reference.hpp"
-#include "linalg/jacobi.hpp"
+#include "linalg/small_solvers.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel {

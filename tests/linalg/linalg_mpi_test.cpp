@@ -6,11 +6,9 @@
 #include <vector>
 
 #include "linalg/dense_reference.hpp"
-#include "linalg/eigen_order.hpp"
 #include "linalg/eigen_symmetric.hpp"
-#include "linalg/householder.hpp"
 #include "linalg/multiply.hpp"
-#include "linalg/orthonormalize.hpp"
+#include "linalg/small_solvers.hpp"
 #include "linalg/subspace.hpp"
 #include "linalg/tridiagonal_eigen.hpp"
 #include "linalg/vector_ops.hpp"

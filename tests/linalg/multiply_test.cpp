@@ -9,9 +9,9 @@
 #include <string>
 #include <tuple>
 
-#include "linalg/block_transfer.hpp"
 #include "linalg/dense_reference.hpp"
 #include "linalg/multiply_task.hpp"
+#include "linalg/vector_ops.hpp"
 #include "support/capture.hpp"
 #include "support/input_file.hpp"
 #include "support/runtime_fixture.hpp"

@@ -7,9 +7,7 @@
 #include <vector>
 
 #include "linalg/dense_reference.hpp"
-#include "linalg/eigen_order.hpp"
-#include "linalg/jacobi.hpp"
-#include "linalg/ldlt.hpp"
+#include "linalg/small_solvers.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel {

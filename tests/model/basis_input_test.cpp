@@ -6,9 +6,9 @@
 
 #include "model/basis_input.hpp"
 #include "model/basis_record.hpp"
+#include "model/elements.hpp"
 #include "model/molecule_input.hpp"
 #include "model/molecule_record.hpp"
-#include "model/sto_kg.hpp"
 #include "runtime/store.hpp"
 #include "support/fatal_trap.hpp"
 #include "support/model_input.hpp"

@@ -3,7 +3,6 @@
 #include <string>
 
 #include "model/ecp_input.hpp"
-#include "model/ecp_record.hpp"
 #include "model/molecule_record.hpp"
 #include "runtime/store.hpp"
 #include "support/fatal_trap.hpp"

@@ -1,5 +1,5 @@
 // The "mm>" exchange block for water.
-#include "model/mm_export.hpp"
+#include "model/result_groups.hpp"
 
 #include <gtest/gtest.h>
 

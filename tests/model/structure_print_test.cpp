@@ -1,5 +1,5 @@
 // Element symbols and radii, the printed structure with its distance table, and matrix
-// blocks with eigenvalues.
+// blocks with eigenvalues and dense matrices.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -119,6 +119,33 @@ TEST(MatrixPrint, WithoutEigenvaluesOnlyHeadingAndRows) {
   EXPECT_EQ(captured_stdout([&] { print_matrix(m, nullptr, 2, 1); }),
             "       1   \n  1.0000000\n  2.0000000\n\n");
   EXPECT_EQ(captured_stdout([&] { print_matrix(m, nullptr, 2, 0); }), "");
+}
+
+std::string dense(const double* a, int rows, int cols, int mode) {
+  return captured_stdout([&] { print_dense_matrix(a, rows, cols, mode); });
+}
+
+TEST(PrintDense, FullTransposedAndPackedFormsPrintTheSameMatrix) {
+  // [[1, -2], [-2, 0.5]]: largest magnitude 2 -> one digit, nine decimals, width 12.
+  const double rows[] = {1, -2, -2, 0.5}, packed[] = {1, -2, 0.5};
+  const std::string want =
+      "\n            1            2\n"
+      "  1.000000000 -2.000000000\n"
+      " -2.000000000  0.500000000\n";
+  EXPECT_EQ(dense(rows, 2, 2, 1), want);
+  EXPECT_EQ(dense(rows, 2, 2, -1), want);
+  EXPECT_EQ(dense(packed, 2, 2, 0), want);
+}
+
+TEST(PrintDense, WidthFollowsTheMagnitudeAndWideMatricesSplit) {
+  const double big[] = {12345.5, -0.25};
+  // Five integer digits leave five decimals; width 12.
+  EXPECT_EQ(dense(big, 1, 2, 1), "\n            1            2\n  12345.50000     -0.25000\n");
+  double wide[12];
+  for (int j = 0; j < 12; ++j) wide[j] = j;
+  const std::string out = dense(wide, 1, 12, 1);
+  // Width 12 + 1: nine columns per block, so a second block starts at column 10.
+  EXPECT_NE(out.find("\n           10           11           12\n"), std::string::npos) << out;
 }
 
 }  // namespace

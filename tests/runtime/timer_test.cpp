@@ -5,7 +5,6 @@
 #include <cmath>
 #include <string>
 
-#include "runtime/clock.hpp"
 #include "support/capture.hpp"
 
 namespace ostrel {

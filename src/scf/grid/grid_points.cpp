@@ -3,7 +3,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "linalg/jacobi.hpp"
+#include "linalg/small_solvers.hpp"
 #include "scf/grid/lebedev.hpp"
 
 namespace ostrel {

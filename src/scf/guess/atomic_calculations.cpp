@@ -6,10 +6,10 @@
 #include <cstring>
 
 #include "input/element_table.hpp"
-#include "input/print_option.hpp"
+#include "input/theory_class.hpp"
 #include "integrals/basis_adapter.hpp"
 #include "integrals/coulomb_fit.hpp"
-#include "linalg/jacobi.hpp"
+#include "linalg/small_solvers.hpp"
 #include "model/elements.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/node.hpp"

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "integrals/one_electron_matrices.hpp"
-#include "linalg/jacobi.hpp"
+#include "linalg/small_solvers.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/pool.hpp"
 #include "scf/guess/atomic_coulomb.hpp"

@@ -1,6 +1,6 @@
 #pragma once
 #include "integrals/core_potential_matrix.hpp"
-#include "integrals/one_electron_pair.hpp"
+#include "integrals/one_electron_matrices.hpp"
 #include "model/basis_record.hpp"
 #include "scf/xc/xc_functional.hpp"
 

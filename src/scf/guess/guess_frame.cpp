@@ -1,17 +1,21 @@
+#include "scf/guess/guess_frame.hpp"
+
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "integrals/basis_adapter.hpp"
-#include "linalg/orthonormalize.hpp"
+#include "linalg/subspace.hpp"
+#include "runtime/fatal.hpp"
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
 #include "runtime/records.hpp"
 #include "runtime/timer.hpp"
 #include "scf/guess/atomic_calculations.hpp"
-#include "scf/guess/guess_steps.hpp"
 
 namespace ostrel {
+
 namespace {
 
 long tri(long n) { return n * (n + 1) / 2; }
@@ -114,6 +118,88 @@ int minimal_frame(double* cnf, double* energies, double* s, int n) {
     for (int k = m; k < n; ++k) energies[k] = top + 1.0 + 0.1 * (k - m);
   }
   return m;
+}
+
+void reorder_orbitals(const int* order, int n, double* energies, double* c) {
+  if (n <= 0) return;
+  const long nn = static_cast<long>(n) * n;
+  PoolArray<int> used(n);
+  for (int i = 0; i < n; ++i) used[i] = 0;
+  for (int i = 0; i < n; ++i) {
+    const int k = order[i];
+    if (k < 0 || k >= n)
+      fatal_error("\n guess: orbital %d in position %d is not one of 1..%d\n", k + 1, i + 1, n);
+    if (used[k]) fatal_error("\n guess: orbital %d is named twice (position %d)\n", k + 1, i + 1);
+    used[k] = 1;
+  }
+  PoolArray<double> e(n), copy(nn);
+  for (int i = 0; i < n; ++i) e[i] = energies[i];
+  for (long i = 0; i < nn; ++i) copy[i] = c[i];
+  for (int i = 0; i < n; ++i) {
+    energies[i] = e[order[i]];
+    const double* from = copy.data() + static_cast<long>(order[i]) * n;
+    double* to = c + static_cast<long>(i) * n;
+    for (int k = 0; k < n; ++k) to[k] = from[k];
+  }
+}
+
+void rotate_columns(double* c, int n, int p, int q, double t) {
+  const double cs = std::cos(t), sn = std::sin(t);
+  double* x = c + static_cast<long>(p) * n;
+  double* y = c + static_cast<long>(q) * n;
+  for (int i = 0; i < n; ++i) {
+    const double a = x[i], b = y[i];
+    x[i] = cs * a - sn * b;
+    y[i] = sn * a + cs * b;
+  }
+}
+
+namespace {
+
+constexpr int kMaxSweeps = 64;
+constexpr double kAngleTolerance = 1e-6;
+
+void turn(double* x, double* y, int n, double cs, double sn) {
+  for (int k = 0; k < n; ++k) {
+    const double a = x[k], b = y[k];
+    x[k] = cs * a + sn * b;
+    y[k] = -sn * a + cs * b;
+  }
+}
+
+}  // namespace
+
+void localize_orbitals(double* c, double* sc, int n, int count, int natom, const int* first) {
+  for (int sweep = 0; sweep < kMaxSweeps; ++sweep) {
+    double tmax = 0.0;
+    for (int i = 1; i < count; ++i)
+      for (int j = 0; j < i; ++j) {
+        double* ci = c + static_cast<long>(i) * n;
+        double* cj = c + static_cast<long>(j) * n;
+        double* si = sc + static_cast<long>(i) * n;
+        double* sj = sc + static_cast<long>(j) * n;
+        double a = 0.0, b = 0.0;
+        for (int at = 0; at < natom; ++at) {
+          double qii = 0.0, qjj = 0.0, qij = 0.0;
+          for (int mu = first[at]; mu < first[at + 1]; ++mu) {
+            qii += ci[mu] * si[mu];
+            qjj += cj[mu] * sj[mu];
+            qij += cj[mu] * si[mu] + sj[mu] * ci[mu];
+          }
+          const double d = qjj - qii;
+          a += d * d - qij * qij;
+          b += qij * d;
+        }
+        const double t = std::fabs(a) + std::fabs(b) >= 1e-15 ? 0.25 * std::atan2(b, a) : 0.0;
+        if (std::fabs(t) < kAngleTolerance) continue;
+        tmax = std::max(tmax, std::fabs(t));
+        const double cs = std::cos(t), sn = std::sin(t);
+        turn(cj, ci, n, cs, sn);
+        turn(sj, si, n, cs, sn);
+      }
+    if (is_master) std::printf("  tmax = %10.8lf\n", tmax);
+    if (tmax < kAngleTolerance) break;
+  }
 }
 
 }  // namespace ostrel

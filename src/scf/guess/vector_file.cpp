@@ -11,7 +11,7 @@
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
 #include "runtime/records.hpp"
-#include "scf/guess/guess_steps.hpp"
+#include "scf/guess/guess_frame.hpp"
 
 namespace ostrel {
 namespace {

@@ -9,4 +9,7 @@ namespace ostrel {
 int read_vectors(const char* file, int n_basis);
 void save_vectors(const char* file, int n_basis);
 
+// The "$ce" form of one spin ("a" or "b") of n orbitals, each line led by `prefix`.
+void print_vectors_ce(const char* prefix, const char* spin, const double* energies, const double* c, int n);
+
 }  // namespace ostrel

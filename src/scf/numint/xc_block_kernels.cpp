@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "linalg/block_transfer.hpp"
 #include "linalg/gemm_kernel.hpp"
+#include "linalg/vector_ops.hpp"
 #include "scf/xc/xc_point.hpp"
 
 namespace ostrel {

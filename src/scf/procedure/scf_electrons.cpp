@@ -1,7 +1,7 @@
 #include "scf/procedure/scf_electrons.hpp"
 
 #include "input/element_table.hpp"
-#include "model/molecule_electrons.hpp"
+#include "model/molecule_record.hpp"
 #include "runtime/fatal.hpp"
 
 namespace ostrel {

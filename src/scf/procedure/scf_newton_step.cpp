@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "linalg/jacobi.hpp"
+#include "linalg/small_solvers.hpp"
 #include "linalg/vector_ops.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/message_passing.hpp"

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "linalg/jacobi.hpp"
+#include "linalg/small_solvers.hpp"
 #include "linalg/vector_ops.hpp"
 
 namespace ostrel {

@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "integrals/fit_driver.hpp"
-#include "integrals/fit_metric_inverse.hpp"
 #include "integrals/one_electron_driver.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/message_passing.hpp"

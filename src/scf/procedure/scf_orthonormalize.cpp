@@ -1,6 +1,6 @@
 #include <cstdint>
 
-#include "linalg/orthonormalize.hpp"
+#include "linalg/subspace.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
 #include "runtime/timer.hpp"

@@ -6,7 +6,7 @@
 #include "integrals/coulomb_fit.hpp"
 #include "integrals/fit_driver.hpp"
 #include "integrals/fit_setup.hpp"
-#include "linalg/ldlt.hpp"
+#include "linalg/small_solvers.hpp"
 #include "linalg/vector_ops.hpp"
 #include "model/basis_record.hpp"
 #include "model/molecule_record.hpp"

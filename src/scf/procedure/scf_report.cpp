@@ -8,13 +8,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "input/print_option.hpp"
 #include "input/theory_class.hpp"
 #include "model/matrix_print.hpp"
 #include "model/molden_export.hpp"
 #include "model/molecule_record.hpp"
 #include "model/population.hpp"
-#include "linalg/print_dense.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"

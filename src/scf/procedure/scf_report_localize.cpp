@@ -13,7 +13,7 @@
 #include "runtime/pool.hpp"
 #include "runtime/records.hpp"
 #include "runtime/store.hpp"
-#include "scf/guess/guess_steps.hpp"
+#include "scf/guess/guess_frame.hpp"
 
 namespace ostrel {
 namespace {

@@ -8,7 +8,8 @@
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
 #include "runtime/records.hpp"
-#include "scf/guess/guess_steps.hpp"
+#include "scf/guess/guess_frame.hpp"
+#include "scf/guess/vector_file.hpp"
 
 namespace ostrel {
 namespace {

@@ -2,7 +2,7 @@
 #include <cstdio>
 
 #include "integrals/fit_driver.hpp"
-#include "runtime/exit_status.hpp"
+#include "runtime/fatal.hpp"
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/records.hpp"

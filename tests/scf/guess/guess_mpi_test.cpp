@@ -11,7 +11,7 @@
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/store.hpp"
-#include "scf/guess/guess_steps.hpp"
+#include "scf/guess/guess_frame.hpp"
 #include "scf/xc/xc_functional.hpp"
 #include "support/fatal_trap.hpp"
 #include "support/input_file.hpp"

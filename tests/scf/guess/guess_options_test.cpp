@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "runtime/store.hpp"
-#include "scf/guess/guess_options.hpp"
-#include "scf/guess/guess_steps.hpp"
+#include "scf/guess/guess_driver.hpp"
+#include "scf/guess/vector_file.hpp"
 #include "support/fatal_trap.hpp"
 #include "support/input_file.hpp"
 #include "support/records.hpp"

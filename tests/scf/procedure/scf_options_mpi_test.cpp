@@ -10,7 +10,7 @@
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/store.hpp"
-#include "scf/guess/guess_options.hpp"
+#include "scf/guess/guess_driver.hpp"
 #include "scf/procedure/scf_options.hpp"
 #include "support/input_file.hpp"
 #include "support/model_input.hpp"

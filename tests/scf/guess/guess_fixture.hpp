@@ -1,0 +1,75 @@
+#pragma once
+// Fixture of the guess tests: a molecule in def2-SVP with its fitting set, the element
+// table and a functional, and the records the SCF set-up leaves for the guess.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "input/element_table.hpp"
+#include "input/pending_modules.hpp"
+#include "model/basis_input.hpp"
+#include "model/ecp_input.hpp"
+#include "runtime/store.hpp"
+#include "scf/guess/atomic_calculations.hpp"
+#include "scf/xc/xc_functional.hpp"
+#include "support/input_file.hpp"
+#include "support/model_input.hpp"
+#include "support/runtime_fixture.hpp"
+
+namespace ostrel {
+
+inline const std::string kDef2 = std::string(OSTREL_SOURCE_DIR) + "/data/basis/def2";
+
+class Guess : public testing::RuntimeTest {
+ protected:
+  // A molecule (lines "Z x y z" in angstrom) in def2-SVP with its fitting set, the element
+  // table and a functional; core potentials when `ecp`.
+  void prepare(const std::string& atoms, const char* functional, bool ecp = false, int charge = 0,
+               int multiplicity = 1, const char* element_group = "") {
+    char head[96];
+    std::snprintf(head, sizeof head, "$molecule charge=%d multiplicity=%d\n cartesian\n set=def2-SVP\n",
+                  charge, multiplicity);
+    const std::string text = std::string(head) + atoms + "$end\n";
+    testing::read_test_molecule(text);
+    const int none[2] = {0, 0};
+    if (ecp)
+      testing::captured_stdout([] { read_core_potentials(kDef2.c_str()); });
+    else
+      store_write("Necp", 0, none, 8);
+    testing::read_program_basis(kDef2);
+    testing::read_program_basis(kDef2, true);
+    testing::InputFile group(element_group);
+    testing::captured_stdout([&] { build_element_table("Atoms", group.get()); });
+    const double p[32] = {};
+    const std::int32_t n[5] = {};
+    XcFunctional f = xc_cleared(p, n);
+    ASSERT_TRUE(xc_lookup(functional, f));
+    xc_store_write(f);
+  }
+  // Records the SCF set-up and the guess options leave for the guess.
+  void options(int na, int nb, int restricted, int mix = 0, int localize = 0, int read = 0,
+               const char* print = "", const char* save = "") {
+    const int a[2] = {na, na}, b[2] = {nb, nb};
+    store_write("Na", 0, a, 8);
+    store_write("Nb", 0, b, 8);
+    store_put("restrict", restricted);
+    store_put("closed", restricted && na == nb ? 1 : 0);
+    store_put("four", 0);
+    store_put("guess.mix", mix);
+    store_put("guess.loc", localize);
+    store_put("guess.read", read);
+    store_put_text("PRINT", print, 64);
+    store_put_text("scfsave", save, 128);
+    const int n = store_get<int>("Nbasis");
+    std::vector<int> order(2 * n);
+    for (int i = 0; i < 2 * n; ++i) order[i] = i;
+    store_write("guess_na", 0, order.data(), 8L * n);
+    store_write("guess_nb", 0, order.data(), 8L * n);
+  }
+  std::string guess() { return testing::captured_stdout(initial_guess); }
+  std::string atoms() { return testing::captured_stdout(atomic_calculations); }
+};
+
+}  // namespace ostrel
