@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Reference Coulomb integrals from Psi4 for the density-fitting tests.
 
-Writes tests/integrals/coulomb_psi4_reference_data.hpp with, for water:
+Writes tests/integrals/generated/coulomb_psi4_reference_data.hpp with, for water:
   - the shells of def2-SVP, def2-TZVP and def2-universal-jfit (Psi4's def2-svp-jfit) as Psi4
     lists them (atom, L, exponents, library coefficients before normalisation);
   - the two-centre matrix (P|Q) of the fitting set, packed;

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Reference core-potential integrals from Psi4 for the integral tests.
 
-Writes tests/integrals/psi4_ecp_reference_data.hpp: HOI with def2-SVP (iodine carries the
+Writes tests/integrals/generated/psi4_ecp_reference_data.hpp: HOI with def2-SVP (iodine carries the
 28-electron def2 core potential): geometry (bohr), shells as Psi4 lists them (library
 coefficients before normalisation), the potential's terms (c, n, a) for c r^n exp(-a r^2)
 (the .gbs power minus 2), and the packed lower triangle of Psi4's ECP matrix (ao_ecp).

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Reference one-electron integrals from Psi4 for the integral tests.
 
-Writes tests/integrals/psi4_reference_data.hpp: for each case the geometry (bohr), the
+Writes tests/integrals/generated/psi4_reference_data.hpp: for each case the geometry (bohr), the
 nuclear charges, the shells as Psi4 lists them (atom, L, exponents, library coefficients
 before normalisation) and the packed lower triangles of S, T, V, the dipole matrices x, y, z
 and the second moments xx, xy, xz, yy, yz, zz (both about the origin, sign flipped from

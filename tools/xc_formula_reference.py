@@ -3,7 +3,7 @@
 that have no counterpart in libxc: exchange 4 (the modified PBE form with the program's
 coefficients), 5 and 7, and correlation 9 (LYP without its gradient terms).
 
-Run as:  python3 tools/xc_formula_reference.py > tests/scf/xc/xc_formula_reference.hpp
+Run as:  python3 tools/xc_formula_reference.py > tests/scf/xc/generated/xc_formula_reference.hpp
 
 The derivatives are taken symbolically by SymPy and evaluated with 30 significant digits at
 the points of tools/xc_libxc_reference.py, in (rho_a, rho_b, sigma_aa, sigma_ab, sigma_bb).
@@ -75,11 +75,11 @@ def subs_of(point):
 
 
 def main():
-    print("#pragma once")
     print("// Closed-form values (SymPy, 30 digits), written by tools/xc_formula_reference.py: per")
     print("// kind and point the energy density, its five first derivatives in (rho_a, rho_b,")
     print("// sigma_aa, sigma_ab, sigma_bb) and the fifteen second derivatives as (i >= j) pairs.")
     print("// The points are those of xc_libxc_reference.hpp.")
+    print("#pragma once\n")
     print("namespace ostrel::testing {\n")
     print("struct FormulaRow {\n  const char* name;\n  int x_code, c_code;\n  double values[%d][21];\n};"
           % len(POINTS))

@@ -3,7 +3,7 @@
 
 Run as:
   PYTHONPATH=/usr/lib/x86_64-linux-gnu /usr/bin/python3 tools/xc_libxc_reference.py \\
-      > tests/scf/xc/xc_libxc_reference.hpp
+      > tests/scf/xc/generated/xc_libxc_reference.hpp
 
 Prints a C++ table of spin-polarised energy densities and their first and second derivatives
 with respect to (rho_a, rho_b, sigma_aa, sigma_ab, sigma_bb) at a few points, for the libxc
@@ -87,11 +87,11 @@ def native(sup):
 
 
 def main():
-    print("#pragma once")
     print("// libxc 5.2.3 through Psi4 1.3.2 (SuperFunctional.compute_functional, spin-polarised,")
     print("// deriv=2), written by tools/xc_libxc_reference.py: per functional and point the")
     print("// energy density, the five first derivatives in (rho_a, rho_b, sigma_aa, sigma_ab,")
     print("// sigma_bb) and the fifteen second derivatives packed as (i >= j) pairs of these.")
+    print("#pragma once\n")
     print("namespace ostrel::testing {\n")
     print("struct LibxcPoint {\n  double rho_a, rho_b, grad_a[3], grad_b[3];\n};")
     print("inline constexpr LibxcPoint kLibxcPoints[%d] = {" % len(POINTS))

@@ -22,12 +22,8 @@ summary() {
              c = ((x[2]-x[1])*(x[3]-x[1]) + (y[2]-y[1])*(y[3]-y[1]) + (z[2]-z[1])*(z[3]-z[1])) / (r1 * r2)
              printf "%.10f %.10f %.10f %.10f %s\n", e, r1, r2, atan2(sqrt(1 - c * c), c) * 57.29577951308232, s }' "$1"
 }
-close_to() {  # a b tolerance
-  awk -v a="$1" -v b="$2" -v t="$3" 'BEGIN { d = a - b; if (d < 0) d = -d; exit !(d <= t) }'
-}
 
-"$ostrel" examples/water_optimize.inp > "$work/opt.out"; rc=$?
-[ $rc -eq 0 ] || fail "water optimisation exit $rc"
+run_ok examples/water_optimize.inp "$work/opt.out" "water optimisation"
 grep -q "OPTIMIZATION CONVERGED" "$work/opt.out" || fail "no convergence"
 grep -q "^mol>\$molecule" "$work/opt.out" || fail "no intermediate structure"
 read -r e r1 r2 angle steps <<< "$(summary "$work/opt.out")"
@@ -62,20 +58,19 @@ distance() {  # report atom-a atom-b -> distance in angstrom of the converged st
   awk -v a="$2" -v b="$3" '/^MOL> +[0-9]+ / { n++; x[n] = $3; y[n] = $4; z[n] = $5 }
     END { printf "%.10f", sqrt((x[a]-x[b])^2 + (y[a]-y[b])^2 + (z[a]-z[b])^2) }' "$1"
 }
-"$ostrel" examples/hcn_optimize.inp > "$work/hcn.out" || fail "HCN exit"
+run_ok examples/hcn_optimize.inp "$work/hcn.out" HCN
 close_to "$(sed -n 's/^MOL> Energy = *//p' "$work/hcn.out")" -93.23800316526703 2e-6 || fail "HCN energy"
 close_to "$(distance "$work/hcn.out" 1 2)" 1.0871536805679718 1e-4 || fail "HCN C-H"
 close_to "$(distance "$work/hcn.out" 2 3)" 1.1672202821350444 1e-4 || fail "HCN C-N"
 sed 's/task=energy/task=optimize/; s/ print=BONDS+CHARGES//' examples/oh_radical.inp > "$work/oh.inp"
 printf '$optimize tolerance=1e-6 $end\n' >> "$work/oh.inp"
-"$ostrel" "$work/oh.inp" > "$work/oh.out" || fail "OH exit"
+run_ok "$work/oh.inp" "$work/oh.out" OH
 close_to "$(sed -n 's/^MOL> Energy = *//p' "$work/oh.out")" -75.5815868711671 2e-6 || fail "OH energy"
 close_to "$(distance "$work/oh.out" 1 2)" 0.9896054297869268 1e-4 || fail "OH bond"
 
 if [ -n "$mpiexec" ] && [ -n "${e:-}" ]; then
   timeout 600 "$mpiexec" -np 2 --oversubscribe --allow-run-as-root "$ostrel" examples/water_optimize.inp \
-    > "$work/opt2.out" 2>/dev/null; rc=$?
-  [ $rc -eq 0 ] || fail "two-node optimisation exit $rc"
+    > "$work/opt2.out" 2>/dev/null || fail "two-node optimisation exit $?"
   read -r e2 r12 r22 angle2 steps2 <<< "$(summary "$work/opt2.out")"
   [ "${steps2:-x}" = "$steps" ] || fail "two nodes took ${steps2:-?} steps, one node $steps"
   close_to "${r12:-0}" "$r1" 1e-8 || fail "two-node bond ${r12:-?}, one node $r1"

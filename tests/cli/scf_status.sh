@@ -20,4 +20,11 @@ sed 's/task=energy/task=gradient/' "$work/energy.inp" > "$work/gradient.inp"
 grep -qxF " SCF is far from convergence" "$work/gradient.out" || fail "no gradient stop line"
 grep -q '^eng> G=' "$work/gradient.out" && fail "gradient printed from an unconverged SCF"
 
+# On two nodes every node stops with the master.
+if [ -n "$mpiexec" ]; then
+  timeout 300 "$mpiexec" -np 2 --oversubscribe --allow-run-as-root "$ostrel" "$work/gradient.inp" \
+    > "$work/gradient2.out" 2>/dev/null && fail "two-node unconverged gradient exit 0"
+  expect_line "$work/gradient2.out" " SCF is far from convergence"
+fi
+
 finish

@@ -2,12 +2,6 @@
 # Black-box runs of start-up, system options, fatal errors and several nodes.
 # Arguments: the ostrel binary, then the MPI launcher (may be empty).
 source "$(dirname "$0")/common.bash"
-expect_line() {  # file, fixed text that must stand alone on a line
-  grep -qxF -- "$2" "$1" || fail "missing line [$2] in $1"
-}
-expect_text() {
-  grep -qF -- "$2" "$1" || fail "missing text [$2] in $1"
-}
 
 mkdir -p "$work/tmp"
 export TMPDIR=$work/tmp
@@ -21,23 +15,20 @@ $end'
 
 # No system group: banner, date, one node, default options, report, status 0.
 printf '%s\n' "just a comment" "$setup_only" > "$work/empty.inp"
-"$ostrel" "$work/empty.inp" > "$work/empty.out"; rc=$?
-[ $rc -eq 0 ] || fail "default input exit $rc"
+run_ok "$work/empty.inp" "$work/empty.out" "default input"
 sed -n 1p "$work/empty.out" | grep -qxF " Ostrel 6 (2006.08.20)" || fail "banner"
 sed -n 3p "$work/empty.out" | grep -qE '^ date: [A-Z][a-z]{2} [A-Z][a-z]{2} [ 0-9][0-9] [0-9:]{8} [0-9]{4}$' || fail "date line"
 expect_line "$work/empty.out" " node  0: '$(hostname)'"
 expect_line "$work/empty.out" " Memory: 128 (128) MB"
 expect_line "$work/empty.out" " Disk:   1 GB '$TMPDIR'"
-for text in " Memory used =" "  Disk  used =" " CPU  time =" " REAL time ="; do
-  expect_text "$work/empty.out" "$text"
-done
+for text in " Memory used =" "  Disk  used =" " CPU  time =" " REAL time ="; do expect_text "$work/empty.out" "$text"; done
 grep -qE 'nan|inf' "$work/empty.out" && fail "nan or inf in the report"
 [ "$(grep -c ' date: ' "$work/empty.out")" -eq 2 ] || fail "closing date line"
 
 # System options.
 run_options() {  # input text, expected options line
   printf '%s\n' "$1" "$setup_only" > "$work/opt.inp"
-  "$ostrel" "$work/opt.inp" > "$work/opt.out" || fail "options [$1] failed"
+  run_ok "$work/opt.inp" "$work/opt.out" "options [$1]"
   expect_line "$work/opt.out" "$2"
 }
 run_options '$system memory=500,300 $end' " Memory: 500 (300) MB"
@@ -70,6 +61,7 @@ run_fatal '$system memory=1 nonsense=2 $end' "*** error in '\$system' : unknown 
 run_fatal '$system disk=600 $end' "0: too many tmp files (600)"
 run_fatal "\$system path=/$(printf 'p%.0s' $(seq 130)) \$end" "*** error in '\$system' reading variable 'path'"
 run_fatal "\$system path=$work/missing-dir \$end" "0: opening file $work/missing-dir/tmp"
+run_fatal '$control task=dipole $end' " task DIPOLE is not available in this build"
 
 "$ostrel" "$work/none.inp" > "$work/nf.out" 2> "$work/nf.err"; rc=$?
 [ $rc -eq 1 ] || fail "missing input exit $rc"
@@ -78,7 +70,7 @@ expect_line "$work/nf.err" " Cannot open input file '$work/none.inp'."
 [ $rc -eq 1 ] || fail "no arguments exit $rc"
 
 # Two output files with one process: the master writes the first.
-"$ostrel" "$work/empty.inp" "$work/a.out" "$work/b.out" || fail "two outputs"
+"$ostrel" "$work/empty.inp" "$work/a.out" "$work/b.out" || fail "two outputs exit $?"
 expect_text "$work/a.out" " Ostrel 6"
 
 # Several nodes.

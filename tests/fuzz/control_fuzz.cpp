@@ -6,7 +6,4 @@ namespace {
 void read(std::FILE* f) { ostrel::control_step(f); }
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  ostrel::fuzz::run_on_stdin(data, size, read);
-  return 0;
-}
+OSTREL_FUZZ_ENTRY(run_on_stdin, read)

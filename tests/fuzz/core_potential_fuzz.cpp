@@ -14,7 +14,4 @@ void read(std::FILE*) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  ostrel::fuzz::run_on_stdin(data, size, read);
-  return 0;
-}
+OSTREL_FUZZ_ENTRY(run_on_stdin, read)

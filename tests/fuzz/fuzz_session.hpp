@@ -19,3 +19,11 @@ bool run_on_file(const std::uint8_t* data, std::size_t size, void (*read)(std::F
 bool run_on_stdin(const std::uint8_t* data, std::size_t size, void (*read)(std::FILE*));
 
 }  // namespace ostrel::fuzz
+
+// The libFuzzer entry point: `read` on each input as a file (RUN = run_on_file) or as
+// standard input (RUN = run_on_stdin).
+#define OSTREL_FUZZ_ENTRY(RUN, read)                                                   \
+  extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) { \
+    ostrel::fuzz::RUN(data, size, read);                                              \
+    return 0;                                                                         \
+  }

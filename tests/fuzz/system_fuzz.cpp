@@ -6,7 +6,4 @@ namespace {
 void read(std::FILE* f) { ostrel::read_system_options(f); }
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  ostrel::fuzz::run_on_file(data, size, read);
-  return 0;
-}
+OSTREL_FUZZ_ENTRY(run_on_file, read)

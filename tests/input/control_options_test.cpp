@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "input/common_setup.hpp"
 #include "input/library_file.hpp"
 #include "runtime/store.hpp"
 #include "support/capture.hpp"
@@ -47,30 +48,14 @@ TEST_F(ControlStep, OptionsDecideTheRecordedSettings) {
       {"$control theory=script $end", "num_nd", 0, 0},  // the external program gives gradients
       {"$control theory=script $end", "fit", 0, 0},
       {"$control theory=script $end", "polariz", 1, 0},
-      // Excited-state theories count the ground state and at least six states.
-      {"$control theory=tddft $end", "state", 0, 1},
-      {"$control theory=tddft $end", "state", 1, 6},
-      {"$control theory=tddft state=3 $end", "state", 1, 6},
-      {"$control theory=tddft state=6 $end", "state", 0, 6},
-      {"$control theory=tddft state=6 $end", "state", 1, 7},
-      {"$control theory=cis state=0,2 $end", "state", 1, 2},
-      // The fitting kind follows the theory; the RI prefix wins; only one character counts.
-      {"$control theory=ridft fit=0 $end", "fit", 0, 'V'},
-      {"$control theory=rihf $end", "fit", 0, 'V'},
-      {"$control theory=mp2 $end", "fit", 0, 0},
+      // The fitting kind: only one character counts.
       {"$control theory=dft fit=0 $end", "fit", 0, 0},
       {"$control theory=dft fit=j $end", "fit", 0, 'J'},
       {"$control theory=dft fit=superlongfittingkindname task=energy $end", "fit", 0, 'S'},
-      // The nucleus model depends on "four" unless named.
-      {"$control four=1 $end", "point", 0, 0},
-      {"$control four=1 nucleus=point $end", "point", 0, 1},
       {"$control nucleus=finite $end", "point", 0, 0},
       // Derivative mode; analytic derivatives never read the step group.
       {"$control theory=mp2 $end $d2edr2 length=0.005 steps=3,9 $end", "num_nd", 0, 2},
-      {"$control theory=mp2 $end $d2edr2 length=0.005 steps=3,9 $end", "num_kd", 1, 9},
       {"$control derivative=numeric $end $d2edr2 displace=1 $end", "num_nd", 0, 1},
-      {"$control derivative=analytic theory=ccd&mp2 $end $d2edr2 displace=1 $end", "num_nd", 0, 0},
-      {"$control derivative=analytic theory=ccd&mp2 $end", "dual", 0, 1},
   };
   for (const auto& c : cases) {
     run(c.input);
@@ -101,10 +86,6 @@ TEST_F(ControlStep, TextsAreUpperCasedAndSaveSplitsAtTheColon) {
 TEST_F(ControlStep, StateWeightsAreNormalisedOverTheStateCount) {
   run("");
   EXPECT_EQ(testing::get_reals("weight"), std::vector<double>{1.0});
-  run("$control theory=tddft $end");
-  EXPECT_EQ(testing::get_reals("weight"), (std::vector<double>{0, 1, 0, 0, 0, 0}));
-  run("$control theory=tddft state=6 $end");
-  EXPECT_EQ(testing::get_reals("weight")[6], 1.0);
   run("$control state=0,2 weight=1,1 $end");
   EXPECT_EQ(testing::get_reals("weight"), (std::vector<double>{0.5, 0.5}));
   // Weights beyond the count take no part.
@@ -115,7 +96,6 @@ TEST_F(ControlStep, StateWeightsAreNormalisedOverTheStateCount) {
   EXPECT_FATAL(run("$control state(3)=2 $end"), "reading variable 'state'");
   EXPECT_FATAL(run("$control state=0,1025 $end"), "state=0,1025");
   EXPECT_FATAL(run("$control state=-1,2 $end"), "state=-1,2");
-  EXPECT_FATAL(run("$control theory=tddft state=1024 $end"), "state=1024,1025");
 }
 
 TEST_F(ControlStep, WavelengthsBecomeFrequenciesInHartreeUpToTheFirstNegative) {
@@ -194,6 +174,38 @@ TEST(LibraryFile, FallsBackToTheBasisDirectoryBesideTheExecutable) {
   }
   std::filesystem::remove(dir / name);
   EXPECT_EQ(found, (dir / name).string());
+}
+
+using TheoryOptionGroups = testing::RuntimeTest;
+
+TEST_F(TheoryOptionGroups, CiIterationsDefaultToTheScfLimit) {
+  const int scf_iterations[2] = {16, 16};
+  store_write("iterations", 0, scf_iterations, sizeof scf_iterations);
+  InputFile input("$ci ndiis=3 ecut=1e-6 $end");
+  read_ci_options(input.get());
+  EXPECT_EQ(testing::get_ints("ci_ndiis"), (std::vector<int>{3, 8}));
+  EXPECT_EQ(testing::get_ints("ci_Niter"), std::vector<int>{16});
+  EXPECT_EQ(store_get<int>("ci_v4"), 0);
+  EXPECT_EQ(store_get<double>("ci_ecut"), 1e-6);
+}
+
+TEST_F(TheoryOptionGroups, SemiEmpiricalOrderAndOrbitals) {
+  store_put("Natom", 1);
+  InputFile input("$order n=2,1 $end\n$ce n=2 c=1,2,3,4,99 e=-1,-2,-3 $end");
+  read_nddo_guess_groups(input.get());
+  const std::vector<int> order = testing::get_ints("guess_na");  // 16 orbital slots per atom
+  EXPECT_EQ(order, (std::vector<int>{1, 0, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}));
+  EXPECT_EQ(store_get<int>("guess_nc"), 2);
+  EXPECT_EQ(testing::get_reals("guess_Ca"), (std::vector<double>{1, 2, 3, 4}));
+  EXPECT_EQ(testing::get_reals("guess_ea"), (std::vector<double>{-1, -2}));
+  InputFile too_many("$ce n=17 $end");
+  EXPECT_FATAL(read_nddo_guess_groups(too_many.get()), "n=17 outside 0..16");
+  store_clear();
+  store_put("Natom", 2);  // without groups: every slot of both atoms
+  InputFile none("");
+  read_nddo_guess_groups(none.get());
+  EXPECT_EQ(store_get<int>("guess_nc"), 32);
+  EXPECT_EQ(store_size("guess_Ca"), 8 * 32 * 32);
 }
 
 }  // namespace

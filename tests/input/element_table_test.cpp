@@ -60,55 +60,41 @@ TEST_F(ElementTable, BuiltInElectronsAddUpAndCoreNeverExceedsShells) {
   }
 }
 
-TEST_F(ElementTable, PresetCoreSizesForSodium) {
-  build("$atoms mcore=2 $end");
-  EXPECT_EQ(entry(11)[EL_CORE], 0);
-  EXPECT_EQ(entry(11)[EL_CORE_ORBITALS], 0);
-  build("$atoms mcore=-3 $end");
-  EXPECT_EQ(entry(11)[EL_CORE], 1);
-  EXPECT_EQ(entry(11)[EL_CORE + 1], 0);
-  EXPECT_EQ(entry(11)[EL_CORE_ORBITALS], 1);
-  // Modes beyond 5 leave the built-in cores alone.
-  build("$atoms mcore=6 $end");
-  EXPECT_EQ(entry(13)[EL_CORE_ORBITALS], 5);
-}
-
-TEST_F(ElementTable, PresetModesKeepUnlistedAngularMomenta) {
-  // Carbon's p core is set by hand; mode 1 sets s and p, mode 1 for Z 0-2 sets only s.
-  build("$atoms core(61)=1 core(11)=1 active(11)=1 mcore=1 $end");
-  EXPECT_EQ(entry(6)[EL_CORE + 1], 0);
-  EXPECT_EQ(entry(1)[EL_CORE + 1], 1);
-  build("$atoms mcore=5 $end");
-  Entry fe = entry(26);
-  EXPECT_EQ(fe[EL_CORE_ORBITALS], 0);
-  EXPECT_EQ(fe[EL_LMAX_VALENCE], 2);
-  Entry u = entry(92);
-  EXPECT_EQ(u[EL_CORE], 1);
-  EXPECT_EQ(u[EL_CORE + 1], 0);
-  EXPECT_EQ(u[EL_CORE_ORBITALS], 1);
-}
-
-TEST_F(ElementTable, SubscriptsAddressTenTimesZPlusL) {
-  build("$atoms occupation(60)=3 occupation(61)=3 $end");
-  EXPECT_EQ(entry(6)[EL_ELECTRONS], 3);
-  EXPECT_EQ(entry(6)[EL_ELECTRONS + 1], 3);
-  build("$atoms active(61)=3 $end");
-  EXPECT_EQ(entry(6)[EL_SHELLS + 1], 3);
-  EXPECT_EQ(entry(6)[EL_ORBITALS], 2 + 9);
-}
-
-TEST_F(ElementTable, HighestValenceMomentumIsSevenWhenNoShellIsAllCore) {
-  build("$atoms active(11)=1,1,1,1,1,1,1 $end");
-  Entry h = entry(1);
-  EXPECT_EQ(h[EL_LMAX_VALENCE], 7);
-  EXPECT_EQ(h[EL_ORBITALS], 64);
-}
-
-TEST_F(ElementTable, LastElementCannotBeChanged) {
-  build("$atoms active(1047)=1 active(1049)=2 $end");
-  EXPECT_EQ(entry(104)[EL_SHELLS + 7], 1);
-  EXPECT_EQ(entry(104)[EL_ORBITALS], 7 + 18 + 20 + 14 + 15);
-  EXPECT_EQ(entry(105)[EL_ORBITALS], 7 + 18 + 20 + 14);
+// Field `field` of element `z` after the group `input`: preset core modes (beyond 5 they
+// leave the built-in cores alone; for Z 0-2 mode 1 sets only s), subscripts 10 Z + l, and
+// the last element, which the subscript range still reaches.
+TEST_F(ElementTable, GroupKeysChangeTheirEntries) {
+  const struct {
+    const char* input;
+    int z, field, value;
+  } cases[] = {
+      {"$atoms mcore=2 $end", 11, EL_CORE, 0},
+      {"$atoms mcore=2 $end", 11, EL_CORE_ORBITALS, 0},
+      {"$atoms mcore=-3 $end", 11, EL_CORE, 1},
+      {"$atoms mcore=-3 $end", 11, EL_CORE + 1, 0},
+      {"$atoms mcore=-3 $end", 11, EL_CORE_ORBITALS, 1},
+      {"$atoms mcore=6 $end", 13, EL_CORE_ORBITALS, 5},
+      {"$atoms core(61)=1 core(11)=1 active(11)=1 mcore=1 $end", 6, EL_CORE + 1, 0},
+      {"$atoms core(61)=1 core(11)=1 active(11)=1 mcore=1 $end", 1, EL_CORE + 1, 1},
+      {"$atoms mcore=5 $end", 26, EL_CORE_ORBITALS, 0},
+      {"$atoms mcore=5 $end", 26, EL_LMAX_VALENCE, 2},
+      {"$atoms mcore=5 $end", 92, EL_CORE, 1},
+      {"$atoms mcore=5 $end", 92, EL_CORE + 1, 0},
+      {"$atoms mcore=5 $end", 92, EL_CORE_ORBITALS, 1},
+      {"$atoms occupation(60)=3 occupation(61)=3 $end", 6, EL_ELECTRONS, 3},
+      {"$atoms occupation(60)=3 occupation(61)=3 $end", 6, EL_ELECTRONS + 1, 3},
+      {"$atoms active(61)=3 $end", 6, EL_SHELLS + 1, 3},
+      {"$atoms active(61)=3 $end", 6, EL_ORBITALS, 2 + 9},
+      {"$atoms active(11)=1,1,1,1,1,1,1 $end", 1, EL_LMAX_VALENCE, 7},  // no shell all core
+      {"$atoms active(11)=1,1,1,1,1,1,1 $end", 1, EL_ORBITALS, 64},
+      {"$atoms active(1047)=1 active(1049)=2 $end", 104, EL_SHELLS + 7, 1},
+      {"$atoms active(1047)=1 active(1049)=2 $end", 104, EL_ORBITALS, 7 + 18 + 20 + 14 + 15},
+      {"$atoms active(1047)=1 active(1049)=2 $end", 105, EL_ORBITALS, 7 + 18 + 20 + 14},
+  };
+  for (const auto& c : cases) {
+    build(c.input);
+    EXPECT_EQ(entry(c.z)[c.field], c.value) << c.input << " Z=" << c.z << " field " << c.field;
+  }
   EXPECT_FATAL(build("$atoms active(1050)=2 $end"), "reading variable 'active'");
 }
 

@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "input/energy_fakes.hpp"
 #include "runtime/store.hpp"
 #include "support/capture.hpp"
 #include "support/fatal_trap.hpp"
@@ -19,14 +18,55 @@
 namespace ostrel {
 namespace {
 
-using testing::calls;
-using testing::kFakes;
+// Stand-ins for the Kohn-Sham steps: each counts its calls, prints a marker and leaves what the
+// real step leaves behind.
+struct EnergyCalls {
+  int guess = 0, scf = 0, save = 0, report = 0, gradient = 0;
+  std::string saved_file, reported_theory;
+  int saved_basis = -1;
+  double gmax = 1e-7;  // the SCF's largest orbital gradient
+};
+EnergyCalls calls;
+
+void fake_guess() {
+  ++calls.guess;
+  std::printf("<guess>\n");
+}
+void fake_scf() {
+  ++calls.scf;
+  std::printf("<scf>\n");
+  store_put("Energy", -76.25);
+  const double dipole[3] = {0.0, 0.0, 0.75};
+  store_write("Dipole", 0, dipole, sizeof dipole);
+  store_write("scf_Gmax", 0, &calls.gmax, sizeof calls.gmax);
+  const int fock[2] = {11 * calls.scf, 2};
+  store_write("NevalF", 0, fock, sizeof fock);
+}
+void fake_save(const char* file, int n_basis) {
+  ++calls.save;
+  calls.saved_file = file;
+  calls.saved_basis = n_basis;
+  std::printf("<save>\n");
+}
+void fake_report(const char* theory) {
+  ++calls.report;
+  calls.reported_theory = theory;
+  std::printf("<report>\n");
+}
+void fake_gradient() {
+  ++calls.gradient;
+  std::printf("<gradient>\n");
+  const double g[6] = {0.0, 0.0, 0.001, 0.0, 0.0, -0.001};
+  store_write("Gradient", 0, g, sizeof g);
+}
+
+constexpr EnergyProcedures kFakes{fake_guess, fake_scf, fake_save, fake_report, fake_gradient};
 
 class EnergyDriver : public testing::RuntimeTest {
  protected:
   void SetUp() override {
     RuntimeTest::SetUp();
-    calls = testing::EnergyCalls{};
+    calls = EnergyCalls{};
     store_put_text("theory", "DFT", 64);
     const int natom[2] = {2, 0};
     store_write("Natom", 0, natom, sizeof natom);

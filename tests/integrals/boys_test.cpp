@@ -3,11 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <utility>
 #include <vector>
 
-#include "support/fatal_trap.hpp"
 
 namespace ostrel {
 namespace {
@@ -108,29 +106,6 @@ TEST(BoysFunction, LargeArguments) {
   boys_function(kBoysOrderLimit, 1e300, g);
   EXPECT_GT(g[0], 0.0);
   EXPECT_EQ(g[kBoysOrderLimit], 0.0);  // underflows cleanly, no NaN
-}
-
-TEST(BoysFunction, ClosedFormsAtZeroAndForOrderZero) {
-  double f[41];
-  boys_function(40, 0.0, f);
-  for (int k = 0; k <= 40; ++k) EXPECT_NEAR(f[k], 1.0 / (2 * k + 1), 1e-16) << k;
-  for (double t : {1e-8, 0.3, 2.5, 17.0, 35.9}) {
-    boys_function(0, t, f);
-    const double exact = 0.5 * std::sqrt(M_PI / t) * std::erf(std::sqrt(t));
-    EXPECT_NEAR(f[0] / exact, 1.0, 2e-15) << t;
-  }
-}
-
-TEST(BoysFunction, ScaledValuesCarryScaleTimesPower) {
-  double plain[6], scaled[6];
-  boys_function(5, 3.7, plain);
-  boys_function_scaled(5, 3.7, -0.25, -2.0 * 1.3, scaled);
-  for (int k = 0; k <= 5; ++k) EXPECT_NEAR(scaled[k], -0.25 * std::pow(-2.6, k) * plain[k], 1e-15) << k;
-}
-
-TEST(BoysFunction, RejectsOrdersBeyondTheTables) {
-  double f[42];
-  EXPECT_FATAL(boys_function(41, 1.0, f), "Boys function order 41");
 }
 
 }  // namespace

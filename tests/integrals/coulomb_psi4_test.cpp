@@ -7,7 +7,7 @@
 #include <cmath>
 #include <vector>
 
-#include "coulomb_psi4_reference_data.hpp"
+#include "generated/coulomb_psi4_reference_data.hpp"
 #include "integrals/coulomb_blocks.hpp"
 #include "integrals/coulomb_fit.hpp"
 #include "support/runtime_fixture.hpp"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "coulomb_psi4_reference_data.hpp"
+#include "generated/coulomb_psi4_reference_data.hpp"
 #include "integrals/basis_adapter.hpp"
 #include "integrals/coulomb_fit.hpp"
 #include "integrals/fit_cache.hpp"

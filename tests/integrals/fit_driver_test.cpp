@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "coulomb_psi4_reference_data.hpp"
+#include "generated/coulomb_psi4_reference_data.hpp"
 #include "integrals/fit_driver.hpp"
 #include "model/basis_input.hpp"
 #include "model/basis_record.hpp"
@@ -17,26 +17,13 @@
 #include "support/input_file.hpp"
 #include "support/runtime_fixture.hpp"
 #include "support/records.hpp"
+#include "support/matrices.hpp"
 #include "test_shells.hpp"
 
 namespace ostrel {
 namespace {
 
 using namespace psi4_coulomb;
-
-std::vector<double> read_doubles(const char* name, long n, long offset = 0) {
-  std::vector<double> v(n);
-  store_read(name, offset * static_cast<long>(sizeof(double)), v.data(), n * static_cast<long>(sizeof(double)));
-  return v;
-}
-
-// sum_ij A_ij B_ij over packed symmetric matrices.
-double packed_dot(int n, const double* a, const double* b) {
-  double s = 0.0;
-  for (int i = 0, k = 0; i < n; ++i)
-    for (int j = 0; j <= i; ++j, ++k) s += (i == j ? 1.0 : 2.0) * a[k] * b[k];
-  return s;
-}
 
 class FitDriver : public testing::RuntimeTest {
  protected:
@@ -46,24 +33,23 @@ class FitDriver : public testing::RuntimeTest {
     testing::read_water_with_fit_sets();
   }
   // V step and set-up; returns their print.
-  std::string prepare(double lambda_min = 1e-10) {
-    ::testing::internal::CaptureStdout();
-    fit_metric_step(lambda_min);
-    fit_setup_step(1e-10, false);
-    return ::testing::internal::GetCapturedStdout();
+  std::string prepare() {
+    return testing::captured_stdout([] {
+      fit_metric_step(1e-10);
+      fit_setup_step(1e-10, false);
+    });
   }
 };
 
 TEST_F(FitDriver, MetricStepOverTheLibraryFittingSet) {
   ASSERT_EQ(store_get<int>("Nbasis"), n);
   ASSERT_EQ(store_get<int>("Nfit"), m);
-  ::testing::internal::CaptureStdout();
-  const int dropped = fit_metric_step(1e-10);
-  const std::string out = ::testing::internal::GetCapturedStdout();
+  int dropped = -1;
+  const std::string out = testing::captured_stdout([&] { dropped = fit_metric_step(1e-10); });
   EXPECT_EQ(dropped, 0);
   EXPECT_NE(out.find(", M=0\n"), std::string::npos) << out;
   EXPECT_EQ(store_size("VMM"), 3L * m2 * 8);
-  const std::vector<double> v = read_doubles("VMM", m2, 2L * m2);
+  const std::vector<double> v = testing::get_reals("VMM", m2, 2L * m2);
   // Coulomb-normalised fitting functions have unit self-repulsion.
   for (int k = 0; k < m; ++k) EXPECT_NEAR(v[k * (k + 1) / 2 + k], 1.0, 1e-12) << k;
 
@@ -72,7 +58,7 @@ TEST_F(FitDriver, MetricStepOverTheLibraryFittingSet) {
   Basis aux = load_basis(1, "Basis2", mol);
   std::vector<int> offsets(aux.n_shells + 1);
   store_read("mm_b", 0, offsets.data(), static_cast<long>(offsets.size() * sizeof(int)));
-  const std::vector<double> s = read_doubles("s", 4L * m);
+  const std::vector<double> s = testing::get_reals("s", 4L * m);
   for (int sh = 0; sh < aux.n_shells; ++sh) {
     const ShellSlot& slot = aux.shells[sh];
     EXPECT_EQ(offsets[sh], slot.first_function);
@@ -105,18 +91,16 @@ TEST_F(FitDriver, ClosedShellIterationMatchesPsi4AndIsBoundedByTheExactCoulombEn
   const double ej = fit_density_step(1, "ri.gamma");
   // Psi4 1.3.2 integrals, 1/2 g^T V^-1 g with numpy for its PBE/def2-SVP density.
   EXPECT_NEAR(ej, kWaterFittedCoulomb, 2e-9);
-  std::vector<double> g = read_doubles("ri.gamma", m);
+  std::vector<double> g = testing::get_reals("ri.gamma", m);
   for (double& x : g) x *= 2.0;
-  const std::vector<double> c_direct = testing::solve_packed(read_doubles("VMM", m2, 2L * m2), g);  // no eigenvectors
+  const std::vector<double> c_direct = testing::solve_packed(testing::get_reals("VMM", m2, 2L * m2), g);  // no eigenvectors
   double e_direct = 0.0;
   for (int k = 0; k < m; ++k) e_direct += 0.5 * g[k] * c_direct[k];
   EXPECT_NEAR(ej, e_direct, 1e-9);
 
-  const std::vector<double> ca = read_doubles("da", m), cb = read_doubles("db", m), c = read_doubles("d", m);
-  for (int k = 0; k < m; ++k) {
-    EXPECT_EQ(cb[k], ca[k]);
-    EXPECT_EQ(c[k], 2.0 * ca[k]);
-  }
+  const std::vector<double> ca = testing::get_reals("da"), c = testing::get_reals("d");
+  EXPECT_EQ(testing::get_reals("db"), ca);
+  for (int k = 0; k < m; ++k) EXPECT_EQ(c[k], 2.0 * ca[k]);
 
   // Fock matrix: core part plus the Coulomb matrix of the total fitted density.
   std::vector<double> core(n2);
@@ -125,21 +109,18 @@ TEST_F(FitDriver, ClosedShellIterationMatchesPsi4AndIsBoundedByTheExactCoulombEn
   const char* total[] = {"d"};
   const char* fock[] = {"Fa"};
   fit_assembly_step(1e-10, 1, total, fock, true);
-  const std::vector<double> fa = read_doubles("Fa", n2);
+  const std::vector<double> fa = testing::get_reals("Fa", n2);
   std::vector<double> j(n2);
   for (int k = 0; k < n2; ++k) j[k] = fa[k] - core[k];
-  EXPECT_NEAR(0.5 * packed_dot(n, kWaterDensity, j.data()), ej, 1e-9);
+  EXPECT_NEAR(0.5 * testing::packed_trace(n, kWaterDensity, j.data()), ej, 1e-9);
 
   testing::put_reals("D", std::vector<double>(kWaterDensity, kWaterDensity + n2));
   const double exact = exact_coulomb_step(1e-12, "D", "ri.Jexact", false);
   EXPECT_NEAR(exact, kWaterExactCoulomb, 1e-8);
   EXPECT_LT(ej, exact);
-  const std::vector<double> jx = read_doubles("ri.Jexact", n2);
-  EXPECT_NEAR(0.5 * packed_dot(n, kWaterDensity, jx.data()), exact, 1e-9);
-  // the fitted and exact Coulomb matrices differ by little for a good fitting set
-  double worst = 0.0;
-  for (int k = 0; k < n2; ++k) worst = std::max(worst, std::abs(jx[k] - j[k]));
-  EXPECT_LT(worst, 2e-3);
+  const std::vector<double> jx = testing::get_reals("ri.Jexact", n2);
+  EXPECT_NEAR(0.5 * testing::packed_trace(n, kWaterDensity, jx.data()), exact, 1e-9);
+  EXPECT_LT(testing::max_difference(jx, j), 2e-3);  // a good fitting set misses little
 }
 
 // Spin densities that differ: each spin gets its own vector, the total fits the total; the
@@ -157,7 +138,7 @@ TEST_F(FitDriver, OpenShellFitsEachSpinAndCountsElectronsWithTheOverlapKind) {
   const char* densities[] = {"Da", "Db"};
   fit_projection_step(Interaction::coulomb, 1e-10, 2, densities, "ri.gamma");
   EXPECT_NEAR(fit_density_step(2, "ri.gamma"), kWaterFittedCoulomb, 2e-9);
-  const std::vector<double> ca = read_doubles("da", m), cb = read_doubles("db", m), c = read_doubles("d", m);
+  const std::vector<double> ca = testing::get_reals("da", m), cb = testing::get_reals("db", m), c = testing::get_reals("d", m);
   double diff = 0.0;
   for (int k = 0; k < m; ++k) {
     EXPECT_NEAR(c[k], ca[k] + cb[k], 1e-14 * (1.0 + std::abs(c[k])));
@@ -175,9 +156,8 @@ TEST_F(FitDriver, OpenShellFitsEachSpinAndCountsElectronsWithTheOverlapKind) {
 
 TEST_F(FitDriver, DroppedMetricDirectionsAreReported) {
   // lambda_min above the smallest eigenvalues of the metric removes those directions.
-  ::testing::internal::CaptureStdout();
-  const int dropped = fit_metric_step(1e-2);
-  const std::string out = ::testing::internal::GetCapturedStdout();
+  int dropped = -1;
+  const std::string out = testing::captured_stdout([&] { dropped = fit_metric_step(1e-2); });
   EXPECT_GT(dropped, 0);
   EXPECT_NE(out.find(", M=" + std::to_string(dropped) + "\n"), std::string::npos) << out;
   fit_setup_step(1e-10, true);

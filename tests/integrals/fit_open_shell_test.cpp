@@ -8,11 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "fit_open_shell_reference_data.hpp"
+#include "generated/fit_open_shell_reference_data.hpp"
 #include "integrals/fit_driver.hpp"
 #include "model/basis_input.hpp"
 #include "model/molecule_input.hpp"
 #include "runtime/store.hpp"
+#include "support/matrices.hpp"
 #include "support/model_input.hpp"
 #include "support/runtime_fixture.hpp"
 
@@ -21,16 +22,8 @@ namespace {
 
 using namespace fit_open_shell_reference;
 
-std::vector<double> read_doubles(const char* name, long n) {
-  std::vector<double> v(n);
-  store_read(name, 0, v.data(), n * static_cast<long>(sizeof(double)));
-  return v;
-}
-
-void write_doubles(const char* name, const double* v, long n) {
-  const long bytes = n * static_cast<long>(sizeof(double));
-  if (!store_exists(name)) store_alloc(name, bytes);
-  store_write(name, 0, v, bytes);
+std::vector<double> packed(const double* v) {
+  return std::vector<double>(v, v + kFunctions * (kFunctions + 1) / 2);
 }
 
 class FitOpenShell : public testing::RuntimeTest {
@@ -50,8 +43,8 @@ class FitOpenShell : public testing::RuntimeTest {
       fit_metric_step(1e-10);
       fit_setup_step(1e-10, false);
     });
-    write_doubles("Da", kDensityAlpha, n2);
-    write_doubles("Db", kDensityBeta, n2);
+    testing::put_reals("Da", packed(kDensityAlpha));
+    testing::put_reals("Db", packed(kDensityBeta));
   }
 };
 
@@ -65,25 +58,15 @@ TEST_F(FitOpenShell, EnergyAndSpinCoulombMatricesMatchPsi4) {
   const char* vectors[] = {"da", "db"};
   const char* out[] = {"Ja", "Jb"};
   fit_assembly_step(1e-10, 2, vectors, out, false);
-  const std::vector<double> ja = read_doubles("Ja", n2), jb = read_doubles("Jb", n2);
-  double worst_a = 0.0, worst_b = 0.0;
-  for (int k = 0; k < n2; ++k) {
-    worst_a = std::max(worst_a, std::abs(ja[k] - kCoulombAlpha[k]));
-    worst_b = std::max(worst_b, std::abs(jb[k] - kCoulombBeta[k]));
-  }
-  EXPECT_LT(worst_a, 1e-9);
-  EXPECT_LT(worst_b, 1e-9);
+  const std::vector<double> ja = testing::get_reals("Ja"), jb = testing::get_reals("Jb");
+  EXPECT_LT(testing::max_difference(ja, packed(kCoulombAlpha)), 1e-9);
+  EXPECT_LT(testing::max_difference(jb, packed(kCoulombBeta)), 1e-9);
   // the spins differ by one electron, so their Coulomb matrices must differ visibly
-  double spread = 0.0;
-  for (int k = 0; k < n2; ++k) spread = std::max(spread, std::abs(kCoulombAlpha[k] - kCoulombBeta[k]));
-  EXPECT_GT(spread, 0.1);
-
+  EXPECT_GT(testing::max_difference(packed(kCoulombAlpha), packed(kCoulombBeta)), 0.1);
   // The energy is 1/2 tr((Da + Db)(Ja + Jb)) of the fitted matrices.
-  double e = 0.0;
-  for (int i = 0, k = 0; i < kFunctions; ++i)
-    for (int j = 0; j <= i; ++j, ++k)
-      e += (i == j ? 0.5 : 1.0) * (kDensityAlpha[k] + kDensityBeta[k]) * (ja[k] + jb[k]);
-  EXPECT_NEAR(e, kFittedCoulomb, 1e-9);
+  std::vector<double> d(n2), j(n2);
+  for (int k = 0; k < n2; ++k) d[k] = kDensityAlpha[k] + kDensityBeta[k], j[k] = ja[k] + jb[k];
+  EXPECT_NEAR(0.5 * testing::packed_trace(kFunctions, d.data(), j.data()), kFittedCoulomb, 1e-9);
 }
 
 TEST_F(FitOpenShell, SwappingTheSpinsSwapsTheFitVectors) {
@@ -94,8 +77,7 @@ TEST_F(FitOpenShell, SwappingTheSpinsSwapsTheFitVectors) {
   const char* vectors[] = {"ca", "cb"};
   const char* out[] = {"Ja", "Jb"};
   fit_assembly_step(1e-10, 2, vectors, out, false);
-  const std::vector<double> ja = read_doubles("Ja", n2);
-  for (int k = 0; k < n2; ++k) EXPECT_NEAR(ja[k], kCoulombAlpha[k], 1e-9) << k;
+  EXPECT_LT(testing::max_difference(testing::get_reals("Ja"), packed(kCoulombAlpha)), 1e-9);
 }
 
 }  // namespace

@@ -7,13 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "coulomb_psi4_reference_data.hpp"
+#include "generated/coulomb_psi4_reference_data.hpp"
 #include "integrals/coulomb_blocks.hpp"
 #include "integrals/coulomb_fit.hpp"
 #include "integrals/fit_driver.hpp"
 #include "integrals/fit_setup.hpp"
 #include "runtime/store.hpp"
+#include "support/records.hpp"
 #include "support/runtime_fixture.hpp"
+#include "support/matrices.hpp"
 #include "test_shells.hpp"
 
 namespace ostrel {
@@ -24,19 +26,7 @@ using testing::TestBasis;
 
 class FitSteps : public testing::RuntimeTest {};
 
-std::vector<double> read_doubles(const char* name, long n, long offset = 0) {
-  std::vector<double> v(n);
-  store_read(name, offset * static_cast<long>(sizeof(double)), v.data(), n * static_cast<long>(sizeof(double)));
-  return v;
-}
-
-// Full square of a packed triangle.
-std::vector<double> unpack(const std::vector<double>& p, int n) {
-  std::vector<double> f(n * n);
-  for (int i = 0; i < n; ++i)
-    for (int j = 0; j < n; ++j) f[i * n + j] = p[i >= j ? i * (i + 1) / 2 + j : j * (j + 1) / 2 + i];
-  return f;
-}
+std::vector<double> unpack(const std::vector<double>& p, int n) { return testing::unpack(n, p); }
 
 double largest_deviation_from_product(const std::vector<double>& a, const std::vector<double>& b,
                                       const std::vector<double>& target, int n) {
@@ -58,15 +48,15 @@ TEST_F(FitSteps, MetricStepInvertsTheCoulombMetricWithNothingDropped) {
   const std::string out = ::testing::internal::GetCapturedStdout();
   EXPECT_EQ(dropped, 0);
   EXPECT_NE(out.find(", M=0\n"), std::string::npos) << out;
-  const auto vinv = unpack(read_doubles("VMM", m2, 0), m), vhalf = unpack(read_doubles("VMM", m2, m2), m),
-             v = unpack(read_doubles("VMM", m2, 2 * m2), m);
+  const auto vinv = unpack(testing::get_reals("VMM", m2, 0), m), vhalf = unpack(testing::get_reals("VMM", m2, m2), m),
+             v = unpack(testing::get_reals("VMM", m2, 2 * m2), m);
   std::vector<double> one(m * m, 0.0);
   for (int i = 0; i < m; ++i) one[i * m + i] = 1.0;
   EXPECT_LT(largest_deviation_from_product(vinv, v, one, m), 1e-8);
   EXPECT_LT(largest_deviation_from_product(vhalf, vhalf, vinv, m), 1e-7);
   for (int i = 0; i < m; ++i) EXPECT_NEAR(v[i * m + i], kJfitMetric[i * (i + 1) / 2 + i], 1e-10);
   // the moments record: the first block holds the integrals of the functions
-  const auto s = read_doubles("s", 4 * m);
+  const auto s = testing::get_reals("s", 4 * m);
   std::vector<double> direct(4 * m);
   fit_moments(aux.set(), direct.data());
   for (int k = 0; k < 4 * m; ++k) EXPECT_EQ(s[k], direct[k]);
@@ -85,20 +75,16 @@ TEST_F(FitSteps, NearlyDependentFittingFunctionsAreDroppedNotInverted) {
   const std::string out = ::testing::internal::GetCapturedStdout();
   EXPECT_NE(out.find(", M=1\n"), std::string::npos) << out;
   const int m = 5, m2 = 15;
-  const auto vinv = unpack(read_doubles("VMM", m2, 0), m), v = unpack(read_doubles("VMM", m2, 2 * m2), m);
+  const auto vinv = unpack(testing::get_reals("VMM", m2, 0), m), v = unpack(testing::get_reals("VMM", m2, 2 * m2), m);
   // a generalised inverse: V^-1 V V^-1 = V^-1, with no huge entries from the dropped direction
   std::vector<double> vv(m * m, 0.0);
   for (int i = 0; i < m; ++i)
     for (int j = 0; j < m; ++j)
       for (int k = 0; k < m; ++k) vv[i * m + j] += vinv[i * m + k] * v[k * m + j];
   EXPECT_LT(largest_deviation_from_product(vv, vinv, vinv, m), 1e-6);
-  double biggest = 0.0;
-  for (double x : vinv) biggest = std::max(biggest, std::fabs(x));
-  EXPECT_LT(biggest, 1e3);
+  EXPECT_LT(testing::max_difference(vinv, std::vector<double>(vinv.size(), 0.0)), 1e3);
   // with lambda_min below every eigenvalue nothing is dropped
-  ::testing::internal::CaptureStdout();
-  EXPECT_EQ(fit_metric_inverse(set, 1e-16, "VMM", "s"), 0);
-  ::testing::internal::GetCapturedStdout();
+  testing::captured_stdout([&] { EXPECT_EQ(fit_metric_inverse(set, 1e-16, "VMM", "s"), 0); });
 }
 
 // Two water molecules far apart.
@@ -106,24 +92,6 @@ std::vector<double> two_waters(double separation) {
   std::vector<double> x(kCoordinates, kCoordinates + 9);
   for (int i = 0; i < 9; ++i) x.push_back(kCoordinates[i] + (i % 3 == 0 ? separation : 0.0));
   return x;
-}
-
-TEST_F(FitSteps, AtomGroupsAreBalancedAndCompact) {
-  // atoms 0,1,2 and 3,4,5 are two molecules; the cyclic start mixes them
-  const std::vector<double> x = two_waters(40.0);
-  int g[6];
-  group_atoms(6, x.data(), 2, g);
-  EXPECT_EQ(g[0], g[1]);
-  EXPECT_EQ(g[1], g[2]);
-  EXPECT_EQ(g[3], g[4]);
-  EXPECT_EQ(g[4], g[5]);
-  EXPECT_NE(g[0], g[3]);
-  group_atoms(6, x.data(), 3, g);
-  int size[3] = {0, 0, 0};
-  for (int k : g) ++size[k];
-  for (int s : size) EXPECT_EQ(s, 2);
-  group_atoms(6, x.data(), 1, g);
-  for (int k : g) EXPECT_EQ(k, 0);
 }
 
 TEST_F(FitSteps, PairListsDropDistantAtomsAndTheCountsArePrinted) {
@@ -154,9 +122,7 @@ TEST_F(FitSteps, PairListsDropDistantAtomsAndTheCountsArePrinted) {
   EXPECT_NE(out.find("integrals total\n"), std::string::npos);
   // half of the atom pairs survive: sparsity n n m / integrals = 2
   EXPECT_NE(out.find(" sparsity=2.0\n"), std::string::npos) << out;
-  std::vector<int> stored(36);
-  store_read("lists", 0, stored.data(), 36 * sizeof(int));
-  for (int k = 0; k < 36; ++k) EXPECT_EQ(stored[k], lists[k]);
+  EXPECT_EQ(testing::get_ints("lists"), std::vector<int>(lists, lists + 36));
 }
 
 TEST_F(FitSteps, ShellPairEstimatesBoundTheThreeCentreIntegrals) {
@@ -208,7 +174,7 @@ TEST_F(FitSteps, TwoCentreFitRecordHoldsEachOwnPairAgainstBothAtomsFunctions) {
   const auto &a = orb.views[0], &b = orb.views[1];
   const long off00 = static_cast<long>(aux.views[0].nfunc) * a.nfunc * a.nfunc;
   const long nab = static_cast<long>(a.nfunc) * b.nfunc;
-  const auto stored = read_doubles("fit", (aux.views[1].nfunc + aux.views[0].nfunc) * nab, off00);
+  const auto stored = testing::get_reals("fit", (aux.views[1].nfunc + aux.views[0].nfunc) * nab, off00);
   std::vector<double> direct(stored.size(), 0.0);
   three_centre_block(Interaction::coulomb, a, b, aux.views[1], 50.0, direct.data());
   three_centre_block(Interaction::coulomb, a, b, aux.views[0], 50.0, direct.data() + aux.views[1].nfunc * nab);

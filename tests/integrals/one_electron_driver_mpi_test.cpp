@@ -14,29 +14,21 @@
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/store.hpp"
-#include "support/input_file.hpp"
+#include "support/matrices.hpp"
+#include "support/model_input.hpp"
 
 namespace ostrel {
 namespace {
 
-const std::string kDef2 = std::string(OSTREL_SOURCE_DIR) + "/data/basis/def2";
-
-std::vector<double> read_doubles(const char* name, long n) {
-  std::vector<double> v(n);
-  store_read(name, 0, v.data(), n * static_cast<long>(sizeof(double)));
-  return v;
-}
+const std::string kDef2 = testing::basis_library("def2");
 
 TEST(OneElectronDriverNodes, SharedWorkEqualsOneProcess) {
   // Methyl iodide: five atoms, so two and three nodes take unequal shares of the rows.
   if (is_master) {
-    testing::with_stdin("$molecule units=b cartesian\n 6 0 0 0\n 53 0 0 4.04\n 1 1.95 0 -0.68\n"
-                        " 1 -0.96 1.68 -0.68\n 1 -0.96 -1.68 -0.68\n$end\n",
-                        [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
-    ::testing::internal::CaptureStdout();
-    read_core_potentials(kDef2.c_str());
-    read_basis(kDef2.c_str(), "basis", "Basis", "Nbasis", "n_basis", 0, 0, 0);
-    ::testing::internal::GetCapturedStdout();
+    testing::read_test_molecule("$molecule units=b cartesian\n 6 0 0 0\n 53 0 0 4.04\n 1 1.95 0 -0.68\n"
+                                " 1 -0.96 1.68 -0.68\n 1 -0.96 -1.68 -0.68\n$end\n");
+    testing::captured_stdout([] { read_core_potentials(kDef2.c_str()); });
+    testing::read_program_basis(kDef2);
   }
   const double field[3] = {0.002, 0.0, -0.001};
   OneElectronRecords r;
@@ -60,20 +52,16 @@ TEST(OneElectronDriverNodes, SharedWorkEqualsOneProcess) {
   one.hamiltonian = "one.H";
   one.moments = "one.Sxyz";
   double energy1 = 0.0, dipole1[3] = {};
-  ::testing::internal::CaptureStdout();
-  one_electron_integrals(one, &energy1, field, dipole1, 0, 1e-12);
-  ::testing::internal::GetCapturedStdout();
+  testing::captured_stdout([&] { one_electron_integrals(one, &energy1, field, dipole1, 0, 1e-12); });
   node_count = shared_count;
   EXPECT_EQ(energy, energy1);
   const long n2 = packed_size(store_get<int>("Nbasis"));
   const char* names[4][2] = {{"S", "one.S"}, {"T", "one.T"}, {"H", "one.H"}, {"Sxyz", "one.Sxyz"}};
   for (auto& pair : names) {
     const long count = (std::string(pair[0]) == "Sxyz" ? 9 : 1) * n2;
-    const auto a = read_doubles(pair[0], count), b = read_doubles(pair[1], count);
-    double worst = 0.0;
-    for (long k = 0; k < count; ++k) worst = std::max(worst, std::fabs(a[k] - b[k]));
     // V rows move unchanged; the core-potential sum over radial points changes its order.
-    EXPECT_LT(worst, 1e-13) << pair[0] << " on " << node_count << " nodes";
+    EXPECT_LT(testing::max_difference(testing::get_reals(pair[0], count), testing::get_reals(pair[1], count)), 1e-13)
+        << pair[0] << " on " << node_count << " nodes";
   }
 }
 

@@ -7,7 +7,7 @@
 
 #include "integrals/one_electron_kernels.hpp"
 #include "linalg/eigen_symmetric.hpp"
-#include "support/fatal_trap.hpp"
+#include "support/matrices.hpp"
 #include "support/runtime_fixture.hpp"
 #include "test_shells.hpp"
 
@@ -42,9 +42,7 @@ std::vector<double> finite_difference(const Blocks& f, int which, int k) {
 }
 
 void expect_close(const double* got, const std::vector<double>& want, double tol, const char* what) {
-  double worst = 0.0;
-  for (size_t i = 0; i < want.size(); ++i) worst = std::max(worst, std::fabs(got[i] - want[i]));
-  EXPECT_LT(worst, tol) << what;
+  EXPECT_LT(testing::max_difference(std::vector<double>(got, got + want.size()), want), tol) << what;
 }
 
 TEST(OverlapKernel, NormalisedShellsOnOneCentreGiveUnitBlocks) {
@@ -113,49 +111,7 @@ TEST_F(KernelTest, GaussianNucleusIsTheSmearedPointNucleus) {
   nuclear_attraction_shell_pair(sb.view(), sa.view(), std::span<const PointCharge>(&point, 1),
                                 pointlike.data());
   expect_close(analytic.data(), smeared, 1e-10, "smeared nucleus");
-  double differ = 0.0;
-  for (int e = 0; e < size; ++e) differ = std::max(differ, std::fabs(analytic[e] - pointlike[e]));
-  EXPECT_GT(differ, 1e-4);  // the test would not notice a point nucleus otherwise
-}
-
-TEST(NuclearAttractionKernel, ChargesAddUpAndZeroChargesDropOut) {
-  const TestShell sa = contracted(kA, 3), sb = contracted(kB, 2);
-  const int size = sa.size() * sb.size();
-  const PointCharge q[3] = {
-      {{kC[0], kC[1], kC[2]}, 3.0, 0.0}, {{kA[0], kA[1], kA[2]}, 1.5, 2.0e4}, {{0.0, 0.0, 0.0}, 0.0, 0.0}};
-  std::vector<double> all(size), one(size), sum(size, 0.0);
-  nuclear_attraction_shell_pair(sb.view(), sa.view(), q, all.data());
-  for (const auto& c : q) {
-    nuclear_attraction_shell_pair(sb.view(), sa.view(), std::span<const PointCharge>(&c, 1), one.data());
-    for (int e = 0; e < size; ++e) sum[e] += one[e];
-  }
-  expect_close(all.data(), sum, 1e-14, "sum over charges");
-}
-
-TEST(PairKernels, TranslatingEverythingChangesNothing) {
-  const double shift[3] = {1.7, -2.2, 0.4};
-  double a2[3], b2[3], c2[3];
-  for (int k = 0; k < 3; ++k) {
-    a2[k] = kA[k] + shift[k];
-    b2[k] = kB[k] + shift[k];
-    c2[k] = kC[k] + shift[k];
-  }
-  const TestShell sa = contracted(kA, 4), sb = contracted(kB, 3), ta = contracted(a2, 4),
-                  tb = contracted(b2, 3);
-  const int size = sa.size() * sb.size();
-  std::vector<double> x(size), y(size);
-  const PointCharge q1{{kC[0], kC[1], kC[2]}, 2.0, 0.0}, q2{{c2[0], c2[1], c2[2]}, 2.0, 0.0};
-  nuclear_attraction_shell_pair(sb.view(), sa.view(), std::span<const PointCharge>(&q1, 1), x.data());
-  nuclear_attraction_shell_pair(tb.view(), ta.view(), std::span<const PointCharge>(&q2, 1), y.data());
-  expect_close(x.data(), y, 1e-13, "attraction");
-  kinetic_shell_pair(sb.view(), sa.view(), x.data());
-  kinetic_shell_pair(tb.view(), ta.view(), y.data());
-  expect_close(x.data(), y, 1e-13, "kinetic");
-  // Moments move with their origin.
-  std::vector<double> m1(kMomentCount * size), m2(kMomentCount * size);
-  moment_shell_pair(sb.view(), sa.view(), kC, m1.data());
-  moment_shell_pair(tb.view(), ta.view(), c2, m2.data());
-  expect_close(m1.data(), m2, 1e-13, "moments");
+  EXPECT_GT(testing::max_difference(analytic, pointlike), 1e-4);  // else a point nucleus would pass
 }
 
 TEST(PairKernels, DipoleShiftsWithTheOriginByTheOverlap) {
@@ -253,12 +209,6 @@ TEST_P(DerivativeTest, AttractionMatchesFiniteDifferencesForAllThreeCentres) {
 INSTANTIATE_TEST_SUITE_P(ShellPairs, DerivativeTest,
                          ::testing::Values(PairCase{0, 0}, PairCase{1, 0}, PairCase{0, 2}, PairCase{2, 1},
                                            PairCase{3, 2}, PairCase{4, 3}, PairCase{5, 4}));
-
-TEST(PairKernels, RejectTablesBeyondTheirSize) {
-  OverlapTables t;
-  const GaussianPair g = gaussian_pair(1.0, kA, 1.0, kB);
-  EXPECT_FATAL(overlap_tables(g, kOsPowers, 0, t), "overlap table powers");
-}
 
 }  // namespace
 }  // namespace ostrel

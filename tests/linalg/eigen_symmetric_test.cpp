@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "linalg/eigen_check.hpp"
+#include "linalg/dense_reference.hpp"
 #include "linalg/small_solvers.hpp"
 #include "support/runtime_fixture.hpp"
 

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "linalg/dense_reference.hpp"
-#include "linalg/eigen_check.hpp"
 #include "linalg/eigen_symmetric.hpp"
 #include "linalg/multiply.hpp"
 #include "linalg/small_solvers.hpp"

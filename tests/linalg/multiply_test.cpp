@@ -5,10 +5,15 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <regex>
+#include <string>
 #include <tuple>
 
 #include "linalg/dense_reference.hpp"
+#include "linalg/multiply_task.hpp"
 #include "linalg/vector_ops.hpp"
+#include "support/capture.hpp"
+#include "support/input_file.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel {
@@ -112,13 +117,21 @@ TEST(Multiply, ZeroFactorsAndEmptyInnerDimension) {
   EXPECT_EQ(p, (std::vector<double>{0, 0, 0, 7.0}));
 }
 
-TEST(Multiply, EntryPointMatchesSerialKernelOnOneNode) {
-  std::mt19937_64 g(11);
-  const Dense a = testing::random_dense(90, 80, g), b = testing::random_dense(70, 90, g);
-  std::vector<double> c1(80 * 70, 1.0), c2(80 * 70, 1.0);
-  multiply_serial(a.v.data(), b.v.data(), c1.data(), 80, 90, 70, 1, 1, 1, 1.0, 1.0);
-  matrix_multiply(a.v.data(), b.v.data(), c2.data(), 80, 90, 70, 1, 1, 1, 1.0, 1.0);
-  EXPECT_EQ(c1, c2);
+using MultiplyTask = testing::RuntimeTest;
+
+std::string run(const std::string& input) {
+  return testing::captured_stdout([&] { testing::with_stdin(input, [] { run_multiply_test(); }); });
+}
+
+TEST_F(MultiplyTask, PrintsOneLinePerTripleUntilAZeroProduct) {
+  // 1e6 / (20*30*40) = 41 repeats; 1e6 / 210 = 4761.
+  const std::string out = run("$test nabc=20,30,40, 5,6,7, 0,0,0, 9,9,9 nnn=1 $end\n");
+  const std::regex lines(
+      "NA=  20, NB=  30, NC=  40, M=   41:  t= *[0-9.]+, f= *[0-9.]+\n"
+      "NA=   5, NB=   6, NC=   7, M= 4761:  t= *[0-9.]+, f= *[0-9.]+\n");
+  EXPECT_TRUE(std::regex_match(out, lines)) << out;
+  // A budget below one product still runs once.
+  EXPECT_EQ(run("$test nabc=64,64,64 nnn=0 $end\n").rfind("NA=  64, NB=  64, NC=  64, M=    1: ", 0), 0u);
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "linalg/dense_reference.hpp"
-#include "linalg/eigen_check.hpp"
 #include "linalg/vector_ops.hpp"
 #include "support/runtime_fixture.hpp"
 

@@ -25,8 +25,6 @@ TEST(VectorOps, ReductionsAtEveryRemainderLength) {
     }
     EXPECT_DOUBLE_EQ(vec_dot(n, x.data(), y.data()), dot);
     std::vector<double> z(n, 7.0);
-    vec_set(n, 3.0, z.data());
-    for (double v : z) EXPECT_EQ(v, 3.0);
     vec_copy(n, x.data(), z.data());
     EXPECT_EQ(z, x);
   }
@@ -41,16 +39,6 @@ TEST(VectorOps, ScalingByZeroClearsNonNumbersExtremesAndSearch) {
   EXPECT_EQ(vec_max_norm(0, x), 0.0);
   EXPECT_EQ(vec_index_max_abs(6, x), 3);  // first of the two largest
   EXPECT_EQ(vec_index_min(6, x), 3);
-}
-
-TEST(VectorOps, ElementwiseKernels) {
-  double x[] = {1, 2, 3}, y[] = {4, 5, 6}, z[3];
-  vec_product(3, x, y, z);
-  EXPECT_EQ(z[2], 18.0);
-  vec_axpy(3, 2.0, x, y);
-  EXPECT_EQ(y[2], 12.0);
-  vec_swap(3, x, z);
-  EXPECT_EQ(z[0], 1.0);
 }
 
 TEST(VectorOps, PackedMatrixKernelsMatchDenseArithmetic) {
@@ -92,22 +80,6 @@ TEST(VectorOps, PackedMatrixKernelsMatchDenseArithmetic) {
       EXPECT_NEAR(y[i], want, 1e-13);
     }
   }
-}
-
-TEST(VectorOps, VectorScalingModes) {
-  std::vector<double> c(6, 1.0);
-  const double d[] = {4.0, -16.0};
-  scale_vectors(3, 2, c.data(), d, 0);
-  EXPECT_EQ(c[0], 4.0);
-  EXPECT_EQ(c[5], -16.0);
-  c.assign(6, 1.0);
-  scale_vectors(3, 2, c.data(), d, 1);
-  EXPECT_DOUBLE_EQ(c[0], 0.5);
-  EXPECT_DOUBLE_EQ(c[3], 0.25);
-  c.assign(6, 1.0);
-  scale_vectors(3, 2, c.data(), d, 2);
-  EXPECT_DOUBLE_EQ(c[2], 1.0 / std::sqrt(2.0));
-  EXPECT_DOUBLE_EQ(c[4], 0.5);
 }
 
 TEST(BlockTransfer, BlocksRoundTripInEveryMode) {

@@ -105,9 +105,6 @@ TEST_F(BasisInput, FunctionCountsMatchPsi4) {
     std::string atoms;
     int basis, fit;
   } cases[] = {
-      {" 6 0 0 0\n 1 0.629 0.629 0.629\n 1 -0.629 -0.629 0.629\n 1 -0.629 0.629 -0.629\n"
-       " 1 0.629 -0.629 -0.629\n",
-       34, 93},
       {ch3i, 55, 140},
       {std::string(" set=def2-TZVP\n") + ch3i, 99, 140},
   };

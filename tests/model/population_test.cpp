@@ -32,15 +32,6 @@ class Populations : public testing::RuntimeTest {
     testing::read_test_molecule(std::string("$molecule units=b ") + header + " cartesian\n" + atoms + "$end\n");
     testing::read_program_basis(testing::basis_library(library));
   }
-  // The overlap matrix as the integral code builds it, packed.
-  std::vector<double> overlap() {
-    OneElectronRecords r;
-    r.overlap = "S";
-    r.hamiltonian = r.kinetic = r.moments = nullptr;
-    const double field[3] = {0, 0, 0};
-    testing::captured_stdout([&] { one_electron_integrals(r, nullptr, field, nullptr, 0, 0.0); });
-    return testing::get_reals("S");
-  }
   void orbitals(int na, int nb, int restricted, const std::vector<double>& ca, const std::vector<double>& cb) {
     store_put("four", 0);
     store_put("Na", na);
@@ -88,7 +79,7 @@ TEST_F(Populations, OpenShellChargesSpinAndBondOrdersMatchPsi4) {
 
   // The numbers behind the print.
   const int n = 6;
-  const std::vector<double> s = overlap();
+  const std::vector<double> s = testing::overlap_matrix();
   EXPECT_NEAR(s[1], 0.65829204933932983, 1e-12);  // Psi4 S(1,2)
   const int atom_of[6] = {0, 0, 1, 1, 2, 2};
   const double z[3] = {1, 1, 1};
@@ -109,7 +100,7 @@ TEST_F(Populations, OpenShellChargesSpinAndBondOrdersMatchPsi4) {
 // overlap; with one electron (H2+) the order is 1/2 and each atom carries half the spin.
 TEST_F(Populations, MinimalBasisHydrogenMoleculeByHand) {
   load(" 1 0 0 0\n 1 0 0 1.4\n", "sto-3g");
-  const std::vector<double> s = overlap();
+  const std::vector<double> s = testing::overlap_matrix();
   ASSERT_GT(s[1], 0.5);
   const double c = 1.0 / std::sqrt(2.0 * (1.0 + s[1]));
   orbitals(1, 1, 1, {c, c}, {});

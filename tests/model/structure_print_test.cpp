@@ -1,12 +1,15 @@
-#include "model/structure_print.hpp"
-
+// Element symbols and radii, the printed structure with its distance table, and matrix
+// blocks with eigenvalues and dense matrices.
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "model/elements.hpp"
+#include "model/matrix_print.hpp"
+#include "model/structure_print.hpp"
 #include "support/capture.hpp"
 
 namespace ostrel {
@@ -59,21 +62,90 @@ TEST(StructurePrint, NineNeighboursOnThreeLines) {
       << out;
 }
 
+// Labels count per element; atoms 10 bohr apart are not bonded, yet give the largest distance.
 TEST(StructurePrint, FormulaInOrderOfAtomicNumberWithLabelsPerElement) {
-  // Ethanol-like composition, spread out so that only the formula matters.
   const int z[] = {6, 8, 1, 6, 1, 1, 1, 1, 1};
   std::vector<double> xyz;
   for (int a = 0; a < 9; ++a) xyz.insert(xyz.end(), {10.0 * a, 0.0, 0.0});
   const std::string out = captured_stdout([&] { print_coordinates(z, xyz.data(), 9, 1); });
-  EXPECT_NE(out.find("  formula: H6C2O\n"), std::string::npos) << out;
-  EXPECT_NE(out.find("\n  C2    |"), std::string::npos);
-  EXPECT_NE(out.find("\n  H6    |"), std::string::npos);
-  // Atoms 10 bohr apart are not bonded: no entries, yet the largest distance.
-  EXPECT_NE(out.find("  O1    |\n  H1    |\n"), std::string::npos) << out;
-  EXPECT_NE(out.find("     largest =   42.33418\n\n"), std::string::npos) << out;
-  // Without the flag only the coordinates.
-  EXPECT_EQ(captured_stdout([&] { print_coordinates(z, xyz.data(), 9, 0); }).find("formula"),
-            std::string::npos);
+  for (const char* text : {"  formula: H6C2O\n", "\n  C2    |", "  O1    |\n  H1    |\n", "     largest =   42.33418\n\n"})
+    EXPECT_NE(out.find(text), std::string::npos) << text << out;
+  EXPECT_EQ(captured_stdout([&] { print_coordinates(z, xyz.data(), 9, 0); }).find("formula"), std::string::npos);
+}
+
+TEST(Elements, SymbolsCoverTheTable) {
+  EXPECT_STREQ(element_symbol(1), "H");
+  EXPECT_STREQ(element_symbol(26), "Fe");
+  EXPECT_STREQ(element_symbol(105), "Ns");
+  for (int z : {0, -3, 106}) EXPECT_STREQ(element_symbol(z), "?");
+  for (int z = 1; z <= MAX_ELEMENT; ++z) {
+    const std::size_t len = std::strlen(element_symbol(z));
+    EXPECT_TRUE(len == 1 || len == 2) << z;
+  }
+}
+
+TEST(Elements, RadiiAreTheAngstromTableInBohr) {
+  const double b = 0.529177249;
+  EXPECT_DOUBLE_EQ(element_radius(1) * b, 0.35);
+  EXPECT_DOUBLE_EQ(element_radius(91) * b, 1.61);
+  for (int z = 92; z <= MAX_ELEMENT; ++z) EXPECT_DOUBLE_EQ(element_radius(z) * b, 1.40) << z;
+  EXPECT_EQ(element_radius(0), 0.0);
+  EXPECT_EQ(element_radius(106), 0.0);
+}
+
+TEST(MatrixPrint, SevenColumnsPrintInBlocksOfFiveAndTwo) {
+  // Column after column: column c holds rows 0 and 1.
+  const std::vector<double> m = {0.5, -0.25, 1.5,  -2.0, 0.125, 3.25,    -1.0,
+                                 1.0, 10.0,  -0.0625, 0.75, 123.456, -7.5, 0.001};
+  const std::vector<double> e = {-1.5, -0.5, 0.25, 1.0, 2.5, 10.0, -100.0};
+  const std::string want =
+      "       1          2          3          4          5   \n"
+      " -1.5000000 -0.5000000  0.2500000  1.0000000  2.5000000\n"
+      "\n"
+      "  0.5000000  1.5000000  0.1250000 -1.0000000  10.000000\n"
+      " -0.2500000 -2.0000000  3.2500000  1.0000000 -0.0625000\n"
+      "\n"
+      "       6          7   \n"
+      "  10.000000 -100.00000\n"
+      "\n"
+      "  0.7500000 -7.5000000\n"
+      "  123.45600  0.0010000\n"
+      "\n";
+  EXPECT_EQ(captured_stdout([&] { print_matrix(m.data(), e.data(), 2, 7); }), want);
+}
+
+TEST(MatrixPrint, WithoutEigenvaluesOnlyHeadingAndRows) {
+  const double m[] = {1.0, 2.0};
+  EXPECT_EQ(captured_stdout([&] { print_matrix(m, nullptr, 2, 1); }),
+            "       1   \n  1.0000000\n  2.0000000\n\n");
+  EXPECT_EQ(captured_stdout([&] { print_matrix(m, nullptr, 2, 0); }), "");
+}
+
+std::string dense(const double* a, int rows, int cols, int mode) {
+  return captured_stdout([&] { print_dense_matrix(a, rows, cols, mode); });
+}
+
+TEST(PrintDense, FullTransposedAndPackedFormsPrintTheSameMatrix) {
+  // [[1, -2], [-2, 0.5]]: largest magnitude 2 -> one digit, nine decimals, width 12.
+  const double rows[] = {1, -2, -2, 0.5}, packed[] = {1, -2, 0.5};
+  const std::string want =
+      "\n            1            2\n"
+      "  1.000000000 -2.000000000\n"
+      " -2.000000000  0.500000000\n";
+  EXPECT_EQ(dense(rows, 2, 2, 1), want);
+  EXPECT_EQ(dense(rows, 2, 2, -1), want);
+  EXPECT_EQ(dense(packed, 2, 2, 0), want);
+}
+
+TEST(PrintDense, WidthFollowsTheMagnitudeAndWideMatricesSplit) {
+  const double big[] = {12345.5, -0.25};
+  // Five integer digits leave five decimals; width 12.
+  EXPECT_EQ(dense(big, 1, 2, 1), "\n            1            2\n  12345.50000     -0.25000\n");
+  double wide[12];
+  for (int j = 0; j < 12; ++j) wide[j] = j;
+  const std::string out = dense(wide, 1, 12, 1);
+  // Width 12 + 1: nine columns per block, so a second block starts at column 10.
+  EXPECT_NE(out.find("\n           10           11           12\n"), std::string::npos) << out;
 }
 
 }  // namespace

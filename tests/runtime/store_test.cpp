@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <string>
+#include <cstdio>
 
 #include "support/runtime_fixture.hpp"
 
@@ -45,6 +44,12 @@ TEST_F(Store, SequentialFieldsAdvanceTheCursor) {
   // The cursor now stands at 24: one more sequential byte is outside the record.
   char c;
   EXPECT_FATAL(store_read("rec", SEQUENTIAL, &c, 1), "read  rec(24:25)");
+  // A skip moves the cursor; a missing name touches nothing.
+  store_skip("rec", 8, 8);
+  store_write("rec", SEQUENTIAL, &radius, 8);
+  EXPECT_EQ(store_get<double>("rec", 16), 2.5);
+  EXPECT_FATAL(store_skip("nope", 0, 8), "read 'nope'");
+  EXPECT_EQ(store_exists("nope"), 0);
 }
 
 TEST_F(Store, AllocOfAnExistingRecordChecksTheSizeAndKeepsTheCursor) {
@@ -104,25 +109,6 @@ TEST_F(Store, CapacityIsEnforcedOnCreation) {
   EXPECT_FATAL(store_write("more", 0, buffer, 16), "0: out of disk space (more), 1MB");
   EXPECT_EQ(store_exists("more"), 0);
   EXPECT_FATAL(store_alloc("neg", -5), "out of disk space");
-}
-
-TEST_F(Store, SkipMovesTheCursorAndMissingNamesTouchNothing) {
-  store_alloc("arr", 32);
-  store_skip("arr", 8, 8);
-  double x = 3.0;
-  store_write("arr", SEQUENTIAL, &x, 8);
-  EXPECT_EQ(store_get<double>("arr", 16), 3.0);
-  EXPECT_FATAL(store_skip("nope", 0, 8), "read 'nope'");
-  EXPECT_EQ(store_exists("nope"), 0);
-}
-
-TEST_F(Store, UsagesAndTextHelpers) {
-  store_put_text("task", "GRADIENT", 64);
-  EXPECT_EQ(store_size("task"), 64);
-  EXPECT_EQ(store_get_text("task"), "GRADIENT");
-  int peak, written, read;
-  store_usage(&peak, &written, &read);
-  EXPECT_EQ(peak, 0);  // 64 bytes: below one KB
 }
 
 }  // namespace

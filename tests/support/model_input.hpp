@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
+#include "integrals/one_electron_driver.hpp"
 #include "model/basis_input.hpp"
 #include "model/molecule_input.hpp"
+#include "runtime/node.hpp"
 #include "support/capture.hpp"
 #include "support/input_file.hpp"
+#include "support/records.hpp"
 
 namespace ostrel::testing {
 
@@ -44,6 +48,15 @@ inline void read_program_basis(const std::string& library, bool fit = false) {
         read_basis(library.c_str(), "basis", "Basis", "Nbasis", "n_basis", 0, 0, 0);
     });
   });
+}
+
+// The packed overlap matrix "S" of "Basis", built by every node (empty off the master).
+inline std::vector<double> overlap_matrix() {
+  OneElectronRecords r;
+  r.hamiltonian = r.kinetic = r.moments = nullptr;
+  const double field[3] = {0, 0, 0};
+  captured_stdout([&] { one_electron_integrals(r, nullptr, field, nullptr, 0, 0.0); });
+  return is_master ? get_reals("S") : std::vector<double>{};
 }
 
 }  // namespace ostrel::testing

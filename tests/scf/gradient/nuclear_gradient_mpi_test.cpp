@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -14,52 +13,39 @@
 #include "runtime/node.hpp"
 #include "runtime/store.hpp"
 #include "scf/gradient/nuclear_gradient.hpp"
+#include "scf/grid/grid_test_system.hpp"
 #include "scf/procedure/scf_procedure.hpp"
+#include "support/capture.hpp"
 #include "support/fatal_trap.hpp"
 #include "support/input_file.hpp"
+#include "support/matrices.hpp"
+#include "support/records.hpp"
 
 namespace ostrel {
 namespace {
 
-std::vector<double> gradient_record() {
-  std::vector<double> v(static_cast<std::size_t>(store_size("Gradient")) / 8);
-  store_get_array<double>("Gradient", std::span<double>(v));
-  return v;
-}
-
 // Converges the SCF on every node alone and computes its gradient there, then computes the
 // gradient again shared over the nodes.
 void compare(void (*setup)()) {
-  const int nodes = node_count, id = node_id, master = is_master;
-  node_count = 1;
-  node_id = 0;
-  is_master = 1;
-  ::testing::internal::CaptureStdout();
-  std::vector<double> serial;
-  {
-    testing::FatalTrap trap;
-    try {
-      setup();
-      scf_run();
-      scf_nuclear_gradient();
-      serial = gradient_record();
-    } catch (const testing::FatalStop& stop) {
-      const std::string out = ::testing::internal::GetCapturedStdout();
-      node_count = nodes;
-      node_id = id;
-      is_master = master;
-      FAIL() << stop.what() << "\n" << out;
-    }
+  const std::vector<double> serial = testing::as_one_process([&] {
+    testing::captured_stdout([&] {
+      testing::FatalTrap trap;
+      try {
+        setup();
+        scf_run();
+        scf_nuclear_gradient();
+      } catch (const testing::FatalStop& stop) {
+        ADD_FAILURE() << stop.what();
+      }
+    });
+    return ::testing::Test::HasFailure() ? std::vector<double>{} : testing::get_reals("Gradient");
+  });
+  testing::captured_stdout(scf_nuclear_gradient);
+  if (is_master) {
+    const std::vector<double> shared = testing::get_reals("Gradient");
+    ASSERT_EQ(shared.size(), serial.size());
+    EXPECT_LT(testing::max_difference(shared, serial), 1e-10);
   }
-  node_count = nodes;
-  node_id = id;
-  is_master = master;
-  scf_nuclear_gradient();
-  ::testing::internal::GetCapturedStdout();
-  if (!is_master) return;
-  const std::vector<double> shared = gradient_record();
-  ASSERT_EQ(shared.size(), serial.size());
-  for (std::size_t i = 0; i < serial.size(); ++i) EXPECT_NEAR(shared[i], serial[i], 1e-10) << i;
 }
 
 const char* kInput =

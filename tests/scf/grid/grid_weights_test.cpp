@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "scf/grid/grid_test_system.hpp"
+#include "support/matrices.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel {
@@ -83,7 +84,7 @@ TEST_F(GridWeights, PartitionIsTheStockholderShareOfTheFittedOrOrbitalAtoms) {
       for (int i = 0; i < 6; ++i) {
         rho += t.atomic_d[6 * a + i] * phi[i];
         for (int j = 0; j < 6; ++j)
-          rho_o += blocks[offsets[a] + (i > j ? i * (i + 1) / 2 + j : j * (j + 1) / 2 + i)] * phi[i] * phi[j];
+          rho_o += blocks[offsets[a] + testing::sym_index(i, j)] * phi[i] * phi[j];
       }
       sum_f += fitted[a] = std::pow(partition_density(rho), 4.0 / 3.0);
       sum_o += orb[a] = std::pow(std::max(rho_o, 1e-12), 4.0 / 3.0);
@@ -103,22 +104,6 @@ TEST_F(GridWeights, PartitionIsTheStockholderShareOfTheFittedOrOrbitalAtoms) {
   }
   grid_screen_release(sl);
   EXPECT_EQ(partition_weight(nullptr, 0, 0), 0.0);
-}
-
-// The weights of a shell sum to 4 pi r^2 w_r times the mean partition weight; over a lone
-// atom that is the shell weight itself.
-TEST_F(GridWeights, ALoneAtomsShellWeightsSumToTheShellWeight) {
-  GridTestSystem t = make_system({{6, 0, 0, 0}});
-  Grid g = make_grid(t, 20, 50);
-  const std::vector<double> w = testing::weights_of(g, t, GRID_FINAL);
-  ASSERT_EQ(static_cast<int>(w.size()), g.n_points[GRID_FINAL]);
-  for (int s = 0; s < 20; ++s) {
-    double sum = 0.0;
-    for (int i = 0; i < 50; ++i) sum += w[50 * s + i];
-    const RadialPoint rp = radial_point(20, s, 5.0);
-    EXPECT_NEAR(sum, 4 * std::numbers::pi * rp.r * rp.r * rp.w, 1e-12 * sum);
-  }
-  grid_release(g);
 }
 
 double gaussian_at(const double* p, const double* c, double a) {

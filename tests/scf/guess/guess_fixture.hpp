@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -69,21 +68,8 @@ class Guess : public testing::RuntimeTest {
     store_write("guess_na", 0, order.data(), 8L * n);
     store_write("guess_nb", 0, order.data(), 8L * n);
   }
-  std::string guess() {
-    ::testing::internal::CaptureStdout();
-    initial_guess();
-    return ::testing::internal::GetCapturedStdout();
-  }
-  std::string atoms() {
-    ::testing::internal::CaptureStdout();
-    atomic_calculations();
-    return ::testing::internal::GetCapturedStdout();
-  }
-  static std::vector<int> ints(const char* name) {
-    std::vector<int> v(static_cast<std::size_t>(store_size(name)) / 4);
-    store_get_array<int>(name, std::span<int>(v));
-    return v;
-  }
+  std::string guess() { return testing::captured_stdout(initial_guess); }
+  std::string atoms() { return testing::captured_stdout(atomic_calculations); }
 };
 
 }  // namespace ostrel

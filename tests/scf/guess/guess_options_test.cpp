@@ -10,6 +10,7 @@
 #include "scf/guess/vector_file.hpp"
 #include "support/fatal_trap.hpp"
 #include "support/input_file.hpp"
+#include "support/records.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel {
@@ -23,45 +24,39 @@ class GuessOptionsTest : public testing::RuntimeTest {
     testing::InputFile f(text);
     return guess_read_options(f.get());
   }
-  template <class T>
-  std::vector<T> values(const char* name) {
-    std::vector<T> v(static_cast<std::size_t>(store_size(name)) / sizeof(T));
-    store_get_array<T>(name, std::span<T>(v));
-    return v;
-  }
 };
 
 TEST_F(GuessOptionsTest, OrdersAndTheMixFollowTheRestriction) {
   read("", 3, 1);
-  EXPECT_EQ(values<int>("guess_na"), (std::vector<int>{0, 1, 2, 3, 4, 5}));  // room for 2 Nbasis
+  EXPECT_EQ(testing::get_ints("guess_na"), (std::vector<int>{0, 1, 2, 3, 4, 5}));  // room for 2 Nbasis
   EXPECT_EQ(store_exists("guess_Ca"), 0);
   GuessOptions o = read("$guess skip=1 na=2,1 nb=1,3,2 read=1 mix=1 loc=1 $end", 3, 0);
   EXPECT_EQ(o.skip + o.read + o.mix + o.localize, 4);
   EXPECT_EQ(store_get<int>("guess.skip") + store_get<int>("guess.read") + store_get<int>("guess.mix") +
                 store_get<int>("guess.loc"),
             4);
-  EXPECT_EQ(values<int>("guess_na"), (std::vector<int>{1, 0, 2, 3, 4, 5}));
-  EXPECT_EQ(values<int>("guess_nb"), (std::vector<int>{0, 2, 1, 3, 4, 5}));
+  EXPECT_EQ(testing::get_ints("guess_na"), (std::vector<int>{1, 0, 2, 3, 4, 5}));
+  EXPECT_EQ(testing::get_ints("guess_nb"), (std::vector<int>{0, 2, 1, 3, 4, 5}));
   // Restricted: "n" is "na", beta follows alpha, and there is nothing to mix.
   o = read("$guess n=3,2,1 nb=1,3,2 mix=1 $end", 3, 1);
   EXPECT_EQ(o.mix, 0);
   EXPECT_EQ(store_get<int>("guess.mix"), 0);
-  EXPECT_EQ(values<int>("guess_na"), (std::vector<int>{2, 1, 0, 3, 4, 5}));
-  EXPECT_EQ(values<int>("guess_nb"), (std::vector<int>{2, 1, 0, 3, 4, 5}));
+  EXPECT_EQ(testing::get_ints("guess_na"), (std::vector<int>{2, 1, 0, 3, 4, 5}));
+  EXPECT_EQ(testing::get_ints("guess_nb"), (std::vector<int>{2, 1, 0, 3, 4, 5}));
 }
 
 TEST_F(GuessOptionsTest, InputVectors) {
   GuessOptions o = read("$guess read=-1 $end\n$ce n=2 c=1,2,3,4 e=-0.5,0.25 $end", 3, 1);
   EXPECT_EQ(o.read, -1);
-  EXPECT_EQ(values<double>("guess_Ca"), (std::vector<double>{1, 2, 3, 4}));
-  EXPECT_EQ(values<double>("guess_ea"), (std::vector<double>{-0.5, 0.25}));
-  EXPECT_EQ(values<double>("guess_Cb"), (std::vector<double>{1, 2, 3, 4}));  // beta copied from alpha
-  EXPECT_EQ(values<double>("guess_eb"), (std::vector<double>{-0.5, 0.25}));
+  EXPECT_EQ(testing::get_reals("guess_Ca"), (std::vector<double>{1, 2, 3, 4}));
+  EXPECT_EQ(testing::get_reals("guess_ea"), (std::vector<double>{-0.5, 0.25}));
+  EXPECT_EQ(testing::get_reals("guess_Cb"), (std::vector<double>{1, 2, 3, 4}));  // beta copied from alpha
+  EXPECT_EQ(testing::get_reals("guess_eb"), (std::vector<double>{-0.5, 0.25}));
   store_close();
   SetUp();
   read("$guess read=-2 $end\n$ce n=2 ca=1,0,0,1 ea=-1,1 cb=0,1,1,0 eb=-2 $end", 2, 0);
-  EXPECT_EQ(values<double>("guess_Cb"), (std::vector<double>{0, 1, 1, 0}));
-  EXPECT_EQ(values<double>("guess_eb"), (std::vector<double>{-2, 0}));
+  EXPECT_EQ(testing::get_reals("guess_Cb"), (std::vector<double>{0, 1, 1, 0}));
+  EXPECT_EQ(testing::get_reals("guess_eb"), (std::vector<double>{-2, 0}));
   store_close();
   SetUp();
   read("$guess read=-1 $end", 2, 1);  // no "$ce": room for twice the basis
@@ -77,8 +72,8 @@ TEST_F(GuessOptionsTest, PrintedOrbitalsReadBackAsTheGuessGroup) {
   print_vectors_ce("", "a", e, c, n);
   const std::string printed = ::testing::internal::GetCapturedStdout();
   read("$guess read=-1 $end\n" + printed, n, 1);
-  const std::vector<double> ca = values<double>("guess_Ca"), cb = values<double>("guess_Cb");
-  const std::vector<double> ea = values<double>("guess_ea");
+  const std::vector<double> ca = testing::get_reals("guess_Ca"), cb = testing::get_reals("guess_Cb");
+  const std::vector<double> ea = testing::get_reals("guess_ea");
   for (int k = 0; k < n * n; ++k) {
     EXPECT_NEAR(ca[k], c[k], 1e-10) << k;
     EXPECT_EQ(cb[k], ca[k]) << k;

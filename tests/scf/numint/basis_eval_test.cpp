@@ -1,18 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <numbers>
 #include <string>
 #include <vector>
-
-#include "model/basis_record.hpp"
-#include "model/molecule_record.hpp"
-#include "scf/grid/grid_points.hpp"
-#include "scf/grid/lebedev.hpp"
-#include "scf/numint/basis_eval_shells.hpp"
-#include "support/model_input.hpp"
-#include "support/molecules.hpp"
-#include "support/runtime_fixture.hpp"
 
 #include "integrals/solid_harmonics.hpp"
 #include "scf/numint/basis_eval.hpp"
@@ -134,13 +124,6 @@ TEST(BasisEval, PointsAgreeWithSinglePointsThroughSecondOrderAndZeroBeyondTheExt
   EXPECT_FATAL(shell_eval(ts.shell(1), d, 4, out, 3), "l = 1, order 4");
 }
 
-TEST(BasisEval, ExtentOfOnePrimitiveIsWhereItFallsToTheThreshold) {
-  TestShell ts;
-  const GaussianShell s = ts.shell(0, 1);  // 0.4 exp(-2.3 r^2)
-  EXPECT_NEAR(shell_extent2(s, 1e-10), std::log(0.4 / 1e-10) / 2.3, 1e-8);
-  EXPECT_EQ(shell_extent2(s, 1.0), 0.0);  // never reaches the threshold
-}
-
 TEST(BasisEval, FunctionsStayBelowTheThresholdBeyondTheirExtent) {
   TestShell ts;
   for (int l = 0; l <= 6; ++l) {
@@ -163,83 +146,6 @@ TEST(BasisEval, FunctionsStayBelowTheThresholdBeyondTheirExtent) {
       EXPECT_GT(largest_in, 0.1 * thr) << "l=" << l;  // the extent is not wildly loose
     }
   }
-}
-
-TEST(BasisEval, PointEvaluationSkipsShellsOutOfReachAndGroupsByAtom) {
-  TestShell ts;
-  double far_centre[3] = {20.0, 0.0, 0.0};
-  GaussianShell shells[3] = {ts.shell(1), ts.shell(2), ts.shell(0)};
-  shells[1].first_function = 3;
-  shells[2].first_function = 8;
-  shells[2].centre = far_centre;
-  shells[2].atom = 1;
-  const int first_shell[3] = {0, 2, 3};
-  const ShellSet set{2, 3, 9, shells, first_shell};
-  double extent2[3], atom_extent2[2];
-  shell_set_extents(set, 1e-10, extent2, atom_extent2);
-  EXPECT_EQ(atom_extent2[0], std::max(extent2[0], extent2[1]));
-  const int atoms[2] = {0, 1};
-  const double p[3] = {0.5, 0.1, 0.2};
-  int function[9], atom_end[2];
-  std::vector<double> values(4 * 9);
-  const int n = basis_eval_point(set, extent2, p, atoms, 2, 1, function, values.data(), 9, atom_end);
-  ASSERT_EQ(n, 8);
-  EXPECT_EQ(atom_end[0], 8);
-  EXPECT_EQ(atom_end[1], 8);
-  for (int m = 0; m < 8; ++m) EXPECT_EQ(function[m], m);
-  const std::vector<double> d = eval(shells[1], p, 1);
-  for (int k = 0; k < 4; ++k)
-    for (int s = 0; s < 5; ++s) EXPECT_DOUBLE_EQ(values[k * 9 + 3 + s], d[k * 5 + s]);
-}
-
-class BasisEvalShells : public testing::RuntimeTest {};
-
-// The def2-SVP functions of each water atom integrated on a one-centre grid around it: the
-// functions are normalised, and functions of one atom with different L are orthogonal.
-TEST_F(BasisEvalShells, Def2SvpWaterFunctionsAreOrthonormalOnEachAtom) {
-  testing::read_test_molecule(testing::molecule_group(testing::kWaterReferenceAtoms));
-  testing::read_program_basis(testing::basis_library("def2"));
-  Molecule mol = load_molecule(1, "Molecule");
-  Basis basis = load_basis(1, "Basis", mol);
-  BasisShells view = basis_shells(basis);
-  ASSERT_EQ(view.set.n_functions, 24);
-  std::vector<double> extent2(view.set.n_shells);
-  shell_set_extents(view.set, 1e-14, extent2.data(), nullptr);
-  const int nleb = 110, nrad = 400, nf = basis.n_functions;
-  std::vector<double> leb(3 * nleb), lw(nleb), values(nf);
-  ASSERT_EQ(lebedev_points(nleb, leb.data(), lw.data()), nleb);
-  std::vector<int> function(nf);
-  for (int a = 0; a < 3; ++a) {
-    const int f0 = basis.atom_first_function[a], na = basis.atom_first_function[a + 1] - f0;
-    std::vector<double> s(na * na, 0.0);
-    const double* c = mol.xyz + 3 * a;
-    for (int r = 0; r < nrad; ++r) {
-      const RadialPoint rp = radial_point(nrad, r, 5.0);
-      for (int p = 0; p < nleb; ++p) {
-        const double point[3] = {c[0] + rp.r * leb[3 * p], c[1] + rp.r * leb[3 * p + 1], c[2] + rp.r * leb[3 * p + 2]};
-        const double w = 4.0 * std::numbers::pi * rp.r * rp.r * rp.w * lw[p];
-        const int n = basis_eval_point(view.set, extent2.data(), point, &a, 1, 0, function.data(),
-                                       values.data(), nf, nullptr);
-        for (int i = 0; i < n; ++i)
-          for (int j = 0; j < n; ++j) s[(function[i] - f0) * na + function[j] - f0] += w * values[i] * values[j];
-      }
-    }
-    for (int i = 0; i < na; ++i)
-      for (int j = 0; j < na; ++j) {
-        int li = -1, lj = -1;
-        for (int k = basis.atom_first_shell[a]; k < basis.atom_first_shell[a + 1]; ++k) {
-          const int first = basis.shell_first_function[k] - f0, end = basis.shell_first_function[k + 1] - f0;
-          if (i >= first && i < end) li = basis.shells[k].l;
-          if (j >= first && j < end) lj = basis.shells[k].l;
-        }
-        if (i == j || li != lj) {
-          EXPECT_NEAR(s[i * na + j], i == j ? 1.0 : 0.0, i == j ? 1e-6 : 1e-8) << "atom " << a << " " << i << " " << j;
-        }
-      }
-  }
-  release_basis_shells(view);
-  release_basis(basis);
-  release_molecule(mol);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The orbital-density pass against Psi4 for converged Kohn-Sham densities: water with PBE
 // and with Slater + PW92 (closed shell), the OH radical with BLYP (open shell).
-// Reference (xc_pass_psi4_reference.hpp, tools/xc_pass_psi4_reference.py): Psi4 1.3.2 with
+// Reference (generated/xc_pass_psi4_reference.hpp, tools/xc_pass_psi4_reference.py): Psi4 1.3.2 with
 // libxc, RKS/UKS def2-SVP (spherical), scf_type df with def2-svp-jfit, one thread, grid of
 // 300 radial x 1202 Lebedev points per atom (Treutler radii, Becke partition), converged
 // densities Da (Db), the XC energy and alpha XC matrix recomputed by V_potential for exactly
@@ -20,9 +20,10 @@
 #include "scf/numint/basis_eval_shells.hpp"
 #include "model/basis_record.hpp"
 #include "runtime/store.hpp"
-#include "scf/numint/xc_pass_psi4_reference.hpp"
+#include "scf/numint/generated/xc_pass_psi4_reference.hpp"
 #include "scf/numint/xc_pass_system.hpp"
 #include "scf/numint/xc_passes.hpp"
+#include "support/matrices.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel {
@@ -58,9 +59,7 @@ class XcPassPsi4 : public testing::XcStoreTest {
   }
 
   static double worst(const std::vector<double>& a, const double* b) {
-    double w = 0.0;
-    for (std::size_t i = 0; i < a.size(); ++i) w = std::max(w, std::fabs(a[i] - b[i]));
-    return w;
+    return testing::max_difference(a, std::vector<double>(b, b + a.size()));
   }
 };
 

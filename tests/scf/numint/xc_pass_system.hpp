@@ -176,15 +176,4 @@ class XcStoreTest : public RuntimeTest {
   }
 };
 
-// Packed overlap matrix "S" of the wavefunction basis (master).
-inline std::vector<double> overlap_matrix() {
-  OneElectronRecords rec;
-  rec.hamiltonian = nullptr;
-  rec.kinetic = nullptr;
-  rec.moments = nullptr;
-  const double field[3] = {0, 0, 0};
-  captured_stdout([&] { one_electron_integrals(rec, nullptr, field, nullptr, 0, 0.0); });
-  return get_reals("S");
-}
-
 }  // namespace ostrel::testing

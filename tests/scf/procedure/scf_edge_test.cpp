@@ -109,9 +109,7 @@ TEST_F(ScfEdge, RestrictedOpenShellStops) {
   no_grid();
   core_guess();
   EXPECT_EQ(store_get<int>("closed"), 0);
-  ::testing::internal::CaptureStdout();
-  EXPECT_FATAL(scf_run(), "\n N.I.");
-  ::testing::internal::GetCapturedStdout();
+  testing::captured_stdout([&] { EXPECT_FATAL(scf_run(), "\n N.I."); });
 
   // Canonicalisation is required at the first iteration.
   store_close();
@@ -119,9 +117,7 @@ TEST_F(ScfEdge, RestrictedOpenShellStops) {
   prepare("$scf restrict=1 procedure=bfgs diagm=1 iterations=5 $end", 1);
   no_grid();
   core_guess();
-  ::testing::internal::CaptureStdout();
-  EXPECT_FATAL(scf_run(), "diagm");
-  ::testing::internal::GetCapturedStdout();
+  testing::captured_stdout([&] { EXPECT_FATAL(scf_run(), "diagm"); });
 }
 
 }  // namespace

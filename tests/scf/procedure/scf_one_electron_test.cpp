@@ -113,9 +113,7 @@ TEST_F(ScfOneElectron, CoulombFitStoresMomentsInverseMetricAndProjection) {
 TEST_F(ScfOneElectron, OverlapMetricNeedsN3fit) {
   const double none[3] = {0.0, 0.0, 0.0};
   prepare('S', 0, none);
-  ::testing::internal::CaptureStdout();
-  EXPECT_FATAL(scf_one_electron_setup(), "overlap-metric fit needs N3fit");
-  ::testing::internal::GetCapturedStdout();
+  testing::captured_stdout([&] { EXPECT_FATAL(scf_one_electron_setup(), "overlap-metric fit needs N3fit"); });
 }
 
 }  // namespace

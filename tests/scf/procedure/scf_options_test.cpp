@@ -2,7 +2,6 @@
 // electron and core counts (with core potentials and fragments), and the errors.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -37,37 +36,16 @@ ScfOptions read(const std::string& text, const ScfContext& c) {
   return scf_read_options(f.get(), c);
 }
 
-TEST(ScfReadOptions, TheoryAndFitChooseFunctionalProcedureAndModel) {
-  const struct {
-    const char* theory;
-    int fit, na, nb;
-    const char* input;
-    const char* functional;
-    int procedure, iterations, direct, fitxc, routine, density_sets, restricted;
-    double cutij2;
-  } rows[] = {
-      {"DFT", 'V', 5, 5, "", "PBE", 2, 16, 1, 'V', 1, 1, 1, 1e-6},
-      {"RIHF", 'V', 6, 5, "", "HF", 1, 48, 0, 0, 1, 1, 0, 1e-8},
-      {"HF", 0, 5, 5, "", "HF", 1, 48, 0, 0, 0, 1, 1, 1e-8},
-      {"RIDFT", 'V', 5, 5, "", "PBE1", 1, 48, 0, 'V', 1, 1, 1, 1e-6},
-      {"OSDFT", 'V', 5, 5, "$scf procedure=nr $end", "HF", 1, 48, 0, 0, 1, 2, 1, 1e-8},  // NR refused
-      {"TDDFT", 'V', 5, 5, "", "PBE", 2, 16, 0, 'V', 1, 3, 1, 1e-6},
-      {"CASSCF", 0, 5, 5, "$scf restrict=0 $end", "HF", 1, 48, 0, 0, 0, 1, 1, 1e-8},
-  };
-  for (const auto& r : rows) {
-    SCOPED_TRACE(r.theory);
-    const ScfOptions o = read(r.input, context(r.theory, r.fit, r.na, r.nb));
-    EXPECT_STREQ(o.functional_name, r.functional);
-    EXPECT_EQ(o.procedure, r.procedure);
-    EXPECT_EQ(o.iterations[0], r.iterations);
-    EXPECT_EQ(o.direct, r.direct);
-    EXPECT_EQ(o.fitxc, r.fitxc);
-    EXPECT_EQ(o.routine, r.routine);
-    EXPECT_EQ(o.density_sets, r.density_sets);
-    EXPECT_EQ(o.restricted, r.restricted);
-    EXPECT_EQ(o.closed, r.restricted);
-    EXPECT_DOUBLE_EQ(o.cutij[1], r.cutij2);
-  }
+// The defaults of Kohn-Sham theory with the default fit: PBE, Newton-Raphson, direct, the
+// exchange-correlation fit, one density set, closed shell.
+TEST(ScfReadOptions, DefaultsOfTheDensityFunctionalTheory) {
+  const ScfOptions o = read("", context("DFT", 'V'));
+  EXPECT_STREQ(o.functional_name, "PBE");
+  EXPECT_EQ(o.procedure, 2);
+  EXPECT_EQ(o.iterations[0], 16);
+  EXPECT_TRUE(o.direct == 1 && o.fitxc == 'V' && o.routine == 1 && o.density_sets == 1);
+  EXPECT_TRUE(o.restricted == 1 && o.closed == 1);
+  EXPECT_DOUBLE_EQ(o.cutij[1], 1e-6);
 }
 
 TEST(ScfReadOptions, ConvergenceAndCutoffRules) {
@@ -89,7 +67,6 @@ TEST(ScfReadOptions, ConvergenceAndCutoffRules) {
     EXPECT_DOUBLE_EQ(v[0], r.first) << r.input;
     EXPECT_DOUBLE_EQ(v[1], r.second) << r.input;
   }
-  EXPECT_DOUBLE_EQ(read("$integral cutij=1e-8 $end", context("HF", 0)).cutij[1], 1e-6);
   EXPECT_EQ(read("$integral ricut=-3 $end", context("DFT", 'V')).ricut, 1e-10);
   EXPECT_EQ(read("$integral ricut=0 $end", context("DFT", 'V')).ricut, 1e-10);
 }
@@ -115,7 +92,7 @@ TEST(ScfReadOptions, EveryKeyAndAbbreviationsAreRead) {
   EXPECT_EQ(o.routine, 0);
   EXPECT_STREQ(o.functional_name, "BLYP");
   o = read("$scf conv=1e-8 iter=10 proc=bfgs fitx=0 $end $integral cut=1e-12,1e-8 dir=1 $end",
-           context("RIHF", 'V'));
+           context("DFT", 'V'));
   EXPECT_EQ(o.convergence[0], 1e-8);
   EXPECT_EQ(o.iterations[0], 10);
   EXPECT_EQ(o.procedure, 1);
@@ -177,11 +154,11 @@ TEST_F(ScfOptionsTest, ElectronAndCoreCounts) {
   EXPECT_NE(out.find(" | Approximation to E(xc)             PBE\n"), std::string::npos) << out;
   store_close();
   SetUp();
-  // Cation without fit or grid; one core value given applies to the whole molecule only.
-  prepare(testing::molecule_group(testing::kWaterAtoms, 1, 2), "HF", 0, 13, 0, 1);
+  // Cation without fit; one core value given applies to the whole molecule only.
+  prepare(testing::molecule_group(testing::kWaterAtoms, 1, 2), "DFT", 0, 13, 0);
   setup("$scf core=0 $end");
   EXPECT_EQ(counts(), (std::vector<int>{5, 5, 4, 4, 0, 1, 7, 7}));
-  EXPECT_EQ(store_get<int>("restrict") + store_get<int>("grid") + store_exists("invA"), 0);
+  EXPECT_EQ(store_exists("invA"), 0);
 }
 
 TEST_F(ScfOptionsTest, CorePotentialsReplaceTheCoreAndReduceTheValenceCounts) {
@@ -206,24 +183,6 @@ TEST_F(ScfOptionsTest, SecondEntriesCountTheFirstFragment) {
   setup("$scf core=2,0 $end");
   EXPECT_EQ(counts(), (std::vector<int>{10, 5, 10, 5, 2, 0, 12, 7}));
   EXPECT_EQ(store_get<int>("closed"), 1);
-}
-
-TEST_F(ScfOptionsTest, TwoComponentAndOpenShellSetsSizeTheMatrices) {
-  prepare(testing::molecule_group(testing::kWaterAtoms), "OSDFT", 'V', 10, 20, 2);
-  setup("$dft functional=b3lyp $end");
-  const std::int64_t t = 55;
-  EXPECT_EQ(store_size("Da"), 8 * t * 2 * 2);
-  EXPECT_EQ(store_size("D"), 8 * t * 4);
-  EXPECT_EQ(store_size("S"), 8 * t * 2);
-  EXPECT_EQ(store_size("d"), 8 * 2 * 20);
-  EXPECT_EQ(store_size("fa"), 8 * 3 * 20);
-  EXPECT_EQ(store_get<int>("grid"), 0);  // OSDFT is not a grid theory
-  const XcFunctional f = xc_store_read();
-  const double p[32] = {};
-  const std::int32_t n[5] = {};
-  XcFunctional expected = xc_cleared(p, n);
-  ASSERT_TRUE(xc_lookup("B3LYP", expected));
-  EXPECT_EQ(std::memcmp(&f, &expected, sizeof f), 0);
 }
 
 }  // namespace

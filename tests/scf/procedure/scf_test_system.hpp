@@ -27,6 +27,7 @@
 #include "scf/procedure/scf_steps.hpp"
 #include "support/fatal_trap.hpp"
 #include "support/input_file.hpp"
+#include "support/matrices.hpp"
 #include "support/model_input.hpp"
 #include "support/molecules.hpp"
 #include "support/records.hpp"
@@ -38,13 +39,6 @@ inline const std::string kScfLibrary = std::string(OSTREL_SOURCE_DIR) + "/data/b
 
 inline std::vector<double> record_values(const char* name) { return get_reals(name); }
 inline void write_values(const char* name, const std::vector<double>& v) { put_reals(name, v); }
-
-inline std::vector<double> unpack(int n, const std::vector<double>& p) {
-  std::vector<double> a(static_cast<std::size_t>(n) * n);
-  for (int i = 0; i < n; ++i)
-    for (int j = 0; j <= i; ++j) a[i * n + j] = a[j * n + i] = p[i * (i + 1) / 2 + j];
-  return a;
-}
 
 // Generalised eigenvectors of the packed f in the packed metric s, column-major n x n
 // (one column per orbital, ascending), by symmetric orthogonalisation. The eigensolver runs
@@ -69,14 +63,6 @@ inline std::vector<double> roothaan(int n, const std::vector<double>& f, const s
       for (int k = 0; k < n; ++k) c[orb * n + i] += x[i * n + k] * w[orb * n + k];
   node_count = nodes;
   return c;
-}
-
-inline std::vector<double> density(int n, int nocc, const std::vector<double>& c) {
-  std::vector<double> d(static_cast<std::size_t>(n) * (n + 1) / 2, 0.0);
-  for (int k = 0; k < nocc; ++k)
-    for (int i = 0; i < n; ++i)
-      for (int j = 0; j <= i; ++j) d[i * (i + 1) / 2 + j] += c[k * n + i] * c[k * n + j];
-  return d;
 }
 
 class ScfSystem : public RuntimeTest {
@@ -143,9 +129,7 @@ class ScfSystem : public RuntimeTest {
 
   // Start orbitals: eigenvectors of H0 in the overlap metric.
   void core_guess() {
-    ::testing::internal::CaptureStdout();
-    scf_one_electron_setup();
-    ::testing::internal::GetCapturedStdout();
+    testing::captured_stdout([&] { scf_one_electron_setup(); });
     const std::vector<double> c = roothaan(n, record_values("H0"), record_values("S"));
     write_values("Ca", c);
     write_values("Cb", c);

@@ -72,31 +72,14 @@ TEST(XcFunctionalTable, RowsThatSetParametersOverrideTheInputOthersKeepIt) {
   EXPECT_EQ(read("$dft functional=pbe1 $end").functional.a_hf, 0.25);
 }
 
-TEST(XcFunctionalTable, ParametrisedFamilyCountsItsVariables) {
-  DftOptions o = read("$dft functional=vgga n=2 3 4 $end");
-  EXPECT_EQ(o.functional.n[4], 0);
-  EXPECT_EQ(o.functional.nvar, 3 * 2 * 4 + 2);
-  o = read("$dft functional=VGGA#1 n=2 3 4 $end");
-  EXPECT_EQ(o.functional.n[4], 1);
-  EXPECT_EQ(o.functional.nvar, 3 * 2 * 4 + 4 + 2);
-  o = read("$dft functional=VT2 n=2 3 4 0 7 $end");
-  EXPECT_EQ(o.functional.n[4], 2);  // the row's value replaces the input's 7
-  EXPECT_EQ(o.functional.nvar, 3 * 2);
-  EXPECT_EQ(o.functional.n[0], 2);
-  EXPECT_EQ(o.functional.level, 2);
-}
-
-TEST(XcFunctionalTable, DefaultNameAppliesWithoutAGroupOrKey) {
+// Without a group or key the default name applies; an unknown name stops upper-cased.
+TEST(XcFunctionalTable, DefaultNameAndUnknownNames) {
   DftOptions o = read("$control task=energy $end", "PBE1");
   EXPECT_STREQ(o.name, "PBE1");
   EXPECT_EQ(o.functional.a_x, 0.75);
   o = read("$dft p=0.3 $end", "HF");
   EXPECT_STREQ(o.name, "HF");
-  EXPECT_EQ(o.functional.level, 0);
   EXPECT_EQ(o.functional.p[0], 0.3);
-}
-
-TEST(XcFunctionalTable, UnknownNameStopsWithTheUpperCasedName) {
   EXPECT_FATAL(read("$dft functional=b3lypx $end"), "\n unknown 'B3LYPX'\n");
 }
 

@@ -186,45 +186,6 @@ TEST(XcPoint, DerivativesOfEveryOrderMatchDifferencesOfTheOrderBelow) {
   EXPECT_LE(t3.worst, 1e-6) << t3.where;
 }
 
-// The passes of different orders round differently; they agree to rounding of the point's
-// natural size (its Slater exchange energy density, derivatives in units of the variables).
-TEST(XcPoint, LowerOrdersAgreeWhateverOrderIsAskedFor) {
-  for (const Functional& fn : all_functionals())
-    for (const Point& pt : kPoints) {
-      const double* u = pt.u;
-      const Eval e0 = run(fn.f, u, pt.closed, 0), e1 = run(fn.f, u, pt.closed, 1);
-      const Eval e2 = run(fn.f, u, pt.closed, 2), e3 = run(fn.f, u, pt.closed, 3);
-      double slater, ec;
-      xc_point(codes(1, 0), u, pt.closed ? u : u + 4, &slater, &ec, nullptr, 0, kSmall);
-      double scale = std::max(std::fabs(slater), std::fabs(e0.e));
-      for (int i = 0; i < 8; ++i) {
-        scale = std::max(scale, std::fabs(e1.d.d1[i]) * unit(u, {i}));
-        for (int j = 0; j < 8; ++j) scale = std::max(scale, std::fabs(e2.d.d2[i][j]) * unit(u, {i, j}));
-      }
-      auto check = [&](double a, double b, double in_units) {
-        const double err = std::fabs(a - b) * in_units / scale;
-        EXPECT_LE(err, 1e-13) << fn.name << ", " << pt.what;
-      };
-      check(e0.e, e3.e, 1);
-      for (int i = 0; i < 8; ++i) {
-        check(e1.d.d1[i], e3.d.d1[i], unit(u, {i}));
-        check(e1.d.d1[i], e2.d.d1[i], unit(u, {i}));
-        for (int j = 0; j < 8; ++j) check(e2.d.d2[i][j], e3.d.d2[i][j], unit(u, {i, j}));
-      }
-    }
-}
-
-TEST(XcPoint, ClosedShellExchangeIsTwiceTheSingleSpin) {
-  const double u[4] = {0.2, 0.1, -0.2, 0.15}, none[4] = {0, 0, 0, 0};
-  for (int x = 1; x <= 7; ++x) {
-    double closed, single, ec;
-    xc_point(codes(x, 0), u, u, &closed, &ec, nullptr, 0, kSmall);
-    xc_point(codes(x, 0), u, none, &single, &ec, nullptr, 0, kSmall);
-    EXPECT_NEAR(closed, 2 * single, 1e-14 * std::fabs(closed)) << x;
-    EXPECT_LT(closed, 0);
-  }
-}
-
 TEST(XcPoint, ExchangeWeightScalesOnlyExchangeAndHfLypKeepsOnlyCorrelation) {
   const double a[4] = {0.3, 0.1, 0.05, -0.2}, b[4] = {0.2, -0.1, 0.02, 0.1};
   double ex_full, ec_full, ex_b3, ec_b3, ex_hf, ec_hf;
@@ -242,33 +203,6 @@ TEST(XcPoint, ExchangeWeightScalesOnlyExchangeAndHfLypKeepsOnlyCorrelation) {
   EXPECT_EQ(ec_hf, ec_lyp);
   EXPECT_EQ(d_hf.d1[1][2], d_lyp.d1[1][2]);
   EXPECT_EQ(d_hf.d3abb[17], d_lyp.d3abb[17]);
-}
-
-TEST(XcPoint, NoExchangeOrCorrelationGivesZeros) {
-  const double a[4] = {0.3, 0.1, 0.05, -0.2};
-  for (const char* name : {"HF", "VGGA", "VT2"}) {
-    double ex = 1, ec = 1;
-    XcDerivatives d;
-    xc_point(named(name), a, a, &ex, &ec, &d, 3, kSmall);
-    EXPECT_EQ(ex, 0) << name;
-    EXPECT_EQ(ec, 0) << name;
-    EXPECT_EQ(d.d1[0][0], 0);
-    EXPECT_EQ(d.d2ab[5], 0);
-    EXPECT_EQ(d.d3[1][19], 0);
-  }
-}
-
-TEST(XcPoint, DensitiesWellAboveTheScaleAreUsedUnchanged) {
-  const double a[4] = {0.01, 0.003, 0.0, 0.001}, b[4] = {0.004, 0.0, 0.002, 0.0};
-  for (const Functional& fn : all_functionals()) {
-    double ex1, ec1, ex2, ec2;
-    XcDerivatives d1, d2;
-    xc_point(fn.f, a, b, &ex1, &ec1, &d1, 2, 1e-7);
-    xc_point(fn.f, a, b, &ex2, &ec2, &d2, 2, 1e-12);
-    EXPECT_EQ(ex1, ex2) << fn.name;
-    EXPECT_EQ(ec1, ec2) << fn.name;
-    EXPECT_EQ(d1.d2ab[7], d2.d2ab[7]) << fn.name;
-  }
 }
 
 TEST(XcPoint, BeckeKernelsDropSpinsBelowTheirCutoff) {

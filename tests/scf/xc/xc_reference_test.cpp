@@ -1,6 +1,6 @@
 // Energy densities and their first and second derivatives against libxc (values in
-// xc_libxc_reference.hpp, see there for program and settings) and, for the kinds libxc lacks,
-// against the closed forms evaluated independently (xc_formula_reference.hpp).
+// generated/xc_libxc_reference.hpp, see there for program and settings) and, for the kinds libxc lacks,
+// against the closed forms evaluated independently (generated/xc_formula_reference.hpp).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,9 +9,9 @@
 
 #include "scf/xc/xc_functional.hpp"
 #include "scf/xc/xc_point.hpp"
-#include "scf/xc/xc_formula_reference.hpp"
+#include "scf/xc/generated/xc_formula_reference.hpp"
 #include "scf/xc/xc_full_tensors.hpp"
-#include "scf/xc/xc_libxc_reference.hpp"
+#include "scf/xc/generated/xc_libxc_reference.hpp"
 
 namespace ostrel {
 namespace {

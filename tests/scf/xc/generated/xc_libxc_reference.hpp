@@ -1,8 +1,9 @@
-#pragma once
 // libxc 5.2.3 through Psi4 1.3.2 (SuperFunctional.compute_functional, spin-polarised,
 // deriv=2), written by tools/xc_libxc_reference.py: per functional and point the
 // energy density, the five first derivatives in (rho_a, rho_b, sigma_aa, sigma_ab,
 // sigma_bb) and the fifteen second derivatives packed as (i >= j) pairs of these.
+#pragma once
+
 namespace ostrel::testing {
 
 struct LibxcPoint {

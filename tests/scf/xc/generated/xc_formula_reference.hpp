@@ -1,8 +1,9 @@
-#pragma once
 // Closed-form values (SymPy, 30 digits), written by tools/xc_formula_reference.py: per
 // kind and point the energy density, its five first derivatives in (rho_a, rho_b,
 // sigma_aa, sigma_ab, sigma_bb) and the fifteen second derivatives as (i >= j) pairs.
 // The points are those of xc_libxc_reference.hpp.
+#pragma once
+
 namespace ostrel::testing {
 
 struct FormulaRow {

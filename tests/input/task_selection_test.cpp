@@ -1,0 +1,155 @@
+// Task selection: the routing table, theory classes and availability, print options, and
+// whole selections from an input file.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "input/common_setup.hpp"
+#include "input/task_dispatch.hpp"
+#include "input/theory_class.hpp"
+#include "runtime/store.hpp"
+#include "support/capture.hpp"
+#include "support/fatal_trap.hpp"
+#include "support/input_file.hpp"
+#include "support/runtime_fixture.hpp"
+
+namespace ostrel {
+namespace {
+
+std::string route_name(const char* task) {
+  const TaskRoute* r = find_task_route(task);
+  return r ? r->name : "(none)";
+}
+
+TEST(TaskDispatch, ExactNamesBeforePrefixes) {
+  EXPECT_EQ(route_name("IRC4"), "IRC4");
+  EXPECT_EQ(route_name("IRC"), "IRC");
+  EXPECT_EQ(route_name("PATHX"), "PATHX");
+  EXPECT_EQ(route_name("TEST_V44BBA"), "TEST_V44BBA");
+  EXPECT_EQ(route_name("TEST_ANYTHING"), "TEST");
+  EXPECT_EQ(route_name("MULTIPLY_LARGE"), "MULTIPLY");
+  EXPECT_NE(find_task_route("MULTIPLY2")->run, nullptr);
+  EXPECT_EQ(route_name("OPTIMIZE_TS"), "(none)");
+  EXPECT_EQ(route_name("ENERGYX"), "(none)");
+  EXPECT_EQ(route_name("energy"), "(none)");  // the control step upper-cases first
+}
+
+TEST(TaskDispatch, OnlyTheModelFitsSkipTheSetUp) {
+  for (const char* task : {"NDDO", "MM"}) EXPECT_FALSE(find_task_route(task)->setup) << task;
+  for (const char* task : {"ENERGY", "GRADIENT", "OPTIMIZE", "HESSIAN", "GUESS", "STERIC", "TEST_X"})
+    EXPECT_TRUE(find_task_route(task)->setup) << task;
+}
+
+TEST(TaskDispatch, PropertyAndTestTasksWithoutCodeStopWithTheirName) {
+  for (const char* task : {"DIPOLE", "POLARIZABILITY", "NMR", "COMPARE", "NUMERIC", "RITEST",
+                           "RIOPT", "TEST_V44BBA"}) {
+    std::string message = std::string("task ") + task + " is not available in this build";
+    EXPECT_FATAL(require_task_available(task), message);
+    EXPECT_FATAL(run_task(task), message);
+  }
+}
+
+TEST(TaskDispatch, UnknownTaskRunsNothing) {
+  testing::FatalTrap trap;
+  for (const char* task : {"OPTIMIZE_TS", "NONSENSE"}) EXPECT_NO_THROW(run_task(task));
+  for (const char* task : {"NONSENSE", "OPTIMIZE"}) EXPECT_NO_THROW(require_task_available(task));
+}
+
+TEST(TaskDispatch, OptimizerOptionsFollowTheTaskTextAnywhere) {
+  for (const char* task : {"OPTIMIZE", "OPTIMIZE_TS", "SCAN", "PATHX", "PATHR", "SADDLE", "IRC4",
+                           "EXTREMAL", "TRANSIT", "MYSCAN"})
+    EXPECT_TRUE(task_reads_optimizer_options(task)) << task;
+  for (const char* task : {"ENERGY", "GRADIENT", "HESSIAN", "STERIC", "DYNAMIC"})
+    EXPECT_FALSE(task_reads_optimizer_options(task)) << task;
+}
+
+TEST(TaskDispatch, TestTasksEndTheRunWithSuccess) {
+  EXPECT_EXIT(run_task("TEST_SOMETHING"), ::testing::ExitedWithCode(0), "");
+}
+
+TEST(TheoryAvailability, OnlyNonRelativisticDftAndTheModelsRun) {
+  {
+    testing::FatalTrap trap;
+    for (const char* theory : {"DFT", "SCRIPT", "MM", "NDDO"}) EXPECT_NO_THROW(require_theory_available(theory, 0));
+  }
+  for (const char* theory : {"TDDFT", "LEDFT", "OSDFT", "DFCIS", "DFT_CNO", "RIDFT", "MP2", "CCSD", "CIS"})
+    EXPECT_FATAL(require_theory_available(theory, 0), std::string("theory ") + theory + " is not available in this build");
+  for (int four : {1, 2, 3, 4})
+    EXPECT_FATAL(require_theory_available("DFT", four),
+                 "theory DFT with four=" + std::to_string(four) + " is not available");
+}
+
+TEST(TheoryClass, ListsCompareExactlyAndPrefixesOpenWholeFamilies) {
+  const struct {
+    const char *theory, *cls;
+    int in;
+  } cases[] = {{"DFT", "DFT", 1},        {"DFTX", "DFT", 0},     {"OSDFT", "DFT", 0},   {"OSDFT", "FIT", 1},
+               {"R_ANYTHING", "GRID", 1}, {"RIHFDF", "GRID", 1}, {"RIMP2", "GRID", 0},  {"RIMP2", "FIT", 1},
+               {"R_X", "FIT", 0},        {"CCSD4T#2", "CI", 1},  {"MP2", "CI", 0},      {"CCD&MP2", "DUAL", 1},
+               {"CCD&MP2", "CI", 1},     {"SN_CCSD&MP2", "DUAL", 1}, {"DFT", "dft", 0}, {"DFT", "NOSUCHCLASS", 0}};
+  for (const auto& c : cases) EXPECT_EQ(theory_in_class(c.theory, c.cls), c.in) << c.theory << " " << c.cls;
+}
+
+// "+" joins words, "-" disables, a blank separates nothing; only the first occurrence and
+// the first 64 bytes count.
+using PrintOption = testing::RuntimeTest;
+TEST_F(PrintOption, WordsSignsAndLimits) {
+  const struct {
+    std::string text;
+    const char* word;
+    int value;
+  } cases[] = {{"VECTORS+MOLDEN", "VECTORS", 1},   {"VECTORS+MOLDEN", "MOLDEN", 1},
+               {"VECTORS-ENERGIES", "VECTORS", 1}, {"VECTORS-ENERGIES", "ENERGIES", -1},
+               {"VECTORS MOLDEN", "MOLDEN", 0},    {"VECTORS MOLDEN", "BONDS", 0},
+               {"XMOLDEN+MOLDEN", "MOLDEN", 0},    {"-MOLDEN+MOLDEN", "MOLDEN", -1},
+               {std::string(63, '+') + "A", "A", 1}, {std::string(64, '+') + "A", "A", 0},
+               {"", "A", 0},                       {"A", "", 0}};
+  for (const auto& c : cases) {
+    store_put_text("PRINT", c.text, 128);
+    EXPECT_EQ(print_option("PRINT", c.word, 1), c.value) << c.text << " " << c.word;
+    store_free("PRINT");
+  }
+}
+
+class SelectTask : public testing::RuntimeTest {
+ protected:
+  // Runs task selection in a fresh store on `input` as the program's input file; returns
+  // what it printed.
+  std::string run(const std::string& input) {
+    store_close();
+    store_open("", -64);
+    return testing::captured_stdout([&] { testing::with_stdin(input, [] { select_task(); }); });
+  }
+};
+
+// No molecule is given: each stop must come before the set-up would ask for one.
+TEST_F(SelectTask, RequestsWithoutCodeStopBeforeTheSetUp) {
+  EXPECT_FATAL(run("$control task=dipole $end"), "task DIPOLE is not available in this build");
+  EXPECT_FATAL(run("$control task=energy theory=tddft $end"), "theory TDDFT is not available");
+  EXPECT_FATAL(run("$control theory=dft four=2 $end"), "theory DFT with four=2 is not available");
+  EXPECT_FATAL(run("$control derivative=semi $end"), " SEMI?");
+}
+
+const char* kHelium = "$molecule\n cartesian\n 2 0.0 0.0 0.0\n$end\n";
+
+TEST_F(SelectTask, ExternalProgramSetUpReadsNoBasisAndFitsNothing) {
+  const std::string out =
+      run(std::string("$control task=setup-only theory=script $end\n") + kHelium + "$energy e=-76.5 $end\n");
+  EXPECT_EQ(store_get<int>("Nbasis") + store_get<int>("Necp") + store_get<int>("fit") + store_get<int>("Nfit"), 0);
+  EXPECT_EQ(store_exists("Basis"), 0);
+  EXPECT_EQ(store_size("Atoms"), 11872);
+  EXPECT_EQ(store_get<double>("Energy"), -76.5);
+  EXPECT_EQ(store_size("Gradient"), 8 * 3);
+  EXPECT_NE(out.find(" Energy provided (-7.650000000000000e+01)."), std::string::npos) << out;
+}
+
+// Optimizer-like task names read the optimizer's group, which this build cannot serve.
+TEST_F(SelectTask, OptimizerLikeTaskNamesReadTheOptimizerGroupButRunNothing) {
+  const std::string out = run(std::string("$control task=optimize_ts theory=script $end\n") + kHelium);
+  EXPECT_NE(out.find(" Geometry optimization options:"), std::string::npos) << out;
+  EXPECT_EQ(store_get<int>("Opt.step"), -1);
+  EXPECT_EQ(store_get<int>("NEval"), 0);
+}
+
+}  // namespace
+}  // namespace ostrel
