@@ -14,18 +14,6 @@
 namespace ostrel {
 namespace {
 
-// Spin density and its gradient from fit coefficients over the evaluated functions.
-void fitted_density(const GridShellBuffers& b, int count, const double* coef, int gradients,
-                    double out[4]) {
-  out[0] = out[1] = out[2] = out[3] = 0.0;
-  for (int m = 0; m < count; ++m) {
-    const double c = coef[b.function[m]];
-    out[0] += c * b.values[m];
-    if (gradients)
-      for (int k = 1; k < 4; ++k) out[k] += c * b.values[k * b.stride + m];
-  }
-}
-
 // Change of a shell between two orders: of its energy and of its electron count, as the
 // density converges more slowly than the energy density where it is small.
 double shell_change(const double* now, const double* before) {
@@ -45,25 +33,19 @@ double grid_shell_energy(const Grid& grid, const GridSystem& sys, const GridScre
   const int n_list =
       shell_neighbours(atom, rp.r, sys.n_atoms, sys.xyz, screen.atom_extent2, b.list, &self);
   const int gradients = f.level >= 1;
-  const int n_candidates =
-      gradients ? 0
-                : grid_sphere_shells(*sys.basis, screen.extent2, sys.xyz + 3 * atom, rp.r, b.list,
-                                     n_list, b.skip, b.candidate, b.candidate_slot);
+  const int n_candidates = grid_sphere_shells(*sys.basis, screen.extent2, sys.xyz + 3 * atom, rp.r,
+                                              b.list, n_list, b.skip, b.candidate, b.candidate_slot);
+  const double* db = density.closed ? nullptr : density.db;
   double energy = 0.0, count_sum = 0.0;
   for (int i = node_id; i < np; i += node_count) {
     double ra[4] = {0, 0, 0, 0}, rb[4] = {0, 0, 0, 0};
-    if (gradients) {
-      const int count = basis_eval_point(*sys.basis, screen.extent2, b.points + 3 * i, b.list,
-                                         n_list, gradients, b.function, b.values, b.stride,
-                                         b.atom_end);
-      grid_atom_densities(b, n_list, density.atomic_d);
-      fitted_density(b, count, density.da, gradients, ra);
-      if (!density.closed) fitted_density(b, count, density.db, gradients, rb);
-    } else {
-      grid_point_sums(*sys.basis, screen.extent2, b.points + 3 * i, b.candidate,
-                      b.candidate_slot, n_candidates, n_list, density.atomic_d, density.da,
-                      density.closed ? nullptr : density.db, b.skip, b.rho, ra, rb);
-    }
+    if (gradients)
+      grid_point_gradient_sums(*sys.basis, screen.extent2, b.points + 3 * i, b.candidate,
+                               b.candidate_slot, n_candidates, n_list, density.atomic_d, density.da,
+                               db, b.skip, b.rho, ra, rb);
+    else
+      grid_point_sums(*sys.basis, screen.extent2, b.points + 3 * i, b.candidate, b.candidate_slot,
+                      n_candidates, n_list, density.atomic_d, density.da, db, b.skip, b.rho, ra, rb);
     const double w = b.weights[i] * partition_weight(b.rho, n_list, self);
     double ex = 0.0, ec = 0.0;
     xc_point(f, ra, density.closed ? ra : rb, &ex, &ec, nullptr, 0, grid.small[0]);
@@ -76,7 +58,11 @@ double grid_shell_energy(const Grid& grid, const GridSystem& sys, const GridScre
 
 void grid_build_orders(Grid& grid, const GridSystem& sys, const GridDensity& density,
                        const XcFunctional& functional, int fine) {
-  const XcFunctional f = grid.use43 ? xc_slater_only(functional) : functional;
+  // The final orders are judged with the energy density integrated on them: the Slater
+  // density converges several times faster with the angular order than gradient-corrected
+  // ones, which then change by far more than the accuracy when a shell's order changes
+  // between nearby geometries. The coarse grid only steers the first iterations.
+  const XcFunctional f = grid.use43 || !fine ? xc_slater_only(functional) : functional;
   const double acc = grid.accuracy[fine ? 0 : 1];
   const double coarse_acc = grid.accuracy[1];
   for (int a = 0; a < grid.n_atoms; ++a) grid_orientation(a, sys.n_atoms, sys.xyz, grid.orientation + 9 * a);

@@ -61,7 +61,7 @@ void grid_build(const ShellSet& fit) {
   if (is_master) f = xc_store_read();
   mp_bcast(&f, sizeof f, MP_BYTE);
   const int closed = broadcast_int("closed");
-  const int fine = broadcast_int("grid_fine");
+  const int fine = 1;
   {
     const int nf = fit.n_functions;
     PoolArray<double> da(nf), db(nf), atomic_d(nf);

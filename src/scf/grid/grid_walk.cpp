@@ -119,4 +119,60 @@ void grid_point_sums(const ShellSet& set, const double* extent2, const double po
   if (sum_b) *sum_b = b;
 }
 
+void grid_point_gradient_sums(const ShellSet& set, const double* extent2, const double point[3],
+                              const int* shell, const int* slot, int n_candidates, int n_list,
+                              const double* atomic_d, const double* da, const double* db,
+                              const unsigned char* skip, double* rho, double sum_a[4],
+                              double sum_b[4]) {
+  double a[4] = {0, 0, 0, 0}, b[4] = {0, 0, 0, 0};
+  double p[4 * (2 * kAngularKernelMaxL + 1)];
+  for (int j = 0; j < n_list; ++j) rho[j] = 0.0;
+  const double* c = nullptr;
+  double d[3] = {0, 0, 0}, t = 0.0;
+  for (int m = 0; m < n_candidates; ++m) {
+    const int i = shell[m];
+    const GaussianShell& sh = set.shells[i];
+    if (sh.centre != c) {
+      c = sh.centre;
+      d[0] = point[0] - c[0], d[1] = point[1] - c[1], d[2] = point[2] - c[2];
+      t = d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
+    }
+    if (t > extent2[i]) continue;
+    double g0 = 0.0, g1 = 0.0;
+    for (int k = 0; k < sh.n_primitives; ++k) {
+      const double x = sh.exponent[k] * t;
+      if (x >= 100.0) continue;
+      const double e = sh.coef[k] * std::exp(-x);
+      g0 += e;
+      g1 -= 2.0 * sh.exponent[k] * e;
+    }
+    if (g0 == 0.0) continue;
+    angular_kernel(sh.l, 1)(d[0], d[1], d[2], p);
+    const int f = sh.first_function;
+    const int nf = 2 * sh.l + 1;
+    // Gradient of P g(r^2): grad P g + P g' d.
+    double q[4] = {0, 0, 0, 0}, r[4] = {0, 0, 0, 0}, u = 0.0;
+    for (int s = 0; s < nf; ++s) {
+      const double ca = da[f + s];
+      const double cb = db ? db[f + s] : 0.0;
+      if (!skip || skip[i] != 2) u += atomic_d[f + s] * p[s];
+      for (int k = 0; k < 4; ++k) {
+        q[k] += ca * p[k * nf + s];
+        r[k] += cb * p[k * nf + s];
+      }
+    }
+    rho[slot[m]] += u * g0;
+    a[0] += q[0] * g0;
+    b[0] += r[0] * g0;
+    for (int k = 0; k < 3; ++k) {
+      a[1 + k] += q[1 + k] * g0 + q[0] * g1 * d[k];
+      b[1 + k] += r[1 + k] * g0 + r[0] * g1 * d[k];
+    }
+  }
+  for (int k = 0; k < 4; ++k) {
+    sum_a[k] = a[k];
+    sum_b[k] = b[k];
+  }
+}
+
 }  // namespace ostrel

@@ -172,7 +172,7 @@ void scf_run() {
       // Final grid from here on; the first-order phase always used the fitted density.
       // Energies of the two grids do not compare.
       control.pending = false;
-      put_int("grid_new", o.grid_adapt);
+      put_int("grid_new", 0);
       put_int("fitxc", o.f0);
       fine = 1;
       ++it;
