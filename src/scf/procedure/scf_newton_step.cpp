@@ -95,6 +95,10 @@ void scf_newton_step() {
   const std::int64_t nr = sh.nrot;
   const double conv = scf_get_double("convergence");
   const int itinner = std::max(1, scf_get_int("iterations", 1));
+  // On the coarse grid a step needs no more than the residual that moves the run to the final
+  // grid, whose own gradient then differs from the coarse one by far more.
+  const double coarse_floor =
+      scf_get_int("grid") != 0 && scf_get_int("grid_fine") == 0 ? 0.5 * scf_get_double("grid_accuracy", 1) : 0.0;
   if (here) {
     record_alloc(rec::Ca1, std::max(1L, std::int64_t{sh.n} * sh.na));
     record_alloc(rec::Cb1, std::max(1L, std::int64_t{sh.n} * sh.nb));
@@ -112,7 +116,7 @@ void scf_newton_step() {
       scf_read("scf_G", g.data(), nr);
       scf_read("scf_H", p.data(), nr);
       const double gmax = vec_max_norm(nr, g.data());
-      tol = std::max(std::min(gmax * gmax, 0.01), conv / 2.0);
+      tol = std::max({std::min(gmax * gmax, 0.01), conv / 2.0, coarse_floor});
       vec_product(nr, p.data(), g.data(), b.data());
       const double norm = std::sqrt(vec_dot(nr, b.data(), b.data()));
       if (norm > 0.0) vec_scale(nr, 1.0 / norm, b.data());
