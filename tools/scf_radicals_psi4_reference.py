@@ -54,13 +54,13 @@ MOLECULES = {
 }
 
 
-def run(name):
+def run(name, scf_type="df"):
     charge, mult, atoms = MOLECULES[name]
     psi4.core.clean()
     mol = psi4.geometry("%d %d\n%s\nunits angstrom\nsymmetry c1\nno_reorient\nno_com\n" % (
         charge, mult, atoms))
     psi4.set_options({
-        "basis": "def2-svp", "puream": True, "scf_type": "df", "df_basis_scf": "def2-svp-jfit",
+        "basis": "def2-svp", "puream": True, "scf_type": scf_type, "df_basis_scf": "def2-svp-jfit",
         "reference": "rks" if mult == 1 else "uks",
         "dft_radial_points": 200, "dft_spherical_points": 974, "dft_radial_scheme": "treutler",
         "dft_nuclear_scheme": "treutler", "e_convergence": 1e-10, "d_convergence": 1e-8,
@@ -72,9 +72,12 @@ def run(name):
 def main():
     psi4.core.set_output_file("/dev/null", False)
     psi4.set_num_threads(1)
-    psi4.set_memory("2 GB")
+    psi4.set_memory("4 GB")
     for name in sys.argv[1:] or MOLECULES:
-        run(name)
+        try:
+            run(name)
+        except RuntimeError:  # in-core fitting of the larger complexes asks for too much memory
+            run(name, "disk_df")
 
 
 if __name__ == "__main__":

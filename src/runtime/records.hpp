@@ -366,6 +366,8 @@ inline constexpr Record<double> v1{"v1"};
 inline constexpr Record<double> faa{"faa"};             // fitted kernel blocks
 inline constexpr Record<double> fbb{"fbb"};
 inline constexpr Record<double> fab{"fab"};
+inline constexpr Record<double> xc_d2{"xc.d2"};         // per node: weighted second derivatives of the
+                                                        // functional at its kernel-pass points (one Newton step)
 
 // Reports (scf/procedure/scf_report*, model/population).
 inline constexpr Record<double> loc_Cna{"loc_Cna"};     // localised alpha orbitals, n x Na

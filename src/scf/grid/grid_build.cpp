@@ -14,20 +14,8 @@
 namespace ostrel {
 namespace {
 
-// Spin density and its gradient from fit coefficients over the evaluated functions.
-void fitted_density(const GridShellBuffers& b, int count, const double* coef, int gradients,
-                    double out[4]) {
-  out[0] = out[1] = out[2] = out[3] = 0.0;
-  for (int m = 0; m < count; ++m) {
-    const double c = coef[b.function[m]];
-    out[0] += c * b.values[m];
-    if (gradients)
-      for (int k = 1; k < 4; ++k) out[k] += c * b.values[k * b.stride + m];
-  }
-}
-
 // Change of a shell between two orders: of its energy and of its electron count, as the
-// density converges more slowly than the energy density where it is small.
+// density converges more slowly than the Slater energy density where it is small.
 double shell_change(const double* now, const double* before) {
   const double energy = std::fabs(now[0] - before[0]);
   return std::max(energy, std::fabs(now[1] - before[1]));
@@ -45,25 +33,21 @@ double grid_shell_energy(const Grid& grid, const GridSystem& sys, const GridScre
   const int n_list =
       shell_neighbours(atom, rp.r, sys.n_atoms, sys.xyz, screen.atom_extent2, b.list, &self);
   const int gradients = f.level >= 1;
-  const int n_candidates =
-      gradients ? 0
-                : grid_sphere_shells(*sys.basis, screen.extent2, sys.xyz + 3 * atom, rp.r, b.list,
-                                     n_list, b.skip, b.candidate, b.candidate_slot);
+  const int n_candidates = grid_sphere_shells(*sys.basis, screen.extent2, sys.xyz + 3 * atom, rp.r,
+                                              b.list, n_list, b.skip, b.candidate, b.candidate_slot);
+  const double* db = density.closed ? nullptr : density.db;
+  if (b.radial) grid_sphere_radial(*sys.basis, screen.extent2, b.candidate, n_candidates, atom, rp.r, b.radial);
   double energy = 0.0, count_sum = 0.0;
   for (int i = node_id; i < np; i += node_count) {
     double ra[4] = {0, 0, 0, 0}, rb[4] = {0, 0, 0, 0};
-    if (gradients) {
-      const int count = basis_eval_point(*sys.basis, screen.extent2, b.points + 3 * i, b.list,
-                                         n_list, gradients, b.function, b.values, b.stride,
-                                         b.atom_end);
-      grid_atom_densities(b, n_list, density.atomic_d);
-      fitted_density(b, count, density.da, gradients, ra);
-      if (!density.closed) fitted_density(b, count, density.db, gradients, rb);
-    } else {
-      grid_point_sums(*sys.basis, screen.extent2, b.points + 3 * i, b.candidate,
-                      b.candidate_slot, n_candidates, n_list, density.atomic_d, density.da,
-                      density.closed ? nullptr : density.db, b.skip, b.rho, ra, rb);
-    }
+    if (gradients)
+      grid_point_gradient_sums(*sys.basis, screen.extent2, b.points + 3 * i, b.candidate,
+                               b.candidate_slot, n_candidates, n_list, density.atomic_d, density.da,
+                               db, b.skip, b.rho, ra, rb, b.radial);
+    else
+      grid_point_sums(*sys.basis, screen.extent2, b.points + 3 * i, b.candidate, b.candidate_slot,
+                      n_candidates, n_list, density.atomic_d, density.da, db, b.skip, b.rho, ra, rb,
+                      b.radial);
     const double w = b.weights[i] * partition_weight(b.rho, n_list, self);
     double ex = 0.0, ec = 0.0;
     xc_point(f, ra, density.closed ? ra : rb, &ex, &ec, nullptr, 0, grid.small[0]);
@@ -76,8 +60,19 @@ double grid_shell_energy(const Grid& grid, const GridSystem& sys, const GridScre
 
 void grid_build_orders(Grid& grid, const GridSystem& sys, const GridDensity& density,
                        const XcFunctional& functional, int fine) {
-  const XcFunctional f = grid.use43 ? xc_slater_only(functional) : functional;
+  // The final orders are judged with the energy density integrated on them: gradient-corrected
+  // ones converge several times more slowly with the angular order than the Slater density,
+  // whose orders left shells whose energy changed by 20 times the accuracy. A shell whose
+  // order differs between two nearby geometries moves the energy by up to the threshold; half
+  // the accuracy keeps two such shells (a bond's two ends) within it, and the electron count
+  // still converges to the accuracy. Shells that pass near another nucleus converge
+  // erratically: one small change between two rules can be chance (the next rule moved such a
+  // shell by 50 times the threshold), so two in a row finish a shell, at the order before the
+  // first. The coarse grid only steers the first iterations.
+  const bool integrated = fine && !grid.use43;
   const double acc = grid.accuracy[fine ? 0 : 1];
+  const int needed = integrated ? 2 : 1;
+  const XcFunctional f = integrated ? functional : xc_slater_only(functional);
   const double coarse_acc = grid.accuracy[1];
   for (int a = 0; a < grid.n_atoms; ++a) grid_orientation(a, sys.n_atoms, sys.xyz, grid.orientation + 9 * a);
   for (int s = 0; s < grid.n_shells; ++s) grid.orders[2 * s] = grid.orders[2 * s + 1] = kGridOrders[0];
@@ -88,7 +83,7 @@ void grid_build_orders(Grid& grid, const GridSystem& sys, const GridDensity& den
     // Per shell: energy, then electron count.
     PoolArray<double> previous(2 * grid.n_shells);
     PoolArray<double> current(2 * grid.n_shells);
-    PoolArray<int> open(grid.n_shells);
+    PoolArray<int> open(grid.n_shells), small(grid.n_shells);
     // Shells without free-atom coefficients (all but s) enter only the fitted densities.
     const ShellSet& basis = *sys.basis;
     PoolArray<unsigned char> skip(basis.n_shells > 0 ? basis.n_shells : 1);
@@ -99,10 +94,12 @@ void grid_build_orders(Grid& grid, const GridSystem& sys, const GridDensity& den
         if (density.atomic_d[sh.first_function + c] != 0.0) skip[i] = 0;
     }
     PoolArray<int> candidate(2 * std::max(basis.n_shells, 1));
+    PoolArray<double> radial(2 * std::max(basis.n_shells, 1));
+    b.radial = radial.data();
     b.skip = skip.data();
     b.candidate = candidate.data();
     b.candidate_slot = candidate.data() + std::max(basis.n_shells, 1);
-    for (int s = 0; s < grid.n_shells; ++s) previous[2 * s] = previous[2 * s + 1] = 0.0, open[s] = 1;
+    for (int s = 0; s < grid.n_shells; ++s) previous[2 * s] = previous[2 * s + 1] = 0.0, open[s] = 1, small[s] = 0;
 
     for (int l = 0; l < kGridOrderCount; ++l) {
       const int n = kGridOrders[l];
@@ -120,13 +117,15 @@ void grid_build_orders(Grid& grid, const GridSystem& sys, const GridDensity& den
         if (!open[shell]) continue;
         const double diff = shell_change(&current[2 * shell], &previous[2 * shell]);
         if (diff > coarse_acc) grid.orders[2 * shell + 1] = n;
-        if (diff <= acc) {
-          open[shell] = 0;
-          grid.orders[2 * shell] = kGridOrders[l > 0 ? l - 1 : 0];
+        const double energy = std::fabs(current[2 * shell] - previous[2 * shell]);
+        if (integrated ? energy <= 0.5 * acc && diff <= acc : diff <= acc) {
+          if (small[shell]++ == 0) grid.orders[2 * shell] = kGridOrders[l > 0 ? l - 1 : 0];
+          open[shell] = small[shell] < needed;
         } else {
+          small[shell] = 0;
           grid.orders[2 * shell] = n;
-          ++still_open;
         }
+        still_open += open[shell];
         previous[2 * shell] = current[2 * shell];
         previous[2 * shell + 1] = current[2 * shell + 1];
       }
@@ -135,6 +134,7 @@ void grid_build_orders(Grid& grid, const GridSystem& sys, const GridDensity& den
   }
   b.skip = nullptr;
   b.candidate = b.candidate_slot = nullptr;
+  b.radial = nullptr;
   grid_shell_buffers_release(b);
   grid_screen_release(screen);
   grid_count_points(grid);

@@ -69,7 +69,7 @@ GridOptions grid_default_options() {
   o.accuracy[1] = -1.0;
   o.cutoff[0] = o.cutoff[1] = -1.0;
   o.small[0] = o.small[1] = -1.0;
-  o.use43 = 1;
+  o.use43 = 0;
   o.spare = 1;
   return o;
 }

@@ -61,7 +61,6 @@ void grid_build(const ShellSet& fit) {
   if (is_master) f = xc_store_read();
   mp_bcast(&f, sizeof f, MP_BYTE);
   const int closed = broadcast_int("closed");
-  const int fine = broadcast_int("grid_fine");
   {
     const int nf = fit.n_functions;
     PoolArray<double> da(nf), db(nf), atomic_d(nf);
@@ -70,7 +69,9 @@ void grid_build(const ShellSet& fit) {
     broadcast_vector("atomic_d", atomic_d.data(), nf);
     const GridSystem system{mol.n_atoms, mol.xyz, &fit};
     const GridDensity density{da.data(), closed ? da.data() : db.data(), closed, atomic_d.data()};
-    grid_build_orders(grid, system, density, f, fine);
+    // Both grids at once, each at its own accuracy: the final orders then follow from the
+    // geometry and the starting density alone.
+    grid_build_orders(grid, system, density, f, 1);
   }
   if (is_master) {
     std::printf(" Grid: %8d points\n", grid.n_points[GRID_FINAL]);

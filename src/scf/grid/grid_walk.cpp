@@ -1,6 +1,7 @@
 #include "scf/grid/grid_walk.hpp"
 
 #include <cmath>
+#include <limits>
 
 #include "runtime/pool.hpp"
 #include "scf/numint/generated/basis_eval_kernels.hpp"
@@ -70,10 +71,35 @@ int grid_sphere_shells(const ShellSet& set, const double* extent2, const double 
   return n;
 }
 
+void grid_sphere_radial(const ShellSet& set, const double* extent2, const int* shell, int n_candidates,
+                        int atom, double r, double* radial) {
+  const double t = r * r;
+  for (int m = 0; m < n_candidates; ++m) {
+    const GaussianShell& sh = set.shells[shell[m]];
+    radial[2 * m] = radial[2 * m + 1] = std::numeric_limits<double>::quiet_NaN();
+    if (sh.atom != atom) continue;
+    double g0 = 0.0, g1 = 0.0;
+    if (t > extent2[shell[m]]) {
+      radial[2 * m] = radial[2 * m + 1] = 0.0;
+      continue;
+    }
+    for (int k = 0; k < sh.n_primitives; ++k) {
+      const double x = sh.exponent[k] * t;
+      if (x >= 100.0) continue;
+      const double e = sh.coef[k] * std::exp(-x);
+      g0 += e;
+      g1 -= 2.0 * sh.exponent[k] * e;
+    }
+    radial[2 * m] = g0;
+    radial[2 * m + 1] = g1;
+  }
+}
+
 void grid_point_sums(const ShellSet& set, const double* extent2, const double point[3],
                      const int* shell, const int* slot, int n_candidates, int n_list,
                      const double* atomic_d, const double* da, const double* db,
-                     const unsigned char* skip, double* rho, double* sum_a, double* sum_b) {
+                     const unsigned char* skip, double* rho, double* sum_a, double* sum_b,
+                     const double* radial) {
   double a = 0.0, b = 0.0;
   double p[2 * kAngularKernelMaxL + 1];
   for (int j = 0; j < n_list; ++j) rho[j] = 0.0;
@@ -87,12 +113,16 @@ void grid_point_sums(const ShellSet& set, const double* extent2, const double po
       d[0] = point[0] - c[0], d[1] = point[1] - c[1], d[2] = point[2] - c[2];
       t = d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
     }
-    if (t > extent2[i]) continue;
     double g = 0.0;
-    for (int k = 0; k < sh.n_primitives; ++k) {
-      // Far beyond a primitive's reach its exponential is below 1e-43: leave it out.
-      const double x = sh.exponent[k] * t;
-      if (x < 100.0) g += sh.coef[k] * std::exp(-x);
+    if (radial && !std::isnan(radial[2 * m])) {
+      g = radial[2 * m];
+    } else {
+      if (t > extent2[i]) continue;
+      for (int k = 0; k < sh.n_primitives; ++k) {
+        // Far beyond a primitive's reach its exponential is below 1e-43: leave it out.
+        const double x = sh.exponent[k] * t;
+        if (x < 100.0) g += sh.coef[k] * std::exp(-x);
+      }
     }
     if (g == 0.0) continue;
     angular_kernel(sh.l, 0)(d[0], d[1], d[2], p);
@@ -117,6 +147,67 @@ void grid_point_sums(const ShellSet& set, const double* extent2, const double po
   }
   if (sum_a) *sum_a = a;
   if (sum_b) *sum_b = b;
+}
+
+void grid_point_gradient_sums(const ShellSet& set, const double* extent2, const double point[3],
+                              const int* shell, const int* slot, int n_candidates, int n_list,
+                              const double* atomic_d, const double* da, const double* db,
+                              const unsigned char* skip, double* rho, double sum_a[4],
+                              double sum_b[4], const double* radial) {
+  double a[4] = {0, 0, 0, 0}, b[4] = {0, 0, 0, 0};
+  double p[4 * (2 * kAngularKernelMaxL + 1)];
+  for (int j = 0; j < n_list; ++j) rho[j] = 0.0;
+  const double* c = nullptr;
+  double d[3] = {0, 0, 0}, t = 0.0;
+  for (int m = 0; m < n_candidates; ++m) {
+    const int i = shell[m];
+    const GaussianShell& sh = set.shells[i];
+    if (sh.centre != c) {
+      c = sh.centre;
+      d[0] = point[0] - c[0], d[1] = point[1] - c[1], d[2] = point[2] - c[2];
+      t = d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
+    }
+    double g0 = 0.0, g1 = 0.0;
+    if (radial && !std::isnan(radial[2 * m])) {
+      g0 = radial[2 * m];
+      g1 = radial[2 * m + 1];
+    } else {
+      if (t > extent2[i]) continue;
+      for (int k = 0; k < sh.n_primitives; ++k) {
+        const double x = sh.exponent[k] * t;
+        if (x >= 100.0) continue;
+        const double e = sh.coef[k] * std::exp(-x);
+        g0 += e;
+        g1 -= 2.0 * sh.exponent[k] * e;
+      }
+    }
+    if (g0 == 0.0) continue;
+    angular_kernel(sh.l, 1)(d[0], d[1], d[2], p);
+    const int f = sh.first_function;
+    const int nf = 2 * sh.l + 1;
+    // Gradient of P g(r^2): grad P g + P g' d.
+    double q[4] = {0, 0, 0, 0}, r[4] = {0, 0, 0, 0}, u = 0.0;
+    for (int s = 0; s < nf; ++s) {
+      const double ca = da[f + s];
+      const double cb = db ? db[f + s] : 0.0;
+      if (!skip || skip[i] != 2) u += atomic_d[f + s] * p[s];
+      for (int k = 0; k < 4; ++k) {
+        q[k] += ca * p[k * nf + s];
+        r[k] += cb * p[k * nf + s];
+      }
+    }
+    rho[slot[m]] += u * g0;
+    a[0] += q[0] * g0;
+    b[0] += r[0] * g0;
+    for (int k = 0; k < 3; ++k) {
+      a[1 + k] += q[1 + k] * g0 + q[0] * g1 * d[k];
+      b[1 + k] += r[1 + k] * g0 + r[0] * g1 * d[k];
+    }
+  }
+  for (int k = 0; k < 4; ++k) {
+    sum_a[k] = a[k];
+    sum_b[k] = b[k];
+  }
 }
 
 }  // namespace ostrel

@@ -34,6 +34,7 @@ struct GridShellBuffers {
   const unsigned char* skip = nullptr;  // per basis shell, as in grid_point_sums (optional)
   int* candidate = nullptr;             // per basis shell: grid_sphere_shells output
   int* candidate_slot = nullptr;
+  double* radial = nullptr;             // 2 per candidate: grid_sphere_radial output (optional)
 };
 GridShellBuffers grid_shell_buffers(int n_atoms, int n_functions);
 void grid_shell_buffers_release(GridShellBuffers& b);
@@ -56,6 +57,22 @@ int grid_sphere_shells(const ShellSet& set, const double* extent2, const double 
 void grid_point_sums(const ShellSet& set, const double* extent2, const double point[3],
                      const int* shell, const int* slot, int n_candidates, int n_list,
                      const double* atomic_d, const double* da, const double* db,
-                     const unsigned char* skip, double* rho, double* sum_a, double* sum_b);
+                     const unsigned char* skip, double* rho, double* sum_a, double* sum_b,
+                     const double* radial = nullptr);
+
+// The same with the gradients: sum_a and sum_b receive (value, x, y, z) of the da and db sums
+// (db may be null: sum_b is then zero); rho as above, values only.
+void grid_point_gradient_sums(const ShellSet& set, const double* extent2, const double point[3],
+                              const int* shell, const int* slot, int n_candidates, int n_list,
+                              const double* atomic_d, const double* da, const double* db,
+                              const unsigned char* skip, double* rho, double sum_a[4],
+                              double sum_b[4], const double* radial = nullptr);
+
+// Every point of a sphere of radius r around `atom` lies at that distance from the atom's own
+// functions: their radial factors (value, then derivative with respect to r^2, times 2), once
+// per sphere, for the candidates on the atom (zeros beyond their extent); NaN for the others.
+// `radial` holds 2 per candidate and goes to the point sums above.
+void grid_sphere_radial(const ShellSet& set, const double* extent2, const int* shell, int n_candidates,
+                        int atom, double r, double* radial);
 
 }  // namespace ostrel

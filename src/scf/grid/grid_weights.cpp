@@ -123,6 +123,7 @@ void grid_walk_weights(const Grid& grid, const GridSystem& sys, const GridPartit
           if (part.atomic_d[sh.first_function + c] != 0.0) skip[i] = 0;
     }
     PoolArray<int> candidate(2 * std::max(basis.n_shells, 1));
+    PoolArray<double> radial(2 * std::max(basis.n_shells, 1));
     int* slot = candidate.data() + std::max(basis.n_shells, 1);
     int shell = 0;
     for (int a = 0; a < grid.n_atoms; ++a) {
@@ -139,6 +140,8 @@ void grid_walk_weights(const Grid& grid, const GridSystem& sys, const GridPartit
             part.atom_density ? 0
                               : grid_sphere_shells(basis, screen.extent2, centre, rp.r, b.list,
                                                    n_list, skip.data(), candidate.data(), slot);
+        if (!part.atom_density)
+          grid_sphere_radial(basis, screen.extent2, candidate.data(), n_candidates, a, rp.r, radial.data());
         for (int i = 0; i < n; ++i) {
           if (i % node_count != node_id) {
             b.weights[i] = 0.0;
@@ -151,7 +154,7 @@ void grid_walk_weights(const Grid& grid, const GridSystem& sys, const GridPartit
           } else {
             grid_point_sums(basis, screen.extent2, b.points + 3 * i, candidate.data(), slot,
                             n_candidates, n_list, part.atomic_d, nullptr, nullptr, skip.data(),
-                            b.rho, nullptr, nullptr);
+                            b.rho, nullptr, nullptr, radial.data());
           }
           b.weights[i] *= weight_of(part, b, n_list, self);
         }

@@ -57,6 +57,41 @@ void localize_set(const double* s, double* c, int n, int count) {
   localize_orbitals(c, sc.data(), n, count, natom, first.data());
 }
 
+// Any rotation of a set of degenerate eigenvectors is an eigenbasis, and the solver's pick
+// follows rounding: a linear molecule's pi pair came out at a different angle for nearly equal
+// geometries, and the whole SCF (and the grid built from its density) with it. Each set is
+// turned to the orbitals' own axes: its vectors are the projections of the atomic orbitals
+// taken in order, each orbital with a fair part left in the set. Vector k is v[k m ..].
+void align_degenerate(double* v, const double* e, int m) {
+  PoolArray<double> u(std::max(1L, static_cast<long>(m) * m)), p(std::max(1, m));
+  for (int k0 = 0; k0 < m;) {
+    int k1 = k0 + 1;
+    while (k1 < m && e[k1] - e[k1 - 1] <= 1e-9 * std::max(1.0, std::fabs(e[k1]))) ++k1;
+    const int d = k1 - k0;
+    double* set = v + static_cast<long>(k0) * m;
+    for (int chosen = 0, j = 0; d > 1 && chosen < d && j < m; ++j) {
+      // Projection of orbital j onto the set, less the vectors already chosen.
+      for (int i = 0; i < m; ++i) p[i] = 0.0;
+      for (int k = 0; k < d; ++k)
+        for (int i = 0; i < m; ++i) p[i] += set[static_cast<long>(k) * m + j] * set[static_cast<long>(k) * m + i];
+      for (int k = 0; k < chosen; ++k) {
+        const double* w = u.data() + static_cast<long>(k) * m;
+        double dot = 0.0;
+        for (int i = 0; i < m; ++i) dot += w[i] * p[i];
+        for (int i = 0; i < m; ++i) p[i] -= dot * w[i];
+      }
+      double norm = 0.0;
+      for (int i = 0; i < m; ++i) norm += p[i] * p[i];
+      if (norm < 0.1 / d) continue;
+      double* w = u.data() + static_cast<long>(chosen++) * m;
+      for (int i = 0; i < m; ++i) w[i] = p[i] / std::sqrt(norm);
+      if (chosen == d)
+        for (long i = 0; i < static_cast<long>(d) * m; ++i) set[i] = u[i];
+    }
+    k0 = k1;
+  }
+}
+
 }  // namespace
 
 void minimal_basis_guess() {
@@ -112,6 +147,7 @@ void minimal_basis_guess() {
     }
   } else if (m > 0) {
     eigen_symmetric(h.data(), v.data(), ev.data(), m);
+    if (is_master) align_degenerate(v.data(), ev.data(), m);
   }
   timer("Orthogonalization", '-');
   if (m > 0) orthonormalize(smin.data(), v.data(), m, m);

@@ -1,5 +1,6 @@
 #include "scf/numint/xc_energy_passes.hpp"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "runtime/pool.hpp"
@@ -68,8 +69,14 @@ XcEnergies xc_fitted_terms(const XcPassInput& in, const double* const coef[2],
   return e;
 }
 
+std::int64_t xc_plan_points(const XcBlockPlan& plan) {
+  if (plan.n_blocks == 0) return 0;
+  const XcPlanBlock& last = plan.blocks[plan.n_blocks - 1];
+  return last.first + std::int64_t{last.n};
+}
+
 void xc_kernel_terms(const XcPassInput& in, const double* const coef[2], int n,
-                     const double* const coef1[2], double* const response[2]) {
+                     const double* const coef1[2], double* const response[2], XcKernelCache* cache) {
   const XcFunctional& f = *in.functional;
   const bool gradients = f.level >= 1;
   const int nc = gradients ? 4 : 1;
@@ -77,14 +84,29 @@ void xc_kernel_terms(const XcPassInput& in, const double* const coef[2], int n,
   PoolArray<BlockWork> work(1);
   BlockWork& w = work[0];
   xc_block_loop(*in.plan, in.system, in.cutoff, values_through(f), [&](const XcBlock& b) {
-    for (int s = 0; s < in.spins; ++s) xc_fit_density(b, coef[s], gradients, w.u[s]);
-    XcDerivatives der;
-    for (int p = 0; p < b.n; ++p) {
-      double ex = 0.0, ec = 0.0;
-      xc_point(f, w.u[0][p], w.u[in.spins - 1][p], &ex, &ec, &der, 2, in.small);
-      for (int s = 0; s < 2; ++s)
-        for (int i = 0; i < 10; ++i) w.d2[p][s][i] = b.weights[p] * der.d2[s][i];
-      for (int i = 0; i < 16; ++i) w.d2ab[p][i] = b.weights[p] * der.d2ab[i];
+    double* stored = cache ? cache->d2 + kXcKernelValues * ((b.points - in.plan->points) / 3) : nullptr;
+    if (stored && cache->filled) {
+      for (int p = 0; p < b.n; ++p) {
+        const double* q = stored + kXcKernelValues * p;
+        std::copy(q, q + 10, w.d2[p][0]);
+        std::copy(q + 10, q + 20, w.d2[p][1]);
+        std::copy(q + 20, q + 36, w.d2ab[p]);
+      }
+    } else {
+      for (int s = 0; s < in.spins; ++s) xc_fit_density(b, coef[s], gradients, w.u[s]);
+      XcDerivatives der;
+      for (int p = 0; p < b.n; ++p) {
+        double ex = 0.0, ec = 0.0;
+        xc_point(f, w.u[0][p], w.u[in.spins - 1][p], &ex, &ec, &der, 2, in.small);
+        for (int s = 0; s < 2; ++s)
+          for (int i = 0; i < 10; ++i) w.d2[p][s][i] = b.weights[p] * der.d2[s][i];
+        for (int i = 0; i < 16; ++i) w.d2ab[p][i] = b.weights[p] * der.d2ab[i];
+        if (!stored) continue;
+        double* q = stored + kXcKernelValues * p;
+        std::copy(w.d2[p][0], w.d2[p][0] + 10, q);
+        std::copy(w.d2[p][1], w.d2[p][1] + 10, q + 10);
+        std::copy(w.d2ab[p], w.d2ab[p] + 16, q + 20);
+      }
     }
     for (int k = 0; k < n; ++k) {
       for (int s = 0; s < in.spins; ++s) xc_fit_density(b, coef1[s] + k * nfit, gradients, w.u1[s]);

@@ -30,11 +30,22 @@ XcEnergies xc_orbital_terms(const XcPassInput& in, const double* const density[2
 XcEnergies xc_fitted_terms(const XcPassInput& in, const double* const coef[2],
                            double* const potential[2]);
 
+// The weighted second derivatives of the functional at every point of a plan, in plan order,
+// kXcKernelValues per point: kept between kernel passes over the same ground state.
+inline constexpr int kXcKernelValues = 36;
+struct XcKernelCache {
+  double* d2;   // plan points x kXcKernelValues
+  bool filled;  // d2 holds them (else the pass fills it)
+};
+std::int64_t xc_plan_points(const XcBlockPlan& plan);
+
 // First-order potentials of n perturbed fitted densities coef1[s] + k nfit (k < n) through
 // the second derivatives of the functional at the ground state coef[s], projected onto the
-// fitting functions: added to response[s] + k nfit.
+// fitting functions: added to response[s] + k nfit. With a filled cache the ground state is
+// not evaluated again.
 void xc_kernel_terms(const XcPassInput& in, const double* const coef[2], int n,
-                     const double* const coef1[2], double* const response[2]);
+                     const double* const coef1[2], double* const response[2],
+                     XcKernelCache* cache = nullptr);
 
 // The functional of the kernel when only the local exchange enters it (and of the grid
 // construction with its Slater option): Slater exchange alone.

@@ -11,7 +11,9 @@
 #include "runtime/pool.hpp"
 #include "runtime/records.hpp"
 #include "runtime/store.hpp"
+#include "runtime/store_backing.hpp"
 #include "runtime/timer.hpp"
+#include "scf/numint/xc_energy_passes.hpp"
 #include "scf/procedure/scf_newton_subspace.hpp"
 #include "scf/procedure/scf_state.hpp"
 #include "scf/procedure/scf_steps.hpp"
@@ -72,6 +74,24 @@ void hessian_image(const ScfShape& sh, bool canonical, const double* b, double* 
   }
 }
 
+// The kernel pass of every direction of a step sees the same ground state: each node keeps
+// the functional's second derivatives at its points of the response grid for the step
+// ("xc.d2"), when they take at most half the store's free space. True when it made the record.
+bool reserve_kernel_cache() {
+  if (scf_get_int("grid") == 0) return false;
+  const std::int64_t points = scf_get_int("Ngrid", scf_get_int("grid_spare") ? 1 : 0);
+  // This node's share: at most one more point per shell than an even split, and a shell
+  // has at least 26 points.
+  const std::int64_t share = points / node_count + points / 26 + 1;
+  const std::int64_t need = 1 + kXcKernelValues * share;
+  int peak_kb = 0, written_kb = 0, read_kb = 0;
+  store_usage(&peak_kb, &written_kb, &read_kb);
+  if (8 * need > (backing_capacity() - 1024 * std::int64_t{peak_kb}) / 2) return false;
+  record_alloc(rec::xc_d2, need);
+  record_put(rec::xc_d2, 0.0);
+  return true;
+}
+
 }  // namespace
 
 void scf_hessian_image(const double* b, double* sigma) {
@@ -95,12 +115,17 @@ void scf_newton_step() {
   const std::int64_t nr = sh.nrot;
   const double conv = scf_get_double("convergence");
   const int itinner = std::max(1, scf_get_int("iterations", 1));
+  // On the coarse grid a step needs no more than the residual that moves the run to the final
+  // grid, whose own gradient then differs from the coarse one by far more.
+  const double coarse_floor =
+      scf_get_int("grid") != 0 && scf_get_int("grid_fine") == 0 ? 0.5 * scf_get_double("grid_accuracy", 1) : 0.0;
   if (here) {
     record_alloc(rec::Ca1, std::max(1L, std::int64_t{sh.n} * sh.na));
     record_alloc(rec::Cb1, std::max(1L, std::int64_t{sh.n} * sh.nb));
     record_alloc(rec::F1Ca, std::max(1L, std::int64_t{sh.n} * sh.na));
     record_alloc(rec::F1Cb, std::max(1L, std::int64_t{sh.n} * sh.nb));
   }
+  const bool kernel_cache = reserve_kernel_cache();
   {
     const std::int64_t len = here ? std::max<std::int64_t>(nr, 1) : 1;
     PoolArray<double> g(len), p(len), b(len), sigma(len), x(len), r(len), w(len);
@@ -112,7 +137,7 @@ void scf_newton_step() {
       scf_read("scf_G", g.data(), nr);
       scf_read("scf_H", p.data(), nr);
       const double gmax = vec_max_norm(nr, g.data());
-      tol = std::max(std::min(gmax * gmax, 0.01), conv / 2.0);
+      tol = std::max({std::min(gmax * gmax, 0.01), conv / 2.0, coarse_floor});
       vec_product(nr, p.data(), g.data(), b.data());
       const double norm = std::sqrt(vec_dot(nr, b.data(), b.data()));
       if (norm > 0.0) vec_scale(nr, 1.0 / norm, b.data());
@@ -178,6 +203,7 @@ void scf_newton_step() {
       if (record_exists(rec::scf_trust)) record_put(rec::scf_trust, newton_model_change(sub, solved), 1);
     }
   }
+  if (kernel_cache) record_free(rec::xc_d2);
   if (here)
     for (const auto r : {rec::F1Cb, rec::F1Ca, rec::Cb1, rec::Ca1}) record_free(r);
   timer("scf equations", '+');

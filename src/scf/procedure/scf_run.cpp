@@ -8,6 +8,7 @@
 #include "runtime/records.hpp"
 #include "runtime/store.hpp"
 #include "runtime/timer.hpp"
+#include "scf/procedure/scf_grid_step.hpp"
 #include "scf/procedure/scf_one_electron.hpp"
 #include "scf/procedure/scf_procedure.hpp"
 #include "scf/procedure/scf_state.hpp"
@@ -170,10 +171,14 @@ void scf_run() {
     scf_rotate();
     if (!fine && (o.acc1 > gmax || it + 3 >= o.itmax)) {
       // Final grid from here on; the first-order phase always used the fitted density.
-      // Energies of the two grids do not compare.
+      // Energies of the two grids do not compare. The final grid was built with the coarse
+      // one: rebuilt from the density where the coarse iterations happened to stop, it made
+      // the energy jump between nearby geometries. The orbital-density pass needs its own
+      // partition.
       control.pending = false;
-      put_int("grid_new", o.grid_adapt);
+      put_int("grid_new", 0);
       put_int("fitxc", o.f0);
+      if (o.f0 == 0) scf_grid_prepare(false, true, true);
       fine = 1;
       ++it;
       continue;
