@@ -341,7 +341,7 @@ TEST_F(XcPass, FittedDensityIntegratesToItsChargeOnBothGrids) {
     for (int fine : {1, 0}) {
       store_put("grid_fine", fine);
       const double blocks = testing::grid_density_integral(fit.da);
-      EXPECT_NEAR(blocks, integrate_point_by_point(fit.da), 1e-12 * blocks) << fine;
+      EXPECT_NEAR(blocks, integrate_point_by_point(fit.da), 4e-12 * blocks) << fine;
       EXPECT_NEAR(blocks, charge(fit.da), fine ? 5e-6 * electrons : 1e-3);
     }
     const Energy e_coarse = fitted(fit.da, fit.db);
