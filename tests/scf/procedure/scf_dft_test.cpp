@@ -38,8 +38,9 @@ TEST_F(ScfDft, WaterPbeWithOrbitalDensityMatchesReference) {
 }
 
 // The default model (fitted exchange-correlation, Newton-Raphson) converges from the
-// minimal-basis guess: coarse grid first, then the final grid; a second run from the
-// converged orbitals (scf_Gmax 0, as after reading vectors) starts on the final grid.
+// minimal-basis guess: coarse grid first, then the final grid, both built once from the
+// starting density; a second run from the converged orbitals (scf_Gmax 0, as after reading
+// vectors) starts on the final grid.
 TEST_F(ScfDft, DefaultModelConvergesAndRestartsOnTheFinalGrid) {
   const std::string out = testing::run_input(request(kWater, "$grid accuracy=1e-10 $end\n"));
   EXPECT_NE(out.find(" converged!\n"), std::string::npos) << out;
@@ -48,9 +49,10 @@ TEST_F(ScfDft, DefaultModelConvergesAndRestartsOnTheFinalGrid) {
   const double e = store_get<double>("Energy");
   EXPECT_NEAR(e, kWaterPbe, 1e-3);
   EXPECT_GT(std::fabs(e - kWaterPbe), 1e-5);
-  // Two grid constructions: coarse, then final.
-  std::size_t first = out.find(" Grid:"), second = out.find(" Grid:", first + 1);
-  EXPECT_NE(second, std::string::npos) << out;
+  // One grid construction, at the start, for both grids.
+  std::size_t first = out.find(" Grid:");
+  EXPECT_NE(first, std::string::npos) << out;
+  EXPECT_EQ(out.find(" Grid:", first + 1), std::string::npos) << out;
 
   store_put("scf_Gmax", 0.0);
   const std::string again = [&] {
@@ -58,14 +60,15 @@ TEST_F(ScfDft, DefaultModelConvergesAndRestartsOnTheFinalGrid) {
     scf_run();
     return ::testing::internal::GetCapturedStdout();
   }();
-  // One grid, the final one, rebuilt for the converged density; at most one more step.
+  // One grid, rebuilt for the converged density; at most one more step. The orders differ
+  // from those the guess density gave, by a few 1e-8 hartree over 500 shells.
   first = again.find(" Grid:");
   EXPECT_NE(first, std::string::npos) << again;
   EXPECT_EQ(again.find(" Grid:", first + 1), std::string::npos) << again;
   EXPECT_LE(testing::iteration_lines(again), 2) << again;
   EXPECT_NE(again.find(" converged!\n"), std::string::npos) << again;
   EXPECT_EQ(store_get<int>("grid_fine"), 1);
-  EXPECT_NEAR(store_get<double>("Energy"), e, 1e-8);
+  EXPECT_NEAR(store_get<double>("Energy"), e, 1e-7);
 }
 
 // Restricted open shell needs BFGS; its energy lies a little above the unrestricted one. The
