@@ -1,13 +1,13 @@
 #!/bin/sh
 # Wall time of a whole HESSIAN run (central differences of analytic gradients, step 0.005
-# bohr) for water and glycine: Ostrel with RI-J (def2-universal-jfit), exchange-correlation
+# bohr) for water, glycine and benzene: Ostrel with RI-J (def2-universal-jfit), exchange-correlation
 # from the orbitals on its default grid, SCF converged to 1e-8; and, when Psi4 is installed,
 # Psi4's frequency run by finite differences of analytic gradients (psi4.frequency with
 # dertype=1, 3-point, disp_size 0.005) with the same model (def2-universal-jfit is Psi4's
 # def2-svp-jfit) on its default grid, one thread.
 # Prints each run's wall and CPU time (the CPU time tells more on a shared machine) and
 # Ostrel's average SCF iterations per displaced point.
-# Usage: bench/hessian_bench.sh BUILD_DIR [REPEAT] [molecule ...]   (water, glycine)
+# Usage: bench/hessian_bench.sh BUILD_DIR [REPEAT] [molecule ...]   (water, glycine, benzene)
 set -e
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-$here/../build}" && pwd)
@@ -24,7 +24,7 @@ O 0.000000000 0.000000000 0.068607868
 H 0.000000000 0.757692946 -0.544428330
 H 0.000000000 -0.757692946 -0.544428330
 EOF
-cp "$here/glycine.xyz" "$work/glycine.xyz"
+cp "$here/glycine.xyz" "$here/benzene.xyz" "$work/"
 
 for mol in $mols; do
   awk 'BEGIN { z["H"] = 1; z["C"] = 6; z["N"] = 7; z["O"] = 8 }

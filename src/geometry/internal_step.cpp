@@ -94,12 +94,19 @@ double update_history(const StepContext& c, const InternalFrame& now, int first,
     now.transpose(dG.data(), by.data());
     now.transpose(hdX.data(), bx.data());
     const double gx = vec_dot(count, dG.data(), dX.data()), xhx = vec_dot(count, dX.data(), hdX.data());
-    if (!c.o.saddle) {
-      if (!(gx > 0.0) || !(xhx > 0.0)) continue;  // would lose positive curvature
+    // BFGS keeps a positive model positive. Where the surface curves up along the step but
+    // the model does not (its curvature there went negative, for instance through a gradient
+    // term that changed), PSB still makes the model reproduce the gradient change: skipping
+    // the update would leave the wrong curvature that the next steps keep bouncing on. A
+    // step along which the surface curves down teaches a minimisation nothing safe.
+    const double dd = vec_dot(count, dX.data(), dX.data()), yy = vec_dot(count, dG.data(), dG.data());
+    if (!c.o.saddle && !(gx > 1e-12 * std::sqrt(dd * yy))) continue;
+    const bool bfgs = !c.o.saddle && xhx > 0.0;
+    if (bfgs) {
       for (int a = 0; a < m; ++a)
         for (int b = 0; b <= a; ++b) h[packed_index(a, b)] += by[a] * by[b] / gx - bx[a] * bx[b] / xhx;
     } else {
-      const double xx = vec_dot(count, dX.data(), dX.data());
+      const double xx = dd;
       if (!(xx > 0.0)) continue;
       PoolArray<double> r(count), br(m), bd(m);
       for (int a = 0; a < count; ++a) r[a] = dG[a] - hdX[a];
@@ -118,8 +125,13 @@ double new_trust(const StepContext& c, double de, double ratio, double gmax_x) {
   double t = c.o.trust[2];
   const double r = std::fabs(ratio);
   if (!c.o.saddle) {
-    if (de > 0.0 || r > 1.5) t *= 0.5;
-    if ((de < 0.0 && r < 1.0) || r < 0.25) t *= std::sqrt(2.0);
+    // The gradient test divides by the predicted gradient change, which vanishes along a
+    // flat mode (a methyl rotor near its inflection); there a step that lowered the energy
+    // as much as the model said it would is a good step whatever that ratio claims.
+    const double predicted = record_get(rec::Opt_dE);
+    const bool as_predicted = de < 0.0 && predicted < 0.0 && de > 2.0 * predicted && de < 0.5 * predicted;
+    if (de > 0.0 || (r > 1.5 && !as_predicted)) t *= 0.5;
+    if ((de < 0.0 && r < 1.0) || r < 0.25 || as_predicted) t *= std::sqrt(2.0);
   } else {
     // Saddle searches cannot judge a step by the energy: the reference is the largest
     // cartesian gradient of the previous step.
@@ -192,7 +204,11 @@ void take_internal_step(StepContext& c, const InternalFrame& f, Molecule& mol, d
     record_read(rec::Opt_Hx, h.data(), pm);
   }
   f.internal_gradient(g.data(), gq.data());
-  if (!c.o.exact && step > 0) {
+  // A run continued from a stopped one ("haveE" -1) starts with the model that run left,
+  // which carries the gradient term of the gradient it expected here, like any later step.
+  const bool continued = step == 0 && record_exists(rec::Opt_Ge) && record_exists(rec::haveE) &&
+                         record_field(rec::haveE, &ResultsGiven::hessian) < 0;
+  if (!c.o.exact && (step > 0 || continued)) {
     // The model came here with the gradient term of the gradient it expected; the term of
     // the gradient found replaces it, so that taking the term off below leaves exactly the
     // curvature carried over (otherwise the difference stays in the model, step after step).

@@ -158,8 +158,11 @@ TEST_F(Optimize, RestartFromTheStoredHessianContinuesTheWork) {
   x_ = testing::current_geometry();
   EXPECT_NE(output_.find("OPTIMIZATION CONVERGED"), std::string::npos);
   EXPECT_LT(largest_distance_error(ethane), 1e-5);
-  EXPECT_LE(first + second, whole + 4);
+  // Without the update history the continued path differs; on these Morse walls one bad
+  // step costs a few gradients, losing the Hessian would cost about as many as a new run.
+  EXPECT_LE(first + second, whole + 8);
   std::printf("restart: %d + %d gradients, %d uninterrupted\n", first, second, whole);
+
 }
 
 // One stretch, no bends: the metric has a single nonzero eigenvalue among exact zeros.
