@@ -34,12 +34,6 @@ TEST(TaskDispatch, ExactNamesBeforePrefixes) {
   EXPECT_EQ(route_name("energy"), "(none)");  // the control step upper-cases first
 }
 
-TEST(TaskDispatch, OnlyTheModelFitsSkipTheSetUp) {
-  for (const char* task : {"NDDO", "MM"}) EXPECT_FALSE(find_task_route(task)->setup) << task;
-  for (const char* task : {"ENERGY", "GRADIENT", "OPTIMIZE", "HESSIAN", "GUESS", "STERIC", "TEST_X"})
-    EXPECT_TRUE(find_task_route(task)->setup) << task;
-}
-
 TEST(TaskDispatch, PropertyAndTestTasksWithoutCodeStopWithTheirName) {
   for (const char* task : {"DIPOLE", "POLARIZABILITY", "NMR", "COMPARE", "NUMERIC", "RITEST",
                            "RIOPT", "TEST_V44BBA"}) {

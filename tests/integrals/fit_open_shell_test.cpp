@@ -3,15 +3,11 @@
 // alpha and beta densities.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdio>
-#include <string>
 #include <vector>
 
 #include "generated/fit_open_shell_reference_data.hpp"
 #include "integrals/fit_driver.hpp"
-#include "model/basis_input.hpp"
-#include "model/molecule_input.hpp"
 #include "runtime/store.hpp"
 #include "support/matrices.hpp"
 #include "support/model_input.hpp"

@@ -11,7 +11,6 @@
 
 #include "geometry/vibrations/harmonic_analysis.hpp"
 #include "model/molecule_record.hpp"
-#include "model/units.hpp"
 #include "psi4_vibration_data.hpp"
 #include "runtime/records.hpp"
 #include "support/fatal_trap.hpp"

@@ -9,7 +9,6 @@
 
 #include "input/element_table.hpp"
 #include "input/pending_modules.hpp"
-#include "model/basis_input.hpp"
 #include "model/ecp_input.hpp"
 #include "runtime/store.hpp"
 #include "scf/guess/atomic_calculations.hpp"

@@ -5,7 +5,6 @@
 #include <cmath>
 #include <memory>
 #include <random>
-#include <string>
 #include <vector>
 
 #include "integrals/fit_driver.hpp"

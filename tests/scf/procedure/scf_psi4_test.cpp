@@ -8,7 +8,6 @@
 // that overshoot along it.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <string>
 #include <vector>
 

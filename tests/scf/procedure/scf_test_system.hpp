@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -18,7 +17,6 @@
 #include "integrals/fit_driver.hpp"
 #include "linalg/eigen_symmetric.hpp"
 #include "model/basis_input.hpp"
-#include "model/molecule_input.hpp"
 #include "runtime/node.hpp"
 #include "runtime/store.hpp"
 #include "scf/procedure/scf_one_electron.hpp"

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 #include "scf/xc/xc_functional.hpp"
 #include "scf/xc/xc_point.hpp"
