@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <cstdint>
 #include <numbers>
 #include <string>
@@ -26,6 +25,7 @@
 #include "scf/xc/xc_functional.hpp"
 #include "support/input_file.hpp"
 #include "support/model_input.hpp"
+#include "support/molecules.hpp"
 #include "support/records.hpp"
 #include "support/runtime_fixture.hpp"
 
@@ -33,17 +33,6 @@ namespace ostrel::testing {
 
 
 inline void store_functional(const char* name) { xc_store_write(named_functional(name)); }
-
-// A "$molecule" group in bohr of atomic numbers `z` at `xyz`.
-inline std::string bohr_molecule(const std::vector<int>& z, const double* xyz, int multiplicity = 1) {
-  std::string text = "$molecule units=b multiplicity=" + std::to_string(multiplicity) + " cartesian\n";
-  char line[128];
-  for (std::size_t a = 0; a < z.size(); ++a) {
-    std::snprintf(line, sizeof line, " %d %.17g %.17g %.17g\n", z[a], xyz[3 * a], xyz[3 * a + 1], xyz[3 * a + 2]);
-    text += line;
-  }
-  return text + "$end\n";
-}
 
 // Integral of each fitting function (zero for l > 0), in function order.
 inline std::vector<double> fit_function_charges(const Basis& fit) {

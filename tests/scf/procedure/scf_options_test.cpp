@@ -67,25 +67,15 @@ TEST(ScfReadOptions, EveryKeyAndAbbreviationsAreRead) {
       "$dft functional=blyp $end\n",
       context("DFT", 'V'));
   EXPECT_EQ(o.restricted + o.closed + o.core[0] + o.core[1] + o.fitxc + o.n3fit + o.d2svs + o.d2exc, 0);
-  EXPECT_EQ(o.convergence[1], 1e-5);
-  EXPECT_EQ(o.procedure, -1);
-  EXPECT_EQ(o.iterations[1], 20);
-  EXPECT_EQ(o.xmax, 0.25);
-  EXPECT_EQ(o.diag, 3);
-  EXPECT_EQ(o.d1small + o.d2local, 2);
-  EXPECT_EQ(o.cutij[1], 1e-7);
-  EXPECT_EQ(o.ricut, 1e-9);
-  EXPECT_EQ(o.direct, 0);
-  EXPECT_EQ(o.storage, 2);
-  EXPECT_EQ(o.routine, 0);
+  EXPECT_EQ((std::vector<int>{o.procedure, o.iterations[1], o.diag, o.d1small, o.d2local, o.direct, o.storage, o.routine}),
+            (std::vector<int>{-1, 20, 3, 1, 1, 0, 2, 0}));
+  EXPECT_EQ((std::vector<double>{o.convergence[1], o.xmax, o.cutij[1], o.ricut}),
+            (std::vector<double>{1e-5, 0.25, 1e-7, 1e-9}));
   EXPECT_STREQ(o.functional_name, "BLYP");
   o = read("$scf conv=1e-8 iter=10 proc=bfgs fitx=0 $end $integral cut=1e-12,1e-8 dir=1 $end",
            context("DFT", 'V'));
-  EXPECT_EQ(o.convergence[0], 1e-8);
-  EXPECT_EQ(o.iterations[0], 10);
-  EXPECT_EQ(o.procedure, 1);
-  EXPECT_EQ(o.cutij[0], 1e-10);
-  EXPECT_EQ(o.direct, 1);
+  EXPECT_EQ((std::vector<int>{o.iterations[0], o.procedure, o.direct}), (std::vector<int>{10, 1, 1}));
+  EXPECT_EQ((std::vector<double>{o.convergence[0], o.cutij[0]}), (std::vector<double>{1e-8, 1e-10}));
 }
 
 TEST(ScfReadOptions, ErrorPaths) {
