@@ -49,14 +49,6 @@ TEST(TaskDispatch, UnknownTaskRunsNothing) {
   for (const char* task : {"NONSENSE", "OPTIMIZE"}) EXPECT_NO_THROW(require_task_available(task));
 }
 
-TEST(TaskDispatch, OptimizerOptionsFollowTheTaskTextAnywhere) {
-  for (const char* task : {"OPTIMIZE", "OPTIMIZE_TS", "SCAN", "PATHX", "PATHR", "SADDLE", "IRC4",
-                           "EXTREMAL", "TRANSIT", "MYSCAN"})
-    EXPECT_TRUE(task_reads_optimizer_options(task)) << task;
-  for (const char* task : {"ENERGY", "GRADIENT", "HESSIAN", "STERIC", "DYNAMIC"})
-    EXPECT_FALSE(task_reads_optimizer_options(task)) << task;
-}
-
 TEST(TaskDispatch, TestTasksEndTheRunWithSuccess) {
   EXPECT_EXIT(run_task("TEST_SOMETHING"), ::testing::ExitedWithCode(0), "");
 }
