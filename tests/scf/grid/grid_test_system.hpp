@@ -13,7 +13,7 @@
 #include "scf/grid/grid_record.hpp"
 #include "scf/grid/grid_weights.hpp"
 #include "scf/numint/basis_eval.hpp"
-#include "scf/xc/xc_functional.hpp"
+#include "scf/xc/xc_full_tensors.hpp"
 #include "support/model_input.hpp"
 #include "support/molecules.hpp"
 
@@ -134,15 +134,6 @@ auto as_one_process(Body body) {
   node_id = id;
   is_master = master;
   return result;
-}
-
-// The functional of a name of the table (all parameters at their defaults).
-inline XcFunctional named_functional(const char* name) {
-  const double p[32] = {};
-  const std::int32_t n[5] = {};
-  XcFunctional f = xc_cleared(p, n);
-  if (!xc_lookup(name, f)) ADD_FAILURE() << name;
-  return f;
 }
 
 // Water in bohr.
