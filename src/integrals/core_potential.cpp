@@ -348,13 +348,6 @@ void core_local_block(const Shell& b, const Shell& a, const CorePotential& u, in
   local_block(pb, pa, u, first, stride, out);
 }
 
-void core_potential_shell_pair(const Shell& b, const Shell& a, const CorePotential& u, int first, int stride,
-                               double* out) {
-  check_limits(b.l, a.l, u, 0);
-  const PolyShell pb(b), pa(a);
-  poly_block(pb, pa, u, first, stride, out);
-}
-
 void core_potential_derivative_shell_pair(const Shell& b, const Shell& a, const CorePotential& u, int first,
                                           int stride, double* out_b, double* out_a) {
   check_limits(b.l, a.l, u, 1);

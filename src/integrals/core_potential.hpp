@@ -42,10 +42,6 @@ void core_semilocal_block(const double* proj_b, int lb, const double* proj_a, in
 void core_local_block(const Shell& b, const Shell& a, const CorePotential& u, int first, int stride,
                       double* out);
 
-// Local and semilocal parts together.
-void core_potential_shell_pair(const Shell& b, const Shell& a, const CorePotential& u, int first, int stride,
-                               double* out);
-
 // Derivatives of the block with respect to the centres of b and a (three blocks each, x y z);
 // the potential's centre takes minus their sum, since the whole system may be translated.
 void core_potential_derivative_shell_pair(const Shell& b, const Shell& a, const CorePotential& u, int first,

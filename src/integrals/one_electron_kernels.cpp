@@ -35,30 +35,6 @@ void overlap_derivative_block(const OverlapTables& t, const GaussianPair& g, int
         out + k * n);
 }
 
-void overlap_shell_pair(const Shell& b, const Shell& a, double* out) {
-  const int n = shell_size(b.l) * shell_size(a.l);
-  for (int i = 0; i < n; ++i) out[i] = 0.0;
-  OverlapTables t;
-  double block[shell_size(kPairMaxL) * shell_size(kPairMaxL)];
-  for_each_primitive_pair(b, a, [&](const GaussianPair& g, double c) {
-    overlap_tables(g, b.l, a.l, t);
-    overlap_block(t, b.l, a.l, block);
-    for (int i = 0; i < n; ++i) out[i] += c * block[i];
-  });
-}
-
-void overlap_derivative_shell_pair(const Shell& b, const Shell& a, double* out) {
-  const int n = 3 * shell_size(b.l) * shell_size(a.l);
-  for (int i = 0; i < n; ++i) out[i] = 0.0;
-  OverlapTables t;
-  double block[3 * shell_size(kPairMaxL) * shell_size(kPairMaxL)];
-  for_each_primitive_pair(b, a, [&](const GaussianPair& g, double c) {
-    overlap_tables(g, b.l + 1, a.l, t);
-    overlap_derivative_block(t, g, b.l, a.l, block);
-    for (int i = 0; i < n; ++i) out[i] += c * block[i];
-  });
-}
-
 namespace {
 
 // One-dimensional kinetic factor; i is the power on B (exponent b), j on A (exponent a).
@@ -118,30 +94,6 @@ void kinetic_derivative_block(const OverlapTables& t, const GaussianPair& g, int
           return k[0] * s[1] * s[2] + s[0] * k[1] * s[2] + s[0] * s[1] * k[2];
         },
         out + x * n);
-}
-
-void kinetic_shell_pair(const Shell& b, const Shell& a, double* out) {
-  const int n = shell_size(b.l) * shell_size(a.l);
-  for (int i = 0; i < n; ++i) out[i] = 0.0;
-  OverlapTables t;
-  double block[shell_size(kPairMaxL) * shell_size(kPairMaxL)];
-  for_each_primitive_pair(b, a, [&](const GaussianPair& g, double c) {
-    overlap_tables(g, b.l + 1, a.l + 1, t);
-    kinetic_block(t, g, b.l, a.l, block);
-    for (int i = 0; i < n; ++i) out[i] += c * block[i];
-  });
-}
-
-void kinetic_derivative_shell_pair(const Shell& b, const Shell& a, double* out) {
-  const int n = 3 * shell_size(b.l) * shell_size(a.l);
-  for (int i = 0; i < n; ++i) out[i] = 0.0;
-  OverlapTables t;
-  double block[3 * shell_size(kPairMaxL) * shell_size(kPairMaxL)];
-  for_each_primitive_pair(b, a, [&](const GaussianPair& g, double c) {
-    overlap_tables(g, b.l + 2, a.l + 1, t);
-    kinetic_derivative_block(t, g, b.l, a.l, block);
-    for (int i = 0; i < n; ++i) out[i] += c * block[i];
-  });
 }
 
 namespace {
@@ -204,35 +156,6 @@ void moment_derivative_block(const OverlapTables& t, const GaussianPair& g, cons
               return v;
             },
             (side == 0 ? out_b : out_a) + (op * 3 + k) * n);
-}
-
-void moment_shell_pair(const Shell& b, const Shell& a, const double* origin, double* out) {
-  const int n = kMomentCount * shell_size(b.l) * shell_size(a.l);
-  for (int i = 0; i < n; ++i) out[i] = 0.0;
-  OverlapTables t;
-  double block[kMomentCount * shell_size(kPairMaxL) * shell_size(kPairMaxL)];
-  for_each_primitive_pair(b, a, [&](const GaussianPair& g, double c) {
-    overlap_tables(g, b.l + 2, a.l, t);
-    moment_block(t, g, origin, b.l, a.l, block);
-    for (int i = 0; i < n; ++i) out[i] += c * block[i];
-  });
-}
-
-void moment_derivative_shell_pair(const Shell& b, const Shell& a, const double* origin, double* out_b,
-                                  double* out_a) {
-  const int n = 3 * kMomentCount * shell_size(b.l) * shell_size(a.l);
-  for (int i = 0; i < n; ++i) out_b[i] = out_a[i] = 0.0;
-  OverlapTables t;
-  static double block_b[3 * kMomentCount * shell_size(kPairMaxL) * shell_size(kPairMaxL)];
-  static double block_a[3 * kMomentCount * shell_size(kPairMaxL) * shell_size(kPairMaxL)];
-  for_each_primitive_pair(b, a, [&](const GaussianPair& g, double c) {
-    overlap_tables(g, b.l + 3, a.l + 1, t);
-    moment_derivative_block(t, g, origin, b.l, a.l, block_b, block_a);
-    for (int i = 0; i < n; ++i) {
-      out_b[i] += c * block_b[i];
-      out_a[i] += c * block_a[i];
-    }
-  });
 }
 
 void attraction_hermite_sum(const GaussianPair& g, std::span<const PointCharge> charges, int l,
@@ -302,41 +225,6 @@ void attraction_centre_derivative_block(const HermiteTables& h, const HermiteInt
           return -hermite_contract(h, r, pb, pa, k == 0, k == 1, k == 2);
         },
         out_c + k * n);
-}
-
-void nuclear_attraction_shell_pair(const Shell& b, const Shell& a, std::span<const PointCharge> charges,
-                                   double* out) {
-  const int n = shell_size(b.l) * shell_size(a.l);
-  for (int i = 0; i < n; ++i) out[i] = 0.0;
-  static HermiteTables h;
-  static HermiteIntegrals r;
-  double block[shell_size(kPairMaxL) * shell_size(kPairMaxL)];
-  for_each_primitive_pair(b, a, [&](const GaussianPair& g, double c) {
-    hermite_tables(g, b.l, a.l, h);
-    attraction_hermite_sum(g, charges, a.l + b.l, r);
-    attraction_block(h, r, b.l, a.l, block);
-    for (int i = 0; i < n; ++i) out[i] += c * block[i];
-  });
-}
-
-void nuclear_attraction_derivative_shell_pair(const Shell& b, const Shell& a, const PointCharge& charge,
-                                              double* out_b, double* out_a, double* out_c) {
-  const int n = 3 * shell_size(b.l) * shell_size(a.l);
-  for (int i = 0; i < n; ++i) out_b[i] = out_a[i] = out_c[i] = 0.0;
-  static HermiteTables h;
-  static HermiteIntegrals r;
-  static double block[3][3 * shell_size(kPairMaxL) * shell_size(kPairMaxL)];
-  for_each_primitive_pair(b, a, [&](const GaussianPair& g, double c) {
-    hermite_tables(g, b.l + 1, a.l + 1, h);
-    attraction_hermite_sum(g, std::span<const PointCharge>(&charge, 1), a.l + b.l + 1, r);
-    attraction_derivative_block(h, r, g, b.l, a.l, block[0], block[1]);
-    attraction_centre_derivative_block(h, r, b.l, a.l, block[2]);
-    for (int i = 0; i < n; ++i) {
-      out_b[i] += c * block[0][i];
-      out_a[i] += c * block[1][i];
-      out_c[i] += c * block[2][i];
-    }
-  });
 }
 
 }  // namespace ostrel

@@ -1,6 +1,6 @@
 #pragma once
-// Primitive and shell-pair blocks of the one-electron operators and their derivatives:
-// overlap, kinetic energy, moments about an origin and the attraction to charges.
+// Primitive blocks of the one-electron operators and their derivatives: overlap, kinetic
+// energy, moments about an origin and the attraction to charges.
 #include <span>
 
 #include "integrals/obara_saika.hpp"
@@ -15,17 +15,10 @@ void overlap_block(const OverlapTables& t, int lb, int la, double* out);
 // Translational invariance gives d/dA = -d/dB.
 void overlap_derivative_block(const OverlapTables& t, const GaussianPair& g, int lb, int la, double* out);
 
-// Contracted blocks of two shells (rows b, columns a); the derivative writes three blocks.
-void overlap_shell_pair(const Shell& b, const Shell& a, double* out);
-void overlap_derivative_shell_pair(const Shell& b, const Shell& a, double* out);
-
 // Kinetic energy 1/2 <grad chi_B | grad chi_A>. Value blocks need tables to (lb + 1, la + 1),
 // derivative blocks (d/dB_x, d/dB_y, d/dB_z; d/dA = -d/dB) to (lb + 2, la + 1).
 void kinetic_block(const OverlapTables& t, const GaussianPair& g, int lb, int la, double* out);
 void kinetic_derivative_block(const OverlapTables& t, const GaussianPair& g, int lb, int la, double* out);
-
-void kinetic_shell_pair(const Shell& b, const Shell& a, double* out);
-void kinetic_derivative_shell_pair(const Shell& b, const Shell& a, double* out);
 
 // Moment operators about an origin O, in block order: x, y, z, xx, xy, xz, yy, yz, zz
 // (coordinates measured from O).
@@ -40,10 +33,6 @@ void moment_block(const OverlapTables& t, const GaussianPair& g, const double* o
 // to (lb + 3, la + 1).
 void moment_derivative_block(const OverlapTables& t, const GaussianPair& g, const double* origin, int lb,
                              int la, double* out_b, double* out_a);
-
-void moment_shell_pair(const Shell& b, const Shell& a, const double* origin, double* out);
-void moment_derivative_shell_pair(const Shell& b, const Shell& a, const double* origin, double* out_b,
-                                  double* out_a);
 
 // Attraction of an exponent pair to a set of charges, -sum_C Z_C <B| 1/|r - C| |A> (Gaussian
 // charges smeared over their distribution), in the Hermite scheme: the charges are summed
@@ -62,13 +51,5 @@ void attraction_derivative_block(const HermiteTables& h, const HermiteIntegrals&
 // d/dC_k blocks (three) when r holds one charge C; sum of order >= lb + la + 1.
 void attraction_centre_derivative_block(const HermiteTables& h, const HermiteIntegrals& r, int lb, int la,
                                         double* out_c);
-
-void nuclear_attraction_shell_pair(const Shell& b, const Shell& a, std::span<const PointCharge> charges,
-                                   double* out);
-
-// Derivatives of the attraction to one charge with respect to B, A and the charge's centre
-// (three blocks each; their sum vanishes).
-void nuclear_attraction_derivative_shell_pair(const Shell& b, const Shell& a, const PointCharge& charge,
-                                              double* out_b, double* out_a, double* out_c);
 
 }  // namespace ostrel

@@ -44,14 +44,4 @@ void spherical_block(int lb, int la, CartesianValue&& value, double* out) {
   cartesian_to_spherical_pair(lb, la, cart, out);
 }
 
-// Calls body(g, cb * ca) for every primitive pair of two shells.
-template <class Body>
-void for_each_primitive_pair(const Shell& b, const Shell& a, Body&& body) {
-  for (int kb = 0; kb < b.nprim; ++kb)
-    for (int ka = 0; ka < a.nprim; ++ka) {
-      const GaussianPair g = gaussian_pair(a.exponents[ka], a.centre, b.exponents[kb], b.centre);
-      body(g, b.coefficients[kb] * a.coefficients[ka]);
-    }
-}
-
 }  // namespace ostrel

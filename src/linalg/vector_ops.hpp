@@ -68,11 +68,4 @@ inline ElementRef element_ref(int mode, std::int64_t cols, std::int64_t rows, st
   }
 }
 
-// Moves the block of nr rows and nc columns at row r0, column c0 of `matrix` (first
-// dimension d1 = row length, second d2 = column length) between the matrix and the dense
-// row-major `buffer`: direction 1 matrix -> buffer, 0 buffer -> matrix. In packed modes
-// an element above the diagonal goes to its mirrored position, negated as the mode says.
-void block_transfer(double* matrix, double* buffer, int d1, int d2, int mode, int c0, int r0,
-                    int nc, int nr, int direction);
-
 }  // namespace ostrel

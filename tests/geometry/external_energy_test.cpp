@@ -1,12 +1,12 @@
 // The theory "script" through the energy driver: the exchange files' layout, the shipped
 // Morse program's energy, gradient and Hessian, and every failure stopping with one line
 // and no exchange file left behind.
-#include "geometry/external_energy.hpp"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -58,7 +58,11 @@ class ExternalEnergy : public testing::RuntimeTest {
     return false;
   }
   std::string morse() { return "sh " + std::string(OSTREL_SOURCE_DIR) + "/examples/morse_diatomic.sh"; }
-  std::string out_name() { return "z" + std::to_string(getpid()) + ".out: "; }
+  std::string out_name() {
+    char name[32];
+    std::snprintf(name, sizeof name, "z%d.out: ", static_cast<int>(getpid()));
+    return name;
+  }
   std::filesystem::path dir_, home_;
 };
 

@@ -40,11 +40,6 @@ TEST_F(ControlStep, OptionsDecideTheRecordedSettings) {
     const char* name;
     int k, value;
   } cases[] = {
-      // Without a control group: analytic gradients, point nuclei, the Coulomb fit.
-      {"", "num_nd", 0, 0},
-      {"", "point", 0, 1},
-      {"", "fit", 0, 'V'},
-      {"", "state", 1, 1},
       {"$control theory=script $end", "num_nd", 0, 0},  // the external program gives gradients
       {"$control theory=script $end", "fit", 0, 0},
       {"$control theory=script $end", "polariz", 1, 0},

@@ -8,7 +8,6 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "runtime/store.hpp"
 #include "support/capture.hpp"

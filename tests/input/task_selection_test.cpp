@@ -34,12 +34,6 @@ TEST(TaskDispatch, ExactNamesBeforePrefixes) {
   EXPECT_EQ(route_name("energy"), "(none)");  // the control step upper-cases first
 }
 
-TEST(TaskDispatch, OnlyTheModelFitsSkipTheSetUp) {
-  for (const char* task : {"NDDO", "MM"}) EXPECT_FALSE(find_task_route(task)->setup) << task;
-  for (const char* task : {"ENERGY", "GRADIENT", "OPTIMIZE", "HESSIAN", "GUESS", "STERIC", "TEST_X"})
-    EXPECT_TRUE(find_task_route(task)->setup) << task;
-}
-
 TEST(TaskDispatch, PropertyAndTestTasksWithoutCodeStopWithTheirName) {
   for (const char* task : {"DIPOLE", "POLARIZABILITY", "NMR", "COMPARE", "NUMERIC", "RITEST",
                            "RIOPT", "TEST_V44BBA"}) {
@@ -53,14 +47,6 @@ TEST(TaskDispatch, UnknownTaskRunsNothing) {
   testing::FatalTrap trap;
   for (const char* task : {"OPTIMIZE_TS", "NONSENSE"}) EXPECT_NO_THROW(run_task(task));
   for (const char* task : {"NONSENSE", "OPTIMIZE"}) EXPECT_NO_THROW(require_task_available(task));
-}
-
-TEST(TaskDispatch, OptimizerOptionsFollowTheTaskTextAnywhere) {
-  for (const char* task : {"OPTIMIZE", "OPTIMIZE_TS", "SCAN", "PATHX", "PATHR", "SADDLE", "IRC4",
-                           "EXTREMAL", "TRANSIT", "MYSCAN"})
-    EXPECT_TRUE(task_reads_optimizer_options(task)) << task;
-  for (const char* task : {"ENERGY", "GRADIENT", "HESSIAN", "STERIC", "DYNAMIC"})
-    EXPECT_FALSE(task_reads_optimizer_options(task)) << task;
 }
 
 TEST(TaskDispatch, TestTasksEndTheRunWithSuccess) {

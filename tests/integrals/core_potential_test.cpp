@@ -1,5 +1,5 @@
 // Core-potential integrals against Psi4, brute-force quadrature, closed forms and finite
-// differences: the shell-pair kernels and the matrix over a whole basis with its gradient.
+// differences: blocks of shell pairs, the matrix over a whole basis and its gradient.
 #include "integrals/core_potential.hpp"
 
 #include <gtest/gtest.h>
@@ -12,6 +12,7 @@
 #include "integrals/solid_harmonics.hpp"
 #include "generated/psi4_ecp_reference_data.hpp"
 #include "scf/grid/lebedev.hpp"
+#include "support/matrices.hpp"
 #include "support/runtime_fixture.hpp"
 #include "test_shells.hpp"
 
@@ -58,6 +59,19 @@ struct ReferenceBasis {
   ShellList basis() const { return {kShellCount, views.data(), first.data(), atom.data(), ref::kNbf}; }
   PotentialList potentials() const { return {1, &u, &on_atom}; }
 };
+
+// The block of shells b (rows) and a (columns), one and the same shell or two, from the
+// matrix of the program's integral path.
+std::vector<double> pair_block(const TestShell& b, const TestShell& a, const CorePotential& u) {
+  const bool same = &b == &a;
+  const Shell views[2] = {a.view(), b.view()};
+  const int first[2] = {0, a.size()}, atom[2] = {0, 0}, on = 0, row0 = same ? 0 : a.size();
+  std::vector<double> m(packed_size(row0 + b.size()), 0.0), block(b.size() * a.size());
+  add_core_potential_matrix({same ? 1 : 2, views, first, atom, row0 + b.size()}, {1, &u, &on}, 0, 1, m.data());
+  for (int i = 0; i < b.size(); ++i)
+    for (int j = 0; j < a.size(); ++j) block[i * a.size() + j] = m[testing::sym_index(row0 + i, j)];
+  return block;
+}
 
 std::vector<double> potential_matrix(const double* xyz, int first_point = 0, int stride = 1) {
   const ReferenceBasis b(xyz);
@@ -118,9 +132,7 @@ TEST_F(CorePotentialTest, ScreeningDropsOnlyShellsOutOfReach) {
   const TestShell tight(far, 0, {8.0}, {1.0}), diffuse(far, 0, {0.05}, {1.0});
   EXPECT_FALSE(core_potential_reaches(tight.view(), u));
   EXPECT_TRUE(core_potential_reaches(diffuse.view(), u));
-  double v = 0.0;
-  core_potential_shell_pair(tight.view(), tight.view(), u, 0, 1, &v);
-  EXPECT_LT(std::fabs(v), 1e-15);
+  EXPECT_LT(std::fabs(pair_block(tight, tight, u)[0]), 1e-15);
 }
 
 TEST_F(CorePotentialTest, MatrixGradientMatchesFiniteDifferences) {
@@ -242,8 +254,7 @@ TEST_F(CorePotentialTest, OneCentreBlocksAreRadialIntegrals) {
   // diffuse d shell (exponent 0.29) with the long-range d channel loses 4.2e-8 there.
   for (int index : {0, 1, 3, 4, 7, 8, 9}) {  // iodine s, p and d shells, tight to diffuse
     const TestShell& s = shells[index];
-    std::vector<double> block(s.size() * s.size(), 0.0);
-    core_potential_shell_pair(s.view(), s.view(), u, 0, 1, block.data());
+    const std::vector<double> block = pair_block(s, s, u);
     double want = one_centre_reference(s, u.local, u.nlocal);
     if (s.l < u.lmax) want += one_centre_reference(s, u.semi[s.l], u.nsemi[s.l]);
     const double tolerance = index == 9 ? 5e-8 : 1e-9 * std::max(1.0, std::fabs(want));
@@ -262,8 +273,7 @@ TEST_F(CorePotentialTest, AngularProjectionMatchesLebedevQuadrature) {
   const TestShell pairs[][2] = {{shells[13], shells[13]}, {shells[13], shells[4]}, {f1, d2}, {d2, shells[8]}};
   for (const auto& pr : pairs) {
     const TestShell &b = pr[0], &a = pr[1];
-    std::vector<double> mine(a.size() * b.size(), 0.0);
-    core_potential_shell_pair(b.view(), a.view(), u, 0, 1, mine.data());
+    const std::vector<double> mine = pair_block(b, a, u);
     const auto brute = lebedev_block(b, a, u);
     for (size_t e = 0; e < mine.size(); ++e)
       EXPECT_NEAR(mine[e], brute[e], 1e-11) << b.l << " " << a.l << " " << e;
@@ -293,8 +303,7 @@ TEST_F(CorePotentialTest, DerivativesMatchFiniteDifferences) {
           double* moved = which == 0 ? a.centre : which == 1 ? b.centre : c;
           moved[k] += step * h;
           u.centre = c;
-          std::vector<double> v(n, 0.0);
-          core_potential_shell_pair(b.view(), a.view(), u, 0, 1, v.data());
+          const std::vector<double> v = pair_block(b, a, u);
           const double w = (step == 1 ? 8.0 : step == -1 ? -8.0 : step == 2 ? -1.0 : 1.0) / (12.0 * h);
           for (int e = 0; e < n; ++e) fd[e] += w * v[e];
         }

@@ -3,17 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
-#include <string>
 #include <vector>
 
-#include "generated/coulomb_psi4_reference_data.hpp"
 #include "integrals/basis_adapter.hpp"
 #include "integrals/coulomb_fit.hpp"
 #include "integrals/fit_cache.hpp"
-#include "model/basis_input.hpp"
 #include "model/basis_record.hpp"
-#include "model/molecule_input.hpp"
 #include "model/molecule_record.hpp"
 #include "runtime/store.hpp"
 #include "support/input_file.hpp"

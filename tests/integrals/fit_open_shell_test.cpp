@@ -3,18 +3,14 @@
 // alpha and beta densities.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdio>
-#include <string>
 #include <vector>
 
 #include "generated/fit_open_shell_reference_data.hpp"
 #include "integrals/fit_driver.hpp"
-#include "model/basis_input.hpp"
-#include "model/molecule_input.hpp"
 #include "runtime/store.hpp"
 #include "support/matrices.hpp"
 #include "support/model_input.hpp"
+#include "support/molecules.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel {
@@ -31,12 +27,7 @@ class FitOpenShell : public testing::RuntimeTest {
   static constexpr int n2 = kFunctions * (kFunctions + 1) / 2;
   void SetUp() override {
     RuntimeTest::SetUp();
-    char text[256];
-    std::snprintf(text, sizeof text,
-                  "$molecule units=b multiplicity=2 cartesian\n 8 %.17g %.17g %.17g\n 1 %.17g %.17g %.17g\n$end\n",
-                  kCoordinates[0], kCoordinates[1], kCoordinates[2], kCoordinates[3], kCoordinates[4],
-                  kCoordinates[5]);
-    testing::read_test_molecule(text);
+    testing::read_test_molecule(testing::bohr_molecule({8, 1}, kCoordinates, 2));
     testing::read_program_basis(testing::basis_library("def2"));
     testing::read_program_basis(testing::basis_library("def2"), true);
     testing::captured_stdout([] {

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <functional>
 #include <vector>
 
 #include "integrals/one_electron_gradient.hpp"
@@ -15,7 +14,6 @@
 
 namespace ostrel {
 namespace {
-
 
 // A Psi4 reference molecule (def2-SVP water unless given) at the given coordinates, with its nuclei.
 struct Molecule3 : testing::TestBasis {

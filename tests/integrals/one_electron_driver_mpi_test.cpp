@@ -2,15 +2,11 @@
 // leaves the same records as one process doing all the work.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <string>
-#include <vector>
 
 #include "integrals/one_electron_driver.hpp"
 #include "integrals/one_electron_matrices.hpp"
-#include "model/basis_input.hpp"
 #include "model/ecp_input.hpp"
-#include "model/molecule_input.hpp"
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/store.hpp"

@@ -1,5 +1,6 @@
 // The S,T,V step through the store: molecule, core potentials and basis read by the real
-// readers from the def2 libraries, matrices compared with Psi4 (one_electron_reference_data.hpp).
+// readers from the def2 libraries, matrices compared with Psi4
+// (generated/one_electron_reference_data.hpp).
 // Selected elements pin the function order up to f (m = 0, +1, -1, +2, -2, +3, -3); the
 // eigenvalues of S^-1/2 T S^-1/2 (extremes, sum and sum of squares) check every element at
 // once, independent of order and phase.
@@ -12,10 +13,8 @@
 #include "integrals/one_electron_driver.hpp"
 #include "integrals/one_electron_matrices.hpp"
 #include "linalg/eigen_symmetric.hpp"
-#include "model/basis_input.hpp"
 #include "model/ecp_input.hpp"
-#include "model/molecule_input.hpp"
-#include "one_electron_reference_data.hpp"
+#include "generated/one_electron_reference_data.hpp"
 #include "runtime/store.hpp"
 #include "runtime/timer.hpp"
 #include "support/matrices.hpp"

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <string>
 #include <vector>
 
 #include "integrals/one_electron_matrices.hpp"

@@ -8,6 +8,7 @@
 
 #include "linalg/dense_reference.hpp"
 #include "linalg/vector_ops.hpp"
+#include "support/matrices.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel {
@@ -25,19 +26,6 @@ Dense random_metric(int n, std::mt19937_64& g) {
   return s;
 }
 
-// max |C^T S C - I| for vector-major C.
-double metric_error(const Dense& s, const std::vector<double>& c, int n, int m) {
-  double worst = 0;
-  for (int a = 0; a < m; ++a)
-    for (int b = 0; b < m; ++b) {
-      double x = 0;
-      for (int i = 0; i < n; ++i)
-        for (int j = 0; j < n; ++j) x += c[a * n + i] * s(i, j) * c[b * n + j];
-      worst = std::max(worst, std::fabs(x - (a == b ? 1.0 : 0.0)));
-    }
-  return worst;
-}
-
 TEST_F(Orthonormalize, VectorsBecomeOrthonormalInTheMetricAndKeepTheirSpans) {
   std::mt19937_64 g(31);
   for (auto [n, m] : {std::pair{1, 1}, {5, 3}, {40, 40}, {70, 25}}) {
@@ -46,7 +34,7 @@ TEST_F(Orthonormalize, VectorsBecomeOrthonormalInTheMetricAndKeepTheirSpans) {
     auto c = c0.v;
     const auto sp = testing::packed_of(s);
     orthonormalize(sp.data(), c.data(), n, m);
-    EXPECT_LT(metric_error(s, c, n, m), 1e-10) << n << " " << m;
+    EXPECT_LT(testing::orthonormality_error(n, c.data(), sp.data(), m), 1e-10) << n << " " << m;
     // Gram-Schmidt: new vector k is old vector k minus earlier directions, so it has a
     // positive S-overlap with old vector k and none with the new vectors before it.
     for (int k = 0; k < m; ++k) {

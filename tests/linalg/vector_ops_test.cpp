@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
 #include <random>
 #include <vector>
@@ -79,47 +78,6 @@ TEST(VectorOps, PackedMatrixKernelsMatchDenseArithmetic) {
       for (int j = 0; j < n; ++j) want += f(i, j) * x[j];
       EXPECT_NEAR(y[i], want, 1e-13);
     }
-  }
-}
-
-TEST(BlockTransfer, BlocksRoundTripInEveryMode) {
-  std::mt19937_64 g(4);
-  const int n = 9;
-  const testing::Dense full = testing::random_dense(n, n, g);
-  const testing::Dense sym = testing::random_symmetric(n, g);
-  const testing::Dense anti = testing::random_antisymmetric(n, g);
-  for (int mode : {1, -1, 0, 2, -2}) {
-    const testing::Dense& m = mode == 0 ? sym : (mode == 2 || mode == -2) ? anti : full;
-    auto s = testing::to_storage(m, mode);
-    // A 4 x 5 block straddling the diagonal: rows 2..5, columns 3..7.
-    std::vector<double> buf(20);
-    block_transfer(s.data(), buf.data(), n, n, mode, 3, 2, 5, 4, 1);
-    for (int r = 0; r < 4; ++r)
-      for (int c = 0; c < 5; ++c) EXPECT_EQ(buf[r * 5 + c], m(2 + r, 3 + c)) << mode;
-    // Writing it back scaled changes exactly those elements (and their mirrors).
-    for (auto& x : buf) x *= 2;
-    block_transfer(s.data(), buf.data(), n, n, mode, 3, 2, 5, 4, 0);
-    const testing::Dense back = testing::from_storage(s, mode, n, n);
-    for (int i = 0; i < n; ++i)
-      for (int j = 0; j < n; ++j) {
-        const bool inside = (i >= 2 && i < 6 && j >= 3 && j < 8);
-        const bool mirror = mode != 1 && mode != -1 && (j >= 2 && j < 6 && i >= 3 && i < 8);
-        EXPECT_EQ(back(i, j), (inside || mirror) ? 2 * m(i, j) : m(i, j)) << mode << " " << i << j;
-      }
-  }
-}
-
-TEST(BlockTransfer, RectangularMatricesUseRowAndColumnLengths) {
-  // 3 rows x 4 columns: first dimension 4 (row length), second 3 (column length).
-  testing::Dense m(3, 4);
-  for (int i = 0; i < 3; ++i)
-    for (int j = 0; j < 4; ++j) m(i, j) = 10 * i + j;
-  for (int mode : {1, -1}) {
-    auto s = testing::to_storage(m, mode);
-    double buf[2];
-    block_transfer(s.data(), buf, 4, 3, mode, 3, 1, 1, 2, 1);
-    EXPECT_EQ(buf[0], 13.0);
-    EXPECT_EQ(buf[1], 23.0);
   }
 }
 

@@ -4,10 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "model/basis_input.hpp"
 #include "model/basis_record.hpp"
 #include "model/elements.hpp"
-#include "model/molecule_input.hpp"
 #include "model/molecule_record.hpp"
 #include "runtime/store.hpp"
 #include "support/fatal_trap.hpp"

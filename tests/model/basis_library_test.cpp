@@ -6,9 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "model/basis_input.hpp"
 #include "model/ecp_input.hpp"
-#include "model/molecule_input.hpp"
 #include "runtime/store.hpp"
 #include "support/model_input.hpp"
 #include "support/molecules.hpp"

@@ -11,9 +11,7 @@
 
 #include "integrals/fit_driver.hpp"
 #include "integrals/one_electron_driver.hpp"
-#include "model/basis_input.hpp"
 #include "model/basis_record.hpp"
-#include "model/molecule_input.hpp"
 #include "model/molecule_record.hpp"
 #include "runtime/store.hpp"
 #include "support/model_input.hpp"
@@ -23,7 +21,6 @@
 
 namespace ostrel {
 namespace {
-
 
 class Populations : public testing::RuntimeTest {
  protected:

@@ -1,13 +1,10 @@
-// Element symbols and radii, the printed structure with its distance table, and matrix
-// blocks with eigenvalues and dense matrices.
+// The printed structure with its distance table, and matrix blocks with eigenvalues and dense
+// matrices.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstring>
 #include <string>
 #include <vector>
 
-#include "model/elements.hpp"
 #include "model/matrix_print.hpp"
 #include "model/structure_print.hpp"
 #include "support/capture.hpp"
@@ -39,29 +36,6 @@ TEST(StructurePrint, TwoHydrogensListEachOtherAndOneAtomHasNoTable) {
             "\n Atomic Coordinates:\n   6     0.52917725  -0.52917725   0.26458862\n #\n\n");
 }
 
-TEST(StructurePrint, NineNeighboursOnThreeLines) {
-  // Iron with nine hydrogens on a circle of 2 A: bonded to iron, not to each other.
-  std::vector<int> z = {26};
-  std::vector<double> xyz = {0, 0, 0};
-  for (int k = 0; k < 9; ++k) {
-    z.push_back(1);
-    const double t = 2 * M_PI * k / 9;
-    xyz.insert(xyz.end(), {2.0 * std::cos(t) * kBohrPerAngstrom,
-                           2.0 * std::sin(t) * kBohrPerAngstrom, 0.0});
-  }
-  const std::string out = captured_stdout([&] { print_coordinates(z.data(), xyz.data(), 10, 1); });
-  EXPECT_NE(out.find("  formula: H9Fe\n"), std::string::npos) << out;
-  const std::string block =
-      "  internuclear distances:\n"
-      "  Fe1   |  H1   : 2.00000  H2   : 2.00000  H3   : 2.00000  H4   : 2.00000\n"
-      "        |  H5   : 2.00000  H6   : 2.00000  H7   : 2.00000  H8   : 2.00000\n"
-      "        |  H9   : 2.00000\n"
-      "  H1    |  Fe1  : 2.00000\n";
-  EXPECT_NE(out.find(block), std::string::npos) << out;
-  EXPECT_NE(out.find("  H9    |  Fe1  : 2.00000\n     largest =    3.93923\n\n"), std::string::npos)
-      << out;
-}
-
 // Labels count per element; atoms 10 bohr apart are not bonded, yet give the largest distance.
 TEST(StructurePrint, FormulaInOrderOfAtomicNumberWithLabelsPerElement) {
   const int z[] = {6, 8, 1, 6, 1, 1, 1, 1, 1};
@@ -71,26 +45,6 @@ TEST(StructurePrint, FormulaInOrderOfAtomicNumberWithLabelsPerElement) {
   for (const char* text : {"  formula: H6C2O\n", "\n  C2    |", "  O1    |\n  H1    |\n", "     largest =   42.33418\n\n"})
     EXPECT_NE(out.find(text), std::string::npos) << text << out;
   EXPECT_EQ(captured_stdout([&] { print_coordinates(z, xyz.data(), 9, 0); }).find("formula"), std::string::npos);
-}
-
-TEST(Elements, SymbolsCoverTheTable) {
-  EXPECT_STREQ(element_symbol(1), "H");
-  EXPECT_STREQ(element_symbol(26), "Fe");
-  EXPECT_STREQ(element_symbol(105), "Ns");
-  for (int z : {0, -3, 106}) EXPECT_STREQ(element_symbol(z), "?");
-  for (int z = 1; z <= MAX_ELEMENT; ++z) {
-    const std::size_t len = std::strlen(element_symbol(z));
-    EXPECT_TRUE(len == 1 || len == 2) << z;
-  }
-}
-
-TEST(Elements, RadiiAreTheAngstromTableInBohr) {
-  const double b = 0.529177249;
-  EXPECT_DOUBLE_EQ(element_radius(1) * b, 0.35);
-  EXPECT_DOUBLE_EQ(element_radius(91) * b, 1.61);
-  for (int z = 92; z <= MAX_ELEMENT; ++z) EXPECT_DOUBLE_EQ(element_radius(z) * b, 1.40) << z;
-  EXPECT_EQ(element_radius(0), 0.0);
-  EXPECT_EQ(element_radius(106), 0.0);
 }
 
 TEST(MatrixPrint, SevenColumnsPrintInBlocksOfFiveAndTwo) {
@@ -114,18 +68,11 @@ TEST(MatrixPrint, SevenColumnsPrintInBlocksOfFiveAndTwo) {
   EXPECT_EQ(captured_stdout([&] { print_matrix(m.data(), e.data(), 2, 7); }), want);
 }
 
-TEST(MatrixPrint, WithoutEigenvaluesOnlyHeadingAndRows) {
-  const double m[] = {1.0, 2.0};
-  EXPECT_EQ(captured_stdout([&] { print_matrix(m, nullptr, 2, 1); }),
-            "       1   \n  1.0000000\n  2.0000000\n\n");
-  EXPECT_EQ(captured_stdout([&] { print_matrix(m, nullptr, 2, 0); }), "");
-}
-
 std::string dense(const double* a, int rows, int cols, int mode) {
   return captured_stdout([&] { print_dense_matrix(a, rows, cols, mode); });
 }
 
-TEST(PrintDense, FullTransposedAndPackedFormsPrintTheSameMatrix) {
+TEST(PrintDense, FormsWidthAndSplitting) {
   // [[1, -2], [-2, 0.5]]: largest magnitude 2 -> one digit, nine decimals, width 12.
   const double rows[] = {1, -2, -2, 0.5}, packed[] = {1, -2, 0.5};
   const std::string want =
@@ -135,9 +82,6 @@ TEST(PrintDense, FullTransposedAndPackedFormsPrintTheSameMatrix) {
   EXPECT_EQ(dense(rows, 2, 2, 1), want);
   EXPECT_EQ(dense(rows, 2, 2, -1), want);
   EXPECT_EQ(dense(packed, 2, 2, 0), want);
-}
-
-TEST(PrintDense, WidthFollowsTheMagnitudeAndWideMatricesSplit) {
   const double big[] = {12345.5, -0.25};
   // Five integer digits leave five decimals; width 12.
   EXPECT_EQ(dense(big, 1, 2, 1), "\n            1            2\n  12345.50000     -0.25000\n");

@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>

@@ -1,7 +1,10 @@
 #pragma once
 // The shared test molecules: one closed-shell water, one radical. Atom lines are
-// "Z x y z" in angstrom, ready for a "cartesian" molecule group.
+// "Z x y z" in angstrom, ready for a "cartesian" molecule group; peer reference data in bohr
+// become a group through bohr_molecule.
+#include <cstdio>
 #include <string>
+#include <vector>
 
 namespace ostrel::testing {
 
@@ -23,6 +26,17 @@ inline std::string molecule_group(const char* atoms, int charge = 0, int multipl
   if (charge != 0) head += " charge=" + std::to_string(charge);
   if (multiplicity != 1) head += " multiplicity=" + std::to_string(multiplicity);
   return head + "\n cartesian\n" + atoms + "$end\n";
+}
+
+// A "$molecule" group in bohr of atomic numbers `z` at `xyz`.
+inline std::string bohr_molecule(const std::vector<int>& z, const double* xyz, int multiplicity = 1) {
+  std::string text = "$molecule units=b multiplicity=" + std::to_string(multiplicity) + " cartesian\n";
+  char line[128];
+  for (std::size_t a = 0; a < z.size(); ++a) {
+    std::snprintf(line, sizeof line, " %d %.17g %.17g %.17g\n", z[a], xyz[3 * a], xyz[3 * a + 1], xyz[3 * a + 2]);
+    text += line;
+  }
+  return text + "$end\n";
 }
 
 }  // namespace ostrel::testing

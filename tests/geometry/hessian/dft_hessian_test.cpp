@@ -14,6 +14,7 @@
 #include "linalg/vector_ops.hpp"
 #include "support/fatal_trap.hpp"
 #include "support/input_file.hpp"
+#include "support/matrices.hpp"
 
 namespace ostrel {
 namespace {
@@ -111,9 +112,7 @@ constexpr double kPsi4Hessian[45] = {
 TEST_F(DftHessian, LongWaterAgreesWithPsi4) {
   ASSERT_EQ(run_input(water(" 8 0 0 0.068607868472774225\n 1 0 0.75769294644985674 -0.54442832999720292\n"
                             " 1 0 -0.75769294644985674 -0.54442832999720292\n", "0,-1")), 0);
-  const std::vector<double> h = hessian(9);
-  double worst = 0;
-  for (int i = 0; i < 45; ++i) worst = std::max(worst, std::fabs(h[i] - kPsi4Hessian[i]));
+  const double worst = testing::max_difference(hessian(9), std::vector<double>(kPsi4Hessian, kPsi4Hessian + 45));
   EXPECT_LT(worst, 2e-4);
   std::printf("water Hessian: largest difference from Psi4 %.2e hartree/bohr^2\n", worst);
 }

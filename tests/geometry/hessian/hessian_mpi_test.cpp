@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <string>
 #include <vector>
 
 #include "geometry/hessian/second_derivatives.hpp"

@@ -12,6 +12,7 @@
 #include "hessian_fixture.hpp"
 #include "support/fatal_trap.hpp"
 #include "support/input_file.hpp"
+#include "support/matrices.hpp"
 
 namespace ostrel {
 namespace {
@@ -30,11 +31,6 @@ class SecondDerivatives : public testing::HessianRun {
     surface_.reference = current_geometry();
     surface_.pairs = {{0, 1}, {0, 2}, {1, 2}};
     testing::model = &surface_;
-  }
-  double largest_error(const std::vector<double>& h, const std::vector<double>& exact) {
-    double e = 0;
-    for (std::size_t i = 0; i < h.size(); ++i) e = std::max(e, std::fabs(h[i] - exact[i]));
-    return e;
   }
   bool scratch_empty() { return std::filesystem::is_empty(dir_); }
   // The surface at the start structure: energy, gradient and (differences of 1e-4) Hessian.
@@ -61,7 +57,7 @@ TEST_F(SecondDerivatives, DifferencesConvergeAtTheirOrderAndLeaveTheResults) {
       testing::model_scf_runs = 0;
       ASSERT_EQ(run(&out), 0) << out;
       EXPECT_EQ(testing::model_scf_runs, 1 + 9 * mode);
-      error[mode - 1][k] = largest_error(hessian(9), exact_);
+      error[mode - 1][k] = testing::max_difference(hessian(9), exact_);
     }
   // Halving the step halves the forward error and quarters the central one.
   EXPECT_NEAR(error[0][0] / error[0][1], 2.0, 0.4);
@@ -133,7 +129,7 @@ TEST_F(SecondDerivatives, PointsFromTheInputGiveTheComputedHessian) {
   testing::model_scf_runs = 0;
   testing::with_stdin(input, [&] { EXPECT_EQ(run(), 0); });
   EXPECT_EQ(testing::model_scf_runs, 0);
-  EXPECT_LT(largest_error(hessian(9), computed), 1e-9);
+  EXPECT_LT(testing::max_difference(hessian(9), computed), 1e-9);
 
   const std::string without_step_4 = input.substr(0, input.find("$energy004")) + input.substr(input.find("$energy005"));
   new_run(kStart, 1, 0.02, -1, -1);
@@ -150,7 +146,7 @@ TEST_F(SecondDerivatives, AnalyticRequestIsServedByTheDriverWithDifferences) {
   EXPECT_NE(out.find("\n ANALYTICAL COMPUTATION OF SECOND DERIVATIVES\n"), std::string::npos);
   EXPECT_NE(out.find(" second derivatives by central differences of analytic gradients (18 gradients"), std::string::npos);
   EXPECT_EQ(testing::model_scf_runs, 19);
-  EXPECT_LT(largest_error(hessian(9), exact_), 2e-5);
+  EXPECT_LT(testing::max_difference(hessian(9), exact_), 2e-5);
   EXPECT_DOUBLE_EQ(record_get(rec::Energy), e0_);
   EXPECT_DOUBLE_EQ(record_get(rec::Gradient, 4), g0_[4]);
   EXPECT_NEAR(record_get(rec::DipoleX, 4 * 3 + 1), testing::kCharges[1], 1e-9);

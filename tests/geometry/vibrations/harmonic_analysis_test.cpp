@@ -11,7 +11,6 @@
 
 #include "geometry/vibrations/harmonic_analysis.hpp"
 #include "model/molecule_record.hpp"
-#include "model/units.hpp"
 #include "psi4_vibration_data.hpp"
 #include "runtime/records.hpp"
 #include "support/fatal_trap.hpp"
@@ -33,11 +32,8 @@ class Harmonic : public testing::RuntimeTest {
   template <std::size_t N, std::size_t H>
   void set_up(const std::vector<int>& z, const double (&bohr)[N], const double* masses, const double (&hessian)[H],
               double energy, const double* dipole_x = nullptr) {
-    std::ostringstream atoms;  // placeholders, replaced below
-    for (std::size_t a = 0; a < z.size(); ++a) atoms << ' ' << z[a] << " 0 0 " << 1.5 * a << '\n';
-    testing::read_test_molecule(testing::molecule_group(atoms.str().c_str()));
+    testing::read_test_molecule(testing::bohr_molecule(z, bohr));
     Molecule mol = load_molecule(0, "Molecule");
-    for (std::size_t i = 0; i < N; ++i) mol.xyz[i] = bohr[i];
     for (std::size_t a = 0; a < z.size(); ++a) mol.mass[a] = masses[a];
     store_molecule("Molecule", mol);
     release_molecule(mol);

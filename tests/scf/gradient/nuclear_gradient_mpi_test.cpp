@@ -3,8 +3,6 @@
 // gradient together from the master's records.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <string>
 #include <vector>
 
 #include "input/common_setup.hpp"

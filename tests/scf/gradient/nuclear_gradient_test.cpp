@@ -23,7 +23,7 @@
 namespace ostrel {
 namespace {
 
-using testing::record_values;
+using testing::get_reals;
 
 struct Job {
   std::string atoms;     // "Z x y z" lines, angstrom
@@ -61,16 +61,16 @@ class ScfGradient : public testing::ScfSystem {
     const bool fitted = store_get<int>("fitxc") != 0;
     std::vector<double> fa, fb;
     if (fitted) {
-      fa = record_values("fa");
-      fb = record_values("fb");
+      fa = get_reals("fa");
+      fb = get_reals("fb");
     }
     const std::string g = run(scf_nuclear_gradient);
     if (fitted) {
-      EXPECT_EQ(record_values("fa"), fa);
-      EXPECT_EQ(record_values("fb"), fb);
+      EXPECT_EQ(get_reals("fa"), fa);
+      EXPECT_EQ(get_reals("fb"), fb);
     }
     EXPECT_EQ(g.find("ECP Gradient") != std::string::npos, store_get<int>("Necp") != 0) << g;
-    return record_values("Gradient");
+    return get_reals("Gradient");
   }
 
   static void move_atom_coordinate(int i, double delta) {
@@ -85,14 +85,14 @@ class ScfGradient : public testing::ScfSystem {
   // final grid with the grid orders kept.
   std::vector<double> differences(const std::vector<int>& coordinates, double h) {
     store_put("grid_adapt", 0);
-    const std::vector<double> ca = record_values("Ca"), cb = record_values("Cb");
+    const std::vector<double> ca = get_reals("Ca"), cb = get_reals("Cb");
     std::vector<double> fd;
     for (int i : coordinates) {
       double e[2];
       for (int side = 0; side < 2; ++side) {
         move_atom_coordinate(i, side ? -h : h);
-        testing::write_values("Ca", ca);
-        testing::write_values("Cb", cb);
+        testing::put_reals("Ca", ca);
+        testing::put_reals("Cb", cb);
         store_put("scf_Gmax", 0.0);
         const std::string out = run(scf_run);
         EXPECT_NE(out.find("converged"), std::string::npos) << out;

@@ -8,13 +8,14 @@
 #include <numbers>
 #include <vector>
 
-#include "model/molecule_record.hpp"
 #include "runtime/node.hpp"
 #include "scf/grid/grid_points.hpp"
 #include "scf/grid/grid_record.hpp"
 #include "scf/grid/grid_weights.hpp"
 #include "scf/numint/basis_eval.hpp"
-#include "scf/xc/xc_functional.hpp"
+#include "scf/xc/xc_full_tensors.hpp"
+#include "support/model_input.hpp"
+#include "support/molecules.hpp"
 
 namespace ostrel::testing {
 
@@ -114,23 +115,11 @@ double grid_integral(const Grid& g, const double* xyz, const std::vector<double>
   return sum;
 }
 
-// A "Molecule" record of the atoms (atomic numbers, bohr).
+// A "Molecule" record of the atoms (atomic numbers, bohr), read as the program reads it.
 inline void store_test_molecule(const std::vector<int>& z, const std::vector<double>& xyz) {
-  const int n = static_cast<int>(z.size());
-  std::vector<char> storage(molecule_record_size(n, 1) + 64);
-  Molecule m{};
-  m.n_atoms = n;
-  m.n_fragments = 1;
-  m.first_fragment_atoms = n;
-  molecule_attach(m, storage.data());
-  for (int a = 0; a < n; ++a) {
-    m.z[a] = m.charge[a] = z[a];
-    for (int k = 0; k < 3; ++k) m.xyz[3 * a + k] = xyz[3 * a + k];
-    m.fragment_atoms[a] = a;
-    for (int k = 0; k < 32; ++k) m.bonds[32 * a + k] = -1;
-  }
-  m.fragment_counts[0] = m.fragment_counts[1] = n;
-  store_molecule("Molecule", m);
+  int electrons = 0;
+  for (int q : z) electrons += q;
+  read_test_molecule(bohr_molecule(z, xyz.data(), electrons % 2 ? 2 : 1));
 }
 
 // Runs `body` as if this were the only node (messages off), then restores the nodes.
@@ -145,15 +134,6 @@ auto as_one_process(Body body) {
   node_id = id;
   is_master = master;
   return result;
-}
-
-// The functional of a name of the table (all parameters at their defaults).
-inline XcFunctional named_functional(const char* name) {
-  const double p[32] = {};
-  const std::int32_t n[5] = {};
-  XcFunctional f = xc_cleared(p, n);
-  if (!xc_lookup(name, f)) ADD_FAILURE() << name;
-  return f;
 }
 
 // Water in bohr.

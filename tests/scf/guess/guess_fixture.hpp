@@ -9,11 +9,10 @@
 
 #include "input/element_table.hpp"
 #include "input/pending_modules.hpp"
-#include "model/basis_input.hpp"
 #include "model/ecp_input.hpp"
 #include "runtime/store.hpp"
 #include "scf/guess/atomic_calculations.hpp"
-#include "scf/xc/xc_functional.hpp"
+#include "scf/xc/xc_full_tensors.hpp"
 #include "support/input_file.hpp"
 #include "support/model_input.hpp"
 #include "support/runtime_fixture.hpp"
@@ -42,11 +41,7 @@ class Guess : public testing::RuntimeTest {
     testing::read_program_basis(kDef2, true);
     testing::InputFile group(element_group);
     testing::captured_stdout([&] { build_element_table("Atoms", group.get()); });
-    const double p[32] = {};
-    const std::int32_t n[5] = {};
-    XcFunctional f = xc_cleared(p, n);
-    ASSERT_TRUE(xc_lookup(functional, f));
-    xc_store_write(f);
+    xc_store_write(testing::named_functional(functional));
   }
   // Records the SCF set-up and the guess options leave for the guess.
   void options(int na, int nb, int restricted, int mix = 0, int localize = 0, int read = 0,

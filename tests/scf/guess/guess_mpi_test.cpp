@@ -6,12 +6,8 @@
 
 #include "input/element_table.hpp"
 #include "input/pending_modules.hpp"
-#include "model/basis_input.hpp"
-#include "model/molecule_input.hpp"
-#include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/store.hpp"
-#include "scf/guess/guess_frame.hpp"
 #include "scf/xc/xc_functional.hpp"
 #include "support/fatal_trap.hpp"
 #include "support/input_file.hpp"

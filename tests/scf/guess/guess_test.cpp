@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -13,14 +12,10 @@
 #include "input/task_dispatch.hpp"
 #include "integrals/basis_adapter.hpp"
 #include "integrals/coulomb_fit.hpp"
-#include "model/basis_input.hpp"
-#include "model/ecp_input.hpp"
-#include "model/molecule_input.hpp"
 #include "runtime/store.hpp"
 #include "scf/guess/atomic_calculations.hpp"
 #include "scf/guess/guess_frame.hpp"
 #include "scf/guess/vector_file.hpp"
-#include "scf/xc/xc_functional.hpp"
 #include "support/fatal_trap.hpp"
 #include "support/input_file.hpp"
 #include "support/matrices.hpp"
@@ -44,7 +39,6 @@ double orthonormality_error(const char* name) {
 void expect_guess_stop(const char* message) {
   testing::captured_stdout([&] { EXPECT_FATAL(initial_guess(), message); });
 }
-
 
 const char* const kWater = testing::kWaterAtoms;
 

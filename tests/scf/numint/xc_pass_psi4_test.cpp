@@ -8,17 +8,11 @@
 // the tolerances.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "runtime/pool.hpp"
 #include "scf/grid/grid_record.hpp"
-#include "scf/grid/grid_passes.hpp"
-#include "scf/numint/basis_eval_shells.hpp"
-#include "model/basis_record.hpp"
 #include "runtime/store.hpp"
 #include "scf/numint/generated/xc_pass_psi4_reference.hpp"
 #include "scf/numint/xc_pass_system.hpp"
@@ -40,13 +34,7 @@ class XcPassPsi4 : public testing::XcStoreTest {
   double run(const std::vector<int>& z, const double* xyz, const char* functional,
              const std::string& grid, const double* da, const double* db, int n) {
     const int closed = db == nullptr;
-    std::string text = closed ? "$molecule units=b cartesian\n" : "$molecule units=b multiplicity=2 cartesian\n";
-    char line[128];
-    for (std::size_t a = 0; a < z.size(); ++a) {
-      std::snprintf(line, sizeof line, " %d %.10f %.10f %.10f\n", z[a], xyz[3 * a], xyz[3 * a + 1], xyz[3 * a + 2]);
-      text += line;
-    }
-    testing::xc_read_model(text + "$end\n", grid, functional, closed);
+    testing::xc_read_model(testing::bohr_molecule(z, xyz, closed ? 1 : 2), grid, functional, closed);
     EXPECT_EQ(store_get<int>("Nbasis"), n);
     testing::store_fit_and_grid(closed, 4334);
     const long tri = static_cast<long>(n) * (n + 1) / 2;

@@ -25,6 +25,7 @@
 #include "scf/xc/xc_functional.hpp"
 #include "support/input_file.hpp"
 #include "support/model_input.hpp"
+#include "support/molecules.hpp"
 #include "support/records.hpp"
 #include "support/runtime_fixture.hpp"
 

@@ -23,10 +23,8 @@ namespace {
 using testing::get_reals;
 using testing::put_reals;
 
-// Water in bohr (the geometry of the Psi4 comparisons).
-const std::string kWater =
-    "$molecule units=b cartesian\n 8 0 0 0\n 1 0 1.4304281 -1.1071596\n"
-    " 1 0 -1.4304281 -1.1071596\n$end\n";
+// Water of the Psi4 comparisons.
+const std::string kWater = testing::bohr_molecule({8, 1, 1}, xc_psi4::kWaterPbeXyz);
 const std::string kBenzene =
     "$molecule units=b cartesian\n"
     " 6 2.6369 0 0\n 6 1.31845 2.28362 0\n 6 -1.31845 2.28362 0\n"

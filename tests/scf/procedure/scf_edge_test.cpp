@@ -13,8 +13,8 @@
 namespace ostrel {
 namespace {
 
-using testing::record_values;
-using testing::write_values;
+using testing::get_reals;
+using testing::put_reals;
 
 class ScfEdge : public testing::ScfSystem {
  protected:
@@ -29,11 +29,11 @@ TEST_F(ScfEdge, NegativeIterationsOnlyFormTheDensities) {
   no_grid();
   core_guess();
   set_iterations(-1);
-  const std::vector<double> c = record_values("Ca");
+  const std::vector<double> c = get_reals("Ca");
   const std::string out = run(scf_run);
   EXPECT_EQ(out.find(" it."), std::string::npos) << out;
   EXPECT_EQ(store_get<double>("ESCF"), 0.0);
-  const std::vector<double> d = testing::density(n, na, c), da = record_values("Da"), dt = record_values("D");
+  const std::vector<double> d = testing::density(n, na, c), da = get_reals("Da"), dt = get_reals("D");
   for (std::size_t i = 0; i < d.size(); ++i) {
     EXPECT_NEAR(da[i], d[i], 1e-14);
     EXPECT_NEAR(dt[i], 2.0 * d[i], 1e-14);
@@ -62,13 +62,13 @@ TEST_F(ScfEdge, GradientEqualToTheThresholdIsNotConverged) {
   prepare("$scf iterations=1 $end");
   no_grid();
   core_guess();
-  const std::vector<double> ca = record_values("Ca");
+  const std::vector<double> ca = get_reals("Ca");
   run(scf_run);
   const double g = store_get<double>("scf_Gmax");
   ASSERT_GT(g, 0.0);
   for (int larger = 0; larger < 2; ++larger) {
-    write_values("Ca", ca);
-    write_values("Cb", ca);
+    put_reals("Ca", ca);
+    put_reals("Cb", ca);
     const double conv[2] = {larger ? std::nextafter(g, 1.0) : g, 1e-3};
     store_write("convergence", 0, conv, 16);
     const std::string out = run(scf_run);

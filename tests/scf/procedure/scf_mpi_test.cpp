@@ -5,10 +5,7 @@
 // (two-node runs of the open-shell orbital-density example are compared in tests/cli).
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"

@@ -5,7 +5,6 @@
 #include <cmath>
 #include <memory>
 #include <random>
-#include <string>
 #include <vector>
 
 #include "integrals/fit_driver.hpp"
@@ -16,8 +15,8 @@
 namespace ostrel {
 namespace {
 
-using testing::record_values;
-using testing::write_values;
+using testing::get_reals;
+using testing::put_reals;
 
 double norm(int n, const double* x) {
   double s = 0.0;
@@ -92,13 +91,13 @@ class ScfResponse : public testing::ScfSystem {
     for (const char* name : {"Ca1", "Cb1", "F1Ca", "F1Cb"}) store_alloc(name, 8 * n * na);
   }
   std::vector<double> fock_at(const std::vector<double>& ca, const std::vector<double>& cb) {
-    write_values("Ca", ca);
-    write_values("Cb", cb);
+    put_reals("Ca", ca);
+    put_reals("Cb", cb);
     run([] {
       scf_density();
       scf_fock_energy();
     });
-    return record_values("Fa");
+    return get_reals("Fa");
   }
   int nrot = 0;
 };
@@ -112,17 +111,17 @@ TEST_F(ScfResponse, FirstOrderFockMatchesFiniteDifferences) {
       SetUp();
     }
     start(charge, 1);
-    const std::vector<double> ca = record_values("Ca"), cb = record_values("Cb");
+    const std::vector<double> ca = get_reals("Ca"), cb = get_reals("Cb");
     std::mt19937 rng(7);
     std::uniform_real_distribution<double> u(-0.1, 0.1);
     std::vector<double> a1(static_cast<std::size_t>(n) * na), b1(static_cast<std::size_t>(n) * nb);
     for (double& x : a1) x = u(rng);
     for (double& x : b1) x = u(rng);
-    write_values("Ca1", a1);
-    write_values("Cb1", b1);
+    put_reals("Ca1", a1);
+    put_reals("Cb1", b1);
     store_put("ND1", 1);
     run(scf_response);
-    const std::vector<double> f1ca = record_values("F1Ca");
+    const std::vector<double> f1ca = get_reals("F1Ca");
 
     const double h = 1e-2;  // the model is linear; a long step keeps screening switches small
     std::vector<std::vector<double>> f(2);

@@ -1,3 +1,5 @@
+// The one-electron set-up of the SCF: nuclear repulsion and H0 with and without a field, and
+// the stored quantities of the Coulomb fit.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -5,34 +7,25 @@
 #include <vector>
 
 #include "model/basis_input.hpp"
-#include "model/molecule_input.hpp"
+#include "model/molecule_record.hpp"
 #include "runtime/store.hpp"
 #include "scf/procedure/scf_one_electron.hpp"
 #include "support/fatal_trap.hpp"
-#include "support/input_file.hpp"
 #include "support/model_input.hpp"
-#include "support/runtime_fixture.hpp"
+#include "support/molecules.hpp"
 #include "support/records.hpp"
+#include "support/runtime_fixture.hpp"
 
 namespace ostrel {
 namespace {
 
-const std::string kDef2 = std::string(OSTREL_SOURCE_DIR) + "/data/basis/def2";
-constexpr double kBohr = 1.8897259885789233;
+const std::string kDef2 = testing::basis_library("def2");
 
 // Water with the oxygen off the origin, so the field term of its functions is not zero.
-const double kXyz[3][3] = {{0.0, 0.0, 0.5}, {0.0, 0.757, 1.087}, {0.0, -0.757, 1.087}};
-const double kZ[3] = {8.0, 1.0, 1.0};
-
 class ScfOneElectron : public testing::RuntimeTest {
  protected:
   void prepare(int fit, int n3fit, const double field[3]) {
-    char text[400];
-    std::snprintf(text, sizeof text,
-                  "$molecule cartesian\n set=def2-SVP\n 8 %g %g %g\n 1 %g %g %g\n 1 %g %g %g\n$end\n",
-                  kXyz[0][0], kXyz[0][1], kXyz[0][2], kXyz[1][0], kXyz[1][1], kXyz[1][2],
-                  kXyz[2][0], kXyz[2][1], kXyz[2][2]);
-    testing::read_test_molecule(text);
+    testing::read_test_molecule(std::string("$molecule cartesian\n set=def2-SVP\n") + testing::kWaterAtoms + "$end\n");
     testing::read_program_basis(kDef2);
     if (fit) testing::captured_stdout([&] { read_basis(kDef2.c_str(), "basis2", "Basis2", "Nfit", "n_fit", 0, 0, fit == 'V'); });
     const double cut[2] = {1e-10, 1e-6};
@@ -54,19 +47,20 @@ class ScfOneElectron : public testing::RuntimeTest {
 TEST_F(ScfOneElectron, FieldAddsToTheNuclearEnergyAndSubtractsTheDipoleFromH0) {
   const double none[3] = {0.0, 0.0, 0.0};
   prepare(0, 0, none);
-  const std::string quiet = run();
-  EXPECT_EQ(quiet.find("Applied"), std::string::npos);
+  EXPECT_EQ(run().find("Applied"), std::string::npos);
   const double enn0 = store_get<double>("Enn");
   const std::vector<double> s = testing::get_reals("S"), h0 = testing::get_reals("H0");
-
-  // Naive nuclear repulsion from the input coordinates.
-  double enn = 0.0;
-  for (int a = 0; a < 3; ++a)
-    for (int b = 0; b < a; ++b) {
-      double r2 = 0.0;
-      for (int k = 0; k < 3; ++k) r2 += std::pow(kBohr * (kXyz[a][k] - kXyz[b][k]), 2);
-      enn += kZ[a] * kZ[b] / std::sqrt(r2);
-    }
+  // Naive nuclear repulsion and nuclear dipole from the stored atoms.
+  Molecule m = load_molecule(0, "Molecule");
+  double enn = 0.0, dipole = 0.0;
+  for (int a = 0; a < 3; ++a) {
+    dipole += m.charge[a] * m.xyz[3 * a + 2];
+    for (int b = 0; b < a; ++b)
+      enn += m.charge[a] * m.charge[b] /
+             std::hypot(m.xyz[3 * a] - m.xyz[3 * b], m.xyz[3 * a + 1] - m.xyz[3 * b + 1], m.xyz[3 * a + 2] - m.xyz[3 * b + 2]);
+  }
+  const double z_oxygen = m.xyz[2];
+  release_molecule(m);
   EXPECT_NEAR(enn0, enn, 1e-12);
   EXPECT_NEAR(s[0], 1.0, 1e-12);  // normalised oxygen 1s
 
@@ -77,12 +71,9 @@ TEST_F(ScfOneElectron, FieldAddsToTheNuclearEnergyAndSubtractsTheDipoleFromH0) {
   const std::string out = run();
   EXPECT_NE(out.find(" Applied electric field = ( 0.00000000,  0.00000000,  0.01000000)\n"),
             std::string::npos) << out;
-  double dipole = 0.0;
-  for (int a = 0; a < 3; ++a) dipole += kZ[a] * kBohr * kXyz[a][2];
   EXPECT_NEAR(store_get<double>("Enn") - enn0, 0.01 * dipole, 1e-12);
   // The oxygen 1s sits on the oxygen: <1s|z|1s> = z_O.
-  const std::vector<double> h0f = testing::get_reals("H0");
-  EXPECT_NEAR(h0f[0] - h0[0], -0.01 * kBohr * kXyz[0][2], 1e-11);
+  EXPECT_NEAR(testing::get_reals("H0")[0] - h0[0], -0.01 * z_oxygen, 1e-11);
   EXPECT_EQ(testing::get_reals("S"), s);
 }
 

@@ -2,10 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <string>
 
 #include "input/element_table.hpp"
-#include "model/basis_input.hpp"
 #include "model/molecule_input.hpp"
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"

@@ -15,8 +15,8 @@
 namespace ostrel {
 namespace {
 
-using testing::record_values;
-using testing::write_values;
+using testing::get_reals;
+using testing::put_reals;
 
 class ScfOverlapFit : public testing::ScfSystem {
  protected:
@@ -26,7 +26,7 @@ class ScfOverlapFit : public testing::ScfSystem {
   // difference) and the change the gradient predicts, relative to that change.
   double energy_derivative_error(int spins) {
     const int nrot = static_cast<int>(store_size("scf_G") / 8);
-    const std::vector<double> g = record_values("scf_G"), ca = record_values("Ca"), cb = record_values("Cb");
+    const std::vector<double> g = get_reals("scf_G"), ca = get_reals("Ca"), cb = get_reals("Cb");
     std::vector<double> b(nrot);
     for (int i = 0; i < nrot; ++i) b[i] = std::sin(0.37 * i + 0.1);
     const double h = 1e-4;
@@ -34,9 +34,9 @@ class ScfOverlapFit : public testing::ScfSystem {
     for (int side = 0; side < 2; ++side) {
       std::vector<double> x(nrot);
       for (int i = 0; i < nrot; ++i) x[i] = (side ? -h : h) * b[i];
-      write_values("Ca", ca);
-      write_values("Cb", cb);
-      write_values("scf_X", x);
+      put_reals("Ca", ca);
+      put_reals("Cb", cb);
+      put_reals("scf_X", x);
       run([] {
         scf_rotate();
         scf_density();
@@ -44,8 +44,8 @@ class ScfOverlapFit : public testing::ScfSystem {
       });
       e[side] = store_get<double>("ESCF");
     }
-    write_values("Ca", ca);
-    write_values("Cb", cb);
+    put_reals("Ca", ca);
+    put_reals("Cb", cb);
     // dE/dX is 4 g for a closed shell and 2 g per spin block otherwise.
     double predicted = 0.0;
     for (int i = 0; i < nrot; ++i) predicted += (spins == 1 ? 4.0 : 2.0) * g[i] * b[i];
@@ -57,7 +57,7 @@ class ScfOverlapFit : public testing::ScfSystem {
 TEST_F(ScfOverlapFit, FittedChargesAreTheElectronCounts) {
   start('S', 1);
   const int m = store_get<int>("Nfit");
-  const std::vector<double> s = record_values("s"), da = record_values("da"), db = record_values("db");
+  const std::vector<double> s = get_reals("s"), da = get_reals("da"), db = get_reals("db");
   double qa = 0.0, qb = 0.0;
   for (int k = 0; k < m; ++k) {
     qa += s[k] * da[k];

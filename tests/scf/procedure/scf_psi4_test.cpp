@@ -1,14 +1,8 @@
 // Whole runs against Psi4 in the model it shares with this program (Coulomb fitted in the
 // Coulomb metric, fit=J; exchange-correlation from the orbital density, fitxc=0; grid
-// accuracy 1e-10): energies and gradients of further molecules, then radicals and other hard
-// cases. Each radical lands within 1e-6 of Psi4's energy (convergence 1e-8); with every option
-// at its default (fitted exchange-correlation, Newton steps) each converges to the ground
-// state of that model: not above the energy a BFGS run to 1e-8 reaches. Degenerate open
-// shells (the pi pairs of OH and NO) are the hard part: a soft rotation of the hole and steps
-// that overshoot along it.
+// accuracy 1e-10): energies and a gradient of molecules beyond water and the radicals.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <string>
 #include <vector>
 
@@ -20,10 +14,9 @@
 namespace ostrel {
 namespace {
 
-// Psi4 1.3.2 (libxc 5.2.3): def2-SVP (pure),
-// scf_type df, df_basis_scf def2-svp-jfit (= def2-universal-jfit), 200 x 974 unpruned grid,
-// e_convergence 1e-10, d_convergence 1e-9, RKS/UKS as the multiplicity says; coordinates in
-// angstrom as written. Gradients are Psi4's analytic ones (hartree/bohr, atom by atom).
+// Psi4 1.3.2 (libxc 5.2.3): def2-SVP (pure), scf_type df, df_basis_scf def2-svp-jfit
+// (= def2-universal-jfit), 200 x 974 unpruned grid, e_convergence 1e-10, d_convergence 1e-9,
+// RKS/UKS as the multiplicity says; coordinates in angstrom as written. Gradients are Psi4's analytic ones (hartree/bohr, atom by atom).
 struct Case {
   const char* name;
   const char* functional;

@@ -139,7 +139,7 @@ class ScfRadicals : public testing::RuntimeTest {
     scf_run();
     scf_nuclear_gradient();
     ::testing::internal::GetCapturedStdout();
-    return testing::record_values("Gradient")[2];
+    return testing::get_reals("Gradient")[2];
   }
 };
 

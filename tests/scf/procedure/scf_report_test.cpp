@@ -5,25 +5,12 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "integrals/one_electron_driver.hpp"
-#include "model/basis_input.hpp"
-#include "model/molecule_input.hpp"
-#include "runtime/store.hpp"
 #include "scf/procedure/scf_test_system.hpp"
-#include "support/input_file.hpp"
-#include "support/matrices.hpp"
-#include "support/model_input.hpp"
-#include "support/molecules.hpp"
-#include "support/runtime_fixture.hpp"
-#include "support/records.hpp"
 
 namespace ostrel {
 namespace {
@@ -87,54 +74,40 @@ const std::string kShortAlpha =
     "\n  11    -6.500000   12    -5.250000   13    -4.000000   14    -2.750000"
     "\n  15    -1.500000   16    -0.250000   17     1.000000   18     2.250000\n";
 
-// The dipole 0.5 au is 1.270883 D; MOLDEN alone changes nothing else.
-TEST_F(ScfReport, DefaultPrintsEnergiesDipoleAndShortOrbitalList) {
+// The dipole 0.5 au is 1.270883 D. DFT lists eight orbitals either side of the gap, other
+// theories or +ENERGIES all, -ENERGIES none; MOLDEN alone changes nothing; beta has its own
+// occupation; listings without code or data say so in a line.
+TEST_F(ScfReport, EnergiesDipoleOrbitalListsAndPrintOptions) {
   EXPECT_EQ(report(), kEnergyBlock + kShortAlpha);
-  set_print("-ENERGIES");
-  EXPECT_EQ(report(), kEnergyBlock);
   set_print("MOLDEN");
   EXPECT_EQ(report(), kEnergyBlock + kShortAlpha);
-}
-
-TEST_F(ScfReport, FullListsOutsideDensityFunctionalsOrWhenAskedFor) {
-  set_electrons(3, 3, 1);
-  const std::string all =
-      "\n One-Electron Energies (alpha)\n occupied:"
-      "\n   1   -19.000000    2   -17.750000    3   -16.500000"
-      "\n virtual:";
-  std::string out = report("HF");
-  ASSERT_EQ(out.rfind(kEnergyBlock + all, 0), 0u) << out;
-  EXPECT_NE(out.find("  20     4.750000\n"), std::string::npos);  // the last virtual
-  set_print("+ENERGIES");
-  EXPECT_EQ(report(), out);
-}
-
-TEST_F(ScfReport, UnrestrictedListsBetaWithItsOwnOccupation) {
-  set_electrons(10, 9, 0);
-  const std::string out = report();
-  EXPECT_NE(out.find(kShortAlpha +
-                     "\n One-Electron Energies (beta)\n occupied:"
-                     "\n   2   -17.250000    3   -16.000000    4   -14.750000    5   -13.500000"
-                     "\n   6   -12.250000    7   -11.000000    8    -9.750000    9    -8.500000"
-                     "\n virtual:"
-                     "\n  10    -7.250000   11    -6.000000   12    -4.750000   13    -3.500000"
-                     "\n  14    -2.250000   15    -1.000000   16     0.250000   17     1.500000\n"),
-            std::string::npos)
-      << out;
-}
-
-TEST_F(ScfReport, FewVirtuals) {
-  set_electrons(18, 18, 1);
-  EXPECT_NE(report().find("\n virtual:\n  19     3.500000   20     4.750000\n"), std::string::npos);
-}
-
-TEST_F(ScfReport, ListingsWithoutCodeOrDataSayLine) {
   set_print("-ENERGIES+VDW+EFG+ESR+FIT+GRID");
   EXPECT_EQ(report(), kEnergyBlock +
                           "\n print option VDW: this analysis is not available in this build\n"
                           "\n no fitted density to analyse\n"
                           "\n no integration grid to print\n"
                           "\n print option EFG: this analysis is not available in this build\n");
+  set_print("");
+  set_electrons(3, 3, 1);
+  const std::string all = "\n One-Electron Energies (alpha)\n occupied:"
+                          "\n   1   -19.000000    2   -17.750000    3   -16.500000\n virtual:";
+  const std::string out = report("HF");
+  ASSERT_EQ(out.rfind(kEnergyBlock + all, 0), 0u) << out;
+  EXPECT_NE(out.find("  20     4.750000\n"), std::string::npos);  // the last virtual
+  set_print("+ENERGIES");
+  EXPECT_EQ(report(), out);
+  set_print("");
+  set_electrons(18, 18, 1);
+  EXPECT_NE(report().find("\n virtual:\n  19     3.500000   20     4.750000\n"), std::string::npos);
+  set_electrons(10, 9, 0);
+  EXPECT_NE(report().find(kShortAlpha +
+                          "\n One-Electron Energies (beta)\n occupied:"
+                          "\n   2   -17.250000    3   -16.000000    4   -14.750000    5   -13.500000"
+                          "\n   6   -12.250000    7   -11.000000    8    -9.750000    9    -8.500000"
+                          "\n virtual:"
+                          "\n  10    -7.250000   11    -6.000000   12    -4.750000   13    -3.500000"
+                          "\n  14    -2.250000   15    -1.000000   16     0.250000   17     1.500000\n"),
+            std::string::npos);
 }
 
 TEST_F(ScfReport, DensityMatricesAlphaAndBetaUnlessClosed) {

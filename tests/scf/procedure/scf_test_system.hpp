@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -18,7 +17,6 @@
 #include "integrals/fit_driver.hpp"
 #include "linalg/eigen_symmetric.hpp"
 #include "model/basis_input.hpp"
-#include "model/molecule_input.hpp"
 #include "runtime/node.hpp"
 #include "runtime/store.hpp"
 #include "scf/procedure/scf_one_electron.hpp"
@@ -36,9 +34,6 @@
 namespace ostrel::testing {
 
 inline const std::string kScfLibrary = std::string(OSTREL_SOURCE_DIR) + "/data/basis/def2";
-
-inline std::vector<double> record_values(const char* name) { return get_reals(name); }
-inline void write_values(const char* name, const std::vector<double>& v) { put_reals(name, v); }
 
 // Generalised eigenvectors of the packed f in the packed metric s, column-major n x n
 // (one column per orbital, ascending), by symmetric orthogonalisation. The eigensolver runs
@@ -130,9 +125,9 @@ class ScfSystem : public RuntimeTest {
   // Start orbitals: eigenvectors of H0 in the overlap metric.
   void core_guess() {
     testing::captured_stdout([&] { scf_one_electron_setup(); });
-    const std::vector<double> c = roothaan(n, record_values("H0"), record_values("S"));
-    write_values("Ca", c);
-    write_values("Cb", c);
+    const std::vector<double> c = roothaan(n, get_reals("H0"), get_reals("S"));
+    put_reals("Ca", c);
+    put_reals("Cb", c);
   }
 
   std::string run(const std::function<void()>& body) {
@@ -181,7 +176,7 @@ struct HessianCheck {
 };
 inline HessianCheck hessian_fd_check(unsigned seed, double h) {
   const int nrot = static_cast<int>(store_size("scf_G") / 8);
-  const std::vector<double> ca = record_values("Ca"), cb = record_values("Cb");
+  const std::vector<double> ca = get_reals("Ca"), cb = get_reals("Cb");
   std::vector<double> b(nrot), sigma(nrot);
   unsigned state = seed;
   double len = 0.0;
@@ -198,18 +193,18 @@ inline HessianCheck hessian_fd_check(unsigned seed, double h) {
   for (int side = 0; side < 2; ++side) {
     std::vector<double> x(nrot);
     for (int i = 0; i < nrot; ++i) x[i] = (side ? -h : h) * b[i];
-    write_values("Ca", ca);
-    write_values("Cb", cb);
-    write_values("scf_X", x);
+    put_reals("Ca", ca);
+    put_reals("Cb", cb);
+    put_reals("scf_X", x);
     scf_rotate();
     scf_density();
     scf_fock_energy();
     scf_gradient();
-    g[side] = record_values("scf_G");
+    g[side] = get_reals("scf_G");
   }
   ::testing::internal::GetCapturedStdout();
-  write_values("Ca", ca);
-  write_values("Cb", cb);
+  put_reals("Ca", ca);
+  put_reals("Cb", cb);
   HessianCheck r{0.0, 0.0};
   for (int i = 0; i < nrot; ++i) {
     const double fd = (g[0][i] - g[1][i]) / (2 * h);

@@ -1,11 +1,35 @@
 #pragma once
 // Derivatives of xc_point spread out to full tensors in the eight raw variables
-// (alpha rho, gx, gy, gz, then beta), so that tests can index them plainly.
+// (alpha rho, gx, gy, gz, then beta), so that tests can index them plainly; functionals by
+// code or by name.
+#include <gtest/gtest.h>
+
 #include <array>
 
+#include "scf/xc/xc_functional.hpp"
 #include "scf/xc/xc_point.hpp"
 
 namespace ostrel::testing {
+
+// A gradient-level functional of exchange and correlation codes with parameters p[0..2].
+inline XcFunctional by_codes(int x_code, int c_code, double p0 = 0, double p1 = 0, double p2 = 0) {
+  const double p[32] = {p0, p1, p2};
+  const std::int32_t n[5] = {};
+  XcFunctional f = xc_cleared(p, n);
+  f.x_code = x_code;
+  f.c_code = c_code;
+  f.level = 1;
+  return f;
+}
+
+// The functional of a name of the table (all parameters at their defaults).
+inline XcFunctional named_functional(const char* name) {
+  const double p[32] = {};
+  const std::int32_t n[5] = {};
+  XcFunctional f = xc_cleared(p, n);
+  if (!xc_lookup(name, f)) ADD_FAILURE() << name;
+  return f;
+}
 
 struct FullDerivatives {
   std::array<double, 8> d1{};

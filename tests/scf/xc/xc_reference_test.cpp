@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 #include "scf/xc/xc_functional.hpp"
 #include "scf/xc/xc_point.hpp"
@@ -19,16 +18,6 @@ namespace {
 using testing::FullDerivatives;
 using testing::kLibxcPoints;
 using testing::kLibxcRows;
-
-XcFunctional functional(int x_code, int c_code, const double* p3) {
-  const double p[32] = {p3[0], p3[1], p3[2]};
-  const std::int32_t n[5] = {};
-  XcFunctional f = xc_cleared(p, n);
-  f.x_code = x_code;
-  f.c_code = c_code;
-  f.level = 1;
-  return f;
-}
 
 // libxc's derivatives in (rho_a, rho_b, sigma_aa, sigma_ab, sigma_bb) carried to the raw
 // variables (rho_a, grad_a, rho_b, grad_b) by the chain rule.
@@ -96,7 +85,7 @@ Errors compare(const XcFunctional& f, const testing::LibxcPoint& pt, const doubl
 // entry of that order. libxc's own second derivatives are rounded at about 1e-14 of the
 // largest, which bounds what can be seen there.
 void expect_rows_match(const char* name, int x_code, int c_code, const double* p, const double (&values)[4][21]) {
-  const XcFunctional f = functional(x_code, c_code, p);
+  const XcFunctional f = testing::by_codes(x_code, c_code, p[0], p[1], p[2]);
   for (int k = 0; k < 4; ++k) {
     const Errors e = compare(f, kLibxcPoints[k], values[k]);
     EXPECT_LE(e.e, 1e-13) << name << " point " << k;
