@@ -103,11 +103,19 @@ void anharmonic_levels(double omega, int n_points, const double* xs, const doubl
   const double u = 1.0 / std::sqrt(omega), a = std::sqrt(omega);
   double x[kGrid], v[kGrid];
   {
-    PoolArray<double> m(n_points), work(n_points);
-    spline_curvatures(n_points, xs, vs, m.data(), work.data());
+    // A well that rises on both sides is splined as sign(x) sqrt(V): a harmonic well turns
+    // into a line and a Morse well into one exponential, which cubic pieces follow far
+    // better than its square where the scan is coarse (a steep wall holds only a few
+    // points). A potential that dips below the reference is splined as it is.
+    bool rooted = true;
+    for (int i = 0; i < n_points; ++i) rooted = rooted && vs[i] >= 0;
+    PoolArray<double> y(n_points), m(n_points), work(n_points);
+    for (int i = 0; i < n_points; ++i) y[i] = rooted ? std::copysign(std::sqrt(vs[i]), xs[i]) : vs[i];
+    spline_curvatures(n_points, xs, y.data(), m.data(), work.data());
     for (int i = 0; i < kGrid; ++i) {
       x[i] = (2 * i + 1 - kGrid) * kGridHalfWidth * u / (kGrid - 1);
-      v[i] = spline_value(n_points, xs, vs, m.data(), x[i]);
+      const double t = spline_value(n_points, xs, y.data(), m.data(), x[i]);
+      v[i] = rooted ? t * t : t;
     }
   }
   std::printf("x,v:\n");
