@@ -62,6 +62,7 @@ run_fatal '$system disk=600 $end' "0: too many tmp files (600)"
 run_fatal "\$system path=/$(printf 'p%.0s' $(seq 130)) \$end" "*** error in '\$system' reading variable 'path'"
 run_fatal "\$system path=$work/missing-dir \$end" "0: opening file $work/missing-dir/tmp"
 run_fatal '$control task=dipole $end' " task DIPOLE is not available in this build"
+run_fatal '$molecule z 8 1 1 1.0 1 1 1.0 -2 5.0 $end' " z-matrix atom 3: these distances form no triangle"
 
 "$ostrel" "$work/none.inp" > "$work/nf.out" 2> "$work/nf.err"; rc=$?
 [ $rc -eq 1 ] || fail "missing input exit $rc"
