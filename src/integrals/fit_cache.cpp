@@ -54,25 +54,30 @@ double checksum(const AtomSet& set) {
 
 // The function pairs (i on B, j on A, column i * nA + j) of atom pair (a, b) whose shell
 // pair has a primitive pair within x_max: exactly the columns the direct evaluation fills,
-// so dropping the others changes nothing. Returns their count; `cols` (nA nB) may be null.
+// so dropping the others changes nothing. Ascending, so that sums run in the order of the
+// full block. Returns their count; `cols` (nA nB) may be null.
 int pair_columns(const AtomSet& orb, int ia, int ib, double x_max, int* cols) {
   const AtomFunctions &a = orb.atoms[ia], &b = orb.atoms[ib];
-  int count = 0;
+  PoolArray<char> kept(static_cast<std::int64_t>(b.nshell) * a.nshell);
   for (int sb = 0; sb < b.nshell; ++sb)
     for (int sa = 0; sa < a.nshell; ++sa) {
-      bool kept = false;
-      for (int eb = 0; eb < b.nexp && !kept; ++eb) {
+      bool any = false;
+      for (int eb = 0; eb < b.nexp && !any; ++eb) {
         if (b.coefficients[eb * b.nshell + sb] == 0.0) continue;
-        for (int ea = 0; ea < a.nexp && !kept; ++ea)
-          kept = a.coefficients[ea * a.nshell + sa] != 0.0 &&
-                 gaussian_pair(a.exponents[ea], a.centre, b.exponents[eb], b.centre).exponent <= x_max;
+        for (int ea = 0; ea < a.nexp && !any; ++ea)
+          any = a.coefficients[ea * a.nshell + sa] != 0.0 &&
+                gaussian_pair(a.exponents[ea], a.centre, b.exponents[eb], b.centre).exponent <= x_max;
       }
-      if (!kept) continue;
-      const int nsb = shell_size(b.shell_l[sb]), nsa = shell_size(a.shell_l[sa]);
-      for (int i = 0; i < nsb; ++i)
-        for (int j = 0; j < nsa; ++j, ++count)
-          if (cols) cols[count] = (b.shell_first[sb] + i) * a.nfunc + a.shell_first[sa] + j;
+      kept[sb * a.nshell + sa] = any;
     }
+  int count = 0;
+  for (int sb = 0; sb < b.nshell; ++sb)
+    for (int i = b.shell_first[sb]; i < b.shell_first[sb] + shell_size(b.shell_l[sb]); ++i)
+      for (int sa = 0; sa < a.nshell; ++sa) {
+        if (!kept[sb * a.nshell + sa]) continue;
+        for (int j = a.shell_first[sa]; j < a.shell_first[sa] + shell_size(a.shell_l[sa]); ++j, ++count)
+          if (cols) cols[count] = i * a.nfunc + j;
+      }
   return count;
 }
 
