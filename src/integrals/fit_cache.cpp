@@ -173,6 +173,63 @@ void for_each_kept_block(const AtomSet& orb, int m, const FitPairs& pairs, doubl
   });
 }
 
+// The direct evaluation's work on atom pair (a, b): the Hermite lengths of its primitive
+// pairs that survive the screening (each meets every fitting function).
+double pair_work(const AtomSet& orb, int ia, int ib, double x_max) {
+  const AtomFunctions &a = orb.atoms[ia], &b = orb.atoms[ib];
+  double work = 0.0;
+  for (int eb = 0; eb < b.nexp; ++eb) {
+    const ExponentL rb = exponent_l(b, eb);
+    if (rb.hi < rb.lo) continue;
+    for (int ea = 0; ea < a.nexp; ++ea) {
+      const ExponentL ra = exponent_l(a, ea);
+      if (ra.hi >= ra.lo && gaussian_pair(a.exponents[ea], a.centre, b.exponents[eb], b.centre).exponent <= x_max)
+        work += hermite_count(rb.hi + ra.hi);
+    }
+  }
+  return work;
+}
+
+// The pairs to keep within `capacity` doubles: when not all fit, those that save the most
+// direct work per stored column first. Their offsets go into `index` (natom x natom, -1 for
+// the others) in the order of `pairs`; returns how many are kept.
+std::int64_t choose_pairs(const AtomSet& orb, int m, const FitPairs& pairs, double x_max, std::int64_t capacity,
+                          std::int64_t* index) {
+  const int natom = orb.natom;
+  const std::int64_t nn = static_cast<std::int64_t>(natom) * natom;
+  std::fill(index, index + nn, std::int64_t{-1});
+  PoolArray<std::int64_t> size(nn), order(nn);
+  PoolArray<double> gain(nn);
+  std::int64_t count = 0, total = 0;
+  for_each_fit_pair(pairs, natom, [&](int a, int b) {
+    const std::int64_t id = static_cast<std::int64_t>(a) * natom + b;
+    const int ncols = pair_columns(orb, a, b, x_max, nullptr);
+    size[id] = static_cast<std::int64_t>(m) * ncols;
+    gain[id] = ncols > 0 ? pair_work(orb, a, b, x_max) / ncols : 0.0;
+    total += size[id];
+    order[count++] = id;
+  });
+  if (total > capacity)
+    std::sort(order.data(), order.data() + count, [&](std::int64_t x, std::int64_t y) {
+      return gain[x] != gain[y] ? gain[x] > gain[y] : x < y;
+    });
+  std::int64_t used = 0, kept = 0;
+  for (std::int64_t x = 0; x < count; ++x)
+    if (used + size[order[x]] <= capacity) {
+      index[order[x]] = 0;  // chosen; offsets follow
+      used += size[order[x]];
+      ++kept;
+    }
+  used = 0;
+  for_each_fit_pair(pairs, natom, [&](int a, int b) {
+    const std::int64_t id = static_cast<std::int64_t>(a) * natom + b;
+    if (index[id] < 0) return;
+    index[id] = used;
+    used += size[id];
+  });
+  return kept;
+}
+
 }  // namespace
 
 void fit_cache_reserve(const AtomSet& orb, int m, double epsilon) {
@@ -207,21 +264,12 @@ bool fit_cache_prepare(const AtomSet& orb, const AtomSet& aux, const double* xyz
   std::int64_t header[kHeader] = {0, 0, 0, 0, 0, 0};
   if (record_exists(kWords)) record_read(kWords, header, kHeader);
   const bool usable = header[1] == natom && record_count(kWords) == lay.data_at + header[0];
-  // Pairs in the usual order while they fit, the others into `rest`.
   PoolArray<std::int64_t> index(static_cast<std::int64_t>(natom) * natom);
-  std::fill(index.data(), index.data() + index.size(), std::int64_t{-1});
+  const std::int64_t kept = usable ? choose_pairs(orb, m, pairs, x_max, header[0], index.data()) : 0;
   PoolArray<int> length(natom);
   std::fill(length.data(), length.data() + natom, 0);
-  std::int64_t used = 0, kept = 0;
   for_each_fit_pair(pairs, natom, [&](int a, int b) {
-    const std::int64_t size = static_cast<std::int64_t>(m) * pair_columns(orb, a, b, x_max, nullptr);
-    if (usable && used + size <= header[0]) {
-      index[static_cast<std::int64_t>(a) * natom + b] = used;
-      used += size;
-      ++kept;
-    } else {
-      rest[static_cast<std::int64_t>(a) * natom + length[a]++] = b;
-    }
+    if (!usable || pair_offset(index.data(), natom, a, b) < 0) rest[static_cast<std::int64_t>(a) * natom + length[a]++] = b;
   });
   for (int a = 0; a < natom; ++a)
     if (length[a] < natom) rest[static_cast<std::int64_t>(a) * natom + length[a]] = -1;
