@@ -237,9 +237,11 @@ void fit_cache_reserve(const AtomSet& orb, int m, double epsilon) {
   const int natom = orb.natom;
   const Layout lay(natom);
   const double x_max = pair_screening_limit(epsilon);
-  std::int64_t need = 0;
+  std::int64_t all = 0;
   for (int a = 0; a < natom; ++a)
-    for (int b = 0; b <= a; ++b) need += static_cast<std::int64_t>(m) * pair_columns(orb, a, b, x_max, nullptr);
+    for (int b = 0; b <= a; ++b) all += static_cast<std::int64_t>(m) * pair_columns(orb, a, b, x_max, nullptr);
+  // A node keeps its own atoms' pairs; the groups are even in atoms, not in pairs.
+  const std::int64_t need = node_count > 1 ? all / node_count + all / (4L * node_count) : all;
   int peak_kb = 0, written_kb = 0, read_kb = 0;
   store_usage(&peak_kb, &written_kb, &read_kb);
   const std::int64_t peak = 1024 * static_cast<std::int64_t>(peak_kb);
