@@ -6,17 +6,18 @@ namespace ostrel {
 // The three-centre Coulomb integrals (k|mu nu) of this node's atom pairs, kept between SCF
 // iterations in the node's store record "ri.B" so that projections and assemblies become
 // matrix-vector products. Only the function pairs whose shell pair survives the primitive
-// screening are kept, packed, so the results equal the direct ones. The record is made once,
-// at the SCF set-up (the store frees in stack order, so it must sit below the records of the
-// runs), and is rewritten in place for each geometry. It takes at most half the store's free
-// space; the pairs that do not fit are computed directly by the callers.
+// screening are kept, packed: the others are zero. The record is made once, at the SCF
+// set-up (the store frees in stack order, so it must sit below the records of the runs),
+// and is rewritten in place for each geometry. It takes at most half the store's free space;
+// the pairs that do not fit (those saving the least direct work per stored column) are
+// computed directly by the callers.
 
 // Creates the record when absent, sized for every atom pair at the present geometry (with
 // some slack) or for what fits; one line tells when not all fit.
 void fit_cache_reserve(const AtomSet& orb, int m, double epsilon);
 
-// Makes the record hold the integrals of this geometry, basis and epsilon for as many of
-// `pairs` as fit, and writes the others as pair lists into `rest` (natom x natom, the form
+// Makes the record hold the integrals of this geometry, basis and epsilon for the pairs of
+// `pairs` that fit, and writes the others as pair lists into `rest` (natom x natom, the form
 // of FitPairs::lists, rows of the atoms of `pairs`) for the direct path. False when no pair
 // is kept (then `rest` holds all of `pairs`).
 bool fit_cache_prepare(const AtomSet& orb, const AtomSet& aux, const double* xyz, const FitPairs& pairs,
