@@ -1,11 +1,16 @@
 #include "integrals/fit_cache.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <cstdio>
 
 #include "integrals/coulomb_blocks.hpp"
 #include "integrals/coulomb_pairs.hpp"
+#include "integrals/obara_saika.hpp"
 #include "integrals/one_electron_matrices.hpp"
+#include "integrals/shell.hpp"
+#include "runtime/node.hpp"
 #include "runtime/pool.hpp"
 #include "runtime/records.hpp"
 #include "runtime/store.hpp"
@@ -16,9 +21,10 @@ namespace {
 
 // Layout of the record: a header of six 64-bit integers (capacity in doubles, atoms, n, m,
 // filled flag, spare), the key (epsilon, two basis checksums, coordinates), the offset of
-// every atom pair's block (natom x natom, -1 when absent) and the blocks. A block holds, for
-// every fitting function k, the nB x nA integrals (k|mu nu) of the pair, row k after row k.
-// Every part is 8 bytes wide, so the record is seen as words (header, index) or doubles.
+// every atom pair's block (natom x natom, -1 when the pair is not kept) and the blocks. A
+// block holds, for every fitting function k, the integrals (k|mu nu) of the pair's columns
+// (see pair_columns), row k after row k. Every part is 8 bytes wide, so the record is seen
+// as words (header, index) or doubles.
 constexpr Record<std::int64_t> kWords = rec::ri_B;
 constexpr Record<double> kValues{rec::ri_B.name};
 constexpr std::int64_t kHeader = 6;
@@ -46,12 +52,37 @@ double checksum(const AtomSet& set) {
   return s;
 }
 
-inline double packed_get(const double* p, long r, long c) {
-  return r >= c ? p[r * (r + 1) / 2 + c] : p[c * (c + 1) / 2 + r];
+// The function pairs (i on B, j on A, column i * nA + j) of atom pair (a, b) whose shell
+// pair has a primitive pair within x_max: exactly the columns the direct evaluation fills,
+// so dropping the others changes nothing. Ascending, so that sums run in the order of the
+// full block. Returns their count; `cols` (nA nB) may be null.
+int pair_columns(const AtomSet& orb, int ia, int ib, double x_max, int* cols) {
+  const AtomFunctions &a = orb.atoms[ia], &b = orb.atoms[ib];
+  PoolArray<char> kept(static_cast<std::int64_t>(b.nshell) * a.nshell);
+  for (int sb = 0; sb < b.nshell; ++sb)
+    for (int sa = 0; sa < a.nshell; ++sa) {
+      bool any = false;
+      for (int eb = 0; eb < b.nexp && !any; ++eb) {
+        if (b.coefficients[eb * b.nshell + sb] == 0.0) continue;
+        for (int ea = 0; ea < a.nexp && !any; ++ea)
+          any = a.coefficients[ea * a.nshell + sa] != 0.0 &&
+                gaussian_pair(a.exponents[ea], a.centre, b.exponents[eb], b.centre).exponent <= x_max;
+      }
+      kept[sb * a.nshell + sa] = any;
+    }
+  int count = 0;
+  for (int sb = 0; sb < b.nshell; ++sb)
+    for (int i = b.shell_first[sb]; i < b.shell_first[sb] + shell_size(b.shell_l[sb]); ++i)
+      for (int sa = 0; sa < a.nshell; ++sa) {
+        if (!kept[sb * a.nshell + sa]) continue;
+        for (int j = a.shell_first[sa]; j < a.shell_first[sa] + shell_size(a.shell_l[sa]); ++j, ++count)
+          if (cols) cols[count] = i * a.nfunc + j;
+      }
+  return count;
 }
 
-std::int64_t block_size(const AtomSet& orb, int m, int a, int b) {
-  return static_cast<std::int64_t>(m) * orb.atoms[a].nfunc * orb.atoms[b].nfunc;
+inline double packed_get(const double* p, long r, long c) {
+  return r >= c ? p[r * (r + 1) / 2 + c] : p[c * (c + 1) / 2 + r];
 }
 
 // (k|mu nu) of atom pair (a, b <= a) into block, built once per exponent pair as in the
@@ -85,42 +116,166 @@ void build_block(const AtomSet& orb, const AtomSet& aux, int ia, int ib, double 
   });
 }
 
+// The packed m x ncols block of atom pair (a, b) into `block`, using `full` (m nA nB) as work.
+void build_packed_block(const AtomSet& orb, const AtomSet& aux, int ia, int ib, double x_max, PairWork& pw,
+                        const FitVectors& fv, int ncols, const int* cols, double* full, double* block) {
+  const int m = aux.first_function[aux.natom];
+  const std::int64_t nab = static_cast<std::int64_t>(orb.atoms[ia].nfunc) * orb.atoms[ib].nfunc;
+  build_block(orb, aux, ia, ib, x_max, pw, fv, full);
+  for (int k = 0; k < m; ++k) {
+    const double* row = full + k * nab;
+    double* out = block + static_cast<std::int64_t>(k) * ncols;
+    for (int c = 0; c < ncols; ++c) out[c] = row[cols[c]];
+  }
+}
+
+int largest_pair_functions(const AtomSet& orb) {
+  int largest = 0;
+  for (int i = 0; i < orb.natom; ++i) largest = std::max(largest, orb.atoms[i].nfunc);
+  return largest * largest;
+}
+
+// One line when the reserved room holds only part of the integrals: what is kept and the
+// store size that would hold all (the record may take half of the free space).
+void print_shortfall(std::int64_t kept_doubles, std::int64_t need_doubles, std::int64_t peak_bytes) {
+  if (!is_master) return;
+  constexpr double kMB = 1 << 20;
+  const double store = 2.0 * 8.0 * static_cast<double>(need_doubles) + static_cast<double>(peak_bytes);
+  std::printf(" three-centre integrals: %.1f of %.1f MB kept, the rest recomputed every iteration;"
+              " $system disk=%.0f (or disk=-%.0f in memory) would keep all\n",
+              8.0 * kept_doubles / kMB, 8.0 * need_doubles / kMB, std::ceil(store / (1024.0 * kMB)),
+              std::ceil(store / kMB));
+  std::fflush(stdout);
+}
+
+std::int64_t pair_offset(const std::int64_t* index, int natom, int a, int b) {
+  return index[static_cast<std::int64_t>(a) * natom + b];
+}
+
+// Calls body(a, b, ncols, cols, block) for every kept pair of `pairs`, with its columns and
+// its packed block read from the record.
+template <class Body>
+void for_each_kept_block(const AtomSet& orb, int m, const FitPairs& pairs, double epsilon, Body&& body) {
+  const int natom = orb.natom;
+  const Layout lay(natom);
+  const double x_max = pair_screening_limit(epsilon);
+  const int largest = largest_pair_functions(orb);
+  PoolArray<std::int64_t> index(static_cast<std::int64_t>(natom) * natom);
+  record_read(kWords, index.span(), lay.index_at);
+  PoolArray<int> cols(largest);
+  PoolArray<double> block(static_cast<std::int64_t>(m) * largest);
+  for_each_fit_pair(pairs, natom, [&](int a, int b) {
+    const std::int64_t at = pair_offset(index.data(), natom, a, b);
+    if (at < 0) return;
+    const int ncols = pair_columns(orb, a, b, x_max, cols.data());
+    record_read(kValues, block.data(), static_cast<std::int64_t>(m) * ncols, lay.data_at + at);
+    body(a, b, ncols, cols.data(), block.data());
+  });
+}
+
+// The direct evaluation's work on atom pair (a, b): the Hermite lengths of its primitive
+// pairs that survive the screening (each meets every fitting function).
+double pair_work(const AtomSet& orb, int ia, int ib, double x_max) {
+  const AtomFunctions &a = orb.atoms[ia], &b = orb.atoms[ib];
+  double work = 0.0;
+  for (int eb = 0; eb < b.nexp; ++eb) {
+    const ExponentL rb = exponent_l(b, eb);
+    if (rb.hi < rb.lo) continue;
+    for (int ea = 0; ea < a.nexp; ++ea) {
+      const ExponentL ra = exponent_l(a, ea);
+      if (ra.hi >= ra.lo && gaussian_pair(a.exponents[ea], a.centre, b.exponents[eb], b.centre).exponent <= x_max)
+        work += hermite_count(rb.hi + ra.hi);
+    }
+  }
+  return work;
+}
+
+// The pairs to keep within `capacity` doubles: when not all fit, those that save the most
+// direct work per stored column first. Their offsets go into `index` (natom x natom, -1 for
+// the others) in the order of `pairs`; returns how many are kept.
+std::int64_t choose_pairs(const AtomSet& orb, int m, const FitPairs& pairs, double x_max, std::int64_t capacity,
+                          std::int64_t* index) {
+  const int natom = orb.natom;
+  const std::int64_t nn = static_cast<std::int64_t>(natom) * natom;
+  std::fill(index, index + nn, std::int64_t{-1});
+  PoolArray<std::int64_t> size(nn), order(nn);
+  PoolArray<double> gain(nn);
+  std::int64_t count = 0, total = 0;
+  for_each_fit_pair(pairs, natom, [&](int a, int b) {
+    const std::int64_t id = static_cast<std::int64_t>(a) * natom + b;
+    const int ncols = pair_columns(orb, a, b, x_max, nullptr);
+    size[id] = static_cast<std::int64_t>(m) * ncols;
+    gain[id] = ncols > 0 ? pair_work(orb, a, b, x_max) / ncols : 0.0;
+    total += size[id];
+    order[count++] = id;
+  });
+  if (total > capacity)
+    std::sort(order.data(), order.data() + count, [&](std::int64_t x, std::int64_t y) {
+      return gain[x] != gain[y] ? gain[x] > gain[y] : x < y;
+    });
+  std::int64_t used = 0, kept = 0;
+  for (std::int64_t x = 0; x < count; ++x)
+    if (used + size[order[x]] <= capacity) {
+      index[order[x]] = 0;  // chosen; offsets follow
+      used += size[order[x]];
+      ++kept;
+    }
+  used = 0;
+  for_each_fit_pair(pairs, natom, [&](int a, int b) {
+    const std::int64_t id = static_cast<std::int64_t>(a) * natom + b;
+    if (index[id] < 0) return;
+    index[id] = used;
+    used += size[id];
+  });
+  return kept;
+}
+
 }  // namespace
 
-void fit_cache_reserve(const AtomSet& orb, int m) {
+void fit_cache_reserve(const AtomSet& orb, int m, double epsilon) {
   if (record_exists(kWords)) return;
   const int natom = orb.natom;
   const Layout lay(natom);
-  std::int64_t need = 0;
+  const double x_max = pair_screening_limit(epsilon);
+  std::int64_t all = 0;
   for (int a = 0; a < natom; ++a)
-    for (int b = 0; b <= a; ++b) need += block_size(orb, m, a, b);
+    for (int b = 0; b <= a; ++b) all += static_cast<std::int64_t>(m) * pair_columns(orb, a, b, x_max, nullptr);
+  // A node keeps its own atoms' pairs; the groups are even in atoms, not in pairs.
+  const std::int64_t need = node_count > 1 ? all / node_count + all / (4L * node_count) : all;
   int peak_kb = 0, written_kb = 0, read_kb = 0;
   store_usage(&peak_kb, &written_kb, &read_kb);
-  const std::int64_t free_bytes = backing_capacity() - 1024 * static_cast<std::int64_t>(peak_kb);
-  if (8 * (lay.data_at + need) > free_bytes / 2) return;
-  const std::int64_t header[kHeader] = {need, natom, orb.first_function[natom], m, 0, 0};
-  record_alloc(kWords, lay.data_at + need);
+  const std::int64_t peak = 1024 * static_cast<std::int64_t>(peak_kb);
+  // Half the free space at most: the records of the runs come after this one.
+  const std::int64_t room = (backing_capacity() - peak) / 2 / 8 - lay.data_at;
+  // Some slack for geometries that bring atoms closer (pairs that no longer fit are
+  // computed directly).
+  const std::int64_t capacity = std::min(need + need / 8, room);
+  if (need > room) print_shortfall(std::max<std::int64_t>(capacity, 0), need + lay.data_at, peak);
+  if (capacity <= 0) return;
+  const std::int64_t header[kHeader] = {capacity, natom, orb.first_function[natom], m, 0, 0};
+  record_alloc(kWords, lay.data_at + capacity);
   record_write(kWords, header, kHeader);
 }
 
 bool fit_cache_prepare(const AtomSet& orb, const AtomSet& aux, const double* xyz, const FitPairs& pairs,
-                       double epsilon) {
+                       double epsilon, int* rest) {
   const int natom = orb.natom;
   const int n = orb.first_function[natom], m = aux.first_function[aux.natom];
   const Layout lay(natom);
+  const double x_max = pair_screening_limit(epsilon);
+  std::int64_t header[kHeader] = {0, 0, 0, 0, 0, 0};
+  if (record_exists(kWords)) record_read(kWords, header, kHeader);
+  const bool usable = header[1] == natom && record_count(kWords) == lay.data_at + header[0];
   PoolArray<std::int64_t> index(static_cast<std::int64_t>(natom) * natom);
-  std::fill(index.data(), index.data() + index.size(), std::int64_t{-1});
-  std::int64_t need = 0;
+  const std::int64_t kept = usable ? choose_pairs(orb, m, pairs, x_max, header[0], index.data()) : 0;
+  PoolArray<int> length(natom);
+  std::fill(length.data(), length.data() + natom, 0);
   for_each_fit_pair(pairs, natom, [&](int a, int b) {
-    index[static_cast<std::int64_t>(a) * natom + b] = need;
-    need += block_size(orb, m, a, b);
+    if (!usable || pair_offset(index.data(), natom, a, b) < 0) rest[static_cast<std::int64_t>(a) * natom + length[a]++] = b;
   });
-
-  std::int64_t header[kHeader];
-  if (!record_exists(kWords)) return false;
-  record_read(kWords, header, kHeader);
-  if (header[1] != natom || record_count(kWords) != lay.data_at + header[0] || need > header[0] || need == 0)
-    return false;
+  for (int a = 0; a < natom; ++a)
+    if (length[a] < natom) rest[static_cast<std::int64_t>(a) * natom + length[a]] = -1;
+  if (kept == 0) return false;
 
   PoolArray<double> key(lay.key_doubles), old_key(lay.key_doubles);
   key[0] = epsilon;
@@ -143,16 +298,17 @@ bool fit_cache_prepare(const AtomSet& orb, const AtomSet& aux, const double* xyz
   record_write(kValues, key.data(), lay.key_doubles, lay.key_at);
   record_write(kWords, index.data(), index.size(), lay.index_at);
   {
-    std::int64_t largest = 0;
-    for_each_fit_pair(pairs, natom, [&](int a, int b) { largest = std::max(largest, block_size(orb, m, a, b)); });
-    const double x_max = pair_screening_limit(epsilon);
+    const int largest = largest_pair_functions(orb);
     PairWork pw(orb, false);
     FitVectors fv(aux, 0);
-    PoolArray<double> block(largest);
+    PoolArray<int> cols(largest);
+    PoolArray<double> full(static_cast<std::int64_t>(m) * largest), block(full.size());
     for_each_fit_pair(pairs, natom, [&](int a, int b) {
-      build_block(orb, aux, a, b, x_max, pw, fv, block.data());
-      record_write(kValues, block.data(), block_size(orb, m, a, b),
-                   lay.data_at + index[static_cast<std::int64_t>(a) * natom + b]);
+      const std::int64_t at = pair_offset(index.data(), natom, a, b);
+      if (at < 0) return;
+      const int ncols = pair_columns(orb, a, b, x_max, cols.data());
+      build_packed_block(orb, aux, a, b, x_max, pw, fv, ncols, cols.data(), full.data(), block.data());
+      record_write(kValues, block.data(), static_cast<std::int64_t>(m) * ncols, lay.data_at + at);
     });
   }
   header[4] = 1;
@@ -160,65 +316,52 @@ bool fit_cache_prepare(const AtomSet& orb, const AtomSet& aux, const double* xyz
   return true;
 }
 
-void fit_cache_projection(const AtomSet& orb, int m, const FitPairs& pairs, int nd, const double* densities,
-                          double* gamma) {
-  const int natom = orb.natom;
-  const Layout lay(natom);
-  const long n2 = packed_size(orb.first_function[natom]);
-  std::int64_t largest = 0, offset = 0;
-  for_each_fit_pair(pairs, natom, [&](int a, int b) { largest = std::max(largest, block_size(orb, m, a, b)); });
-  PoolArray<double> block(largest), p(largest / m * nd);
-  for_each_fit_pair(pairs, natom, [&](int a, int b) {
-    const int na = orb.atoms[a].nfunc, nb = orb.atoms[b].nfunc, nab = na * nb;
+void fit_cache_projection(const AtomSet& orb, int m, const FitPairs& pairs, double epsilon, int nd,
+                          const double* densities, double* gamma) {
+  const long n2 = packed_size(orb.first_function[orb.natom]);
+  PoolArray<double> p(static_cast<std::int64_t>(largest_pair_functions(orb)) * nd);
+  for_each_kept_block(orb, m, pairs, epsilon, [&](int a, int b, int ncols, const int* cols, const double* block) {
+    const int na = orb.atoms[a].nfunc;
     const long fa = orb.first_function[a], fb = orb.first_function[b];
     const double factor = a != b ? 2.0 : 1.0;
-    record_read(kValues, block.data(), block_size(orb, m, a, b), lay.data_at + offset);
-    offset += block_size(orb, m, a, b);
     for (int d = 0; d < nd; ++d)
-      for (int i = 0; i < nb; ++i)
-        for (int j = 0; j < na; ++j)
-          p[static_cast<long>(d) * nab + i * na + j] = factor * packed_get(densities + d * n2, fb + i, fa + j);
+      for (int c = 0; c < ncols; ++c)
+        p[static_cast<long>(d) * ncols + c] =
+            factor * packed_get(densities + d * n2, fb + cols[c] / na, fa + cols[c] % na);
     for (int k = 0; k < m; ++k) {
-      const double* row = block.data() + static_cast<std::int64_t>(k) * nab;
+      const double* row = block + static_cast<std::int64_t>(k) * ncols;
       for (int d = 0; d < nd; ++d) {
-        const double* pd = p.data() + static_cast<long>(d) * nab;
+        const double* pd = p.data() + static_cast<long>(d) * ncols;
         double s = 0.0;
-        for (int x = 0; x < nab; ++x) s += row[x] * pd[x];
+        for (int x = 0; x < ncols; ++x) s += row[x] * pd[x];
         gamma[static_cast<long>(d) * m + k] += s;
       }
     }
   });
 }
 
-void fit_cache_assembly(const AtomSet& orb, int m, const FitPairs& pairs, int nd, const double* coefficients,
-                        double* matrices) {
-  const int natom = orb.natom;
-  const Layout lay(natom);
-  const long n2 = packed_size(orb.first_function[natom]);
-  std::int64_t largest = 0, offset = 0;
-  for_each_fit_pair(pairs, natom, [&](int a, int b) { largest = std::max(largest, block_size(orb, m, a, b)); });
-  PoolArray<double> block(largest), jb(largest / m * nd);
-  for_each_fit_pair(pairs, natom, [&](int a, int b) {
-    const int na = orb.atoms[a].nfunc, nb = orb.atoms[b].nfunc, nab = na * nb;
+void fit_cache_assembly(const AtomSet& orb, int m, const FitPairs& pairs, double epsilon, int nd,
+                        const double* coefficients, double* matrices) {
+  const long n2 = packed_size(orb.first_function[orb.natom]);
+  PoolArray<double> jb(static_cast<std::int64_t>(largest_pair_functions(orb)) * nd);
+  for_each_kept_block(orb, m, pairs, epsilon, [&](int a, int b, int ncols, const int* cols, const double* block) {
+    const int na = orb.atoms[a].nfunc;
     const long fa = orb.first_function[a], fb = orb.first_function[b];
-    record_read(kValues, block.data(), block_size(orb, m, a, b), lay.data_at + offset);
-    offset += block_size(orb, m, a, b);
-    std::fill(jb.data(), jb.data() + static_cast<long>(nd) * nab, 0.0);
+    std::fill(jb.data(), jb.data() + static_cast<long>(nd) * ncols, 0.0);
     for (int k = 0; k < m; ++k) {
-      const double* row = block.data() + static_cast<std::int64_t>(k) * nab;
+      const double* row = block + static_cast<std::int64_t>(k) * ncols;
       for (int d = 0; d < nd; ++d) {
         const double c = coefficients[static_cast<long>(d) * m + k];
         if (c == 0.0) continue;
-        double* out = jb.data() + static_cast<long>(d) * nab;
-        for (int x = 0; x < nab; ++x) out[x] += c * row[x];
+        double* out = jb.data() + static_cast<long>(d) * ncols;
+        for (int x = 0; x < ncols; ++x) out[x] += c * row[x];
       }
     }
     for (int d = 0; d < nd; ++d)
-      for (int i = 0; i < nb; ++i)
-        for (int j = 0; j < na; ++j) {
-          const long row = fa + j, col = fb + i;
-          if (row >= col) matrices[d * n2 + row * (row + 1) / 2 + col] += jb[static_cast<long>(d) * nab + i * na + j];
-        }
+      for (int c = 0; c < ncols; ++c) {
+        const long row = fa + cols[c] % na, col = fb + cols[c] / na;
+        if (row >= col) matrices[d * n2 + row * (row + 1) / 2 + col] += jb[static_cast<long>(d) * ncols + c];
+      }
   });
 }
 

@@ -148,12 +148,12 @@ void fit_setup_step(double epsilon, bool two_centre_fit, const char* offsets_rec
   fit_setup(b.orb(), b.aux(), b.molecule().xyz, epsilon, two_centre_fit, records, groups.data(), lists.data());
 }
 
-void fit_cache_reserve_step() {
+void fit_cache_reserve_step(double epsilon) {
   int have = is_master ? record_exists(rec::Basis2) : 0;
   mp_bcast(&have, 1, MP_INT);
   if (!have) return;
   LoadedBases b(true, true);
-  fit_cache_reserve(b.orb(), b.m());
+  fit_cache_reserve(b.orb(), b.m(), epsilon);
 }
 
 void fit_projection_step(Interaction kind, double epsilon, int nd, const char* const* densities,
@@ -172,11 +172,12 @@ void fit_projection_step(Interaction kind, double epsilon, int nd, const char* c
     vec_set(gamma.size(), 0.0, gamma.data());
     vec_set(nd, 0.0, count.data());
     const bool overlap = kind == Interaction::overlap;
-    if (!overlap && fit_cache_prepare(b.orb(), b.aux(), b.molecule().xyz, p.pairs, epsilon))
-      fit_cache_projection(b.orb(), m, p.pairs, nd, d.data(), gamma.data());
-    else
-      fit_projection(kind, b.orb(), b.aux(), p.pairs, epsilon, nd, d.data(), gamma.data(),
-                     overlap ? count.data() : nullptr);
+    PoolArray<int> rest(p.lists.size());
+    if (!overlap && fit_cache_prepare(b.orb(), b.aux(), b.molecule().xyz, p.pairs, epsilon, rest.data()))
+      fit_cache_projection(b.orb(), m, p.pairs, epsilon, nd, d.data(), gamma.data());
+    const FitPairs direct = overlap ? p.pairs : FitPairs{p.pairs.atoms, p.pairs.count, rest.data()};
+    fit_projection(kind, b.orb(), b.aux(), direct, epsilon, nd, d.data(), gamma.data(),
+                   overlap ? count.data() : nullptr);
     mp_sum(gamma.data(), gamma.size(), MP_DOUBLE);
     if (is_master) record_save(Record<double>{gamma_record}, gamma.data(), gamma.size());
     if (overlap && counts) {
@@ -230,10 +231,11 @@ void fit_assembly_step(double epsilon, int nd, const char* const* coefficients, 
       for (int k = 0; k < nd; ++k) record_read(Record<double>{coefficients[k]}, c.data() + k * m, m);
     mp_bcast(c.data(), c.size(), MP_DOUBLE);
     vec_set(j.size(), 0.0, j.data());
-    if (fit_cache_prepare(b.orb(), b.aux(), b.molecule().xyz, p.pairs, epsilon))
-      fit_cache_assembly(b.orb(), m, p.pairs, nd, c.data(), j.data());
-    else
-      fit_assembly(Interaction::coulomb, b.orb(), b.aux(), p.pairs, epsilon, nd, c.data(), j.data());
+    PoolArray<int> rest(p.lists.size());
+    if (fit_cache_prepare(b.orb(), b.aux(), b.molecule().xyz, p.pairs, epsilon, rest.data()))
+      fit_cache_assembly(b.orb(), m, p.pairs, epsilon, nd, c.data(), j.data());
+    fit_assembly(Interaction::coulomb, b.orb(), b.aux(), FitPairs{p.pairs.atoms, p.pairs.count, rest.data()}, epsilon,
+                 nd, c.data(), j.data());
     mp_sum(j.data(), j.size(), MP_DOUBLE);
     if (is_master) {
       PoolArray<double> old(n2);

@@ -1,5 +1,6 @@
-// The kept three-centre integrals give the same projections and assemblies as the direct
-// evaluation, follow a change of geometry, and are only kept in a reserved record.
+// The kept three-centre integrals, with the pairs that did not fit computed directly, give
+// the same projections and assemblies as the direct evaluation, follow a change of geometry,
+// and are only kept in a reserved record.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -40,11 +41,15 @@ double compare(const AtomSet& orb, const AtomSet& aux, const double* xyz, bool* 
   const std::vector<double> d = densities(n2, nd);
   std::vector<double> g1(nd * m, 0.0), g2(nd * m, 0.0), c(nd * m), j1(nd * n2, 0.0), j2(nd * n2, 0.0);
   for (int k = 0; k < nd * m; ++k) c[k] = std::cos(0.37 * k);
-  *kept = fit_cache_prepare(orb, aux, xyz, all, 1e-10);
+  std::vector<int> rest(orb.natom * orb.natom);
+  *kept = fit_cache_prepare(orb, aux, xyz, all, 1e-10, rest.data());
   if (!*kept) return 0.0;
-  fit_cache_projection(orb, m, all, nd, d.data(), g1.data());
+  const FitPairs direct{all.atoms, all.count, rest.data()};
+  fit_cache_projection(orb, m, all, 1e-10, nd, d.data(), g1.data());
+  fit_projection(Interaction::coulomb, orb, aux, direct, 1e-10, nd, d.data(), g1.data());
   fit_projection(Interaction::coulomb, orb, aux, all, 1e-10, nd, d.data(), g2.data());
-  fit_cache_assembly(orb, m, all, nd, c.data(), j1.data());
+  fit_cache_assembly(orb, m, all, 1e-10, nd, c.data(), j1.data());
+  fit_assembly(Interaction::coulomb, orb, aux, direct, 1e-10, nd, c.data(), j1.data());
   fit_assembly(Interaction::coulomb, orb, aux, all, 1e-10, nd, c.data(), j2.data());
   double worst = 0.0;
   for (int k = 0; k < nd * m; ++k) worst = std::max(worst, std::abs(g1[k] - g2[k]) / (1.0 + std::abs(g2[k])));
@@ -62,7 +67,7 @@ TEST_F(FitCache, KeptIntegralsMatchTheDirectOnesAndFollowTheGeometry) {
       bool kept = true;
       compare(orb.atoms, aux.atoms, mol.xyz, &kept);
       EXPECT_FALSE(kept);  // nothing is kept before the record is reserved
-      fit_cache_reserve(orb.atoms, aux.atoms.first_function[aux.atoms.natom]);
+      fit_cache_reserve(orb.atoms, aux.atoms.first_function[aux.atoms.natom], 1e-10);
       EXPECT_LT(compare(orb.atoms, aux.atoms, mol.xyz, &kept), 1e-12);
       EXPECT_TRUE(kept);
       EXPECT_TRUE(store_exists("ri.B"));
@@ -90,12 +95,41 @@ TEST_F(FitCache, ANodesShareOfThePairsIsKeptAlone) {
     Basis aux_basis = load_basis(0, "Basis2", mol);
     {
       BasisViews orb(orb_basis, mol), aux(aux_basis, mol);
-      fit_cache_reserve(orb.atoms, aux.atoms.first_function[aux.atoms.natom]);
+      fit_cache_reserve(orb.atoms, aux.atoms.first_function[aux.atoms.natom], 1e-10);
       // The pairs of the second hydrogen only, as a node would own them.
       const int own[1] = {2};
       const int lists[9] = {-1, -1, -1, -1, -1, -1, 0, 2, -1};
       bool kept = false;
       EXPECT_LT(compare(orb.atoms, aux.atoms, mol.xyz, &kept, FitPairs{own, 1, lists}), 1e-12);
+      EXPECT_TRUE(kept);
+    }
+    release_basis(aux_basis);
+    release_basis(orb_basis);
+  }
+  release_molecule(mol);
+}
+
+TEST_F(FitCache, PairsThatDoNotFitAreComputedDirectly) {
+  Molecule mol = load_molecule(0, "Molecule");
+  {
+    Basis orb_basis = load_basis(0, "Basis", mol);
+    Basis aux_basis = load_basis(0, "Basis2", mol);
+    {
+      BasisViews orb(orb_basis, mol), aux(aux_basis, mol);
+      const int m = aux.atoms.first_function[aux.atoms.natom];
+      fit_cache_reserve(orb.atoms, m, 1e-10);
+      const std::int64_t full = store_size("ri.B");
+      store_free("ri.B");
+      // Fill the store until half its free space holds about half the integrals.
+      int peak_kb = 0, written_kb = 0, read_kb = 0;
+      store_usage(&peak_kb, &written_kb, &read_kb);
+      const std::int64_t end = 1024 * std::int64_t{peak_kb} - full;
+      store_alloc("filler", (std::int64_t{64} << 20) - full - end);
+      fit_cache_reserve(orb.atoms, m, 1e-10);
+      ASSERT_TRUE(store_exists("ri.B"));
+      EXPECT_LT(store_size("ri.B"), full * 2 / 3);
+      bool kept = false;
+      EXPECT_LT(compare(orb.atoms, aux.atoms, mol.xyz, &kept), 1e-12);
       EXPECT_TRUE(kept);
     }
     release_basis(aux_basis);

@@ -261,7 +261,7 @@ ScfOptions scf_setup_options(std::FILE* input) {
     write_records(o, c, e.nactive);
   }
   mp_bcast(&o, sizeof o, MP_BYTE);
-  fit_cache_reserve_step();
+  fit_cache_reserve_step(o.cutij[0]);
   return o;
 }
 
