@@ -106,8 +106,7 @@ double update_history(const StepContext& c, const InternalFrame& now, int first,
       for (int a = 0; a < m; ++a)
         for (int b = 0; b <= a; ++b) h[packed_index(a, b)] += by[a] * by[b] / gx - bx[a] * bx[b] / xhx;
     } else {
-      const double xx = dd;
-      if (!(xx > 0.0)) continue;
+      if (!(dd > 0.0)) continue;
       PoolArray<double> r(count), br(m), bd(m);
       for (int a = 0; a < count; ++a) r[a] = dG[a] - hdX[a];
       const double rx = vec_dot(count, r.data(), dX.data());
@@ -115,7 +114,7 @@ double update_history(const StepContext& c, const InternalFrame& now, int first,
       now.transpose(dX.data(), bd.data());
       for (int a = 0; a < m; ++a)
         for (int b = 0; b <= a; ++b)
-          h[packed_index(a, b)] += (br[a] * bd[b] + bd[a] * br[b]) / xx - rx * bd[a] * bd[b] / (xx * xx);
+          h[packed_index(a, b)] += (br[a] * bd[b] + bd[a] * br[b]) / dd - rx * bd[a] * bd[b] / (dd * dd);
     }
   }
   return ratio;

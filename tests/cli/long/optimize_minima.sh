@@ -13,9 +13,9 @@ cd "$work" || exit 1
 # report, atoms (1-based) -> distance (angstrom), angle or torsion (degrees) of the
 # converged structure
 measure() {
-  awk -v spec="$2" '/^MOL> +[0-9]+ / { n++; x[n] = $3; y[n] = $4; z[n] = $5 }
+  awk -v atoms="$2" '/^MOL> +[0-9]+ / { n++; x[n] = $3; y[n] = $4; z[n] = $5 }
     function d(a, b) { return sqrt((x[a]-x[b])^2 + (y[a]-y[b])^2 + (z[a]-z[b])^2) }
-    END { k = split(spec, s, ",")
+    END { k = split(atoms, s, ",")
           if (k == 2) { printf "%.10f", d(s[1], s[2]); exit }
           ux = x[s[1]]-x[s[2]]; uy = y[s[1]]-y[s[2]]; uz = z[s[1]]-z[s[2]]
           vx = x[s[3]]-x[s[2]]; vy = y[s[3]]-y[s[2]]; vz = z[s[3]]-z[s[2]]
