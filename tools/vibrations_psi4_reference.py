@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Psi4 reference Hessians, dipole derivatives, harmonic frequencies and thermochemistry for the
-vibrational-analysis tests (tests/geometry/vibrations/psi4_vibration_data.hpp).
+vibrational-analysis tests (tests/geometry/vibrations/generated/psi4_vibration_data.hpp).
 
 Model: PBE/def2-SVP (pure functions), Coulomb fitted in the Coulomb metric with
 def2-universal-jfit (Psi4's def2-svp-jfit), exchange-correlation from the orbital density on a
@@ -20,7 +20,7 @@ Cases:
 
 Run with Psi4 1.3 (Debian package psi4), one thread:
   OMP_NUM_THREADS=1 OPENBLAS_NUM_THREADS=1 PYTHONPATH=/usr/lib/x86_64-linux-gnu \
-    /usr/bin/python3 tools/vibrations_psi4_reference.py > psi4_vibration_data.hpp
+    /usr/bin/python3 tools/vibrations_psi4_reference.py > tests/geometry/vibrations/generated/psi4_vibration_data.hpp
 """
 import json
 import sys

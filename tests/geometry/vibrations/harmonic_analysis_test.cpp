@@ -11,7 +11,7 @@
 
 #include "geometry/vibrations/harmonic_analysis.hpp"
 #include "model/molecule_record.hpp"
-#include "psi4_vibration_data.hpp"
+#include "generated/psi4_vibration_data.hpp"
 #include "runtime/records.hpp"
 #include "support/fatal_trap.hpp"
 #include "support/input_file.hpp"
