@@ -210,7 +210,14 @@ double fit_density_step(int nd, const char* gamma_record, const char* const* coe
     vec_copy(m, c.data(), c.data() + 2 * m);
     vec_axpy(m, 1.0, c.data() + m, c.data() + 2 * m);
     vec_axpy(m, 1.0, gamma.data() + m, gamma.data());  // t = gamma_alpha + gamma_beta
-    energy = 0.5 * vec_dot(m, gamma.data(), c.data() + 2 * m);
+    // t.d - d.V d/2 rather than t.d/2: equal for the exact d, but the rounding error of d
+    // (V^-1 has large elements) enters only to second order. The plain form jittered by
+    // several 1e-9 hartree between nearly equal densities and stalled tight SCF runs.
+    PoolArray<double> vd(m);
+    record_read(Record<double>{metric_record}, vinv.data(), m2, 2 * m2);
+    const double* total = c.data() + 2 * m;
+    matrix_times_vector(m, vinv.data(), 0, total, vd.data(), 1.0, 0.0);
+    energy = vec_dot(m, gamma.data(), total) - 0.5 * vec_dot(m, vd.data(), total);
     for (int s = 0; s < 3; ++s) record_save(Record<double>{coefficients[s]}, c.data() + s * m, m);
   }
   mp_bcast(&energy, 1, MP_DOUBLE);
