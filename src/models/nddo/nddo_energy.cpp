@@ -6,6 +6,7 @@
 #include "model/molecule_record.hpp"
 #include "models/nddo/nddo_atom.hpp"
 #include "models/nddo/nddo_model.hpp"
+#include "runtime/fatal.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
 #include "runtime/records.hpp"
@@ -36,6 +37,7 @@ void nddo_energy() {
     record_save(rec::Energy, &r.energy, 1);
     record_save(rec::Dipole, dipole, 3);
     record_put(rec::scf_Gmax, r.gmax);
+    if (!r.converged) raise_exit_status(kExitUnconverged);
     if (level >= 1) record_save(rec::Gradient, gradient.data(), 3 * std::int64_t{mol.n_atoms});
   }
   release_molecule(mol);

@@ -161,6 +161,11 @@ NddoResult nddo_model_energy(const Molecule& mol, const NddoElement* data, const
   for (int a = 0; a < natom; ++a) heat += atoms[a].heat - atoms[a].eisol * kNddoKcal;
   out.energy = (r.electronic + core) / kNddoEv;
   out.heat = (r.electronic + core) * kNddoKcal + heat;
+  auto net_charge = [&](int a) {
+    double q = atoms[a].core;
+    for (int m = first[a]; m < first[a] + atoms[a].nbf; ++m) q -= pa[m * nbf + m] + pb[m * nbf + m];
+    return q;
+  };
   // Dipole: net atomic charges about the centre of mass plus the s-p hybrid moments.
   double total_mass = 0, centre[3] = {0, 0, 0};
   for (int a = 0; a < natom; ++a) {
@@ -171,13 +176,19 @@ NddoResult nddo_model_energy(const Molecule& mol, const NddoElement* data, const
   for (int k = 0; k < 3; ++k) out.dipole[k] = 0;
   for (int a = 0; a < natom; ++a) {
     const int o = first[a];
-    double q = atoms[a].core;
-    for (int m = 0; m < atoms[a].nbf; ++m) q -= pa[(o + m) * nbf + o + m] + pb[(o + m) * nbf + o + m];
+    const double q = net_charge(a);
     for (int k = 0; k < 3; ++k) out.dipole[k] += q * (mol.xyz[3 * a + k] - centre[k]);
     for (int k = 1; k < atoms[a].nbf; ++k)
       out.dipole[k - 1] -= 2 * atoms[a].d1 * (pa[o * nbf + o + k] + pb[o * nbf + o + k]);
   }
-  if (gradient) pair_gradient(s, pa.data(), pb.data(), gradient);
+  if (gradient) {
+    pair_gradient(s, pa.data(), pb.data(), gradient);
+    // The field pulls on each atom's net charge.
+    for (int a = 0; field && a < natom; ++a) {
+      const double q = net_charge(a);
+      for (int k = 0; k < 3; ++k) gradient[3 * a + k] += q * field[k];
+    }
+  }
   return out;
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "input/group.hpp"
+#include "input/library_file.hpp"
 #include "model/elements.hpp"
 #include "models/nddo/nddo_parameters.hpp"
 #include "runtime/fatal.hpp"
@@ -186,6 +187,13 @@ void read_nddo_parameters(const char* file, const char* record) {
   const bool own = file && file[0];
   std::printf("\n nddo data file: '%s'\n", own ? file : "");
   std::FILE* in = own ? std::fopen(file, "r") : stdin;
+  if (!in && !std::strchr(file, '/')) {
+    // Shipped model files ("am1" or "am1.nddo") live beside the basis library.
+    for (const std::string& name : {std::string(file), std::string(file) + ".nddo"}) {
+      const std::string shipped = shipped_library_path("../nddo/" + name);
+      if (!in && !shipped.empty()) in = std::fopen(shipped.c_str(), "r");
+    }
+  }
   if (!in) fatal_error("\n file '%s'?\n", file);
   if (!own) std::rewind(in);
   if (find_group(in, "nddo", 1) != 0) {

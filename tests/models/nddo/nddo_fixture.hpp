@@ -30,14 +30,15 @@ class NddoTest : public RuntimeTest {
     captured_stdout([&] { read_test_molecule(molecule_group(atoms, charge, multiplicity)); });
   }
   // Energy of the molecule in "Molecule", optionally with its gradient and moved atoms.
-  NddoResult evaluate(std::vector<double>* gradient = nullptr, const std::vector<double>* xyz = nullptr) {
+  NddoResult evaluate(std::vector<double>* gradient = nullptr, const std::vector<double>* xyz = nullptr,
+                      const double* field = nullptr) {
     Molecule mol = load_molecule(0, "Molecule");
     if (xyz)
       for (std::size_t k = 0; k < xyz->size(); ++k) mol.xyz[k] = (*xyz)[k];
     if (gradient) gradient->assign(3 * mol.n_atoms, 0.0);
     NddoResult r{};
     captured_stdout([&] {
-      r = nddo_model_energy(mol, data_.data(), nullptr, nullptr, 0, gradient ? gradient->data() : nullptr, 0);
+      r = nddo_model_energy(mol, data_.data(), field, nullptr, 0, gradient ? gradient->data() : nullptr, 0);
     });
     release_molecule(mol);
     return r;

@@ -8,7 +8,20 @@
 namespace ostrel::testing {
 namespace {
 
-class NddoModel : public NddoTest {};
+class NddoModel : public NddoTest {
+ protected:
+  // Central differences of the energy (step 1e-4 bohr) against the analytic gradient.
+  void expect_difference_gradient(const std::vector<double>& g, const double* field = nullptr) {
+    const std::vector<double> xyz = coordinates();
+    for (std::size_t k = 0; k < xyz.size(); ++k) {
+      std::vector<double> plus = xyz, minus = xyz;
+      plus[k] += 1e-4;
+      minus[k] -= 1e-4;
+      const double fd = (evaluate(nullptr, &plus, field).energy - evaluate(nullptr, &minus, field).energy) / 2e-4;
+      EXPECT_NEAR(g[k], fd, 1e-6) << "component " << k;
+    }
+  }
+};
 
 TEST_F(NddoModel, GradientMatchesCentralDifferences) {
   const char* molecules[] = {
@@ -23,17 +36,53 @@ TEST_F(NddoModel, GradientMatchesCentralDifferences) {
       use_molecule(molecules[m], charges[m]);
       std::vector<double> g;
       evaluate(&g);
-      const std::vector<double> xyz = coordinates();
-      const double h = 1e-4;
-      for (std::size_t k = 0; k < xyz.size(); ++k) {
-        std::vector<double> plus = xyz, minus = xyz;
-        plus[k] += h;
-        minus[k] -= h;
-        const double fd = (evaluate(nullptr, &plus).energy - evaluate(nullptr, &minus).energy) / (2 * h);
-        EXPECT_NEAR(g[k], fd, 1e-6) << "component " << k;
-      }
+      expect_difference_gradient(g);
     }
   }
+}
+
+// Restricted open shells lie above MOPAC's UHF (MOPAC 22.0.6, "MNDO 1SCF NOMM UHF
+// SCFCRT=1.D-12 DOUBLET|TRIPLET", heats of formation in kcal/mol) but close to it, and their
+// gradients are consistent with the energy.
+TEST_F(NddoModel, OpenShellsLieJustAboveUhfWithConsistentGradients) {
+  struct Case {
+    const char* atoms;
+    int multiplicity;
+    double uhf;
+  } cases[] = {
+      {" 6 0 0 0\n 1 1.08 0 0\n 1 -0.54 0.94 0\n 1 -0.54 -0.93 0.05\n", 2, 24.648814},
+      {" 8 0 0 0\n 8 0 0 1.21\n", 3, -5.814931},
+      {" 6 0 0 0\n 1 1.08 0 0\n 1 -0.6 0.9 0\n", 3, 79.149406},
+  };
+  use_model("mndo");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.atoms);
+    use_molecule(c.atoms, 0, c.multiplicity);
+    std::vector<double> g;
+    const NddoResult r = evaluate(&g);
+    EXPECT_TRUE(r.converged);
+    EXPECT_GT(r.heat, c.uhf);
+    EXPECT_LT(r.heat, c.uhf + 2.0);
+    expect_difference_gradient(g);
+  }
+}
+
+TEST_F(NddoModel, FieldEnergyFollowsTheDipoleAndTheGradientStaysExact) {
+  use_model("am1");
+  use_molecule(" 6 0 0 0\n 8 0 0 1.21\n 1 0.94 0 -0.58\n 1 -0.93 0.02 -0.59\n");
+  const NddoResult free = evaluate();
+  const double h = 1e-4;
+  for (int k = 0; k < 3; ++k) {
+    double plus[3] = {0, 0, 0}, minus[3] = {0, 0, 0};
+    plus[k] = h;
+    minus[k] = -h;
+    const double slope = (evaluate(nullptr, nullptr, plus).energy - evaluate(nullptr, nullptr, minus).energy) / (2 * h);
+    EXPECT_NEAR(slope, free.dipole[k], 1e-6) << "component " << k;
+  }
+  const double field[3] = {0.01, -0.02, 0.015};
+  std::vector<double> g;
+  evaluate(&g, nullptr, field);
+  expect_difference_gradient(g, field);
 }
 
 TEST_F(NddoModel, HeatOfFormationOfAnAtomIsItsOwn) {
