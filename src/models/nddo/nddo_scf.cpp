@@ -7,6 +7,8 @@
 #include <cstdio>
 
 #include "linalg/eigen_symmetric.hpp"
+#include "linalg/gemm_kernel.hpp"
+#include "linalg/vector_ops.hpp"
 #include "linalg/small_solvers.hpp"
 #include "linalg/tridiagonal_eigen.hpp"
 #include "runtime/pool.hpp"
@@ -38,34 +40,35 @@ int rotation_pairs(const Spaces& sp, int* p, int* q) {
 }
 
 void densities(const Spaces& sp, const double* c, double* pa, double* pb) {
-  const std::int64_t n = sp.n;
-  for (std::int64_t k = 0; k < n * n; ++k) pa[k] = pb[k] = 0;
-  for (int o = 0; o < sp.nd + sp.ns; ++o) {
-    const double* v = c + o * n;
-    double* t = sp.occ_b(o) ? pb : nullptr;
-    for (std::int64_t i = 0; i < n; ++i)
-      for (std::int64_t j = 0; j < n; ++j) {
-        pa[i * n + j] += v[i] * v[j];
-        if (t) t[i * n + j] += v[i] * v[j];
-      }
+  const std::int64_t n = sp.n, nn = n * n;
+  for (std::int64_t k = 0; k < nn; ++k) pa[k] = pb[k] = 0;
+  const int na = sp.nd + sp.ns;
+  if (sp.nd > 0)
+    gemm_views({c, STORE_COLUMNS, sp.nd, n}, {c, STORE_ROWS, n, sp.nd}, pb, STORE_ROWS, n, n, n, sp.nd, 1.0);
+  if (sp.ns == 0) {
+    for (std::int64_t k = 0; k < nn; ++k) pa[k] = pb[k];
+  } else if (na > 0) {
+    gemm_views({c, STORE_COLUMNS, na, n}, {c, STORE_ROWS, n, na}, pa, STORE_ROWS, n, n, n, na, 1.0);
   }
 }
 
-// mo = C^T f C (square, n x n), using `tmp` (n x n).
-void to_orbitals(int n, const double* c, const double* f, double* tmp, double* mo) {
-  const std::int64_t nn = n;
-  for (std::int64_t k = 0; k < nn; ++k)
-    for (std::int64_t i = 0; i < nn; ++i) {
-      double s = 0;
-      for (std::int64_t j = 0; j < nn; ++j) s += f[i * nn + j] * c[k * nn + j];
-      tmp[k * nn + i] = s;
-    }
-  for (std::int64_t p = 0; p < nn; ++p)
-    for (std::int64_t q = 0; q < nn; ++q) {
-      double s = 0;
-      for (std::int64_t i = 0; i < nn; ++i) s += c[p * nn + i] * tmp[q * nn + i];
-      mo[p * nn + q] = s;
-    }
+// Rows 0..rows-1 of C^T f C (row-major, n columns) into mo, using `tmp` (n x n).
+void to_orbitals(int n, int rows, const double* c, const double* f, double* tmp, double* mo) {
+  const std::int64_t nn = std::int64_t{n} * n;
+  for (std::int64_t k = 0; k < nn; ++k) tmp[k] = 0;
+  for (std::int64_t k = 0; k < std::int64_t{rows} * n; ++k) mo[k] = 0;
+  gemm_views({f, STORE_ROWS, n, n}, {c, STORE_COLUMNS, n, n}, tmp, STORE_ROWS, n, n, n, n, 1.0);
+  gemm_views({c, STORE_ROWS, n, rows}, {tmp, STORE_ROWS, n, n}, mo, STORE_ROWS, n, rows, n, n, 1.0);
+}
+
+// Both spins' Fock matrices in the orbitals; a closed shell has one.
+void orbital_fock(const Spaces& sp, int rows, const double* c, const double* fa, const double* fb,
+                  double* tmp, double* moa, double* mob) {
+  to_orbitals(sp.n, rows, c, fa, tmp, moa);
+  if (sp.ns > 0)
+    to_orbitals(sp.n, rows, c, fb, tmp, mob);
+  else
+    for (std::int64_t k = 0; k < std::int64_t{rows} * sp.n; ++k) mob[k] = moa[k];
 }
 
 // Diagonalises the mean spin Fock matrix inside each space; orbitals and energies replaced.
@@ -128,12 +131,12 @@ NddoScfResult nddo_scf(const NddoSystem& s, int nd, int ns, double* c, double* e
     densities(sp, c, pa, pb);
     nddo_fock(s, pa, pb, fa, fb);
     const double energy = nddo_electronic_energy(s, pa, pb, fa, fb);
-    to_orbitals(sp.n, c, fa, tmp.data(), moa.data());
-    to_orbitals(sp.n, c, fb, tmp.data(), mob.data());
-    if (it == 0 || !canonical || final_pass) {
+    const bool fresh = it == 0 || !canonical || final_pass;
+    // The rotation gradient needs the occupied rows only; the canonical form needs all.
+    orbital_fock(sp, fresh ? sp.n : sp.nd + sp.ns, c, fa, fb, tmp.data(), moa.data(), mob.data());
+    if (fresh) {
       canonicalise(sp, moa.data(), mob.data(), c, e);
-      to_orbitals(sp.n, c, fa, tmp.data(), moa.data());
-      to_orbitals(sp.n, c, fb, tmp.data(), mob.data());
+      orbital_fock(sp, sp.nd + sp.ns, c, fa, fb, tmp.data(), moa.data(), mob.data());
       // Orbital-energy differences, lifted so that none falls below 0.25 hartree.
       double smallest = 1e30;
       for (int k = 0; k < m; ++k) smallest = std::min(smallest, (e[qi[k]] - e[pi[k]]) / kNddoEv);
