@@ -10,31 +10,38 @@ namespace {
 
 bool hydroxyl_like(int z) { return z == 7 || z == 8; }
 
-double gaussians(const NddoAtom& a, double ra) {
-  double sum = 0;
+template <class T>
+T gaussians(const NddoAtom& a, const T& ra) {
+  using std::exp;
+  T sum = 0.0;
   for (int k = 0; k < a.gaussians; ++k) {
-    const double d = ra - a.gm[k];
-    sum += a.gk[k] * std::exp(-a.gl[k] * d * d);
+    const T d = ra - T(a.gm[k]);
+    sum += T(a.gk[k]) * exp(T(-a.gl[k]) * d * d);
   }
   return sum;
 }
 
 }  // namespace
 
-double nddo_core_repulsion(const NddoAtom& a, const NddoAtom& b, double r, double gamma) {
-  const double ra = r * kNddoBohr;  // the exponents are per angstrom
-  const double zz = a.core * b.core;
-  const double ea = std::exp(-a.alpha * ra), eb = std::exp(-b.alpha * ra);
-  double f;
+template <class T>
+T nddo_core_repulsion(const NddoAtom& a, const NddoAtom& b, const T& r, const T& gamma) {
+  using std::exp;
+  const T ra = r * T(kNddoBohr);  // the exponents are per angstrom
+  const T zz = a.core * b.core;
+  const T ea = exp(T(-a.alpha) * ra), eb = exp(T(-b.alpha) * ra);
+  T f;
   if (b.z == 1 && hydroxyl_like(a.z))
-    f = 1 + ra * ea + eb;
+    f = T(1.0) + ra * ea + eb;
   else if (a.z == 1 && hydroxyl_like(b.z))
-    f = 1 + ea + ra * eb;
+    f = T(1.0) + ea + ra * eb;
   else
-    f = 1 + ea + eb;
-  double e = zz * gamma * f;
+    f = T(1.0) + ea + eb;
+  T e = zz * gamma * f;
   if (a.gaussians || b.gaussians) e += zz / ra * (gaussians(a, ra) + gaussians(b, ra));
   return e;
 }
+
+template double nddo_core_repulsion(const NddoAtom&, const NddoAtom&, const double&, const double&);
+template Dual3 nddo_core_repulsion(const NddoAtom&, const NddoAtom&, const Dual3&, const Dual3&);
 
 }  // namespace ostrel

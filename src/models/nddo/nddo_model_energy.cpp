@@ -1,6 +1,7 @@
 // One NDDO evaluation: matrices, orbital optimisation, heat of formation, dipole and the
 // gradient from the pair energies at fixed densities (the energy is variational in the
-// orbitals, so only the explicit geometry dependence of each atom pair counts).
+// orbitals, so only the explicit geometry dependence of each atom pair counts), differentiated
+// exactly by carrying derivatives through the pair terms.
 #include <cmath>
 #include <cstdio>
 
@@ -14,34 +15,33 @@
 namespace ostrel {
 namespace {
 
-constexpr double kPairStep = 1e-4;  // bohr; central differences of one pair's terms
-
-// The part of the energy that depends on the vector r from atom b to atom a (eV).
-double pair_energy(const NddoSystem& s, int a, int b, const double r[3], const double* pa,
-                   const double* pb) {
+// The part of the energy that depends on the vector r from atom a to atom b (eV), at fixed
+// densities; with T = Dual3 it carries its gradient with respect to r.
+template <class T>
+T pair_energy(const NddoSystem& s, int a, int b, const T r[3], const double* pa, const double* pb) {
+  using std::sqrt;
   const NddoAtom& A = s.atom[a];
   const NddoAtom& B = s.atom[b];
-  NddoPair p;
+  NddoPairT<T> p;
   nddo_pair(A, B, r, p);
-  const double dist = std::sqrt(r[0] * r[0] + r[1] * r[1] + r[2] * r[2]);
+  const T dist = sqrt(r[0] * r[0] + r[1] * r[1] + r[2] * r[2]);
   const std::int64_t n = s.nbf;
   const int na = A.nbf, nb = B.nbf, oa = s.first[a], ob = s.first[b];
   auto pt = [&](int i, int j) { return pa[i * n + j] + pb[i * n + j]; };
-  double e = nddo_core_repulsion(A, B, dist, p.gamma);
+  T e = nddo_core_repulsion(A, B, dist, p.gamma);
   for (int i = 0; i < na; ++i)
-    for (int k = 0; k < nb; ++k) e += 2 * pt(oa + i, ob + k) * p.h[i * nb + k];
+    for (int k = 0; k < nb; ++k) e += T(2 * pt(oa + i, ob + k)) * p.h[i * nb + k];
   for (int i = 0; i < na; ++i)
-    for (int j = 0; j < na; ++j) e -= B.core * pt(oa + i, oa + j) * p.w[(i * na + j) * nb * nb];
+    for (int j = 0; j < na; ++j) e -= T(B.core * pt(oa + i, oa + j)) * p.w[(i * na + j) * nb * nb];
   for (int k = 0; k < nb; ++k)
-    for (int l = 0; l < nb; ++l) e -= A.core * pt(ob + k, ob + l) * p.w[k * nb + l];
+    for (int l = 0; l < nb; ++l) e -= T(A.core * pt(ob + k, ob + l)) * p.w[k * nb + l];
   for (int i = 0; i < na; ++i)
     for (int j = 0; j < na; ++j)
       for (int k = 0; k < nb; ++k)
         for (int l = 0; l < nb; ++l) {
-          const double w = p.w[(i * na + j) * nb * nb + k * nb + l];
           const double x = pa[(oa + i) * n + ob + k] * pa[(oa + j) * n + ob + l] +
                            pb[(oa + i) * n + ob + k] * pb[(oa + j) * n + ob + l];
-          e += (pt(oa + i, oa + j) * pt(ob + k, ob + l) - x) * w;
+          e += T(pt(oa + i, oa + j) * pt(ob + k, ob + l) - x) * p.w[(i * na + j) * nb * nb + k * nb + l];
         }
   return e;
 }
@@ -50,16 +50,15 @@ void pair_gradient(const NddoSystem& s, const double* pa, const double* pb, doub
   for (int k = 0; k < 3 * s.atoms; ++k) gradient[k] = 0;
   for (int a = 1; a < s.atoms; ++a)
     for (int b = 0; b < a; ++b) {
-      double r[3];
-      for (int k = 0; k < 3; ++k) r[k] = s.xyz[3 * b + k] - s.xyz[3 * a + k];
+      Dual3 r[3];
       for (int k = 0; k < 3; ++k) {
-        double rp[3] = {r[0], r[1], r[2]}, rm[3] = {r[0], r[1], r[2]};
-        rp[k] += kPairStep;
-        rm[k] -= kPairStep;
-        const double d = (pair_energy(s, a, b, rp, pa, pb) - pair_energy(s, a, b, rm, pa, pb)) /
-                         (2 * kPairStep) / kNddoEv;
-        gradient[3 * b + k] += d;
-        gradient[3 * a + k] -= d;
+        r[k] = Dual3(s.xyz[3 * b + k] - s.xyz[3 * a + k]);
+        r[k].d[k] = 1;
+      }
+      const Dual3 e = pair_energy(s, a, b, r, pa, pb);
+      for (int k = 0; k < 3; ++k) {
+        gradient[3 * b + k] += e.d[k] / kNddoEv;
+        gradient[3 * a + k] -= e.d[k] / kNddoEv;
       }
     }
 }

@@ -3,13 +3,15 @@
 // the auxiliary integrals A_k(a) and B_k(b) (Mulliken, Rieke, Orloff and Orloff 1949).
 #include "models/nddo/nddo_overlap.hpp"
 
+#include "models/nddo/nddo_dual.hpp"
+
 #include <cmath>
 #include <cstring>
 
 namespace ostrel {
 namespace {
 
-constexpr int kDeg = 12;
+constexpr int kDeg = 9;  // xi and eta powers up to 8 for n <= 3
 
 struct Poly {
   double c[kDeg][kDeg];  // c[i][j] xi^i eta^j
@@ -48,30 +50,34 @@ Poly power(const Poly& p, int n) {
   return r;
 }
 
-// A_k(a) = int_1^inf x^k e^{-a x} dx, k = 0..kmax, and the derivative table is A_{k+1}.
-void a_integrals(double a, double* out, int kmax) {
-  const double e = std::exp(-a);
+// A_k(a) = int_1^inf x^k e^{-a x} dx, k = 0..kmax.
+template <class T>
+void a_integrals(const T& a, T* out, int kmax) {
+  using std::exp;
+  const T e = exp(-a);
   out[0] = e / a;
   for (int k = 1; k <= kmax; ++k) out[k] = (e + k * out[k - 1]) / a;
 }
 
 // B_k(b) = int_{-1}^{1} x^k e^{-b x} dx; a series for small |b|, where the recursion loses
 // digits.
-void b_integrals(double b, double* out, int kmax) {
-  if (std::fabs(b) < 3.0) {
+template <class T>
+void b_integrals(const T& b, T* out, int kmax) {
+  using std::exp;
+  if (std::fabs(value_of(b)) < 3.0) {
     for (int k = 0; k <= kmax; ++k) {
-      double sum = 0, term = 1;
+      T sum = 0.0, term = 1.0;
       for (int m = 0; m < 60; ++m) {
-        if (m > 0) term *= -b / m;
-        if ((k + m) % 2 == 0) sum += term * 2.0 / (k + m + 1);
+        if (m > 0) term *= -b / T(m);
+        if ((k + m) % 2 == 0) sum += term * T(2.0 / (k + m + 1));
       }
       out[k] = sum;
     }
     return;
   }
-  const double ep = std::exp(b), em = std::exp(-b);
+  const T ep = exp(b), em = exp(-b);
   out[0] = (ep - em) / b;
-  for (int k = 1; k <= kmax; ++k) out[k] = ((k % 2 ? -ep : ep) - em + k * out[k - 1]) / b;
+  for (int k = 1; k <= kmax; ++k) out[k] = ((k % 2 ? -ep : ep) - em + T(k) * out[k - 1]) / b;
 }
 
 double factorial(int n) {
@@ -80,35 +86,33 @@ double factorial(int n) {
   return f;
 }
 
-// Integral of poly (xi^2 - eta^2) exp(-a xi - b eta) over xi >= 1, |eta| <= 1, and its
-// derivative with respect to the scale t of a = t a1, b = t b1 (d/dt at t).
-void integrate(const Poly& p, double a, double b, double a1, double b1, double& value, double& slope) {
+// Integral of poly (xi^2 - eta^2) exp(-a xi - b eta) over xi >= 1, |eta| <= 1.
+template <class T>
+T integrate(const Poly& p, const T& a, const T& b) {
   Poly w{};
   for (int i = 0; i + 2 < kDeg; ++i)
     for (int j = 0; j + 2 < kDeg; ++j) {
       w.c[i + 2][j] += p.c[i][j];
       w.c[i][j + 2] -= p.c[i][j];
     }
-  double A[kDeg + 1], B[kDeg + 1];
-  a_integrals(a, A, kDeg);
-  b_integrals(b, B, kDeg);
-  value = slope = 0;
+  T A[kDeg], B[kDeg];
+  a_integrals(a, A, kDeg - 1);
+  b_integrals(b, B, kDeg - 1);
+  T value = 0.0;
   for (int i = 0; i < kDeg; ++i)
-    for (int j = 0; j < kDeg; ++j) {
-      if (w.c[i][j] == 0) continue;
-      value += w.c[i][j] * A[i] * B[j];
-      // dA_i/da = -A_{i+1}, dB_j/db = -B_{j+1}
-      slope -= w.c[i][j] * (a1 * A[i + 1] * B[j] + b1 * A[i] * B[j + 1]);
-    }
+    for (int j = 0; j < kDeg; ++j)
+      if (w.c[i][j] != 0) value += T(w.c[i][j]) * A[i] * B[j];
+  return value;
 }
 
 }  // namespace
 
-// Local overlaps s-s, s-psigma, psigma-s, psigma-psigma, pi-pi and their R derivatives.
-NddoLocalOverlap nddo_local_overlap(int na, double za_s, double za_p, int la, int nb, double zb_s,
-                                    double zb_p, int lb, double r) {
-  NddoLocalOverlap out{};
-  const double half = 0.5 * r;
+template <class T>
+NddoLocalOverlap<T> nddo_local_overlap(int na, double za_s, double za_p, int la, int nb, double zb_s,
+                                       double zb_p, int lb, const T& r) {
+  using std::pow;
+  NddoLocalOverlap<T> out{};
+  const T half = T(0.5) * r;
   // Orbital factors in (xi, eta), with r_a = half (xi + eta), r_b = half (xi - eta),
   // z_a = half (1 + xi eta), z_b = half (xi eta - 1); the powers of `half` are collected.
   const Poly ra = linear(0, 1, 1, 0), rb = linear(0, 1, -1, 0);
@@ -126,28 +130,24 @@ NddoLocalOverlap nddo_local_overlap(int na, double za_s, double za_p, int la, in
   for (int i = 0; i <= la; ++i)
     for (int j = 0; j <= lb; ++j) {
       const double zai = i == 0 ? za_s : za_p, zbj = j == 0 ? zb_s : zb_p;
-      const double a1 = 0.5 * (zai + zbj), b1 = 0.5 * (zai - zbj);
-      const double a = a1 * r, b = b1 * r;
-      const double nrm = norm(na, zai) * norm(nb, zbj);
+      const T a = T(0.5 * (zai + zbj)) * r, b = T(0.5 * (zai - zbj)) * r;
       const Poly fa = i == 0 ? power(ra, na - 1) : multiply(power(ra, na - 2), za);
       const Poly fb = j == 0 ? power(rb, nb - 1) : multiply(power(rb, nb - 2), zb);
-      const int pw = na + nb + 1;  // (R/2)^(na-1+nb-1) from the factors, (R/2)^3 from dV
-      const double scale = nrm * std::pow(half, pw);
-      const double dscale = nrm * pw * std::pow(half, pw - 1) * 0.5;
-      double v, dv;
-      integrate(multiply(fa, fb), a, b, a1, b1, v, dv);
+      // (R/2)^(na-1+nb-1) from the factors, (R/2)^3 from the volume element
+      const T scale = T(norm(na, zai) * norm(nb, zbj)) * pow(half, double(na + nb + 1));
       const double ang = (i == 0 ? ys : yp) * (j == 0 ? ys : yp) * 2 * pi;
-      out.sigma[i][j] = ang * scale * v;
-      out.dsigma[i][j] = ang * (dscale * v + scale * dv);
+      out.sigma[i][j] = T(ang) * scale * integrate(multiply(fa, fb), a, b);
       if (i == 1 && j == 1) {
         const Poly fp = multiply(multiply(power(ra, na - 2), power(rb, nb - 2)), perp);
-        integrate(fp, a, b, a1, b1, v, dv);
-        const double angp = yp * yp * pi;
-        out.pi = angp * scale * v;
-        out.dpi = angp * (dscale * v + scale * dv);
+        out.pi = T(yp * yp * pi) * scale * integrate(fp, a, b);
       }
     }
   return out;
 }
+
+template NddoLocalOverlap<double> nddo_local_overlap(int, double, double, int, int, double, double, int,
+                                                     const double&);
+template NddoLocalOverlap<Dual3> nddo_local_overlap(int, double, double, int, int, double, double, int,
+                                                    const Dual3&);
 
 }  // namespace ostrel
