@@ -52,13 +52,13 @@ void densities(const Spaces& sp, const double* c, double* pa, double* pb) {
   }
 }
 
-// Rows 0..rows-1 of C^T f C (row-major, n columns) into mo, using `tmp` (n x n).
+// Rows 0..rows-1 of C^T f C (row-major, n columns) into mo, using `tmp` (rows x n):
+// the first orbitals' rows first, so that fewer rows cost less.
 void to_orbitals(int n, int rows, const double* c, const double* f, double* tmp, double* mo) {
-  const std::int64_t nn = std::int64_t{n} * n;
-  for (std::int64_t k = 0; k < nn; ++k) tmp[k] = 0;
-  for (std::int64_t k = 0; k < std::int64_t{rows} * n; ++k) mo[k] = 0;
-  gemm_views({f, STORE_ROWS, n, n}, {c, STORE_COLUMNS, n, n}, tmp, STORE_ROWS, n, n, n, n, 1.0);
-  gemm_views({c, STORE_ROWS, n, rows}, {tmp, STORE_ROWS, n, n}, mo, STORE_ROWS, n, rows, n, n, 1.0);
+  const std::int64_t part = std::int64_t{rows} * n;
+  for (std::int64_t k = 0; k < part; ++k) tmp[k] = mo[k] = 0;
+  gemm_views({c, STORE_ROWS, n, rows}, {f, STORE_ROWS, n, n}, tmp, STORE_ROWS, n, rows, n, n, 1.0);
+  gemm_views({tmp, STORE_ROWS, n, rows}, {c, STORE_COLUMNS, n, n}, mo, STORE_ROWS, n, rows, n, n, 1.0);
 }
 
 // Both spins' Fock matrices in the orbitals; a closed shell has one.
