@@ -23,9 +23,9 @@ double solve_rho(F f) {
   return 0.5 * (lo + hi);
 }
 
-// Ground-configuration energy of s^ns p^np, averaged over the p arrangement as the published
-// atomic energies are.
-double isolated_atom_energy(const NddoAtom& a, int ns, int np) {
+}  // namespace
+
+double nddo_isolated_atom_energy(const NddoAtom& a, int ns, int np) {
   const int m = std::min(np, 6 - np);
   const double gss = std::max(ns - 1, 0);
   const double gsp = ns * np;
@@ -36,8 +36,6 @@ double isolated_atom_energy(const NddoAtom& a, int ns, int np) {
   if (a.nbf > 1) e += a.u[1] * np + a.gsp * gsp + a.gp2 * gp2 + a.gpp * gpp + a.hsp * hsp;
   return e;
 }
-
-}  // namespace
 
 NddoAtom nddo_atom(const NddoElement& e, int z) {
   if (e.L < 0) fatal_error("\n element %s has no NDDO parameters\n", element_symbol(z));
@@ -54,7 +52,6 @@ NddoAtom nddo_atom(const NddoElement& e, int z) {
   }
   a.gss = e.at[0];
   a.alpha = e.ap[0];
-  a.heat = e.E0;
   a.gaussians = e.nc[0];
   for (int k = 0; k < a.gaussians; ++k) {
     a.gk[k] = e.ec[0][k];
@@ -83,7 +80,6 @@ NddoAtom nddo_atom(const NddoElement& e, int z) {
                      1 / std::sqrt(8 * d2 * d2 + 4 * r * r)) - hpp;
     });
   }
-  a.eisol = isolated_atom_energy(a, e.ne[0], e.L > 0 ? e.ne[1] : 0);
   return a;
 }
 

@@ -23,12 +23,15 @@ struct NddoAtom {
   double alpha;                 // core-core exponent, 1/angstrom
   int gaussians;
   double gk[6], gl[6], gm[6];   // core-core Gaussians: K exp(-L (R - M)^2), eV, 1/A^2, A
-  double eisol;                 // electronic energy of the free atom
-  double heat;                  // heat of formation of the free atom, kcal/mol
 };
 
 // Derives the atom from the element record; stops when the element is not defined.
 NddoAtom nddo_atom(const NddoElement& e, int z);
+
+// Electronic energy (eV) of the free atom in its ground configuration s^ns p^np, averaged
+// over the p arrangements as the published atomic energies are; the atoms' constants E0
+// of the parameter files combine it with the atomic heats of formation.
+double nddo_isolated_atom_energy(const NddoAtom& a, int ns, int np);
 
 // One-centre two-electron integrals (ij|kl) of the atom, indices over its nbf functions.
 double nddo_one_centre(const NddoAtom& a, int i, int j, int k, int l);

@@ -30,7 +30,7 @@ void nddo_energy() {
     const int print = print_option("PRINT", "NDDO", 0) > 0;
     const NddoResult r = nddo_model_energy(mol, data.data(), field, guess_n > 0 ? guess.data() : nullptr,
                                            guess_n, level >= 1 ? gradient.data() : nullptr, print);
-    std::printf("\n NDDO energy=%18.10lf  heat of formation=%14.6lf kcal/mol\n", r.energy, r.heat);
+    std::printf("\n NDDO total energy=%18.10lf  heat of formation=%14.6lf kcal/mol\n", r.total, r.heat);
     std::printf(" electronic=%18.8lf eV  core-core=%18.8lf eV  iterations=%d%s\n", r.electronic,
                 r.core, r.iterations, r.converged ? "" : "  (not converged)");
     const double dipole[3] = {r.dipole[0], r.dipole[1], r.dipole[2]};

@@ -6,8 +6,9 @@
 namespace ostrel {
 
 struct NddoResult {
-  double energy;      // hartree: electronic plus core-core plus the atoms' constants
-  double heat;        // heat of formation, kcal/mol
+  double energy;      // hartree: electronic plus core-core plus the atoms' constants E0
+  double total;       // hartree: electronic plus core-core
+  double heat;        // heat of formation, kcal/mol (the energy in other units)
   double electronic;  // eV
   double core;        // core-core repulsion, eV
   double dipole[3];   // e bohr, about the centre of mass

@@ -156,10 +156,12 @@ NddoResult nddo_model_energy(const Molecule& mol, const NddoElement* data, const
   out.gmax = r.gmax;
   out.iterations = r.iterations;
   out.converged = r.converged;
-  double heat = 0;
-  for (int a = 0; a < natom; ++a) heat += atoms[a].heat - atoms[a].eisol * kNddoKcal;
-  out.energy = (r.electronic + core) / kNddoEv;
-  out.heat = (r.electronic + core) * kNddoKcal + heat;
+  // The atoms' constants turn the total energy into the heat of formation.
+  double constants = 0;
+  for (int a = 0; a < natom; ++a) constants += data[mol.z[a]].E0;
+  out.total = (r.electronic + core) / kNddoEv;
+  out.energy = out.total + constants;
+  out.heat = out.energy * kNddoEv * kNddoKcal;
   auto net_charge = [&](int a) {
     double q = atoms[a].core;
     for (int m = first[a]; m < first[a] + atoms[a].nbf; ++m) q -= pa[m * nbf + m] + pb[m * nbf + m];

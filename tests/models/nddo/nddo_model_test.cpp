@@ -85,13 +85,44 @@ TEST_F(NddoModel, FieldEnergyFollowsTheDipoleAndTheGradientStaysExact) {
   expect_difference_gradient(g, field);
 }
 
+// The shipped atom constants combine the atomic heats of formation (kcal/mol, the values
+// the papers use) with the free-atom energies; MOPAC 22.0.6 prints those as EISOL (eV):
+// MNDO C -120.500606, O -317.868506; AM1 S -191.732193; PM3 N -157.6137755, Cl -315.194948.
+TEST_F(NddoModel, AtomConstantsComeFromHeatsAndFreeAtomEnergies) {
+  struct Case {
+    const char* model;
+    int z;
+    double eisol;
+  } cases[] = {{"mndo", 6, -120.500606}, {"mndo", 8, -317.868506}, {"am1", 16, -191.732193},
+               {"pm3", 7, -157.6137755}, {"pm3", 17, -315.194948}};
+  const double heats[18] = {0, 52.102, 0, 0, 0, 0, 170.89, 113.0, 59.559, 18.89,
+                            0, 0, 0, 0, 0, 75.57, 66.40, 28.99};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.model) + " Z=" + std::to_string(c.z));
+    use_model(c.model);
+    const NddoElement& e = data_[c.z];
+    const double eisol = nddo_isolated_atom_energy(nddo_atom(e, c.z), e.ne[0], e.ne[1]);
+    EXPECT_NEAR(eisol, c.eisol, 1e-6);
+    EXPECT_NEAR(e.E0, heats[c.z] / (kNddoEv * kNddoKcal) - eisol / kNddoEv, 1e-8);
+  }
+  for (const char* model : {"mndo", "am1", "pm3"}) {
+    use_model(model);
+    for (int z : {1, 6, 7, 8, 9, 15, 16, 17}) {
+      const NddoElement& e = data_[z];
+      const double eisol = nddo_isolated_atom_energy(nddo_atom(e, z), e.ne[0], e.L > 0 ? e.ne[1] : 0);
+      EXPECT_NEAR(e.E0, heats[z] / (kNddoEv * kNddoKcal) - eisol / kNddoEv, 1e-8) << model << " " << z;
+    }
+  }
+}
+
 TEST_F(NddoModel, HeatOfFormationOfAnAtomIsItsOwn) {
-  // A lone atom has its free-atom energy, so the heat of formation is the tabulated one.
+  // The triplet carbon atom is the configuration of the free-atom energy, so its heat of
+  // formation is the tabulated one.
   use_model("am1");
   use_molecule(" 6 0 0 0\n", 0, 3);
   const NddoResult r = evaluate();
   EXPECT_TRUE(r.converged);
-  EXPECT_LT(r.heat, 170.89 + 1e-6);  // a triplet lies at or below the averaged configuration
+  EXPECT_NEAR(r.heat, 170.89, 1e-5);
 }
 
 TEST_F(NddoModel, MissingElementStops) {
