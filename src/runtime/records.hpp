@@ -379,6 +379,7 @@ inline constexpr Record<double> pop_S{"pop.S"};         // t overlap, made and f
 
 // NDDO element parameters (models/nddo): 55 element records, index = atomic number.
 inline constexpr Record<NddoElement> nddo_data{"nddo_data"};
+inline constexpr Record<double> nddo_Ca{"nddo_Ca"};  // orbitals of the last evaluation, square
 
 // Starting orbitals (scf/guess, input/nddo_guess_groups).
 inline constexpr Record<double> guess_Ca{"guess_Ca"};   // given orbitals, square

@@ -22,14 +22,22 @@ void nddo_energy() {
     record_read(rec::nddo_data, data.data(), kNddoSlots);
     double field[3] = {0, 0, 0};
     if (record_exists(rec::field)) record_read(rec::field, field, 3);
-    const int guess_n = record_get_or(rec::guess_nc, 0);
-    PoolArray<double> guess(std::int64_t{guess_n} * guess_n + 1);
-    if (guess_n > 0 && record_count(rec::guess_Ca) >= std::int64_t{guess_n} * guess_n)
-      record_read(rec::guess_Ca, guess.data(), std::int64_t{guess_n} * guess_n);
+    // Later evaluations start from the orbitals of the previous one.
+    const int nbf = nddo_function_count(mol, data.data());
+    const std::int64_t nn = std::int64_t{nbf} * nbf;
+    PoolArray<double> orbitals(nn + 1);
+    bool given = true;
+    if (record_count(rec::nddo_Ca) == nn)
+      record_read(rec::nddo_Ca, orbitals.data(), nn);
+    else if (record_get_or(rec::guess_nc, 0) == nbf && record_count(rec::guess_Ca) >= nn)
+      record_read(rec::guess_Ca, orbitals.data(), nn);
+    else
+      given = false;
     PoolArray<double> gradient(3 * std::int64_t{mol.n_atoms});
     const int print = print_option("PRINT", "NDDO", 0) > 0;
-    const NddoResult r = nddo_model_energy(mol, data.data(), field, guess_n > 0 ? guess.data() : nullptr,
-                                           guess_n, level >= 1 ? gradient.data() : nullptr, print);
+    const NddoResult r = nddo_model_energy(mol, data.data(), field, given ? orbitals.data() : nullptr,
+                                           orbitals.data(), level >= 1 ? gradient.data() : nullptr, print);
+    record_save(rec::nddo_Ca, orbitals.data(), nn);
     std::printf("\n NDDO total energy=%18.10lf  heat of formation=%14.6lf kcal/mol\n", r.total, r.heat);
     std::printf(" electronic=%18.8lf eV  core-core=%18.8lf eV  iterations=%d%s\n", r.electronic,
                 r.core, r.iterations, r.converged ? "" : "  (not converged)");

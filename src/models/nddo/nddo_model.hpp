@@ -17,13 +17,17 @@ struct NddoResult {
   bool converged;
 };
 
-// Starting orbitals: `guess` (nbf^2, column-major) when not null, else the eigenvectors of
-// the guess matrix. gradient (3N, hartree/bohr) is filled when not null; field (3, au)
-// may be null.
+// Starting orbitals: `start` (nbf^2, column-major, nbf the molecule's function count) when
+// not null, else the eigenvectors of the guess matrix; the final orbitals go to `final` when
+// not null. gradient (3N, hartree/bohr) is filled when not null; field (3, au) may be null.
 NddoResult nddo_model_energy(const Molecule& mol, const NddoElement* data, const double* field,
-                             const double* guess, int guess_n, double* gradient, int print);
+                             const double* start, double* final, double* gradient, int print);
 
-// Energy driver entry: reads "Molecule", "nddo_data", "field" and the guess records, writes
+// Basis functions of the molecule (0 for elements without parameters).
+int nddo_function_count(const Molecule& mol, const NddoElement* data);
+
+// Energy driver entry: reads "Molecule", "nddo_data", "field" and the starting orbitals
+// (the previous evaluation's "nddo_Ca", else the given "guess_Ca"), writes
 // "Energy", "Dipole" and, at derivative level 1 ("Derivative"), "Gradient". The master computes.
 void nddo_energy();
 

@@ -112,8 +112,17 @@ void add_field(NddoSystem& s, const double* field, double& core) {
 
 }  // namespace
 
+int nddo_function_count(const Molecule& mol, const NddoElement* data) {
+  int nbf = 0;
+  for (int a = 0; a < mol.n_atoms; ++a) {
+    const int z = mol.z[a];
+    if (z >= 1 && z <= kNddoMaxElement && data[z].L >= 0) nbf += data[z].nbf;
+  }
+  return nbf;
+}
+
 NddoResult nddo_model_energy(const Molecule& mol, const NddoElement* data, const double* field,
-                             const double* guess, int guess_n, double* gradient, int print) {
+                             const double* start, double* final, double* gradient, int print) {
   const int natom = mol.n_atoms;
   PoolArray<NddoAtom> atoms(natom);
   PoolArray<int> first(natom + 1);
@@ -144,12 +153,14 @@ NddoResult nddo_model_energy(const Molecule& mol, const NddoElement* data, const
     std::printf("\n NDDO: Natom=%d\n", natom);
     std::printf(" Na=%d Nb=%d Nf=%d Nff=%d\n", ec.alpha, ec.beta, nbf, 0);
   }
-  if (guess && guess_n == nbf)
-    for (std::int64_t k = 0; k < nn; ++k) c[k] = guess[k];
+  if (start)
+    for (std::int64_t k = 0; k < nn; ++k) c[k] = start[k];
   else
     guess_orbitals(s, data, mol, c.data());
   const NddoScfResult r = nddo_scf(s, ec.beta, ec.alpha - ec.beta, c.data(), e.data(), pa.data(),
                                    pb.data(), fa.data(), fb.data(), print);
+  if (final)
+    for (std::int64_t k = 0; k < nn; ++k) final[k] = c[k];
   NddoResult out{};
   out.electronic = r.electronic;
   out.core = core;

@@ -38,7 +38,7 @@ class NddoTest : public RuntimeTest {
     if (gradient) gradient->assign(3 * mol.n_atoms, 0.0);
     NddoResult r{};
     captured_stdout([&] {
-      r = nddo_model_energy(mol, data_.data(), field, nullptr, 0, gradient ? gradient->data() : nullptr, 0);
+      r = nddo_model_energy(mol, data_.data(), field, nullptr, nullptr, gradient ? gradient->data() : nullptr, 0);
     });
     release_molecule(mol);
     return r;
