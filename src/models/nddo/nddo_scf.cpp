@@ -215,7 +215,11 @@ NddoScfResult nddo_scf(const NddoSystem& s, int nd, int ns, double* c, double* e
   if (print) {
     std::printf("\n e:");
     for (std::int64_t k = 0; k < n; ++k) std::printf("%s%12.6lf", k % 6 ? "" : "\n", e[k]);
-    std::printf("\n");
+    std::printf("\n\n C:\n");
+    for (std::int64_t k = 0; k < n; ++k) {
+      for (std::int64_t i = 0; i < n; ++i) std::printf("%s%10.6lf", i % 8 || i == 0 ? "" : "\n", c[k * n + i]);
+      std::printf("\n");
+    }
   }
   return r;
 }
