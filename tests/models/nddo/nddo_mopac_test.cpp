@@ -24,6 +24,8 @@ class NddoMopac : public NddoTest {
       const NddoReference& ref = reference[m];
       EXPECT_TRUE(r.converged);
       EXPECT_NEAR(r.heat, ref.heat, 0.01);
+      EXPECT_NEAR(r.electronic, ref.electronic, 1e-4);
+      EXPECT_NEAR(r.core, ref.core, 1e-4);
       for (int k = 0; k < 3; ++k) EXPECT_NEAR(r.dipole[k] * kNddoDebye, ref.dipole[k], 0.001);
       for (std::size_t k = 0; k < g.size(); ++k) EXPECT_NEAR(g[k] * kGradientUnit, ref.gradient[k], 0.01);
     }
