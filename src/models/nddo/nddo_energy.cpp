@@ -26,17 +26,25 @@ void nddo_energy() {
     const int nbf = nddo_function_count(mol, data.data());
     const std::int64_t nn = std::int64_t{nbf} * nbf;
     PoolArray<double> orbitals(nn + 1);
-    bool given = true;
-    if (record_count(rec::nddo_Ca) == nn)
+    bool given = true, first = false;
+    if (record_count(rec::nddo_Ca) == nn) {
       record_read(rec::nddo_Ca, orbitals.data(), nn);
-    else if (record_get_or(rec::guess_nc, 0) == nbf && record_count(rec::guess_Ca) >= nn)
-      record_read(rec::guess_Ca, orbitals.data(), nn);
-    else
-      given = false;
+    } else {
+      first = true;
+      if (record_get_or(rec::guess_nc, 0) == nbf && record_count(rec::guess_Ca) >= nn)
+        record_read(rec::guess_Ca, orbitals.data(), nn);
+      else
+        given = false;
+    }
+    // The first evaluation occupies the orbitals in the order the group "order" gave.
+    PoolArray<int> order(nbf + 1);
+    const bool ordered = first && record_count(rec::guess_na) >= nbf;
+    if (ordered) record_read(rec::guess_na, order.data(), nbf);
     PoolArray<double> gradient(3 * std::int64_t{mol.n_atoms});
     const int print = print_option("PRINT", "NDDO", 0) > 0;
-    const NddoResult r = nddo_model_energy(mol, data.data(), field, given ? orbitals.data() : nullptr,
-                                           orbitals.data(), level >= 1 ? gradient.data() : nullptr, print);
+    const NddoResult r =
+        nddo_model_energy(mol, data.data(), field, given ? orbitals.data() : nullptr, ordered ? order.data() : nullptr,
+                          orbitals.data(), level >= 1 ? gradient.data() : nullptr, print);
     record_save(rec::nddo_Ca, orbitals.data(), nn);
     std::printf("\n NDDO total energy=%18.10lf  heat of formation=%14.6lf kcal/mol\n", r.total, r.heat);
     std::printf(" electronic=%18.8lf eV  core-core=%18.8lf eV  iterations=%d%s\n", r.electronic,

@@ -18,10 +18,13 @@ struct NddoResult {
 };
 
 // Starting orbitals: `start` (nbf^2, column-major, nbf the molecule's function count) when
-// not null, else the eigenvectors of the guess matrix; the final orbitals go to `final` when
-// not null. gradient (3N, hartree/bohr) is filled when not null; field (3, au) may be null.
+// not null, else the eigenvectors of the guess matrix, reordered by `order` when not null
+// (orbital k of the start is orbital order[k], nbf 0-based entries); the final orbitals go to
+// `final` when not null. gradient (3N, hartree/bohr) is filled when not null; field (3, au)
+// may be null.
 NddoResult nddo_model_energy(const Molecule& mol, const NddoElement* data, const double* field,
-                             const double* start, double* final, double* gradient, int print);
+                             const double* start, const int* order, double* final, double* gradient,
+                             int print);
 
 // Basis functions of the molecule (0 for elements without parameters).
 int nddo_function_count(const Molecule& mol, const NddoElement* data);

@@ -94,6 +94,21 @@ void guess_orbitals(const NddoSystem& s, const NddoElement* data, const Molecule
   nddo_eigen(g.data(), static_cast<int>(n), c, e.data());
 }
 
+// Orbital k becomes the former orbital order[k]; a repeated or missing orbital stops.
+void reorder_orbitals(const int* order, int n, double* c) {
+  const std::int64_t nn = std::int64_t{n} * n;
+  PoolArray<double> old(nn);
+  PoolArray<int> seen(n);
+  for (int k = 0; k < n; ++k) seen[k] = 0;
+  for (std::int64_t k = 0; k < nn; ++k) old[k] = c[k];
+  for (int k = 0; k < n; ++k) {
+    const int from = order[k];
+    if (from < 0 || from >= n || seen[from]++)
+      fatal_error("\n orbital order: entry %d names orbital %d (1..%d, each once)\n", k + 1, from + 1, n);
+    for (int i = 0; i < n; ++i) c[std::int64_t{k} * n + i] = old[std::int64_t{from} * n + i];
+  }
+}
+
 void add_field(NddoSystem& s, const double* field, double& core) {
   const std::int64_t n = s.nbf;
   for (int a = 0; a < s.atoms; ++a) {
@@ -122,7 +137,8 @@ int nddo_function_count(const Molecule& mol, const NddoElement* data) {
 }
 
 NddoResult nddo_model_energy(const Molecule& mol, const NddoElement* data, const double* field,
-                             const double* start, double* final, double* gradient, int print) {
+                             const double* start, const int* order, double* final, double* gradient,
+                             int print) {
   const int natom = mol.n_atoms;
   PoolArray<NddoAtom> atoms(natom);
   PoolArray<int> first(natom + 1);
@@ -157,6 +173,7 @@ NddoResult nddo_model_energy(const Molecule& mol, const NddoElement* data, const
     for (std::int64_t k = 0; k < nn; ++k) c[k] = start[k];
   else
     guess_orbitals(s, data, mol, c.data());
+  if (order) reorder_orbitals(order, nbf, c.data());
   const NddoScfResult r = nddo_scf(s, ec.beta, ec.alpha - ec.beta, c.data(), e.data(), pa.data(),
                                    pb.data(), fa.data(), fb.data(), print);
   if (final)

@@ -31,14 +31,14 @@ class NddoTest : public RuntimeTest {
   }
   // Energy of the molecule in "Molecule", optionally with its gradient and moved atoms.
   NddoResult evaluate(std::vector<double>* gradient = nullptr, const std::vector<double>* xyz = nullptr,
-                      const double* field = nullptr) {
+                      const double* field = nullptr, const int* order = nullptr) {
     Molecule mol = load_molecule(0, "Molecule");
     if (xyz)
       for (std::size_t k = 0; k < xyz->size(); ++k) mol.xyz[k] = (*xyz)[k];
     if (gradient) gradient->assign(3 * mol.n_atoms, 0.0);
     NddoResult r{};
     captured_stdout([&] {
-      r = nddo_model_energy(mol, data_.data(), field, nullptr, nullptr, gradient ? gradient->data() : nullptr, 0);
+      r = nddo_model_energy(mol, data_.data(), field, nullptr, order, nullptr, gradient ? gradient->data() : nullptr, 0);
     });
     release_molecule(mol);
     return r;

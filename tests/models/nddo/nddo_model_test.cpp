@@ -125,6 +125,16 @@ TEST_F(NddoModel, HeatOfFormationOfAnAtomIsItsOwn) {
   EXPECT_NEAR(r.heat, 170.89, 1e-5);
 }
 
+TEST_F(NddoModel, OrbitalOrderPicksTheStartingOccupation) {
+  use_model("mndo");
+  use_molecule(kWaterAtoms);
+  const double plain = evaluate().energy;
+  int swapped[6] = {1, 0, 2, 3, 4, 5};  // within the occupied space: the same state
+  EXPECT_NEAR(evaluate(nullptr, nullptr, nullptr, swapped).energy, plain, 1e-10);
+  int twice[6] = {0, 0, 2, 3, 4, 5};
+  EXPECT_FATAL(evaluate(nullptr, nullptr, nullptr, twice), "entry 2 names orbital 1");
+}
+
 TEST_F(NddoModel, MissingElementStops) {
   use_model("mndo");
   use_molecule(" 14 0 0 0\n 1 0 0 1.48\n 1 1.4 0 -0.5\n 1 -0.7 1.2 -0.5\n 1 -0.7 -1.2 -0.5\n");
