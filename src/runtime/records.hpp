@@ -17,6 +17,7 @@ struct Record {
 
 struct EcpBlock;      // model/ecp_input.hpp
 struct XcFunctional;  // scf/xc/xc_functional.hpp
+struct NddoElement;   // models/nddo/nddo_parameters.hpp
 
 // Value parameters do not take part in deduction, so record_put(rec::Energy, 0) is fine.
 template <class T>
@@ -375,6 +376,10 @@ inline constexpr Record<double> loc_Cnb{"loc_Cnb"};
 inline constexpr Record<double> loc_ea{"loc_ea"};       // their energies (diagonal Fock elements)
 inline constexpr Record<double> loc_eb{"loc_eb"};
 inline constexpr Record<double> pop_S{"pop.S"};         // t overlap, made and freed by the populations
+
+// NDDO element parameters (models/nddo): 55 element records, index = atomic number.
+inline constexpr Record<NddoElement> nddo_data{"nddo_data"};
+inline constexpr Record<double> nddo_Ca{"nddo_Ca"};  // orbitals of the last evaluation, square
 
 // Starting orbitals (scf/guess, input/nddo_guess_groups).
 inline constexpr Record<double> guess_Ca{"guess_Ca"};   // given orbitals, square

@@ -150,8 +150,6 @@ TEST_F(EnergyDriver, HessianNeedsATighterScf) {
 TEST_F(EnergyDriver, TheoriesWithoutCodeStopBeforeAnyWork) {
   store_put_text("theory", "LEDFT", 64);
   EXPECT_FATAL(run(1), "\n theory LEDFT is not available in this build\n");
-  store_put_text("theory", "NDDO", 64);
-  EXPECT_FATAL(run(0), "\n theory NDDO is not available in this build\n");
   store_put_text("theory", "DFT", 64);
   store_put("four", 1);
   EXPECT_FATAL(run(0), "\n theory DFT with four=1 is not available in this build\n");

@@ -1,0 +1,56 @@
+#pragma once
+// NDDO evaluations on test molecules with the shipped parameter files.
+#include <string>
+#include <vector>
+
+#include "model/molecule_record.hpp"
+#include "models/nddo/nddo_model.hpp"
+#include "models/nddo/nddo_parameters.hpp"
+#include "runtime/records.hpp"
+#include "support/capture.hpp"
+#include "support/model_input.hpp"
+#include "support/molecules.hpp"
+#include "support/runtime_fixture.hpp"
+
+namespace ostrel::testing {
+
+inline std::string nddo_file(const char* model) {
+  return std::string(OSTREL_SOURCE_DIR) + "/data/nddo/" + model + ".nddo";
+}
+
+class NddoTest : public RuntimeTest {
+ protected:
+  // Reads the model's parameters into "nddo_data" and a copy here.
+  void use_model(const char* model) {
+    captured_stdout([&] { read_nddo_parameters(nddo_file(model).c_str(), "nddo_data"); });
+    data_.resize(kNddoSlots);
+    record_read(rec::nddo_data, data_.data(), kNddoSlots);
+  }
+  void use_molecule(const char* atoms, int charge = 0, int multiplicity = 1) {
+    captured_stdout([&] { read_test_molecule(molecule_group(atoms, charge, multiplicity)); });
+  }
+  // Energy of the molecule in "Molecule", optionally with its gradient and moved atoms.
+  NddoResult evaluate(std::vector<double>* gradient = nullptr, const std::vector<double>* xyz = nullptr,
+                      const double* field = nullptr, const int* order = nullptr) {
+    Molecule mol = load_molecule(0, "Molecule");
+    if (xyz)
+      for (std::size_t k = 0; k < xyz->size(); ++k) mol.xyz[k] = (*xyz)[k];
+    if (gradient) gradient->assign(3 * mol.n_atoms, 0.0);
+    NddoResult r{};
+    captured_stdout([&] {
+      r = nddo_model_energy(mol, data_.data(), field, nullptr, order, nullptr, gradient ? gradient->data() : nullptr, 0);
+    });
+    release_molecule(mol);
+    return r;
+  }
+  std::vector<double> coordinates() {
+    Molecule mol = load_molecule(0, "Molecule");
+    std::vector<double> xyz(mol.xyz, mol.xyz + 3 * mol.n_atoms);
+    release_molecule(mol);
+    return xyz;
+  }
+
+  std::vector<NddoElement> data_;
+};
+
+}  // namespace ostrel::testing

@@ -1,0 +1,111 @@
+// The "$nddo" data format: round trip, defaults and the stops on malformed data.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "models/nddo/nddo_fixture.hpp"
+#include "input/group.hpp"
+#include "support/input_file.hpp"
+
+namespace ostrel::testing {
+namespace {
+
+std::string written(const NddoParameters& p) {
+  std::FILE* f = std::tmpfile();
+  write_nddo_parameters(p, "$nddo", f);
+  std::rewind(f);
+  std::string text;
+  for (int c; (c = std::getc(f)) != EOF;) text += static_cast<char>(c);
+  std::fclose(f);
+  return text;
+}
+
+void parse(const std::string& text, NddoParameters& p) {
+  InputFile in(text);
+  ASSERT_EQ(find_group(in.get(), "nddo", 1), 0);
+  captured_stdout([&] { parse_nddo_group(in.get(), p); });
+}
+
+// Hydrogen with every optional item left out, two "br" sets of which one is given.
+const char* kMinimal =
+    "$nddo model=0,5,0 ng=2 na=1,2,3\n"
+    " atom=1 L=0 ne=1 nr=1 E0=52.102\n"
+    " h=-11.9 ah=1.3 at=12.8 ct=0 au=0 av=0.7 ap=2.5 br=0.25 cq=0 a0=1.3 f0=-11.9\n"
+    " nc=2 ac=5.0, 1.2 ec=0.1, 0.2\n$end\n";
+
+class NddoParametersTest : public RuntimeTest {};
+
+TEST_F(NddoParametersTest, ShippedFilesRoundTripUnchanged) {
+  for (const char* model : {"mndo", "am1", "pm3"}) {
+    SCOPED_TRACE(model);
+    NddoParameters first, second;
+    std::FILE* f = std::fopen(nddo_file(model).c_str(), "r");
+    ASSERT_NE(f, nullptr);
+    ASSERT_EQ(find_group(f, "nddo", 1), 0);
+    captured_stdout([&] { parse_nddo_group(f, first); });
+    std::fclose(f);
+    const std::string text = written(first);
+    parse(text, second);
+    EXPECT_EQ(std::memcmp(&first, &second, sizeof first), 0);
+    EXPECT_EQ(written(second), text);
+    for (int z : {1, 6, 7, 8, 9, 15, 16, 17}) EXPECT_GE(first.element[z].L, 0) << z;
+    EXPECT_EQ(first.element[2].L, -1);
+    EXPECT_EQ(first.element[6].nval, 4);
+    EXPECT_EQ(first.element[6].nbf, 4);
+  }
+}
+
+TEST_F(NddoParametersTest, OptionalItemsTakeTheirDefaults) {
+  NddoParameters p;
+  parse(kMinimal, p);
+  const NddoElement& h = p.element[1];
+  EXPECT_EQ(h.kg, 0);
+  EXPECT_EQ(h.ng, 2);
+  EXPECT_EQ(h.bh[0], 0.0);
+  EXPECT_EQ(h.aq[0], 0.7);
+  EXPECT_EQ(h.cw[0], 0.0);
+  EXPECT_EQ(h.bw[0], 2.0);
+  EXPECT_EQ(h.br[1][0], 0.25);  // the missing set repeats the last one
+  EXPECT_EQ(h.naux, 2);
+  EXPECT_EQ(h.ac[0][1], 1.2);
+  EXPECT_EQ(h.model[1], 5);
+  EXPECT_EQ(h.na[2], 3);
+  NddoParameters again;
+  parse(written(p), again);
+  EXPECT_EQ(std::memcmp(&p, &again, sizeof p), 0);
+}
+
+TEST_F(NddoParametersTest, MalformedDataStopsWithOneLine) {
+  struct Case {
+    const char* from;
+    const char* to;
+    const char* message;
+  } cases[] = {
+      {"atom=1", "atom=55", "atom=55 outside 1..54"},
+      {"L=0 ne=1", "L=1 ne=1", "fewer ne values than L+1"},
+      {"nr=1", "nr=1,2", "nr needs exactly L+1 values"},
+      {"E0=", "kg=3 E0=", "kg=3 beyond ng=2"},
+      {"ah=1.3", "ax=1.3", "item 'ah' expected, found 'ax'"},
+      {"h=-11.9", "h=x", "number expected in item 'h'"},
+      {"ac=5.0, 1.2", "ac=5.0", "item 'ac' needs 2 values"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    std::string text = kMinimal;
+    text.replace(text.find(c.from), std::strlen(c.from), c.to);
+    NddoParameters p;
+    EXPECT_FATAL(parse(text, p), c.message);
+  }
+  EXPECT_FATAL(captured_stdout([] { read_nddo_parameters("/nonexistent/x.nddo", "nddo_data"); }),
+               "\n file '/nonexistent/x.nddo'?\n");
+}
+
+TEST_F(NddoParametersTest, ReaderStoresTheBlock) {
+  const std::string out = captured_stdout([] { read_nddo_parameters(nddo_file("pm3").c_str(), "nddo_data"); });
+  EXPECT_NE(out.find(" model=0,5,0 na=0,0,0\n"), std::string::npos);
+  EXPECT_NE(out.find(" H C N O F P S Cl"), std::string::npos);
+  EXPECT_EQ(store_size("nddo_data"), 58520);
+}
+
+}  // namespace
+}  // namespace ostrel::testing
