@@ -12,6 +12,7 @@
 #include "geometry/hessian/driver_hessian.hpp"
 #include "input/pending_modules.hpp"
 #include "model/result_groups.hpp"
+#include "models/mm/mm_terms.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
@@ -152,14 +153,17 @@ EnergyProcedures default_energy_procedures() {
 void evaluate_with(int level, const EnergyProcedures& p) {
   if (level < 0 || level > 2) fatal_error("\n derivative level %d?\n", level);
   const DriverHeader h = read_header(level);
-  if (same(h.theory, "SCRIPT")) {
-    external_energy();
+  if (same(h.theory, "SCRIPT") || same(h.theory, "MM")) {
+    if (same(h.theory, "MM"))
+      mm_energy();
+    else
+      external_energy();
     count_evaluation();
     print_results(level, h.n_atoms);
     std::fflush(stdout);
     return;
   }
-  if (same(h.theory, "MM") || same(h.theory, "NDDO"))
+  if (same(h.theory, "NDDO"))
     stop_all(("\n theory " + std::string(h.theory) + " is not available in this build\n").c_str());
 
   const TheorySettings s = read_settings();
