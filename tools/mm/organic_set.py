@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes the starting force-field parameter set data/mm/organic.mm.
+"""Writes the starting force-field parameter set data/mm/organic.mm (H, C, N, O, F, Cl, S).
 
 Bonded constants are the harmonic values of the AMBER parm99 / GAFF force fields (K in
 kcal/mol/A^2 and kcal/mol/rad^2 for K (x - x0)^2, torsions (V/d)(1 + cos(n phi - gamma)))
@@ -18,11 +18,12 @@ KCAL = 1.0 / 627.509474
 BOHR = 1.8897259885789233
 DEG = math.pi / 180.0
 
-TYPES = ["H", "HO", "HN", "C4", "C3", "C2", "N3", "N2", "N1", "O2", "O1"]
+TYPES = ["H", "HO", "HN", "C4", "C3", "C2", "N3", "N2", "N1", "O2", "O1", "F1", "Cl1", "S2"]
 ELEMENT = {"H": "H", "HO": "H", "HN": "H", "C4": "C", "C3": "C", "C2": "C",
-           "N3": "N", "N2": "N", "N1": "N", "O2": "O", "O1": "O"}
+           "N3": "N", "N2": "N", "N1": "N", "O2": "O", "O1": "O", "F1": "F", "Cl1": "Cl", "S2": "S"}
 # repulsion radius (bohr), hardness (1/bohr)
-REPULSION = {"H": (0.55, 2.0), "C": (1.6, 1.9), "N": (1.5, 1.95), "O": (1.4, 2.0)}
+REPULSION = {"H": (0.55, 2.0), "C": (1.6, 1.9), "N": (1.5, 1.95), "O": (1.4, 2.0), "F": (1.3, 2.1),
+             "Cl": (2.0, 1.7), "S": (2.1, 1.7)}
 
 # type1 type2 r0 (A) K dq (type2 gains dq)
 BONDS = [
@@ -33,6 +34,9 @@ BONDS = [
     ("C3", "N2", 1.340, 500, -0.30), ("C2", "N1", 1.165, 1050, -0.40),
     ("C4", "O2", 1.425, 320, -0.28), ("C3", "O2", 1.360, 450, -0.30), ("C3", "O1", 1.225, 570, -0.50),
     ("O2", "HO", 0.975, 553, 0.42), ("N3", "HN", 1.018, 434, 0.30), ("N2", "HN", 1.025, 434, 0.30),
+    ("C4", "F1", 1.385, 367, -0.23), ("C3", "F1", 1.350, 400, -0.20), ("C4", "Cl1", 1.800, 279, -0.10),
+    ("C3", "Cl1", 1.740, 300, -0.10), ("C4", "S2", 1.830, 237, 0.0), ("C3", "S2", 1.740, 300, 0.0),
+    ("S2", "H", 1.355, 274, 0.15),
 ]
 
 # outer centre outer theta0 (deg) K
@@ -54,6 +58,12 @@ ANGLES = [
     ("C3", "N2", "C3", 117.0, 70), ("C3", "N2", "HN", 110.0, 50), ("C3", "N2", "C4", 118.0, 70),
     ("C4", "O2", "HO", 108.5, 55), ("C3", "O2", "HO", 107.0, 50), ("C4", "O2", "C4", 112.0, 60),
     ("C3", "O2", "C4", 116.0, 60), ("HO", "O2", "HO", 102.5, 50),
+    ("H", "C4", "F1", 109.0, 51), ("C4", "C4", "F1", 110.0, 66), ("F1", "C4", "F1", 107.5, 71),
+    ("H", "C4", "Cl1", 107.7, 42), ("C4", "C4", "Cl1", 110.8, 64), ("Cl1", "C4", "Cl1", 111.0, 65),
+    ("C3", "C3", "F1", 120.0, 70), ("H", "C3", "F1", 113.0, 50), ("C3", "C3", "Cl1", 120.0, 63),
+    ("H", "C3", "Cl1", 114.0, 45), ("H", "C4", "S2", 108.6, 43), ("C4", "C4", "S2", 110.0, 63),
+    ("C4", "S2", "H", 96.4, 44), ("C4", "S2", "C4", 99.0, 62), ("C3", "S2", "C3", 92.0, 62),
+    ("C3", "C3", "S2", 120.0, 63), ("C3", "S2", "H", 96.0, 46), ("H", "C3", "S2", 120.0, 45),
 ]
 
 # central bond: n, barrier V (kcal/mol, per torsion), phase gamma (deg) of the AMBER form
@@ -61,6 +71,7 @@ TORSIONS = {
     ("C4", "C4"): (3, 0.156, 0.0), ("C4", "N3"): (3, 0.15, 0.0), ("C4", "O2"): (3, 0.14, 0.0),
     ("C4", "C3"): (3, 0.05, 0.0), ("C4", "N2"): (3, 0.10, 0.0), ("C3", "C3"): (2, 3.625, 180.0),
     ("C3", "N3"): (2, 2.5, 180.0), ("C3", "O2"): (2, 1.2, 180.0), ("C3", "N2"): (2, 3.6, 180.0),
+    ("C4", "S2"): (3, 0.10, 0.0), ("C3", "S2"): (2, 1.0, 180.0),
 }
 
 
@@ -76,7 +87,7 @@ def partners(t):
 
 def main():
     index = {t: k for k, t in enumerate(TYPES)}
-    print("$mmdata   # starting organic set for H, C, N, O; regenerate with tools/mm/organic_set.py")
+    print("$mmdata   # starting organic set for H, C, N, O, F, Cl, S; regenerate with tools/mm/organic_set.py")
     print("# bonded terms: AMBER parm99 / GAFF converted; charges: MMFF94 bond increments (rounded);")
     print("# repulsion: MM3 exp-6 wall near contact. Atomic units throughout.")
     print("type")
