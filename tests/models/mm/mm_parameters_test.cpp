@@ -3,7 +3,9 @@
 #include <string>
 
 #include "models/mm/mm_fixture.hpp"
+#include "runtime/records.hpp"
 #include "support/fatal_trap.hpp"
+#include "support/input_file.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel {
@@ -49,6 +51,28 @@ TEST_F(MmParametersTest, WrittenGroupReadsBackIdentical) {
   MmParameterBlock again(written);
   EXPECT_EQ(std::memcmp(&*p, &*again, sizeof(MmParameters)), 0) << written;
   EXPECT_EQ(written.substr(0, 17), "$mmdata\ntype\nH   ");
+  // The shipped set as well: every torsion and angle finds its way back to its record.
+  PoolArray<MmParameters> shipped(1);
+  std::FILE* f = std::fopen(OSTREL_SOURCE_DIR "/data/mm/organic.mm", "r");
+  ASSERT_NE(f, nullptr);
+  parse_mm_parameters(f, "mmdata", shipped[0]);
+  std::fclose(f);
+  MmParameterBlock shipped_again(captured_stdout([&] { write_mm_parameters(shipped[0]); }));
+  EXPECT_EQ(std::memcmp(shipped.data(), &*shipped_again, sizeof(MmParameters)), 0);
+}
+
+// From the input file (empty name) or a named file; either way the block lands in "mmdata".
+TEST_F(MmParametersTest, ReadsGroupFromInputOrFile) {
+  const std::string printed = captured_stdout([] {
+    testing::with_stdin(std::string("$control theory=mm $end\n") + kMmTestGroup, [] { read_mm_parameters("", "mmdata"); });
+  });
+  EXPECT_NE(printed.find("\n mm file: ''\n"), std::string::npos);
+  PoolArray<MmParameters> stored(1);
+  record_read(rec::mmdata, stored.data(), 1);
+  EXPECT_EQ(stored[0].ntypes, 4);
+  EXPECT_FATAL(read_mm_parameters("/nonexistent/set.mm", "mmdata"), "\nfile '/nonexistent/set.mm'?\n");
+  const std::string shipped = captured_stdout([] { read_mm_parameters("organic.mm", "mmdata"); });
+  EXPECT_NE(shipped.find("data/mm/organic.mm"), std::string::npos);
 }
 
 std::string group(const std::string& body) { return "$mmdata\n" + body + "\n$end\n"; }
