@@ -4,9 +4,11 @@
 For each molecule: an RDKit ETKDG start (seed 1) relaxed with MMFF94 (the anchor), then
 OPTIMIZE with theory=dft (PBE/def2-SVP, fit=J; cached in the work directory) and with
 theory=mm (data/mm/organic.mm) from that start. Prints RMS and worst errors of bond lengths
-(angstrom) and bond angles (degrees) against the DFT minima.
+(angstrom) and bond angles (degrees) against the DFT minima, then with "freq" also the
+harmonic frequencies above 500 cm^-1 (HESSIAN at each model's own minimum; MMFF94 by
+differences of RDKit gradients), matched by order from the top, as RMS relative errors.
 
-Usage: /usr/bin/python3 tools/mm/validate.py BUILD/ostrel WORKDIR [dft|mm|both]
+Usage: /usr/bin/python3 tools/mm/validate.py BUILD/ostrel WORKDIR [dft|mm|both|freq]
 """
 import math
 import os
@@ -41,7 +43,7 @@ def run(ostrel, path, control, mol, xyz):
         open(inp, "w").write(text)
         with open(out, "w") as f:
             subprocess.run([ostrel, inp], stdout=f, check=False)
-    final = [line.split() for line in open(out) if line.startswith("MOL>") and len(line.split()) == 5]
+    final = [line.split() for line in open(out) if line.startswith("MOL>") and len(line.split()) >= 5]
     final = [l for l in final if l[1].isdigit()]
     return [tuple(float(v) for v in l[2:5]) for l in final[-len(xyz):]] if final else None
 
@@ -65,10 +67,82 @@ def stats(errors):
     return math.sqrt(sum(e * e for e in errors) / len(errors)), max(abs(e) for e in errors)
 
 
+def frequencies(path):
+    out = []
+    for line in open(path):
+        if line.lstrip().startswith("mode") and "freq=" in line:
+            v = line.split("freq=")[1].strip()
+            if not v.endswith("i"):
+                out.append(float(v))
+    return sorted(out)
+
+
+def mmff_frequencies(mol, xyz):
+    import numpy as np
+    mol = Chem.Mol(mol)
+    conf = mol.GetConformer()
+    for k, p in enumerate(xyz):
+        conf.SetAtomPosition(k, p)
+    ff = AllChem.MMFFGetMoleculeForceField(mol, AllChem.MMFFGetMoleculeProperties(mol))
+    x0 = list(ff.Positions())
+    n3, h = len(x0), 1e-4
+    hess = np.zeros((n3, n3))
+    for k in range(n3):
+        xp, xm = list(x0), list(x0)
+        xp[k] += h
+        xm[k] -= h
+        hess[k] = (np.array(ff.CalcGrad(xp)) - np.array(ff.CalcGrad(xm))) / (2 * h)
+    mass = np.repeat([a.GetMass() for a in mol.GetAtoms()], 3)
+    hw = 0.5 * (hess + hess.T) / np.sqrt(np.outer(mass, mass))
+    ev = np.linalg.eigvalsh(hw)
+    return sorted(108.5913 * math.sqrt(e) for e in ev if e > 0)
+
+
+def frequency_errors(ref, model):
+    ref = [f for f in ref if f > 500]
+    model = model[-len(ref):]
+    return [(m - r) / r for m, r in zip(model, ref)]
+
+
+def run_frequencies(ostrel, work):
+    err = {"mm": [], "mmff94": []}
+    for name, smiles in MOLECULES.items():
+        mol, xyz = start(smiles)
+        dft = run(ostrel, os.path.join(work, name + "_dft"), "", mol, xyz)
+        mm = run(ostrel, os.path.join(work, name + "_mm"), "", mol, xyz)
+        fd = hessian(ostrel, os.path.join(work, name + "_dft_freq"),
+                     "$control task=hessian theory=dft basis=def2-svp fit=J $end\n$dft functional=pbe $end", mol, dft)
+        fm = hessian(ostrel, os.path.join(work, name + "_mm_freq"),
+                     "$control task=hessian theory=mm basis=organic.mm derivative=analytic $end", mol, mm)
+        for label, f in (("mm", fm), ("mmff94", mmff_frequencies(mol, xyz))):
+            e = frequency_errors(fd, f)
+            err[label].extend(e)
+            print("%-14s %-7s frequencies > 500: rms %.1f%% worst %.1f%% (%d modes)" % ((name, label) + tuple(
+                100 * v for v in stats(e)) + (len(e),)))
+    for label, e in err.items():
+        print("ALL %-7s frequencies > 500: rms %.1f%% worst %.1f%% (%d modes)" % ((label,) + tuple(
+            100 * v for v in stats(e)) + (len(e),)))
+
+
+def hessian(ostrel, path, control, mol, xyz):
+    out = path + ".out"
+    if not os.path.exists(out) or "freq=" not in open(out).read():
+        text = control + "\n$molecule\n cartesian\n"
+        for a, p in zip(mol.GetAtoms(), xyz):
+            text += " %d %.6f %.6f %.6f\n" % (a.GetAtomicNum(), *p)
+        open(path + ".inp", "w").write(text + "$end\n")
+        with open(out, "w") as f:
+            subprocess.run([ostrel, path + ".inp"], stdout=f, check=False)
+    return frequencies(out)
+
+
 def main():
     ostrel, work = sys.argv[1], sys.argv[2]
     which = sys.argv[3] if len(sys.argv) > 3 else "both"
     os.makedirs(work, exist_ok=True)
+    if which == "freq":
+        run_frequencies(ostrel, work)
+        return
     err = {"mm": ([], []), "mmff94": ([], [])}
     for name, smiles in MOLECULES.items():
         mol, xyz = start(smiles)
