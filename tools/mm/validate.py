@@ -84,14 +84,23 @@ def mmff_frequencies(mol, xyz):
     for k, p in enumerate(xyz):
         conf.SetAtomPosition(k, p)
     ff = AllChem.MMFFGetMoleculeForceField(mol, AllChem.MMFFGetMoleculeProperties(mol))
-    x0 = list(ff.Positions())
-    n3, h = len(x0), 1e-4
+    # RDKit 2022.09 keeps geometry-dependent data from Initialize(): the gradient at explicit
+    # positions is not that of those positions, so move the conformer and initialise again.
+    n3, h = 3 * mol.GetNumAtoms(), 1e-4
     hess = np.zeros((n3, n3))
+
+    def gradient(k, step):
+        p = list(conf.GetAtomPosition(k // 3))
+        p[k % 3] += step
+        conf.SetAtomPosition(k // 3, p)
+        ff.Initialize()
+        g = np.array(ff.CalcGrad())
+        p[k % 3] -= step
+        conf.SetAtomPosition(k // 3, p)
+        return g
+
     for k in range(n3):
-        xp, xm = list(x0), list(x0)
-        xp[k] += h
-        xm[k] -= h
-        hess[k] = (np.array(ff.CalcGrad(xp)) - np.array(ff.CalcGrad(xm))) / (2 * h)
+        hess[k] = (gradient(k, h) - gradient(k, -h)) / (2 * h)
     mass = np.repeat([a.GetMass() for a in mol.GetAtoms()], 3)
     hw = 0.5 * (hess + hess.T) / np.sqrt(np.outer(mass, mass))
     ev = np.linalg.eigvalsh(hw)
