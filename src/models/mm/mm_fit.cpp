@@ -99,21 +99,25 @@ std::vector<MmFitParameter> mm_fit_selection(const std::vector<MmFitMolecule>& s
         }
       }
   }
+  // Charges, repulsion and stretch-bend couplings keep their starting values: gradients of a
+  // few structures per molecule do not determine them, and freed they drift to unphysical
+  // values. E0 is fitted only when some energy carries weight.
+  bool energies = false;
+  for (const MmFitMolecule& m : set) energies = energies || m.w[0] > 0.0;
   std::vector<MmFitParameter> x;
   auto add = [&](const std::string& name, double* v) { x.push_back({name, v}); };
-  for (int t = 0; t < p.ntypes; ++t)
-    if (atom[t]) {
-      const std::string n = p.type_names[t];
-      add(n + ":E0", &p.atom[t].p[0]);
-      add(n + ":R", &p.atom[t].p[2]);
-      add(n + ":a", &p.atom[t].p[3]);
-    }
-  const char* bond_names[] = {":r0", ":k", ":dq"};
+  for (int t = 0; t < p.ntypes && energies; ++t)
+    if (atom[t]) add(std::string(p.type_names[t]) + ":E0", &p.atom[t].p[0]);
   for (int b = 0; b < MM_BOND_RECORDS; ++b)
-    for (int k = 0; bond[b] && k < 3; ++k) add("bond" + std::to_string(b + 1) + bond_names[k], &p.bond[b].p[k]);
-  const char* angle_names[] = {":theta0", ":k", ":krr", ":kr1", ":kr2"};
+    if (bond[b]) {
+      add("bond" + std::to_string(b + 1) + ":r0", &p.bond[b].p[0]);
+      add("bond" + std::to_string(b + 1) + ":k", &p.bond[b].p[1]);
+    }
   for (int a = 0; a < MM_ANGLE_RECORDS; ++a)
-    for (int k = 0; angle[a] && k < 5; ++k) add("angle" + std::to_string(a + 1) + angle_names[k], &p.angle[a].p[k]);
+    if (angle[a]) {
+      add("angle" + std::to_string(a + 1) + ":theta0", &p.angle[a].p[0]);
+      add("angle" + std::to_string(a + 1) + ":k", &p.angle[a].p[1]);
+    }
   for (int t = 0; t < MM_TORSION_RECORDS; ++t) {
     if (t1[t]) add("torsion1." + std::to_string(t + 1) + ":V", &p.torsion1[t].p[1]);
     if (t2[t]) add("torsion2." + std::to_string(t + 1) + ":V", &p.torsion2[t].p[1]);
@@ -227,6 +231,8 @@ void mm_fit_parameters() {
   const InputVar vars[] = {{"tol", IN_REAL, 1, &o.tol}, {"iter", IN_INT, 1, &o.iter}, {"print", IN_INT, 1, &o.print}};
   read_group(stdin, "optimize", 3, vars);
   const std::vector<MmFitMolecule> set = mm_fit_read_set(stdin);
+  // The task runs without the common set-up: the starting set comes from the library file.
+  if (!record_exists(rec::mmdata)) read_mm_parameters(record_text(rec::bfname).c_str(), "mmdata");
   PoolArray<MmParameters> p(1);
   record_read(rec::mmdata, p.data(), 1);
   std::vector<MmFitParameter> x = mm_fit_selection(set, p[0]);

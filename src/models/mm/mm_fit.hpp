@@ -32,8 +32,8 @@ struct MmFitParameter {
   double* value;
 };
 
-// Every parameter that some reference molecule uses (atom E0, radius and hardness; bond r0,
-// k and dq; angle theta0, k and the three couplings; torsion barriers), in block order.
+// The parameters of the records some reference molecule uses: bond r0 and k, angle theta0
+// and k, torsion barriers, and the atoms' E0 when energies carry weight; in block order.
 std::vector<MmFitParameter> mm_fit_selection(const std::vector<MmFitMolecule>& set, MmParameters& p);
 
 struct MmFitOptions {

@@ -1,4 +1,5 @@
 // The reference set of a force-field fit: the group "file" and the molecule files it names.
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -6,13 +7,11 @@
 #include <string>
 
 #include "input/group.hpp"
-#include "input/provided_results.hpp"
 #include "model/molecule_input.hpp"
 #include "model/molecule_record.hpp"
 #include "models/mm/mm_fit.hpp"
 #include "models/mm/mm_typing.hpp"
 #include "runtime/fatal.hpp"
-#include "runtime/records.hpp"
 #include "runtime/store.hpp"
 
 namespace ostrel {
@@ -42,22 +41,23 @@ void load(MmFitMolecule& m) {
   release_molecule(mol);
   store_free(kFitMolecule);
 
-  f = std::fopen(m.file.c_str(), "r");
-  read_provided_results("energy", f);
-  std::fclose(f);
-  const ResultsGiven have = record_get(rec::haveE);
-  if (!have.energy) fatal_error("\n molecule %s: no reference energy in '%s'\n", m.name.c_str(), m.file.c_str());
-  m.energy = record_get(rec::Energy);
-  record_read(rec::Dipole, m.dipole, 3);
+  // The results group of the file, read here rather than into the run's own result records.
   const int n3 = 3 * m.n;
-  if (have.gradient) {
-    m.gradient.resize(n3);
-    record_read(rec::Gradient, m.gradient.data(), n3);
-  }
-  if (have.hessian) {
-    m.hessian.resize(static_cast<std::size_t>(n3) * (n3 + 1) / 2);
-    record_read(rec::Hessian, m.hessian.data(), static_cast<std::int64_t>(m.hessian.size()));
-  }
+  const double missing = 1e300;
+  m.energy = missing;
+  m.gradient.assign(n3, missing);
+  m.hessian.assign(static_cast<std::size_t>(n3) * (n3 + 1) / 2, missing);
+  const InputVar vars[] = {{"e", IN_REAL, 1, &m.energy},
+                           {"d", IN_REAL, 3, m.dipole},
+                           {"g", IN_REAL, n3, m.gradient.data()},
+                           {"h", IN_REAL, static_cast<int>(m.hessian.size()), m.hessian.data()}};
+  f = std::fopen(m.file.c_str(), "r");
+  read_group(f, "energy", 4, vars);
+  std::fclose(f);
+  if (m.energy == missing) fatal_error("\n molecule %s: no reference energy in '%s'\n", m.name.c_str(), m.file.c_str());
+  // A partial gradient or Hessian counts as not given.
+  if (std::find(m.gradient.begin(), m.gradient.end(), missing) != m.gradient.end()) m.gradient.clear();
+  if (std::find(m.hessian.begin(), m.hessian.end(), missing) != m.hessian.end()) m.hessian.clear();
 }
 
 double rms(const std::vector<double>& v) {
