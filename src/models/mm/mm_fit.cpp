@@ -127,10 +127,18 @@ std::vector<MmFitParameter> mm_fit_selection(const std::vector<MmFitMolecule>& s
 
 namespace {
 
+struct Prior {
+  const std::vector<MmFitParameter>* x;
+  std::vector<double> start;
+  double weight;
+};
+
 double evaluate_set(const std::vector<MmFitMolecule>& set, const MmParameters& p, std::vector<double>& r,
-                    bool print) {
+                    bool print, const Prior& prior) {
   timer("function", '-');
   r.clear();
+  for (std::size_t k = 0; k < prior.start.size(); ++k)
+    r.push_back(std::sqrt(prior.weight) * (*(*prior.x)[k].value - prior.start[k]) / std::fmax(std::fabs(prior.start[k]), 0.05));
   double sums[7] = {};
   for (const MmFitMolecule& m : set) {
     double kinds[6];
@@ -158,8 +166,10 @@ double evaluate_set(const std::vector<MmFitMolecule>& set, const MmParameters& p
 double mm_fit_minimise(const std::vector<MmFitMolecule>& set, MmParameters& p, std::vector<MmFitParameter>& x,
                        const MmFitOptions& o) {
   const int np = static_cast<int>(x.size());
+  Prior prior{&x, {}, o.prior};
+  for (const MmFitParameter& q : x) prior.start.push_back(*q.value);
   std::vector<double> r, rd;
-  double f = evaluate_set(set, p, r, true);
+  double f = evaluate_set(set, p, r, true, prior);
   double lambda = 1e-3;
   for (int it = 1; it <= o.iter && np > 0; ++it) {
     const int nr = static_cast<int>(r.size());
@@ -167,7 +177,7 @@ double mm_fit_minimise(const std::vector<MmFitMolecule>& set, MmParameters& p, s
     for (int k = 0; k < np; ++k) {
       const double keep = *x[k].value, dx = 1e-6 * std::fmax(1.0, std::fabs(keep));
       *x[k].value = keep + dx;
-      const double fd = evaluate_set(set, p, rd, false);
+      const double fd = evaluate_set(set, p, rd, false, prior);
       *x[k].value = keep;
       if (o.print) std::printf(" dx=%12.10lf df=%13.10lf\n", dx, fd - f);
       for (int i = 0; i < nr; ++i) jac[static_cast<std::size_t>(i) * np + k] = (rd[i] - r[i]) / dx;
@@ -204,7 +214,7 @@ double mm_fit_minimise(const std::vector<MmFitMolecule>& set, MmParameters& p, s
         *x[k].value = keep[k] + step[k];
         dmax = std::fmax(dmax, std::fabs(step[k]));
       }
-      f_new = evaluate_set(set, p, rd, false);
+      f_new = evaluate_set(set, p, rd, false, prior);
       if (f_new < f) break;
       lambda *= 10.0;
     }
@@ -218,7 +228,7 @@ double mm_fit_minimise(const std::vector<MmFitMolecule>& set, MmParameters& p, s
     for (int k = 0; k < np; ++k)
       std::printf(" %3d  %-32s   p=%12.8lf  d=%11.8lf\n", k + 1, x[k].name.c_str(), *x[k].value, step[k]);
     const bool done = dmax < o.tol || f - f_new < o.tol * o.tol;
-    f = evaluate_set(set, p, r, o.print != 0);
+    f = evaluate_set(set, p, r, o.print != 0, prior);
     if (done) break;
   }
   return f;

@@ -40,6 +40,10 @@ struct MmFitOptions {
   double tol = 1e-6;
   int iter = 50;
   int print = 0;
+  // Pull of every fitted value towards its start, relative to its size: gradients at a few
+  // structures leave combinations such as the reference angles around a tetrahedral centre
+  // undetermined, and this keeps them where the starting set put them.
+  double prior = 1e-2;
 };
 
 // Levenberg-Marquardt on the residuals with forward-difference Jacobians; returns the final

@@ -59,6 +59,7 @@ TEST_F(MmFitTest, RecoversParametersThatMadeTheData) {
   MmFitOptions o;
   o.iter = 30;
   o.tol = 1e-10;
+  o.prior = 0.0;
   double f = 0.0;
   const std::string printed = captured_stdout([&] { f = mm_fit_minimise(set, p[0], x, o); });
   EXPECT_LT(f, 1e-16);
