@@ -91,7 +91,7 @@ def write_fit_input(work, entries):
     with open(os.path.join(work, "fit.inp"), "w") as f:
         f.write("$control task=mm theory=mm basis=organic.mm $end\n")
         f.write("$molecule\n cartesian\n 1 0 0 0\n 1 0 0 0.74\n$end\n")
-        f.write("$optimize tol=1e-7 iter=40 print=0 $end\n$file\n w=0.0,100.0,0,0,0,0\n")
+        f.write("$optimize tol=1e-7 iter=40 prior=1.0 $end\n$file\n w=0.0,100.0,0,0,0,0\n")
         for name, path in entries:
             f.write(" %s %s\n" % (name, path))
         f.write("$end\n")

@@ -238,8 +238,11 @@ void mm_fit_parameters() {
   if (!is_master) return;
   std::printf("\n --- PARAMETRIZATION ---\n");
   MmFitOptions o;
-  const InputVar vars[] = {{"tol", IN_REAL, 1, &o.tol}, {"iter", IN_INT, 1, &o.iter}, {"print", IN_INT, 1, &o.print}};
-  read_group(stdin, "optimize", 3, vars);
+  const InputVar vars[] = {{"tol", IN_REAL, 1, &o.tol},
+                           {"iter", IN_INT, 1, &o.iter},
+                           {"print", IN_INT, 1, &o.print},
+                           {"prior", IN_REAL, 1, &o.prior}};
+  read_group(stdin, "optimize", 4, vars);
   const std::vector<MmFitMolecule> set = mm_fit_read_set(stdin);
   // The task runs without the common set-up: the starting set comes from the library file.
   if (!record_exists(rec::mmdata)) read_mm_parameters(record_text(rec::bfname).c_str(), "mmdata");

@@ -43,7 +43,7 @@ struct MmFitOptions {
   // Pull of every fitted value towards its start, relative to its size: gradients at a few
   // structures leave combinations such as the reference angles around a tetrahedral centre
   // undetermined, and this keeps them where the starting set put them.
-  double prior = 1e-2;
+  double prior = 1.0;
 };
 
 // Levenberg-Marquardt on the residuals with forward-difference Jacobians; returns the final
