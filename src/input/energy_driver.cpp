@@ -12,6 +12,7 @@
 #include "geometry/hessian/driver_hessian.hpp"
 #include "input/pending_modules.hpp"
 #include "model/result_groups.hpp"
+#include "models/mm/mm_terms.hpp"
 #include "models/nddo/nddo_model.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/message_passing.hpp"
@@ -153,18 +154,18 @@ EnergyProcedures default_energy_procedures() {
 void evaluate_with(int level, const EnergyProcedures& p) {
   if (level < 0 || level > 2) fatal_error("\n derivative level %d?\n", level);
   const DriverHeader h = read_header(level);
-  if (same(h.theory, "SCRIPT") || same(h.theory, "NDDO")) {
+  if (same(h.theory, "SCRIPT") || same(h.theory, "NDDO") || same(h.theory, "MM")) {
     if (same(h.theory, "SCRIPT"))
       external_energy();
-    else
+    else if (same(h.theory, "NDDO"))
       nddo_energy();
+    else
+      mm_energy();
     count_evaluation();
     print_results(level, h.n_atoms);
     std::fflush(stdout);
     return;
   }
-  if (same(h.theory, "MM"))
-    stop_all(("\n theory " + std::string(h.theory) + " is not available in this build\n").c_str());
 
   const TheorySettings s = read_settings();
   if (!same(h.theory, "DFT") || s.four != 0) {

@@ -17,6 +17,7 @@ struct Record {
 
 struct EcpBlock;      // model/ecp_input.hpp
 struct XcFunctional;  // scf/xc/xc_functional.hpp
+struct MmParameters;  // models/mm/mm_parameters.hpp
 struct NddoElement;   // models/nddo/nddo_parameters.hpp
 
 // Value parameters do not take part in deduction, so record_put(rec::Energy, 0) is fine.
@@ -420,6 +421,9 @@ inline constexpr Record<double> ri_estimates{"ri.estimates"};  // shell-pair est
 inline constexpr Record<int> ri_fit_header{"ri.fit_header"};   // two-centre fit: atoms, lists
 inline constexpr Record<double> ri_fit{"ri.fit"};              // two-centre fit blocks
 inline constexpr Record<int> mm_b{"mm_b"};              // first function of each fit shell
+
+// Force field (models/mm): the whole parameter block, read once per run.
+inline constexpr Record<MmParameters> mmdata{"mmdata"};
 
 // The optimizer's "Opt." records: geometry/optimize_records.hpp (same namespace).
 

@@ -1,0 +1,75 @@
+#pragma once
+// Force-field parameters: one fixed block, stored whole as "mmdata" and broadcast whole.
+#include <cstdio>
+
+namespace ostrel {
+
+inline constexpr int MM_TYPES = 128;
+inline constexpr int MM_BONDS_PER_TYPE = 32;
+inline constexpr int MM_BOND_RECORDS = 256;
+inline constexpr int MM_SLOT_ENTRIES = 2 * MM_BOND_RECORDS;
+inline constexpr int MM_PAIR_RECORDS = 512;
+inline constexpr int MM_ANGLE_RECORDS = 2048;
+inline constexpr int MM_TORSION_RECORDS = 8192;
+inline constexpr int MM_TORSION_INDEX = MM_SLOT_ENTRIES * MM_BONDS_PER_TYPE * MM_BONDS_PER_TYPE;
+inline constexpr int MM_NAME = 32;
+
+// Two integers the energy does not read (carried through reading and writing) and five values.
+struct MmRecord {
+  int n1, n2;
+  double p[5];
+};
+
+// Bond records are stored for the type pair ordered by type index. A bond slot entry is
+// 2 b + 1 when the slot's type is the second type of bond record b (2 b otherwise, also for
+// a bond between two atoms of one type). Angle records sit at (centre type, the two bond
+// slots of the centre type); torsion records at (slot entry of the central bond seen from
+// its first atom, bond slot of the first atom's outer bond, bond slot of the second atom's).
+struct MmParameters {
+  int ntypes;
+  int max_bonds;
+  char type_names[MM_TYPES][MM_NAME];
+  int bond_index[MM_TYPES][MM_TYPES];
+  int bond_slots[MM_TYPES][MM_BONDS_PER_TYPE];
+  int angle_index[MM_TYPES][MM_BONDS_PER_TYPE][MM_BONDS_PER_TYPE];
+  int torsion1_index[MM_TORSION_INDEX];
+  int torsion2_index[MM_TORSION_INDEX];
+  MmRecord atom[MM_TYPES];
+  MmRecord bond[MM_BOND_RECORDS];
+  MmRecord pair[MM_PAIR_RECORDS];
+  MmRecord angle[MM_ANGLE_RECORDS];
+  MmRecord torsion1[MM_TORSION_RECORDS];
+  MmRecord torsion2[MM_TORSION_RECORDS];
+};
+
+// Zeroed records, index tables filled with -1, max_bonds set.
+void mm_clear_parameters(MmParameters& p);
+
+// Index of a type name, -1 when unknown.
+int mm_type_index(const MmParameters& p, const char* name);
+
+// Counts of the records in use (the parameters keep no counters of their own).
+struct MmCounts {
+  int bonds, angles, torsion1, torsion2, slot_entries;
+};
+MmCounts mm_record_counts(const MmParameters& p);
+
+// Bond record of types a and b (either order), -1 when none.
+int mm_bond_record(const MmParameters& p, int a, int b);
+// Angle record of the outer types a, c around the centre type b, -1 when none.
+int mm_angle_record(const MmParameters& p, int a, int b, int c);
+// Torsion record of types a-b-c-d from the first (table 1) or second (table 2) table.
+int mm_torsion_record(const MmParameters& p, int table, int a, int b, int c, int d);
+
+// Parses the group `group` ("mmdata") from `file`, positioned anywhere before it, into `p`
+// (cleared first). Every fault of the group stops the run with one line.
+void parse_mm_parameters(std::FILE* file, const char* group, MmParameters& p);
+
+// Prints the parameters in the format parse_mm_parameters reads.
+void write_mm_parameters(const MmParameters& p);
+
+// Reads the group `group` of the file (the input file itself when `file` is empty), stores
+// the result as "mmdata". Master only (task control reads the model data on the master).
+void read_mm_parameters(const char* file, const char* group);
+
+}  // namespace ostrel

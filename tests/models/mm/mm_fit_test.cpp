@@ -1,0 +1,96 @@
+// Force-field fitting: parameters bent away from the ones that made the reference data come
+// back; the reference set is read from molecule files with "eng>"-style result groups.
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "models/mm/mm_fit.hpp"
+#include "models/mm/mm_fixture.hpp"
+#include "runtime/records.hpp"
+#include "support/runtime_fixture.hpp"
+
+namespace ostrel {
+namespace {
+
+using testing::captured_stdout;
+
+class MmFitTest : public testing::RuntimeTest {};
+
+// Reference results of the fixture parameters at the structure, every quantity given.
+MmFitMolecule reference(const testing::MmTestMolecule& m, const MmParameters& p, const char* name) {
+  MmFitMolecule r;
+  r.name = name;
+  r.n = m.n;
+  r.xyz = m.xyz;
+  r.types = m.types;
+  r.bonds = m.bonds;
+  for (int k = 0; k < m.n; ++k)  // both directions, as the molecule reader gives them
+    for (int x = 0; x < MAX_NEIGHBOURS && m.bonds[MAX_NEIGHBOURS * k + x] >= 0; ++x) {
+      int* other = r.bonds.data() + MAX_NEIGHBOURS * m.bonds[MAX_NEIGHBOURS * k + x];
+      while (*other >= 0) ++other;
+      *other = k;
+    }
+  const double w[6] = {1.0, 10.0, 1.0, 1.0, 1.0, 1.0};
+  for (int k = 0; k < 6; ++k) r.w[k] = w[k];
+  r.gradient.resize(3 * m.n);
+  r.hessian.resize(3 * m.n * (3 * m.n + 1) / 2);
+  r.energy = mm_terms(m.view(), p, r.dipole, r.gradient.data(), r.hessian.data());
+  return r;
+}
+
+TEST_F(MmFitTest, RecoversParametersThatMadeTheData) {
+  testing::MmParameterBlock truth(testing::kMmTestGroup);
+  PoolArray<MmParameters> p(1);
+  p[0] = *truth;
+  std::vector<MmFitMolecule> set;
+  testing::MmTestMolecule m = testing::cyclobutanol();
+  set.push_back(reference(m, *truth, "cyclobutanol"));
+  for (std::size_t k = 0; k < m.xyz.size(); ++k) m.xyz[k] += 0.08 * std::sin(3.0 * k);
+  set.push_back(reference(m, *truth, "distorted"));
+
+  const int ch = mm_bond_record(p[0], 0, 1);
+  p[0].bond[ch].p[0] += 0.05;
+  p[0].angle[0].p[1] *= 1.3;
+  p[0].torsion1[0].p[1] *= 0.5;
+  p[0].atom[1].p[0] += 0.1;
+  std::vector<MmFitParameter> x = mm_fit_selection(set, p[0]);
+  EXPECT_EQ(x.size(), 4u + 4 * 2 + 6 * 2 + 7 + 2);
+  MmFitOptions o;
+  o.iter = 30;
+  o.tol = 1e-10;
+  o.prior = 0.0;
+  double f = 0.0;
+  const std::string printed = captured_stdout([&] { f = mm_fit_minimise(set, p[0], x, o); });
+  EXPECT_LT(f, 1e-16);
+  EXPECT_NEAR(p[0].bond[ch].p[0], (*truth).bond[ch].p[0], 1e-6);
+  EXPECT_NEAR(p[0].angle[0].p[1], (*truth).angle[0].p[1], 1e-6);
+  EXPECT_NEAR(p[0].torsion1[0].p[1], (*truth).torsion1[0].p[1], 1e-6);
+  // One composition fixes only the sum of the atoms' E0, which F already checks.
+  EXPECT_NE(printed.find("\n iteration  1: f="), std::string::npos);
+  EXPECT_NE(printed.find(" cyclobutanol              e="), std::string::npos);
+}
+
+TEST_F(MmFitTest, ReadsTheReferenceSetFromFiles) {
+  const std::string path = std::string(::testing::TempDir()) + "mm_fit_water.ref";
+  std::FILE* f = std::fopen(path.c_str(), "w");
+  std::fputs("$molecule\n cartesian\n 8 0 0 0.1173\n 1 0 0.7572 -0.4692\n 1 0 -0.7572 -0.4692\n$end\n"
+             "$Energy\n E=-76.25\n D=0 0 0.8\n G=0 0 0.01 0 0.02 -0.005 0 -0.02 -0.005\n$end\n", f);
+  std::fclose(f);
+  const std::string input = "$file\n w=1,2,0,0,0,0.5\n water " + path + "\n water2 " + path + " w=3,0,0,0,0,0\n$end\n";
+  testing::InputFile file(input);
+  std::vector<MmFitMolecule> set;
+  const std::string printed = captured_stdout([&] { set = mm_fit_read_set(file.get()); });
+  ASSERT_EQ(set.size(), 2u);
+  EXPECT_DOUBLE_EQ(set[0].energy, -76.25);
+  EXPECT_DOUBLE_EQ(set[0].w[1], 2.0);
+  EXPECT_DOUBLE_EQ(set[1].w[0], 3.0);
+  EXPECT_DOUBLE_EQ(set[0].gradient[4], 0.02);
+  EXPECT_TRUE(set[0].hessian.empty());
+  EXPECT_STREQ(set[0].types.data() + NAME_SLOT, "HO");
+  EXPECT_NE(printed.find("\n 2 molecules\n"), std::string::npos);
+  std::remove(path.c_str());
+}
+
+}  // namespace
+}  // namespace ostrel
