@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "linalg/eigen_symmetric.hpp"
 #include "linalg/small_solvers.hpp"
 #include "linalg/vector_ops.hpp"
 #include "runtime/pool.hpp"
@@ -73,9 +74,10 @@ void update_hessian(int n, double* h, const double* dx, const double* dg, Hessia
 
 void eigen_local(double* packed, double* vectors, double* values, int n) {
   if (n < 1) return;
-  // The optimizer works on the master alone, and the shared eigensolver is collective once
-  // the order outgrows the node count.
-  eigen_jacobi(packed, vectors, values, n, 0);
+  // The optimizer works on the master alone, so the solver must not wait for other nodes;
+  // Householder and QL rather than Jacobi: two thirds of a 150-atom optimisation's own time
+  // went into Jacobi sweeps.
+  eigen_symmetric_local(packed, vectors, values, n);
 }
 
 }  // namespace ostrel

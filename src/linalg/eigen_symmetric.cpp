@@ -214,30 +214,41 @@ void parallel_eigen(double* packed, double* vectors, double* values, int n) {
   timer("reflect", '+');
 }
 
+// Works at unit scale (by a power of two, so exactly): squares of very small or very large
+// elements would underflow or overflow in the reduction and the Sturm counts.
+int unit_scale(double* packed, int n) {
+  const double biggest = vec_max_norm(packed_size(n), packed);
+  if (!(biggest > 0.0) || !std::isfinite(biggest)) return 0;
+  const int exponent = std::ilogb(biggest);
+  if (exponent != 0) vec_scale(packed_size(n), std::ldexp(1.0, -exponent), packed);
+  return exponent;
+}
+
+void finish(double* vectors, double* values, int n, int exponent) {
+  if (exponent != 0)
+    for (int i = 0; i < n; ++i) values[i] = std::ldexp(values[i], exponent);
+  order_eigenpairs(vectors, values, n, n, 1);
+}
+
 }  // namespace
 
 void eigen_symmetric(double* packed, double* vectors, double* values, int n) {
   if (n < 1) return;
-  // Work at unit scale (by a power of two, so exactly): squares of very small or very
-  // large elements would underflow or overflow in the reduction and the Sturm counts.
   int exponent = 0;
-  if (is_master) {
-    const double biggest = vec_max_norm(packed_size(n), packed);
-    if (biggest > 0.0 && std::isfinite(biggest)) {
-      exponent = std::ilogb(biggest);
-      if (exponent != 0) vec_scale(packed_size(n), std::ldexp(1.0, -exponent), packed);
-    }
-  }
+  if (is_master) exponent = unit_scale(packed, n);
   if (node_count > 1 && n / node_count > 100) {
     parallel_eigen(packed, vectors, values, n);
   } else if (is_master) {
     serial_eigen(packed, vectors, values, n);
   }
-  if (is_master) {
-    if (exponent != 0)
-      for (int i = 0; i < n; ++i) values[i] = std::ldexp(values[i], exponent);
-    order_eigenpairs(vectors, values, n, n, 1);
-  }
+  if (is_master) finish(vectors, values, n, exponent);
+}
+
+void eigen_symmetric_local(double* packed, double* vectors, double* values, int n) {
+  if (n < 1) return;
+  const int exponent = unit_scale(packed, n);
+  serial_eigen(packed, vectors, values, n);
+  finish(vectors, values, n, exponent);
 }
 
 }  // namespace ostrel

@@ -9,6 +9,9 @@ namespace ostrel {
 // reduction and back-transformation are shared out. Input and results live on the master.
 void eigen_symmetric(double* packed, double* vectors, double* values, int n);
 
+// The same on the calling node alone, without messages (for work that only the master does).
+void eigen_symmetric_local(double* packed, double* vectors, double* values, int n);
+
 // Householder reduction of a packed symmetric matrix to tridiagonal form, last row first.
 // Row i of the packed storage keeps the reflector u_i (first i elements) that acts on
 // indices 0..i-1 as I - u u^T / h_i (h_i = 0: no reflector). d gets the diagonal, e[i]
