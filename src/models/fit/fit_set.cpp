@@ -131,15 +131,15 @@ std::vector<FitReaction> fit_read_reactions(std::FILE* input, const std::vector<
   while (std::fgets(line, sizeof line, input)) {
     if (std::strstr(line, "$end")) break;
     if (skipped(line)) continue;
-    char name[256];
+    char name[256], tag[2], wtag[2];
     double value = 0.0, w = 1.0;
-    int got = std::sscanf(line, " %255s E =%lf w =%lf", name, &value, &w);
-    if (got >= 2) {
+    int got = std::sscanf(line, " %255s %1[Ee] =%lf %1[Ww] =%lf", name, tag, &value, wtag, &w);
+    if (got == 3 || got == 5) {
       list.push_back({name, value, w, {}, {}});
       continue;
     }
-    got = std::sscanf(line, " %255s c =%lf", name, &value);
-    if (got != 2 || list.empty()) fatal_error("\n $reactions: '%s'?\n", std::strtok(line, "\n"));
+    got = std::sscanf(line, " %255s %1[Cc] =%lf", name, tag, &value);
+    if (got != 3 || list.empty()) fatal_error("\n $reactions: '%s'?\n", std::strtok(line, "\n"));
     int k = 0;
     while (k < static_cast<int>(set.size()) && set[k].name != name) ++k;
     if (k == static_cast<int>(set.size()))

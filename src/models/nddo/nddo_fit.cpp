@@ -23,7 +23,33 @@ double isolated_energy(const NddoElement& e, int z) {
   return nddo_isolated_atom_energy(a, e.ne[0], e.L >= 1 ? e.ne[1] : 0);
 }
 
-// Where a fitted name points inside an element block; null when unknown.
+// The file's own names of the values: an item and its shell ("h0", "bh1"), a "br" set and
+// shell ("1br0"), a Gaussian slot ("ac01", "ec12": shell,
+// then term 1..nc); null when unknown or beyond the element's shells and terms.
+double* file_field(NddoElement& e, const std::string& name) {
+  const std::size_t n = name.size();
+  if (n == 4 && name[1] == 'c' && (name[0] == 'a' || name[0] == 'e')) {
+    const int shell = name[2] - '0', k = name[3] - '1';
+    if (shell < 0 || shell > 3 || k < 0 || k >= e.nc[shell]) return nullptr;
+    return name[0] == 'a' ? &e.ac[shell][k] : &e.ec[shell][k];
+  }
+  if (n < 2) return nullptr;
+  const int l = name[n - 1] - '0';
+  if (l < 0 || l > e.L) return nullptr;
+  const std::string item = name.substr(0, n - 1);
+  if (n == 4 && item.compare(1, 2, "br") == 0) {
+    const int set = name[0] - '1';
+    return set >= 0 && set < e.ng && set < 4 ? &e.br[set][l] : nullptr;
+  }
+  for (const NddoShellItem& i : kNddoItemsBeforeBr)
+    if (item == i.label) return &(e.*i.values)[l];
+  for (const NddoShellItem& i : kNddoItemsAfterBr)
+    if (item == i.label) return &(e.*i.values)[l];
+  return nullptr;
+}
+
+// Where a fitted name points inside an element block: the published parameters' names, or
+// the file's own; null when unknown.
 double* field(NddoElement& e, const char* name) {
   struct Named {
     const char* name;
@@ -41,11 +67,12 @@ double* field(NddoElement& e, const char* name) {
   // Gaussian core-core terms: amplitude K, width L, centre M of term 1..nc.
   const char kind = name[0];
   const int k = name[1] - '1';
-  if (name[1] == '\0' || name[2] != '\0' || k < 0 || k >= e.nc[0]) return nullptr;
-  if (kind == 'K') return &e.ec[0][k];
-  if (kind == 'L') return &e.ac[0][k];
-  if (kind == 'M') return &e.ac[1][k];
-  return nullptr;
+  if (name[1] != '\0' && name[2] == '\0' && k >= 0 && k < e.nc[0]) {
+    if (kind == 'K') return &e.ec[0][k];
+    if (kind == 'L') return &e.ac[0][k];
+    if (kind == 'M') return &e.ac[1][k];
+  }
+  return file_field(e, name);
 }
 
 int atomic_number(const char* symbol) {

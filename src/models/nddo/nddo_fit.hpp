@@ -30,7 +30,9 @@ class NddoFitModel : public FitModel {
 
 // The fitted values of the group "parameters": lines "symbol name name ...", names Uss Upp
 // beta_s beta_p zeta_s zeta_p alpha Gss Gpp Gsp Gp2 Hsp and the Gaussian terms K1..K6
-// (amplitudes), L1..L6 (widths), M1..M6 (centres); stops on an unknown name or element.
+// (amplitudes), L1..L6 (widths), M1..M6 (centres), or the file's own names: an item with
+// its shell ("h0", "bh1", "f01"), a "br" set with its shell ("1br0"), a Gaussian slot
+// ("ac01", "ec02": shell, then term); stops on an unknown name or element.
 std::vector<FitParameter> nddo_fit_selection(std::FILE* input, NddoParameters& p);
 
 // The task: reads the set, the reactions, the groups "optimize" and "parameters", fits the

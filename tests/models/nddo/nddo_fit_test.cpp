@@ -120,10 +120,22 @@ TEST_F(NddoFit, ReactionEnergyEntersTheObjective) {
   EXPECT_NEAR(fit(*p, x, list, 5), 2.0 * 1e-4, 1e-8);
 }
 
-TEST_F(NddoFit, UnknownNamesStop) {
+TEST_F(NddoFit, NamesPointIntoTheElementOrStop) {
   auto p = std::make_unique<NddoParameters>(*truth_);
+  NddoElement& o = p->element[8];
+  const std::vector<FitParameter> x = oxygen(*p, "h1 Upp bh0 1br1 at1 f01");
+  ASSERT_EQ(x.size(), 6u);
+  EXPECT_EQ(x[0].value, &o.h[1]);
+  EXPECT_EQ(x[1].value, &o.h[1]);
+  EXPECT_EQ(x[2].value, &o.bh[0]);
+  EXPECT_EQ(x[3].value, &o.br[0][1]);
+  EXPECT_EQ(x[4].value, &o.at[1]);
+  EXPECT_EQ(x[5].value, &o.f0[1]);
+  EXPECT_FATAL(oxygen(*p, "h2"), "\n $parameters: 'h2' of O?\n");      // oxygen has no d shell
+  EXPECT_FATAL(oxygen(*p, "2br0"), "\n $parameters: '2br0' of O?\n");  // one "br" set
   EXPECT_FATAL(oxygen(*p, "Uss zeta_d"), "\n $parameters: 'zeta_d' of O?\n");
   EXPECT_FATAL(oxygen(*p, "K1"), "\n $parameters: 'K1' of O?\n");  // MNDO has no Gaussians
+  EXPECT_FATAL(oxygen(*p, "ac01"), "\n $parameters: 'ac01' of O?\n");
   InputFile in("$parameters\n Xe Uss\n$end\n");
   EXPECT_FATAL(nddo_fit_selection(in.get(), *p), "\n $parameters: element 'Xe' has no NDDO parameters\n");
 }
