@@ -114,6 +114,11 @@ double NddoFitModel::evaluate(std::size_t k, const FitMolecule& m, double* gradi
   if (!restart) c.resize(static_cast<std::size_t>(nbf) * nbf);
   const NddoResult r = nddo_model_energy(view.mol, p_.element, nullptr, restart ? c.data() : nullptr, nullptr,
                                          c.data(), gradient, 0);
+  // Unconverged orbitals make a poor start: the next evaluation begins from the guess.
+  if (!r.converged) {
+    std::printf(" %s: the orbitals did not converge (g=%.2e)\n", m.name.c_str(), r.gmax);
+    c.clear();
+  }
   for (int d = 0; d < 3; ++d) dipole[d] = r.dipole[d];
   return r.energy;
 }
