@@ -10,7 +10,8 @@
 
 namespace ostrel {
 
-// The NDDO model as a fitted model. Each molecule's SCF starts from its previous orbitals.
+// The NDDO model as a fitted model (reference Hessians are not used: the model has no second
+// derivatives). Each molecule's SCF starts from its previous orbitals.
 // The atoms' constants E0 follow the fitted values so that the atomic heats of formation
 // they hold stay fixed: a change of Uss, Upp or the one-centre integrals changes the free
 // atom's energy by the same amount as E0 is lowered.
