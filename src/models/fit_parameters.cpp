@@ -1,13 +1,13 @@
 // The parameter-fitting tasks: "MM" fits force-field parameters, "NDDO" semi-empirical ones.
 #include "input/pending_modules.hpp"
 #include "models/mm/mm_fit.hpp"
-#include "runtime/fatal.hpp"
+#include "models/nddo/nddo_fit.hpp"
 
 namespace ostrel {
 
 void fit_parameters(int kind) {
   if (kind == 0) return mm_fit_parameters();
-  fatal_error("\n the NDDO parameter fitting is not available in this build\n");
+  nddo_fit_parameters();
 }
 
 }  // namespace ostrel

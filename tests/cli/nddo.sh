@@ -63,4 +63,15 @@ if [ -n "$mpiexec" ]; then
   [ "$(grep '^MOL>' "$work/opt.out")" = "$(grep '^MOL>' "$work/opt2.out")" ] || fail "two nodes differ"
 fi
 
+# The parameter-fit example lowers its objective, and its fitted group serves as a parameter file.
+run_ok examples/nddo_fit.inp "$work/fit.out" "NDDO parameter fit"
+f0=$(sed -n 's/^ *F=\([0-9.]*\)$/\1/p' "$work/fit.out" | head -1)
+f1=$(sed -n 's/^ iteration *[0-9]*: f=\([0-9.]*\) .*/\1/p' "$work/fit.out" | tail -1)
+awk -v a="${f0:-0}" -v b="${f1:-1}" 'BEGIN { exit !(b < 0.5 * a) }' || fail "fit F ${f0:-?} -> ${f1:-?}"
+sed -n '/^\$nddo/,/^\$end/p' "$work/fit.out" > "$work/fitted.nddo"
+printf '$control task=energy theory=nddo basis=%s $end\n$molecule\n cartesian\n 8 0 0 0\n 1 0 0.757 0.587\n 1 0 -0.757 0.587\n$end\n' \
+  "$work/fitted.nddo" > "$work/fitted.inp"
+run_ok "$work/fitted.inp" "$work/fitted.out" "energy with the fitted parameters"
+grep -q 'heat of formation' "$work/fitted.out" || fail "no heat of formation with the fitted parameters"
+
 finish

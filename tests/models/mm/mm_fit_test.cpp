@@ -18,8 +18,8 @@ using testing::captured_stdout;
 class MmFitTest : public testing::RuntimeTest {};
 
 // Reference results of the fixture parameters at the structure, every quantity given.
-MmFitMolecule reference(const testing::MmTestMolecule& m, const MmParameters& p, const char* name) {
-  MmFitMolecule r;
+FitMolecule reference(const testing::MmTestMolecule& m, const MmParameters& p, const char* name) {
+  FitMolecule r;
   r.name = name;
   r.n = m.n;
   r.xyz = m.xyz;
@@ -43,7 +43,7 @@ TEST_F(MmFitTest, RecoversParametersThatMadeTheData) {
   testing::MmParameterBlock truth(testing::kMmTestGroup);
   PoolArray<MmParameters> p(1);
   p[0] = *truth;
-  std::vector<MmFitMolecule> set;
+  std::vector<FitMolecule> set;
   testing::MmTestMolecule m = testing::cyclobutanol();
   set.push_back(reference(m, *truth, "cyclobutanol"));
   for (std::size_t k = 0; k < m.xyz.size(); ++k) m.xyz[k] += 0.08 * std::sin(3.0 * k);
@@ -54,14 +54,15 @@ TEST_F(MmFitTest, RecoversParametersThatMadeTheData) {
   p[0].angle[0].p[1] *= 1.3;
   p[0].torsion1[0].p[1] *= 0.5;
   p[0].atom[1].p[0] += 0.1;
-  std::vector<MmFitParameter> x = mm_fit_selection(set, p[0]);
+  std::vector<FitParameter> x = mm_fit_selection(set, p[0]);
   EXPECT_EQ(x.size(), 4u + 4 * 2 + 6 * 2 + 7 + 2);
-  MmFitOptions o;
+  FitOptions o;
   o.iter = 30;
   o.tol = 1e-10;
   o.prior = 0.0;
   double f = 0.0;
-  const std::string printed = captured_stdout([&] { f = mm_fit_minimise(set, p[0], x, o); });
+  MmFitModel model(p[0]);
+  const std::string printed = captured_stdout([&] { f = fit_minimise(model, set, {}, x, o); });
   EXPECT_LT(f, 1e-16);
   EXPECT_NEAR(p[0].bond[ch].p[0], (*truth).bond[ch].p[0], 1e-6);
   EXPECT_NEAR(p[0].angle[0].p[1], (*truth).angle[0].p[1], 1e-6);
@@ -79,7 +80,7 @@ TEST_F(MmFitTest, ReadsTheReferenceSetFromFiles) {
   std::fclose(f);
   const std::string input = "$file\n w=1,2,0,0,0,0.5\n water " + path + "\n water2 " + path + " w=3,0,0,0,0,0\n$end\n";
   testing::InputFile file(input);
-  std::vector<MmFitMolecule> set;
+  std::vector<FitMolecule> set;
   const std::string printed = captured_stdout([&] { set = mm_fit_read_set(file.get()); });
   ASSERT_EQ(set.size(), 2u);
   EXPECT_DOUBLE_EQ(set[0].energy, -76.25);

@@ -3,11 +3,13 @@
 #include <string>
 #include <vector>
 
+#include "input/group.hpp"
 #include "model/molecule_record.hpp"
 #include "models/nddo/nddo_model.hpp"
 #include "models/nddo/nddo_parameters.hpp"
 #include "runtime/records.hpp"
 #include "support/capture.hpp"
+#include "support/input_file.hpp"
 #include "support/model_input.hpp"
 #include "support/molecules.hpp"
 #include "support/runtime_fixture.hpp"
@@ -16,6 +18,23 @@ namespace ostrel::testing {
 
 inline std::string nddo_file(const char* model) {
   return std::string(OSTREL_SOURCE_DIR) + "/data/nddo/" + model + ".nddo";
+}
+
+// The "$nddo" text of a parameter block, and the block read back from such text.
+inline std::string nddo_written(const NddoParameters& p) {
+  std::FILE* f = std::tmpfile();
+  write_nddo_parameters(p, "$nddo", f);
+  std::rewind(f);
+  std::string text;
+  for (int c; (c = std::getc(f)) != EOF;) text += static_cast<char>(c);
+  std::fclose(f);
+  return text;
+}
+
+inline void nddo_parse(const std::string& text, NddoParameters& p) {
+  InputFile in(text);
+  ASSERT_EQ(find_group(in.get(), "nddo", 1), 0);
+  captured_stdout([&] { parse_nddo_group(in.get(), p); });
 }
 
 class NddoTest : public RuntimeTest {

@@ -10,22 +10,6 @@
 namespace ostrel::testing {
 namespace {
 
-std::string written(const NddoParameters& p) {
-  std::FILE* f = std::tmpfile();
-  write_nddo_parameters(p, "$nddo", f);
-  std::rewind(f);
-  std::string text;
-  for (int c; (c = std::getc(f)) != EOF;) text += static_cast<char>(c);
-  std::fclose(f);
-  return text;
-}
-
-void parse(const std::string& text, NddoParameters& p) {
-  InputFile in(text);
-  ASSERT_EQ(find_group(in.get(), "nddo", 1), 0);
-  captured_stdout([&] { parse_nddo_group(in.get(), p); });
-}
-
 // Hydrogen with every optional item left out, two "br" sets of which one is given.
 const char* kMinimal =
     "$nddo model=0,5,0 ng=2 na=1,2,3\n"
@@ -44,10 +28,10 @@ TEST_F(NddoParametersTest, ShippedFilesRoundTripUnchanged) {
     ASSERT_EQ(find_group(f, "nddo", 1), 0);
     captured_stdout([&] { parse_nddo_group(f, first); });
     std::fclose(f);
-    const std::string text = written(first);
-    parse(text, second);
+    const std::string text = nddo_written(first);
+    nddo_parse(text, second);
     EXPECT_EQ(std::memcmp(&first, &second, sizeof first), 0);
-    EXPECT_EQ(written(second), text);
+    EXPECT_EQ(nddo_written(second), text);
     for (int z : {1, 6, 7, 8, 9, 15, 16, 17}) EXPECT_GE(first.element[z].L, 0) << z;
     EXPECT_EQ(first.element[2].L, -1);
     EXPECT_EQ(first.element[6].nval, 4);
@@ -57,7 +41,7 @@ TEST_F(NddoParametersTest, ShippedFilesRoundTripUnchanged) {
 
 TEST_F(NddoParametersTest, OptionalItemsTakeTheirDefaults) {
   NddoParameters p;
-  parse(kMinimal, p);
+  nddo_parse(kMinimal, p);
   const NddoElement& h = p.element[1];
   EXPECT_EQ(h.kg, 0);
   EXPECT_EQ(h.ng, 2);
@@ -71,7 +55,7 @@ TEST_F(NddoParametersTest, OptionalItemsTakeTheirDefaults) {
   EXPECT_EQ(h.model[1], 5);
   EXPECT_EQ(h.na[2], 3);
   NddoParameters again;
-  parse(written(p), again);
+  nddo_parse(nddo_written(p), again);
   EXPECT_EQ(std::memcmp(&p, &again, sizeof p), 0);
 }
 
@@ -94,7 +78,7 @@ TEST_F(NddoParametersTest, MalformedDataStopsWithOneLine) {
     std::string text = kMinimal;
     text.replace(text.find(c.from), std::strlen(c.from), c.to);
     NddoParameters p;
-    EXPECT_FATAL(parse(text, p), c.message);
+    EXPECT_FATAL(nddo_parse(text, p), c.message);
   }
   EXPECT_FATAL(captured_stdout([] { read_nddo_parameters("/nonexistent/x.nddo", "nddo_data"); }),
                "\n file '/nonexistent/x.nddo'?\n");
