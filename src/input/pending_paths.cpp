@@ -4,7 +4,6 @@
 
 namespace ostrel {
 
-void coordinate_scan() { fatal_error("\n the relaxed scan is not available in this build\n"); }
 void approximate_saddle_search() { fatal_error("\n the saddle search is not available in this build\n"); }
 void irc_runge_kutta() { fatal_error("\n the Runge-Kutta IRC path is not available in this build\n"); }
 void gradient_extremal_path() { fatal_error("\n the gradient extremal path is not available in this build\n"); }

@@ -417,6 +417,7 @@ inline constexpr Record<double> ri_fit{"ri.fit"};              // two-centre fit
 inline constexpr Record<int> mm_b{"mm_b"};              // first function of each fit shell
 
 // The optimizer's "Opt." records: geometry/optimize_records.hpp (same namespace).
+// The path tasks' "Path." records: geometry/paths/path_records.hpp (same namespace).
 
 }  // namespace rec
 }  // namespace ostrel
