@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
-#include <sstream>
 
 #include "geometry/coordinate_kernel.hpp"
 #include "geometry/paths/coordinate_scan.hpp"
@@ -18,36 +16,15 @@ using testing::kTorsion;
 
 class Scan : public testing::PathSurfaceTest {
  protected:
-  struct Point {
-    double s, e, torsion;
-  };
-  std::vector<Point> points(const std::string& out) {
-    std::vector<Point> list;
-    std::istringstream in(out.substr(out.find("Scan Structures:")));
-    std::string line;
-    std::vector<double> xyz;
-    Point p{};
-    int k = 0;
-    while (std::getline(in, line)) {
-      if (std::sscanf(line.c_str(), "SCAN> n=%d, s=%lf, E=%lf", &k, &p.s, &p.e) == 3) continue;
-      int z = 0;
-      double a = 0, b = 0, c = 0;
-      if (std::sscanf(line.c_str(), "SCAN> %d %lf %lf %lf", &z, &a, &b, &c) == 4)
-        xyz.insert(xyz.end(), {a * 1.8897259885789233, b * 1.8897259885789233, c * 1.8897259885789233});
-      if (line.rfind("SCAN>$end", 0) == 0) {
-        p.torsion = coordinate_value(kTorsion, xyz.data(), nullptr, nullptr);
-        list.push_back(p);
-        xyz.clear();
-      }
-    }
-    return list;
+  static std::vector<testing::ListedPoint> points(const std::string& out) {
+    return testing::listed_points(out, "Scan Structures:", "SCAN>", "SCAN> n=%d, s=%lf, E=%lf");
   }
 };
 
 TEST_F(Scan, EveryPointHoldsItsTargetAndMatchesASeparateOptimisation) {
   const std::string out = run_task(coordinate_scan_with, "SCAN", testing::kTwistedPeroxide,
                                    "fix=3,3,1,2,4 value=100,160 tolerance=1e-7");
-  const std::vector<Point> scan = points(out);
+  const std::vector<testing::ListedPoint> scan = points(out);
   ASSERT_EQ(scan.size(), 7u) << out;
   for (int i = 0; i < 7; ++i) {
     EXPECT_NEAR(scan[i].s, i / 6.0, 1e-6);

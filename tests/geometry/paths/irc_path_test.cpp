@@ -2,8 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
-#include <sstream>
 
 #include "geometry/paths/energy_profile.hpp"
 #include "geometry/paths/irc_path.hpp"
@@ -14,34 +12,11 @@ namespace {
 
 using namespace testing;
 
-struct PathPoint {
-  double s, e, torsion;
-};
+using PathPoint = ListedPoint;
 
-// The "IRC>" points of the final listing (after "REACTION PATH:").
+// The "IRC>" points of the final listing.
 std::vector<PathPoint> listing(const std::string& out) {
-  std::vector<PathPoint> points;
-  std::istringstream in(out.substr(out.find("REACTION PATH:")));
-  std::string line;
-  std::vector<double> xyz;
-  PathPoint p{};
-  auto close = [&] {
-    if (xyz.size() == 12) {
-      for (double& v : xyz) v *= 1.8897259885789233;
-      p.torsion = coordinate_value(kTorsion, xyz.data(), nullptr, nullptr);
-      points.push_back(p);
-    }
-    xyz.clear();
-  };
-  while (std::getline(in, line)) {
-    int k = 0;
-    if (std::sscanf(line.c_str(), "IRC> path point %d: distance = %lf Energy = %lf", &k, &p.s, &p.e) == 3) continue;
-    int z = 0;
-    double a = 0, b = 0, c = 0;
-    if (std::sscanf(line.c_str(), "IRC> %d %lf %lf %lf", &z, &a, &b, &c) == 4) xyz.insert(xyz.end(), {a, b, c});
-    if (line.rfind("IRC>$end", 0) == 0) close();
-  }
-  return points;
+  return listed_points(out, "REACTION PATH:", "IRC>", "IRC> path point %d: distance = %lf Energy = %lf");
 }
 
 class Irc : public PathSurfaceTest {

@@ -3,8 +3,12 @@
 // molecule, whose planar trans structure is an exact saddle point between two mirror-image
 // minima at +-90 degrees. The surface stands in for the energy driver through the tasks'
 // evaluation hook.
+#include <cstdio>
+#include <sstream>
 #include <string>
 #include <vector>
+
+#include "geometry/coordinate_kernel.hpp"
 
 #include "geometry/paths/path_records.hpp"
 #include "runtime/fatal.hpp"
@@ -38,6 +42,34 @@ inline void surface_evaluate(int level) {
     g_surface->hessian(x.data(), h.data());
     record_write(rec::Hessian, h.data(), std::ssize(h));
   }
+}
+
+// The points of a final path listing after `after`: each a line read with `header` (an int,
+// then s and E) and a molecule group whose lines start with `tag`; the torsion from its
+// coordinates.
+struct ListedPoint {
+  double s, e, torsion;
+};
+inline std::vector<ListedPoint> listed_points(const std::string& out, const char* after, const std::string& tag,
+                                              const char* header) {
+  std::vector<ListedPoint> list;
+  std::istringstream in(out.substr(out.find(after)));
+  std::string line;
+  std::vector<double> xyz;
+  ListedPoint p{};
+  const std::string atom = tag + " %d %lf %lf %lf", end = tag + "$end";
+  while (std::getline(in, line)) {
+    int k = 0;
+    if (std::sscanf(line.c_str(), header, &k, &p.s, &p.e) == 3) continue;
+    double a[3];
+    if (std::sscanf(line.c_str(), atom.c_str(), &k, a, a + 1, a + 2) == 4)
+      for (double v : a) xyz.push_back(v * 1.8897259885789233);
+    if (line.rfind(end, 0) == 0) {
+      if (xyz.size() == 12) p.torsion = coordinate_value(kTorsion, xyz.data(), nullptr, nullptr), list.push_back(p);
+      xyz.clear();
+    }
+  }
+  return list;
 }
 
 class PathSurfaceTest : public testing::RuntimeTest {
