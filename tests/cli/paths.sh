@@ -90,6 +90,14 @@ input scan 1.7 "fix=1,1,2,0,0 value=0.9,1.3 points=1" > "$work/one.inp"
 [ $rc -eq 1 ] || fail "one-point scan: exit $rc"
 [ "$(grep -c 'a scan needs at least 2 points' "$work/one.out")" = 1 ] || fail "one-point scan: not one line"
 
+# Probe positions: one line each, energies of the well above e at those distances.
+run_ok examples/double_well_steric.inp "$work/steric.out" "steric"
+[ "$(grep -c '^steric> v(' "$work/steric.out")" = 3 ] || fail "steric: not one line per position"
+awk -F'[=(), ]+' '/^steric> v\(/ { r = (0.8 + 0.1 * $3) * 1.8897259885789233; t = (r - 2) ^ 2 - 0.16
+                    if (($4 - (0.5 * t * t - 0.001)) ^ 2 > 1e-17) bad = 1 } END { exit bad }' "$work/steric.out" ||
+  fail "steric: an energy off the single point"
+expect_text "$work/steric.out" "sum="
+
 if [ -n "$mpiexec" ]; then
   timeout 300 "$mpiexec" -np 2 --oversubscribe --allow-run-as-root "$ostrel" "$work/irc.inp" \
     > "$work/irc2.out" 2>/dev/null || fail "two-node IRC exit $?"
