@@ -7,6 +7,5 @@ namespace ostrel {
 void approximate_saddle_search() { fatal_error("\n the saddle search is not available in this build\n"); }
 void gradient_extremal_path() { fatal_error("\n the gradient extremal path is not available in this build\n"); }
 void minimum_energy_path() { fatal_error("\n the minimum energy path is not available in this build\n"); }
-void synchronous_transit() { fatal_error("\n the synchronous transit is not available in this build\n"); }
 
 }  // namespace ostrel
