@@ -5,6 +5,7 @@
 #include "geometry/optimize_common.hpp"
 #include "geometry/optimize_records.hpp"
 #include "geometry/paths/energy_profile.hpp"
+#include "geometry/paths/path_print.hpp"
 #include "geometry/run_optimization.hpp"
 #include "input/pending_modules.hpp"
 #include "linalg/vector_ops.hpp"
@@ -59,16 +60,12 @@ void coordinate_scan_with(Evaluator evaluate) {
   record_set_field(rec::haveE, &ResultsGiven::hessian, 0);
   record_write(rec::Opt_Rfix, ends.data(), 2 * std::int64_t{nfix});
   std::printf("\n Scan Structures:\n");
-  PoolArray<double> last(m);
   Molecule mol = load_molecule(0, "Molecule");
-  vec_copy(m, mol.xyz, last.data());
   for (int i = 0; i < n; ++i) {
     std::printf("SCAN> n=%2d, s=%8.6lf, E=%15.8lf\n", i, s[i], e[i]);
-    vec_copy(m, x.data() + std::int64_t{i} * m, mol.xyz);
-    write_molecule_group(mol, "SCAN>", 1);
-    print_coordinates(mol.z, mol.xyz, mol.n_atoms, 1);
+    print_path_structure(mol, x.data() + std::int64_t{i} * m, "SCAN>");
+    print_coordinates(mol.z, x.data() + std::int64_t{i} * m, mol.n_atoms, 1);
   }
-  vec_copy(m, last.data(), mol.xyz);
   release_molecule(mol);
   print_energy_profile(n, s.data(), e.data());
   std::fflush(stdout);

@@ -12,6 +12,7 @@
 #include "geometry/paths/hypersphere_step.hpp"
 #include "geometry/paths/mass_weighting.hpp"
 #include "geometry/paths/path_keep.hpp"
+#include "geometry/paths/path_print.hpp"
 #include "geometry/paths/start_hessian.hpp"
 #include "geometry/step_tools.hpp"
 #include "input/pending_modules.hpp"
@@ -45,12 +46,7 @@ double norm(int m, const double* v) { return std::sqrt(vec_dot(m, v, v)); }
 
 void print_point(const Irc& r, int k) {
   std::printf("IRC> path point %2d: distance = %12.8lf Energy = %14.8lf\n", k, r.ps[k], r.pe[k]);
-  // The molecule's views share its coordinates: lend them the point's and put them back.
-  PoolArray<double> kept(r.m);
-  vec_copy(r.m, r.mol.xyz, kept.data());
-  vec_copy(r.m, r.px + std::int64_t{k} * r.m, r.mol.xyz);
-  write_molecule_group(r.mol, "IRC>", 1);
-  vec_copy(r.m, kept.data(), r.mol.xyz);
+  print_path_structure(r.mol, r.px + std::int64_t{k} * r.m, "IRC>");
 }
 
 // The geometry of the current cycle into "Molecule", printed.

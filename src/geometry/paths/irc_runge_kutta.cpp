@@ -9,6 +9,7 @@
 #include "geometry/paths/energy_profile.hpp"
 #include "geometry/paths/hypersphere_step.hpp"
 #include "geometry/paths/mass_weighting.hpp"
+#include "geometry/paths/path_print.hpp"
 #include "geometry/paths/start_hessian.hpp"
 #include "geometry/optimize_common.hpp"
 #include "geometry/step_tools.hpp"
@@ -209,8 +210,7 @@ void irc_runge_kutta_with(Evaluator evaluate) {
   for (int i = 0; i < np; ++i) {
     const int k = r.o.back ? np - 1 - i : i;
     std::printf("IRC> path point %2d: distance = %12.8lf Energy = %14.8lf\n", k, r.ps[k], r.pe[k]);
-    vec_copy(m, r.px + std::int64_t{k} * m, r.mol.xyz);
-    write_molecule_group(r.mol, "IRC>", 1);
+    print_path_structure(r.mol, r.px + std::int64_t{k} * m, "IRC>");
   }
   print_energy_profile(np, r.ps, r.pe);
   if (record_exists(rec::haveE)) record_set_field(rec::haveE, &ResultsGiven::hessian, 0);

@@ -12,6 +12,7 @@
 #include "geometry/optimize_options.hpp"
 #include "geometry/optimize_records.hpp"
 #include "geometry/paths/energy_profile.hpp"
+#include "geometry/paths/path_print.hpp"
 #include "geometry/step_tools.hpp"
 #include "input/pending_modules.hpp"
 #include "linalg/vector_ops.hpp"
@@ -80,13 +81,9 @@ int end_coordinates(Transit& t, const double* a, const double* b) {
   return count;
 }
 
-void print_point(Transit& t, int k) {
+void print_point(const Transit& t, int k) {
   std::printf("PATH> Point %2d: s = %8.6lf E = %14.8lf\n", k, t.ps[k], t.pe[k]);
-  PoolArray<double> kept(t.m);
-  vec_copy(t.m, t.mol.xyz, kept.data());
-  vec_copy(t.m, t.px + std::int64_t{k} * t.m, t.mol.xyz);
-  write_molecule_group(t.mol, "PATH>", 1);
-  vec_copy(t.m, kept.data(), t.mol.xyz);
+  print_path_structure(t.mol, t.px + std::int64_t{k} * t.m, "PATH>");
 }
 
 // Master: the geometry to evaluate next into "Molecule"; false when the chain is done.
