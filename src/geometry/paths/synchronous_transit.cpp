@@ -6,12 +6,12 @@
 
 #include "geometry/coordinate_kernel.hpp"
 #include "geometry/internal_frame.hpp"
-#include "geometry/internal_generation.hpp"
 #include "geometry/model_hessian.hpp"
 #include "geometry/optimize_common.hpp"
 #include "geometry/optimize_options.hpp"
 #include "geometry/optimize_records.hpp"
 #include "geometry/paths/energy_profile.hpp"
+#include "geometry/paths/path_coordinates.hpp"
 #include "geometry/paths/path_print.hpp"
 #include "geometry/step_tools.hpp"
 #include "input/pending_modules.hpp"
@@ -26,8 +26,6 @@
 
 namespace ostrel {
 namespace {
-
-constexpr int kCoordinatesPerAtom = 192;
 
 struct Transit {
   OptimizeOptions o;
@@ -59,26 +57,6 @@ double path_parameter(const Transit& t, const double* x, double* a) {
   }
   apply_b_transpose(t.count, t.set, b.data(), wd.data(), a, t.n);
   return s;
-}
-
-// The internal coordinates of both end structures together, or the user's.
-int end_coordinates(Transit& t, const double* a, const double* b) {
-  const int capacity = kCoordinatesPerAtom * t.n;
-  if (t.o.nk > 0) {
-    record_read(rec::Opt_K, t.set, t.o.nk + 1);
-    return t.o.nk;
-  }
-  PoolArray<InternalCoordinate> other(COORDINATES_PER_ATOM * std::int64_t{t.n});
-  int count = generate_internal_coordinates(t.n, t.mol.z, a, t.set, capacity);
-  const int more = generate_internal_coordinates(t.n, t.mol.z, b, other.data(), COORDINATES_PER_ATOM * t.n);
-  for (int i = 0; i < more; ++i) {
-    const InternalCoordinate& c = other[i];
-    find_or_add_coordinate(t.set, &count, capacity, c.type, c.i, c.j, c.k, c.l);
-  }
-  // The options reader keeps an empty "Opt.K" when none was given; the set is stored where
-  // the store allows it.
-  if (!record_exists(rec::Opt_K)) record_save(rec::Opt_K, t.set, count + 1);
-  return count;
 }
 
 void print_point(const Transit& t, int k) {
@@ -191,13 +169,11 @@ void set_up(Transit& t) {
   record_read(rec::Path_Xguess, t.px + std::int64_t{t.points - 1} * m, m, std::int64_t{nguess - 1} * m);
   const double* a = t.px;
   const double* b = t.px + std::int64_t{t.points - 1} * m;
-  t.count = end_coordinates(t, a, b);
+  t.count = two_structure_coordinates(t.n, t.mol.z, a, b, t.o.nk, t.set);
   PoolArray<double> q1(t.count);
-  internal_values(t.count, t.set, a, t.r0, nullptr);
-  internal_values(t.count, t.set, b, q1.data(), nullptr);
+  interpolation_ends(t.count, t.set, a, b, t.r0, q1.data());
   std::printf("\n %d internal coordinates\n    i  type  atoms              Mol. 1       Mol. 2        delta\n", t.count);
   for (int i = 0; i < t.count; ++i) t.delta[i] = q1[i] - t.r0[i];
-  wrap_differences(t.count, t.set, t.delta);
   for (int i = 0; i < t.count; ++i) {
     const InternalCoordinate& c = t.set[i];
     const double f = c.type == 1 ? kBohrToAngstrom : kRadianToDegree;
@@ -227,7 +203,7 @@ void synchronous_transit_with(Evaluator evaluate) {
   mp_bcast(head, 2, MP_INT);
   const int n = head[0], m = 3 * n, np = std::max(head[1], 1);
   const bool here = is_master;
-  const std::int64_t kc = here ? std::int64_t{kCoordinatesPerAtom} * n + 1 : 1;
+  const std::int64_t kc = here ? std::int64_t{kPathCoordinatesPerAtom} * n + 1 : 1;
   PoolArray<InternalCoordinate> set(kc);
   PoolArray<double> w(kc), r0(kc), delta(kc), px(here ? std::int64_t{np} * m : 1), pe(np), ps(np), x(here ? m : 1),
       h(here ? packed_size(m) : 1), h0(here ? packed_size(m) : 1), g_prev(here ? m : 1), dx(here ? m : 1);
