@@ -7,14 +7,13 @@
 #include "geometry/optimize_options.hpp"
 #include "geometry/optimize_records.hpp"
 #include "geometry/paths/energy_profile.hpp"
-#include "geometry/paths/hypersphere_step.hpp"
 #include "geometry/paths/mass_weighting.hpp"
 #include "geometry/paths/path_print.hpp"
+#include "geometry/paths/projected_hessian.hpp"
 #include "geometry/paths/start_hessian.hpp"
 #include "geometry/optimize_common.hpp"
 #include "geometry/step_tools.hpp"
 #include "input/pending_modules.hpp"
-#include "linalg/small_solvers.hpp"
 #include "linalg/vector_ops.hpp"
 #include "model/molecule_record.hpp"
 #include "model/molecule_writer.hpp"
@@ -43,34 +42,10 @@ void print_vector(int m, const double* v) {
 // Master: the followed mode of the mass-weighted, projected Hessian.
 void start_mode(Rk& r) {
   const int m = r.m;
-  PoolArray<double> hx(packed_size(m)), t(6 * std::int64_t{m}), vec(std::int64_t{m} * m), val(m);
+  PoolArray<double> hx(packed_size(m)), vec(std::int64_t{m} * m), val(m);
   record_read(rec::Hessian, hx.data(), packed_size(m));
   mass_weight_packed(m, r.root, -1, hx.data());
-  const int nt = mass_weighted_external_motions(r.n, r.root, r.x, t.data());
-  // P H P with P = 1 - T T^T.
-  PoolArray<double> full(std::int64_t{m} * m), ht(std::int64_t{m} * m);
-  for (int i = 0; i < m; ++i)
-    for (int j = 0; j < m; ++j) full[std::int64_t{i} * m + j] = hx[packed_index(std::max(i, j), std::min(i, j))];
-  for (int pass = 0; pass < 2; ++pass) {
-    for (int i = 0; i < m; ++i)
-      for (int j = 0; j < m; ++j) {
-        double v = full[std::int64_t{i} * m + j];
-        for (int a = 0; a < nt; ++a) {
-          const double* ta = t.data() + std::int64_t{a} * m;
-          double tf = 0.0;
-          for (int q = 0; q < m; ++q) tf += ta[q] * full[std::int64_t{q} * m + j];
-          v -= ta[i] * tf;
-        }
-        ht[std::int64_t{j} * m + i] = v;  // transposed: the second pass projects the other side
-      }
-    vec_copy(std::int64_t{m} * m, ht.data(), full.data());
-  }
-  for (int i = 0; i < m; ++i)
-    for (int j = 0; j <= i; ++j) hx[packed_index(i, j)] = 0.5 * (full[std::int64_t{i} * m + j] + full[std::int64_t{j} * m + i]);
-  eigen_local(hx.data(), vec.data(), val.data(), m);
-  for (int i = 0; i < m; ++i)
-    if (std::fabs(val[i]) < 1e-10) val[i] = 1000.0;
-  order_eigenpairs(vec.data(), val.data(), m, m, 1);
+  projected_modes(r.n, r.root, r.x, hx.data(), vec.data(), val.data());
   std::printf(" h:\n");
   print_vector(m, val.data());
   std::printf(" V:\n");
