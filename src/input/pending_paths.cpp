@@ -4,7 +4,6 @@
 
 namespace ostrel {
 
-void gradient_extremal_path() { fatal_error("\n the gradient extremal path is not available in this build\n"); }
 void minimum_energy_path() { fatal_error("\n the minimum energy path is not available in this build\n"); }
 
 }  // namespace ostrel

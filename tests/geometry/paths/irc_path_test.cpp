@@ -2,8 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <sstream>
 
 #include "geometry/paths/energy_profile.hpp"
+#include "geometry/paths/gradient_extremal.hpp"
 #include "geometry/paths/irc_path.hpp"
 #include "path_surface.hpp"
 
@@ -102,6 +105,26 @@ TEST_F(Irc, AnInterruptedPathContinuesWhereItStopped) {
   const std::vector<PathPoint> a = listing(whole), b = listing(rest);
   ASSERT_EQ(a.size(), b.size());
   for (std::size_t k = 0; k < a.size(); ++k) EXPECT_NEAR(b[k].e, a[k].e, 1e-9) << k;
+}
+
+TEST_F(Irc, GradientExtremalClimbsFromTheMinimumAlongTheSoftestMode) {
+  const std::string out = run_task(gradient_extremal_path_with, "EXTREMAL", kGauchePeroxide,
+                                   "radius=0.1 points=6 tolerance=1e-7");
+  const std::vector<double> e = [&] {
+    std::vector<double> list;
+    std::istringstream in(out.substr(out.find("GRADIENT EXTREMAL PATH:")));
+    std::string line;
+    while (std::getline(in, line)) {
+      int k = 0;
+      double v = 0;
+      if (std::sscanf(line.c_str(), "PATH> n=%d, E=%lf", &k, &v) == 2) list.push_back(v);
+    }
+    return list;
+  }();
+  ASSERT_EQ(e.size(), 7u) << out;
+  EXPECT_NEAR(e[0], -0.005, 1e-9);
+  for (std::size_t k = 1; k < e.size(); ++k) EXPECT_GT(e[k], e[k - 1]) << k;
+  EXPECT_NE(out.find("Converged in"), std::string::npos);
 }
 
 TEST(EnergyProfile, TableInIncreasingSAndAPlotUnlessFlat) {
