@@ -2,8 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
-#include <sstream>
 
 #include "geometry/paths/energy_profile.hpp"
 #include "geometry/paths/gradient_extremal.hpp"
@@ -110,17 +108,7 @@ TEST_F(Irc, AnInterruptedPathContinuesWhereItStopped) {
 TEST_F(Irc, GradientExtremalClimbsFromTheMinimumAlongTheSoftestMode) {
   const std::string out = run_task(gradient_extremal_path_with, "EXTREMAL", kGauchePeroxide,
                                    "radius=0.1 points=6 tolerance=1e-7");
-  const std::vector<double> e = [&] {
-    std::vector<double> list;
-    std::istringstream in(out.substr(out.find("GRADIENT EXTREMAL PATH:")));
-    std::string line;
-    while (std::getline(in, line)) {
-      int k = 0;
-      double v = 0;
-      if (std::sscanf(line.c_str(), "PATH> n=%d, E=%lf", &k, &v) == 2) list.push_back(v);
-    }
-    return list;
-  }();
+  const std::vector<double> e = listed_energies(out, "GRADIENT EXTREMAL PATH:", "PATH> n=%d, E=%lf");
   ASSERT_EQ(e.size(), 7u) << out;
   EXPECT_NEAR(e[0], -0.005, 1e-9);
   for (std::size_t k = 1; k < e.size(); ++k) EXPECT_GT(e[k], e[k - 1]) << k;

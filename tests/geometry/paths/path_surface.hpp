@@ -72,6 +72,19 @@ inline std::vector<ListedPoint> listed_points(const std::string& out, const char
   return list;
 }
 
+// The energies of the lines read with `format` (an int, then the energy) after `after`.
+inline std::vector<double> listed_energies(const std::string& out, const char* after, const char* format) {
+  std::vector<double> list;
+  std::istringstream in(out.substr(out.find(after)));
+  std::string line;
+  while (std::getline(in, line)) {
+    int k = 0;
+    double v = 0;
+    if (std::sscanf(line.c_str(), format, &k, &v) == 2) list.push_back(v);
+  }
+  return list;
+}
+
 class PathSurfaceTest : public testing::RuntimeTest {
  protected:
   void SetUp() override {

@@ -3,11 +3,13 @@
 // structure, the saddle point.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "geometry/optimize_options.hpp"
 #include "geometry/coordinate_kernel.hpp"
 #include "geometry/paths/approximate_saddle.hpp"
+#include "geometry/paths/minimum_energy_path.hpp"
 #include "geometry/paths/synchronous_transit.hpp"
 #include "model/molecule_input.hpp"
 #include "path_surface.hpp"
@@ -61,6 +63,15 @@ TEST_F(TwoEnds, SaddleSearchMaximisesAlongTheLineThenConverges) {
   EXPECT_NEAR(std::fabs(coordinate_value(testing::kTorsion, x.data(), nullptr, nullptr)), M_PI, 1e-5);
   std::vector<double> g(x.size());
   EXPECT_NEAR(surface_.energy(x.data(), g.data()), 0.005, 1e-9);
+}
+
+TEST_F(TwoEnds, MinimumEnergyPathClimbsToTheBarrier) {
+  const std::string out = run(minimum_energy_path_with, "PATHX", "points=7 tolerance=1e-5", 2, kMinus120);
+  EXPECT_NE(out.find("OPTIMIZATION CONVERGED!"), std::string::npos) << out;
+  const std::vector<double> e =
+      testing::listed_energies(out, "MINIMUM ENERGY PATH:", "PATH> Path Point %d: E = %lf");
+  ASSERT_EQ(e.size(), 7u);
+  EXPECT_NEAR(*std::max_element(e.begin(), e.end()), 0.005, 1e-3);
 }
 
 TEST_F(TwoEnds, NeedTwoStructures) {
