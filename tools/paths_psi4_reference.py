@@ -95,7 +95,7 @@ def irc(x):
         psi4.core.clean_options()
         psi4.set_options(OPTIONS)
         psi4.set_options({"opt_type": "irc", "irc_direction": direction, "irc_step_size": 0.2,
-                          "full_hess_every": 0, "irc_points": 60, "geom_maxiter": 600})
+                          "full_hess_every": 0, "geom_maxiter": 600})
         mol = psi4.geometry(geometry_text(x))
         calls["gradient"] = 0
         start = time.time()
