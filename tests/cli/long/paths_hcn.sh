@@ -44,7 +44,9 @@ for dir in 0 1; do
     last=$(( last + $(grep -n 'REACTION PATH:' "$work/irc$dir.out" | cut -d: -f1) - 1 ))
   { sed '/^\$molecule/,/^\$end/d; s/task=irc/task=optimize/; /^\$optimize/d' "$work/irc$dir.inp"
     sed -n "$last,\$p" "$work/irc$dir.out" | sed -n 's/^IRC>//p' | sed '/^\$end/q'
-    echo '$optimize tolerance=1e-6 $end'; } > "$work/end$dir.inp"
+    # The ends are nearly linear, where the internal engine's set of independent variables
+    # changes from step to step; the cartesian engine is indifferent to that.
+    echo '$optimize tolerance=1e-6 cartesian=1 $end'; } > "$work/end$dir.inp"
   "$ostrel" "$work/end$dir.inp" > "$work/end$dir.out" || fail "end $dir optimisation exit $?"
   sed -n 's/^MOL> Energy = *//p' "$work/end$dir.out" >> "$work/ends"
 done
