@@ -4,6 +4,7 @@
 #include "geometry/optimize_cartesian.hpp"
 #include "geometry/optimize_internal.hpp"
 #include "geometry/optimize_records.hpp"
+#include "geometry/paths/start_hessian.hpp"
 #include "input/pending_modules.hpp"
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
@@ -11,17 +12,21 @@
 
 namespace ostrel {
 
-void run_optimization() {
+void run_optimization_with(void (*evaluate)(int level)) {
   // exact, third "haveE" value, cartesian
-  int flags[3] = {0, 0, 0};
+  int flags[4] = {0, 0, 0, 0};  // and: a saddle search without a Hessian
   if (is_master) {
     flags[0] = record_get(rec::Opt_exact);
+    flags[3] = record_get(rec::Opt_saddle) != 0;
     if (record_exists(rec::haveE)) flags[1] = record_field(rec::haveE, &ResultsGiven::hessian);
     flags[2] = record_get(rec::Opt_cartesian);
     record_put(rec::Opt_step, -1);
     record_put(rec::Opt_exits, 0);
   }
-  mp_bcast(flags, 3, MP_INT);
+  mp_bcast(flags, 4, MP_INT);
+  // The energy and gradient of the level-2 evaluation serve as step 0.
+  const bool have_step0 = flags[3] && provide_start_hessian(evaluate) != 0;
+  if (have_step0) flags[1] = 1;
   for (;;) {
     // The timer is collective; the step is the master's.
     timer("Geomtery Optimization", '-');
@@ -42,11 +47,14 @@ void run_optimization() {
       if (is_master && record_exists(rec::haveE)) record_set_field(rec::haveE, &ResultsGiven::hessian, 0);
       break;
     }
+    if (have_step0 && state[0] == 0) continue;
     int level = flags[0] ? 2 : 1;
     if (flags[0] && state[0] == 0 && flags[1] != 0) level = 1;
     evaluate(level);
   }
   timer("Geomtery Optimization", 'r');
 }
+
+void run_optimization() { run_optimization_with(evaluate); }
 
 }  // namespace ostrel

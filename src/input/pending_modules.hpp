@@ -27,7 +27,7 @@ int second_derivatives();
 void vibrational_analysis();
 void anharmonic_corrections();
 
-// Paths, scans and saddle searches (pending_paths.cpp).
+// Paths, scans and saddle searches (geometry/paths/).
 void coordinate_scan();
 void approximate_saddle_search();
 void irc_path();

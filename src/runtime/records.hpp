@@ -426,6 +426,7 @@ inline constexpr Record<int> mm_b{"mm_b"};              // first function of eac
 inline constexpr Record<MmParameters> mmdata{"mmdata"};
 
 // The optimizer's "Opt." records: geometry/optimize_records.hpp (same namespace).
+// The path tasks' "Path." records: geometry/paths/path_records.hpp (same namespace).
 
 }  // namespace rec
 }  // namespace ostrel

@@ -1,0 +1,84 @@
+// The tasks that start from two structures, across the peroxide torsion barrier
+// (path_surface.hpp): from +100 to -100 degrees the way leads through the planar trans
+// structure, the saddle point.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "geometry/optimize_options.hpp"
+#include "geometry/coordinate_kernel.hpp"
+#include "geometry/paths/approximate_saddle.hpp"
+#include "geometry/paths/minimum_energy_path.hpp"
+#include "geometry/paths/synchronous_transit.hpp"
+#include "model/molecule_input.hpp"
+#include "path_surface.hpp"
+
+namespace ostrel {
+namespace {
+
+constexpr const char* kPlus100 = " 8 0 0 0\n 8 1.45 0 0\n 1 -0.25 0.92 0\n 1 1.70 -0.159757 0.906024\n";
+constexpr const char* kMinus100 = " 8 0 0 0\n 8 1.45 0 0\n 1 -0.25 0.92 0\n 1 1.70 -0.159757 -0.906024\n";
+constexpr const char* kMinus120 = " 8 0 0 0\n 8 1.45 0 0\n 1 -0.25 0.92 0\n 1 1.70 -0.46 -0.796743\n";
+
+class TwoEnds : public testing::PathSurfaceTest {
+ protected:
+  std::string run(void (*task)(Evaluator), const char* name, const std::string& options, int structures = 2,
+                  const char* second = kMinus100) {
+    return testing::captured_stdout([&] {
+      std::string input = testing::molecule_group(kPlus100);
+      if (structures > 1) input += testing::molecule_group(second);
+      input += "$optimize " + options + " $end\n";
+      testing::with_stdin(input, [] { read_molecule_chain(); });
+      record_put_text(rec::task, name, 64);
+      record_put(rec::grid, 0);
+      testing::with_stdin(input, [] { read_optimize_options(); });
+      task(testing::surface_evaluate);
+    });
+  }
+};
+
+TEST_F(TwoEnds, TheMiddleOfTheTransitChainIsTheSaddlePoint) {
+  const std::string out = run(synchronous_transit_with, "TRANSIT", "points=5 tolerance=1e-6");
+  const std::vector<testing::ListedPoint> chain =
+      testing::listed_points(out, "SYNCHRONOUS TRANSIT PATH:", "PATH>", "PATH> Point %d: s = %lf E = %lf");
+  ASSERT_EQ(chain.size(), 5u) << out;
+  EXPECT_NE(out.find("highest point: 2"), std::string::npos);
+  EXPECT_NEAR(std::fabs(chain[2].torsion), M_PI, 1e-4);
+  EXPECT_NEAR(chain[2].e, 0.005, 1e-8);  // the exact saddle of the surface
+  EXPECT_NEAR(std::fabs(chain[1].torsion) * kRadianToDegree, 140.0, 0.5);
+  EXPECT_LT(chain[1].e, chain[2].e);
+  EXPECT_LT(chain[0].e, chain[1].e);
+}
+
+TEST_F(TwoEnds, SaddleSearchMaximisesAlongTheLineThenConverges) {
+  // From +100 to -120 degrees the barrier lies at s = 80/140 of the line.
+  const std::string out = run(approximate_saddle_search_with, "SADDLE", "tolerance=1e-6", 2, kMinus120);
+  EXPECT_NE(out.find("cubic fit"), std::string::npos) << out;
+  EXPECT_NE(out.find("Stage 1: One-Dimensional Maximization"), std::string::npos);
+  EXPECT_NE(out.find(" CONVERGED!"), std::string::npos) << out;
+  EXPECT_NE(out.find("OPTIMIZATION CONVERGED"), std::string::npos) << out;
+  EXPECT_EQ(testing::g_levels[2], 0);  // the starting Hessian comes from the line search
+  const std::vector<double> x = testing::current_geometry();
+  EXPECT_NEAR(std::fabs(coordinate_value(testing::kTorsion, x.data(), nullptr, nullptr)), M_PI, 1e-5);
+  std::vector<double> g(x.size());
+  EXPECT_NEAR(surface_.energy(x.data(), g.data()), 0.005, 1e-9);
+}
+
+TEST_F(TwoEnds, MinimumEnergyPathClimbsToTheBarrier) {
+  const std::string out = run(minimum_energy_path_with, "PATHX", "points=7 tolerance=1e-5", 2, kMinus120);
+  EXPECT_NE(out.find("OPTIMIZATION CONVERGED!"), std::string::npos) << out;
+  const std::vector<double> e =
+      testing::listed_energies(out, "MINIMUM ENERGY PATH:", "PATH> Path Point %d: E = %lf");
+  ASSERT_EQ(e.size(), 7u);
+  EXPECT_NEAR(*std::max_element(e.begin(), e.end()), 0.005, 1e-3);
+}
+
+TEST_F(TwoEnds, NeedTwoStructures) {
+  EXPECT_FATAL(run(synchronous_transit_with, "TRANSIT", "points=5", 1), "TRANSIT needs two structures");
+  store_clear();
+  EXPECT_FATAL(run(approximate_saddle_search_with, "SADDLE", "", 1), "SADDLE needs two structures");
+}
+
+}  // namespace
+}  // namespace ostrel

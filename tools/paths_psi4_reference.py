@@ -1,0 +1,117 @@
+#!/usr/bin/python3
+"""Psi4 reference numbers for the HCN <-> HNC isomerisation (examples/hcn_saddle.inp,
+examples/hcn_irc.inp and the long path tests).
+
+  OMP_NUM_THREADS=1 OPENBLAS_NUM_THREADS=1 PYTHONPATH=/usr/lib/x86_64-linux-gnu \
+      /usr/bin/python3 tools/paths_psi4_reference.py [ts|minima|irc]
+
+Same model as the examples: RKS PBE/def2-SVP, RI-J with def2-universal-jfit (Psi4's
+def2-svp-jfit), XC on the orbital density on a 200 x 974 Treutler grid. The transition state
+comes from optking's TS search (opt_type TS, Hessian at the first step, gau_verytight) from
+the guess of examples/hcn_saddle.inp; its Hessian by differences gives the imaginary
+frequency. The IRC is optking's (irc_step_size 0.2 amu^1/2 bohr, which is Ostrel's radius 0.1:
+its hypersphere radius is half the step), forward and backward, with the gradients it used
+(the Hessian's included) and its wall time on one thread.
+"""
+import sys
+import time
+
+import numpy as np
+import psi4
+
+drv = sys.modules["psi4.driver.driver"]
+
+GUESS = """0 1
+H  0.000000  1.150000  0.400000
+C  0.000000  0.000000  0.000000
+N  0.000000  0.000000  1.180000
+units angstrom
+symmetry c1
+no_com
+no_reorient"""
+
+OPTIONS = {
+    "basis": "def2-svp", "puream": True, "scf_type": "df", "df_basis_scf": "def2-svp-jfit",
+    "reference": "rks", "dft_radial_points": 200, "dft_spherical_points": 974,
+    "dft_radial_scheme": "treutler", "dft_nuclear_scheme": "treutler",
+    "e_convergence": 1e-10, "d_convergence": 1e-10, "g_convergence": "gau_verytight", "geom_maxiter": 100,
+}
+
+calls = {"gradient": 0}
+_gradient = drv.gradient
+
+
+def counted_gradient(*args, **kwargs):
+    calls["gradient"] += 1
+    return _gradient(*args, **kwargs)
+
+
+drv.gradient = counted_gradient
+psi4.core.set_output_file("/dev/null", False)
+psi4.set_num_threads(1)
+
+
+def geometry_text(x):
+    lines = ["0 1"] + ["%s %.10f %.10f %.10f" % (s, *r) for s, r in zip("HCN", x)]
+    return "\n".join(lines + ["units angstrom", "symmetry c1", "no_com", "no_reorient"])
+
+
+def summary(tag, energy, x):
+    d = lambda a, b: np.linalg.norm(x[a] - x[b])
+    u, v = x[0] - x[1], x[2] - x[1]
+    hcn = np.degrees(np.arccos(u @ v / np.linalg.norm(u) / np.linalg.norm(v)))
+    print("%s energy=%.10f r_ch=%.8f r_cn=%.8f r_nh=%.8f a_hcn=%.6f" % (tag, energy, d(0, 1), d(1, 2), d(0, 2), hcn))
+    sys.stdout.flush()
+
+
+def transition_state():
+    psi4.core.clean_options()
+    psi4.set_options(OPTIONS)
+    psi4.set_options({"opt_type": "ts", "full_hess_every": 0})
+    mol = psi4.geometry(GUESS)
+    energy = psi4.optimize("pbe", molecule=mol)
+    x = np.asarray(mol.geometry()) * psi4.constants.bohr2angstroms
+    summary("ts", energy, x)
+    psi4.core.clean_options()
+    psi4.set_options(OPTIONS)
+    _, wfn = psi4.frequency("pbe", molecule=mol, return_wfn=True)
+    print("ts frequencies", " ".join("%.3f" % f for f in wfn.frequencies().to_array()))
+    print("ts xyz", " ".join("%.10f" % v for v in x.ravel()))
+    return x
+
+
+def minima():
+    for tag, text in (("hcn", "H 0 0 -1.07\nC 0 0 0\nN 0 0 1.16"), ("hnc", "C 0 0 -1.17\nN 0 0 0\nH 0 0 1.00")):
+        psi4.core.clean_options()
+        psi4.set_options(OPTIONS)
+        mol = psi4.geometry("0 1\n" + text + "\nunits angstrom\nsymmetry c1")
+        energy = psi4.optimize("pbe", molecule=mol)
+        print("%s minimum energy=%.10f" % (tag, energy))
+        sys.stdout.flush()
+
+
+def irc(x):
+    for direction in ("forward", "backward"):
+        psi4.core.clean_options()
+        psi4.set_options(OPTIONS)
+        psi4.set_options({"opt_type": "irc", "irc_direction": direction, "irc_step_size": 0.2,
+                          "full_hess_every": 0, "geom_maxiter": 600})
+        mol = psi4.geometry(geometry_text(x))
+        calls["gradient"] = 0
+        start = time.time()
+        energy, history = psi4.optimize("pbe", molecule=mol, return_history=True)
+        seconds = time.time() - start
+        print("irc %s gradients=%d seconds=%.1f steps=%d last=%.10f" % (
+            direction, calls["gradient"], seconds, len(history["energy"]), energy))
+        print("irc %s energies" % direction, " ".join("%.8f" % e for e in history["energy"]))
+        sys.stdout.flush()
+
+
+if __name__ == "__main__":
+    what = sys.argv[1] if len(sys.argv) > 1 else "all"
+    if what in ("ts", "irc", "all"):
+        ts = transition_state()
+    if what in ("minima", "all"):
+        minima()
+    if what in ("irc", "all"):
+        irc(ts)
