@@ -95,6 +95,23 @@ void grid_sphere_radial(const ShellSet& set, const double* extent2, const int* s
   }
 }
 
+namespace {
+
+// The point relative to the current shell's centre; shells come grouped by centre, so the
+// offset is recomputed only when the centre changes.
+struct CentreOffset {
+  const double* centre = nullptr;
+  double d[3] = {0, 0, 0}, t = 0.0;
+  void move_to(const double* c, const double point[3]) {
+    if (c == centre) return;
+    centre = c;
+    d[0] = point[0] - c[0], d[1] = point[1] - c[1], d[2] = point[2] - c[2];
+    t = d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
+  }
+};
+
+}  // namespace
+
 void grid_point_sums(const ShellSet& set, const double* extent2, const double point[3],
                      const int* shell, const int* slot, int n_candidates, int n_list,
                      const double* atomic_d, const double* da, const double* db,
@@ -103,16 +120,13 @@ void grid_point_sums(const ShellSet& set, const double* extent2, const double po
   double a = 0.0, b = 0.0;
   double p[2 * kAngularKernelMaxL + 1];
   for (int j = 0; j < n_list; ++j) rho[j] = 0.0;
-  const double* c = nullptr;
-  double d[3] = {0, 0, 0}, t = 0.0;
+  CentreOffset at;
   for (int m = 0; m < n_candidates; ++m) {
     const int i = shell[m];
     const GaussianShell& sh = set.shells[i];
-    if (sh.centre != c) {
-      c = sh.centre;
-      d[0] = point[0] - c[0], d[1] = point[1] - c[1], d[2] = point[2] - c[2];
-      t = d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
-    }
+    at.move_to(sh.centre, point);
+    const double* d = at.d;
+    const double t = at.t;
     double g = 0.0;
     if (radial && !std::isnan(radial[2 * m])) {
       g = radial[2 * m];
@@ -157,16 +171,13 @@ void grid_point_gradient_sums(const ShellSet& set, const double* extent2, const 
   double a[4] = {0, 0, 0, 0}, b[4] = {0, 0, 0, 0};
   double p[4 * (2 * kAngularKernelMaxL + 1)];
   for (int j = 0; j < n_list; ++j) rho[j] = 0.0;
-  const double* c = nullptr;
-  double d[3] = {0, 0, 0}, t = 0.0;
+  CentreOffset at;
   for (int m = 0; m < n_candidates; ++m) {
     const int i = shell[m];
     const GaussianShell& sh = set.shells[i];
-    if (sh.centre != c) {
-      c = sh.centre;
-      d[0] = point[0] - c[0], d[1] = point[1] - c[1], d[2] = point[2] - c[2];
-      t = d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
-    }
+    at.move_to(sh.centre, point);
+    const double* d = at.d;
+    const double t = at.t;
     double g0 = 0.0, g1 = 0.0;
     if (radial && !std::isnan(radial[2 * m])) {
       g0 = radial[2 * m];
