@@ -8,6 +8,25 @@
 
 namespace ostrel {
 
+namespace {
+
+// The contracted radial factor g(r^2) and its slope dg/d(r^2); primitives whose exponential
+// is below 1e-43 are left out.
+inline void contracted_radial(const GaussianShell& sh, double t, double* g0, double* g1) {
+  double v = 0.0, slope = 0.0;  // locals: the outputs may alias the shell's arrays
+  for (int k = 0; k < sh.n_primitives; ++k) {
+    const double x = sh.exponent[k] * t;
+    if (x >= 100.0) continue;
+    const double e = sh.coef[k] * std::exp(-x);
+    v += e;
+    slope -= 2.0 * sh.exponent[k] * e;
+  }
+  *g0 += v;
+  *g1 += slope;
+}
+
+}  // namespace
+
 GridScreen grid_screen(const ShellSet& basis, double threshold) {
   GridScreen s{};
   s.extent2 = static_cast<double*>(pool_alloc(8 * std::int64_t{basis.n_shells + basis.n_atoms + 1}));
@@ -83,13 +102,7 @@ void grid_sphere_radial(const ShellSet& set, const double* extent2, const int* s
       radial[2 * m] = radial[2 * m + 1] = 0.0;
       continue;
     }
-    for (int k = 0; k < sh.n_primitives; ++k) {
-      const double x = sh.exponent[k] * t;
-      if (x >= 100.0) continue;
-      const double e = sh.coef[k] * std::exp(-x);
-      g0 += e;
-      g1 -= 2.0 * sh.exponent[k] * e;
-    }
+    contracted_radial(sh, t, &g0, &g1);
     radial[2 * m] = g0;
     radial[2 * m + 1] = g1;
   }
@@ -110,6 +123,17 @@ struct CentreOffset {
   }
 };
 
+// Calls body(m, shell index, shell, offset to its centre, squared distance) for each candidate.
+template <class Body>
+void for_each_candidate(const ShellSet& set, const int* shell, int n, const double point[3], Body&& body) {
+  CentreOffset at;
+  for (int m = 0; m < n; ++m) {
+    const GaussianShell& sh = set.shells[shell[m]];
+    at.move_to(sh.centre, point);
+    body(m, shell[m], sh, at.d, at.t);
+  }
+}
+
 }  // namespace
 
 void grid_point_sums(const ShellSet& set, const double* extent2, const double point[3],
@@ -120,25 +144,20 @@ void grid_point_sums(const ShellSet& set, const double* extent2, const double po
   double a = 0.0, b = 0.0;
   double p[2 * kAngularKernelMaxL + 1];
   for (int j = 0; j < n_list; ++j) rho[j] = 0.0;
-  CentreOffset at;
-  for (int m = 0; m < n_candidates; ++m) {
-    const int i = shell[m];
-    const GaussianShell& sh = set.shells[i];
-    at.move_to(sh.centre, point);
-    const double* d = at.d;
-    const double t = at.t;
+  for_each_candidate(set, shell, n_candidates, point, [&](int m, int i, const GaussianShell& sh, const double* d,
+                                                          double t) {
     double g = 0.0;
     if (radial && !std::isnan(radial[2 * m])) {
       g = radial[2 * m];
     } else {
-      if (t > extent2[i]) continue;
+      if (t > extent2[i]) return;
       for (int k = 0; k < sh.n_primitives; ++k) {
         // Far beyond a primitive's reach its exponential is below 1e-43: leave it out.
         const double x = sh.exponent[k] * t;
         if (x < 100.0) g += sh.coef[k] * std::exp(-x);
       }
     }
-    if (g == 0.0) continue;
+    if (g == 0.0) return;
     angular_kernel(sh.l, 0)(d[0], d[1], d[2], p);
     const int f = sh.first_function;
     const int nf = 2 * sh.l + 1;
@@ -158,7 +177,7 @@ void grid_point_sums(const ShellSet& set, const double* extent2, const double po
       for (int s = 0; s < nf; ++s) q += db[f + s] * p[s];
       b += q * g;
     }
-  }
+  });
   if (sum_a) *sum_a = a;
   if (sum_b) *sum_b = b;
 }
@@ -171,28 +190,17 @@ void grid_point_gradient_sums(const ShellSet& set, const double* extent2, const 
   double a[4] = {0, 0, 0, 0}, b[4] = {0, 0, 0, 0};
   double p[4 * (2 * kAngularKernelMaxL + 1)];
   for (int j = 0; j < n_list; ++j) rho[j] = 0.0;
-  CentreOffset at;
-  for (int m = 0; m < n_candidates; ++m) {
-    const int i = shell[m];
-    const GaussianShell& sh = set.shells[i];
-    at.move_to(sh.centre, point);
-    const double* d = at.d;
-    const double t = at.t;
+  for_each_candidate(set, shell, n_candidates, point, [&](int m, int i, const GaussianShell& sh, const double* d,
+                                                          double t) {
     double g0 = 0.0, g1 = 0.0;
     if (radial && !std::isnan(radial[2 * m])) {
       g0 = radial[2 * m];
       g1 = radial[2 * m + 1];
     } else {
-      if (t > extent2[i]) continue;
-      for (int k = 0; k < sh.n_primitives; ++k) {
-        const double x = sh.exponent[k] * t;
-        if (x >= 100.0) continue;
-        const double e = sh.coef[k] * std::exp(-x);
-        g0 += e;
-        g1 -= 2.0 * sh.exponent[k] * e;
-      }
+      if (t > extent2[i]) return;
+      contracted_radial(sh, t, &g0, &g1);
     }
-    if (g0 == 0.0) continue;
+    if (g0 == 0.0) return;
     angular_kernel(sh.l, 1)(d[0], d[1], d[2], p);
     const int f = sh.first_function;
     const int nf = 2 * sh.l + 1;
@@ -214,7 +222,7 @@ void grid_point_gradient_sums(const ShellSet& set, const double* extent2, const 
       a[1 + k] += q[1 + k] * g0 + q[0] * g1 * d[k];
       b[1 + k] += r[1 + k] * g0 + r[0] * g1 * d[k];
     }
-  }
+  });
   for (int k = 0; k < 4; ++k) {
     sum_a[k] = a[k];
     sum_b[k] = b[k];
