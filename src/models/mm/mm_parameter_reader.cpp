@@ -3,6 +3,8 @@
 
 #include <cctype>
 #include <cerrno>
+#include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -146,11 +148,11 @@ bool Parser::read_entry(const SectionShape& s, const std::string& first, Entry& 
     errno = 0;
     if (k < s.ints) {
       const long v = std::strtol(token.c_str(), &end, 10);
-      if (token.empty() || *end != '\0' || errno) wrong_count(s, e.text);
+      if (token.empty() || *end != '\0' || errno || v < INT_MIN || v > INT_MAX) wrong_count(s, e.text);
       e.ints[k] = static_cast<int>(v);
     } else {
       e.reals[k - s.ints] = std::strtod(token.c_str(), &end);
-      if (token.empty() || *end != '\0') wrong_count(s, e.text);
+      if (token.empty() || *end != '\0' || !std::isfinite(e.reals[k - s.ints])) wrong_count(s, e.text);
     }
   }
   previous_ = e.text;

@@ -1,8 +1,11 @@
 // The "$nddo" reader: fixed item order, labelled lists of comma-separated numbers.
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <string>
+#include <type_traits>
 
 #include "input/group.hpp"
 #include "input/library_file.hpp"
@@ -60,7 +63,13 @@ struct Lexer {
     for (;;) {
       if (n == limit) return n;
       double v;
-      if (std::fscanf(in, " %lf", &v) != 1) bad(std::string("number expected in item '") + name + "'");
+      if (std::fscanf(in, " %lf", &v) != 1 || !std::isfinite(v))
+        bad(std::string("number expected in item '") + name + "'");
+      if constexpr (std::is_integral_v<T>) {
+        // Converting a value beyond the integer range is undefined; such a count is no count.
+        if (!(v >= std::numeric_limits<T>::min() && v <= std::numeric_limits<T>::max()))
+          bad(std::string("integer out of range in item '") + name + "'");
+      }
       out[n++] = static_cast<T>(v);
       skip_space(in);
       const int c = std::getc(in);

@@ -83,6 +83,9 @@ TEST_F(MmParametersTest, MalformedGroupsStopWithOneLine) {
   EXPECT_FATAL(MmParameterBlock(group(types + "bond A B 0 0 1 1")), "bond A B: wrong count of numbers");
   EXPECT_FATAL(MmParameterBlock(group(types + "bond A B 0 0 1 1 0 7\nangle")), "bond A B: wrong count");
   EXPECT_FATAL(MmParameterBlock(group(types + "atom A 0 0.5 1 1 1 1 1")), "atom A: wrong count");
+  // Out of the integer range or not finite: rejected, not wrapped into some other value.
+  EXPECT_FATAL(MmParameterBlock(group(types + "atom A 0 4294967298 1 1 1 1 1")), "atom A: wrong count");
+  EXPECT_FATAL(MmParameterBlock(group(types + "bond A B 0 0 nan 1 0")), "bond A B: wrong count");
   EXPECT_FATAL(MmParameterBlock(group(types + "bond A B 0 0 1 1 0\nB A 0 0 1 1 0")), "bond B A defined twice");
   EXPECT_FATAL(MmParameterBlock(group(types + "angle A B A 0 0 1 1 1 1 1")), "angle A B A needs both");
   EXPECT_FATAL(MmParameterBlock(group("bond A B 0 0 1 1 0")), "'type' comes first");

@@ -71,6 +71,8 @@ TEST_F(NddoParametersTest, MalformedDataStopsWithOneLine) {
       {"E0=", "kg=3 E0=", "kg=3 beyond ng=2"},
       {"ah=1.3", "ax=1.3", "item 'ah' expected, found 'ax'"},
       {"h=-11.9", "h=x", "number expected in item 'h'"},
+      {"h=-11.9", "h=nan", "number expected in item 'h'"},
+      {"L=0", "L=1e43", "integer out of range in item 'L'"},
       {"ac=5.0, 1.2", "ac=5.0", "item 'ac' needs 2 values"},
   };
   for (const Case& c : cases) {
