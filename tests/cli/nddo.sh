@@ -29,7 +29,8 @@ close_to "${heat:-0}" -31.5116 2e-3 || fail "heat of formation ${heat:-?}"
 
 # Optimised structures of the three models against MOPAC 22.0.6 ("<model> NOMM GNORM=0.001
 # SCFCRT=1.D-12 CHARGE=<charge>", same start; ours to a gradient of 1e-6): every distance
-# within 0.001 angstrom, every angle within 0.1 degree. Arguments: model, charge, start "Z x y z ...", MOPAC's final "x y z ..." (angstrom).
+# within 0.001 angstrom, every angle within 0.1 degree. Arguments: model, charge, start
+# "Z x y z ...", MOPAC's final "x y z ..." (angstrom).
 check() {
   local inp="$work/check.inp" out="$work/check.out"
   printf '$control task=optimize theory=nddo basis=%s $end\n$molecule charge=%s\n cartesian\n' "$1" "$2" > "$inp"
