@@ -11,6 +11,7 @@
 #include "geometry/optimize_options.hpp"
 #include "geometry/optimize_records.hpp"
 #include "geometry/paths/path_coordinates.hpp"
+#include "geometry/paths/path_driver.hpp"
 #include "geometry/run_optimization.hpp"
 #include "input/pending_modules.hpp"
 #include "linalg/vector_ops.hpp"
@@ -174,16 +175,14 @@ void approximate_saddle_search_with(Evaluator evaluate) {
     for (int i = 0; i < r.count; ++i) r.w[i] = r.set[i].type == 1 ? 1.0 : r.set[i].type == 2 ? 0.125 : 0.0625;
     std::printf(" Nx-Nv=%d\n\n\n Stage 1: One-Dimensional Maximization:\n", m - r.count);
   }
-  constexpr int kDone = -1;
-  for (;;) {
-    int level = kDone;
-    if (is_master && !r.done) place(r), level = 1;
-    std::fflush(stdout);
-    mp_bcast(&level, 1, MP_INT);
-    if (level == kDone) break;
-    evaluate(level);
-    if (is_master) absorb(r);
-  }
+  drive_evaluations(
+      evaluate,
+      [&] {
+        if (r.done) return kPathDone;
+        place(r);
+        return 1;
+      },
+      [&] { absorb(r); });
   if (is_master) {
     prepare_stage2(r);
     release_molecule(r.mol);

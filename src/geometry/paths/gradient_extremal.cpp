@@ -6,6 +6,7 @@
 #include "geometry/optimize_common.hpp"
 #include "geometry/optimize_options.hpp"
 #include "geometry/paths/energy_profile.hpp"
+#include "geometry/paths/path_driver.hpp"
 #include "geometry/paths/path_print.hpp"
 #include "geometry/paths/projected_hessian.hpp"
 #include "input/pending_modules.hpp"
@@ -118,20 +119,15 @@ void gradient_extremal_path_with(Evaluator evaluate) {
     vec_set(m, 1.0, r.ones);
     vec_copy(m, r.mol.xyz, r.x);
   }
-  constexpr int kDone = -1;
-  for (;;) {
-    int level = kDone;
-    if (is_master && !r.done) {
-      write_geometry(r.mol, r.x);
-      record_put(rec::grid_adapt, r.it == 0 ? record_get_or(rec::grid, 0) : 0);
-      level = 2;
-    }
-    std::fflush(stdout);
-    mp_bcast(&level, 1, MP_INT);
-    if (level == kDone) break;
-    evaluate(level);
-    if (is_master) absorb(r);
-  }
+  drive_evaluations(
+      evaluate,
+      [&] {
+        if (r.done) return kPathDone;
+        write_geometry(r.mol, r.x);
+        record_put(rec::grid_adapt, r.it == 0 ? record_get_or(rec::grid, 0) : 0);
+        return 2;
+      },
+      [&] { absorb(r); });
   if (!is_master) return;
   std::printf("\n GRADIENT EXTREMAL PATH:\n");
   for (int k = 0; k < r.k; ++k) {

@@ -11,6 +11,7 @@
 #include "geometry/paths/energy_profile.hpp"
 #include "geometry/paths/hypersphere_step.hpp"
 #include "geometry/paths/mass_weighting.hpp"
+#include "geometry/paths/path_driver.hpp"
 #include "geometry/paths/path_keep.hpp"
 #include "geometry/paths/path_print.hpp"
 #include "geometry/paths/start_hessian.hpp"
@@ -319,23 +320,17 @@ void irc_path_with(Evaluator evaluate) {
     }
     if (is_master) start_direction(r);
   }
-  constexpr int kDone = -1, kStored = -2;
-  for (;;) {
-    int level = kDone;
-    if (is_master && !r.done) {
-      if (r.k == 0 && have_start) {
-        std::printf("\n Single Point Calculation: the start structure's results\n");
-        level = kStored;
-      } else {
-        level = begin_cycle(r);
-      }
-    }
-    std::fflush(stdout);
-    mp_bcast(&level, 1, MP_INT);
-    if (level == kDone) break;
-    if (level != kStored) evaluate(level);
-    if (is_master) end_cycle(r);
-  }
+  drive_evaluations(
+      evaluate,
+      [&] {
+        if (r.done) return kPathDone;
+        if (r.k == 0 && have_start) {
+          std::printf("\n Single Point Calculation: the start structure's results\n");
+          return kPathStored;
+        }
+        return begin_cycle(r);
+      },
+      [&] { end_cycle(r); });
   if (is_master) {
     final_listing(r);
     // The file serves an interrupted run only.

@@ -8,6 +8,7 @@
 #include "geometry/optimize_records.hpp"
 #include "geometry/paths/energy_profile.hpp"
 #include "geometry/paths/mass_weighting.hpp"
+#include "geometry/paths/path_driver.hpp"
 #include "geometry/paths/path_print.hpp"
 #include "geometry/paths/projected_hessian.hpp"
 #include "geometry/paths/start_hessian.hpp"
@@ -162,23 +163,15 @@ void irc_runge_kutta_with(Evaluator evaluate) {
   }
   const int have_start = provide_start_hessian(evaluate);
   if (is_master) start_mode(r);
-  constexpr int kDone = -1, kStored = -2;
-  for (;;) {
-    int level = kDone;
-    if (is_master && !r.done) {
-      if (r.k == 0 && r.stage == 0 && have_start) {
-        level = kStored;
-      } else {
+  drive_evaluations(
+      evaluate,
+      [&] {
+        if (r.done) return kPathDone;
+        if (r.k == 0 && r.stage == 0 && have_start) return kPathStored;
         place(r);
-        level = 1;
-      }
-    }
-    std::fflush(stdout);
-    mp_bcast(&level, 1, MP_INT);
-    if (level == kDone) break;
-    if (level != kStored) evaluate(level);
-    if (is_master) absorb(r);
-  }
+        return 1;
+      },
+      [&] { absorb(r); });
   if (!is_master) return;
   const int np = std::min(r.k, r.o.points + 1);
   std::printf("\n\n REACTION PATH:\n");

@@ -12,6 +12,7 @@
 #include "geometry/optimize_records.hpp"
 #include "geometry/paths/energy_profile.hpp"
 #include "geometry/paths/path_coordinates.hpp"
+#include "geometry/paths/path_driver.hpp"
 #include "geometry/paths/path_print.hpp"
 #include "geometry/step_tools.hpp"
 #include "input/pending_modules.hpp"
@@ -215,19 +216,14 @@ void synchronous_transit_with(Evaluator evaluate) {
     t.g_prev = g_prev.data(), t.dx = dx.data();
     set_up(t);
   }
-  constexpr int kDone = -1;
-  for (;;) {
-    int level = kDone;
-    if (is_master && !t.done) {
-      place(t);
-      level = 1;
-    }
-    std::fflush(stdout);
-    mp_bcast(&level, 1, MP_INT);
-    if (level == kDone) break;
-    evaluate(level);
-    if (is_master) absorb(t);
-  }
+  drive_evaluations(
+      evaluate,
+      [&] {
+        if (t.done) return kPathDone;
+        place(t);
+        return 1;
+      },
+      [&] { absorb(t); });
   if (!is_master) return;
   record_ensure(rec::Path_X, std::int64_t{t.points} * m);
   record_ensure(rec::Path_E, t.points);
