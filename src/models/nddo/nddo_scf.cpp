@@ -10,7 +10,6 @@
 #include "linalg/gemm_kernel.hpp"
 #include "linalg/vector_ops.hpp"
 #include "linalg/small_solvers.hpp"
-#include "linalg/tridiagonal_eigen.hpp"
 #include "runtime/pool.hpp"
 
 namespace ostrel {
@@ -97,15 +96,11 @@ void canonicalise(const Spaces& sp, const double* moa, const double* mob, double
 }  // namespace
 
 void nddo_eigen(const double* m, int n, double* vectors, double* values) {
-  PoolArray<double> packed(std::int64_t{n} * (n + 1) / 2 + 1), tri(3 * std::int64_t{n});
+  PoolArray<double> packed(std::int64_t{n} * (n + 1) / 2 + 1);
   std::int64_t k = 0;
   for (int i = 0; i < n; ++i)
     for (int j = 0; j <= i; ++j) packed[k++] = m[std::int64_t{i} * n + j];
-  double* h = tri.data();
-  tridiagonalize(packed.data(), n, h, h + n, h + 2 * n, 1);
-  tridiagonal_eigen(h + n, h + 2 * n, n, vectors, values);
-  apply_reflectors(packed.data(), h, n, vectors, n);
-  order_eigenpairs(vectors, values, n, n, 1);
+  eigen_symmetric_local(packed.data(), vectors, values, n);
 }
 
 NddoScfResult nddo_scf(const NddoSystem& s, int nd, int ns, double* c, double* e, double* pa,
