@@ -9,7 +9,6 @@
 #include "linalg/eigen_symmetric.hpp"
 #include "linalg/gemm_kernel.hpp"
 #include "linalg/vector_ops.hpp"
-#include "linalg/small_solvers.hpp"
 #include "runtime/pool.hpp"
 
 namespace ostrel {
