@@ -214,9 +214,10 @@ double fit_density_step(int nd, const char* gamma_record, const char* const* coe
     // (V^-1 has large elements) enters only to second order. The plain form jittered by
     // several 1e-9 hartree between nearly equal densities and stalled tight SCF runs.
     PoolArray<double> vd(m);
-    record_read(Record<double>{metric_record}, vinv.data(), m2, 2 * m2);
+    double* metric = vinv.data();  // V^-1 is done with; its room takes V
+    record_read(Record<double>{metric_record}, metric, m2, 2 * m2);
     const double* total = c.data() + 2 * m;
-    matrix_times_vector(m, vinv.data(), 0, total, vd.data(), 1.0, 0.0);
+    matrix_times_vector(m, metric, 0, total, vd.data(), 1.0, 0.0);
     energy = vec_dot(m, gamma.data(), total) - 0.5 * vec_dot(m, vd.data(), total);
     for (int s = 0; s < 3; ++s) record_save(Record<double>{coefficients[s]}, c.data() + s * m, m);
   }
