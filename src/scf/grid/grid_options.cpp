@@ -79,8 +79,10 @@ void grid_apply_defaults(GridOptions& o) {
   if (o.accuracy[1] < 0.0) o.accuracy[1] = std::max(std::min(100.0 * o.accuracy[0], 1e-3), 1e-5);
   o.cutoff[0] = o.cutoff[0] >= 0.0 ? std::max(o.cutoff[0], 1e-12) : 0.01 * o.accuracy[0];
   o.cutoff[1] = o.cutoff[1] >= 0.0 ? std::max(o.cutoff[1], 1e-7) : 0.01 * o.accuracy[1];
-  for (double& s : o.small)
-    if (s < 0.0) s = 1e-7;
+  // The regularisation bends densities below about 36 x small; at 1e-7 that moves a diffuse
+  // atom's energy by 1e-6, so a tighter accuracy brings the scale down with it.
+  for (int k = 0; k < 2; ++k)
+    if (o.small[k] < 0.0) o.small[k] = std::min(1e-7, 10.0 * o.accuracy[k]);
 }
 
 GridOptions grid_read_options(std::FILE* input) {

@@ -137,12 +137,16 @@ void minimal_basis_guess() {
   }
 
   if (g.natom == 1) {
-    // One atom: the atomic orbitals themselves.
+    // One atom: the atomic orbitals themselves, lowest energy first. They are stored shell by
+    // shell, so a cation would otherwise keep 4s and lose a 3d (Zn2+ then settles 19 hartree up).
     if (is_master) {
+      PoolArray<int> order(m);
+      for (int i = 0; i < m; ++i) order[i] = i;
+      std::stable_sort(order.data(), order.data() + m, [&](int a, int b) { return h[tri(a) + a] < h[tri(b) + b]; });
       for (long k = 0; k < static_cast<long>(m) * m; ++k) v[k] = 0.0;
-      for (int i = 0; i < m; ++i) {
-        v[static_cast<long>(i) * m + i] = 1.0;
-        ev[i] = h[tri(i) + i];
+      for (int k = 0; k < m; ++k) {
+        v[static_cast<long>(k) * m + order[k]] = 1.0;
+        ev[k] = h[tri(order[k]) + order[k]];
       }
     }
   } else if (m > 0) {

@@ -202,6 +202,10 @@ ScfOptions scf_read_options(std::FILE* input, const ScfContext& c) {
   const DftOptions d = dft_read_options(input, fallback);
   std::memcpy(o.functional_name, d.name, sizeof o.functional_name);
   o.functional = d.functional;
+  // No procedure here builds an exchange matrix: a hybrid would lose its exact-exchange share
+  // and still report an energy.
+  if (o.functional.a_hf != 0.0)
+    fatal_error("\n exact exchange (functional %s) is not available in this build\n", d.name);
   if (!dft) o.fitxc = 0;
 
   o.procedure = o.fitxc ? 2 : 1;

@@ -22,7 +22,7 @@ TEST(ScfOptionsMpi, EveryNodeGetsTheMastersOptions) {
   InputFile groups(
       "$scf restrict=0 convergence=1e-7 procedure=diis iterations=30,12 xmax=0.5 $end\n"
       "$integral cutij=1e-12 direct=0 storage=3 $end\n"
-      "$dft functional=b3lyp $end\n"
+      "$dft functional=blyp $end\n"
       "$guess na=2,1 read=1 mix=1 $end\n");
   if (is_master) {
     char theory[64] = "DFT";
@@ -47,7 +47,7 @@ TEST(ScfOptionsMpi, EveryNodeGetsTheMastersOptions) {
   // The groups were read (the rules themselves are checked on one process).
   EXPECT_EQ(o.procedure, -1);
   EXPECT_EQ(o.storage, 3);
-  EXPECT_STREQ(o.functional_name, "B3LYP");
+  EXPECT_STREQ(o.functional_name, "BLYP");
   EXPECT_EQ(g.read, 1);
   EXPECT_EQ(g.mix, 1);  // unrestricted keeps it
 

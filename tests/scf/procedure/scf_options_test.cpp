@@ -82,7 +82,10 @@ TEST(ScfReadOptions, ErrorPaths) {
   const std::pair<const char*, const char*> cases[] = {
       {"$scf procedure=steep $end", "unknown procedure STEEP"}, {"$dft functional=nonsense $end", "unknown 'NONSENSE'"},
       {"$scf core=6 $end", "core=6 outside 0..5"},              {"$scf core=-1 $end", "core=-1 outside 0..5"},
-      {"$scf bogus=1 $end", "unknown name bogus"}};
+      {"$scf bogus=1 $end", "unknown name bogus"},
+      // Hybrids would silently lose their exact-exchange share.
+      {"$dft functional=b3lyp $end", "exact exchange (functional B3LYP) is not available"},
+      {"$dft functional=hf $end", "exact exchange (functional HF) is not available"}};
   for (const auto& [text, message] : cases) EXPECT_FATAL(read(text, context("DFT", 'V')), message);
 }
 

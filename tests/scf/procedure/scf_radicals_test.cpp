@@ -42,6 +42,8 @@ const Radical kFast[] = {
     {"O triplet", 0, 3, " 8 0 0 0\n", -74.9146973295, -74.9138485378},
     {"H2 2.5", 0, 1, " 1 0 0 0\n 1 0 0 2.5\n", -0.9585592138, -0.9589466252},
     {"H2 2.5 unrestricted", 0, 1, " 1 0 0 0\n 1 0 0 2.5\n", -0.9585592138, -0.9589466252, "restrict=0"},
+    // A bare cation's guess must fill the lowest atomic orbitals, not the first shells listed.
+    {"Mg2+", 2, 1, " 12 0 0 0\n", -199.0318878712, -199.0332969769},
 };
 const Radical kSlow[] = {
     {"CN", 0, 2, " 6 0 0 0\n 7 0 0 1.17\n", -92.5345227302, -92.5340774495},
