@@ -32,7 +32,7 @@ for mol in $mols; do
                  print "$control task=hessian theory=dft basis=def2-svp fit=J derivative=numeric $end"
                  print "$d2edr2 length=0.005 $end\n$molecule\n cartesian" }
        NR > 2 && NR <= n + 2 { printf " %d %s %s %s\n", z[$1], $2, $3, $4 }
-       END { print "$end\n$dft functional=pbe $end\n$scf fitxc=0 convergence=1e-8 $end" }' \
+       END { print "$end\n$dft functional=pbe $end\n$scf fitxc=0 convergence=1e-8 procedure=nr $end" }' \
     "$work/$mol.xyz" > "$work/$mol.inp"
   for i in $(seq "$repeat"); do
     t0=$(date +%s.%N)
