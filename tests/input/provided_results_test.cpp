@@ -5,9 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/store.hpp"
 #include "support/capture.hpp"
-#include "support/fatal_trap.hpp"
 #include "support/input_file.hpp"
 #include "support/records.hpp"
 #include "support/runtime_fixture.hpp"

@@ -4,8 +4,6 @@
 
 #include "model/ecp_input.hpp"
 #include "model/molecule_record.hpp"
-#include "runtime/store.hpp"
-#include "support/fatal_trap.hpp"
 #include "support/model_input.hpp"
 #include "support/molecules.hpp"
 #include "support/runtime_fixture.hpp"
