@@ -10,9 +10,7 @@
 
 #include "input/common_setup.hpp"
 #include "input/library_file.hpp"
-#include "runtime/store.hpp"
 #include "support/capture.hpp"
-#include "support/fatal_trap.hpp"
 #include "support/input_file.hpp"
 #include "support/records.hpp"
 #include "support/runtime_fixture.hpp"

@@ -5,8 +5,6 @@
 #include <array>
 #include <string>
 
-#include "runtime/store.hpp"
-#include "support/fatal_trap.hpp"
 #include "support/input_file.hpp"
 #include "support/runtime_fixture.hpp"
 

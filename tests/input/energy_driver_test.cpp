@@ -9,9 +9,7 @@
 #include <cstdio>
 #include <string>
 
-#include "runtime/store.hpp"
 #include "support/capture.hpp"
-#include "support/fatal_trap.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel {

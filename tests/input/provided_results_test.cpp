@@ -5,9 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/store.hpp"
 #include "support/capture.hpp"
-#include "support/fatal_trap.hpp"
 #include "support/input_file.hpp"
 #include "support/records.hpp"
 #include "support/runtime_fixture.hpp"
@@ -65,9 +63,7 @@ TEST_F(ProvidedResults, EachDerivativeNeedsTheOnesBelowIt) {
       {"$energy g=1,2,3 h=1,2,3,4,5,6 $end", "", {0, 0, 0}, {0, 0, 0}, {}},
   };
   for (const auto& c : cases) {
-    store_clear();
-    store_put("Natom", 1);
-    store_put("nwave", 1);
+    restart();
     EXPECT_EQ(read(c.text), c.message) << c.text;
     EXPECT_EQ(have(), c.have) << c.text;
     EXPECT_EQ(testing::get_reals("Gradient"), c.gradient) << c.text;

@@ -7,9 +7,7 @@
 #include "input/common_setup.hpp"
 #include "input/task_dispatch.hpp"
 #include "input/theory_class.hpp"
-#include "runtime/store.hpp"
 #include "support/capture.hpp"
-#include "support/fatal_trap.hpp"
 #include "support/input_file.hpp"
 #include "support/runtime_fixture.hpp"
 

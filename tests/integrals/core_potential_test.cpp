@@ -9,7 +9,6 @@
 
 #include "integrals/core_potential_angular.hpp"
 #include "integrals/core_potential_matrix.hpp"
-#include "integrals/solid_harmonics.hpp"
 #include "generated/psi4_ecp_reference_data.hpp"
 #include "scf/grid/lebedev.hpp"
 #include "support/matrices.hpp"
@@ -143,11 +142,7 @@ TEST_F(CorePotentialTest, MatrixGradientMatchesFiniteDifferences) {
   std::vector<double> grad(9, 0.0);
   core_potential_gradient(b.basis(), b.potentials(), d.data(), 0, 1, grad.data());
   auto energy = [&](const std::vector<double>& at) {
-    const auto m = potential_matrix(at.data());
-    double e = 0.0;
-    for (int i = 0; i < ref::kNbf; ++i)
-      for (int j = 0; j <= i; ++j) e += (i == j ? 1.0 : 2.0) * d[i * (i + 1) / 2 + j] * m[i * (i + 1) / 2 + j];
-    return e;
+    return testing::packed_trace(ref::kNbf, d.data(), potential_matrix(at.data()).data());
   };
   const double h = 1e-4;
   double sum[3] = {0.0, 0.0, 0.0};

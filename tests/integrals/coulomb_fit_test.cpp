@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <functional>
+#include <numeric>
 #include <vector>
 
 #include "generated/coulomb_psi4_reference_data.hpp"
@@ -21,14 +22,13 @@ namespace {
 using namespace psi4_coulomb;
 using testing::TestBasis;
 
-class CoulombFit : public testing::RuntimeTest {};
+// Both bases on the reference geometry.
+class CoulombFit : public testing::RuntimeTest {
+ protected:
+  const TestBasis orb{kSvpShells, kSvpShellCount, kCoordinates, 3};
+  const TestBasis aux{kJfitShells, kJfitShellCount, kCoordinates, 3};
+};
 using testing::solve_packed;
-
-double dot(const std::vector<double>& x, const std::vector<double>& y) {
-  double s = 0.0;
-  for (size_t i = 0; i < x.size(); ++i) s += x[i] * y[i];
-  return s;
-}
 
 std::vector<double> water_density() { return std::vector<double>(std::begin(kWaterDensity), std::end(kWaterDensity)); }
 
@@ -40,14 +40,14 @@ std::vector<double> pseudo_random(int n, double scale, int seed) {
 }
 
 TEST_F(CoulombFit, ExactCoulombMatrixMatchesFourCentreIntegralsAndBoundsTheFit) {
-  const TestBasis orb = TestBasis(kSvpShells, kSvpShellCount, kWaterCoordinates, 3);
+  const TestBasis water(kSvpShells, kSvpShellCount, kWaterCoordinates, 3);
   const std::vector<double> d = water_density();
   std::vector<double> j(d.size(), 0.0);
   // Two shares of the bra atoms, summed, as two nodes would.
-  coulomb_matrix_exact(orb.set(), 1e-14, d.data(), 0, 2, j.data());
-  coulomb_matrix_exact(orb.set(), 1e-14, d.data(), 1, 2, j.data());
+  coulomb_matrix_exact(water.set(), 1e-14, d.data(), 0, 2, j.data());
+  coulomb_matrix_exact(water.set(), 1e-14, d.data(), 1, 2, j.data());
   EXPECT_LT(testing::max_difference(j, std::vector<double>(kWaterExactJ, kWaterExactJ + j.size())), 1e-10);
-  const double e = 0.5 * testing::packed_trace(orb.nfunc(), d.data(), j.data());
+  const double e = 0.5 * testing::packed_trace(water.nfunc(), d.data(), j.data());
   EXPECT_NEAR(e, kWaterExactCoulomb, 1e-9);
   // Robust fitting in the Coulomb metric never overestimates: E_exact - E_fit = 1/2 |rho - rho_fit|^2.
   EXPECT_LT(kWaterFittedCoulomb, e);
@@ -55,8 +55,6 @@ TEST_F(CoulombFit, ExactCoulombMatrixMatchesFourCentreIntegralsAndBoundsTheFit) 
 }
 
 TEST_F(CoulombFit, FitIsVariationalForArbitraryDensities) {
-  const TestBasis orb = TestBasis(kSvpShells, kSvpShellCount, kCoordinates, 3);
-  const TestBasis aux = TestBasis(kJfitShells, kJfitShellCount, kCoordinates, 3);
   const int m = aux.nfunc(), n = orb.nfunc();
   std::vector<double> v(m * (m + 1) / 2, 0.0);
   fit_metric(Interaction::coulomb, aux.set(), 0, 1, v.data());
@@ -64,7 +62,8 @@ TEST_F(CoulombFit, FitIsVariationalForArbitraryDensities) {
     const std::vector<double> d = pseudo_random(n * (n + 1) / 2, 0.3, seed);
     std::vector<double> gamma(m, 0.0), j(d.size(), 0.0);
     fit_projection(Interaction::coulomb, orb.set(), aux.set(), {}, 1e-14, 1, d.data(), gamma.data());
-    const double e_fit = 0.5 * dot(gamma, solve_packed(v, gamma));
+    const std::vector<double> c = solve_packed(v, gamma);
+    const double e_fit = 0.5 * std::inner_product(c.begin(), c.end(), gamma.begin(), 0.0);
     coulomb_matrix_exact(orb.set(), 1e-14, d.data(), 0, 1, j.data());
     const double e = 0.5 * testing::packed_trace(n, d.data(), j.data());
     EXPECT_GT(e_fit, 0.0);
@@ -73,8 +72,6 @@ TEST_F(CoulombFit, FitIsVariationalForArbitraryDensities) {
 }
 
 TEST_F(CoulombFit, ProjectionAndAssemblyAreTransposesForBothKindsAndTwoDensities) {
-  const TestBasis orb = TestBasis(kSvpShells, kSvpShellCount, kCoordinates, 3);
-  const TestBasis aux = TestBasis(kJfitShells, kJfitShellCount, kCoordinates, 3);
   const int m = aux.nfunc(), n = orb.nfunc(), n2 = n * (n + 1) / 2;
   std::vector<double> p = pseudo_random(2 * n2, 0.2, 4), c = pseudo_random(2 * m, 0.5, 5);
   auto trace = [&](const double* x, const double* y) { return testing::packed_trace(n, x, y); };
@@ -95,24 +92,24 @@ TEST_F(CoulombFit, ProjectionAndAssemblyAreTransposesForBothKindsAndTwoDensities
 }
 
 TEST_F(CoulombFit, ElectronCountOfTheWaterDensityIsTen) {
-  const TestBasis orb = TestBasis(kSvpShells, kSvpShellCount, kWaterCoordinates, 3);
-  const TestBasis aux = TestBasis(kJfitShells, kJfitShellCount, kWaterCoordinates, 3);
+  const TestBasis orb_w(kSvpShells, kSvpShellCount, kWaterCoordinates, 3);
+  const TestBasis aux_w(kJfitShells, kJfitShellCount, kWaterCoordinates, 3);
   const std::vector<double> d = water_density();
-  std::vector<double> t(aux.nfunc(), 0.0);
+  std::vector<double> t(aux_w.nfunc(), 0.0);
   double count = 0.0;
   // A node share through pair lists: atom 2 with atoms 0 and 2 only, then the rest.
   const int lists[9] = {0, -1, -1, 0, 1, -1, 0, 1, 2};
   const int own1[2] = {0, 1}, own2[1] = {2};
-  fit_projection(Interaction::overlap, orb.set(), aux.set(), {own1, 2, lists}, 1e-14, 1, d.data(), t.data(), &count);
-  fit_projection(Interaction::overlap, orb.set(), aux.set(), {own2, 1, lists}, 1e-14, 1, d.data(), t.data(), &count);
+  fit_projection(Interaction::overlap, orb_w.set(), aux_w.set(), {own1, 2, lists}, 1e-14, 1, d.data(), t.data(), &count);
+  fit_projection(Interaction::overlap, orb_w.set(), aux_w.set(), {own2, 1, lists}, 1e-14, 1, d.data(), t.data(), &count);
   EXPECT_NEAR(count, 10.0, 1e-8);  // Psi4's converged density
   // The fitting functions' integrals s give the charge of a fitted density: s . S^-1 t ~ N.
-  std::vector<double> s(4 * aux.nfunc()), metric(aux.nfunc() * (aux.nfunc() + 1) / 2, 0.0);
-  fit_moments(aux.set(), s.data());
-  fit_metric(Interaction::overlap, aux.set(), 0, 1, metric.data());
+  std::vector<double> s(4 * aux_w.nfunc()), metric(aux_w.nfunc() * (aux_w.nfunc() + 1) / 2, 0.0);
+  fit_moments(aux_w.set(), s.data());
+  fit_metric(Interaction::overlap, aux_w.set(), 0, 1, metric.data());
   const std::vector<double> fitted = solve_packed(metric, t);
   double q = 0.0;
-  for (int k = 0; k < aux.nfunc(); ++k) q += s[k] * fitted[k];
+  for (int k = 0; k < aux_w.nfunc(); ++k) q += s[k] * fitted[k];
   EXPECT_NEAR(q, 10.0, 0.05);
 }
 
@@ -166,8 +163,6 @@ void expect_gradient(const std::vector<double>& analytic, const std::vector<doub
 }
 
 TEST_F(CoulombFit, ThreeCentreGradientsMatchFiniteDifferences) {
-  const TestBasis orb = TestBasis(kSvpShells, kSvpShellCount, kCoordinates, 3);
-  const TestBasis aux = TestBasis(kJfitShells, kJfitShellCount, kCoordinates, 3);
   const int m = aux.nfunc(), n2 = orb.nfunc() * (orb.nfunc() + 1) / 2;
   const std::vector<double> p = pseudo_random(2 * n2, 0.2, 7), c = pseudo_random(2 * m, 0.3, 8);
   const double u[2] = {0.4, -0.2};
@@ -190,8 +185,6 @@ TEST_F(CoulombFit, ThreeCentreGradientsMatchFiniteDifferences) {
 }
 
 TEST_F(CoulombFit, TwoCentreGradientsMatchFiniteDifferences) {
-  const TestBasis orb = TestBasis(kSvpShells, kSvpShellCount, kCoordinates, 3);
-  const TestBasis aux = TestBasis(kJfitShells, kJfitShellCount, kCoordinates, 3);
   const int m = aux.nfunc();
   const std::vector<double> d = pseudo_random(2 * m, 0.3, 9), c = pseudo_random(2 * m, 0.2, 10);
   for (Interaction kind : {Interaction::coulomb, Interaction::overlap}) {
@@ -213,8 +206,6 @@ TEST_F(CoulombFit, TwoCentreGradientsMatchFiniteDifferences) {
 }
 
 TEST_F(CoulombFit, ExactCoulombGradientMatchesFiniteDifferences) {
-  const TestBasis orb = TestBasis(kSvpShells, kSvpShellCount, kCoordinates, 3);
-  const TestBasis aux = TestBasis(kJfitShells, kJfitShellCount, kCoordinates, 3);
   const int n = orb.nfunc(), n2 = n * (n + 1) / 2;
   const std::vector<double> p = pseudo_random(n2, 0.2, 11);
   auto energy = [&](const TestBasis& o, const TestBasis&) {

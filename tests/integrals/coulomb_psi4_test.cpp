@@ -20,7 +20,12 @@ namespace {
 using namespace psi4_coulomb;
 using testing::TestBasis;
 
-class CoulombPsi4 : public testing::RuntimeTest {};
+// def2-SVP and the fitting set on the reference geometry.
+class CoulombPsi4 : public testing::RuntimeTest {
+ protected:
+  const TestBasis orb{kSvpShells, kSvpShellCount, kCoordinates, 3};
+  const TestBasis aux{kJfitShells, kJfitShellCount, kCoordinates, 3};
+};
 
 // (P|mn) over the whole molecule, P-major with mn packed, as the reference stores it.
 std::vector<double> all_three_centre(const TestBasis& orb, const TestBasis& aux,
@@ -46,7 +51,6 @@ std::vector<double> all_three_centre(const TestBasis& orb, const TestBasis& aux,
 }
 
 TEST_F(CoulombPsi4, TwoCentreMetricOfTheUniversalFittingSet) {
-  const TestBasis aux = TestBasis(kJfitShells, kJfitShellCount, kCoordinates, 3);
   const int m = aux.nfunc();
   ASSERT_EQ(m, 71);
   double worst = 0.0;
@@ -66,8 +70,6 @@ TEST_F(CoulombPsi4, TwoCentreMetricOfTheUniversalFittingSet) {
 }
 
 TEST_F(CoulombPsi4, ThreeCentreIntegralsWithDef2Svp) {
-  const TestBasis orb = TestBasis(kSvpShells, kSvpShellCount, kCoordinates, 3);
-  const TestBasis aux = TestBasis(kJfitShells, kJfitShellCount, kCoordinates, 3);
   ASSERT_EQ(orb.nfunc(), 24);
   const std::vector<double> mine = all_three_centre(orb, aux);
   ASSERT_EQ(mine.size(), sizeof(kSvpThreeCentre) / sizeof(double));
@@ -76,10 +78,9 @@ TEST_F(CoulombPsi4, ThreeCentreIntegralsWithDef2Svp) {
 }
 
 TEST_F(CoulombPsi4, ThreeCentreIntegralsWithDef2TzvpReachingF) {
-  const TestBasis orb = TestBasis(kTzvpShells, kTzvpShellCount, kCoordinates, 3);
-  const TestBasis aux = TestBasis(kJfitShells, kJfitShellCount, kCoordinates, 3);
-  ASSERT_EQ(orb.nfunc(), 43);
-  const std::vector<double> mine = all_three_centre(orb, aux);
+  const TestBasis tzvp(kTzvpShells, kTzvpShellCount, kCoordinates, 3);
+  ASSERT_EQ(tzvp.nfunc(), 43);
+  const std::vector<double> mine = all_three_centre(tzvp, aux);
   ASSERT_EQ(static_cast<int>(mine.size()), kTzvpThreeCentreSize);
   double worst = 0.0;
   int compared = 0;
@@ -90,8 +91,6 @@ TEST_F(CoulombPsi4, ThreeCentreIntegralsWithDef2TzvpReachingF) {
 }
 
 TEST_F(CoulombPsi4, OverlapMetricAndThreeIndexOverlap) {
-  const TestBasis orb = TestBasis(kSvpShells, kSvpShellCount, kCoordinates, 3);
-  const TestBasis aux = TestBasis(kJfitShells, kJfitShellCount, kCoordinates, 3);
   const int m = aux.nfunc();
   std::vector<double> s(m * (m + 1) / 2, 0.0);
   fit_metric(Interaction::overlap, aux.set(), 0, 1, s.data());

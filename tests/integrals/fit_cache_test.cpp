@@ -4,27 +4,40 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 #include <vector>
 
 #include "integrals/basis_adapter.hpp"
-#include "integrals/coulomb_fit.hpp"
 #include "integrals/fit_cache.hpp"
-#include "model/basis_record.hpp"
-#include "model/molecule_record.hpp"
-#include "runtime/store.hpp"
-#include "support/input_file.hpp"
 #include "support/runtime_fixture.hpp"
 #include "test_shells.hpp"
 
 namespace ostrel {
 namespace {
 
+// The water with both bases, loaded as the integral code sees them.
 class FitCache : public testing::RuntimeTest {
  protected:
   void SetUp() override {
     RuntimeTest::SetUp();
     testing::read_water_with_fit_sets();
+    mol = load_molecule(0, "Molecule");
+    orb_basis = load_basis(0, "Basis", mol);
+    aux_basis = load_basis(0, "Basis2", mol);
+    orb.emplace(orb_basis, mol);
+    aux.emplace(aux_basis, mol);
   }
+  void TearDown() override {  // pool blocks go back in reverse order
+    aux.reset();
+    orb.reset();
+    release_basis(aux_basis);
+    release_basis(orb_basis);
+    release_molecule(mol);
+    RuntimeTest::TearDown();
+  }
+  Molecule mol{};
+  Basis orb_basis{}, aux_basis{};
+  std::optional<BasisViews> orb, aux;
 };
 
 // Two symmetric "densities" with no structure the integrals could hide behind.
@@ -58,84 +71,51 @@ double compare(const AtomSet& orb, const AtomSet& aux, const double* xyz, bool* 
 }
 
 TEST_F(FitCache, KeptIntegralsMatchTheDirectOnesAndFollowTheGeometry) {
-  Molecule mol = load_molecule(0, "Molecule");
-  {
-    Basis orb_basis = load_basis(0, "Basis", mol);
-    Basis aux_basis = load_basis(0, "Basis2", mol);
-    {
-      BasisViews orb(orb_basis, mol), aux(aux_basis, mol);
-      bool kept = true;
-      compare(orb.atoms, aux.atoms, mol.xyz, &kept);
-      EXPECT_FALSE(kept);  // nothing is kept before the record is reserved
-      fit_cache_reserve(orb.atoms, aux.atoms.first_function[aux.atoms.natom], 1e-10);
-      EXPECT_LT(compare(orb.atoms, aux.atoms, mol.xyz, &kept), 1e-12);
-      EXPECT_TRUE(kept);
-      EXPECT_TRUE(store_exists("ri.B"));
-      // A second call at the same geometry reuses the record (same results).
-      EXPECT_LT(compare(orb.atoms, aux.atoms, mol.xyz, &kept), 1e-12);
-      // Move a hydrogen: the views point at the molecule's coordinates, so the
-      // integrals change and must be rebuilt in place.
-      const std::int64_t size = store_size("ri.B");
-      mol.xyz[3] += 0.2;
-      mol.xyz[7] -= 0.1;
-      EXPECT_LT(compare(orb.atoms, aux.atoms, mol.xyz, &kept), 1e-12);
-      EXPECT_TRUE(kept);
-      EXPECT_EQ(store_size("ri.B"), size);
-    }
-    release_basis(aux_basis);
-    release_basis(orb_basis);
-  }
-  release_molecule(mol);
+  bool kept = true;
+  compare(orb->atoms, aux->atoms, mol.xyz, &kept);
+  EXPECT_FALSE(kept);  // nothing is kept before the record is reserved
+  fit_cache_reserve(orb->atoms, aux->atoms.first_function[aux->atoms.natom], 1e-10);
+  EXPECT_LT(compare(orb->atoms, aux->atoms, mol.xyz, &kept), 1e-12);
+  EXPECT_TRUE(kept);
+  EXPECT_TRUE(store_exists("ri.B"));
+  // A second call at the same geometry reuses the record (same results).
+  EXPECT_LT(compare(orb->atoms, aux->atoms, mol.xyz, &kept), 1e-12);
+  // Move a hydrogen: the views point at the molecule's coordinates, so the
+  // integrals change and must be rebuilt in place.
+  const std::int64_t size = store_size("ri.B");
+  mol.xyz[3] += 0.2;
+  mol.xyz[7] -= 0.1;
+  EXPECT_LT(compare(orb->atoms, aux->atoms, mol.xyz, &kept), 1e-12);
+  EXPECT_TRUE(kept);
+  EXPECT_EQ(store_size("ri.B"), size);
 }
 
 TEST_F(FitCache, ANodesShareOfThePairsIsKeptAlone) {
-  Molecule mol = load_molecule(0, "Molecule");
-  {
-    Basis orb_basis = load_basis(0, "Basis", mol);
-    Basis aux_basis = load_basis(0, "Basis2", mol);
-    {
-      BasisViews orb(orb_basis, mol), aux(aux_basis, mol);
-      fit_cache_reserve(orb.atoms, aux.atoms.first_function[aux.atoms.natom], 1e-10);
-      // The pairs of the second hydrogen only, as a node would own them.
-      const int own[1] = {2};
-      const int lists[9] = {-1, -1, -1, -1, -1, -1, 0, 2, -1};
-      bool kept = false;
-      EXPECT_LT(compare(orb.atoms, aux.atoms, mol.xyz, &kept, FitPairs{own, 1, lists}), 1e-12);
-      EXPECT_TRUE(kept);
-    }
-    release_basis(aux_basis);
-    release_basis(orb_basis);
-  }
-  release_molecule(mol);
+  fit_cache_reserve(orb->atoms, aux->atoms.first_function[aux->atoms.natom], 1e-10);
+  // The pairs of the second hydrogen only, as a node would own them.
+  const int own[1] = {2};
+  const int lists[9] = {-1, -1, -1, -1, -1, -1, 0, 2, -1};
+  bool kept = false;
+  EXPECT_LT(compare(orb->atoms, aux->atoms, mol.xyz, &kept, FitPairs{own, 1, lists}), 1e-12);
+  EXPECT_TRUE(kept);
 }
 
 TEST_F(FitCache, PairsThatDoNotFitAreComputedDirectly) {
-  Molecule mol = load_molecule(0, "Molecule");
-  {
-    Basis orb_basis = load_basis(0, "Basis", mol);
-    Basis aux_basis = load_basis(0, "Basis2", mol);
-    {
-      BasisViews orb(orb_basis, mol), aux(aux_basis, mol);
-      const int m = aux.atoms.first_function[aux.atoms.natom];
-      fit_cache_reserve(orb.atoms, m, 1e-10);
-      const std::int64_t full = store_size("ri.B");
-      store_free("ri.B");
-      // Fill the store until half its free space holds about half the integrals.
-      int peak_kb = 0, written_kb = 0, read_kb = 0;
-      store_usage(&peak_kb, &written_kb, &read_kb);
-      const std::int64_t end = 1024 * std::int64_t{peak_kb} - full;
-      store_alloc("filler", (std::int64_t{64} << 20) - full - end);
-      fit_cache_reserve(orb.atoms, m, 1e-10);
-      ASSERT_TRUE(store_exists("ri.B"));
-      EXPECT_LT(store_size("ri.B"), full * 2 / 3);
-      bool kept = false;
-      EXPECT_LT(compare(orb.atoms, aux.atoms, mol.xyz, &kept), 1e-12);
-      EXPECT_TRUE(kept);
-    }
-    release_basis(aux_basis);
-    release_basis(orb_basis);
-  }
-  release_molecule(mol);
+  const int m = aux->atoms.first_function[aux->atoms.natom];
+  fit_cache_reserve(orb->atoms, m, 1e-10);
+  const std::int64_t full = store_size("ri.B");
+  store_free("ri.B");
+  // Fill the store until half its free space holds about half the integrals.
+  int peak_kb = 0, written_kb = 0, read_kb = 0;
+  store_usage(&peak_kb, &written_kb, &read_kb);
+  const std::int64_t end = 1024 * std::int64_t{peak_kb} - full;
+  store_alloc("filler", (std::int64_t{64} << 20) - full - end);
+  fit_cache_reserve(orb->atoms, m, 1e-10);
+  ASSERT_TRUE(store_exists("ri.B"));
+  EXPECT_LT(store_size("ri.B"), full * 2 / 3);
+  bool kept = false;
+  EXPECT_LT(compare(orb->atoms, aux->atoms, mol.xyz, &kept), 1e-12);
+  EXPECT_TRUE(kept);
 }
 
 }  // namespace

@@ -9,11 +9,7 @@
 #include "generated/coulomb_psi4_reference_data.hpp"
 #include "integrals/fit_driver.hpp"
 #include "model/basis_record.hpp"
-#include "model/molecule_record.hpp"
-#include "runtime/store.hpp"
-#include "support/input_file.hpp"
 #include "support/runtime_fixture.hpp"
-#include "support/records.hpp"
 #include "support/matrices.hpp"
 #include "test_shells.hpp"
 
@@ -28,6 +24,12 @@ class FitDriver : public testing::RuntimeTest {
   void SetUp() override {
     RuntimeTest::SetUp();
     testing::read_water_with_fit_sets();
+  }
+  // Half the reference water density into "Da".
+  static void put_half_density() {
+    std::vector<double> da(kWaterDensity, kWaterDensity + n2);
+    for (double& x : da) x *= 0.5;
+    testing::put_reals("Da", da);
   }
   // V step and set-up; returns their print.
   std::string prepare() {
@@ -80,9 +82,7 @@ TEST_F(FitDriver, ClosedShellIterationMatchesPsi4AndIsBoundedByTheExactCoulombEn
   EXPECT_NE(out.find("integrals total\n sparsity="), std::string::npos) << out;
   EXPECT_TRUE(store_exists("ri.estimates"));
 
-  std::vector<double> da(kWaterDensity, kWaterDensity + n2);
-  for (double& x : da) x *= 0.5;
-  testing::put_reals("Da", da);
+  put_half_density();
   const char* densities[] = {"Da"};
   fit_projection_step(Interaction::coulomb, 1e-10, 1, densities, "ri.gamma");
   const double ej = fit_density_step(1, "ri.gamma");
@@ -169,9 +169,7 @@ TEST_F(FitDriver, DroppedMetricDirectionsAreReported) {
   fit_setup_step(1e-10, true);
   EXPECT_TRUE(store_exists("ri.fit_header"));
   EXPECT_TRUE(store_exists("ri.fit"));
-  std::vector<double> da(kWaterDensity, kWaterDensity + n2);
-  for (double& x : da) x *= 0.5;
-  testing::put_reals("Da", da);
+  put_half_density();
   const char* densities[] = {"Da"};
   fit_projection_step(Interaction::coulomb, 1e-10, 1, densities, "ri.gamma");
   const double reduced = fit_density_step(1, "ri.gamma");

@@ -7,7 +7,6 @@
 
 #include "generated/fit_open_shell_reference_data.hpp"
 #include "integrals/fit_driver.hpp"
-#include "runtime/store.hpp"
 #include "support/matrices.hpp"
 #include "support/model_input.hpp"
 #include "support/molecules.hpp"

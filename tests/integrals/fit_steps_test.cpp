@@ -9,11 +9,8 @@
 
 #include "generated/coulomb_psi4_reference_data.hpp"
 #include "integrals/coulomb_blocks.hpp"
-#include "integrals/coulomb_fit.hpp"
 #include "integrals/fit_driver.hpp"
 #include "integrals/fit_setup.hpp"
-#include "runtime/store.hpp"
-#include "support/records.hpp"
 #include "support/runtime_fixture.hpp"
 #include "support/matrices.hpp"
 #include "test_shells.hpp"
@@ -24,7 +21,12 @@ namespace {
 using namespace psi4_coulomb;
 using testing::TestBasis;
 
-class FitSteps : public testing::RuntimeTest {};
+// Both bases on the reference geometry.
+class FitSteps : public testing::RuntimeTest {
+ protected:
+  const TestBasis orb{kSvpShells, kSvpShellCount, kCoordinates, 3};
+  const TestBasis aux{kJfitShells, kJfitShellCount, kCoordinates, 3};
+};
 
 std::vector<double> unpack(const std::vector<double>& p, int n) { return testing::unpack(n, p); }
 
@@ -41,11 +43,10 @@ double largest_deviation_from_product(const std::vector<double>& a, const std::v
 }
 
 TEST_F(FitSteps, MetricStepInvertsTheCoulombMetricWithNothingDropped) {
-  const TestBasis aux = TestBasis(kJfitShells, kJfitShellCount, kCoordinates, 3);
   const int m = aux.nfunc(), m2 = m * (m + 1) / 2;
-  ::testing::internal::CaptureStdout();
-  const int dropped = fit_metric_inverse(aux.set(), kFitMetricFloor, "VMM", "s");
-  const std::string out = ::testing::internal::GetCapturedStdout();
+  int dropped = -1;
+  const std::string out =
+      testing::captured_stdout([&] { dropped = fit_metric_inverse(aux.set(), kFitMetricFloor, "VMM", "s"); });
   EXPECT_EQ(dropped, 0);
   EXPECT_NE(out.find(", M=0\n"), std::string::npos) << out;
   const auto vinv = unpack(testing::get_reals("VMM", m2, 0), m), vhalf = unpack(testing::get_reals("VMM", m2, m2), m),
@@ -70,9 +71,7 @@ TEST_F(FitSteps, NearlyDependentFittingFunctionsAreDroppedNotInverted) {
   const AtomFunctions view = atom.view();
   const int first[2] = {0, 5};
   const AtomSet set{1, &view, first};
-  ::testing::internal::CaptureStdout();
-  EXPECT_EQ(fit_metric_inverse(set, 1e-10, "VMM", "s"), 1);
-  const std::string out = ::testing::internal::GetCapturedStdout();
+  const std::string out = testing::captured_stdout([&] { EXPECT_EQ(fit_metric_inverse(set, 1e-10, "VMM", "s"), 1); });
   EXPECT_NE(out.find(", M=1\n"), std::string::npos) << out;
   const int m = 5, m2 = 15;
   const auto vinv = unpack(testing::get_reals("VMM", m2, 0), m), v = unpack(testing::get_reals("VMM", m2, 2 * m2), m);
@@ -97,22 +96,16 @@ std::vector<double> two_waters(double separation) {
 TEST_F(FitSteps, PairListsDropDistantAtomsAndTheCountsArePrinted) {
   const std::vector<double> x = two_waters(60.0);
   // six atoms: the second molecule is the first one shifted
-  std::vector<psi4_coulomb::RefShell> shells(kSvpShells, kSvpShells + kSvpShellCount);
-  for (int s = 0; s < kSvpShellCount; ++s) {
-    shells.push_back(kSvpShells[s]);
-    shells.back().atom += 3;
-  }
-  const TestBasis orb2(shells.data(), static_cast<int>(shells.size()), x.data(), 6);
-  std::vector<psi4_coulomb::RefShell> fshells(kJfitShells, kJfitShells + kJfitShellCount);
-  for (int s = 0; s < kJfitShellCount; ++s) {
-    fshells.push_back(kJfitShells[s]);
-    fshells.back().atom += 3;
-  }
-  const TestBasis aux2(fshells.data(), static_cast<int>(fshells.size()), x.data(), 6);
+  auto doubled = [&](const psi4_coulomb::RefShell* list, int count) {
+    std::vector<psi4_coulomb::RefShell> shells(list, list + count);
+    for (int s = 0; s < count; ++s) shells.push_back(list[s]), shells.back().atom += 3;
+    return TestBasis(shells.data(), 2 * count, x.data(), 6);
+  };
+  const TestBasis orb2 = doubled(kSvpShells, kSvpShellCount), aux2 = doubled(kJfitShells, kJfitShellCount);
   int groups[6], lists[36];
-  ::testing::internal::CaptureStdout();
-  fit_setup(orb2.set(), aux2.set(), x.data(), kFitCutoff, false, {"est", "groups", "lists"}, groups, lists);
-  const std::string out = ::testing::internal::GetCapturedStdout();
+  const std::string out = testing::captured_stdout([&] {
+    fit_setup(orb2.set(), aux2.set(), x.data(), kFitCutoff, false, {"est", "groups", "lists"}, groups, lists);
+  });
   for (int a = 0; a < 6; ++a) {
     const int lo = a < 3 ? 0 : 3;
     for (int y = 0; y < 3; ++y) EXPECT_EQ(lists[a * 6 + y], lo + y);
@@ -126,8 +119,6 @@ TEST_F(FitSteps, PairListsDropDistantAtomsAndTheCountsArePrinted) {
 }
 
 TEST_F(FitSteps, ShellPairEstimatesBoundTheThreeCentreIntegrals) {
-  const TestBasis orb = TestBasis(kSvpShells, kSvpShellCount, kCoordinates, 3);
-  const TestBasis aux = TestBasis(kJfitShells, kJfitShellCount, kCoordinates, 3);
   const int nshell = kSvpShellCount;
   std::vector<double> est(nshell * (nshell + 1) / 2);
   shell_pair_estimates(orb.set(), kFitCutoff, est.data());
@@ -156,8 +147,6 @@ TEST_F(FitSteps, ShellPairEstimatesBoundTheThreeCentreIntegrals) {
 }
 
 TEST_F(FitSteps, TwoCentreFitRecordHoldsEachOwnPairAgainstBothAtomsFunctions) {
-  const TestBasis orb = TestBasis(kSvpShells, kSvpShellCount, kCoordinates, 3);
-  const TestBasis aux = TestBasis(kJfitShells, kJfitShellCount, kCoordinates, 3);
   int groups[3], lists[9];
   ::testing::internal::CaptureStdout();
   fit_setup(orb.set(), aux.set(), kCoordinates, kFitCutoff, true, {nullptr, nullptr, nullptr, "fithead", "fit"}, groups,

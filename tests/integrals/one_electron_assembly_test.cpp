@@ -5,9 +5,7 @@
 #include <vector>
 
 #include "integrals/one_electron_gradient.hpp"
-#include "integrals/one_electron_matrices.hpp"
 #include "generated/psi4_reference_data.hpp"
-#include "support/fatal_trap.hpp"
 #include "support/matrices.hpp"
 #include "support/runtime_fixture.hpp"
 #include "test_shells.hpp"

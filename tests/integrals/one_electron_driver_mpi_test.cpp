@@ -4,12 +4,9 @@
 
 #include <string>
 
-#include "integrals/one_electron_driver.hpp"
 #include "integrals/one_electron_matrices.hpp"
 #include "model/ecp_input.hpp"
 #include "runtime/message_passing.hpp"
-#include "runtime/node.hpp"
-#include "runtime/store.hpp"
 #include "support/matrices.hpp"
 #include "support/model_input.hpp"
 

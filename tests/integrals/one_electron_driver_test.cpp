@@ -10,12 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "integrals/one_electron_driver.hpp"
 #include "integrals/one_electron_matrices.hpp"
-#include "linalg/eigen_symmetric.hpp"
 #include "model/ecp_input.hpp"
 #include "generated/one_electron_reference_data.hpp"
-#include "runtime/store.hpp"
 #include "runtime/timer.hpp"
 #include "support/matrices.hpp"
 #include "support/model_input.hpp"
@@ -33,26 +30,6 @@ double trace(const std::vector<double>& m, int n) {
   return sum;
 }
 
-// Ascending eigenvalues of S^-1/2 T S^-1/2 (symmetric orthogonalisation).
-std::vector<double> kinetic_levels(std::vector<double> s, const std::vector<double>& t, int n) {
-  std::vector<double> u(static_cast<size_t>(n) * n), w(n);
-  eigen_symmetric(s.data(), u.data(), w.data(), n);
-  std::vector<double> x(static_cast<size_t>(n) * n, 0.0);
-  for (int k = 0; k < n; ++k)
-    for (int i = 0; i < n; ++i)
-      for (int j = 0; j < n; ++j) x[i * n + j] += u[k * n + i] * u[k * n + j] / std::sqrt(w[k]);
-  std::vector<double> tx(static_cast<size_t>(n) * n, 0.0), a(packed_size(n), 0.0);
-  for (int i = 0; i < n; ++i)
-    for (int k = 0; k < n; ++k)
-      for (int j = 0; j < n; ++j) tx[i * n + j] += at(t, i, k) * x[k * n + j];
-  for (int i = 0; i < n; ++i)
-    for (int j = 0; j <= i; ++j)
-      for (int k = 0; k < n; ++k) a[i * (i + 1) / 2 + j] += x[i * n + k] * tx[k * n + j];
-  std::vector<double> levels(n);
-  eigen_symmetric(a.data(), u.data(), levels.data(), n);
-  return levels;
-}
-
 class OneElectronDriver : public testing::RuntimeTest {
  protected:
   void SetUp() override {
@@ -68,9 +45,8 @@ class OneElectronDriver : public testing::RuntimeTest {
   }
   std::string run(const OneElectronRecords& r, const double* field = nullptr, double epsilon = 1e-12) {
     const double zero[3] = {0.0, 0.0, 0.0};
-    ::testing::internal::CaptureStdout();
-    one_electron_integrals(r, &energy, field ? field : zero, dipole, 0, epsilon);
-    return ::testing::internal::GetCapturedStdout();
+    return testing::captured_stdout(
+        [&] { one_electron_integrals(r, &energy, field ? field : zero, dipole, 0, epsilon); });
   }
   std::vector<double> matrices(const char* name, int count = 1) {
     std::vector<double> m(count * packed_size(n));
@@ -108,7 +84,9 @@ class OneElectronDriver : public testing::RuntimeTest {
       EXPECT_NEAR(sum, ref.sum_abs_h, 100 * tol_v);
     }
     if (ref.levels[1] == 0.0) return;
-    const std::vector<double> levels = kinetic_levels(s, t, n);
+    // Ascending eigenvalues of S^-1/2 T S^-1/2.
+    std::vector<double> levels;
+    testing::roothaan(n, t, s, &levels);
     double sum = 0.0, squares = 0.0;
     for (double x : levels) sum += x, squares += x * x;
     EXPECT_NEAR(levels.front(), ref.levels[0], 1e-10);

@@ -10,7 +10,6 @@
 #include <functional>
 #include <vector>
 
-#include "linalg/eigen_symmetric.hpp"
 #include "support/matrices.hpp"
 #include "support/runtime_fixture.hpp"
 #include "test_shells.hpp"

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "integrals/one_electron_matrices.hpp"
-#include "integrals/shell.hpp"
 #include "support/model_input.hpp"
 
 namespace ostrel::testing {

@@ -46,6 +46,18 @@ inline Dense random_antisymmetric(int n, std::mt19937_64& g) {
   return m;
 }
 
+// A positive definite metric: B^T B / n + I.
+inline Dense random_metric(int n, std::mt19937_64& g) {
+  const Dense b = random_dense(n, n, g);
+  Dense s(n, n);
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j) {
+      for (int k = 0; k < n; ++k) s(i, j) += b(k, i) * b(k, j) / n;
+      s(i, j) += i == j ? 1.0 : 0.0;
+    }
+  return s;
+}
+
 // Storage of a dense matrix in a mode (packed modes store the lower triangle as the mode
 // reads it back, so a matrix of the mode's symmetry round-trips exactly).
 inline std::vector<double> to_storage(const Dense& m, int mode) {
@@ -74,13 +86,6 @@ inline Dense from_storage(const std::vector<double>& s, int mode, int rows, int 
       m(i, j) = e.sign * s[e.offset];
     }
   return m;
-}
-
-inline Dense transpose(const Dense& m) {
-  Dense t(m.cols, m.rows);
-  for (int i = 0; i < m.rows; ++i)
-    for (int j = 0; j < m.cols; ++j) t(j, i) = m(i, j);
-  return t;
 }
 
 inline Dense naive_product(const Dense& a, const Dense& b) {
@@ -152,6 +157,13 @@ inline std::vector<double> packed_of(const Dense& a) {
   std::vector<double> p;
   for (int i = 0; i < a.rows; ++i)
     for (int j = 0; j <= i; ++j) p.push_back(a(i, j));
+  return p;
+}
+
+// The packed unit matrix.
+inline std::vector<double> packed_unit(int n) {
+  std::vector<double> p(std::size_t(n) * (n + 1) / 2, 0.0);
+  for (int i = 0; i < n; ++i) p[std::size_t(i) * (i + 3) / 2] = 1.0;
   return p;
 }
 

@@ -7,11 +7,9 @@
 
 #include "linalg/dense_reference.hpp"
 #include "linalg/eigen_symmetric.hpp"
-#include "linalg/multiply.hpp"
 #include "linalg/small_solvers.hpp"
 #include "linalg/subspace.hpp"
 #include "linalg/tridiagonal_eigen.hpp"
-#include "linalg/vector_ops.hpp"
 #include "runtime/node.hpp"
 
 namespace ostrel {
@@ -93,10 +91,7 @@ TEST(LinalgMpi, LargeEigensolverMatchesTheSerialPath) {
 TEST(LinalgMpi, OrthonormalisationMatchesClassicalGramSchmidt) {
   const int n = 97, m = 61;
   std::mt19937_64 g(5);
-  const Dense b = testing::random_dense(n, n, g);
-  Dense s = testing::naive_product(testing::transpose(b), b);
-  for (auto& x : s.v) x /= n;
-  for (int i = 0; i < n; ++i) s(i, i) += 1.0;
+  const Dense s = testing::random_metric(n, g);
   const auto sp = testing::packed_of(s);
   const Dense c0 = testing::random_dense(m, n, g);
   auto c = c0.v;
@@ -125,9 +120,7 @@ TEST(LinalgMpi, SubspaceDiagonalisationAndRotations) {
   std::mt19937_64 g(6);
   const Dense f = testing::random_symmetric(n, g);
   const auto fp = testing::packed_of(f);
-  Dense unit(n, n);
-  for (int i = 0; i < n; ++i) unit(i, i) = 1.0;
-  const auto up = testing::packed_of(unit);
+  const auto up = testing::packed_unit(n);
   auto c = testing::random_dense(m, n, g).v;
   orthonormalize(up.data(), c.data(), n, m);
   std::vector<double> values(m);

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "linalg/dense_reference.hpp"
-#include "linalg/vector_ops.hpp"
 #include "support/matrices.hpp"
 #include "support/runtime_fixture.hpp"
 
@@ -17,19 +16,10 @@ namespace {
 using testing::Dense;
 using Orthonormalize = testing::RuntimeTest;
 
-// A positive definite metric: B^T B / n + I.
-Dense random_metric(int n, std::mt19937_64& g) {
-  const Dense b = testing::random_dense(n, n, g);
-  Dense s = testing::naive_product(testing::transpose(b), b);
-  for (auto& x : s.v) x /= n;
-  for (int i = 0; i < n; ++i) s(i, i) += 1.0;
-  return s;
-}
-
 TEST_F(Orthonormalize, VectorsBecomeOrthonormalInTheMetricAndKeepTheirSpans) {
   std::mt19937_64 g(31);
   for (auto [n, m] : {std::pair{1, 1}, {5, 3}, {40, 40}, {70, 25}}) {
-    const Dense s = random_metric(n, g);
+    const Dense s = testing::random_metric(n, g);
     const Dense c0 = testing::random_dense(m, n, g);
     auto c = c0.v;
     const auto sp = testing::packed_of(s);
@@ -49,7 +39,7 @@ TEST_F(Orthonormalize, VectorsBecomeOrthonormalInTheMetricAndKeepTheirSpans) {
 TEST_F(Orthonormalize, DependentVectorStopsTheRun) {
   std::mt19937_64 g(33);
   const int n = 6, m = 4;
-  const Dense s = random_metric(n, g);
+  const Dense s = testing::random_metric(n, g);
   Dense c = testing::random_dense(m, n, g);
   for (int i = 0; i < n; ++i) c(2, i) = 0.5 * c(0, i) - 2.0 * c(1, i);  // vector 2 depends
   const auto sp = testing::packed_of(s);
@@ -62,10 +52,8 @@ TEST_F(Orthonormalize, SubspaceDiagonalisationRotatesTheVectors) {
   const int n = 30, m = 8;
   const Dense f = testing::random_symmetric(n, g);
   // Orthonormal starting vectors (unit metric).
-  Dense unit(n, n);
-  for (int i = 0; i < n; ++i) unit(i, i) = 1.0;
   auto c = testing::random_dense(m, n, g).v;
-  auto up = testing::packed_of(unit);
+  const auto up = testing::packed_unit(n);
   orthonormalize(up.data(), c.data(), n, m);
   const auto c0 = c;
   const auto fp = testing::packed_of(f);

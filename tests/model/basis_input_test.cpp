@@ -6,9 +6,6 @@
 
 #include "model/basis_record.hpp"
 #include "model/elements.hpp"
-#include "model/molecule_record.hpp"
-#include "runtime/store.hpp"
-#include "support/fatal_trap.hpp"
 #include "support/model_input.hpp"
 #include "support/molecules.hpp"
 #include "support/runtime_fixture.hpp"
@@ -121,8 +118,8 @@ TEST_F(BasisInput, ContractionsAreNormalisedInTheOverlapMetric) {
   read_test_molecule(molecule_group(testing::kWaterAtoms));
   const std::string out = read_test_basis(testing::basis_library("cc-pvdz"), "basis", "Basis");
   EXPECT_NE(out.find("    1   8  O :  14/"), std::string::npos) << out;
-  Molecule m = load_molecule(0, "Molecule");
-  Basis b = load_basis(0, "Basis", m);
+  const testing::LoadedBasis loaded("Basis");
+  const Basis& b = loaded.basis;
   EXPECT_EQ(b.n_functions, 24);
   EXPECT_EQ(b.general, 1);
   // cc-pVDZ oxygen: the s contractions share their exponents (one row each).
@@ -134,15 +131,13 @@ TEST_F(BasisInput, ContractionsAreNormalisedInTheOverlapMetric) {
     ++checked;
   }
   EXPECT_EQ(checked, 11);
-  release_basis(b);
-  release_molecule(m);
 }
 
 TEST_F(BasisInput, FittingContractionsAreNormalisedInTheCoulombMetric) {
   read_test_molecule(molecule_group(testing::kWaterAtoms));
   read_test_basis(kDef2, "basis2", "Fit");
-  Molecule m = load_molecule(0, "Molecule");
-  Basis b = load_basis(0, "Fit", m);
+  const testing::LoadedBasis loaded("Fit");
+  const Basis& b = loaded.basis;
   int checked = 0;
   for (int s = 0; s < b.n_shells; ++s) {
     if (b.shells[s].l > 1 || b.shells[s].atom != 0) continue;
@@ -150,8 +145,6 @@ TEST_F(BasisInput, FittingContractionsAreNormalisedInTheCoulombMetric) {
     ++checked;
   }
   EXPECT_GE(checked, 4);
-  release_basis(b);
-  release_molecule(m);
 }
 
 TEST_F(BasisInput, SetsAlternativesHalvesScalesAndSharedExponents) {
@@ -185,30 +178,28 @@ TEST_F(BasisInput, RelativisticSmallComponentsAndMissingData) {
   const std::string lib = "$basis\n 2 2\n 0 1\n 2.0 1.0 3.0\n 1 1\n 1.5 1.0 2.0 4.0 5.0\n$end\n";
   const std::string out = read_test_basis("", "basis", "Basis", 0, 2, lib);
   EXPECT_NE(out.find("no data for   2,'none'\n"), std::string::npos) << out;
-  Molecule m = load_molecule(0, "Molecule");
-  Basis b = load_basis(0, "Basis", m);
+  const testing::LoadedBasis loaded("Basis");
+  const Basis& b = loaded.basis;
   // Small component: the second number over the speed of light, same normalisation.
   EXPECT_NEAR(b.shells[0].coef[1][0], 3.0 * b.shells[0].coef[0][0] / SPEED_OF_LIGHT, 1e-15);
   EXPECT_NEAR(b.kind[0].coef[2][1], 4.0 * b.kind[0].coef[0][1], 1e-14);
   EXPECT_EQ(b.atom_first_function[1], 4);
   EXPECT_EQ(b.atom_first_function[2], 4);  // no functions on the second atom
-  release_basis(b);
-  release_molecule(m);
 }
 
 TEST_F(BasisInput, SlaterExpansionsUseNormalisedStoTables) {
   read_test_molecule("$molecule units=b ca\n 1 0 0 0\n 1 0 0 1.4\n$end\n");
   const std::string sto = "$basis type=sto\n 1 1\n 0 1 3 1.24\n$end\n";
   read_test_basis("", "basis", "Basis", 0, 0, sto);
-  Molecule m = load_molecule(0, "Molecule");
-  Basis b = load_basis(0, "Basis", m);
-  ASSERT_EQ(b.shells[0].n_primitives, 3);
-  // The published STO-3G hydrogen exponents for zeta = 1.24.
-  EXPECT_NEAR(b.shells[0].exponent[0], 0.1688554040, 1e-8);
-  EXPECT_NEAR(b.shells[0].exponent[2], 3.425250914, 1e-8);
-  EXPECT_NEAR(self_overlap(b.shells[0]), 1.0, 1e-12);
-  release_basis(b);
-  release_molecule(m);
+  {
+    const testing::LoadedBasis loaded("Basis");
+    const ShellSlot& s = loaded.basis.shells[0];
+    ASSERT_EQ(s.n_primitives, 3);
+    // The published STO-3G hydrogen exponents for zeta = 1.24.
+    EXPECT_NEAR(s.exponent[0], 0.1688554040, 1e-8);
+    EXPECT_NEAR(s.exponent[2], 3.425250914, 1e-8);
+    EXPECT_NEAR(self_overlap(s), 1.0, 1e-12);
+  }
   EXPECT_FATAL(read_test_basis("", "basis", "Basis", 0, 1, sto), "nonrelativistic");
   EXPECT_EQ(sto_kg_row(3, 2, 2), nullptr);
   EXPECT_EQ(sto_kg_row(5, 1, 0), nullptr);

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "model/ecp_input.hpp"
-#include "runtime/store.hpp"
 #include "support/model_input.hpp"
 #include "support/molecules.hpp"
 #include "support/runtime_fixture.hpp"

@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "model/ecp_input.hpp"
 #include "model/molecule_record.hpp"
-#include "runtime/store.hpp"
-#include "support/fatal_trap.hpp"
 #include "support/model_input.hpp"
 #include "support/molecules.hpp"
 #include "support/runtime_fixture.hpp"
@@ -22,7 +21,8 @@ class EcpInput : public testing::RuntimeTest {
     return testing::captured_stdout(
         [&] { testing::with_stdin(input, [&] { read_core_potentials(library.c_str()); }); });
   }
-  static void necp(int* out) { store_read("Necp", 0, out, 8); }
+  // Core orbitals of the whole molecule and of the first fragment.
+  static std::vector<int> necp() { return testing::get_ints("Necp"); }
 };
 
 const char* kCH3I =
@@ -32,10 +32,7 @@ const char* kCH3I =
 TEST_F(EcpInput, IodineInMethylIodideLosesTwentyEightCoreElectrons) {
   molecule(kCH3I);
   std::string out = ecp(kDef2);
-  int n[2];
-  necp(n);
-  EXPECT_EQ(n[0], 14);
-  EXPECT_EQ(n[1], 14);
+  EXPECT_EQ(necp(), (std::vector<int>{14, 14}));
   Molecule m = load_molecule(0, "Molecule");
   EXPECT_EQ(m.charge[1], 25.0);
   EXPECT_EQ(m.charge[0], 6.0);
@@ -56,25 +53,18 @@ TEST_F(EcpInput, MoleculeWithoutListedElementsIsLeftAlone) {
   molecule(testing::molecule_group(testing::kWaterAtoms));
   std::string out = ecp(kDef2);
   EXPECT_EQ(out, "");
-  int n[2];
-  necp(n);
-  EXPECT_EQ(n[0], 0);
-  EXPECT_EQ(n[1], 0);
+  EXPECT_EQ(necp(), (std::vector<int>{0, 0}));
   EXPECT_EQ(store_exists("ECP"), 0);
   // Without an "ecp" group at all the same holds.
   ecp("", "$basis $end");
-  necp(n);
-  EXPECT_EQ(n[0] + n[1], 0);
+  EXPECT_EQ(necp(), (std::vector<int>{0, 0}));
 }
 
 TEST_F(EcpInput, OddCoresFragmentsAndLaterEntriesWin) {
   molecule("$molecule units=b mult=3 ca\n mult=2\n 11 0 0 0\n / mult=2\n 11 0 0 9\n$end\n");
   // Sodium: a first entry replaced by a later one with 3 core electrons (one core orbital).
   ecp("", "$ecp\n 11 10 0\n 1\n 1.0 0 1.0\n 11 3 1\n 1\n -2.0 -1 3.0\n 0\n 8 2 0 0\n$end\n");
-  int n[2];
-  necp(n);
-  EXPECT_EQ(n[0], 2);
-  EXPECT_EQ(n[1], 1);
+  EXPECT_EQ(necp(), (std::vector<int>{2, 1}));
   Molecule m = load_molecule(0, "Molecule");
   EXPECT_EQ(m.charge[0], 8.0);
   release_molecule(m);

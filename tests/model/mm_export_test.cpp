@@ -8,12 +8,8 @@
 #include <vector>
 
 #include "model/molecule_record.hpp"
-#include "runtime/node.hpp"
-#include "runtime/pool.hpp"
-#include "runtime/store.hpp"
 #include "support/model_input.hpp"
 #include "support/molecules.hpp"
-#include "support/records.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel {

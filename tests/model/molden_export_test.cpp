@@ -10,12 +10,8 @@
 #include <vector>
 
 #include "model/basis_record.hpp"
-#include "model/molecule_record.hpp"
-#include "runtime/node.hpp"
-#include "runtime/pool.hpp"
 #include "support/model_input.hpp"
 #include "support/molecules.hpp"
-#include "support/records.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel {
@@ -165,20 +161,19 @@ TEST_F(MoldenExport, RestrictedOrbitalsWithOccupationsAndPComponentOrder) {
   std::size_t at = mo_start(lines) + 1;
   ASSERT_EQ(lines.size() - at, static_cast<std::size_t>(kFunctions * (4 + kFunctions)));
   // Stored function order: the p triples stand as z, x, y and are written x, y, z.
-  Molecule m = load_molecule(0, "Molecule");
-  Basis b = load_basis(0, "Basis", m);
   std::vector<int> stored_of(kFunctions);
   for (int i = 0; i < kFunctions; ++i) stored_of[i] = i;
   int p_shells = 0;
-  for (int s = 0; s < b.n_shells; ++s)
-    if (b.shells[s].l == 1) {
-      const int f = b.shells[s].first_function;
-      stored_of[f] = f + 1, stored_of[f + 1] = f + 2, stored_of[f + 2] = f;
-      ++p_shells;
-    }
+  {
+    const testing::LoadedBasis loaded("Basis");
+    for (int s = 0; s < loaded.basis.n_shells; ++s)
+      if (loaded.basis.shells[s].l == 1) {
+        const int f = loaded.basis.shells[s].first_function;
+        stored_of[f] = f + 1, stored_of[f + 1] = f + 2, stored_of[f + 2] = f;
+        ++p_shells;
+      }
+  }
   EXPECT_EQ(p_shells, 2 + 1 + 1);
-  release_basis(b);
-  release_molecule(m);
   const double occupation[] = {2, 2, 2, 2, 1, 0};
   for (int k = 0; k < kFunctions; ++k) {
     char line[64];

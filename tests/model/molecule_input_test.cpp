@@ -4,12 +4,9 @@
 #include <string>
 
 #include "model/molecule_input.hpp"
-#include "model/molecule_record.hpp"
 #include "model/molecule_writer.hpp"
 #include "model/zmatrix_placement.hpp"
-#include "runtime/store.hpp"
 #include "support/capture.hpp"
-#include "support/fatal_trap.hpp"
 #include "support/input_file.hpp"
 #include "support/molecules.hpp"
 #include "support/runtime_fixture.hpp"

@@ -10,13 +10,9 @@
 #include <vector>
 
 #include "integrals/fit_driver.hpp"
-#include "integrals/one_electron_driver.hpp"
 #include "model/basis_record.hpp"
-#include "model/molecule_record.hpp"
-#include "runtime/store.hpp"
 #include "support/model_input.hpp"
 #include "support/molecules.hpp"
-#include "support/records.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel {
@@ -38,14 +34,12 @@ class Populations : public testing::RuntimeTest {
     if (!cb.empty()) testing::put_reals("Cb", cb);
   }
   std::string run() {
-    ::testing::internal::CaptureStdout();
     const std::int64_t before = pool_available();
     const int records = store_exists("pop.S");
-    print_populations();
+    const std::string out = testing::captured_stdout(print_populations);
     EXPECT_EQ(pool_available(), before);
     EXPECT_EQ(store_exists("pop.S"), records);  // the overlap record is gone again
     // The integral step announces itself first.
-    const std::string out = ::testing::internal::GetCapturedStdout();
     const auto start = out.find("\n Overlap populations:");
     return start == std::string::npos ? out : out.substr(start);
   }
@@ -136,9 +130,7 @@ TEST_F(Populations, BondOrderListingThresholdSignAndWrapping) {
   at(4, 0) = 0.9;
   at(5, 0) = 1.95;
   at(5, 5) = 3.0;        // the atom's own entry is never listed
-  ::testing::internal::CaptureStdout();
-  print_population_table(z, 6, charge, spin, bond);
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+  EXPECT_EQ(testing::captured_stdout([&] { print_population_table(z, 6, charge, spin, bond); }),
             "\n Overlap populations:\n  atom    charge   spin p.\n"
             " C1      -0.2500   0.00000\n H1       0.1000   0.00000\n H2       0.1000   0.00000\n"
             " H3       0.1000   0.00000\n H4       0.1000   0.00000\n O1      -0.1500   0.00000\n"
@@ -147,9 +139,7 @@ TEST_F(Populations, BondOrderListingThresholdSignAndWrapping) {
             "\n  H1    |\n  H2    |  C1   :  0.05\n  H3    |  C1   : -0.06\n  H4    |  C1   :  0.90"
             "\n  O1    |  C1   :  1.95\n");
   at(1, 0) = 0.7;  // five neighbours: the fifth goes on a continuation line
-  ::testing::internal::CaptureStdout();
-  print_population_table(z, 6, charge, spin, bond);
-  const std::string out = ::testing::internal::GetCapturedStdout();
+  const std::string out = testing::captured_stdout([&] { print_population_table(z, 6, charge, spin, bond); });
   EXPECT_NE(out.find("\n  C1    |  H1   :  0.70  H2   :  0.05  H3   : -0.06  H4   :  0.90"
                      "\n        |  O1   :  1.95\n"),
             std::string::npos)
@@ -175,11 +165,11 @@ TEST_F(Populations, FittedChargesAreTheFittingFunctionMomentsAtomByAtom) {
   testing::put_reals("da", da);
   testing::put_reals("db", db);
   testing::put_reals("atomic_d", atomic);
-  Molecule mol = load_molecule(0, "Molecule");
-  Basis fit = load_basis(0, "Basis2", mol);
-  const std::vector<int> first(fit.atom_first_function, fit.atom_first_function + 4);
-  release_basis(fit);
-  release_molecule(mol);
+  std::vector<int> first;
+  {
+    const testing::LoadedBasis fit("Basis2");
+    first.assign(fit.basis.atom_first_function, fit.basis.atom_first_function + 4);
+  }
   // sum over atom a's functions of g_k c_k: p and d functions carry no charge.
   auto atom_sum = [&](int a, const std::vector<double>& c) {
     double s = 0.0;

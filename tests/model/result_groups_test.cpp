@@ -12,8 +12,6 @@
 
 #include "input/provided_results.hpp"
 #include "runtime/node.hpp"
-#include "runtime/pool.hpp"
-#include "runtime/store.hpp"
 #include "support/capture.hpp"
 #include "support/input_file.hpp"
 #include "support/records.hpp"

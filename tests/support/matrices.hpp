@@ -6,6 +6,9 @@
 #include <cstddef>
 #include <vector>
 
+#include "linalg/eigen_symmetric.hpp"
+#include "runtime/node.hpp"
+
 namespace ostrel::testing {
 
 inline std::size_t sym_index(int i, int j) {
@@ -55,6 +58,33 @@ inline double orthonormality_error(int n, const double* c, const double* s, int 
       worst = std::max(worst, std::fabs(x - (p == q ? 1.0 : 0.0)));
     }
   return worst;
+}
+
+// Generalised eigenvectors of the packed f in the packed metric s, vector-major n x n
+// (ascending; their eigenvalues into `energies`), by symmetric orthogonalisation. The
+// eigensolver runs as on one node: the MPI tests call this on the master alone.
+inline std::vector<double> roothaan(int n, const std::vector<double>& f, const std::vector<double>& s,
+                                    std::vector<double>* energies = nullptr) {
+  const int nodes = node_count;
+  node_count = 1;
+  const std::size_t n2 = static_cast<std::size_t>(n) * n;
+  std::vector<double> a = s, u(n2), e(n), x(n2, 0.0), g(s.size(), 0.0), w(n2), c(n2, 0.0);
+  eigen_symmetric(a.data(), u.data(), e.data(), n);
+  for (int k = 0; k < n; ++k)
+    for (int i = 0; i < n; ++i)
+      for (int j = 0; j < n; ++j) x[i * n + j] += u[k * n + i] * u[k * n + j] / std::sqrt(e[k]);
+  const std::vector<double> fd = unpack(n, f);
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j <= i; ++j)
+      for (int k = 0; k < n; ++k)
+        for (int l = 0; l < n; ++l) g[i * (i + 1) / 2 + j] += x[k * n + i] * fd[k * n + l] * x[l * n + j];
+  eigen_symmetric(g.data(), w.data(), e.data(), n);
+  for (int orb = 0; orb < n; ++orb)
+    for (int i = 0; i < n; ++i)
+      for (int k = 0; k < n; ++k) c[orb * n + i] += x[i * n + k] * w[orb * n + k];
+  node_count = nodes;
+  if (energies) *energies = e;
+  return c;
 }
 
 }  // namespace ostrel::testing

@@ -7,7 +7,9 @@
 
 #include "integrals/one_electron_driver.hpp"
 #include "model/basis_input.hpp"
+#include "model/basis_record.hpp"
 #include "model/molecule_input.hpp"
+#include "model/molecule_record.hpp"
 #include "runtime/node.hpp"
 #include "support/capture.hpp"
 #include "support/input_file.hpp"
@@ -49,6 +51,20 @@ inline void read_program_basis(const std::string& library, bool fit = false) {
     });
   });
 }
+
+// The stored molecule and one of its bases, loaded on this node and released in stack order.
+struct LoadedBasis {
+  explicit LoadedBasis(const char* record, const char* molecule = "Molecule")
+      : mol(load_molecule(0, molecule)), basis(load_basis(0, record, mol)) {}
+  ~LoadedBasis() {
+    release_basis(basis);
+    release_molecule(mol);
+  }
+  LoadedBasis(const LoadedBasis&) = delete;
+  LoadedBasis& operator=(const LoadedBasis&) = delete;
+  Molecule mol;
+  Basis basis;
+};
 
 // The packed overlap matrix "S" of "Basis", built by every node (empty off the master).
 inline std::vector<double> overlap_matrix() {

@@ -15,6 +15,11 @@ class RuntimeTest : public ::testing::Test {
     store_open("", -64);
   }
   void TearDown() override { store_close(); }
+  // A fresh pool and store, for the next case of a loop.
+  void restart() {
+    store_close();
+    SetUp();
+  }
 };
 
 }  // namespace ostrel::testing

@@ -8,16 +8,11 @@
 #include "input/common_setup.hpp"
 #include "input/control_options.hpp"
 #include "input/pending_modules.hpp"
-#include "runtime/node.hpp"
-#include "runtime/store.hpp"
 #include "scf/gradient/nuclear_gradient.hpp"
 #include "scf/grid/grid_test_system.hpp"
 #include "scf/procedure/scf_procedure.hpp"
-#include "support/capture.hpp"
 #include "support/fatal_trap.hpp"
-#include "support/input_file.hpp"
 #include "support/matrices.hpp"
-#include "support/records.hpp"
 
 namespace ostrel {
 namespace {

@@ -8,17 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "input/common_setup.hpp"
-#include "input/control_options.hpp"
-#include "input/pending_modules.hpp"
 #include "model/molecule_record.hpp"
-#include "runtime/store.hpp"
 #include "scf/gradient/nuclear_gradient.hpp"
-#include "scf/procedure/scf_procedure.hpp"
 #include "scf/procedure/scf_test_system.hpp"
-#include "support/fatal_trap.hpp"
-#include "support/input_file.hpp"
-#include "support/runtime_fixture.hpp"
 
 namespace ostrel {
 namespace {
@@ -150,8 +142,7 @@ TEST_F(ScfGradient, OrbitalDensityModelAgreesWithPsi4) { check(water('J', kTight
 
 TEST_F(ScfGradient, WaterOrbitalAndFittedDensityModelsAgreeWithDifferences) {
   check(water('J', kOrbital), nullptr, {0, 1, 2, 3, 4, 5, 6, 7, 8});
-  store_close();
-  SetUp();
+  restart();
   check(water('V', kFitted), nullptr, {0, 1, 2, 3, 4, 5, 6, 7, 8});
 }
 

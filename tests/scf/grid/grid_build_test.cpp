@@ -3,12 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <vector>
 
 #include "scf/grid/grid_build.hpp"
 #include "scf/grid/grid_test_system.hpp"
-#include "scf/xc/xc_point.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel {
@@ -85,8 +83,6 @@ TEST_F(GridBuild, BuiltGridReachesTheRequestedAccuracyWithFewerPoints) {
     // Sparse outer and inner shells end with the smallest rule.
     EXPECT_EQ(g.orders[2 * 0], 26);
     EXPECT_EQ(g.orders[2 * 39], 26);
-    std::printf("  water %s: %d final, %d coarse points; E = %.10f, %.10f (5810 points: %.10f)\n",
-                name, g.n_points[0], g.n_points[1], e_final, e_coarse, e_ref);
     grid_release(ref);
     grid_release(g);
   }

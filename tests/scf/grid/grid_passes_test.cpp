@@ -7,15 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "runtime/store.hpp"
 #include "scf/grid/grid_options.hpp"
 #include "scf/grid/grid_passes.hpp"
 #include "scf/grid/grid_print.hpp"
 #include "scf/grid/grid_test_system.hpp"
-#include "scf/xc/xc_functional.hpp"
-#include "support/capture.hpp"
-#include "support/fatal_trap.hpp"
-#include "support/input_file.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel {

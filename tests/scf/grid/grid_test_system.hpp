@@ -8,11 +8,8 @@
 #include <numbers>
 #include <vector>
 
-#include "runtime/node.hpp"
 #include "scf/grid/grid_points.hpp"
-#include "scf/grid/grid_record.hpp"
 #include "scf/grid/grid_weights.hpp"
-#include "scf/numint/basis_eval.hpp"
 #include "scf/xc/xc_full_tensors.hpp"
 #include "support/model_input.hpp"
 #include "support/molecules.hpp"

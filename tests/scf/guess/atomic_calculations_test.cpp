@@ -5,11 +5,8 @@
 
 #include "guess_fixture.hpp"
 #include "integrals/basis_adapter.hpp"
-#include "model/basis_record.hpp"
-#include "model/molecule_record.hpp"
 #include "scf/guess/atomic_coulomb.hpp"
 #include "support/matrices.hpp"
-#include "support/records.hpp"
 
 namespace ostrel {
 namespace {
@@ -54,8 +51,7 @@ TEST_F(Guess, FreeAtomsMatchPsi4) {
     EXPECT_NEAR(e[0], r.energy, 1e-7);
     const std::vector<double> orbitals = testing::get_reals(kAtomicEnergiesRecord);
     for (std::size_t k = 0; k < r.orbitals.size(); ++k) EXPECT_NEAR(orbitals[k], r.orbitals[k], 1e-7) << k;
-    store_close();
-    SetUp();
+    restart();
   }
 }
 
@@ -79,8 +75,7 @@ TEST_F(Guess, ExactExchangeShareBecomesLocalExchangeInTheAtoms) {
   prepare(" 10 0 0 0\n", "S");
   atoms();
   const double slater = testing::get_reals(kAtomicTotalsRecord)[0];
-  store_close();
-  SetUp();
+  restart();
   prepare(" 10 0 0 0\n", "HF");
   const std::string out = atoms();
   EXPECT_EQ(out.find("converge"), std::string::npos) << out;
@@ -94,24 +89,19 @@ TEST_F(Guess, OpenShellAndHeavyAtomsConvergeWithTheirElectrons) {
   const std::string out = atoms();
   EXPECT_EQ(out.find("converge"), std::string::npos) << out;
   const double electrons[6] = {6, 7, 26, 35, 53 - 28, 29};
-  Molecule mol = load_molecule(0, "Molecule");
-  Basis basis = load_basis(0, "Basis", mol);
-  {
-    BasisViews views(basis, mol);
-    const std::vector<double> big = testing::get_reals("atomic_D");
-    long at = 0;
-    for (int a = 0; a < 6; ++a) {
-      const int nf = views.atoms.atoms[a].nfunc;
-      const int first[2] = {0, nf};
-      const AtomSet one{1, &views.atoms.atoms[a], first};
-      std::vector<double> s(static_cast<std::size_t>(nf) * (nf + 1) / 2, 0.0);
-      add_packed_matrices(PairOperator::overlap, one, 0.0, {}, 0, 1, s.data());
-      EXPECT_NEAR(testing::packed_trace(nf, big.data() + at, s.data()), electrons[a], 1e-9) << a;
-      at += static_cast<long>(nf) * (nf + 1) / 2;
-    }
+  const testing::LoadedBasis loaded("Basis");
+  const BasisViews views(loaded.basis, loaded.mol);
+  const std::vector<double> big = testing::get_reals("atomic_D");
+  long at = 0;
+  for (int a = 0; a < 6; ++a) {
+    const int nf = views.atoms.atoms[a].nfunc;
+    const int first[2] = {0, nf};
+    const AtomSet one{1, &views.atoms.atoms[a], first};
+    std::vector<double> s(static_cast<std::size_t>(nf) * (nf + 1) / 2, 0.0);
+    add_packed_matrices(PairOperator::overlap, one, 0.0, {}, 0, 1, s.data());
+    EXPECT_NEAR(testing::packed_trace(nf, big.data() + at, s.data()), electrons[a], 1e-9) << a;
+    at += static_cast<long>(nf) * (nf + 1) / 2;
   }
-  release_basis(basis);
-  release_molecule(mol);
 }
 
 // The closed form against central differences of the s-s interaction.

@@ -10,10 +10,8 @@
 #include "input/element_table.hpp"
 #include "input/pending_modules.hpp"
 #include "model/ecp_input.hpp"
-#include "runtime/store.hpp"
 #include "scf/guess/atomic_calculations.hpp"
 #include "scf/xc/xc_full_tensors.hpp"
-#include "support/input_file.hpp"
 #include "support/model_input.hpp"
 #include "support/runtime_fixture.hpp"
 
@@ -21,11 +19,12 @@ namespace ostrel {
 
 inline const std::string kDef2 = std::string(OSTREL_SOURCE_DIR) + "/data/basis/def2";
 
+// Its set-up functions are static: the node tests call them without the fixture.
 class Guess : public testing::RuntimeTest {
- protected:
+ public:
   // A molecule (lines "Z x y z" in angstrom) in def2-SVP with its fitting set, the element
   // table and a functional; core potentials when `ecp`.
-  void prepare(const std::string& atoms, const char* functional, bool ecp = false, int charge = 0,
+  static void prepare(const std::string& atoms, const char* functional, bool ecp = false, int charge = 0,
                int multiplicity = 1, const char* element_group = "") {
     char head[96];
     std::snprintf(head, sizeof head, "$molecule charge=%d multiplicity=%d\n cartesian\n set=def2-SVP\n",
@@ -44,7 +43,7 @@ class Guess : public testing::RuntimeTest {
     xc_store_write(testing::named_functional(functional));
   }
   // Records the SCF set-up and the guess options leave for the guess.
-  void options(int na, int nb, int restricted, int mix = 0, int localize = 0, int read = 0,
+  static void options(int na, int nb, int restricted, int mix = 0, int localize = 0, int read = 0,
                const char* print = "", const char* save = "") {
     const int a[2] = {na, na}, b[2] = {nb, nb};
     store_write("Na", 0, a, 8);
@@ -63,8 +62,8 @@ class Guess : public testing::RuntimeTest {
     store_write("guess_na", 0, order.data(), 8L * n);
     store_write("guess_nb", 0, order.data(), 8L * n);
   }
-  std::string guess() { return testing::captured_stdout(initial_guess); }
-  std::string atoms() { return testing::captured_stdout(atomic_calculations); }
+  static std::string guess() { return testing::captured_stdout(initial_guess); }
+  static std::string atoms() { return testing::captured_stdout(atomic_calculations); }
 };
 
 }  // namespace ostrel

@@ -5,10 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "runtime/store.hpp"
 #include "scf/guess/guess_driver.hpp"
 #include "scf/guess/vector_file.hpp"
-#include "support/fatal_trap.hpp"
+#include "support/capture.hpp"
 #include "support/input_file.hpp"
 #include "support/records.hpp"
 #include "support/runtime_fixture.hpp"
@@ -52,13 +51,11 @@ TEST_F(GuessOptionsTest, InputVectors) {
   EXPECT_EQ(testing::get_reals("guess_ea"), (std::vector<double>{-0.5, 0.25}));
   EXPECT_EQ(testing::get_reals("guess_Cb"), (std::vector<double>{1, 2, 3, 4}));  // beta copied from alpha
   EXPECT_EQ(testing::get_reals("guess_eb"), (std::vector<double>{-0.5, 0.25}));
-  store_close();
-  SetUp();
+  restart();
   read("$guess read=-2 $end\n$ce n=2 ca=1,0,0,1 ea=-1,1 cb=0,1,1,0 eb=-2 $end", 2, 0);
   EXPECT_EQ(testing::get_reals("guess_Cb"), (std::vector<double>{0, 1, 1, 0}));
   EXPECT_EQ(testing::get_reals("guess_eb"), (std::vector<double>{-2, 0}));
-  store_close();
-  SetUp();
+  restart();
   read("$guess read=-1 $end", 2, 1);  // no "$ce": room for twice the basis
   EXPECT_EQ(store_size("guess_Ca"), 8 * 16);
   EXPECT_EQ(store_size("guess_ea"), 8 * 4);
@@ -68,9 +65,7 @@ TEST_F(GuessOptionsTest, PrintedOrbitalsReadBackAsTheGuessGroup) {
   constexpr int n = 3;
   const double c[n * n] = {0.9, 0.1, -0.2, 0.3, -0.8, 0.4, 0.05, 0.45, 0.7};
   const double e[n] = {-1.25, -0.5, 0.375};
-  ::testing::internal::CaptureStdout();
-  print_vectors_ce("", "a", e, c, n);
-  const std::string printed = ::testing::internal::GetCapturedStdout();
+  const std::string printed = testing::captured_stdout([&] { print_vectors_ce("", "a", e, c, n); });
   read("$guess read=-1 $end\n" + printed, n, 1);
   const std::vector<double> ca = testing::get_reals("guess_Ca"), cb = testing::get_reals("guess_Cb");
   const std::vector<double> ea = testing::get_reals("guess_ea");

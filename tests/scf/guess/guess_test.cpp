@@ -8,21 +8,13 @@
 #include <vector>
 
 #include "guess_fixture.hpp"
-#include "input/pending_modules.hpp"
 #include "input/task_dispatch.hpp"
 #include "integrals/basis_adapter.hpp"
 #include "integrals/coulomb_fit.hpp"
-#include "runtime/store.hpp"
-#include "scf/guess/atomic_calculations.hpp"
 #include "scf/guess/guess_frame.hpp"
 #include "scf/guess/vector_file.hpp"
-#include "support/fatal_trap.hpp"
-#include "support/input_file.hpp"
 #include "support/matrices.hpp"
-#include "support/model_input.hpp"
 #include "support/molecules.hpp"
-#include "support/records.hpp"
-#include "support/runtime_fixture.hpp"
 
 namespace ostrel {
 namespace {
@@ -65,26 +57,20 @@ TEST_F(Guess, WaterMinimalBasisGuessIsOrthonormalAndOrdered) {
 TEST_F(Guess, AtomicFitsCarryEachAtomsElectrons) {
   prepare(kWater, "PBE");
   atoms();
-  Molecule mol = load_molecule(0, "Molecule");
-  Basis fit = load_basis(0, "Basis2", mol);
-  {
-    BasisViews views(fit, mol);
-    const int m = fit.n_functions;
-    std::vector<double> moments(4 * static_cast<std::size_t>(m), 0.0);
-    fit_moments(views.atoms, moments.data());
-    const std::vector<double> d = testing::get_reals("atomic_d"), da = testing::get_reals("da"), db = testing::get_reals("db");
-    ASSERT_EQ(d.size(), static_cast<std::size_t>(m));
-    const double expected[3] = {8.0, 1.0, 1.0};
-    for (int a = 0; a < 3; ++a) {
-      double q = 0.0;
-      for (int k = views.atoms.first_function[a]; k < views.atoms.first_function[a + 1]; ++k)
-        q += d[k] * moments[k];
-      EXPECT_NEAR(q, expected[a], 5e-3) << a;
-    }
-    for (int k = 0; k < m; ++k) EXPECT_TRUE(da[k] == 0.5 * d[k] && db[k] == 0.5 * d[k]) << k;
+  const testing::LoadedBasis fit("Basis2");
+  const BasisViews views(fit.basis, fit.mol);
+  const int m = fit.basis.n_functions;
+  std::vector<double> moments(4 * static_cast<std::size_t>(m), 0.0);
+  fit_moments(views.atoms, moments.data());
+  const std::vector<double> d = testing::get_reals("atomic_d"), da = testing::get_reals("da"), db = testing::get_reals("db");
+  ASSERT_EQ(d.size(), static_cast<std::size_t>(m));
+  const double expected[3] = {8.0, 1.0, 1.0};
+  for (int a = 0; a < 3; ++a) {
+    double q = 0.0;
+    for (int k = views.atoms.first_function[a]; k < views.atoms.first_function[a + 1]; ++k) q += d[k] * moments[k];
+    EXPECT_NEAR(q, expected[a], 5e-3) << a;
   }
-  release_basis(fit);
-  release_molecule(mol);
+  for (int k = 0; k < m; ++k) EXPECT_TRUE(da[k] == 0.5 * d[k] && db[k] == 0.5 * d[k]) << k;
 }
 
 TEST_F(Guess, MixTurnsHomoAndLumoOppositeWays) {

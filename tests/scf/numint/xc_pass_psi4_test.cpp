@@ -11,14 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "runtime/pool.hpp"
-#include "scf/grid/grid_record.hpp"
-#include "runtime/store.hpp"
 #include "scf/numint/generated/xc_pass_psi4_reference.hpp"
 #include "scf/numint/xc_pass_system.hpp"
 #include "scf/numint/xc_passes.hpp"
 #include "support/matrices.hpp"
-#include "support/runtime_fixture.hpp"
 
 namespace ostrel {
 namespace {

@@ -11,26 +11,14 @@
 #include <string>
 #include <vector>
 
-#include "integrals/one_electron_driver.hpp"
-#include "model/basis_record.hpp"
-#include "model/molecule_record.hpp"
-#include "runtime/node.hpp"
-#include "runtime/store.hpp"
-#include "runtime/pool.hpp"
 #include "scf/grid/grid_options.hpp"
 #include "scf/grid/grid_passes.hpp"
 #include "scf/grid/grid_test_system.hpp"
 #include "scf/numint/basis_eval_shells.hpp"
 #include "scf/numint/xc_block_kernels.hpp"
-#include "scf/xc/xc_functional.hpp"
-#include "support/input_file.hpp"
-#include "support/model_input.hpp"
-#include "support/molecules.hpp"
-#include "support/records.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel::testing {
-
 
 inline void store_functional(const char* name) { xc_store_write(named_functional(name)); }
 

@@ -10,12 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "model/basis_record.hpp"
-#include "model/molecule_record.hpp"
-#include "runtime/store.hpp"
 #include "scf/numint/generated/xc_pass_psi4_reference.hpp"
 #include "scf/numint/xc_pass_system.hpp"
 #include "scf/numint/xc_passes.hpp"
+#include "support/matrices.hpp"
 
 namespace ostrel {
 namespace {
@@ -59,13 +57,9 @@ class XcPass : public testing::XcStoreTest {
     std::vector<double> c(static_cast<std::size_t>(nbf) * occ);
     for (int mu = 0; mu < nbf; ++mu)
       for (int i = 0; i < occ; ++i)
-        c[mu * occ + i] = 0.4 * std::cos(0.7 * mu + 1.3 * i + phase) * std::exp(-0.05 * mu) +
+        c[i * nbf + mu] = 0.4 * std::cos(0.7 * mu + 1.3 * i + phase) * std::exp(-0.05 * mu) +
                           (mu == i ? 0.6 : 0.0);
-    std::vector<double> d(tri, 0.0);
-    for (int mu = 0, k = 0; mu < nbf; ++mu)
-      for (int nu = 0; nu <= mu; ++nu, ++k)
-        for (int i = 0; i < occ; ++i) d[k] += c[mu * occ + i] * c[nu * occ + i];
-    return d;
+    return testing::density(nbf, occ, c);
   }
 
   Energy orbital(const std::vector<double>& da, const std::vector<double>& db) {
@@ -251,18 +245,17 @@ TEST_F(XcPass, KernelIsTheDerivativeOfTheFittedPotential) {
 // -2 C (N/2)^(4/3) (a/pi)^2 (3 pi / (4 a))^(3/2) of a normalised Gaussian holding N electrons.
 TEST_F(XcPass, FittedSlaterExchangeOfAGaussianIsAnalytic) {
   prepare("$molecule units=b cartesian\n 10 0.3 -0.2 0.1\n$end\n", "$grid $end\n", "S", 1);
-  Molecule mol = load_molecule(0, "Molecule");
-  Basis basis = load_basis(0, "Basis2", mol);
-  int chosen = -1;
-  for (int i = 0; i < basis.n_shells && chosen < 0; ++i)
-    if (basis.shells[i].l == 0 && basis.shells[i].n_primitives == 1 && basis.shells[i].exponent[0] > 1.0 &&
-        basis.shells[i].exponent[0] < 10.0)
-      chosen = i;
-  ASSERT_GE(chosen, 0);
-  const double a = basis.shells[chosen].exponent[0];
-  const int k = basis.shell_first_function[chosen];
-  release_basis(basis);
-  release_molecule(mol);
+  double a = 0.0;
+  int k = -1;
+  {
+    const testing::LoadedBasis loaded("Basis2");
+    const Basis& basis = loaded.basis;
+    for (int i = 0; i < basis.n_shells && k < 0; ++i)
+      if (basis.shells[i].l == 0 && basis.shells[i].n_primitives == 1 && basis.shells[i].exponent[0] > 1.0 &&
+          basis.shells[i].exponent[0] < 10.0)
+        a = basis.shells[i].exponent[0], k = basis.shell_first_function[i];
+  }
+  ASSERT_GE(k, 0);
   std::vector<double> d(nfit, 0.0);
   const double electrons = 10.0;
   d[k] = 0.5 * electrons / fit.charge[k];  // alpha coefficients
@@ -320,10 +313,7 @@ TEST_F(XcPass, OrbitalDensityIntegratesToTraceDS) {
     store_clear();
     prepare(kWater, tight ? kRadial100 : "$grid $end\n", "PBE", 1, tight ? 2030 : 0);
     const std::vector<double> d(xc_psi4::kWaterPbeDa, xc_psi4::kWaterPbeDa + tri);
-    const std::vector<double> s = testing::overlap_matrix();
-    double trace = 0.0;
-    for (int i = 0, k = 0; i < nbf; ++i)
-      for (int j = 0; j <= i; ++j, ++k) trace += (i == j ? 1.0 : 2.0) * d[k] * s[k];
+    const double trace = testing::packed_trace(nbf, d.data(), testing::overlap_matrix().data());
     EXPECT_NEAR(trace, 5.0, 1e-8);
     EXPECT_NEAR(testing::grid_density_integral(d, true), trace, tight ? 1e-6 : 3e-5);
   }

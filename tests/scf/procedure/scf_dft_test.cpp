@@ -4,10 +4,7 @@
 #include <cmath>
 #include <string>
 
-#include "runtime/store.hpp"
-#include "scf/procedure/scf_steps.hpp"
 #include "scf/procedure/scf_test_system.hpp"
-#include "support/molecules.hpp"
 
 namespace ostrel {
 namespace {
@@ -55,11 +52,7 @@ TEST_F(ScfDft, DefaultModelConvergesAndRestartsOnTheFinalGrid) {
   EXPECT_EQ(out.find(" Grid:", first + 1), std::string::npos) << out;
 
   store_put("scf_Gmax", 0.0);
-  const std::string again = [&] {
-    ::testing::internal::CaptureStdout();
-    scf_run();
-    return ::testing::internal::GetCapturedStdout();
-  }();
+  const std::string again = testing::captured_stdout(scf_run);
   // One grid, rebuilt for the converged density; at most one more step. The orders differ
   // from those the guess density gave, by a few 1e-8 hartree over 500 shells.
   first = again.find(" Grid:");

@@ -6,8 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "integrals/fit_driver.hpp"
-#include "scf/procedure/scf_procedure.hpp"
 #include "scf/procedure/scf_test_system.hpp"
 
 namespace ostrel {
@@ -25,9 +23,7 @@ class ScfEdge : public testing::ScfSystem {
 };
 
 TEST_F(ScfEdge, NegativeIterationsOnlyFormTheDensities) {
-  prepare("$scf $end");
-  no_grid();
-  core_guess();
+  prepare_core("$scf $end");
   set_iterations(-1);
   const std::vector<double> c = get_reals("Ca");
   const std::string out = run(scf_run);
@@ -41,9 +37,7 @@ TEST_F(ScfEdge, NegativeIterationsOnlyFormTheDensities) {
 }
 
 TEST_F(ScfEdge, OneIterationPrintsOneLineAndNoConvergence) {
-  prepare("$scf iterations=1 $end");
-  no_grid();
-  core_guess();
+  prepare_core("$scf iterations=1 $end");
   const std::string out = run(scf_run);
   EXPECT_EQ(testing::iteration_lines(out), 1) << out;
   EXPECT_NE(out.find(" SCF not converged after 1 iteration: gradient "), std::string::npos) << out;
@@ -59,9 +53,7 @@ TEST_F(ScfEdge, OneIterationPrintsOneLineAndNoConvergence) {
 // The same start vectors give the same gradient bit for bit: a threshold equal to it does
 // not converge, the next larger double does.
 TEST_F(ScfEdge, GradientEqualToTheThresholdIsNotConverged) {
-  prepare("$scf iterations=1 $end");
-  no_grid();
-  core_guess();
+  prepare_core("$scf iterations=1 $end");
   const std::vector<double> ca = get_reals("Ca");
   run(scf_run);
   const double g = store_get<double>("scf_Gmax");
@@ -80,9 +72,7 @@ TEST_F(ScfEdge, GradientEqualToTheThresholdIsNotConverged) {
 // fitxc=0 with the default fit code: exact four-centre Coulomb, and the printed difference
 // to the fitted energy.
 TEST_F(ScfEdge, ExactCoulombWithoutXcFitPrintsTheFitError) {
-  prepare("$scf fitxc=0 procedure=bfgs iterations=40 convergence=1e-8 $end", 0, 'V');
-  no_grid();
-  core_guess();
+  prepare_core("$scf fitxc=0 procedure=bfgs iterations=40 convergence=1e-8 $end", 0, 'V');
   const std::string out = run(scf_run);
   EXPECT_NE(out.find(" converged!\n"), std::string::npos) << out;
   const std::size_t at = out.rfind(" r(J)  =");
@@ -105,18 +95,13 @@ TEST_F(ScfEdge, ExactCoulombWithoutXcFitPrintsTheFitError) {
 
 TEST_F(ScfEdge, RestrictedOpenShellStops) {
   // Newton-Raphson (the default with fitxc on) is not available for it.
-  prepare("$scf restrict=1 iterations=5 $end", 1);
-  no_grid();
-  core_guess();
+  prepare_core("$scf restrict=1 iterations=5 $end", 1);
   EXPECT_EQ(store_get<int>("closed"), 0);
   testing::captured_stdout([&] { EXPECT_FATAL(scf_run(), "\n N.I."); });
 
   // Canonicalisation is required at the first iteration.
-  store_close();
-  SetUp();
-  prepare("$scf restrict=1 procedure=bfgs diagm=1 iterations=5 $end", 1);
-  no_grid();
-  core_guess();
+  restart();
+  prepare_core("$scf restrict=1 procedure=bfgs diagm=1 iterations=5 $end", 1);
   testing::captured_stdout([&] { EXPECT_FATAL(scf_run(), "diagm"); });
 }
 

@@ -6,14 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "model/basis_input.hpp"
 #include "model/molecule_record.hpp"
-#include "runtime/store.hpp"
 #include "scf/procedure/scf_one_electron.hpp"
-#include "support/fatal_trap.hpp"
 #include "support/model_input.hpp"
 #include "support/molecules.hpp"
-#include "support/records.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel {
@@ -38,9 +34,7 @@ class ScfOneElectron : public testing::RuntimeTest {
     store_put("N3fit", n3fit);
   }
   std::string run() {
-    ::testing::internal::CaptureStdout();
-    scf_one_electron_setup();
-    return ::testing::internal::GetCapturedStdout();
+    return testing::captured_stdout([&] { scf_one_electron_setup(); });
   }
 };
 
@@ -64,8 +58,7 @@ TEST_F(ScfOneElectron, FieldAddsToTheNuclearEnergyAndSubtractsTheDipoleFromH0) {
   EXPECT_NEAR(enn0, enn, 1e-12);
   EXPECT_NEAR(s[0], 1.0, 1e-12);  // normalised oxygen 1s
 
-  store_close();
-  SetUp();
+  restart();
   const double field[3] = {0.0, 0.0, 0.01};
   prepare(0, 0, field);
   const std::string out = run();

@@ -4,13 +4,9 @@
 #include <cstring>
 
 #include "input/element_table.hpp"
-#include "model/molecule_input.hpp"
 #include "runtime/message_passing.hpp"
-#include "runtime/node.hpp"
-#include "runtime/store.hpp"
 #include "scf/guess/guess_driver.hpp"
 #include "scf/procedure/scf_options.hpp"
-#include "support/input_file.hpp"
 #include "support/model_input.hpp"
 
 namespace ostrel {

@@ -7,10 +7,7 @@
 #include <vector>
 
 #include "input/element_table.hpp"
-#include "runtime/store.hpp"
 #include "scf/procedure/scf_options.hpp"
-#include "support/fatal_trap.hpp"
-#include "support/input_file.hpp"
 #include "support/model_input.hpp"
 #include "support/molecules.hpp"
 #include "support/runtime_fixture.hpp"
@@ -110,9 +107,7 @@ class ScfOptionsTest : public testing::RuntimeTest {
   }
   std::string setup(const std::string& groups) {
     InputFile f(groups);
-    ::testing::internal::CaptureStdout();
-    scf_setup_options(f.get());
-    return ::testing::internal::GetCapturedStdout();
+    return testing::captured_stdout([&] { scf_setup_options(f.get()); });
   }
   // "Na", "Nb", "Ncore" and "Nactive", whole molecule then first fragment.
   static std::vector<int> counts() {
@@ -132,8 +127,7 @@ TEST_F(ScfOptionsTest, ElectronAndCoreCounts) {
   EXPECT_EQ(counts(), (std::vector<int>{5, 5, 5, 5, 1, 1, 7, 7}));  // O 1s core; 2s2p of O and two 1s
   EXPECT_EQ(store_size("invA"), 8 * 84 * 85 / 2);
   EXPECT_NE(out.find(" | Approximation to E(xc)             PBE\n"), std::string::npos) << out;
-  store_close();
-  SetUp();
+  restart();
   // Cation without fit; one core value given applies to the whole molecule only.
   prepare(testing::molecule_group(testing::kWaterAtoms, 1, 2), "DFT", 0, 13, 0);
   setup("$scf core=0 $end");
@@ -147,8 +141,7 @@ TEST_F(ScfOptionsTest, CorePotentialsReplaceTheCoreAndReduceTheValenceCounts) {
   setup("");
   const std::vector<int> c = counts();
   EXPECT_EQ(std::vector<int>(c.begin(), c.begin() + 6), (std::vector<int>{13, 13, 13, 13, 14, 14}));
-  store_close();
-  SetUp();
+  restart();
   // A potential for both shells of Be2+, which has one left.
   prepare("$molecule charge=2\n cartesian\n 4 0 0 0\n$end\n", "DFT", 'V', 5, 0, 0, 2);
   InputFile f("");

@@ -7,9 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "integrals/fit_driver.hpp"
-#include "scf/procedure/scf_procedure.hpp"
-#include "scf/procedure/scf_steps.hpp"
 #include "scf/procedure/scf_test_system.hpp"
 
 namespace ostrel {
@@ -76,15 +73,10 @@ TEST_F(ScfOverlapFit, FittedChargesAreTheElectronCounts) {
 // The Fock matrices are the energy derivative: the gradient predicts the energy change
 // along a rotation, for both fit metrics, closed and open shell.
 TEST_F(ScfOverlapFit, GradientPredictsTheEnergyChange) {
-  bool first = true;
   for (int fit : {'S', 'J'})
     for (int charge : {0, 1}) {
       SCOPED_TRACE(::testing::Message() << char(fit) << " charge " << charge);
-      if (!first) {
-        store_close();
-        SetUp();
-      }
-      first = false;
+      if (fit == 'J' || charge) restart();
       start(fit, charge);
       EXPECT_LT(energy_derivative_error(charge ? 2 : 1), 1e-6);
     }
@@ -93,10 +85,7 @@ TEST_F(ScfOverlapFit, GradientPredictsTheEnergyChange) {
 TEST_F(ScfOverlapFit, HessianImageMatchesGradientDifferences) {
   for (int charge : {0, 1}) {
     SCOPED_TRACE(charge);
-    if (charge) {
-      store_close();
-      SetUp();
-    }
+    if (charge) restart();
     start('S', charge);
     for (const char* name : {"Ca1", "Cb1", "F1Ca", "F1Cb"}) store_alloc(name, 8 * n * na);
     const testing::HessianCheck r = testing::hessian_fd_check(3, 1e-4);
@@ -108,14 +97,9 @@ TEST_F(ScfOverlapFit, HessianImageMatchesGradientDifferences) {
 TEST_F(ScfOverlapFit, NewtonAndBfgsRunsConvergeToTheSameEnergy) {
   double energy[2];
   for (int k = 0; k < 2; ++k) {
-    if (k) {
-      store_close();
-      SetUp();
-    }
-    prepare(k ? "$scf procedure=bfgs iterations=80 convergence=1e-9 $end" : "$scf iterations=30 convergence=1e-9 $end", 0,
-            'S');
-    no_grid();
-    core_guess();
+    if (k) restart();
+    prepare_core(k ? "$scf procedure=bfgs iterations=80 convergence=1e-9 $end" : "$scf iterations=30 convergence=1e-9 $end",
+                 0, 'S');
     const std::string out = run(scf_run);
     EXPECT_NE(out.find(" converged!\n"), std::string::npos) << out;
     energy[k] = store_get<double>("ESCF");

@@ -6,10 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "runtime/store.hpp"
 #include "scf/gradient/nuclear_gradient.hpp"
 #include "scf/procedure/scf_test_system.hpp"
-#include "support/molecules.hpp"
 
 namespace ostrel {
 namespace {

@@ -47,16 +47,10 @@ class ScfReport : public testing::RuntimeTest {
   }
   void set_print(const char* text) { store_put_text("PRINT", text, 128); }
   std::string report(const char* theory = "DFT") {
-    ::testing::internal::CaptureStdout();
     const std::int64_t before = pool_available();
-    try {
-      scf_report(theory);
-    } catch (...) {
-      ::testing::internal::GetCapturedStdout();
-      throw;
-    }
+    const std::string out = testing::captured_stdout([&] { scf_report(theory); });
     EXPECT_EQ(pool_available(), before);
-    return ::testing::internal::GetCapturedStdout();
+    return out;
   }
 };
 
@@ -99,15 +93,13 @@ TEST_F(ScfReport, EnergiesDipoleOrbitalListsAndPrintOptions) {
   set_print("");
   set_electrons(18, 18, 1);
   EXPECT_NE(report().find("\n virtual:\n  19     3.500000   20     4.750000\n"), std::string::npos);
+  // Beta: highest occupied 2..9, lowest virtual 10..17 of its own energies.
   set_electrons(10, 9, 0);
-  EXPECT_NE(report().find(kShortAlpha +
-                          "\n One-Electron Energies (beta)\n occupied:"
-                          "\n   2   -17.250000    3   -16.000000    4   -14.750000    5   -13.500000"
-                          "\n   6   -12.250000    7   -11.000000    8    -9.750000    9    -8.500000"
-                          "\n virtual:"
-                          "\n  10    -7.250000   11    -6.000000   12    -4.750000   13    -3.500000"
-                          "\n  14    -2.250000   15    -1.000000   16     0.250000   17     1.500000\n"),
+  const std::string open = report();
+  EXPECT_NE(open.find(kShortAlpha + "\n One-Electron Energies (beta)\n occupied:\n   2   -17.250000 "),
             std::string::npos);
+  EXPECT_NE(open.find("    9    -8.500000\n virtual:\n  10    -7.250000 "), std::string::npos) << open;
+  EXPECT_EQ(open.rfind("   17     1.500000\n"), open.size() - 19) << open;
 }
 
 TEST_F(ScfReport, DensityMatricesAlphaAndBetaUnlessClosed) {
@@ -152,9 +144,7 @@ class ScfReportLocalize : public testing::RuntimeTest {
   }
   std::string report(const char* print) {
     store_put_text("PRINT", print, 128);
-    ::testing::internal::CaptureStdout();
-    scf_report("DFT");
-    return ::testing::internal::GetCapturedStdout();
+    return testing::captured_stdout([&] { scf_report("DFT"); });
   }
   std::vector<double> s, c;
 };

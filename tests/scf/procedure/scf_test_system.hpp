@@ -15,49 +15,31 @@
 #include "input/element_table.hpp"
 #include "input/pending_modules.hpp"
 #include "integrals/fit_driver.hpp"
-#include "linalg/eigen_symmetric.hpp"
-#include "model/basis_input.hpp"
-#include "runtime/node.hpp"
-#include "runtime/store.hpp"
 #include "scf/procedure/scf_one_electron.hpp"
 #include "scf/procedure/scf_options.hpp"
 #include "scf/procedure/scf_procedure.hpp"
 #include "scf/procedure/scf_steps.hpp"
-#include "support/fatal_trap.hpp"
-#include "support/input_file.hpp"
 #include "support/matrices.hpp"
 #include "support/model_input.hpp"
 #include "support/molecules.hpp"
-#include "support/records.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel::testing {
 
 inline const std::string kScfLibrary = std::string(OSTREL_SOURCE_DIR) + "/data/basis/def2";
 
-// Generalised eigenvectors of the packed f in the packed metric s, column-major n x n
-// (one column per orbital, ascending), by symmetric orthogonalisation. The eigensolver runs
-// as on one node: the MPI tests call this on the master alone.
-inline std::vector<double> roothaan(int n, const std::vector<double>& f, const std::vector<double>& s) {
-  const int nodes = node_count;
-  node_count = 1;
-  const std::size_t n2 = static_cast<std::size_t>(n) * n;
-  std::vector<double> a = s, u(n2), e(n), x(n2, 0.0), g(s.size(), 0.0), w(n2), c(n2, 0.0);
-  eigen_symmetric(a.data(), u.data(), e.data(), n);
-  for (int k = 0; k < n; ++k)
-    for (int i = 0; i < n; ++i)
-      for (int j = 0; j < n; ++j) x[i * n + j] += u[k * n + i] * u[k * n + j] / std::sqrt(e[k]);
-  const std::vector<double> fd = unpack(n, f);
-  for (int i = 0; i < n; ++i)
-    for (int j = 0; j <= i; ++j)
-      for (int k = 0; k < n; ++k)
-        for (int l = 0; l < n; ++l) g[i * (i + 1) / 2 + j] += x[k * n + i] * fd[k * n + l] * x[l * n + j];
-  eigen_symmetric(g.data(), w.data(), e.data(), n);
-  for (int orb = 0; orb < n; ++orb)
-    for (int i = 0; i < n; ++i)
-      for (int k = 0; k < n; ++k) c[orb * n + i] += x[i * n + k] * w[orb * n + k];
-  node_count = nodes;
-  return c;
+// What `body` prints; a fatal stop fails the test and ends the body.
+inline std::string run_captured(const std::function<void()>& body) {
+  ::testing::internal::CaptureStdout();
+  FatalTrap trap;
+  try {
+    body();
+  } catch (const FatalStop& stop) {
+    const std::string out = ::testing::internal::GetCapturedStdout();
+    ADD_FAILURE() << stop.what() << "\n" << out;
+    return out;
+  }
+  return ::testing::internal::GetCapturedStdout();
 }
 
 class ScfSystem : public RuntimeTest {
@@ -101,12 +83,17 @@ class ScfSystem : public RuntimeTest {
     store_put("grid_new", 0);
   }
 
-  // The records of iteration 0 from the core guess without a grid: orbitals, density, Fock
-  // matrices, canonical orbitals (`canon`) or Fock blocks, the Hessian set-up and the gradient.
-  void iteration_zero(const std::string& groups, int charge, int fit, int canon) {
+  // The Hartree-only model of prepare() with the core guess.
+  void prepare_core(const std::string& groups, int charge = 0, int fit = 'J') {
     prepare(groups, charge, fit);
     no_grid();
     core_guess();
+  }
+
+  // The records of iteration 0 from the core guess without a grid: orbitals, density, Fock
+  // matrices, canonical orbitals (`canon`) or Fock blocks, the Hessian set-up and the gradient.
+  void iteration_zero(const std::string& groups, int charge, int fit, int canon) {
+    prepare_core(groups, charge, fit);
     fit_setup_step(1e-10, false);
     store_put("scf_iter", 0);
     store_put("grid_fine", 1);
@@ -130,18 +117,7 @@ class ScfSystem : public RuntimeTest {
     put_reals("Cb", c);
   }
 
-  std::string run(const std::function<void()>& body) {
-    ::testing::internal::CaptureStdout();
-    FatalTrap trap;
-    try {
-      body();
-    } catch (const FatalStop& stop) {
-      const std::string out = ::testing::internal::GetCapturedStdout();
-      ADD_FAILURE() << stop.what() << "\n" << out;
-      return out;
-    }
-    return ::testing::internal::GetCapturedStdout();
-  }
+  std::string run(const std::function<void()>& body) { return run_captured(body); }
 
   int n = 0, na = 0, nb = 0;
 };
@@ -149,21 +125,14 @@ class ScfSystem : public RuntimeTest {
 // A whole energy request in one process: control step and common set-up from `input`,
 // then the initial guess and the SCF; returns what they print.
 inline std::string run_input(const std::string& input) {
-  ::testing::internal::CaptureStdout();
-  FatalTrap trap;
-  try {
+  return run_captured([&] {
     with_stdin(input, [] {
       control_step(stdin);
       common_setup("ENERGY", stdin);
     });
     initial_guess();
     scf_run();
-  } catch (const FatalStop& stop) {
-    const std::string out = ::testing::internal::GetCapturedStdout();
-    ADD_FAILURE() << stop.what() << "\n" << out;
-    return out;
-  }
-  return ::testing::internal::GetCapturedStdout();
+  });
 }
 
 // Largest difference between the Hessian image of a random unit direction and the central

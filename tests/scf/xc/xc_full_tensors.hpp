@@ -6,7 +6,6 @@
 
 #include <array>
 
-#include "scf/xc/xc_functional.hpp"
 #include "scf/xc/xc_point.hpp"
 
 namespace ostrel::testing {

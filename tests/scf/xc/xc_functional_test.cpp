@@ -3,7 +3,6 @@
 #include <string>
 
 #include "scf/xc/dft_options.hpp"
-#include "scf/xc/xc_functional.hpp"
 #include "support/fatal_trap.hpp"
 #include "support/input_file.hpp"
 

@@ -8,8 +8,6 @@
 #include <vector>
 
 #include "scf/xc/xc_exchange.hpp"
-#include "scf/xc/xc_functional.hpp"
-#include "scf/xc/xc_point.hpp"
 #include "scf/xc/xc_regularise.hpp"
 #include "scf/xc/xc_full_tensors.hpp"
 

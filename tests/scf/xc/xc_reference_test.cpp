@@ -6,8 +6,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "scf/xc/xc_functional.hpp"
-#include "scf/xc/xc_point.hpp"
 #include "scf/xc/generated/xc_formula_reference.hpp"
 #include "scf/xc/xc_full_tensors.hpp"
 #include "scf/xc/generated/xc_libxc_reference.hpp"
