@@ -182,6 +182,25 @@ TEST_F(Optimize, BentStartOfALinearMoleculeStraightens) {
   EXPECT_LT(largest_distance_error(hcn), 1e-5);
 }
 
+// The end of a reaction path into a linear molecule, a degree or less from straight: the
+// bend perpendicular to its plane is nearly a turn about the axis, and the variables must
+// not count it at one step and drop it at the next (the steps went back and forth).
+TEST_F(Optimize, NearlyLinearStartKeepsBothBendComponents) {
+  Surface hcn = all_pairs(" 1 0 0 -1.07\n 6 0 0 0\n 7 0 0 1.16\n");
+  hcn.straights = {{0, 1, 2, 0.05}};
+  for (const char* start : {" 1 0.018674 0 -1.069837\n 6 0 0 0\n 7 0 0 1.16\n",
+                            " 1 0.000934 0.000934 -1.07\n 6 0 0 0\n 7 0 0 1.16\n"}) {
+    const int internal = run(hcn, start, "tolerance=1e-6");
+    EXPECT_NE(output_.find("OPTIMIZATION CONVERGED"), std::string::npos) << start;
+    EXPECT_EQ(output_.find("   3 independent variables"), std::string::npos) << start;
+    EXPECT_LT(largest_distance_error(hcn), 1e-5);
+    store_clear();
+    const int cartesian = run(hcn, start, "cartesian=1 tolerance=1e-6");
+    EXPECT_LE(internal, cartesian) << start;
+    store_clear();
+  }
+}
+
 // Each bad option stops the run with one line that names the fault.
 TEST_F(Optimize, BadInputStopsWithOneLine) {
   const char* water = testing::kWaterAtoms;
