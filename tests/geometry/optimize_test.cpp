@@ -158,9 +158,10 @@ TEST_F(Optimize, RestartFromTheStoredHessianContinuesTheWork) {
   x_ = testing::current_geometry();
   EXPECT_NE(output_.find("OPTIMIZATION CONVERGED"), std::string::npos);
   EXPECT_LT(largest_distance_error(ethane), 1e-5);
-  // Without the update history the continued path differs; on these Morse walls one bad
-  // step costs a few gradients, losing the Hessian would cost about as many as a new run.
-  EXPECT_LE(first + second, whole + 8);
+  // Without the update history the continued path differs by a step or two; losing the
+  // Hessian would cost about as many as a new run. (Updates that measured the older stored
+  // pair against another gradient term than the model held took 4 + 20 against 17.)
+  EXPECT_LE(first + second, whole + 3);
   std::printf("restart: %d + %d gradients, %d uninterrupted\n", first, second, whole);
 
 }
