@@ -7,6 +7,7 @@
 #include "geometry/coordinate_kernel.hpp"
 #include "geometry/step_tools.hpp"
 #include "linalg/vector_ops.hpp"
+#include "model/molecule_record.hpp"
 
 namespace ostrel {
 namespace {
@@ -14,6 +15,30 @@ namespace {
 int slot_atom(const InternalCoordinate& c, int s) {
   const int a[4] = {c.i, c.j, c.k, c.l};
   return a[s];
+}
+
+// An isolated linear molecule (every atom in a linear bend whose frame is fixed in space)
+// keeps one internal motion per bend component however slightly it is bent: its axis goes
+// from the chain end to the farthest atom of those bends. Otherwise false.
+bool linear_molecule_axis(int n_atoms, int count, const InternalCoordinate* set, const double* xyz,
+                          double* axis) {
+  PoolArray<int> covered(n_atoms);
+  for (int a = 0; a < n_atoms; ++a) covered[a] = 0;
+  int end = -1, far = -1;
+  double best = 0.0;
+  for (int k = 0; k < count; ++k) {
+    const InternalCoordinate& c = set[k];
+    if ((c.type != 4 && c.type != 5) || c.i != c.j) continue;
+    covered[c.j] = covered[c.k] = covered[c.l] = 1;
+    end = c.j;
+    for (int a : {c.k, c.l}) {
+      const double r = atom_distance(xyz, c.j, a);
+      if (r > best) best = r, far = a;
+    }
+  }
+  if (end < 0 || best <= 0.0 || std::count(covered.data(), covered.data() + n_atoms, 1) != n_atoms) return false;
+  for (int d = 0; d < 3; ++d) axis[d] = (xyz[3 * far + d] - xyz[3 * end + d]) / best;
+  return true;
 }
 
 }  // namespace
@@ -27,7 +52,9 @@ InternalFrame::InternalFrame(int n_atoms, int count, const InternalCoordinate* s
   const int m = 3 * n_;
   vec_copy(m, xyz, x_.data());
   internal_values(count_, set_, xyz, q_.data(), b_.data());
-  nt_ = translation_rotation_vectors(n_, xyz, t_.data());
+  double axis[3];
+  nt_ = linear_molecule_axis(n_, count_, set_, xyz, axis) ? linear_translation_rotation_vectors(n_, xyz, axis, t_.data())
+                                                         : translation_rotation_vectors(n_, xyz, t_.data());
   const int nt = nt_;
   if (mode_ == Solve::Iterative) return;
   const double* t = t_.data();

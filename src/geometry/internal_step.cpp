@@ -61,7 +61,8 @@ void predicted_change(const InternalFrame& f, const double* hmodel, const double
 
 // BFGS or PSB over the stored points first..last, each dyad carried back through B^T.
 // Returns the trust test ratio of the last pair.
-double update_history(const StepContext& c, const InternalFrame& now, int first, double* h) {
+double update_history(const StepContext& c, const InternalFrame& now, int first, const double* gq_now,
+                      double* h) {
   const int count = c.count, m = c.m;
   PoolArray<double> q0(count), q1(count), g0(count), g1(count), dX(count), dG(count), hdX(count), k(std::max<std::int64_t>(packed_size(m), 1)),
       x(m), g(m), bx(m), by(m);
@@ -80,9 +81,12 @@ double update_history(const StepContext& c, const InternalFrame& now, int first,
       dG[a] = g1[a] - g0[a];
     }
     wrap_differences(count, c.set, dX.data());
-    // The model's curvature without the gradient term.
+    // The model's curvature without the gradient term it holds, that of the gradient found
+    // here, for every pair: the term of an older point's gradient differs from it, and a
+    // pair whose step the model finds nearly flat then took off a large dyad that no longer
+    // matched (a curvature of -4.4 appeared in one step of an ethanol run).
     vec_copy(packed_size(m), h, k.data());
-    now.subtract_gradient_term(g1.data(), k.data());
+    now.subtract_gradient_term(gq_now, k.data());
     predicted_change(now, k.data(), dX.data(), hdX.data());
     const double hh = vec_dot(count, hdX.data(), hdX.data());
     ratio = hh > 0.0 ? vec_dot(count, dG.data(), hdX.data()) / hh - 1.0 : 0.0;
@@ -218,7 +222,7 @@ void take_internal_step(StepContext& c, const InternalFrame& f, Molecule& mol, d
     f.add_gradient_term(gq_expected.data(), h.data());
   }
   double ratio = 0.0;
-  if (nback > 0) ratio = update_history(c, f, step - nback, h.data());
+  if (nback > 0) ratio = update_history(c, f, step - nback, gq.data(), h.data());
   if (!c.o.exact) record_write(rec::Opt_Hx, h.data(), pm);
 
   vec_copy(pm, h.data(), hm.data());

@@ -25,8 +25,10 @@ void free_modes(const StepContext& c, const double* h, double* modes, double* cu
 double free_gradient_max(const StepContext& c, const InternalFrame& f, const double* g);
 
 // Hessian updates over the stored points first..step (BFGS, or PSB for saddles; none with
-// the exact Hessian); returns the trust-test ratio of the last pair.
-double update_history(const StepContext& c, const InternalFrame& now, int first, double* h);
+// the exact Hessian), the model's curvature taken as h less the gradient term of gq_now (the
+// internal gradient at the current point); returns the trust-test ratio of the last pair.
+double update_history(const StepContext& c, const InternalFrame& now, int first, const double* gq_now,
+                      double* h);
 
 // Trust radius after a step with energy change de and test ratio `ratio`.
 double new_trust(const StepContext& c, double de, double ratio, double gmax_x);

@@ -130,6 +130,15 @@ void read_optimize_options() {
     for (int f = 0; f < nfix; ++f) {
       const double current = coordinate_value(fixed[f], mol.xyz, nullptr, nullptr);
       const double start = value[f], end = value[nfix + f];
+      // A target the coordinate cannot take sends the steps after it until atoms collide.
+      for (const double v : {start, end}) {
+        if (v == kKeepValue) continue;
+        if (fixed[f].type == 1 && !(v > 0.0))
+          fatal_error("*** error in '$optimize' : value=%g for fix %d, a distance must be positive\n", v, f + 1);
+        if (fixed[f].type == 2 && !(v > 0.0 && v <= 180.0))
+          fatal_error("*** error in '$optimize' : value=%g for fix %d, a bend lies between 0 and 180 degrees\n", v,
+                      f + 1);
+      }
       rfix[f] = start == kKeepValue ? current : coordinate_from_input_units(fixed[f].type, start);
       rfix[nfix + f] = end == kKeepValue ? rfix[f] : coordinate_from_input_units(fixed[f].type, end);
     }

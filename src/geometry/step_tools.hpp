@@ -9,6 +9,11 @@ namespace ostrel {
 // their number.
 int translation_rotation_vectors(int n_atoms, const double* xyz, double* t);
 
+// The same for a molecule taken as linear along the unit vector axis: the rotation about
+// that axis is left out even when the molecule is slightly bent, so that the bend it
+// carries stays an internal motion; returns 3 plus at most two.
+int linear_translation_rotation_vectors(int n_atoms, const double* xyz, const double* axis, double* t);
+
 // Level-shifted step s_i = -g_i / (h_i + lambda) over n modes with |s| <= trust (lambda
 // by bisection when the Newton step is too long or a curvature is negative); returns
 // lambda and stores 0.5 (g . s - lambda s . s) in *predicted.

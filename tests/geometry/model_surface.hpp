@@ -30,6 +30,13 @@ struct Surface {
     int period;
   };
   std::vector<Torsion> torsions;
+  // k (1 + cos abc): harmonic in the bend away from a straight a-b-c, as a real linear
+  // molecule is (pair terms alone make that bend quartic).
+  struct Straight {
+    int a, b, c;
+    double k;
+  };
+  std::vector<Straight> straights;
 
   double energy(const double* x, double* g) const {
     const int m = static_cast<int>(reference.size());
@@ -60,6 +67,24 @@ struct Surface {
       const int at[4] = {t.c.i, t.c.j, t.c.k, t.c.l};
       for (int s = 0; s < 4; ++s)
         for (int c = 0; c < 3; ++c) g[3 * at[s] + c] += -t.period * t.k * std::sin(t.period * phi) * row[3 * s + c];
+    }
+    for (const Straight& t : straights) {
+      double u[3], v[3], uu = 0, vv = 0, uv = 0;
+      for (int c = 0; c < 3; ++c) {
+        u[c] = x[3 * t.a + c] - x[3 * t.b + c];
+        v[c] = x[3 * t.c + c] - x[3 * t.b + c];
+        uu += u[c] * u[c];
+        vv += v[c] * v[c];
+        uv += u[c] * v[c];
+      }
+      const double ru = std::sqrt(uu), rv = std::sqrt(vv), cs = uv / (ru * rv);
+      e += t.k * (1 + cs);
+      for (int c = 0; c < 3; ++c) {
+        const double da = t.k * (v[c] / rv - cs * u[c] / ru) / ru, dc = t.k * (u[c] / ru - cs * v[c] / rv) / rv;
+        g[3 * t.a + c] += da;
+        g[3 * t.c + c] += dc;
+        g[3 * t.b + c] -= da + dc;
+      }
     }
     return e;
   }
