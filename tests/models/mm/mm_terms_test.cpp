@@ -137,5 +137,43 @@ TEST_F(MmTermsTest, PlainMoleculeGetsTypesFromBonds) {
   release_molecule(mol);
 }
 
+// Hybridisation from the bond graph alone: carbonyl, aromatic (six- and five-membered),
+// olefinic and sp carbon; amine, planar and sp nitrogen. A ring of trigonal carbons closed by
+// carbonyls (benzoquinone) is not aromatic.
+TEST_F(MmTermsTest, TypesFollowHybridisation) {
+  const struct {
+    const char* atoms;
+    const char* types;
+  } cases[] = {
+      {" 6 0.282 1.159 0.230\n 6 1.168 0.067 0.396\n 6 0.435 -1.086 0.224\n 7 -0.862 -0.728 -0.040\n"
+       " 6 -0.964 0.639 -0.038\n 1 0.528 2.210 0.299\n 1 2.226 0.117 0.617\n 1 0.723 -2.128 0.267\n"
+       " 1 -1.624 -1.372 -0.209\n 1 -1.913 1.123 -0.228\n",
+       "CA CA CA NP CA H H H HN H"},
+      {" 6 -1.086 0.217 -0.017\n 6 0.207 -0.500 -0.280\n 7 1.329 0.130 0.165\n 8 0.271 -1.580 -0.855\n"
+       " 1 -1.608 0.372 -0.965\n 1 -0.917 1.192 0.449\n 1 -1.702 -0.389 0.652\n 1 2.206 -0.364 0.058\n"
+       " 1 1.299 0.921 0.792\n",
+       "C4 CO NP O1 H H H HN HN"},
+      {" 6 -0.485 0.028 -0.003\n 6 0.974 -0.057 0.007\n 7 2.132 -0.124 0.015\n 1 -0.926 -0.899 -0.382\n"
+       " 1 -0.872 0.201 1.005\n 1 -0.822 0.850 -0.642\n",
+       "C4 C2 N1 H H H"},
+      {" 8 -0.050 2.657 0.085\n 6 -0.027 1.434 0.046\n 6 -1.274 0.644 0.016\n 6 -1.249 -0.691 -0.027\n"
+       " 6 0.027 -1.434 -0.046\n 8 0.050 -2.657 -0.085\n 6 1.274 -0.644 -0.016\n 6 1.249 0.691 0.027\n"
+       " 1 -2.201 1.205 0.030\n 1 -2.154 -1.286 -0.050\n 1 2.201 -1.205 -0.030\n 1 2.154 1.286 0.050\n",
+       "O1 CO C3 C3 CO O1 C3 C3 H H H H"},
+      {" 6 -0.572 0.054 0.015\n 7 0.822 -0.022 -0.383\n 1 -0.673 -0.103 1.093\n 1 -0.983 1.036 -0.236\n"
+       " 1 -1.156 -0.708 -0.507\n 1 1.202 -0.930 -0.115\n 1 1.361 0.673 0.133\n",
+       "C4 N3 H H H HN HN"},
+  };
+  for (const auto& c : cases) {
+    testing::read_test_molecule(testing::molecule_group(c.atoms));
+    Molecule mol = load_molecule(0, "Molecule");
+    testing::captured_stdout([&] { mm_assign_types(mol); });
+    std::string got;
+    for (int a = 0; a < mol.n_atoms; ++a) got += std::string(a ? " " : "") + mol.type_name(a);
+    EXPECT_EQ(got, c.types);
+    release_molecule(mol);
+  }
+}
+
 }  // namespace
 }  // namespace ostrel
