@@ -62,9 +62,14 @@ def last_structure(lines, n):
 def reference_file(path, mol, xyz, lines):
     block = [l[4:] for l in lines if l.startswith("eng>")]
     start = max(k for k, l in enumerate(block) if l.startswith("$Energy"))
-    group = []
+    group, skipping = [], False
     for l in block[start:]:
-        group.append(l)
+        # The fit reads energy, dipole, gradient and Hessian; dipole derivatives stay out.
+        key = l.split("=")[0].strip() if "=" in l else None
+        if key is not None:
+            skipping = key == "Dx"
+        if not skipping:
+            group.append(l)
         if l.startswith("$end"):
             break
     open(path, "w").write(molecule_group(mol, xyz) + "\n".join(group) + "\n")
@@ -109,6 +114,10 @@ def main():
     write_fit_input(work)
 
 
+# Weight of the Hessians beside the gradients' 100 (both weigh mean squares in atomic units).
+HESSIAN_WEIGHT = 10.0
+
+
 # Gradients at the minimum and the displaced structure, and the Hessian where there is one.
 def write_fit_input(work):
     entries = []
@@ -116,13 +125,13 @@ def write_fit_input(work):
         for kind in ("min", "shake", "hess"):
             path = os.path.join(work, "%s_%s.ref" % (name, kind))
             if os.path.exists(path):
-                entries.append(("%s_%s" % (name, kind), path))
+                entries.append(("%s_%s" % (name, kind), path, HESSIAN_WEIGHT if kind == "hess" else None))
     with open(os.path.join(work, "fit.inp"), "w") as f:
         f.write("$control task=mm theory=mm basis=organic.mm $end\n")
         f.write("$molecule\n cartesian\n 1 0 0 0\n 1 0 0 0.74\n$end\n")
         f.write("$optimize tol=1e-7 iter=40 prior=1.0 $end\n$file\n w=0.0,100.0,0,0,0,0\n")
-        for name, path in entries:
-            f.write(" %s %s\n" % (name, path))
+        for name, path, h in entries:
+            f.write(" %s %s%s\n" % (name, path, "" if h is None else " w=0.0,100.0,0,0,%g,0" % h))
         f.write("$end\n")
 
 
