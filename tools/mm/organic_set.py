@@ -76,11 +76,13 @@ THETA = {
     ("C4", "O2", "C4"): 112.0, ("CO", "O2", "C4"): 116.0, ("HO", "O2", "HO"): 102.5,
     ("C4", "S2", "H"): 96.4, ("C4", "S2", "C4"): 99.0, ("CA", "S2", "CA"): 92.0,
 }
-CENTRE = {"C4": 109.5, "C3": 120.0, "CO": 120.0, "CA": 120.0, "N3": 109.0, "NP": 120.0, "N2": 117.0,
+CENTRE = {"C2": 180.0, "C4": 109.5, "C3": 120.0, "CO": 120.0, "CA": 120.0, "N3": 109.0, "NP": 120.0, "N2": 117.0,
           "O2": 110.0, "S2": 96.0}
 
 
 def bend_constant(a, c, b):
+    if c == "C2":  # straight: GAFF's c1 bends
+        return 45 if "H" in (a, b) else 58
     if c in ("N3", "NP", "N2", "O2", "S2"):
         return 50
     heavy = sum(t not in ("H", "HO", "HN") for t in (a, b))
@@ -93,7 +95,7 @@ def reference_angle(a, c, b):
 
 
 # central bond: n, barrier V (kcal/mol, per torsion), phase gamma (deg) of the AMBER form.
-# No bond to a linear atom (C2, N1) has one: the dihedral is not defined there.
+# No bond to a straight atom (C2, N1) has one: the dihedral is not defined there.
 TORSIONS = {
     ("C4", "C4"): (3, 0.156, 0.0), ("C4", "N3"): (3, 0.15, 0.0), ("C4", "O2"): (3, 0.14, 0.0),
     ("C4", "C3"): (3, 0.05, 0.0), ("C4", "CO"): (3, 0.05, 0.0), ("C4", "CA"): (3, 0.0, 0.0),

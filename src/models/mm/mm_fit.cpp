@@ -88,9 +88,11 @@ std::vector<FitParameter> mm_fit_selection(const std::vector<FitMolecule>& set, 
     }
   for (int a = 0; a < MM_ANGLE_RECORDS; ++a)
     if (angle[a]) {
-      add("angle" + std::to_string(a + 1) + ":theta0", &p.angle[a].p[0]);
+      // A straight centre stays straight and uncoupled.
+      const bool straight = p.angle[a].p[0] >= MM_STRAIGHT;
+      if (!straight) add("angle" + std::to_string(a + 1) + ":theta0", &p.angle[a].p[0]);
       add("angle" + std::to_string(a + 1) + ":k", &p.angle[a].p[1]);
-      if (coupled[a] == 0) continue;
+      if (coupled[a] == 0 || straight) continue;
       add("angle" + std::to_string(a + 1) + ":krr", &p.angle[a].p[2]);
       add("angle" + std::to_string(a + 1) + ":kr1t", &p.angle[a].p[3]);
       if (coupled[a] == 3) add("angle" + std::to_string(a + 1) + ":kr2t", &p.angle[a].p[4]);

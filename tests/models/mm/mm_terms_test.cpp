@@ -41,22 +41,20 @@ std::vector<double> gradient_at(MmTestMolecule& m, const MmParameters& p, int k,
 }
 
 // Fourth-order central differences keep the truncation error far below 1e-7.
-TEST_F(MmTermsTest, GradientAndHessianMatchDifferences) {
-  MmParameterBlock p(testing::kMmTestGroup);
-  MmTestMolecule m = testing::cyclobutanol();
+void expect_derivatives_match_differences(const MmParameters& p, MmTestMolecule m) {
   const int n3 = 3 * m.n;
   std::vector<double> g(n3), h(n3 * (n3 + 1) / 2);
   double dipole[3];
-  mm_terms(m.view(), *p, dipole, g.data(), h.data());
+  mm_terms(m.view(), p, dipole, g.data(), h.data());
   const double step = 1e-3;
   double g_err = 0, g_max = 0, h_err = 0, h_max = 0;
   for (int k = 0; k < n3; ++k) {
-    const double d = (-energy_at(m, *p, k, 2 * step) + 8 * energy_at(m, *p, k, step) -
-                      8 * energy_at(m, *p, k, -step) + energy_at(m, *p, k, -2 * step)) / (12 * step);
+    const double d = (-energy_at(m, p, k, 2 * step) + 8 * energy_at(m, p, k, step) -
+                      8 * energy_at(m, p, k, -step) + energy_at(m, p, k, -2 * step)) / (12 * step);
     g_err = std::fmax(g_err, std::fabs(d - g[k]));
     g_max = std::fmax(g_max, std::fabs(g[k]));
-    const auto a = gradient_at(m, *p, k, 2 * step), b = gradient_at(m, *p, k, step);
-    const auto c = gradient_at(m, *p, k, -step), e = gradient_at(m, *p, k, -2 * step);
+    const auto a = gradient_at(m, p, k, 2 * step), b = gradient_at(m, p, k, step);
+    const auto c = gradient_at(m, p, k, -step), e = gradient_at(m, p, k, -2 * step);
     for (int l = 0; l <= k; ++l) {
       const double dh = (-a[l] + 8 * b[l] - 8 * c[l] + e[l]) / (12 * step);
       const double an = h[k * (k + 1) / 2 + l];
@@ -64,9 +62,44 @@ TEST_F(MmTermsTest, GradientAndHessianMatchDifferences) {
       h_max = std::fmax(h_max, std::fabs(an));
     }
   }
-  EXPECT_GT(g_max, 1e-3);
-  EXPECT_LT(g_err, 1e-7 * g_max);
+  EXPECT_LT(g_err, 1e-7 * std::fmax(g_max, 1e-3));
   EXPECT_LT(h_err, 1e-7 * h_max);
+}
+
+TEST_F(MmTermsTest, GradientAndHessianMatchDifferences) {
+  MmParameterBlock p(testing::kMmTestGroup);
+  expect_derivatives_match_differences(*p, testing::cyclobutanol());
+}
+
+// Straight centres (reference angle 180 degrees): the energy is 0.5 k (theta - pi)^2 and its
+// derivatives stay finite and right bent, barely bent and exactly straight.
+TEST_F(MmTermsTest, StraightBendIsSmoothThroughTheLine) {
+  MmParameterBlock p("$mmdata type H C atom H 0 0 0 0 0 5 0 C 0 0 0 0 0 5 0 "
+                     "bond C H 0 0 2.0 0.3 0 C C 0 0 2.3 0.9 0 angle H C C 0 0 3.14159265 0.2 0 0 0 $end");
+  for (const double bend : {0.3, 1e-4, 0.0}) {
+    MmTestMolecule m;
+    m.add("H", -1.06, bend, 0.0);
+    m.add("C", 0.0, 0.0, 0.0);
+    m.add("C", 1.2, 0.0, 0.0);
+    m.add("H", 2.26, 0.5 * bend, 0.7 * bend);
+    m.bond(0, 1);
+    m.bond(1, 2);
+    m.bond(2, 3);
+    std::vector<double> g(12);
+    double dipole[3], expect = 0.0;
+    for (int c = 1; c <= 2; ++c) {  // bends at both carbons, stretches of all three bonds
+      const double* x = m.xyz.data();
+      const int i = c == 1 ? 0 : 3, k = c == 1 ? 2 : 1;
+      double u[3], v[3];
+      for (int d = 0; d < 3; ++d) u[d] = x[3 * i + d] - x[3 * c + d], v[d] = x[3 * k + d] - x[3 * c + d];
+      const double theta = std::acos((u[0] * v[0] + u[1] * v[1] + u[2] * v[2]) /
+                                     (std::hypot(u[0], u[1], u[2]) * std::hypot(v[0], v[1], v[2])));
+      expect += 0.1 * (theta - M_PI) * (theta - M_PI) + 0.15 * std::pow(std::hypot(u[0], u[1], u[2]) - 2.0, 2);
+    }
+    expect += 0.45 * std::pow(m.xyz[6] - 2.3, 2);
+    EXPECT_NEAR(mm_terms(m.view(), *p, dipole, g.data(), nullptr), expect, 1e-12) << bend;
+    expect_derivatives_match_differences(*p, m);
+  }
 }
 
 // Two atoms of types A and B one bohr apart on z: the dipole is the charge of B.
