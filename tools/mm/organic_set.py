@@ -98,7 +98,7 @@ def reference_angle(a, c, b):
 # No bond to a straight atom (C2, N1) has one: the dihedral is not defined there.
 TORSIONS = {
     ("C4", "C4"): (3, 0.156, 0.0), ("C4", "N3"): (3, 0.15, 0.0), ("C4", "O2"): (3, 0.14, 0.0),
-    ("C4", "C3"): (3, 0.05, 0.0), ("C4", "CO"): (3, 0.05, 0.0), ("C4", "CA"): (3, 0.0, 0.0),
+    ("C4", "C3"): (3, 0.15, 0.0), ("C4", "CO"): (3, 0.10, 0.0), ("C4", "CA"): (3, 0.0, 0.0),
     ("C4", "NP"): (3, 0.0, 0.0), ("C4", "N2"): (3, 0.10, 0.0), ("C4", "S2"): (3, 0.10, 0.0),
     ("C3", "C3"): (2, 6.65, 180.0), ("CA", "CA"): (2, 3.625, 180.0), ("C3", "CA"): (2, 0.7, 180.0),
     ("C3", "CO"): (2, 1.0, 180.0), ("CA", "CO"): (2, 1.0, 180.0), ("CO", "CO"): (2, 0.5, 180.0),
@@ -107,6 +107,11 @@ TORSIONS = {
     ("CA", "N2"): (2, 3.625, 180.0), ("C3", "N2"): (2, 6.65, 180.0), ("CA", "S2"): (2, 3.6, 180.0),
     ("C3", "S2"): (2, 1.0, 180.0),
 }
+
+# A methyl on a double bond eclipses it (propene, acetaldehyde): the threefold term towards the
+# doubly bound partner takes the opposite phase, which agrees with the terms towards the
+# other substituents 180 degrees away.
+ECLIPSED = {("C4", "C3"): "C3", ("C4", "CO"): "O1"}
 
 
 def partners(t):
@@ -149,7 +154,8 @@ def main():
             for l in partners(k):
                 if j == k and index[i] > index[l]:
                     continue  # the same torsion read backwards
-                phi0 = (gamma * DEG - math.pi) / n
+                flip = 180.0 if ECLIPSED.get((j, k)) == l else 0.0
+                phi0 = ((gamma + flip) * DEG - math.pi) / n
                 print("%-8s %-8s %-8s %-8s %d 0 %10.8f %10.8f %10.8f" % (i, j, k, l, n, phi0, v * KCAL, 0.0))
     print("torsion2")
     print("pair")

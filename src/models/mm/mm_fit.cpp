@@ -73,8 +73,8 @@ std::vector<FitParameter> mm_fit_selection(const std::vector<FitMolecule>& set, 
   }
   // Charges and repulsion keep their starting values: gradients of a few structures per
   // molecule do not determine them, and freed they drift to unphysical values. Stretch-bend
-  // couplings are fitted only for angles a reference Hessian sees. E0 is fitted only when
-  // some energy carries weight.
+  // couplings are fitted only for angles a reference Hessian sees. E0 and the torsion
+  // barriers are fitted only when some energy carries weight.
   bool energies = false;
   for (const FitMolecule& m : set) energies = energies || m.w[0] > 0.0;
   std::vector<FitParameter> x;
@@ -97,7 +97,10 @@ std::vector<FitParameter> mm_fit_selection(const std::vector<FitMolecule>& set, 
       add("angle" + std::to_string(a + 1) + ":kr1t", &p.angle[a].p[3]);
       if (coupled[a] == 3) add("angle" + std::to_string(a + 1) + ":kr2t", &p.angle[a].p[4]);
     }
-  for (int t = 0; t < MM_TORSION_RECORDS; ++t) {
+  // Torsion barriers are energy differences between conformers: gradients and Hessians at
+  // minima see them only through their curvature, which the fit then trades against the bends
+  // (the barrier of ethane turned negative).
+  for (int t = 0; t < MM_TORSION_RECORDS && energies; ++t) {
     if (t1[t]) add("torsion1." + std::to_string(t + 1) + ":V", &p.torsion1[t].p[1]);
     if (t2[t]) add("torsion2." + std::to_string(t + 1) + ":V", &p.torsion2[t].p[1]);
   }

@@ -22,8 +22,8 @@ class MmFitModel : public FitModel {
 // The parameters of the records some reference molecule uses: bond r0 and k, angle theta0
 // and k (with the stretch-bend couplings where a reference Hessian carries weight: both for
 // an angle between two bond types, one for an angle between two bonds of one type; a straight
-// angle keeps its reference and stays uncoupled), torsion
-// barriers, and the atoms' E0 when energies carry weight; in block order.
+// angle keeps its reference and stays uncoupled), and the atoms' E0 and the torsion barriers
+// when energies carry weight; in block order.
 std::vector<FitParameter> mm_fit_selection(const std::vector<FitMolecule>& set, MmParameters& p);
 
 // The reference set with the atoms typed for the force field.
