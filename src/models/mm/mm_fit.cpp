@@ -17,6 +17,9 @@ namespace {
 
 void typed(Molecule& mol) { mm_assign_types(mol); }
 
+// The change of a reference angle that costs as much as the prior's unit (radian).
+constexpr double kThetaScale = 0.05;
+
 }  // namespace
 
 // An angle between two bonds of one type pair has no first and second arm: its two
@@ -78,7 +81,7 @@ std::vector<FitParameter> mm_fit_selection(const std::vector<FitMolecule>& set, 
   bool energies = false;
   for (const FitMolecule& m : set) energies = energies || m.w[0] > 0.0;
   std::vector<FitParameter> x;
-  auto add = [&](const std::string& name, double* v) { x.push_back({name, v}); };
+  auto add = [&](const std::string& name, double* v, double scale = 0.0) { x.push_back({name, v, scale}); };
   for (int t = 0; t < p.ntypes && energies; ++t)
     if (atom[t]) add(std::string(p.type_names[t]) + ":E0", &p.atom[t].p[0]);
   for (int b = 0; b < MM_BOND_RECORDS; ++b)
@@ -90,7 +93,9 @@ std::vector<FitParameter> mm_fit_selection(const std::vector<FitMolecule>& set, 
     if (angle[a]) {
       // A straight centre stays straight and uncoupled.
       const bool straight = p.angle[a].p[0] >= MM_STRAIGHT;
-      if (!straight) add("angle" + std::to_string(a + 1) + ":theta0", &p.angle[a].p[0]);
+      // Curvature alone would shift all reference angles of a centre together (strain that
+      // softens or stiffens its bends); a few degrees already weigh as much as doubling k.
+      if (!straight) add("angle" + std::to_string(a + 1) + ":theta0", &p.angle[a].p[0], kThetaScale);
       add("angle" + std::to_string(a + 1) + ":k", &p.angle[a].p[1]);
       if (coupled[a] == 0 || straight) continue;
       add("angle" + std::to_string(a + 1) + ":krr", &p.angle[a].p[2]);
