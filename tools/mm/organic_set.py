@@ -18,61 +18,100 @@ KCAL = 1.0 / 627.509474
 BOHR = 1.8897259885789233
 DEG = math.pi / 180.0
 
-TYPES = ["H", "HO", "HN", "C4", "C3", "C2", "N3", "N2", "N1", "O2", "O1", "F1", "Cl1", "S2"]
-ELEMENT = {"H": "H", "HO": "H", "HN": "H", "C4": "C", "C3": "C", "C2": "C",
-           "N3": "N", "N2": "N", "N1": "N", "O2": "O", "O1": "O", "F1": "F", "Cl1": "Cl", "S2": "S"}
+# H on C (and S), O, N; carbon sp3, olefinic sp2, carbonyl, aromatic, sp; nitrogen amine,
+# planar (amide, aromatic, conjugated), two-bonded (imine, pyridine), sp; oxygen two-bonded
+# (hydroxyl, ether, ester) and carbonyl; the names src/models/mm/mm_typing.cpp assigns.
+TYPES = ["H", "HO", "HN", "C4", "C3", "CO", "CA", "C2", "N3", "NP", "N2", "N1", "O2", "O1", "F1", "Cl1", "S2"]
+ELEMENT = {"H": "H", "HO": "H", "HN": "H", "C4": "C", "C3": "C", "CO": "C", "CA": "C", "C2": "C",
+           "N3": "N", "NP": "N", "N2": "N", "N1": "N", "O2": "O", "O1": "O", "F1": "F", "Cl1": "Cl", "S2": "S"}
 # repulsion radius (bohr), hardness (1/bohr)
 REPULSION = {"H": (0.55, 2.0), "C": (1.6, 1.9), "N": (1.5, 1.95), "O": (1.4, 2.0), "F": (1.3, 2.1),
              "Cl": (2.0, 1.7), "S": (2.1, 1.7)}
 
-# type1 type2 r0 (A) K dq (type2 gains dq)
+# type1 type2 r0 (A) K dq (type2 gains dq). One bond per type pair, so a pair of types holds
+# one bond order: C3-C3 is the olefinic double bond, C2-C2 the triple bond.
 BONDS = [
-    ("C4", "H", 1.095, 340, 0.0), ("C3", "H", 1.090, 367, 0.10), ("C2", "H", 1.070, 400, 0.15),
-    ("C4", "C4", 1.530, 310, 0.0), ("C4", "C3", 1.505, 317, 0.0), ("C4", "C2", 1.460, 350, 0.0),
-    ("C3", "C3", 1.395, 469, 0.0), ("C3", "C2", 1.430, 400, 0.0), ("C2", "C2", 1.210, 988, 0.0),
-    ("C4", "N3", 1.465, 367, -0.27), ("C3", "N3", 1.370, 490, -0.25), ("C4", "N2", 1.460, 340, -0.27),
-    ("C3", "N2", 1.340, 500, -0.30), ("C2", "N1", 1.165, 1050, -0.40),
-    ("C4", "O2", 1.425, 320, -0.28), ("C3", "O2", 1.360, 450, -0.30), ("C3", "O1", 1.225, 570, -0.50),
-    ("O2", "HO", 0.975, 553, 0.42), ("N3", "HN", 1.018, 434, 0.30), ("N2", "HN", 1.025, 434, 0.30),
-    ("C4", "F1", 1.385, 367, -0.23), ("C3", "F1", 1.350, 400, -0.20), ("C4", "Cl1", 1.800, 279, -0.10),
-    ("C3", "Cl1", 1.740, 300, -0.10), ("C4", "S2", 1.830, 237, 0.0), ("C3", "S2", 1.740, 300, 0.0),
+    ("C4", "H", 1.095, 340, 0.0), ("C3", "H", 1.090, 367, 0.10), ("CO", "H", 1.115, 340, 0.06),
+    ("CA", "H", 1.090, 367, 0.10), ("C2", "H", 1.070, 400, 0.15),
+    ("C4", "C4", 1.530, 310, 0.0), ("C4", "C3", 1.500, 317, 0.0), ("C4", "CO", 1.515, 317, 0.0),
+    ("C4", "CA", 1.510, 317, 0.0), ("C4", "C2", 1.460, 350, 0.0),
+    ("C3", "C3", 1.340, 549, 0.0), ("C3", "CO", 1.470, 400, 0.0), ("C3", "CA", 1.470, 400, 0.0),
+    ("CA", "CA", 1.400, 469, 0.0), ("CA", "CO", 1.490, 350, 0.0), ("CO", "CO", 1.530, 300, 0.0),
+    ("C3", "C2", 1.430, 400, 0.0), ("CA", "C2", 1.430, 400, 0.0), ("C2", "C2", 1.210, 988, 0.0),
+    ("C4", "N3", 1.465, 367, -0.27), ("C4", "NP", 1.455, 337, -0.27), ("CO", "NP", 1.365, 490, -0.25),
+    ("CA", "NP", 1.380, 480, -0.25), ("C3", "NP", 1.380, 450, -0.25), ("C4", "N2", 1.460, 340, -0.27),
+    ("C3", "N2", 1.290, 570, -0.30), ("CA", "N2", 1.340, 500, -0.30), ("C2", "N1", 1.165, 1050, -0.40),
+    ("C4", "O2", 1.425, 320, -0.28), ("CO", "O2", 1.355, 450, -0.30), ("CA", "O2", 1.365, 450, -0.30),
+    ("C3", "O2", 1.360, 450, -0.30), ("CO", "O1", 1.215, 570, -0.50),
+    ("O2", "HO", 0.975, 553, 0.42), ("N3", "HN", 1.018, 434, 0.30), ("NP", "HN", 1.012, 434, 0.30),
+    ("N2", "HN", 1.025, 434, 0.30),
+    ("C4", "F1", 1.385, 367, -0.23), ("CA", "F1", 1.350, 400, -0.20), ("C3", "F1", 1.350, 400, -0.20),
+    ("C4", "Cl1", 1.800, 279, -0.10), ("CA", "Cl1", 1.740, 300, -0.10), ("C3", "Cl1", 1.740, 300, -0.10),
+    ("C4", "S2", 1.830, 237, 0.0), ("CA", "S2", 1.730, 300, 0.0), ("C3", "S2", 1.740, 300, 0.0),
     ("S2", "H", 1.355, 274, 0.15),
 ]
 
-# outer centre outer theta0 (deg) K
-ANGLES = [
-    ("H", "C4", "H", 107.8, 35), ("H", "C4", "C4", 110.5, 50), ("C4", "C4", "C4", 112.0, 40),
-    ("H", "C4", "C3", 109.5, 50), ("C3", "C4", "C4", 111.5, 63), ("C3", "C4", "C3", 111.0, 63),
-    ("H", "C4", "C2", 109.5, 50), ("C2", "C4", "C4", 112.0, 63), ("H", "C4", "N3", 109.5, 50),
-    ("C4", "C4", "N3", 111.2, 80), ("C3", "C4", "N3", 111.0, 80), ("H", "C4", "N2", 109.5, 50),
-    ("H", "C4", "O2", 109.5, 50), ("C4", "C4", "O2", 108.5, 50), ("C3", "C4", "O2", 109.5, 50),
-    ("H", "C3", "H", 117.0, 35), ("H", "C3", "C3", 120.0, 50), ("C3", "C3", "C3", 120.0, 63),
-    ("C4", "C3", "C3", 121.0, 70), ("H", "C3", "C4", 116.0, 50), ("C4", "C3", "C4", 116.5, 63),
-    ("H", "C3", "O1", 121.8, 50), ("C4", "C3", "O1", 123.5, 80), ("C3", "C3", "O1", 122.0, 80),
-    ("N3", "C3", "O1", 123.5, 80), ("O1", "C3", "O2", 123.0, 80), ("H", "C3", "N3", 113.0, 50),
-    ("C4", "C3", "N3", 115.0, 70), ("C3", "C3", "N3", 120.0, 70), ("H", "C3", "O2", 110.5, 50),
-    ("C4", "C3", "O2", 111.0, 70), ("C3", "C3", "O2", 120.0, 70), ("C3", "C3", "N2", 123.5, 70),
-    ("H", "C3", "N2", 116.0, 50), ("C2", "C3", "C3", 122.0, 63), ("H", "C3", "C2", 118.0, 50),
-    ("HN", "N3", "HN", 106.4, 35), ("C4", "N3", "HN", 109.5, 50), ("C4", "N3", "C4", 112.0, 50),
-    ("C3", "N3", "HN", 118.0, 50), ("C3", "N3", "C4", 121.0, 50), ("C3", "N3", "C3", 120.0, 50),
-    ("C3", "N2", "C3", 117.0, 70), ("C3", "N2", "HN", 110.0, 50), ("C3", "N2", "C4", 118.0, 70),
-    ("C4", "O2", "HO", 108.5, 55), ("C3", "O2", "HO", 107.0, 50), ("C4", "O2", "C4", 112.0, 60),
-    ("C3", "O2", "C4", 116.0, 60), ("HO", "O2", "HO", 102.5, 50),
-    ("H", "C4", "F1", 109.0, 51), ("C4", "C4", "F1", 110.0, 66), ("F1", "C4", "F1", 107.5, 71),
-    ("H", "C4", "Cl1", 107.7, 42), ("C4", "C4", "Cl1", 110.8, 64), ("Cl1", "C4", "Cl1", 111.0, 65),
-    ("C3", "C3", "F1", 120.0, 70), ("H", "C3", "F1", 113.0, 50), ("C3", "C3", "Cl1", 120.0, 63),
-    ("H", "C3", "Cl1", 114.0, 45), ("H", "C4", "S2", 108.6, 43), ("C4", "C4", "S2", 110.0, 63),
-    ("C4", "S2", "H", 96.4, 44), ("C4", "S2", "C4", 99.0, 62), ("C3", "S2", "C3", 92.0, 62),
-    ("C3", "C3", "S2", 120.0, 63), ("C3", "S2", "H", 96.0, 46), ("H", "C3", "S2", 120.0, 45),
-]
+# Reference angle (deg) by centre and outer types, then by centre alone; force constants K by
+# centre kind. The functional form has no out-of-plane term: at a trigonal centre the
+# reference angles are opened until their sum exceeds 360 degrees, each by TORQUE / (2 K), so
+# that every angle pulls with the same torque. In the plane the pulls cancel (the three angles
+# always sum to 360 degrees there) and the equilibrium angles stay; out of the plane all
+# three angles shrink, and that costs energy in proportion to the torque. Olefinic and
+# aromatic centres get their out-of-plane stiffness from the torsions about their bonds;
+# a carbonyl carbon with hydrogens (formaldehyde) has no torsion at all.
+TRIGONAL = ("C3", "CO", "CA", "NP")
+TORQUE = {"CO": 50.0, "NP": 5.0, "C3": 0.0, "CA": 0.0}  # kcal/mol/rad
+THETA = {
+    ("H", "C4", "H"): 107.8, ("C4", "C4", "C4"): 112.0, ("H", "C4", "C4"): 110.5, ("C4", "C4", "O2"): 108.5,
+    ("C4", "C4", "N3"): 111.2, ("C4", "C4", "F1"): 110.0, ("H", "C4", "F1"): 109.0, ("F1", "C4", "F1"): 107.5,
+    ("H", "C4", "Cl1"): 107.7, ("C4", "C4", "Cl1"): 110.8, ("H", "C4", "S2"): 108.6,
+    ("H", "C3", "H"): 117.0, ("H", "C3", "C4"): 116.0, ("C4", "C3", "C4"): 116.5, ("C3", "C3", "C4"): 124.0,
+    ("H", "CO", "O1"): 121.8, ("C4", "CO", "O1"): 123.5, ("NP", "CO", "O1"): 123.5, ("O1", "CO", "O2"): 123.0,
+    ("H", "CO", "C4"): 115.0, ("C4", "CO", "C4"): 116.5, ("C4", "CO", "NP"): 115.0, ("H", "CO", "NP"): 113.0,
+    ("C4", "CO", "O2"): 111.0, ("H", "CO", "O2"): 110.5, ("H", "CO", "H"): 116.0,
+    ("HN", "N3", "HN"): 106.4, ("C4", "N3", "HN"): 109.5, ("C4", "N3", "C4"): 112.0,
+    ("HN", "NP", "HN"): 118.0, ("CO", "NP", "HN"): 119.0, ("CO", "NP", "C4"): 122.0, ("C4", "NP", "HN"): 118.0,
+    ("CA", "NP", "CA"): 109.5, ("CA", "NP", "HN"): 125.0, ("CA", "N2", "CA"): 117.0, ("C3", "N2", "HN"): 110.0,
+    ("C4", "O2", "HO"): 108.5, ("CO", "O2", "HO"): 107.0, ("CA", "O2", "HO"): 109.0, ("C3", "O2", "HO"): 109.0,
+    ("C4", "O2", "C4"): 112.0, ("CO", "O2", "C4"): 116.0, ("HO", "O2", "HO"): 102.5,
+    ("C4", "S2", "H"): 96.4, ("C4", "S2", "C4"): 99.0, ("CA", "S2", "CA"): 92.0,
+}
+CENTRE = {"C2": 180.0, "C4": 109.5, "C3": 120.0, "CO": 120.0, "CA": 120.0, "N3": 109.0, "NP": 120.0, "N2": 117.0,
+          "O2": 110.0, "S2": 96.0}
 
-# central bond: n, barrier V (kcal/mol, per torsion), phase gamma (deg) of the AMBER form
+
+def bend_constant(a, c, b):
+    if c == "C2":  # straight: GAFF's c1 bends
+        return 45 if "H" in (a, b) else 58
+    if c in ("N3", "NP", "N2", "O2", "S2"):
+        return 50
+    heavy = sum(t not in ("H", "HO", "HN") for t in (a, b))
+    return (35, 50, 63)[heavy] + (10 if c in TRIGONAL and heavy else 0)
+
+
+def reference_angle(a, c, b):
+    theta = THETA.get((a, c, b), THETA.get((b, c, a), CENTRE[c]))
+    return theta + (TORQUE[c] / (2 * bend_constant(a, c, b)) / DEG if c in TRIGONAL else 0.0)
+
+
+# central bond: n, barrier V (kcal/mol, per torsion), phase gamma (deg) of the AMBER form.
+# No bond to a straight atom (C2, N1) has one: the dihedral is not defined there.
 TORSIONS = {
     ("C4", "C4"): (3, 0.156, 0.0), ("C4", "N3"): (3, 0.15, 0.0), ("C4", "O2"): (3, 0.14, 0.0),
-    ("C4", "C3"): (3, 0.05, 0.0), ("C4", "N2"): (3, 0.10, 0.0), ("C3", "C3"): (2, 3.625, 180.0),
-    ("C3", "N3"): (2, 2.5, 180.0), ("C3", "O2"): (2, 1.2, 180.0), ("C3", "N2"): (2, 3.6, 180.0),
-    ("C4", "S2"): (3, 0.10, 0.0), ("C3", "S2"): (2, 1.0, 180.0),
+    ("C4", "C3"): (3, 0.15, 0.0), ("C4", "CO"): (3, 0.10, 0.0), ("C4", "CA"): (3, 0.0, 0.0),
+    ("C4", "NP"): (3, 0.0, 0.0), ("C4", "N2"): (3, 0.10, 0.0), ("C4", "S2"): (3, 0.10, 0.0),
+    ("C3", "C3"): (2, 6.65, 180.0), ("CA", "CA"): (2, 3.625, 180.0), ("C3", "CA"): (2, 0.7, 180.0),
+    ("C3", "CO"): (2, 1.0, 180.0), ("CA", "CO"): (2, 1.0, 180.0), ("CO", "CO"): (2, 0.5, 180.0),
+    ("CO", "NP"): (2, 2.5, 180.0), ("CA", "NP"): (2, 1.7, 180.0), ("C3", "NP"): (2, 1.5, 180.0),
+    ("CO", "O2"): (2, 2.7, 180.0), ("CA", "O2"): (2, 0.9, 180.0), ("C3", "O2"): (2, 1.0, 180.0),
+    ("CA", "N2"): (2, 3.625, 180.0), ("C3", "N2"): (2, 6.65, 180.0), ("CA", "S2"): (2, 3.6, 180.0),
+    ("C3", "S2"): (2, 1.0, 180.0),
 }
+
+# A methyl on a double bond eclipses it (propene, acetaldehyde): the threefold term towards the
+# doubly bound partner takes the opposite phase, which agrees with the terms towards the
+# other substituents 180 degrees away.
+ECLIPSED = {("C4", "C3"): "C3", ("C4", "CO"): "O1"}
 
 
 def partners(t):
@@ -101,16 +140,22 @@ def main():
     for a, b, r0, k, dq in BONDS:
         print("%-8s %-8s 0 0 %10.8f %10.8f %11.8f" % (a, b, r0 * BOHR, 2 * k * KCAL / BOHR ** 2, dq))
     print("angle")
-    for a, c, b, th, k in ANGLES:
-        assert a in partners(c) and b in partners(c), (a, c, b)
-        print("%-8s %-8s %-8s 0 0 %10.8f %10.8f %10.8f %10.8f %10.8f" % (a, c, b, th * DEG, 2 * k * KCAL, 0, 0, 0))
+    for c in TYPES:
+        if c not in CENTRE:
+            continue
+        outer = partners(c)
+        for i, a in enumerate(outer):
+            for b in outer[i:]:
+                th, k = reference_angle(a, c, b), bend_constant(a, c, b)
+                print("%-8s %-8s %-8s 0 0 %10.8f %10.8f %10.8f %10.8f %10.8f" % (a, c, b, th * DEG, 2 * k * KCAL, 0, 0, 0))
     print("torsion1")
     for (j, k), (n, v, gamma) in TORSIONS.items():
         for i in partners(j):
             for l in partners(k):
                 if j == k and index[i] > index[l]:
                     continue  # the same torsion read backwards
-                phi0 = (gamma * DEG - math.pi) / n
+                flip = 180.0 if ECLIPSED.get((j, k)) == l else 0.0
+                phi0 = ((gamma + flip) * DEG - math.pi) / n
                 print("%-8s %-8s %-8s %-8s %d 0 %10.8f %10.8f %10.8f" % (i, j, k, l, n, phi0, v * KCAL, 0.0))
     print("torsion2")
     print("pair")

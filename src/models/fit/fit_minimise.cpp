@@ -55,7 +55,8 @@ double evaluate_set(const Objective& o, std::vector<double>& r, bool print) {
   o.model.renew();
   r.clear();
   for (std::size_t k = 0; k < o.start.size(); ++k)
-    r.push_back(std::sqrt(o.prior) * (*o.x[k].value - o.start[k]) / std::fmax(std::fabs(o.start[k]), 0.05));
+    r.push_back(std::sqrt(o.prior) * (*o.x[k].value - o.start[k]) /
+                (o.x[k].scale > 0.0 ? o.x[k].scale : std::fmax(std::fabs(o.start[k]), 0.05)));
   double sums[7] = {};
   std::vector<double> energy(o.set.size());
   for (std::size_t k = 0; k < o.set.size(); ++k) {

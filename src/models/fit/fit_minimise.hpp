@@ -21,10 +21,12 @@ class FitModel {
   virtual bool has_hessian() const { return true; }
 };
 
-// A fitted quantity: its name and where it sits in the model's parameters.
+// A fitted quantity: its name, where it sits in the model's parameters, and the change that
+// costs as much as the prior's unit (0: its own size, at least 0.05).
 struct FitParameter {
   std::string name;
   double* value;
+  double scale = 0.0;
 };
 
 struct FitOptions {

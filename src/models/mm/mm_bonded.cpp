@@ -23,6 +23,35 @@ MmLocalTerm local_term(const MmSums& s, int n, int a, int b, int c = -1, int d =
   return term;
 }
 
+// The kernel's bend is singular at a straight angle, where such centres sit; 1 + cos(theta) is
+// smooth there. 0.5 k (theta - pi)^2 = 0.5 k G(s), s = 1 + cos(theta) = ((r1 + r2)^2 - r13^2) / (2 r1 r2),
+// G(s) = acos(1 - s)^2, on the two bonds and the 1-3 distance; no stretch-bend coupling.
+double straight_bend(MmLocalTerm& term, const double* xyz, double k, MmSums& sums) {
+  const double r1 = term.value[term.add(xyz, kStretch, 0, 1)], r2 = term.value[term.add(xyz, kStretch, 2, 1)];
+  const double r3 = term.value[term.add(xyz, kStretch, 0, 2)];
+  const double s = (r1 / r2 + r2 / r1) / 2 + 1 - r3 * r3 / (2 * r1 * r2);
+  const double a = std::acos(std::fmin(1.0, std::fmax(-1.0, 1.0 - s)));  // pi - theta
+  // G' = 2a / sin a, G'' = 2 (sin a - a cos a) / sin^3 a, by their series near a straight line.
+  const double g1 = a < 1e-3 ? 2 + a * a / 3 : 2 * a / std::sin(a);
+  const double g2 = a < 1e-3 ? 2.0 / 3 + 4 * a * a / 15
+                             : 2 * (std::sin(a) - a * std::cos(a)) / std::pow(std::sin(a), 3);
+  const double q = r3 * r3;
+  const double ds[3] = {1 / (2 * r2) - r2 / (2 * r1 * r1) + q / (2 * r1 * r1 * r2),
+                        1 / (2 * r1) - r1 / (2 * r2 * r2) + q / (2 * r1 * r2 * r2), -r3 / (r1 * r2)};
+  const double d12 = -1 / (2 * r2 * r2) - 1 / (2 * r1 * r1) - q / (2 * r1 * r1 * r2 * r2);
+  const double d13 = r3 / (r1 * r1 * r2), d23 = r3 / (r1 * r2 * r2);
+  const double dss[3][3] = {{r2 / (r1 * r1 * r1) - q / (r1 * r1 * r1 * r2), d12, d13},
+                            {d12, r1 / (r2 * r2 * r2) - q / (r1 * r2 * r2 * r2), d23},
+                            {d13, d23, -1 / (r1 * r2)}};
+  double e1[3], e2[3][MmLocalTerm::kMax];
+  for (int u = 0; u < 3; ++u) {
+    e1[u] = 0.5 * k * g1 * ds[u];
+    for (int v = 0; v < 3; ++v) e2[u][v] = 0.5 * k * (g2 * ds[u] * ds[v] + g1 * dss[u][v]);
+  }
+  mm_add_term(term, e1, e2, sums.gradient, sums.hessian);
+  return 0.5 * k * a * a;
+}
+
 }  // namespace
 
 double mm_stretches(const MmTopology& t, const MmParameters& p, MmSums& s) {
@@ -55,9 +84,13 @@ double mm_bends(const MmTopology& t, const MmParameters& p, MmSums& s) {
         const int r = mm_angle_record(p, t.type[i], t.type[j], t.type[k]);
         if (r < 0) continue;
         const MmRecord& a = p.angle[r];
+        MmLocalTerm term = local_term(s, 3, i, j, k);
+        if (a.p[0] >= MM_STRAIGHT) {
+          energy += straight_bend(term, t.xyz, a.p[1], s);
+          continue;
+        }
         const double r01 = p.bond[mm_bond_record(p, t.type[i], t.type[j])].p[0];
         const double r02 = p.bond[mm_bond_record(p, t.type[k], t.type[j])].p[0];
-        MmLocalTerm term = local_term(s, 3, i, j, k);
         const double dt = term.value[term.add(t.xyz, kBend, 0, 1, 2)] - a.p[0];
         const double d1 = term.value[term.add(t.xyz, kStretch, 0, 1)] - r01;
         const double d2 = term.value[term.add(t.xyz, kStretch, 2, 1)] - r02;

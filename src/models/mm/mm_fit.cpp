@@ -2,6 +2,7 @@
 // reference set depends on.
 #include "models/mm/mm_fit.hpp"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "models/fit/fit_set.hpp"
@@ -16,7 +17,20 @@ namespace {
 
 void typed(Molecule& mol) { mm_assign_types(mol); }
 
+// The change of a reference angle that costs as much as the prior's unit (radian).
+constexpr double kThetaScale = 0.05;
+
 }  // namespace
+
+// An angle between two bonds of one type pair has no first and second arm: its two
+// stretch-bend constants move together (the first is fitted).
+void MmFitModel::renew() {
+  for (int c = 0; c < p_.ntypes; ++c)
+    for (int b = 0; b < MM_BONDS_PER_TYPE; ++b) {
+      const int r = p_.angle_index[c][b][b];
+      if (r >= 0) p_.angle[r].p[4] = p_.angle[r].p[3];
+    }
+}
 
 double MmFitModel::evaluate(std::size_t, const FitMolecule& m, double* gradient, double* hessian, double dipole[3]) {
   std::vector<double> g(gradient ? 0 : 3 * m.n);
@@ -30,8 +44,10 @@ std::vector<FitMolecule> mm_fit_read_set(std::FILE* input) {
 
 std::vector<FitParameter> mm_fit_selection(const std::vector<FitMolecule>& set, MmParameters& p) {
   std::vector<char> atom(MM_TYPES, 0), bond(MM_BOND_RECORDS, 0), angle(MM_ANGLE_RECORDS, 0);
+  std::vector<char> coupled(MM_ANGLE_RECORDS, 0);
   std::vector<char> t1(MM_TORSION_RECORDS, 0), t2(MM_TORSION_RECORDS, 0);
   for (const FitMolecule& m : set) {
+    const bool curvature = m.w[4] > 0.0 && !m.hessian.empty();
     std::vector<int> type(m.n);
     for (int a = 0; a < m.n; ++a) {
       type[a] = mm_type_index(p, m.types.data() + NAME_SLOT * a);
@@ -47,6 +63,7 @@ std::vector<FitParameter> mm_fit_selection(const std::vector<FitMolecule>& set, 
           if (*y == *x || type[*y] < 0) continue;
           const int a = mm_angle_record(p, type[*x], type[j], type[*y]);
           if (a >= 0) angle[a] = 1;
+          if (a >= 0 && curvature) coupled[a] = type[*x] == type[*y] ? 2 : std::max<char>(coupled[a], 3);
           for (const int* z = nb(*y); *z >= 0; ++z) {
             if (*z == j || *z == *x || type[*z] < 0) continue;
             const int r1 = mm_torsion_record(p, 1, type[*x], type[j], type[*y], type[*z]);
@@ -57,13 +74,14 @@ std::vector<FitParameter> mm_fit_selection(const std::vector<FitMolecule>& set, 
         }
       }
   }
-  // Charges, repulsion and stretch-bend couplings keep their starting values: gradients of a
-  // few structures per molecule do not determine them, and freed they drift to unphysical
-  // values. E0 is fitted only when some energy carries weight.
+  // Charges and repulsion keep their starting values: gradients of a few structures per
+  // molecule do not determine them, and freed they drift to unphysical values. Stretch-bend
+  // couplings are fitted only for angles a reference Hessian sees. E0 and the torsion
+  // barriers are fitted only when some energy carries weight.
   bool energies = false;
   for (const FitMolecule& m : set) energies = energies || m.w[0] > 0.0;
   std::vector<FitParameter> x;
-  auto add = [&](const std::string& name, double* v) { x.push_back({name, v}); };
+  auto add = [&](const std::string& name, double* v, double scale = 0.0) { x.push_back({name, v, scale}); };
   for (int t = 0; t < p.ntypes && energies; ++t)
     if (atom[t]) add(std::string(p.type_names[t]) + ":E0", &p.atom[t].p[0]);
   for (int b = 0; b < MM_BOND_RECORDS; ++b)
@@ -73,10 +91,21 @@ std::vector<FitParameter> mm_fit_selection(const std::vector<FitMolecule>& set, 
     }
   for (int a = 0; a < MM_ANGLE_RECORDS; ++a)
     if (angle[a]) {
-      add("angle" + std::to_string(a + 1) + ":theta0", &p.angle[a].p[0]);
+      // A straight centre stays straight and uncoupled.
+      const bool straight = p.angle[a].p[0] >= MM_STRAIGHT;
+      // Curvature alone would shift all reference angles of a centre together (strain that
+      // softens or stiffens its bends); a few degrees already weigh as much as doubling k.
+      if (!straight) add("angle" + std::to_string(a + 1) + ":theta0", &p.angle[a].p[0], kThetaScale);
       add("angle" + std::to_string(a + 1) + ":k", &p.angle[a].p[1]);
+      if (coupled[a] == 0 || straight) continue;
+      add("angle" + std::to_string(a + 1) + ":krr", &p.angle[a].p[2]);
+      add("angle" + std::to_string(a + 1) + ":kr1t", &p.angle[a].p[3]);
+      if (coupled[a] == 3) add("angle" + std::to_string(a + 1) + ":kr2t", &p.angle[a].p[4]);
     }
-  for (int t = 0; t < MM_TORSION_RECORDS; ++t) {
+  // Torsion barriers are energy differences between conformers: gradients and Hessians at
+  // minima see them only through their curvature, which the fit then trades against the bends
+  // (the barrier of ethane turned negative).
+  for (int t = 0; t < MM_TORSION_RECORDS && energies; ++t) {
     if (t1[t]) add("torsion1." + std::to_string(t + 1) + ":V", &p.torsion1[t].p[1]);
     if (t2[t]) add("torsion2." + std::to_string(t + 1) + ":V", &p.torsion2[t].p[1]);
   }

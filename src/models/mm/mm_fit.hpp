@@ -11,15 +11,19 @@ namespace ostrel {
 // The force field as a fitted model: the molecules carry their atom types.
 class MmFitModel : public FitModel {
  public:
-  explicit MmFitModel(const MmParameters& p) : p_(p) {}
+  explicit MmFitModel(MmParameters& p) : p_(p) {}
+  void renew() override;
   double evaluate(std::size_t k, const FitMolecule& m, double* gradient, double* hessian, double dipole[3]) override;
 
  private:
-  const MmParameters& p_;
+  MmParameters& p_;
 };
 
 // The parameters of the records some reference molecule uses: bond r0 and k, angle theta0
-// and k, torsion barriers, and the atoms' E0 when energies carry weight; in block order.
+// and k (with the stretch-bend couplings where a reference Hessian carries weight: both for
+// an angle between two bond types, one for an angle between two bonds of one type; a straight
+// angle keeps its reference and stays uncoupled), and the atoms' E0 and the torsion barriers
+// when energies carry weight; in block order.
 std::vector<FitParameter> mm_fit_selection(const std::vector<FitMolecule>& set, MmParameters& p);
 
 // The reference set with the atoms typed for the force field.

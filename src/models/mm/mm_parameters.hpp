@@ -13,6 +13,9 @@ inline constexpr int MM_ANGLE_RECORDS = 2048;
 inline constexpr int MM_TORSION_RECORDS = 8192;
 inline constexpr int MM_TORSION_INDEX = MM_SLOT_ENTRIES * MM_BONDS_PER_TYPE * MM_BONDS_PER_TYPE;
 inline constexpr int MM_NAME = 32;
+// A reference angle this close to 180 degrees (as "%10.8lf" writes pi) marks a straight
+// centre: its bend goes through 1 + cos(theta) and has no stretch-bend coupling.
+inline constexpr double MM_STRAIGHT = 3.14159265 - 1e-8;
 
 // Two integers the energy does not read (carried through reading and writing) and five values.
 struct MmRecord {

@@ -35,14 +35,78 @@ void connect(Molecule& m) {
   }
 }
 
+int neighbour(const Molecule& m, int a, int k) { return m.bonds[MAX_NEIGHBOURS * a + k]; }
+
+// A carbon with three neighbours one of which is an oxygen or sulphur with no other bond.
+bool carbonyl(const Molecule& m, int a) {
+  if (m.z[a] != 6 || neighbour_count(m, a) != 3) return false;
+  for (int k = 0; k < 3; ++k) {
+    const int b = neighbour(m, a, k);
+    if ((m.z[b] == 8 || m.z[b] == 16) && neighbour_count(m, b) == 1) return true;
+  }
+  return false;
+}
+
+// Ring members that can share a pi sextet: trigonal carbon (not carbonyl), two-bonded
+// nitrogen; `donor` also allows the lone-pair atom of a five-membered ring.
+bool pi_member(const Molecule& m, int a, bool donor) {
+  const int z = m.z[a], c = neighbour_count(m, a);
+  if (z == 6) return c == 3 && !carbonyl(m, a);
+  if (z == 7) return c == 2 || (donor && c == 3);
+  return donor && (z == 8 || z == 16) && c == 2;
+}
+
+// Depth-first search for a ring of `size` atoms through `start` whose members all qualify;
+// five-membered rings take exactly one lone-pair donor (pyrrole, furan, thiophene).
+bool ring_from(const Molecule& m, int start, int at, int depth, int size, int* path, int donors) {
+  for (int k = 0; k < neighbour_count(m, at); ++k) {
+    const int b = neighbour(m, at, k);
+    if (b == start && depth == size) return size == 6 ? donors == 0 : donors == 1;
+    if (depth == size || b == start) continue;
+    bool seen = false;
+    for (int d = 0; d < depth; ++d) seen = seen || path[d] == b;
+    if (seen || !pi_member(m, b, size == 5)) continue;
+    const int extra = pi_member(m, b, false) ? 0 : 1;
+    path[depth] = b;
+    if (ring_from(m, start, b, depth + 1, size, path, donors + extra)) return true;
+  }
+  return false;
+}
+
+bool aromatic(const Molecule& m, int a) {
+  int path[6];
+  path[0] = a;
+  const int own = pi_member(m, a, false) ? 0 : 1;
+  return (pi_member(m, a, false) && ring_from(m, a, a, 1, 6, path, 0)) ||
+         (pi_member(m, a, true) && ring_from(m, a, a, 1, 5, path, own));
+}
+
+// Nitrogen with three neighbours whose lone pair is conjugated: amide, aromatic ring, or
+// bonded to any trigonal carbon.
+bool planar_nitrogen(const Molecule& m, int a) {
+  if (aromatic(m, a)) return true;
+  for (int k = 0; k < 3; ++k) {
+    const int b = neighbour(m, a, k);
+    if (m.z[b] == 6 && neighbour_count(m, b) == 3) return true;
+  }
+  return false;
+}
+
 void type_of(const Molecule& m, int a, char* name) {
   const int z = m.z[a], count = neighbour_count(m, a);
+  const char* fixed = nullptr;
   if (z == 1) {
-    const int partner = count > 0 ? m.z[m.bonds[MAX_NEIGHBOURS * a]] : 0;
-    std::snprintf(name, NAME_SLOT, "%s", partner == 8 ? "HO" : partner == 7 ? "HN" : "H");
-    return;
+    const int partner = count > 0 ? m.z[neighbour(m, a, 0)] : 0;
+    fixed = partner == 8 ? "HO" : partner == 7 ? "HN" : "H";
+  } else if (z == 6 && count == 3) {
+    fixed = carbonyl(m, a) ? "CO" : aromatic(m, a) ? "CA" : "C3";
+  } else if (z == 7 && count == 3 && planar_nitrogen(m, a)) {
+    fixed = "NP";
   }
-  std::snprintf(name, NAME_SLOT, "%s%d", element_symbol(z), count);
+  if (fixed)
+    std::snprintf(name, NAME_SLOT, "%s", fixed);
+  else
+    std::snprintf(name, NAME_SLOT, "%s%d", element_symbol(z), count);
 }
 
 }  // namespace

@@ -41,22 +41,20 @@ std::vector<double> gradient_at(MmTestMolecule& m, const MmParameters& p, int k,
 }
 
 // Fourth-order central differences keep the truncation error far below 1e-7.
-TEST_F(MmTermsTest, GradientAndHessianMatchDifferences) {
-  MmParameterBlock p(testing::kMmTestGroup);
-  MmTestMolecule m = testing::cyclobutanol();
+void expect_derivatives_match_differences(const MmParameters& p, MmTestMolecule m) {
   const int n3 = 3 * m.n;
   std::vector<double> g(n3), h(n3 * (n3 + 1) / 2);
   double dipole[3];
-  mm_terms(m.view(), *p, dipole, g.data(), h.data());
+  mm_terms(m.view(), p, dipole, g.data(), h.data());
   const double step = 1e-3;
   double g_err = 0, g_max = 0, h_err = 0, h_max = 0;
   for (int k = 0; k < n3; ++k) {
-    const double d = (-energy_at(m, *p, k, 2 * step) + 8 * energy_at(m, *p, k, step) -
-                      8 * energy_at(m, *p, k, -step) + energy_at(m, *p, k, -2 * step)) / (12 * step);
+    const double d = (-energy_at(m, p, k, 2 * step) + 8 * energy_at(m, p, k, step) -
+                      8 * energy_at(m, p, k, -step) + energy_at(m, p, k, -2 * step)) / (12 * step);
     g_err = std::fmax(g_err, std::fabs(d - g[k]));
     g_max = std::fmax(g_max, std::fabs(g[k]));
-    const auto a = gradient_at(m, *p, k, 2 * step), b = gradient_at(m, *p, k, step);
-    const auto c = gradient_at(m, *p, k, -step), e = gradient_at(m, *p, k, -2 * step);
+    const auto a = gradient_at(m, p, k, 2 * step), b = gradient_at(m, p, k, step);
+    const auto c = gradient_at(m, p, k, -step), e = gradient_at(m, p, k, -2 * step);
     for (int l = 0; l <= k; ++l) {
       const double dh = (-a[l] + 8 * b[l] - 8 * c[l] + e[l]) / (12 * step);
       const double an = h[k * (k + 1) / 2 + l];
@@ -64,9 +62,44 @@ TEST_F(MmTermsTest, GradientAndHessianMatchDifferences) {
       h_max = std::fmax(h_max, std::fabs(an));
     }
   }
-  EXPECT_GT(g_max, 1e-3);
-  EXPECT_LT(g_err, 1e-7 * g_max);
+  EXPECT_LT(g_err, 1e-7 * std::fmax(g_max, 1e-3));
   EXPECT_LT(h_err, 1e-7 * h_max);
+}
+
+TEST_F(MmTermsTest, GradientAndHessianMatchDifferences) {
+  MmParameterBlock p(testing::kMmTestGroup);
+  expect_derivatives_match_differences(*p, testing::cyclobutanol());
+}
+
+// Straight centres (reference angle 180 degrees): the energy is 0.5 k (theta - pi)^2 and its
+// derivatives stay finite and right bent, barely bent and exactly straight.
+TEST_F(MmTermsTest, StraightBendIsSmoothThroughTheLine) {
+  MmParameterBlock p("$mmdata type H C atom H 0 0 0 0 0 5 0 C 0 0 0 0 0 5 0 "
+                     "bond C H 0 0 2.0 0.3 0 C C 0 0 2.3 0.9 0 angle H C C 0 0 3.14159265 0.2 0 0 0 $end");
+  for (const double bend : {0.3, 1e-4, 0.0}) {
+    MmTestMolecule m;
+    m.add("H", -1.06, bend, 0.0);
+    m.add("C", 0.0, 0.0, 0.0);
+    m.add("C", 1.2, 0.0, 0.0);
+    m.add("H", 2.26, 0.5 * bend, 0.7 * bend);
+    m.bond(0, 1);
+    m.bond(1, 2);
+    m.bond(2, 3);
+    std::vector<double> g(12);
+    double dipole[3], expect = 0.0;
+    for (int c = 1; c <= 2; ++c) {  // bends at both carbons, stretches of all three bonds
+      const double* x = m.xyz.data();
+      const int i = c == 1 ? 0 : 3, k = c == 1 ? 2 : 1;
+      double u[3], v[3];
+      for (int d = 0; d < 3; ++d) u[d] = x[3 * i + d] - x[3 * c + d], v[d] = x[3 * k + d] - x[3 * c + d];
+      const double theta = std::acos((u[0] * v[0] + u[1] * v[1] + u[2] * v[2]) /
+                                     (std::hypot(u[0], u[1], u[2]) * std::hypot(v[0], v[1], v[2])));
+      expect += 0.1 * (theta - M_PI) * (theta - M_PI) + 0.15 * std::pow(std::hypot(u[0], u[1], u[2]) - 2.0, 2);
+    }
+    expect += 0.45 * std::pow(m.xyz[6] - 2.3, 2);
+    EXPECT_NEAR(mm_terms(m.view(), *p, dipole, g.data(), nullptr), expect, 1e-12) << bend;
+    expect_derivatives_match_differences(*p, m);
+  }
 }
 
 // Two atoms of types A and B one bohr apart on z: the dipole is the charge of B.
@@ -135,6 +168,44 @@ TEST_F(MmTermsTest, PlainMoleculeGetsTypesFromBonds) {
   EXPECT_NE(printed.find("HO"), std::string::npos);
   EXPECT_EQ(mm_assign_types(mol), 0);  // typed once
   release_molecule(mol);
+}
+
+// Hybridisation from the bond graph alone: carbonyl, aromatic (six- and five-membered),
+// olefinic and sp carbon; amine, planar and sp nitrogen. A ring of trigonal carbons closed by
+// carbonyls (benzoquinone) is not aromatic.
+TEST_F(MmTermsTest, TypesFollowHybridisation) {
+  const struct {
+    const char* atoms;
+    const char* types;
+  } cases[] = {
+      {" 6 0.282 1.159 0.230\n 6 1.168 0.067 0.396\n 6 0.435 -1.086 0.224\n 7 -0.862 -0.728 -0.040\n"
+       " 6 -0.964 0.639 -0.038\n 1 0.528 2.210 0.299\n 1 2.226 0.117 0.617\n 1 0.723 -2.128 0.267\n"
+       " 1 -1.624 -1.372 -0.209\n 1 -1.913 1.123 -0.228\n",
+       "CA CA CA NP CA H H H HN H"},
+      {" 6 -1.086 0.217 -0.017\n 6 0.207 -0.500 -0.280\n 7 1.329 0.130 0.165\n 8 0.271 -1.580 -0.855\n"
+       " 1 -1.608 0.372 -0.965\n 1 -0.917 1.192 0.449\n 1 -1.702 -0.389 0.652\n 1 2.206 -0.364 0.058\n"
+       " 1 1.299 0.921 0.792\n",
+       "C4 CO NP O1 H H H HN HN"},
+      {" 6 -0.485 0.028 -0.003\n 6 0.974 -0.057 0.007\n 7 2.132 -0.124 0.015\n 1 -0.926 -0.899 -0.382\n"
+       " 1 -0.872 0.201 1.005\n 1 -0.822 0.850 -0.642\n",
+       "C4 C2 N1 H H H"},
+      {" 8 -0.050 2.657 0.085\n 6 -0.027 1.434 0.046\n 6 -1.274 0.644 0.016\n 6 -1.249 -0.691 -0.027\n"
+       " 6 0.027 -1.434 -0.046\n 8 0.050 -2.657 -0.085\n 6 1.274 -0.644 -0.016\n 6 1.249 0.691 0.027\n"
+       " 1 -2.201 1.205 0.030\n 1 -2.154 -1.286 -0.050\n 1 2.201 -1.205 -0.030\n 1 2.154 1.286 0.050\n",
+       "O1 CO C3 C3 CO O1 C3 C3 H H H H"},
+      {" 6 -0.572 0.054 0.015\n 7 0.822 -0.022 -0.383\n 1 -0.673 -0.103 1.093\n 1 -0.983 1.036 -0.236\n"
+       " 1 -1.156 -0.708 -0.507\n 1 1.202 -0.930 -0.115\n 1 1.361 0.673 0.133\n",
+       "C4 N3 H H H HN HN"},
+  };
+  for (const auto& c : cases) {
+    testing::read_test_molecule(testing::molecule_group(c.atoms));
+    Molecule mol = load_molecule(0, "Molecule");
+    testing::captured_stdout([&] { mm_assign_types(mol); });
+    std::string got;
+    for (int a = 0; a < mol.n_atoms; ++a) got += std::string(a ? " " : "") + mol.type_name(a);
+    EXPECT_EQ(got, c.types);
+    release_molecule(mol);
+  }
 }
 
 }  // namespace
