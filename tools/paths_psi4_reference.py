@@ -98,11 +98,11 @@ def irc(x):
                           "full_hess_every": 0, "geom_maxiter": 600})
         mol = psi4.geometry(geometry_text(x))
         calls["gradient"] = 0
-        start = time.time()
+        start, cpu = time.time(), time.process_time()
         energy, history = psi4.optimize("pbe", molecule=mol, return_history=True)
-        seconds = time.time() - start
-        print("irc %s gradients=%d seconds=%.1f steps=%d last=%.10f" % (
-            direction, calls["gradient"], seconds, len(history["energy"]), energy))
+        seconds, cpu = time.time() - start, time.process_time() - cpu
+        print("irc %s gradients=%d seconds=%.1f cpu=%.1f steps=%d last=%.10f" % (
+            direction, calls["gradient"], seconds, cpu, len(history["energy"]), energy))
         print("irc %s energies" % direction, " ".join("%.8f" % e for e in history["energy"]))
         sys.stdout.flush()
 

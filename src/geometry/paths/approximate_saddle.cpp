@@ -65,7 +65,7 @@ double cubic_maximum(const LinePoint& p, const LinePoint& q, double* e_fit, doub
 void place(Search& r) {
   PoolArray<double> target(r.count);
   for (int i = 0; i < r.count; ++i) target[i] = r.ra[i] + r.s * (r.rb[i] - r.ra[i]);
-  back_transform(r.n, r.count, r.set, r.w, target.data(), r.x, 0);
+  interpolated_structure(r.n, r.count, r.set, r.w, target.data(), r.x);
   write_geometry(r.mol, r.x);
   std::printf("\n");
   print_structure(r.mol, false, 0.0);
