@@ -55,7 +55,10 @@ double cubic_maximum(const LinePoint& p, const LinePoint& q, double* e_fit, doub
   } else if (b < 0.0) {
     t = -p.g / (2 * b);
   }
-  t = std::clamp(t, 0.05 * l, 0.95 * l);
+  // Within the bracket, but not kept off its ends: a maximum at an end (a slope already
+  // within the tolerance there) must be able to end the search, and the last fit's
+  // curvature, which stage 2 takes, then still spans the whole bracket rather than a sliver.
+  t = std::clamp(t, 0.0, l);
   *e_fit = p.e + p.g * t + b * t * t + a * t * t * t;
   *second = 6 * a * t + 2 * b;
   return p.s + t;
