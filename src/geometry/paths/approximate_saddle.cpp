@@ -100,15 +100,22 @@ void absorb(Search& r) {
   if (r.have_low && r.low.s > r.high.s && r.have_high) r.have_high = false;
   if (r.have_high && r.high.s < r.low.s && r.have_low) r.have_low = false;
   double next;
+  bool narrow = false;
   if (r.have_low && r.have_high) {
-    double e_fit = 0.0;
-    next = cubic_maximum(r.low, r.high, &e_fit, &r.curvature);
+    double e_fit = 0.0, second = 0.0;
+    next = cubic_maximum(r.low, r.high, &e_fit, &second);
     std::printf(" cubic fit: ds = %10.8lf, E = %11.8lf\n", next - pt.s, e_fit);
+    // The slopes carry the noise of the SCF (about 1e-5 for HCN at the line's maximum): the
+    // curvature stage 2 takes comes from a bracket at least 1e-3 of the line wide, and one
+    // narrower than the tolerance ends the search, the slope there being noise.
+    const double width = std::fabs(r.high.s - r.low.s);
+    if (width >= 1e-3 || r.curvature == 0.0) r.curvature = second;
+    narrow = width < r.o.tolerance[0];
   } else {
     // Not bracketed yet: a quarter of the line further uphill.
     next = std::clamp(pt.s + (pt.g > 0.0 ? 0.25 : -0.25), 0.0, 1.0);
   }
-  const bool converged = std::fabs(pt.g) < r.o.tolerance[0] && std::fabs(next - pt.s) < r.o.tolerance[0];
+  const bool converged = narrow || (std::fabs(pt.g) < r.o.tolerance[0] && std::fabs(next - pt.s) < r.o.tolerance[0]);
   if (converged) std::printf("\n CONVERGED!\n");
   r.done = converged || ++r.cycle >= r.o.max_steps || next == pt.s;
   r.s = next;
