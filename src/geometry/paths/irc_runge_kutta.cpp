@@ -85,9 +85,16 @@ void finish_step(Rk& r) {
   const double* k1 = r.kk;
   std::printf(" g:\n");
   print_vector(m, r.g1);
-  for (int i = 0; i < m; ++i)
-    r.x[i] += r.h * (k1[i] + 2 * r.kk[m + i] + 2 * r.kk[2 * m + i] + r.kk[3 * m + i]) / 6.0;
-  r.s += r.o.back ? -r.h : r.h;
+  double moved = 0.0;
+  for (int i = 0; i < m; ++i) {
+    const double dx = r.h * (k1[i] + 2 * r.kk[m + i] + 2 * r.kk[2 * m + i] + r.kk[3 * m + i]) / 6.0;
+    r.x[i] += dx;
+    moved += dx * dx;
+  }
+  // The distance is the one moved: unit stage directions that disagree (a curved valley, as
+  // HCN's near the saddle point) move the point less than h.
+  moved = std::sqrt(moved);
+  r.s += r.o.back ? -moved : moved;
   ++r.k;
   r.stage = 0;
   if (r.k > r.o.points) r.done = true;
