@@ -2,15 +2,15 @@
 # The HCN <-> HNC reaction path both ways from the transition state (examples/hcn_irc.inp,
 # hypersphere radius 0.1 amu^1/2 bohr, its Hessian computed by the run): Ostrel's gradients
 # (the Hessian's included) and wall and CPU time per direction; with Psi4 installed, optking's
-# IRC at the same step (irc_step_size 0.2) from its own transition state, same model, one
-# thread (tools/paths_psi4_reference.py irc, which also runs the TS search first).
+# IRC at the same step (irc_step_size 0.2) from its own transition state, same model
+# (tools/paths_psi4_reference.py irc). One thread each.
 # Usage: bench/irc_bench.sh BUILD_DIR
 set -e
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-$here/../build}" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-export TMPDIR=$work
+export TMPDIR=$work OMP_NUM_THREADS=1 OPENBLAS_NUM_THREADS=1
 for back in 0 1; do
   sed "s/tolerance=1e-4 \$end/tolerance=1e-4 back=$back \$end/" "$here/../examples/hcn_irc.inp" > "$work/irc$back.inp"
   /usr/bin/time -f "%e %U" -o "$work/time$back" "$build/ostrel" "$work/irc$back.inp" > "$work/irc$back.out"
@@ -21,7 +21,6 @@ for back in 0 1; do
   echo "ostrel back=$back: $((grads + ${diffs:-0})) gradients ($((grads)) driver results, ${diffs:-0} for the Hessian), $((points / 2)) points, wall ${wall}s, cpu ${cpu}s"
 done
 if PYTHONPATH=/usr/lib/x86_64-linux-gnu /usr/bin/python3 -c "import psi4" 2>/dev/null; then
-  (cd "$work" && OMP_NUM_THREADS=1 OPENBLAS_NUM_THREADS=1 PYTHONPATH=/usr/lib/x86_64-linux-gnu \
-    /usr/bin/time -f "psi4 total: wall %es cpu %Us" /usr/bin/python3 "$here/../tools/paths_psi4_reference.py" irc) |
+  (cd "$work" && PYTHONPATH=/usr/lib/x86_64-linux-gnu /usr/bin/time -f "psi4 total: wall %es cpu %Us" /usr/bin/python3 "$here/../tools/paths_psi4_reference.py" irc 2>&1) |
     grep '^irc .*gradients\|psi4 total'
 fi

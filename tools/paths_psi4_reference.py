@@ -3,7 +3,7 @@
 examples/hcn_irc.inp and the long path tests).
 
   OMP_NUM_THREADS=1 OPENBLAS_NUM_THREADS=1 PYTHONPATH=/usr/lib/x86_64-linux-gnu \
-      /usr/bin/python3 tools/paths_psi4_reference.py [ts|minima|irc]
+      /usr/bin/python3 tools/paths_psi4_reference.py [ts|minima|irc [forward|backward]|all]
 
 Same model as the examples: RKS PBE/def2-SVP, RI-J with def2-universal-jfit (Psi4's
 def2-svp-jfit), XC on the orbital density on a 200 x 974 Treutler grid. The transition state
@@ -11,7 +11,10 @@ comes from optking's TS search (opt_type TS, Hessian at the first step, gau_very
 the guess of examples/hcn_saddle.inp; its Hessian by differences gives the imaginary
 frequency. The IRC is optking's (irc_step_size 0.2 amu^1/2 bohr, which is Ostrel's radius 0.1:
 its hypersphere radius is half the step), forward and backward, with the gradients it used
-(the Hessian's included) and its wall time on one thread.
+(the Hessian's included) and its wall and CPU time on one thread. "irc" alone starts from the
+transition state below (this script's "ts", as in examples/hcn_irc.inp); "all" from the one it
+has just found. Psi4 1.3.2's optking knows irc_direction, irc_step_size and irc_stop, not the
+number of points: its IRC runs until it finds a minimum or reaches geom_maxiter.
 """
 import sys
 import time
@@ -20,6 +23,9 @@ import numpy as np
 import psi4
 
 drv = sys.modules["psi4.driver.driver"]
+
+# optking's transition state (angstrom, H C N), as printed by "ts".
+TS_XYZ = np.array([[1.13460846, 0.0, 0.41088541], [0.0, 0.0, 0.0], [0.0, 0.0, 1.20066632]])
 
 GUESS = """0 1
 H  0.000000  1.150000  0.400000
@@ -87,31 +93,31 @@ def minima():
         mol = psi4.geometry("0 1\n" + text + "\nunits angstrom\nsymmetry c1")
         energy = psi4.optimize("pbe", molecule=mol)
         print("%s minimum energy=%.10f" % (tag, energy))
+        print("%s minimum xyz" % tag, " ".join("%.8f" % v for v in np.asarray(mol.geometry()).ravel() * psi4.constants.bohr2angstroms))
         sys.stdout.flush()
 
 
-def irc(x):
-    for direction in ("forward", "backward"):
+def irc(x, directions=("forward", "backward")):
+    for direction in directions:
         psi4.core.clean_options()
         psi4.set_options(OPTIONS)
         psi4.set_options({"opt_type": "irc", "irc_direction": direction, "irc_step_size": 0.2,
                           "full_hess_every": 0, "geom_maxiter": 600})
         mol = psi4.geometry(geometry_text(x))
         calls["gradient"] = 0
-        start = time.time()
+        start, cpu = time.time(), time.process_time()
         energy, history = psi4.optimize("pbe", molecule=mol, return_history=True)
-        seconds = time.time() - start
-        print("irc %s gradients=%d seconds=%.1f steps=%d last=%.10f" % (
-            direction, calls["gradient"], seconds, len(history["energy"]), energy))
+        seconds, cpu = time.time() - start, time.process_time() - cpu
+        print("irc %s gradients=%d seconds=%.1f cpu=%.1f steps=%d last=%.10f" % (
+            direction, calls["gradient"], seconds, cpu, len(history["energy"]), energy))
         print("irc %s energies" % direction, " ".join("%.8f" % e for e in history["energy"]))
         sys.stdout.flush()
 
 
 if __name__ == "__main__":
     what = sys.argv[1] if len(sys.argv) > 1 else "all"
-    if what in ("ts", "irc", "all"):
-        ts = transition_state()
+    ts = transition_state() if what in ("ts", "all") else TS_XYZ
     if what in ("minima", "all"):
         minima()
     if what in ("irc", "all"):
-        irc(ts)
+        irc(ts, sys.argv[2:] or ("forward", "backward"))

@@ -55,7 +55,10 @@ double cubic_maximum(const LinePoint& p, const LinePoint& q, double* e_fit, doub
   } else if (b < 0.0) {
     t = -p.g / (2 * b);
   }
-  t = std::clamp(t, 0.05 * l, 0.95 * l);
+  // Within the bracket, but not kept off its ends: a maximum at an end (a slope already
+  // within the tolerance there) must be able to end the search, and the last fit's
+  // curvature, which stage 2 takes, then still spans the whole bracket rather than a sliver.
+  t = std::clamp(t, 0.0, l);
   *e_fit = p.e + p.g * t + b * t * t + a * t * t * t;
   *second = 6 * a * t + 2 * b;
   return p.s + t;
@@ -65,7 +68,7 @@ double cubic_maximum(const LinePoint& p, const LinePoint& q, double* e_fit, doub
 void place(Search& r) {
   PoolArray<double> target(r.count);
   for (int i = 0; i < r.count; ++i) target[i] = r.ra[i] + r.s * (r.rb[i] - r.ra[i]);
-  back_transform(r.n, r.count, r.set, r.w, target.data(), r.x, 0);
+  interpolated_structure(r.n, r.count, r.set, r.w, target.data(), r.x);
   write_geometry(r.mol, r.x);
   std::printf("\n");
   print_structure(r.mol, false, 0.0);
@@ -97,15 +100,22 @@ void absorb(Search& r) {
   if (r.have_low && r.low.s > r.high.s && r.have_high) r.have_high = false;
   if (r.have_high && r.high.s < r.low.s && r.have_low) r.have_low = false;
   double next;
+  bool narrow = false;
   if (r.have_low && r.have_high) {
-    double e_fit = 0.0;
-    next = cubic_maximum(r.low, r.high, &e_fit, &r.curvature);
+    double e_fit = 0.0, second = 0.0;
+    next = cubic_maximum(r.low, r.high, &e_fit, &second);
     std::printf(" cubic fit: ds = %10.8lf, E = %11.8lf\n", next - pt.s, e_fit);
+    // The slopes carry the noise of the SCF (about 1e-5 for HCN at the line's maximum): the
+    // curvature stage 2 takes comes from a bracket at least 1e-3 of the line wide, and one
+    // narrower than the tolerance ends the search, the slope there being noise.
+    const double width = std::fabs(r.high.s - r.low.s);
+    if (width >= 1e-3 || r.curvature == 0.0) r.curvature = second;
+    narrow = width < r.o.tolerance[0];
   } else {
     // Not bracketed yet: a quarter of the line further uphill.
     next = std::clamp(pt.s + (pt.g > 0.0 ? 0.25 : -0.25), 0.0, 1.0);
   }
-  const bool converged = std::fabs(pt.g) < r.o.tolerance[0] && std::fabs(next - pt.s) < r.o.tolerance[0];
+  const bool converged = narrow || (std::fabs(pt.g) < r.o.tolerance[0] && std::fabs(next - pt.s) < r.o.tolerance[0]);
   if (converged) std::printf("\n CONVERGED!\n");
   r.done = converged || ++r.cycle >= r.o.max_steps || next == pt.s;
   r.s = next;

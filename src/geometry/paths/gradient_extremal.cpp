@@ -48,7 +48,8 @@ void absorb(Extremal& r) {
     print_modes(m, vec.data(), val.data());
     const int follow = r.o.follow < m ? r.o.follow : 0;
     vec_copy(m, vec.data() + std::int64_t{follow} * m, r.v);
-    if (r.o.back) vec_scale(m, -1.0, r.v);
+    // The eigensolver's sign is arbitrary: the largest component positive, then back=1 turns it.
+    if ((r.v[vec_index_max_abs(m, r.v)] < 0.0) != (r.o.back != 0)) vec_scale(m, -1.0, r.v);
   }
   // The mode most like the direction followed so far.
   int f = 0;

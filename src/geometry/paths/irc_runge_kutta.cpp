@@ -53,10 +53,12 @@ void start_mode(Rk& r) {
   for (int i = 0; i < m; ++i) print_vector(m, vec.data() + std::int64_t{i} * m);
   std::printf("h=%12.8lf\n", val[0]);
   const int follow = std::clamp(r.o.follow, 0, m - 1);
-  // The eigenvector's largest component is positive; the path leaves against it, the side
-  // the task IRC takes, so that both tasks of one input follow the same branch.
+  // With the eigenvector's largest component made positive the path leaves against it, the
+  // side the task IRC takes, so that both tasks of one input follow the same branch (the
+  // eigensolver's signs are arbitrary).
   vec_copy(m, vec.data() + std::int64_t{follow} * m, r.mode);
-  vec_scale(m, r.o.back ? 1.0 : -1.0, r.mode);
+  const bool positive = r.mode[vec_index_max_abs(m, r.mode)] > 0.0;
+  vec_scale(m, (r.o.back != 0) == positive ? 1.0 : -1.0, r.mode);
   r.sigma = val[follow] < 0.0 ? -1.0 : 1.0;
   r.curvature = val[follow];
 }
@@ -83,9 +85,16 @@ void finish_step(Rk& r) {
   const double* k1 = r.kk;
   std::printf(" g:\n");
   print_vector(m, r.g1);
-  for (int i = 0; i < m; ++i)
-    r.x[i] += r.h * (k1[i] + 2 * r.kk[m + i] + 2 * r.kk[2 * m + i] + r.kk[3 * m + i]) / 6.0;
-  r.s += r.o.back ? -r.h : r.h;
+  double moved = 0.0;
+  for (int i = 0; i < m; ++i) {
+    const double dx = r.h * (k1[i] + 2 * r.kk[m + i] + 2 * r.kk[2 * m + i] + r.kk[3 * m + i]) / 6.0;
+    r.x[i] += dx;
+    moved += dx * dx;
+  }
+  // The distance is the one moved: unit stage directions that disagree (a curved valley, as
+  // HCN's near the saddle point) move the point less than h.
+  moved = std::sqrt(moved);
+  r.s += r.o.back ? -moved : moved;
   ++r.k;
   r.stage = 0;
   if (r.k > r.o.points) r.done = true;

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdio>
 
-#include "geometry/internal_frame.hpp"
 #include "geometry/model_hessian.hpp"
 #include "geometry/optimize_common.hpp"
 #include "geometry/optimize_options.hpp"
@@ -97,7 +96,7 @@ void initial_chain(Chain& c) {
       const double s = static_cast<double>(k) / (c.np - 1);
       for (int i = 0; i < count; ++i) target[i] = ra[i] + s * (rb[i] - ra[i]);
       vec_copy(m, at(c.x, k - 1, m), at(c.x, k, m));
-      back_transform(c.n, count, set.data(), w.data(), target.data(), at(c.x, k, m), 0);
+      interpolated_structure(c.n, count, set.data(), w.data(), target.data(), at(c.x, k, m));
     }
     PoolArray<double> wm(c.n);
     for (int a2 = 0; a2 < c.n; ++a2) wm[a2] = c.o.massw ? c.mol.mass[a2] : 1.0;

@@ -5,7 +5,6 @@
 #include <cstdio>
 
 #include "geometry/coordinate_kernel.hpp"
-#include "geometry/internal_frame.hpp"
 #include "geometry/model_hessian.hpp"
 #include "geometry/optimize_common.hpp"
 #include "geometry/optimize_options.hpp"
@@ -72,7 +71,7 @@ void place(Transit& t) {
     PoolArray<double> target(t.count);
     for (int i = 0; i < t.count; ++i) target[i] = t.r0[i] + t.ps[t.k] * t.delta[i];
     vec_copy(t.m, t.px + std::int64_t{t.k - 1} * t.m, t.x);
-    back_transform(t.n, t.count, t.set, t.w, target.data(), t.x, 0);
+    interpolated_structure(t.n, t.count, t.set, t.w, target.data(), t.x);
     vec_copy(packed_size(t.m), t.h0, t.h);
   } else if (t.c == 0) {
     vec_copy(t.m, t.px + std::int64_t{t.k} * t.m, t.x);

@@ -10,27 +10,11 @@ source "$(dirname "$0")/../common.bash"
 export TMPDIR=$work
 root=$PWD
 
-# Psi4 1.3.2: optking TS search (opt_type ts, Hessian at the first step, gau_verytight) and
-# minima (gau_verytight).
-ts_energy=-93.1641167787
-ts_ch=1.20671587
-ts_cn=1.20066632
-ts_nh=1.38242188
-hcn_energy=-93.2380031653
-hnc_energy=-93.2145237391
-
-# report, atoms (1-based) -> distance (angstrom) of the converged structure
-distance() {
-  awk -v a="$2" -v b="$3" '/^MOL> +[0-9]+ / { n++; x[n] = $3; y[n] = $4; z[n] = $5 }
-    END { printf "%.10f", sqrt((x[a]-x[b])^2 + (y[a]-y[b])^2 + (z[a]-z[b])^2) }' "$1"
-}
+source "$(dirname "$0")/hcn_reference.bash"
 
 "$ostrel" "$root/examples/hcn_saddle.inp" > "$work/saddle.out" || fail "saddle search exit $?"
 grep -q "H for saddle\|we need a hessian" "$work/saddle.out" && fail "the saddle search stopped for a Hessian"
-close_to "$(sed -n 's/^MOL> Energy = *//p' "$work/saddle.out")" "$ts_energy" 2e-6 || fail "saddle energy"
-close_to "$(distance "$work/saddle.out" 1 2)" "$ts_ch" 1e-3 || fail "saddle C-H"
-close_to "$(distance "$work/saddle.out" 2 3)" "$ts_cn" 1e-3 || fail "saddle C-N"
-close_to "$(distance "$work/saddle.out" 1 3)" "$ts_nh" 1e-3 || fail "saddle N-H"
+at_transition_state "$work/saddle.out" "saddle search"
 
 # IRC both ways; each end optimised.
 for dir in 0 1; do

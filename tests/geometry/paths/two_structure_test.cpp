@@ -10,6 +10,7 @@
 #include "geometry/coordinate_kernel.hpp"
 #include "geometry/paths/approximate_saddle.hpp"
 #include "geometry/paths/minimum_energy_path.hpp"
+#include "geometry/paths/path_coordinates.hpp"
 #include "geometry/paths/synchronous_transit.hpp"
 #include "model/molecule_input.hpp"
 #include "path_surface.hpp"
@@ -78,6 +79,22 @@ TEST_F(TwoEnds, NeedTwoStructures) {
   EXPECT_FATAL(run(synchronous_transit_with, "TRANSIT", "points=5", 1), "TRANSIT needs two structures");
   store_clear();
   EXPECT_FATAL(run(approximate_saddle_search_with, "SADDLE", "", 1), "SADDLE needs two structures");
+}
+
+// Between linear HCN and linear HNC the hydrogen goes round the CN bond: the interpolated
+// structures are bent triangles with the interpolated distances, not a compromise on the axis.
+TEST_F(TwoEnds, LinearEndsInterpolateOffTheAxis) {
+  const double hcn[9] = {0, 0, -2.05, 0, 0, 0, 0, 0, 2.21}, hnc[9] = {0, 0, 4.12, 0, 0, 0, 0, 0, 2.22};
+  const int z[3] = {1, 6, 7};
+  std::vector<InternalCoordinate> set(kPathCoordinatesPerAtom * 3 + 1);
+  const int count = two_structure_coordinates(3, z, hcn, hnc, 0, set.data());
+  ASSERT_EQ(count, 3);  // the three distances; neither linear bend describes the other end
+  for (int i = 0; i < count; ++i) EXPECT_EQ(set[i].type, 1);
+  std::vector<double> ra(count), rb(count), target(count), w(count, 1.0), x(hcn, hcn + 9);
+  interpolation_ends(count, set.data(), hcn, hnc, ra.data(), rb.data());
+  for (int i = 0; i < count; ++i) target[i] = 0.5 * (ra[i] + rb[i]);
+  interpolated_structure(3, count, set.data(), w.data(), target.data(), x.data());
+  for (int i = 0; i < count; ++i) EXPECT_NEAR(coordinate_value(set[i], x.data(), nullptr, nullptr), target[i], 1e-8);
 }
 
 }  // namespace
