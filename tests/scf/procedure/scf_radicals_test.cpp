@@ -66,9 +66,9 @@ const Radical kSlow[] = {
 };
 // Transition-metal complexes (Psi4 as above; disk_df where the in-core fit asked for more
 // memory, the same model). Ferrocene's default-model value is the Newton run to 1e-8 (for
-// Ni(CO)4 it agrees with BFGS within 5e-8). [CuCl4]2- lies 6.5e-6 below Psi4 in the
-// shared model with a symmetric spin density (Cu 0.583, each Cl 0.104); CuCl at 2.05 A lies
-// 1.5e-6 above it: a copper difference of the model, not a different state.
+// Ni(CO)4 it agrees with BFGS within 5e-8). [CuCl4]2- lies 8.3e-6 below Psi4 in the
+// shared model with a symmetric spin density (Cu 0.583, each Cl 0.104), while CuCl at
+// 2.05 A agrees within 7e-8: Psi4's dianion may sit in a higher unrestricted solution.
 const Radical kComplexes[] = {
     {"Ni(CO)4", 0, 1,
      " 28 0 0 0\n 6 1.062324 1.062324 1.062324\n 6 -1.062324 -1.062324 1.062324\n"
