@@ -54,6 +54,9 @@ MOLECULES = {
 }
 
 
+HARD = {"NiCO4"}  # need a converged start (see run)
+
+
 def run(name, scf_type="df"):
     charge, mult, atoms = MOLECULES[name]
     psi4.core.clean()
@@ -65,7 +68,16 @@ def run(name, scf_type="df"):
         "dft_radial_points": 200, "dft_spherical_points": 974, "dft_radial_scheme": "treutler",
         "dft_nuclear_scheme": "treutler", "e_convergence": 1e-10, "d_convergence": 1e-8,
         "maxiter": 200})
+    if name in HARD:
+        # Psi4's DIIS alone oscillates for 200 iterations here: converge on a small grid with
+        # damping and second-order steps first, then start the reference grid from those orbitals.
+        psi4.set_options({"dft_radial_points": 75, "dft_spherical_points": 302, "damping_percentage": 20,
+                          "soscf": True, "e_convergence": 1e-6, "d_convergence": 1e-5})
+        psi4.energy("pbe", molecule=mol)
+        psi4.set_options({"dft_radial_points": 200, "dft_spherical_points": 974, "guess": "read",
+                          "damping_percentage": 0, "e_convergence": 1e-10, "d_convergence": 1e-8})
     energy = psi4.energy("pbe", molecule=mol)
+    psi4.core.clean_options()
     print("%-14s %.10f %d" % (name, energy, psi4.variable("SCF ITERATIONS")), flush=True)
 
 
