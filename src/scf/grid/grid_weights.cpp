@@ -125,6 +125,17 @@ void grid_walk_weights(const Grid& grid, const GridSystem& sys, const GridPartit
     PoolArray<int> candidate(2 * std::max(basis.n_shells, 1));
     PoolArray<double> radial(2 * std::max(basis.n_shells, 1));
     int* slot = candidate.data() + std::max(basis.n_shells, 1);
+    // One sum over the nodes per batch of shells rather than per shell: every sum waits for
+    // the slowest node.
+    constexpr int kBatch = 16 * kGridMaxShellPoints;
+    PoolArray<double> batch(kBatch);
+    int filled = 0;
+    auto flush = [&] {
+      if (filled == 0) return;  // the same on every node
+      mp_sum(batch.data(), filled, MP_DOUBLE);
+      if (is_master) sink(context, batch.data(), filled);
+      filled = 0;
+    };
     int shell = 0;
     for (int a = 0; a < grid.n_atoms; ++a) {
       const double* centre = sys.xyz + 3 * a;
@@ -158,10 +169,12 @@ void grid_walk_weights(const Grid& grid, const GridSystem& sys, const GridPartit
           }
           b.weights[i] *= weight_of(part, b, n_list, self);
         }
-        mp_sum(b.weights, n, MP_DOUBLE);
-        if (is_master) sink(context, b.weights, n);
+        if (filled + n > kBatch) flush();
+        std::copy(b.weights, b.weights + n, batch.data() + filled);
+        filled += n;
       }
     }
+    flush();
   }
   grid_shell_buffers_release(b);
   grid_screen_release(screen);
