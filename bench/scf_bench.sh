@@ -3,6 +3,8 @@
 # n-decane: Ostrel's default model and, when Psi4 is installed, Psi4 with density-fitted
 # Coulomb, its default grid and one thread, in the same run. Wall times, medians of REPEAT runs.
 # Usage: bench/scf_bench.sh BUILD_DIR [energy|gradient] [REPEAT] [molecule ...]
+# Molecules: any bench/<name>.xyz (tools/bench_geometries.py writes caffeine, trialanine,
+# icosane and c40). NP=2 runs Ostrel on two processes (the cpu figure is then mpirun's own).
 set -e
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-$here/../build}
@@ -29,7 +31,7 @@ PY
   cpus=""
   for i in $(seq "$repeat"); do
     t0=$(date +%s.%N)
-    (cd "$work" && /usr/bin/time -f "%U %S" -o cpu.txt "$build/ostrel" "$mol.inp" > "$mol.out")
+    (cd "$work" && /usr/bin/time -f "%U %S" -o cpu.txt ${NP:+mpirun --allow-run-as-root --oversubscribe -np $NP} "$build/ostrel" "$mol.inp" > "$mol.out")
     t1=$(date +%s.%N)
     times="$times $(echo "$t1 - $t0" | bc)"
     cpus="$cpus $(awk '{print $1 + $2}' "$work/cpu.txt")"
