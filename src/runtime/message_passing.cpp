@@ -38,8 +38,16 @@ int initialised() {
   return flag && !done;
 }
 
+// A process that no launcher started runs alone: the library's start-up as a singleton
+// (it spawns a helper daemon) costs more wall time than a small molecule's whole SCF.
+bool launched() {
+  for (const char* name : {"OMPI_COMM_WORLD_SIZE", "PMIX_RANK", "PMI_RANK", "PMI_SIZE"})
+    if (std::getenv(name)) return true;
+  return false;
+}
+
 void lib_init(int* argc, char*** argv) {
-  if (!initialised()) MPI_Init(argc, argv);
+  if (!initialised() && launched()) MPI_Init(argc, argv);
 }
 int lib_size() {
   int n = 1;
