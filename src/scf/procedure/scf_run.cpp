@@ -114,9 +114,15 @@ void scf_run() {
       if (is_master)
         std::printf(" %3d%18.10lf%15.10lf  higher: step taken back, x%.2f\n", it, energy, energy - previous,
                     shortened);
-      if (shortened > 0.0)
+      if (shortened > 0.0) {
+        // The history that led there is dropped: the quasi-Newton step is then the
+        // preconditioned gradient, within the shortened trust radius.
+        if (o.bfgs && control.poor_direction) {
+          scf_bfgs_step();
+          scf_step_taken(control, control.energy);
+        }
         scf_rotate();
-      else
+      } else
         ending = true;
       ++it;
       continue;
@@ -136,7 +142,10 @@ void scf_run() {
     const double change = it > 0 ? energy - previous : 0.0;
     previous = energy;
     const double seconds = timer("SCF Equations", '?');
-    if (is_master) std::printf(" %3d%18.10lf%15.10lf%13.8lf%9.1lf\n", it, energy, change, gmax, seconds);
+    if (is_master) {
+      std::printf(" %3d%18.10lf%15.10lf%13.8lf%9.1lf\n", it, energy, change, gmax, seconds);
+      std::fflush(stdout);  // a long run's progress shows in its output file as it goes
+    }
     if (gmax < o.conv && fine) {
       if (is_master) std::printf(" converged!\n");
       break;
@@ -177,6 +186,9 @@ void scf_run() {
       // partition.
       control.pending = false;
       put_int("grid_new", 0);
+      // The gradient change across the change of model is no curvature: that step pairs
+      // with no update, while the coarse history still serves as the starting Hessian.
+      if (is_master && o.bfgs) record_put(rec::scf_XG0, 0.0);
       put_int("fitxc", o.f0);
       if (o.f0 == 0) scf_grid_prepare(false, true, true);
       fine = 1;

@@ -99,7 +99,9 @@ bool scf_step_accepted(ScfStepControl& c, double energy, bool last, double* shor
   // E(t) = E0 + s t + q t^2 through the slope s at the accepted point and the energy at t = 1
   // (a NaN energy gives the fallback quarter step).
   const double q = rise - c.slope;
-  double t = c.slope < 0.0 && q > 0.0 ? std::clamp(-c.slope / (2.0 * q), 0.1, 0.5) : 0.25;
+  const double best = c.slope < 0.0 && q > 0.0 ? -c.slope / (2.0 * q) : 0.25;
+  c.poor_direction = best < 0.1;
+  double t = std::clamp(best, 0.1, 0.5);
   if (last) t = 0.0;
   const ScfShape sh = scf_shape();
   if (is_master) {

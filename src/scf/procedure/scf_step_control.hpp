@@ -16,6 +16,9 @@ struct ScfStepControl {
   double model = 0.0;    // energy change the step's model predicts
   double length = 0.0;   // 2-norm of the step
   double max_radius = 0.0;
+  // The last taken-back step's energy rose almost as the square of its length: its
+  // direction barely points downhill, and shortening it gains little.
+  bool poor_direction = false;
 };
 
 // Records of the control ("scf.C0a", "scf.C0b", "scf_trust"), after the quasi-Newton
