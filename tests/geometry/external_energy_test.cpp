@@ -5,13 +5,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
-#include <string>
 
 #include "input/pending_modules.hpp"
 #include "runtime/records.hpp"

@@ -3,9 +3,6 @@
 // listed atom pairs towards their distances in a reference structure, plus torsion terms
 // k cos(p phi) that make rotamers and barriers. The optimizer runs its real loop with this surface in place of
 // the energy driver.
-#include <cmath>
-#include <string>
-#include <vector>
 
 #include "geometry/coordinate_kernel.hpp"
 #include "geometry/optimize_cartesian.hpp"

@@ -2,9 +2,6 @@
 // kind, a saddle point, restart, and the input checks.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <vector>
-
 #include "geometry/step_tools.hpp"
 #include "support/capture.hpp"
 #include "support/fatal_trap.hpp"

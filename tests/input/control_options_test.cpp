@@ -5,8 +5,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <string>
-#include <vector>
 
 #include "input/common_setup.hpp"
 #include "input/library_file.hpp"

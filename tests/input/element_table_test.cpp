@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <string>
 
 #include "support/input_file.hpp"
 #include "support/runtime_fixture.hpp"

@@ -6,8 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
-#include <string>
 
 #include "support/capture.hpp"
 #include "support/runtime_fixture.hpp"

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <string>
 
 #include "support/fatal_trap.hpp"
 #include "support/input_file.hpp"

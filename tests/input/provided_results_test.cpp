@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "support/capture.hpp"
 #include "support/input_file.hpp"
 #include "support/records.hpp"

@@ -2,8 +2,6 @@
 // whole selections from an input file.
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "input/common_setup.hpp"
 #include "input/task_dispatch.hpp"
 #include "input/theory_class.hpp"

@@ -4,9 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <vector>
-
 #include "integrals/core_potential_angular.hpp"
 #include "integrals/core_potential_matrix.hpp"
 #include "generated/psi4_ecp_reference_data.hpp"

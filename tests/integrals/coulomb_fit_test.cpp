@@ -4,10 +4,8 @@
 // derivatives against finite differences.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <functional>
 #include <numeric>
-#include <vector>
 
 #include "generated/coulomb_psi4_reference_data.hpp"
 #include "integrals/coulomb_fit.hpp"

@@ -4,9 +4,6 @@
 // on both sides here.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <vector>
-
 #include "generated/coulomb_psi4_reference_data.hpp"
 #include "integrals/coulomb_blocks.hpp"
 #include "integrals/coulomb_fit.hpp"

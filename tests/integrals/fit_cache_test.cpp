@@ -3,9 +3,7 @@
 // and are only kept in a reserved record.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <optional>
-#include <vector>
 
 #include "integrals/basis_adapter.hpp"
 #include "integrals/fit_cache.hpp"

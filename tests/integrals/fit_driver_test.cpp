@@ -2,10 +2,6 @@
 // def2-universal-jfit fitting set from the basis library.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <string>
-#include <vector>
-
 #include "generated/coulomb_psi4_reference_data.hpp"
 #include "integrals/fit_driver.hpp"
 #include "model/basis_record.hpp"

@@ -3,8 +3,6 @@
 // alpha and beta densities.
 #include <gtest/gtest.h>
 
-#include <vector>
-
 #include "generated/fit_open_shell_reference_data.hpp"
 #include "integrals/fit_driver.hpp"
 #include "support/matrices.hpp"

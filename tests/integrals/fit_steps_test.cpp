@@ -3,10 +3,6 @@
 // coulomb_psi4_reference_data.hpp).
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <string>
-#include <vector>
-
 #include "generated/coulomb_psi4_reference_data.hpp"
 #include "integrals/coulomb_blocks.hpp"
 #include "integrals/fit_driver.hpp"

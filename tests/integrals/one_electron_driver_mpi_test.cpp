@@ -2,8 +2,6 @@
 // leaves the same records as one process doing all the work.
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "integrals/one_electron_matrices.hpp"
 #include "model/ecp_input.hpp"
 #include "runtime/message_passing.hpp"

@@ -6,10 +6,6 @@
 // once, independent of order and phase.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <string>
-#include <vector>
-
 #include "integrals/one_electron_matrices.hpp"
 #include "model/ecp_input.hpp"
 #include "generated/one_electron_reference_data.hpp"

@@ -5,10 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
 #include <functional>
-#include <vector>
 
 #include "support/matrices.hpp"
 #include "support/runtime_fixture.hpp"

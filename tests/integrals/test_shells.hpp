@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
-#include <vector>
 
 #include "integrals/one_electron_matrices.hpp"
 #include "support/model_input.hpp"

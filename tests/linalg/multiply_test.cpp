@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <limits>
-#include <random>
-#include <vector>
 
 #include "linalg/dense_reference.hpp"
 

@@ -2,10 +2,6 @@
 // ordering and LDL^T.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <random>
-#include <vector>
-
 #include "linalg/dense_reference.hpp"
 #include "linalg/small_solvers.hpp"
 #include "support/runtime_fixture.hpp"

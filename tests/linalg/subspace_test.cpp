@@ -2,10 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <random>
-#include <vector>
-
 #include "linalg/dense_reference.hpp"
 #include "support/matrices.hpp"
 #include "support/runtime_fixture.hpp"

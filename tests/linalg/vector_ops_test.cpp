@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
-#include <random>
 #include <utility>
-#include <vector>
 
 #include "linalg/dense_reference.hpp"
 

@@ -1,9 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <string>
-#include <vector>
-
 #include "model/basis_record.hpp"
 #include "model/elements.hpp"
 #include "support/model_input.hpp"

@@ -2,10 +2,6 @@
 // iodine potential as stored meets Psi4 in the methyl iodide matrices and energy).
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <string>
-#include <vector>
-
 #include "model/ecp_input.hpp"
 #include "support/model_input.hpp"
 #include "support/molecules.hpp"

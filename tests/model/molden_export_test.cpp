@@ -3,11 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdio>
 #include <cstdlib>
-#include <string>
-#include <vector>
 
 #include "model/basis_record.hpp"
 #include "support/model_input.hpp"

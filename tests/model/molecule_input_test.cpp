@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <string>
-
 #include "model/molecule_input.hpp"
 #include "model/molecule_writer.hpp"
 #include "model/zmatrix_placement.hpp"

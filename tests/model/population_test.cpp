@@ -4,11 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdio>
-#include <string>
-#include <vector>
-
 #include "integrals/fit_driver.hpp"
 #include "model/basis_record.hpp"
 #include "support/model_input.hpp"

@@ -4,11 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
-#include <sstream>
-#include <string>
-#include <vector>
 
 #include "input/provided_results.hpp"
 #include "runtime/node.hpp"

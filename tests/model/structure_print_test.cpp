@@ -2,7 +2,6 @@
 // matrices.
 #include <gtest/gtest.h>
 
-#include <string>
 #include <vector>
 
 #include "model/matrix_print.hpp"

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
-
 #include "support/fatal_trap.hpp"
 
 namespace ostrel {

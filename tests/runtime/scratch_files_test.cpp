@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <string>
 #include <vector>
 
 #include "runtime/node.hpp"

@@ -2,9 +2,6 @@
 // Molecules and basis sets read the way the program reads them, without printing.
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "integrals/one_electron_driver.hpp"
 #include "model/basis_input.hpp"
 #include "model/basis_record.hpp"

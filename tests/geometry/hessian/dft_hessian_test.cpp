@@ -3,10 +3,6 @@
 // Hessian at its minimum is symmetric and free of rigid motions, and agrees with Psi4.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <string>
-#include <vector>
-
 #include "geometry/step_tools.hpp"
 #include "hessian_fixture.hpp"
 #include "input/common_setup.hpp"

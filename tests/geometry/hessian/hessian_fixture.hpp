@@ -7,8 +7,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <string>
-#include <vector>
 
 #include "geometry/hessian/second_derivatives.hpp"
 #include "geometry/model_surface.hpp"

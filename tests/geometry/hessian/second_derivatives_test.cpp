@@ -3,12 +3,6 @@
 // refused settings.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdio>
-#include <filesystem>
-#include <string>
-#include <vector>
-
 #include "hessian_fixture.hpp"
 #include "support/fatal_trap.hpp"
 #include "support/input_file.hpp"

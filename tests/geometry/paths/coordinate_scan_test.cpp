@@ -2,8 +2,6 @@
 // and has the energy of a separate constrained optimisation there.
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 #include "geometry/coordinate_kernel.hpp"
 #include "geometry/paths/coordinate_scan.hpp"
 #include "geometry/run_optimization.hpp"

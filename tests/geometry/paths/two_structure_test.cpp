@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 
 #include "geometry/optimize_options.hpp"
 #include "geometry/coordinate_kernel.hpp"

@@ -2,11 +2,6 @@
 // one mode and resumed from its printed restart blocks.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <stdexcept>
-#include <string>
-#include <vector>
-
 #include "geometry/vibrations/anharmonic_scan.hpp"
 #include "geometry/vibrations/oscillator_levels.hpp"
 #include "geometry/vibrations/vibration_constants.hpp"

@@ -3,12 +3,6 @@
 // invariants against hand values.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdio>
-#include <sstream>
-#include <string>
-#include <vector>
-
 #include "geometry/vibrations/harmonic_analysis.hpp"
 #include "model/molecule_record.hpp"
 #include "generated/psi4_vibration_data.hpp"

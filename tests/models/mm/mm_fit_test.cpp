@@ -1,9 +1,5 @@
 // Force-field fitting: parameters bent away from the ones that made the reference data come
 // back; the reference set is read from molecule files with "eng>"-style result groups.
-#include <cmath>
-#include <cstdio>
-#include <string>
-#include <vector>
 
 #include "models/mm/mm_fit.hpp"
 #include "models/mm/mm_fixture.hpp"

@@ -1,8 +1,5 @@
 // Force-field energy terms: derivatives against differences, charge flow, exclusions,
 // probes, and types for a plain Cartesian molecule.
-#include <cmath>
-#include <string>
-#include <vector>
 
 #include "model/molecule_record.hpp"
 #include "models/mm/mm_fixture.hpp"

@@ -1,7 +1,5 @@
 #pragma once
 // NDDO evaluations on test molecules with the shipped parameter files.
-#include <string>
-#include <vector>
 
 #include "input/group.hpp"
 #include "model/molecule_record.hpp"

@@ -1,6 +1,5 @@
 // The model's own consistency: gradient against differences of the energy, the orbital
 // optimiser's limits, and a molecule with an element the data do not define.
-#include <cmath>
 
 #include "models/nddo/nddo_atom.hpp"
 #include "models/nddo/nddo_fixture.hpp"

@@ -3,8 +3,6 @@
 // gradient together from the master's records.
 #include <gtest/gtest.h>
 
-#include <vector>
-
 #include "input/common_setup.hpp"
 #include "input/control_options.hpp"
 #include "input/pending_modules.hpp"

@@ -3,11 +3,6 @@
 // atomic grids carried by their atoms).
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdio>
-#include <string>
-#include <vector>
-
 #include "model/molecule_record.hpp"
 #include "scf/gradient/nuclear_gradient.hpp"
 #include "scf/procedure/scf_test_system.hpp"

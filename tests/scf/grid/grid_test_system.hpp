@@ -4,9 +4,7 @@
 // densities are positive s combinations scaled to the nuclear charge.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <numbers>
-#include <vector>
 
 #include "scf/grid/grid_points.hpp"
 #include "scf/grid/grid_weights.hpp"

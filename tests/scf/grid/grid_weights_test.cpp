@@ -2,10 +2,7 @@
 // analytic integrals.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <numbers>
 #include <random>
-#include <vector>
 
 #include "scf/grid/grid_test_system.hpp"
 #include "support/matrices.hpp"

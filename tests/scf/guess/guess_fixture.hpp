@@ -3,10 +3,6 @@
 // table and a functional, and the records the SCF set-up leaves for the guess.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <string>
-#include <vector>
-
 #include "input/element_table.hpp"
 #include "input/pending_modules.hpp"
 #include "model/ecp_input.hpp"

@@ -2,8 +2,6 @@
 // stops every node (the guess itself runs in the whole-run SCF tests on several nodes).
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "guess_fixture.hpp"
 #include "support/molecules.hpp"
 

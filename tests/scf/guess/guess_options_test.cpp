@@ -2,9 +2,6 @@
 // "$ce" print of orbitals reads back).
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "scf/guess/guess_driver.hpp"
 #include "scf/guess/vector_file.hpp"
 #include "support/capture.hpp"

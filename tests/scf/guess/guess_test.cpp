@@ -1,12 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <algorithm>
-#include <cmath>
-#include <cstdio>
-#include <string>
-#include <vector>
-
 #include "guess_fixture.hpp"
 #include "input/task_dispatch.hpp"
 #include "integrals/basis_adapter.hpp"

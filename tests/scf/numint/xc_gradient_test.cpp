@@ -2,9 +2,7 @@
 // with the atoms (functions, grid and partition) displaced.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <random>
-#include <vector>
 
 #include "scf/grid/grid_test_system.hpp"
 #include "scf/numint/xc_gradient.hpp"

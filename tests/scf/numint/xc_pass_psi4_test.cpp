@@ -8,9 +8,6 @@
 // the tolerances.
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "scf/numint/generated/xc_pass_psi4_reference.hpp"
 #include "scf/numint/xc_pass_system.hpp"
 #include "scf/numint/xc_passes.hpp"

@@ -5,12 +5,6 @@
 // from it and the weights of both grids.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdint>
-#include <numbers>
-#include <string>
-#include <vector>
-
 #include "scf/grid/grid_options.hpp"
 #include "scf/grid/grid_passes.hpp"
 #include "scf/grid/grid_test_system.hpp"

@@ -4,12 +4,6 @@
 // the blocks integrate densities to their analytic electron counts.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-#include <numbers>
-#include <string>
-#include <vector>
-
 #include "scf/numint/generated/xc_pass_psi4_reference.hpp"
 #include "scf/numint/xc_pass_system.hpp"
 #include "scf/numint/xc_passes.hpp"

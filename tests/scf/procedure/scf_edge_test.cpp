@@ -2,10 +2,6 @@
 // test, the exact Coulomb matrix of the fitxc=0 model, and the restricted open-shell stops.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <string>
-#include <vector>
-
 #include "scf/procedure/scf_test_system.hpp"
 
 namespace ostrel {

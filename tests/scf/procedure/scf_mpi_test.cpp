@@ -5,8 +5,6 @@
 // (two-node runs of the open-shell orbital-density example are compared in tests/cli).
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "runtime/message_passing.hpp"
 #include "scf/procedure/scf_test_system.hpp"
 

@@ -2,10 +2,6 @@
 // the stored quantities of the Coulomb fit.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <string>
-#include <vector>
-
 #include "model/molecule_record.hpp"
 #include "scf/procedure/scf_one_electron.hpp"
 #include "support/model_input.hpp"

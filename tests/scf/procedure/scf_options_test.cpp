@@ -2,9 +2,7 @@
 // electron and core counts (with core potentials and fragments), and the errors.
 #include <gtest/gtest.h>
 
-#include <string>
 #include <utility>
-#include <vector>
 
 #include "input/element_table.hpp"
 #include "scf/procedure/scf_options.hpp"

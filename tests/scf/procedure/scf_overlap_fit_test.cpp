@@ -3,10 +3,6 @@
 // runs with this fit meet finite differences in the nuclear-gradient tests).
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <string>
-#include <vector>
-
 #include "scf/procedure/scf_test_system.hpp"
 
 namespace ostrel {

@@ -3,9 +3,6 @@
 // accuracy 1e-10): energies and a gradient of molecules beyond water and the radicals.
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "scf/gradient/nuclear_gradient.hpp"
 #include "scf/procedure/scf_test_system.hpp"
 

@@ -6,9 +6,6 @@
 // and NO) are the hard part: a soft rotation of the hole that only the grid resolves.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <string>
-
 #include "runtime/store.hpp"
 #include "scf/gradient/nuclear_gradient.hpp"
 #include "scf/procedure/scf_test_system.hpp"

@@ -5,10 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <string>
 #include <utility>
-#include <vector>
 
 #include "scf/procedure/scf_test_system.hpp"
 

@@ -3,12 +3,7 @@
 // control and the SCF set-up leave it, with helpers for the SCF tests.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-#include <cstdio>
 #include <functional>
-#include <string>
-#include <vector>
 
 #include "input/common_setup.hpp"
 #include "input/control_options.hpp"
