@@ -2,7 +2,6 @@
 // Morse program's energy, gradient and Hessian, and every failure stopping with one line
 // and no exchange file left behind.
 
-#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdlib>

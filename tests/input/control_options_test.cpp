@@ -1,6 +1,5 @@
 #include "input/control_options.hpp"
 
-#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdlib>

@@ -1,7 +1,5 @@
 #include "input/element_table.hpp"
 
-#include <gtest/gtest.h>
-
 #include <array>
 
 #include "support/input_file.hpp"

@@ -3,8 +3,6 @@
 // "eng>" block (whose round trip the result-group tests check).
 #include "input/energy_driver.hpp"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
 
 #include "support/capture.hpp"

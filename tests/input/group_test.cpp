@@ -1,7 +1,5 @@
 #include "input/group.hpp"
 
-#include <gtest/gtest.h>
-
 #include <cstring>
 
 #include "support/fatal_trap.hpp"

@@ -2,8 +2,6 @@
 // differences: blocks of shell pairs, the matrix over a whole basis and its gradient.
 #include "integrals/core_potential.hpp"
 
-#include <gtest/gtest.h>
-
 #include "integrals/core_potential_angular.hpp"
 #include "integrals/core_potential_matrix.hpp"
 #include "generated/psi4_ecp_reference_data.hpp"

@@ -2,8 +2,6 @@
 // and the fit's variational bound (the fitted energy itself is compared with Psi4 through the
 // production steps in the fit-driver tests), transposition identities, moments and
 // derivatives against finite differences.
-#include <gtest/gtest.h>
-
 #include <functional>
 #include <numeric>
 

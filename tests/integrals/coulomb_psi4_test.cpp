@@ -2,8 +2,6 @@
 // def2-universal-jfit = Psi4's def2-svp-jfit, def2-SVP and def2-TZVP, spherical functions;
 // data from tools/coulomb_psi4_reference.py). The fitting functions are overlap-normalised
 // on both sides here.
-#include <gtest/gtest.h>
-
 #include "generated/coulomb_psi4_reference_data.hpp"
 #include "integrals/coulomb_blocks.hpp"
 #include "integrals/coulomb_fit.hpp"

@@ -1,8 +1,6 @@
 // The kept three-centre integrals, with the pairs that did not fit computed directly, give
 // the same projections and assemblies as the direct evaluation, follow a change of geometry,
 // and are only kept in a reserved record.
-#include <gtest/gtest.h>
-
 #include <optional>
 
 #include "integrals/basis_adapter.hpp"

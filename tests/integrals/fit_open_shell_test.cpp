@@ -1,8 +1,6 @@
 // The fitted Coulomb steps for an open-shell density: the OH radical with def2-SVP and the
 // def2-universal-jfit fitting set from the basis library, against Psi4's DF-J for the same
 // alpha and beta densities.
-#include <gtest/gtest.h>
-
 #include "generated/fit_open_shell_reference_data.hpp"
 #include "integrals/fit_driver.hpp"
 #include "support/matrices.hpp"

@@ -1,8 +1,6 @@
 // The metric step, the set-up of the three-centre work and the per-iteration steps of the
 // Coulomb fit, through the store. Reference energies: numpy over Psi4 1.3.2 integrals (see
 // coulomb_psi4_reference_data.hpp).
-#include <gtest/gtest.h>
-
 #include "generated/coulomb_psi4_reference_data.hpp"
 #include "integrals/coulomb_blocks.hpp"
 #include "integrals/fit_driver.hpp"

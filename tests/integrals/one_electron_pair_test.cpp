@@ -3,8 +3,6 @@
 // across shells) against the same shells one by one, and the screening.
 #include "integrals/one_electron_matrices.hpp"
 
-#include <gtest/gtest.h>
-
 #include <functional>
 
 #include "support/matrices.hpp"

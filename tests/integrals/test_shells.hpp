@@ -2,8 +2,6 @@
 // Shells, atoms and whole basis sets for the integral tests, normalised the way the basis
 // reader does it, built from the reference shell lists; and the water of the RI-J reference
 // set read with def2-SVP and its Coulomb-fitting set as the program would read it.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 
 #include "integrals/one_electron_matrices.hpp"

@@ -1,7 +1,5 @@
 #include "linalg/multiply.hpp"
 
-#include <gtest/gtest.h>
-
 #include <limits>
 
 #include "linalg/dense_reference.hpp"

@@ -1,7 +1,5 @@
 #include "linalg/subspace.hpp"
 
-#include <gtest/gtest.h>
-
 #include "linalg/dense_reference.hpp"
 #include "support/matrices.hpp"
 #include "support/runtime_fixture.hpp"

@@ -1,7 +1,5 @@
 #include "linalg/vector_ops.hpp"
 
-#include <gtest/gtest.h>
-
 #include <limits>
 #include <utility>
 

@@ -1,8 +1,6 @@
 // The "mm>" exchange block for water.
 #include "model/result_groups.hpp"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 
 #include "model/molecule_record.hpp"

@@ -1,8 +1,6 @@
 // The Molden section for water in def2-SVP with made-up orbitals.
 #include "model/molden_export.hpp"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 
 #include "model/basis_record.hpp"

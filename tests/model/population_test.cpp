@@ -2,8 +2,6 @@
 // the charges of the fitted density against the fitting-function moments.
 #include "model/population.hpp"
 
-#include <gtest/gtest.h>
-
 #include "integrals/fit_driver.hpp"
 #include "model/basis_record.hpp"
 #include "support/model_input.hpp"

@@ -1,8 +1,6 @@
 // The "$Energy" results group: the round trip through the reader of precomputed results.
 #include "model/result_groups.hpp"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <cstdlib>
 

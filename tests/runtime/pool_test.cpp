@@ -1,7 +1,5 @@
 #include "runtime/pool.hpp"
 
-#include <gtest/gtest.h>
-
 #include "support/fatal_trap.hpp"
 
 namespace ostrel {

@@ -1,7 +1,5 @@
 #include "runtime/timer.hpp"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
 
 #include "support/capture.hpp"

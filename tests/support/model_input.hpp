@@ -1,7 +1,5 @@
 #pragma once
 // Molecules and basis sets read the way the program reads them, without printing.
-#include <gtest/gtest.h>
-
 #include "integrals/one_electron_driver.hpp"
 #include "model/basis_input.hpp"
 #include "model/basis_record.hpp"
@@ -62,6 +60,14 @@ struct LoadedBasis {
   Molecule mol;
   Basis basis;
 };
+
+// Coordinates (bohr) of the stored "Molecule".
+inline std::vector<double> current_geometry() {
+  Molecule mol = load_molecule(0, "Molecule");
+  std::vector<double> x(mol.xyz, mol.xyz + 3 * mol.n_atoms);
+  release_molecule(mol);
+  return x;
+}
 
 // The packed overlap matrix "S" of "Basis", built by every node (empty off the master).
 inline std::vector<double> overlap_matrix() {

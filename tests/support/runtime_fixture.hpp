@@ -1,7 +1,5 @@
 #pragma once
 // A fresh pool and memory store for every test.
-#include <gtest/gtest.h>
-
 #include "runtime/pool.hpp"
 #include "runtime/store.hpp"
 #include "support/fatal_trap.hpp"

@@ -3,8 +3,6 @@
 // by Morse pair terms (energy, gradient) and a fixed-charge dipole, so that the bookkeeping
 // (ranges, split runs, points from the input) runs in milliseconds. Scratch directory of its
 // own per test.
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <filesystem>
 

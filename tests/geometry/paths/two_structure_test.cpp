@@ -1,8 +1,6 @@
 // The tasks that start from two structures, across the peroxide torsion barrier
 // (path_surface.hpp): from +100 to -100 degrees the way leads through the planar trans
 // structure, the saddle point.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 
 #include "geometry/optimize_options.hpp"

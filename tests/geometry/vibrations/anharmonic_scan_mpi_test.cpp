@@ -1,5 +1,3 @@
-#include <gtest/gtest.h>
-
 #include "geometry/vibrations/anharmonic_scan.hpp"
 #include "model/molecule_record.hpp"
 #include "runtime/message_passing.hpp"

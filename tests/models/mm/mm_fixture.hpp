@@ -2,8 +2,6 @@
 // Shared force-field test data: a parameter group whose terms all act on cyclobutanol (a
 // ring, a torsion in both tables, charges from increments written in both directions), and
 // helpers that read groups and hold structures.
-#include <gtest/gtest.h>
-
 #include <cstring>
 #include <vector>
 

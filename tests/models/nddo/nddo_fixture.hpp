@@ -60,13 +60,6 @@ class NddoTest : public RuntimeTest {
     release_molecule(mol);
     return r;
   }
-  std::vector<double> coordinates() {
-    Molecule mol = load_molecule(0, "Molecule");
-    std::vector<double> xyz(mol.xyz, mol.xyz + 3 * mol.n_atoms);
-    release_molecule(mol);
-    return xyz;
-  }
-
   std::vector<NddoElement> data_;
 };
 

@@ -1,7 +1,5 @@
 // The adaptive construction: the orders it picks reach the accuracy asked of the energy and
 // the electron count, follow the molecule when it turns, and stop at the rule sequence's ends.
-#include <gtest/gtest.h>
-
 #include "scf/grid/grid_build.hpp"
 #include "scf/grid/grid_test_system.hpp"
 #include "support/runtime_fixture.hpp"

@@ -1,7 +1,5 @@
 // The stockholder partition against its definition and the molecular weights against
 // analytic integrals.
-#include <gtest/gtest.h>
-
 #include <random>
 
 #include "scf/grid/grid_test_system.hpp"

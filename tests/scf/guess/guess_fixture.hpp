@@ -1,8 +1,6 @@
 #pragma once
 // Fixture of the guess tests: a molecule in def2-SVP with its fitting set, the element
 // table and a functional, and the records the SCF set-up leaves for the guess.
-#include <gtest/gtest.h>
-
 #include "input/element_table.hpp"
 #include "input/pending_modules.hpp"
 #include "model/ecp_input.hpp"

@@ -1,7 +1,5 @@
 // Exchange-correlation gradient passes against central differences of the same grid energy
 // with the atoms (functions, grid and partition) displaced.
-#include <gtest/gtest.h>
-
 #include <random>
 
 #include "scf/grid/grid_test_system.hpp"

@@ -6,8 +6,6 @@
 // densities Da (Db), the XC energy and alpha XC matrix recomputed by V_potential for exactly
 // those densities. Our grid differs (stockholder partition); both are converged well below
 // the tolerances.
-#include <gtest/gtest.h>
-
 #include "scf/numint/generated/xc_pass_psi4_reference.hpp"
 #include "scf/numint/xc_pass_system.hpp"
 #include "scf/numint/xc_passes.hpp"

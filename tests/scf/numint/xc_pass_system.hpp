@@ -3,8 +3,6 @@
 // universal Coulomb-fitting set from the shipped library, grid options, a functional, a
 // positive free-atom density over the fitting functions ("atomic_d"), the adaptive grid built
 // from it and the weights of both grids.
-#include <gtest/gtest.h>
-
 #include "scf/grid/grid_options.hpp"
 #include "scf/grid/grid_passes.hpp"
 #include "scf/grid/grid_test_system.hpp"

@@ -2,8 +2,6 @@
 // they return are the derivatives of the energies they return (central differences), the
 // kernel is the derivative of the potential, Slater exchange of a Gaussian is analytic, and
 // the blocks integrate densities to their analytic electron counts.
-#include <gtest/gtest.h>
-
 #include "scf/numint/generated/xc_pass_psi4_reference.hpp"
 #include "scf/numint/xc_pass_system.hpp"
 #include "scf/numint/xc_passes.hpp"

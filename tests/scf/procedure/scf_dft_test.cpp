@@ -1,6 +1,4 @@
 // Kohn-Sham runs through the whole set-up, guess and SCF against reference energies.
-#include <gtest/gtest.h>
-
 #include "scf/procedure/scf_test_system.hpp"
 
 namespace ostrel {

@@ -1,7 +1,5 @@
 // Newton step pieces: the reduced solver, the response pass and the Hessian image against
 // finite differences of the Fock matrix and of the orbital gradient (no grid).
-#include <gtest/gtest.h>
-
 #include <memory>
 #include <random>
 

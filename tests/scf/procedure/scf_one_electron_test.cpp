@@ -1,7 +1,5 @@
 // The one-electron set-up of the SCF: nuclear repulsion and H0 with and without a field, and
 // the stored quantities of the Coulomb fit.
-#include <gtest/gtest.h>
-
 #include "model/molecule_record.hpp"
 #include "scf/procedure/scf_one_electron.hpp"
 #include "support/model_input.hpp"

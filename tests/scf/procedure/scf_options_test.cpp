@@ -1,7 +1,5 @@
 // SCF option rules: what the theory and fit choose, the convergence and cut-off rules,
 // electron and core counts (with core potentials and fragments), and the errors.
-#include <gtest/gtest.h>
-
 #include <utility>
 
 #include "input/element_table.hpp"

@@ -1,8 +1,6 @@
 // Whole runs against Psi4 in the model it shares with this program (Coulomb fitted in the
 // Coulomb metric, fit=J; exchange-correlation from the orbital density, fitxc=0; grid
 // accuracy 1e-10): energies and a gradient of molecules beyond water and the radicals.
-#include <gtest/gtest.h>
-
 #include "scf/gradient/nuclear_gradient.hpp"
 #include "scf/procedure/scf_test_system.hpp"
 

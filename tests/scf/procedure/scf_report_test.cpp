@@ -3,8 +3,6 @@
 // back to the right electron count.
 #include "scf/procedure/scf_report.hpp"
 
-#include <gtest/gtest.h>
-
 #include <utility>
 
 #include "scf/procedure/scf_test_system.hpp"

@@ -1,8 +1,6 @@
 #pragma once
 // A small molecule with def2-SVP and the universal Coulomb-fitting set, set up as task
 // control and the SCF set-up leave it, with helpers for the SCF tests.
-#include <gtest/gtest.h>
-
 #include <functional>
 
 #include "input/common_setup.hpp"
@@ -116,6 +114,14 @@ class ScfSystem : public RuntimeTest {
 
   int n = 0, na = 0, nb = 0;
 };
+
+// The exact (four-centre) Coulomb energy of the stored density "D".
+inline double exact_coulomb_energy() {
+  double e = 0.0;
+  captured_stdout([&] { e = exact_coulomb_step(1e-10, "D", "scf.Jx", false); });
+  store_free("scf.Jx");
+  return e;
+}
 
 // A whole energy request in one process: control step and common set-up from `input`,
 // then the initial guess and the SCF; returns what they print.

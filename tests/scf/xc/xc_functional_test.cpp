@@ -1,5 +1,3 @@
-#include <gtest/gtest.h>
-
 #include "scf/xc/dft_options.hpp"
 #include "support/fatal_trap.hpp"
 #include "support/input_file.hpp"
