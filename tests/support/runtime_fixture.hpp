@@ -20,4 +20,13 @@ class RuntimeTest : public ::testing::Test {
   }
 };
 
+// Pool and store large enough for the real bases, grids and whole SCF runs.
+class LargeRuntimeTest : public RuntimeTest {
+ protected:
+  void SetUp() override {
+    pool_init(std::int64_t{256} << 20);
+    store_open("", -400);
+  }
+};
+
 }  // namespace ostrel::testing

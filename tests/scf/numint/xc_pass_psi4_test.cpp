@@ -17,7 +17,7 @@ namespace {
 using testing::get_reals;
 using testing::put_reals;
 
-class XcPassPsi4 : public testing::XcStoreTest {
+class XcPassPsi4 : public testing::LargeRuntimeTest {
  protected:
   // Sets up the molecule (Z and bohr coordinates), builds the grid with every final shell at
   // 4334 points and runs the orbital pass with the given densities; returns Ex + Ec and

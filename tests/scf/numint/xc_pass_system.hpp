@@ -148,13 +148,4 @@ inline double grid_density_integral(const std::vector<double>& d, bool orbital =
   return sum;
 }
 
-// Pool and store large enough for the real bases.
-class XcStoreTest : public RuntimeTest {
- protected:
-  void SetUp() override {
-    pool_init(std::int64_t{256} << 20);
-    store_open("", -400);
-  }
-};
-
 }  // namespace ostrel::testing

@@ -30,7 +30,7 @@ struct Energy {
   double total() const { return ex + ec; }
 };
 
-class XcPass : public testing::XcStoreTest {
+class XcPass : public testing::LargeRuntimeTest {
  protected:
   // Model, fitted densities, grid and weights (every final shell at `order` when given).
   void prepare(const std::string& molecule, const std::string& grid, const char* functional,

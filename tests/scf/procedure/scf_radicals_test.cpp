@@ -103,12 +103,8 @@ std::string first_moved(const char* atoms, double dz) {
   return line + s.substr(end);
 }
 
-class ScfRadicals : public testing::RuntimeTest {
+class ScfRadicals : public testing::LargeRuntimeTest {
  protected:
-  void SetUp() override {
-    pool_init(std::int64_t{256} << 20);
-    store_open("", -400);
-  }
   // One run from a fresh store; the energy when it converged.
   double converged_energy(const std::string& input) {
     store_clear();
