@@ -126,16 +126,8 @@ class ScfRadicals : public testing::LargeRuntimeTest {
   // The analytic z gradient of the first atom after a fresh run to 1e-8.
   double first_atom_force(const Radical& r) {
     store_clear();
-    testing::FatalTrap trap;
-    ::testing::internal::CaptureStdout();
-    testing::with_stdin(request(r, "convergence=1e-8", "", "gradient"), [] {
-      control_step(stdin);
-      common_setup("GRADIENT", stdin);
-    });
-    initial_guess();
-    scf_run();
-    scf_nuclear_gradient();
-    ::testing::internal::GetCapturedStdout();
+    testing::run_input(request(r, "convergence=1e-8", "", "gradient"), "GRADIENT");
+    testing::run_captured(scf_nuclear_gradient);
     return testing::get_reals("Gradient")[2];
   }
 };

@@ -123,13 +123,13 @@ inline double exact_coulomb_energy() {
   return e;
 }
 
-// A whole energy request in one process: control step and common set-up from `input`,
+// A whole request in one process: control step and common set-up from `input` for `task`,
 // then the initial guess and the SCF; returns what they print.
-inline std::string run_input(const std::string& input) {
+inline std::string run_input(const std::string& input, const char* task = "ENERGY") {
   return run_captured([&] {
-    with_stdin(input, [] {
+    with_stdin(input, [&] {
       control_step(stdin);
-      common_setup("ENERGY", stdin);
+      common_setup(task, stdin);
     });
     initial_guess();
     scf_run();
