@@ -22,9 +22,7 @@ class FitOpenShell : public testing::RuntimeTest {
   static constexpr int n2 = kFunctions * (kFunctions + 1) / 2;
   void SetUp() override {
     RuntimeTest::SetUp();
-    testing::read_test_molecule(testing::bohr_molecule({8, 1}, kCoordinates, 2));
-    testing::read_program_basis(testing::basis_library("def2"));
-    testing::read_program_basis(testing::basis_library("def2"), true);
+    testing::read_test_model(testing::bohr_molecule({8, 1}, kCoordinates, 2));
     testing::captured_stdout([] {
       fit_metric_step(1e-10);
       fit_setup_step(1e-10, false);

@@ -31,10 +31,7 @@ class OneElectronDriver : public testing::RuntimeTest {
     timer_clear();
   }
   void read(const char* molecule, const char* library = "def2", bool ecp = false) {
-    const std::string lib = testing::basis_library(library);
-    testing::read_test_molecule(molecule);
-    if (ecp) testing::captured_stdout([&] { read_core_potentials(lib.c_str()); });
-    testing::read_program_basis(lib);
+    testing::read_test_model(molecule, testing::FitSet::none, library, ecp);
     n = store_get<int>("Nbasis");
   }
   std::string run(const OneElectronRecords& r, const double* field = nullptr, double epsilon = 1e-12) {

@@ -33,9 +33,7 @@ inline std::vector<double> fit_function_charges(const Basis& fit) {
 inline void xc_read_model(const std::string& molecule, const std::string& grid,
                           const char* functional, int closed,
                           const char* library = "def2") {
-  read_test_molecule(molecule);
-  read_program_basis(basis_library(library));
-  read_program_basis(basis_library(library), true);
+  read_test_model(molecule, FitSet::coulomb, library);
   InputFile f(grid);
   captured_stdout([&] { grid_setup_options(f.get()); });
   store_functional(functional);

@@ -19,8 +19,6 @@
 
 namespace ostrel::testing {
 
-inline const std::string kScfLibrary = std::string(OSTREL_SOURCE_DIR) + "/data/basis/def2";
-
 // What `body` prints; a fatal stop fails the test and ends the body.
 inline std::string run_captured(const std::function<void()>& body) {
   ::testing::internal::CaptureStdout();
@@ -50,12 +48,8 @@ class ScfSystem : public RuntimeTest {
     std::snprintf(mol, sizeof mol, "$molecule charge=%d mult=%d cartesian\n set=def2-SVP\n%s$end\n", charge,
                   charge % 2 ? 2 : 1,
                   geometry ? geometry : kWaterAtoms);
-    read_test_molecule(mol);
+    read_test_model(mol, fit == 'V' ? FitSet::coulomb : FitSet::overlap);
     ::testing::internal::CaptureStdout();
-    const int necp[2] = {0, 0};
-    store_write("Necp", 0, necp, 8);
-    read_basis(kScfLibrary.c_str(), "basis", "Basis", "Nbasis", "n_basis", 0, 0, 0);
-    read_basis(kScfLibrary.c_str(), "basis2", "Basis2", "Nfit", "n_fit", 0, 0, fit == 'V');
     store_put("Nbasis1", 0);
     const double field[3] = {0.0, 0.0, 0.0};
     store_write("field", 0, field, 24);
