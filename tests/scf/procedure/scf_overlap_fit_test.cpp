@@ -25,14 +25,7 @@ class ScfOverlapFit : public testing::ScfSystem {
     for (int side = 0; side < 2; ++side) {
       std::vector<double> x(nrot);
       for (int i = 0; i < nrot; ++i) x[i] = (side ? -h : h) * b[i];
-      put_reals("Ca", ca);
-      put_reals("Cb", cb);
-      put_reals("scf_X", x);
-      run([] {
-        scf_rotate();
-        scf_density();
-        scf_fock_energy();
-      });
+      run([&] { testing::rotate_orbitals(ca, cb, x); });
       e[side] = store_get<double>("ESCF");
     }
     put_reals("Ca", ca);

@@ -130,6 +130,18 @@ inline std::string run_input(const std::string& input, const char* task = "ENERG
   });
 }
 
+// Orbitals `ca`, `cb` rotated by `x` (the layout of "scf_X") into "Ca", "Cb", with their
+// density, Fock matrices and energy.
+inline void rotate_orbitals(const std::vector<double>& ca, const std::vector<double>& cb,
+                            const std::vector<double>& x) {
+  put_reals("Ca", ca);
+  put_reals("Cb", cb);
+  put_reals("scf_X", x);
+  scf_rotate();
+  scf_density();
+  scf_fock_energy();
+}
+
 // Largest difference between the Hessian image of a random unit direction and the central
 // difference of the orbital gradient after plane rotations by +-h along it, and the largest
 // difference itself (the scale). The quasi-Newton records and "Ca1", "Cb1", "F1Ca",
@@ -157,12 +169,7 @@ inline HessianCheck hessian_fd_check(unsigned seed, double h) {
   for (int side = 0; side < 2; ++side) {
     std::vector<double> x(nrot);
     for (int i = 0; i < nrot; ++i) x[i] = (side ? -h : h) * b[i];
-    put_reals("Ca", ca);
-    put_reals("Cb", cb);
-    put_reals("scf_X", x);
-    scf_rotate();
-    scf_density();
-    scf_fock_energy();
+    rotate_orbitals(ca, cb, x);
     scf_gradient();
     g[side] = get_reals("scf_G");
   }
