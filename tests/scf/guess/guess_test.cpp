@@ -229,10 +229,7 @@ TEST_F(WaterGuess, ProjectedGuessRebuildsOrbitalsGivenInTheMinimalBasis) {
   EXPECT_LT(orthonormality_error("Ca"), 1e-10);
   EXPECT_EQ(testing::get_reals("Cb"), c);
   // Vectors of another size stop the run.
-  store_free("guess_eb");
-  store_free("guess_Cb");
-  store_free("guess_ea");
-  store_free("guess_Ca");
+  for (const char* name : {"guess_eb", "guess_Cb", "guess_ea", "guess_Ca"}) store_free(name);  // stack order
   std::vector<double> small(4, 0.0);
   store_write("guess_Ca", 0, small.data(), 32);
   expect_guess_stop("n=2, but the minimal basis has 7 functions");
