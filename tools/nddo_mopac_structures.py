@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """MOPAC-optimised structures of the NDDO regression set for tests/cli/nddo.sh.
 
-Every molecule of tests/models/nddo/mopac_reference.hpp is optimised by MOPAC 22.0.6 (Debian
+Every molecule of tests/models/nddo/generated/mopac_reference.hpp is optimised by MOPAC 22.0.6 (Debian
 package mopac) with "<MODEL> NOMM GNORM=0.001 SCFCRT=1.D-12" from the listed start, for MNDO,
 AM1 and PM3. Prints one line per case: model, charge, the start "Z x y z ..." and MOPAC's final
 Cartesian coordinates "x y z ..." (angstrom), separated by '|'.
@@ -16,7 +16,7 @@ import tempfile
 
 SYMBOL = {1: "H", 6: "C", 7: "N", 8: "O", 9: "F", 15: "P", 16: "S", 17: "Cl"}
 here = os.path.dirname(os.path.abspath(__file__))
-header = open(os.path.join(here, "..", "tests", "models", "nddo", "mopac_reference.hpp")).read()
+header = open(os.path.join(here, "..", "tests", "models", "nddo", "generated", "mopac_reference.hpp")).read()
 molecules = re.findall(r'\{"([^"]+)", (-?\d+), ((?:"[^"]*"\s*)+)\}', header)
 
 with tempfile.TemporaryDirectory() as work:

@@ -9,8 +9,9 @@ angstrom exactly as written (no reorientation, no recentring, no symmetry).
 
 Run with Psi4 1.3 (Debian package psi4), one thread:
   OMP_NUM_THREADS=1 OPENBLAS_NUM_THREADS=1 PYTHONPATH=/usr/lib/x86_64-linux-gnu \
-    /usr/bin/python3 tools/scf_radicals_psi4_reference.py [name ...]
-Prints one line per molecule: name, energy, iterations.
+    /usr/bin/python3 tools/scf_radicals_psi4_reference.py [--header FILE] [name ...]
+Prints one line per molecule: name, energy, iterations. With --header, also writes the energies
+as the C++ header the tests read (tests/scf/procedure/generated/scf_radicals_psi4_reference.hpp).
 """
 import sys
 
@@ -37,6 +38,7 @@ MOLECULES = {
                      "C -0.695 -1.203775 0\nC 0.695 -1.203775 0\nH 1.235 2.139082 0\n"
                      "H -1.235 2.139082 0\nH -2.47 0 0\nH -1.235 -2.139082 0\nH 1.235 -2.139082 0"),
     "O_triplet": (0, 3, "O 0 0 0"),
+    "Mg2plus": (2, 1, "Mg 0 0 0"),
     "H2_stretched": (0, 1, "H 0 0 0\nH 0 0 2.5"),
     "NiCO4": (0, 1, "Ni 0 0 0\n"
                     "C 1.062324 1.062324 1.062324\nC -1.062324 -1.062324 1.062324\n"
@@ -79,17 +81,43 @@ def run(name, scf_type="df"):
     energy = psi4.energy("pbe", molecule=mol)
     psi4.core.clean_options()
     print("%-14s %.10f %d" % (name, energy, psi4.variable("SCF ITERATIONS")), flush=True)
+    return energy
+
+
+HEADER = """// Psi4 %s energies (hartree) of the radical SCF tests, written by
+// tools/scf_radicals_psi4_reference.py; do not edit.
+#pragma once
+
+namespace ostrel::radicals_psi4 {
+
+%s
+}  // namespace ostrel::radicals_psi4
+"""
+
+
+def write_header(path, energies):
+    lines = "".join("constexpr double k%s = %.10f;\n" % (name[0].upper() + name[1:], energy)
+                    for name, energy in energies.items())
+    with open(path, "w") as f:
+        f.write(HEADER % (psi4.__version__, lines))
 
 
 def main():
     psi4.core.set_output_file("/dev/null", False)
     psi4.set_num_threads(1)
     psi4.set_memory("4 GB")
-    for name in sys.argv[1:] or MOLECULES:
+    args = sys.argv[1:]
+    header = None
+    if args[:1] == ["--header"]:
+        header, args = args[1], args[2:]
+    energies = {}
+    for name in args or MOLECULES:
         try:
-            run(name)
+            energies[name] = run(name)
         except RuntimeError:  # in-core fitting of the larger complexes asks for too much memory
-            run(name, "disk_df")
+            energies[name] = run(name, "disk_df")
+    if header:
+        write_header(header, energies)
 
 
 if __name__ == "__main__":

@@ -1,7 +1,6 @@
 #include "fuzz_session.hpp"
 
 #include <cstring>
-#include <string>
 
 #include "runtime/fatal.hpp"
 #include "runtime/pool.hpp"

@@ -2,8 +2,6 @@
 // differences, including near-linear bends and torsions near 180 degrees.
 #include "geometry/coordinate_kernel.hpp"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <vector>
 

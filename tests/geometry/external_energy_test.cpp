@@ -2,16 +2,10 @@
 // Morse program's energy, gradient and Hessian, and every failure stopping with one line
 // and no exchange file left behind.
 
-#include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cmath>
-#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <sstream>
-#include <string>
 
 #include "input/pending_modules.hpp"
 #include "runtime/records.hpp"
@@ -21,6 +15,7 @@
 #include "support/molecules.hpp"
 #include "support/records.hpp"
 #include "support/runtime_fixture.hpp"
+#include "support/scratch_directory.hpp"
 
 namespace ostrel {
 namespace {
@@ -29,11 +24,6 @@ class ExternalEnergy : public testing::RuntimeTest {
  protected:
   void SetUp() override {
     RuntimeTest::SetUp();
-    char dir[] = "/tmp/ostrel-script-XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    dir_ = dir;
-    home_ = std::filesystem::current_path();
-    std::filesystem::current_path(dir_);
     // H2 at 0.8 angstrom.
     testing::read_test_molecule(testing::molecule_group(" 1 0 0 0\n 1 0 0 0.8\n"));
     store_put_text("theory", "SCRIPT", 64);
@@ -43,8 +33,6 @@ class ExternalEnergy : public testing::RuntimeTest {
     testing::put_reals("DipoleX", std::vector<double>(18, 0.0));
   }
   void TearDown() override {
-    std::filesystem::current_path(home_);
-    std::filesystem::remove_all(dir_);
     unsetenv("energy");
     RuntimeTest::TearDown();
   }
@@ -53,7 +41,7 @@ class ExternalEnergy : public testing::RuntimeTest {
     return testing::captured_stdout([&] { evaluate(level); });
   }
   bool exchange_files_left() {
-    for (const auto& f : std::filesystem::directory_iterator(dir_))
+    for (const auto& f : std::filesystem::directory_iterator(dir_.path()))
       if (f.path().filename().string()[0] == 'z') return true;
     return false;
   }
@@ -63,12 +51,12 @@ class ExternalEnergy : public testing::RuntimeTest {
     std::snprintf(name, sizeof name, "z%d.out: ", static_cast<int>(getpid()));
     return name;
   }
-  std::filesystem::path dir_, home_;
+  testing::ScratchDirectory dir_;
 };
 
 TEST_F(ExternalEnergy, MorseProgramGivesEnergyGradientAndHessian) {
   const std::string out = run("tee copy.in | " + morse(), 2);
-  std::ifstream copy(dir_ / "copy.in");
+  std::ifstream copy("copy.in");
   std::stringstream text;
   text << copy.rdbuf();
   const double r = 0.8 * 1.8897259885789233;

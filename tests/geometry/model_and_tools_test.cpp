@@ -1,7 +1,5 @@
 // Coordinate generation, model Hessians, external motions, Hessian updates and the
 // trust-region step.
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <vector>
 

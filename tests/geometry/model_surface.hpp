@@ -3,9 +3,6 @@
 // listed atom pairs towards their distances in a reference structure, plus torsion terms
 // k cos(p phi) that make rotamers and barriers. The optimizer runs its real loop with this surface in place of
 // the energy driver.
-#include <cmath>
-#include <string>
-#include <vector>
 
 #include "geometry/coordinate_kernel.hpp"
 #include "geometry/optimize_cartesian.hpp"
@@ -13,10 +10,9 @@
 #include "geometry/optimize_options.hpp"
 #include "geometry/optimize_records.hpp"
 #include "linalg/vector_ops.hpp"
-#include "model/molecule_input.hpp"
-#include "model/molecule_record.hpp"
 #include "runtime/store.hpp"
 #include "support/input_file.hpp"
+#include "support/model_input.hpp"
 #include "support/molecules.hpp"
 
 namespace ostrel::testing {
@@ -114,13 +110,6 @@ inline void set_up_run(const char* atoms, const std::string& options, const char
   record_put(rec::grid, 0);
   record_put(rec::haveE, ResultsGiven{0, 0, 0});
   with_stdin(input, [] { read_optimize_options(); });
-}
-
-inline std::vector<double> current_geometry() {
-  Molecule mol = load_molecule(0, "Molecule");
-  std::vector<double> x(mol.xyz, mol.xyz + 3 * mol.n_atoms);
-  release_molecule(mol);
-  return x;
 }
 
 // The task loop with the surface as the energy: returns the number of gradients. With

@@ -1,10 +1,5 @@
 // The optimizer's loop on analytic surfaces: minima in both engines, constraints of every
 // kind, a saddle point, restart, and the input checks.
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <vector>
-
 #include "geometry/step_tools.hpp"
 #include "support/capture.hpp"
 #include "support/fatal_trap.hpp"

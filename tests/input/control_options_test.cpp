@@ -1,12 +1,8 @@
 #include "input/control_options.hpp"
 
-#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <string>
-#include <vector>
 
 #include "input/common_setup.hpp"
 #include "input/library_file.hpp"
@@ -14,6 +10,7 @@
 #include "support/input_file.hpp"
 #include "support/records.hpp"
 #include "support/runtime_fixture.hpp"
+#include "support/scratch_directory.hpp"
 
 namespace ostrel {
 namespace {
@@ -113,28 +110,9 @@ TEST_F(ControlStep, LibraryNameTakesTheBasisDirectoryFromTheEnvironment) {
   unsetenv("basis");
 }
 
-// Changes into a fresh empty directory for the lifetime of the object.
-class ScratchDirectory {
- public:
-  ScratchDirectory() : old_(std::filesystem::current_path()) {
-    char tmpl[] = "/tmp/ostrel_libXXXXXX";
-    path_ = mkdtemp(tmpl);
-    std::filesystem::current_path(path_);
-  }
-  ~ScratchDirectory() {
-    std::filesystem::current_path(old_);
-    std::filesystem::remove_all(path_);
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  std::filesystem::path old_;
-  std::string path_;
-};
-
 TEST(LibraryFile, LocalFilesWinThenTheShippedDirectoryAndUnknownNamesStay) {
   unsetenv("basis");
-  ScratchDirectory dir;
+  testing::ScratchDirectory dir;
   EXPECT_EQ(library_file_name(""), "");
   EXPECT_EQ(library_file_name("no-such-library.txt"), "no-such-library.txt");
   std::FILE* f = std::fopen("local.lib", "w");
@@ -162,7 +140,7 @@ TEST(LibraryFile, FallsBackToTheBasisDirectoryBesideTheExecutable) {
   std::fclose(f);
   std::string found;
   {
-    ScratchDirectory scratch;
+    testing::ScratchDirectory scratch;
     found = library_file_name(name);
   }
   std::filesystem::remove(dir / name);

@@ -1,9 +1,6 @@
 #include "input/element_table.hpp"
 
-#include <gtest/gtest.h>
-
 #include <array>
-#include <string>
 
 #include "support/input_file.hpp"
 #include "support/runtime_fixture.hpp"

@@ -3,11 +3,7 @@
 // "eng>" block (whose round trip the result-group tests check).
 #include "input/energy_driver.hpp"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
-#include <cstdio>
-#include <string>
 
 #include "support/capture.hpp"
 #include "support/runtime_fixture.hpp"

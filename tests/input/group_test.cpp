@@ -1,9 +1,6 @@
 #include "input/group.hpp"
 
-#include <gtest/gtest.h>
-
 #include <cstring>
-#include <string>
 
 #include "support/fatal_trap.hpp"
 #include "support/input_file.hpp"

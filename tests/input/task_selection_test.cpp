@@ -1,9 +1,5 @@
 // Task selection: the routing table, theory classes and availability, print options, and
 // whole selections from an input file.
-#include <gtest/gtest.h>
-
-#include <string>
-
 #include "input/common_setup.hpp"
 #include "input/task_dispatch.hpp"
 #include "input/theory_class.hpp"

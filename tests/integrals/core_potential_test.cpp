@@ -2,15 +2,11 @@
 // differences: blocks of shell pairs, the matrix over a whole basis and its gradient.
 #include "integrals/core_potential.hpp"
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <vector>
-
 #include "integrals/core_potential_angular.hpp"
 #include "integrals/core_potential_matrix.hpp"
 #include "generated/psi4_ecp_reference_data.hpp"
 #include "scf/grid/lebedev.hpp"
+#include "support/gaussian_value.hpp"
 #include "support/matrices.hpp"
 #include "support/runtime_fixture.hpp"
 #include "test_shells.hpp"
@@ -156,19 +152,9 @@ TEST_F(CorePotentialTest, MatrixGradientMatchesFiniteDifferences) {
   for (double s : sum) EXPECT_NEAR(s, 0.0, 1e-10);  // translations leave the energy alone
 }
 
-// Value of spherical component s of a contracted shell at point x.
 double shell_value(const TestShell& sh, int s, const double* x) {
-  const double d[3] = {x[0] - sh.centre[0], x[1] - sh.centre[1], x[2] - sh.centre[2]};
-  const double r2 = d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
-  double poly = 0.0;
-  for (const auto& t : solid_harmonic_terms(sh.l, s)) {
-    const CartesianPowers p = cartesian_powers(sh.l, t.cartesian);
-    poly += t.coefficient * std::pow(d[0], p.a) * std::pow(d[1], p.b) * std::pow(d[2], p.c);
-  }
-  double radial = 0.0;
-  for (size_t k = 0; k < sh.exponents.size(); ++k)
-    radial += sh.coefficients[k] * std::exp(-sh.exponents[k] * r2);
-  return poly * radial;
+  return testing::gaussian_value(sh.l, s, static_cast<int>(sh.exponents.size()), sh.exponents.data(),
+                                 sh.coefficients.data(), sh.centre, x);
 }
 
 double channel(const CoreTerm* t, int n, double r) {

@@ -2,19 +2,13 @@
 // and the fit's variational bound (the fitted energy itself is compared with Psi4 through the
 // production steps in the fit-driver tests), transposition identities, moments and
 // derivatives against finite differences.
-#include <gtest/gtest.h>
-
-#include <cmath>
 #include <functional>
 #include <numeric>
-#include <vector>
 
-#include "generated/coulomb_psi4_reference_data.hpp"
 #include "integrals/coulomb_fit.hpp"
 #include "integrals/two_electron_coulomb.hpp"
 #include "support/matrices.hpp"
-#include "support/runtime_fixture.hpp"
-#include "test_shells.hpp"
+#include "reference_bases.hpp"
 
 namespace ostrel {
 namespace {
@@ -22,12 +16,7 @@ namespace {
 using namespace psi4_coulomb;
 using testing::TestBasis;
 
-// Both bases on the reference geometry.
-class CoulombFit : public testing::RuntimeTest {
- protected:
-  const TestBasis orb{kSvpShells, kSvpShellCount, kCoordinates, 3};
-  const TestBasis aux{kJfitShells, kJfitShellCount, kCoordinates, 3};
-};
+using CoulombFit = testing::ReferenceBases;
 using testing::solve_packed;
 
 std::vector<double> water_density() { return std::vector<double>(std::begin(kWaterDensity), std::end(kWaterDensity)); }

@@ -2,17 +2,10 @@
 // def2-universal-jfit = Psi4's def2-svp-jfit, def2-SVP and def2-TZVP, spherical functions;
 // data from tools/coulomb_psi4_reference.py). The fitting functions are overlap-normalised
 // on both sides here.
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <vector>
-
-#include "generated/coulomb_psi4_reference_data.hpp"
 #include "integrals/coulomb_blocks.hpp"
 #include "integrals/coulomb_fit.hpp"
 #include "support/matrices.hpp"
-#include "support/runtime_fixture.hpp"
-#include "test_shells.hpp"
+#include "reference_bases.hpp"
 
 namespace ostrel {
 namespace {
@@ -20,12 +13,7 @@ namespace {
 using namespace psi4_coulomb;
 using testing::TestBasis;
 
-// def2-SVP and the fitting set on the reference geometry.
-class CoulombPsi4 : public testing::RuntimeTest {
- protected:
-  const TestBasis orb{kSvpShells, kSvpShellCount, kCoordinates, 3};
-  const TestBasis aux{kJfitShells, kJfitShellCount, kCoordinates, 3};
-};
+using CoulombPsi4 = testing::ReferenceBases;
 
 // (P|mn) over the whole molecule, P-major with mn packed, as the reference stores it.
 std::vector<double> all_three_centre(const TestBasis& orb, const TestBasis& aux,

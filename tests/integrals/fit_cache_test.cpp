@@ -1,11 +1,7 @@
 // The kept three-centre integrals, with the pairs that did not fit computed directly, give
 // the same projections and assemblies as the direct evaluation, follow a change of geometry,
 // and are only kept in a reserved record.
-#include <gtest/gtest.h>
-
-#include <cmath>
 #include <optional>
-#include <vector>
 
 #include "integrals/basis_adapter.hpp"
 #include "integrals/fit_cache.hpp"

@@ -1,10 +1,6 @@
 // The fitted Coulomb steps for an open-shell density: the OH radical with def2-SVP and the
 // def2-universal-jfit fitting set from the basis library, against Psi4's DF-J for the same
 // alpha and beta densities.
-#include <gtest/gtest.h>
-
-#include <vector>
-
 #include "generated/fit_open_shell_reference_data.hpp"
 #include "integrals/fit_driver.hpp"
 #include "support/matrices.hpp"
@@ -26,9 +22,7 @@ class FitOpenShell : public testing::RuntimeTest {
   static constexpr int n2 = kFunctions * (kFunctions + 1) / 2;
   void SetUp() override {
     RuntimeTest::SetUp();
-    testing::read_test_molecule(testing::bohr_molecule({8, 1}, kCoordinates, 2));
-    testing::read_program_basis(testing::basis_library("def2"));
-    testing::read_program_basis(testing::basis_library("def2"), true);
+    testing::read_test_model(testing::bohr_molecule({8, 1}, kCoordinates, 2));
     testing::captured_stdout([] {
       fit_metric_step(1e-10);
       fit_setup_step(1e-10, false);

@@ -1,19 +1,11 @@
 // The metric step, the set-up of the three-centre work and the per-iteration steps of the
 // Coulomb fit, through the store. Reference energies: numpy over Psi4 1.3.2 integrals (see
 // coulomb_psi4_reference_data.hpp).
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <string>
-#include <vector>
-
-#include "generated/coulomb_psi4_reference_data.hpp"
 #include "integrals/coulomb_blocks.hpp"
 #include "integrals/fit_driver.hpp"
 #include "integrals/fit_setup.hpp"
-#include "support/runtime_fixture.hpp"
 #include "support/matrices.hpp"
-#include "test_shells.hpp"
+#include "reference_bases.hpp"
 
 namespace ostrel {
 namespace {
@@ -21,14 +13,7 @@ namespace {
 using namespace psi4_coulomb;
 using testing::TestBasis;
 
-// Both bases on the reference geometry.
-class FitSteps : public testing::RuntimeTest {
- protected:
-  const TestBasis orb{kSvpShells, kSvpShellCount, kCoordinates, 3};
-  const TestBasis aux{kJfitShells, kJfitShellCount, kCoordinates, 3};
-};
-
-std::vector<double> unpack(const std::vector<double>& p, int n) { return testing::unpack(n, p); }
+using FitSteps = testing::ReferenceBases;
 
 double largest_deviation_from_product(const std::vector<double>& a, const std::vector<double>& b,
                                       const std::vector<double>& target, int n) {
@@ -49,8 +34,9 @@ TEST_F(FitSteps, MetricStepInvertsTheCoulombMetricWithNothingDropped) {
       testing::captured_stdout([&] { dropped = fit_metric_inverse(aux.set(), kFitMetricFloor, "VMM", "s"); });
   EXPECT_EQ(dropped, 0);
   EXPECT_NE(out.find(", M=0\n"), std::string::npos) << out;
-  const auto vinv = unpack(testing::get_reals("VMM", m2, 0), m), vhalf = unpack(testing::get_reals("VMM", m2, m2), m),
-             v = unpack(testing::get_reals("VMM", m2, 2 * m2), m);
+  const auto vinv = testing::unpack(m, testing::get_reals("VMM", m2, 0)),
+             vhalf = testing::unpack(m, testing::get_reals("VMM", m2, m2)),
+             v = testing::unpack(m, testing::get_reals("VMM", m2, 2 * m2));
   std::vector<double> one(m * m, 0.0);
   for (int i = 0; i < m; ++i) one[i * m + i] = 1.0;
   EXPECT_LT(largest_deviation_from_product(vinv, v, one, m), 1e-8);
@@ -74,7 +60,8 @@ TEST_F(FitSteps, NearlyDependentFittingFunctionsAreDroppedNotInverted) {
   const std::string out = testing::captured_stdout([&] { EXPECT_EQ(fit_metric_inverse(set, 1e-10, "VMM", "s"), 1); });
   EXPECT_NE(out.find(", M=1\n"), std::string::npos) << out;
   const int m = 5, m2 = 15;
-  const auto vinv = unpack(testing::get_reals("VMM", m2, 0), m), v = unpack(testing::get_reals("VMM", m2, 2 * m2), m);
+  const auto vinv = testing::unpack(m, testing::get_reals("VMM", m2, 0)),
+             v = testing::unpack(m, testing::get_reals("VMM", m2, 2 * m2));
   // a generalised inverse: V^-1 V V^-1 = V^-1, with no huge entries from the dropped direction
   std::vector<double> vv(m * m, 0.0);
   for (int i = 0; i < m; ++i)
@@ -168,8 +155,7 @@ TEST_F(FitSteps, TwoCentreFitRecordHoldsEachOwnPairAgainstBothAtomsFunctions) {
   three_centre_block(Interaction::coulomb, a, b, aux.views[1], 50.0, direct.data());
   three_centre_block(Interaction::coulomb, a, b, aux.views[0], 50.0, direct.data() + aux.views[1].nfunc * nab);
   for (size_t k = 0; k < stored.size(); ++k) EXPECT_NEAR(stored[k], direct[k], 1e-12);
-  std::vector<int> head(2 + 2 * 4 + 3 + 9);
-  store_read("fithead", 0, head.data(), head.size() * sizeof(int));
+  const std::vector<int> head = testing::get_ints("fithead");
   EXPECT_EQ(head[0], 3);
   EXPECT_EQ(head[1], 3);
   EXPECT_EQ(head[2 + 3], orb.nfunc());

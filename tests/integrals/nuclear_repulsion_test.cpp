@@ -1,7 +1,5 @@
 #include "integrals/one_electron_driver.hpp"
 
-#include <gtest/gtest.h>
-
 #include <vector>
 
 #include "support/fatal_trap.hpp"

@@ -1,9 +1,4 @@
 // Packed matrices over atom pairs and the gradient contractions.
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <vector>
-
 #include "integrals/one_electron_gradient.hpp"
 #include "generated/psi4_reference_data.hpp"
 #include "support/matrices.hpp"

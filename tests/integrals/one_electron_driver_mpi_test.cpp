@@ -1,9 +1,5 @@
 // The S,T,V step shared over the nodes (V by atom rows, core potentials by radial points)
 // leaves the same records as one process doing all the work.
-#include <gtest/gtest.h>
-
-#include <string>
-
 #include "integrals/one_electron_matrices.hpp"
 #include "model/ecp_input.hpp"
 #include "runtime/message_passing.hpp"
@@ -13,15 +9,12 @@
 namespace ostrel {
 namespace {
 
-const std::string kDef2 = testing::basis_library("def2");
-
 TEST(OneElectronDriverNodes, SharedWorkEqualsOneProcess) {
   // Methyl iodide: five atoms, so two and three nodes take unequal shares of the rows.
   if (is_master) {
-    testing::read_test_molecule("$molecule units=b cartesian\n 6 0 0 0\n 53 0 0 4.04\n 1 1.95 0 -0.68\n"
-                                " 1 -0.96 1.68 -0.68\n 1 -0.96 -1.68 -0.68\n$end\n");
-    testing::captured_stdout([] { read_core_potentials(kDef2.c_str()); });
-    testing::read_program_basis(kDef2);
+    testing::read_test_model("$molecule units=b cartesian\n 6 0 0 0\n 53 0 0 4.04\n 1 1.95 0 -0.68\n"
+                             " 1 -0.96 1.68 -0.68\n 1 -0.96 -1.68 -0.68\n$end\n",
+                             testing::FitSet::none, "def2", true);
   }
   const double field[3] = {0.002, 0.0, -0.001};
   OneElectronRecords r;

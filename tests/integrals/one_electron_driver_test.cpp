@@ -4,12 +4,6 @@
 // Selected elements pin the function order up to f (m = 0, +1, -1, +2, -2, +3, -3); the
 // eigenvalues of S^-1/2 T S^-1/2 (extremes, sum and sum of squares) check every element at
 // once, independent of order and phase.
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <string>
-#include <vector>
-
 #include "integrals/one_electron_matrices.hpp"
 #include "model/ecp_input.hpp"
 #include "generated/one_electron_reference_data.hpp"
@@ -37,10 +31,7 @@ class OneElectronDriver : public testing::RuntimeTest {
     timer_clear();
   }
   void read(const char* molecule, const char* library = "def2", bool ecp = false) {
-    const std::string lib = testing::basis_library(library);
-    testing::read_test_molecule(molecule);
-    if (ecp) testing::captured_stdout([&] { read_core_potentials(lib.c_str()); });
-    testing::read_program_basis(lib);
+    testing::read_test_model(molecule, testing::FitSet::none, library, ecp);
     n = store_get<int>("Nbasis");
   }
   std::string run(const OneElectronRecords& r, const double* field = nullptr, double epsilon = 1e-12) {
@@ -48,11 +39,7 @@ class OneElectronDriver : public testing::RuntimeTest {
     return testing::captured_stdout(
         [&] { one_electron_integrals(r, &energy, field ? field : zero, dipole, 0, epsilon); });
   }
-  std::vector<double> matrices(const char* name, int count = 1) {
-    std::vector<double> m(count * packed_size(n));
-    store_read(name, 0, m.data(), sizeof(double) * m.size());
-    return m;
-  }
+  std::vector<double> matrices(const char* name, int count = 1) { return testing::get_reals(name, count * packed_size(n)); }
   // `tol_v` bounds V and H elements; traces and sums of many get ten and a hundred times it.
   void check(const Reference& ref, const char* library, bool ecp, double tol_v) {
     read(ref.molecule, library, ecp);
@@ -120,13 +107,8 @@ TEST_F(OneElectronDriver, OffsetsDipoleMomentsAndTheFieldTerm) {
   EXPECT_NEAR(dipole[1], 0.0, 1e-15);
   EXPECT_NEAR(dipole[2], -2 * 1.1071565218354833, 1e-15);
   // O 3s2p1d = 14 functions, each H 2s1p = 5.
-  int atoms[4], shells[13];
-  ASSERT_EQ(store_size("oed.atoms"), 16);
-  ASSERT_EQ(store_size("oed.shells"), 13 * 4);
-  store_read("oed.atoms", 0, atoms, sizeof atoms);
-  store_read("oed.shells", 0, shells, sizeof shells);
-  EXPECT_EQ(std::vector<int>(atoms, atoms + 4), (std::vector<int>{0, 14, 19, 24}));
-  EXPECT_EQ(std::vector<int>(shells, shells + 13), (std::vector<int>{0, 1, 2, 3, 6, 9, 14, 15, 16, 19, 20, 21, 24}));
+  EXPECT_EQ(testing::get_ints("oed.atoms"), (std::vector<int>{0, 14, 19, 24}));
+  EXPECT_EQ(testing::get_ints("oed.shells"), (std::vector<int>{0, 1, 2, 3, 6, 9, 14, 15, 16, 19, 20, 21, 24}));
   const auto m = matrices("Sxyz", 9);
   for (int i = 0; i < n; ++i) EXPECT_NEAR(at(m, i, i), 0.0, 1e-14);  // <i|x|i> = 0: x -> -x
   // A zero field leaves everything as it was; a field adds -F.mu to H and F.d to the energy.

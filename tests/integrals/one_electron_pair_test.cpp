@@ -3,12 +3,7 @@
 // across shells) against the same shells one by one, and the screening.
 #include "integrals/one_electron_matrices.hpp"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
 #include <functional>
-#include <vector>
 
 #include "support/matrices.hpp"
 #include "support/runtime_fixture.hpp"

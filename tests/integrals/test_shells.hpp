@@ -2,11 +2,7 @@
 // Shells, atoms and whole basis sets for the integral tests, normalised the way the basis
 // reader does it, built from the reference shell lists; and the water of the RI-J reference
 // set read with def2-SVP and its Coulomb-fitting set as the program would read it.
-#include <gtest/gtest.h>
-
 #include <algorithm>
-#include <cmath>
-#include <vector>
 
 #include "integrals/one_electron_matrices.hpp"
 #include "support/model_input.hpp"
@@ -138,10 +134,8 @@ inline std::vector<double> solve_packed(const std::vector<double>& a, std::vecto
 // Water of the RI-J reference set (bohr) with def2-SVP and its universal Coulomb-fitting set
 // from the basis library, as "Molecule", "Basis" and "Basis2".
 inline void read_water_with_fit_sets() {
-  read_test_molecule("$molecule units=b cartesian\n 8 0 0 0\n 1 0 1.4304281906653031 -1.1071565218354833\n"
-                     " 1 0 -1.4304281906653031 -1.1071565218354833\n$end\n");
-  read_program_basis(basis_library("def2"));
-  read_program_basis(basis_library("def2"), true);
+  read_test_model("$molecule units=b cartesian\n 8 0 0 0\n 1 0 1.4304281906653031 -1.1071565218354833\n"
+                  " 1 0 -1.4304281906653031 -1.1071565218354833\n$end\n");
 }
 
 }  // namespace ostrel::testing

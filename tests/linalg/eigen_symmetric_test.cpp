@@ -1,12 +1,5 @@
 #include "linalg/eigen_symmetric.hpp"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-#include <random>
-#include <vector>
-
 #include "linalg/dense_reference.hpp"
 #include "linalg/small_solvers.hpp"
 #include "support/runtime_fixture.hpp"

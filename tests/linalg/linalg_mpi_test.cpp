@@ -1,10 +1,4 @@
 // The node-parallel kernels give the single-process results (run under mpirun -np 2, 3).
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <random>
-#include <vector>
-
 #include "linalg/dense_reference.hpp"
 #include "linalg/eigen_symmetric.hpp"
 #include "linalg/small_solvers.hpp"

@@ -1,10 +1,6 @@
 #include "linalg/multiply.hpp"
 
-#include <gtest/gtest.h>
-
 #include <limits>
-#include <random>
-#include <vector>
 
 #include "linalg/dense_reference.hpp"
 

@@ -1,11 +1,5 @@
 // Jacobi eigensolver (its random spectra are checked against the main eigensolver), eigenpair
 // ordering and LDL^T.
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <random>
-#include <vector>
-
 #include "linalg/dense_reference.hpp"
 #include "linalg/small_solvers.hpp"
 #include "support/runtime_fixture.hpp"

@@ -1,11 +1,5 @@
 #include "linalg/subspace.hpp"
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <random>
-#include <vector>
-
 #include "linalg/dense_reference.hpp"
 #include "support/matrices.hpp"
 #include "support/runtime_fixture.hpp"

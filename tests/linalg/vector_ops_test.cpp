@@ -1,11 +1,7 @@
 #include "linalg/vector_ops.hpp"
 
-#include <gtest/gtest.h>
-
 #include <limits>
-#include <random>
 #include <utility>
-#include <vector>
 
 #include "linalg/dense_reference.hpp"
 

@@ -1,9 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <string>
-#include <vector>
-
 #include "model/basis_record.hpp"
 #include "model/elements.hpp"
 #include "support/model_input.hpp"
@@ -72,11 +66,7 @@ TEST_F(BasisInput, WaterLayoutInDef2Svp) {
   EXPECT_EQ(b.n_shells, 12);
   EXPECT_EQ(b.max_atom_functions, 14);
   EXPECT_EQ(b.lmax, 2);
-  int offsets[4];
-  store_read("n_Basis", 0, offsets, sizeof offsets);
-  EXPECT_EQ(offsets[1], 14);
-  EXPECT_EQ(offsets[2], 19);
-  EXPECT_EQ(offsets[3], 24);
+  EXPECT_EQ(testing::get_ints("n_Basis"), (std::vector<int>{0, 14, 19, 24}));
   EXPECT_EQ(b.pair_offset[3], 14 * 14 + 25 + 25);
   EXPECT_EQ(b.shells[4].position, m.xyz);  // shells point at their atoms
   EXPECT_EQ(b.shells[11].position, m.xyz + 6);
@@ -95,22 +85,14 @@ TEST_F(BasisInput, WaterLayoutInDef2Svp) {
 // Function counts from Psi4 1.3.2 (def2-SVP, def2-TZVP for set=def2-TZVP atoms, and
 // def2-universal-jfit, which serves both).
 TEST_F(BasisInput, FunctionCountsMatchPsi4) {
-  const char* ch3i = " 6 0 0 0\n 53 0 0 2.14\n 1 1.03 0 -0.36\n 1 -0.51 0.89 -0.36\n 1 -0.51 -0.89 -0.36\n";
-  const struct {
-    std::string atoms;
-    int basis, fit;
-  } cases[] = {
-      {ch3i, 55, 140},
-      {std::string(" set=def2-TZVP\n") + ch3i, 99, 140},
-  };
-  int k = 0;
-  for (const auto& c : cases) {
+  const std::string ch3i = " 6 0 0 0\n 53 0 0 2.14\n 1 1.03 0 -0.36\n 1 -0.51 0.89 -0.36\n 1 -0.51 -0.89 -0.36\n";
+  for (const auto& [set, functions] : {std::pair{"", 55}, std::pair{" set=def2-TZVP\n", 99}}) {
     store_clear();
-    read_test_molecule("$molecule cartesian\n" + c.atoms + "$end\n");
+    read_test_molecule(std::string("$molecule cartesian\n") + set + ch3i + "$end\n");
     read_test_basis(kDef2, "basis", "Basis");
     read_test_basis(kDef2, "basis2", "Fit");
-    EXPECT_EQ(store_get<int>("NBasis"), c.basis) << k;
-    EXPECT_EQ(store_get<int>("NFit"), c.fit) << k++;
+    EXPECT_EQ(store_get<int>("NBasis"), functions);
+    EXPECT_EQ(store_get<int>("NFit"), 140) << functions;
   }
 }
 

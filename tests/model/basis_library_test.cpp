@@ -1,11 +1,5 @@
 // The shipped basis library: every family file against Psi4's counts and core sizes (the def2
 // iodine potential as stored meets Psi4 in the methyl iodide matrices and energy).
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <string>
-#include <vector>
-
 #include "model/ecp_input.hpp"
 #include "support/model_input.hpp"
 #include "support/molecules.hpp"
@@ -25,9 +19,7 @@ class BasisLibrary : public testing::RuntimeTest {
   }
   int core_pairs(const char* family) {
     testing::captured_stdout([&] { read_core_potentials(library(family).c_str()); });
-    int n[2];
-    store_read("Necp", 0, n, sizeof n);
-    return n[0];
+    return testing::get_ints("Necp")[0];
   }
 };
 
@@ -122,9 +114,7 @@ TEST_P(BasisLibraryElements, EveryElementReads) {
   count(c.family, "basis", "Basis");
   count(c.family, "basis2", "Fit");
   const int natom = store_get<int>("Natom");
-  std::vector<int> first(natom + 1), fit(natom + 1);
-  store_read("n_Basis", 0, first.data(), sizeof(int) * (natom + 1));
-  store_read("n_Fit", 0, fit.data(), sizeof(int) * (natom + 1));
+  const std::vector<int> first = testing::get_ints("n_Basis"), fit = testing::get_ints("n_Fit");
   for (int a = 0; a < natom; ++a) {
     EXPECT_GT(first[a + 1], first[a]) << c.family << " atom " << a + 1;
     EXPECT_GT(fit[a + 1], fit[a]) << c.family << " atom " << a + 1;

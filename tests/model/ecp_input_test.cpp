@@ -1,8 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
 #include "model/ecp_input.hpp"
 #include "model/molecule_record.hpp"
 #include "support/model_input.hpp"

@@ -1,13 +1,10 @@
 // The "mm>" exchange block for water.
 #include "model/result_groups.hpp"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
-#include <string>
-#include <vector>
 
 #include "model/molecule_record.hpp"
+#include "runtime/records.hpp"
 #include "support/model_input.hpp"
 #include "support/molecules.hpp"
 #include "support/runtime_fixture.hpp"
@@ -30,10 +27,7 @@ class MmExport : public testing::RuntimeTest {
     testing::put_reals("Hessian", h);
   }
   std::vector<std::string> write(int e, int g, int h) {
-    const int have[3] = {e, g, h};
-    if (store_exists("haveE")) store_free("haveE");
-    store_alloc("haveE", sizeof have);
-    store_write("haveE", 0, have, sizeof have);
+    record_put(rec::haveE, ResultsGiven{e, g, h});
     const std::int64_t before = pool_available();
     const std::string out = testing::captured_stdout(write_mm_block);
     EXPECT_EQ(pool_available(), before);

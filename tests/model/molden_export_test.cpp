@@ -1,13 +1,7 @@
 // The Molden section for water in def2-SVP with made-up orbitals.
 #include "model/molden_export.hpp"
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstdio>
 #include <cstdlib>
-#include <string>
-#include <vector>
 
 #include "model/basis_record.hpp"
 #include "support/model_input.hpp"

@@ -1,14 +1,10 @@
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <string>
-
 #include "model/molecule_input.hpp"
 #include "model/molecule_writer.hpp"
 #include "model/zmatrix_placement.hpp"
 #include "support/capture.hpp"
 #include "support/input_file.hpp"
 #include "support/molecules.hpp"
+#include "support/records.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel {
@@ -47,9 +43,7 @@ TEST_F(MoleculeInput, CartesianWaterReadsInBohrWithElectronsAndScalars) {
   EXPECT_EQ(m.n_beta, 5);
   EXPECT_EQ(m.zmatrix[0], ZM_END);
   EXPECT_EQ(m.bonds[0], -1);  // bonds only on request
-  int natom[2], ncore[2];
-  store_read("Natom", 0, natom, 8);
-  store_read("Ncore", 0, ncore, 8);
+  const std::vector<int> natom = testing::get_ints("Natom"), ncore = testing::get_ints("Ncore");
   EXPECT_EQ(natom[0] + natom[1], 6);
   EXPECT_EQ(ncore[0] + ncore[1], 0);
   release_molecule(m);
@@ -178,16 +172,6 @@ TEST_F(MoleculeInput, WriterRoundTripCartesianWithFragmentsSetsTypesAndBonds) {
   release_molecule(m);
 }
 
-// The lines of `printed` that start with `prefix`, with the prefix removed.
-std::string lines_with_prefix(const std::string& printed, const std::string& prefix) {
-  std::string out;
-  for (std::size_t at = 0, end; at < printed.size(); at = end + 1) {
-    end = std::min(printed.find('\n', at), printed.size());
-    if (printed.compare(at, prefix.size(), prefix) == 0) out += printed.substr(at + prefix.size(), end - at - prefix.size()) + "\n";
-  }
-  return out;
-}
-
 // Values with more digits than the old output kept (8 decimals of angstrom, 6 of a degree),
 // which missed 1e-8 bohr after the read-back; the echo, the written z-matrix and the written
 // Cartesian group all read back to the same structure.
@@ -230,7 +214,9 @@ TEST_F(MoleculeInput, ZmatricesArePlacedEchoedAndReadBackWithin1e8Bohr) {
       EXPECT_NEAR(dist(m, 1, 2), 0.4 * kBohr, 1e-9);
     }
     // The echo is the "$molecule" group with "<" in front of every line.
-    const std::string echoed_text = lines_with_prefix(printed, "<");
+    std::string echoed_text;
+    for (const std::string& line : testing::lines_of(printed))
+      if (line.rfind("<", 0) == 0) echoed_text += line.substr(1) + "\n";
     ASSERT_NE(echoed_text.find("$molecule"), std::string::npos) << printed;
     ASSERT_EQ(read(echoed_text, echo.c_str()), 0) << echoed_text;
     ASSERT_EQ(read(written_group(m, 0), copy.c_str()), 0);

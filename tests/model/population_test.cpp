@@ -2,13 +2,6 @@
 // the charges of the fitted density against the fitting-function moments.
 #include "model/population.hpp"
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstdio>
-#include <string>
-#include <vector>
-
 #include "integrals/fit_driver.hpp"
 #include "model/basis_record.hpp"
 #include "support/model_input.hpp"
@@ -22,8 +15,8 @@ class Populations : public testing::RuntimeTest {
  protected:
   // Molecule in bohr and a basis from the shipped library.
   void load(const std::string& atoms, const char* library, const char* header = "") {
-    testing::read_test_molecule(std::string("$molecule units=b ") + header + " cartesian\n" + atoms + "$end\n");
-    testing::read_program_basis(testing::basis_library(library));
+    testing::read_test_model(std::string("$molecule units=b ") + header + " cartesian\n" + atoms + "$end\n",
+                             testing::FitSet::none, library);
   }
   void orbitals(int na, int nb, int restricted, const std::vector<double>& ca, const std::vector<double>& cb) {
     store_put("four", 0);
@@ -149,9 +142,7 @@ TEST_F(Populations, BondOrderListingThresholdSignAndWrapping) {
 // Fitted-density charges: the s-function integrals must agree with the fitting-function
 // charges of the metric step (an independent integral path), atom by atom.
 TEST_F(Populations, FittedChargesAreTheFittingFunctionMomentsAtomByAtom) {
-  testing::read_test_molecule(testing::molecule_group(testing::kWaterReferenceAtoms));
-  testing::read_program_basis(testing::basis_library("def2"));
-  testing::read_program_basis(testing::basis_library("def2"), true);
+  testing::read_test_model(testing::molecule_group(testing::kWaterReferenceAtoms));
   const int m = store_get<int>("Nfit");
   ASSERT_EQ(m, 71);
   testing::captured_stdout([] { fit_metric_step(1e-10); });

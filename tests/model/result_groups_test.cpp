@@ -1,14 +1,8 @@
 // The "$Energy" results group: the round trip through the reader of precomputed results.
 #include "model/result_groups.hpp"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
-#include <sstream>
-#include <string>
-#include <vector>
 
 #include "input/provided_results.hpp"
 #include "runtime/node.hpp"
@@ -25,12 +19,10 @@ class ResultGroups : public testing::RuntimeTest {
   std::string write(const char* e, const char* g, const char* h, const char* d, const char* a,
                     const char* dx, const char* ax, int natom, const char* tag = "eng>",
                     int index = -1) {
-    ::testing::internal::CaptureStdout();
     const std::int64_t before = pool_available();
-    write_result_group(e, g, h, d, a, dx, ax, natom, tag, index);
-    std::fflush(stdout);
+    const std::string out = testing::captured_stdout([&] { write_result_group(e, g, h, d, a, dx, ax, natom, tag, index); });
     EXPECT_EQ(pool_available(), before);  // every work array went back
-    return ::testing::internal::GetCapturedStdout();
+    return out;
   }
 };
 
@@ -69,8 +61,7 @@ TEST_F(ResultGroups, GroupsReadBackAsProvidedResults) {
     const std::string out =
         write("Energy", "Gradient", "Hessian", "Dipole", "Polariz", "DipoleX", "PolarizX", natom, "eng>", 7);
     std::string stripped;
-    std::istringstream in(out);
-    for (std::string l; std::getline(in, l);) stripped += (l.rfind("eng>", 0) == 0 ? l.substr(4) : l) + "\n";
+    for (const std::string& l : testing::lines_of(out)) stripped += (l.rfind("eng>", 0) == 0 ? l.substr(4) : l) + "\n";
     store_clear();
     store_put("Natom", natom);
     store_put("nwave", 1);

@@ -1,8 +1,5 @@
 // The printed structure with its distance table, and matrix blocks with eigenvalues and dense
 // matrices.
-#include <gtest/gtest.h>
-
-#include <string>
 #include <vector>
 
 #include "model/matrix_print.hpp"

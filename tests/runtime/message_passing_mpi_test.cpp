@@ -1,7 +1,6 @@
 // Runs under mpirun with several nodes.
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <vector>
 
 #include "runtime/message_passing.hpp"

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
-
 #include "runtime/node.hpp"
 
 namespace ostrel {

@@ -1,9 +1,5 @@
 #include "runtime/pool.hpp"
 
-#include <gtest/gtest.h>
-
-#include <cstdint>
-
 #include "support/fatal_trap.hpp"
 
 namespace ostrel {

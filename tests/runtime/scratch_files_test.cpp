@@ -1,9 +1,7 @@
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
-#include <string>
 #include <vector>
 
 #include "runtime/node.hpp"

@@ -8,7 +8,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
-#include <string>
 
 #include "runtime/store.hpp"
 

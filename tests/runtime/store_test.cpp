@@ -1,7 +1,5 @@
 #include "runtime/store.hpp"
 
-#include <gtest/gtest.h>
-
 #include <cstdio>
 
 #include "support/runtime_fixture.hpp"

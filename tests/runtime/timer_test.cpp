@@ -1,9 +1,6 @@
 #include "runtime/timer.hpp"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
-#include <string>
 
 #include "support/capture.hpp"
 

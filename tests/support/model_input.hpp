@@ -1,13 +1,9 @@
 #pragma once
 // Molecules and basis sets read the way the program reads them, without printing.
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
 #include "integrals/one_electron_driver.hpp"
 #include "model/basis_input.hpp"
 #include "model/basis_record.hpp"
+#include "model/ecp_input.hpp"
 #include "model/molecule_input.hpp"
 #include "model/molecule_record.hpp"
 #include "runtime/node.hpp"
@@ -40,16 +36,34 @@ inline std::string read_test_basis(const std::string& library, const char* group
 }
 
 // The program's own records: "Basis" with "Nbasis" and "n_basis", or the fitting set "Basis2"
-// with "Nfit" and "n_fit".
-inline void read_program_basis(const std::string& library, bool fit = false) {
+// with "Nfit" and "n_fit", normalised in the Coulomb metric unless `coulomb` is false.
+inline void read_program_basis(const std::string& library, bool fit = false, bool coulomb = true) {
   captured_stdout([&] {
     with_stdin("", [&] {
       if (fit)
-        read_basis(library.c_str(), "basis2", "Basis2", "Nfit", "n_fit", 0, 0, 1);
+        read_basis(library.c_str(), "basis2", "Basis2", "Nfit", "n_fit", 0, 0, coulomb);
       else
         read_basis(library.c_str(), "basis", "Basis", "Nbasis", "n_basis", 0, 0, 0);
     });
   });
+}
+
+// How read_test_model reads the fitting set "Basis2": not at all, or normalised in the overlap
+// or the Coulomb metric.
+enum class FitSet { none, overlap, coulomb };
+
+// A "$molecule" group into "Molecule", then from library `family` its core potentials (`ecp`;
+// otherwise "Necp" says there are none), the basis "Basis" and the fitting set "Basis2".
+inline void read_test_model(const std::string& molecule, FitSet fit = FitSet::coulomb,
+                            const std::string& family = "def2", bool ecp = false) {
+  const std::string library = basis_library(family);
+  read_test_molecule(molecule);
+  if (ecp)
+    captured_stdout([&] { read_core_potentials(library.c_str()); });
+  else
+    store_write("Necp", 0, std::vector<int>{0, 0}.data(), 8);
+  read_program_basis(library);
+  if (fit != FitSet::none) read_program_basis(library, true, fit == FitSet::coulomb);
 }
 
 // The stored molecule and one of its bases, loaded on this node and released in stack order.
@@ -65,6 +79,14 @@ struct LoadedBasis {
   Molecule mol;
   Basis basis;
 };
+
+// Coordinates (bohr) of the stored "Molecule".
+inline std::vector<double> current_geometry() {
+  Molecule mol = load_molecule(0, "Molecule");
+  std::vector<double> x(mol.xyz, mol.xyz + 3 * mol.n_atoms);
+  release_molecule(mol);
+  return x;
+}
 
 // The packed overlap matrix "S" of "Basis", built by every node (empty off the master).
 inline std::vector<double> overlap_matrix() {

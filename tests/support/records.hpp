@@ -1,7 +1,6 @@
 #pragma once
 // Whole records of reals in and out of the store, and printed text split into lines.
 #include <sstream>
-#include <string>
 #include <vector>
 
 #include "runtime/store.hpp"

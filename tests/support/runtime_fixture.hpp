@@ -1,7 +1,5 @@
 #pragma once
 // A fresh pool and memory store for every test.
-#include <gtest/gtest.h>
-
 #include "runtime/pool.hpp"
 #include "runtime/store.hpp"
 #include "support/fatal_trap.hpp"
@@ -19,6 +17,15 @@ class RuntimeTest : public ::testing::Test {
   void restart() {
     store_close();
     SetUp();
+  }
+};
+
+// Pool and store large enough for the real bases, grids and whole SCF runs.
+class LargeRuntimeTest : public RuntimeTest {
+ protected:
+  void SetUp() override {
+    pool_init(std::int64_t{256} << 20);
+    store_open("", -400);
   }
 };
 

@@ -1,12 +1,6 @@
 // Kohn-Sham Hessians by differences of analytic gradients: a range split over three runs
 // (each a fresh store, as separate program runs) reproduces the one-run Hessian; the water
 // Hessian at its minimum is symmetric and free of rigid motions, and agrees with Psi4.
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <string>
-#include <vector>
-
 #include "geometry/step_tools.hpp"
 #include "hessian_fixture.hpp"
 #include "input/common_setup.hpp"

@@ -3,12 +3,8 @@
 // by Morse pair terms (energy, gradient) and a fixed-charge dipole, so that the bookkeeping
 // (ranges, split runs, points from the input) runs in milliseconds. Scratch directory of its
 // own per test.
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <filesystem>
-#include <string>
-#include <vector>
 
 #include "geometry/hessian/second_derivatives.hpp"
 #include "geometry/model_surface.hpp"

@@ -1,7 +1,5 @@
 // A finite-difference Kohn-Sham Hessian shared over the nodes is the one-process Hessian
 // (run under mpirun -np 2, 3): every node first computes it alone, then all together.
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <vector>

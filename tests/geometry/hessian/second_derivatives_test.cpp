@@ -1,14 +1,6 @@
 // Finite-difference Hessians on an analytic surface: the orders of forward and central
 // differences, the records left behind, ranges split over runs, points from the input and
 // refused settings.
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstdio>
-#include <filesystem>
-#include <string>
-#include <vector>
-
 #include "hessian_fixture.hpp"
 #include "support/fatal_trap.hpp"
 #include "support/input_file.hpp"

@@ -1,8 +1,4 @@
 // The reaction path on the peroxide torsion surface (path_surface.hpp).
-#include <gtest/gtest.h>
-
-#include <cmath>
-
 #include "geometry/paths/energy_profile.hpp"
 #include "geometry/paths/gradient_extremal.hpp"
 #include "geometry/paths/irc_path.hpp"

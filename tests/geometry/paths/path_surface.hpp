@@ -3,10 +3,7 @@
 // molecule, whose planar trans structure is an exact saddle point between two mirror-image
 // minima at +-90 degrees. The surface stands in for the energy driver through the tasks'
 // evaluation hook.
-#include <cstdio>
 #include <sstream>
-#include <string>
-#include <vector>
 
 #include "geometry/coordinate_kernel.hpp"
 

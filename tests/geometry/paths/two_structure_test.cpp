@@ -1,10 +1,7 @@
 // The tasks that start from two structures, across the peroxide torsion barrier
 // (path_surface.hpp): from +100 to -100 degrees the way leads through the planar trans
 // structure, the saddle point.
-#include <gtest/gtest.h>
-
 #include <algorithm>
-#include <cmath>
 
 #include "geometry/optimize_options.hpp"
 #include "geometry/coordinate_kernel.hpp"

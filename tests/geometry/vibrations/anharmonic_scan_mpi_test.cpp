@@ -1,7 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <vector>
-
 #include "geometry/vibrations/anharmonic_scan.hpp"
 #include "model/molecule_record.hpp"
 #include "runtime/message_passing.hpp"

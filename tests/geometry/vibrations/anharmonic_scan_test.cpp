@@ -1,12 +1,5 @@
 // Anharmonic mode scans on analytic surfaces: exact Morse levels, and a scan stopped after
 // one mode and resumed from its printed restart blocks.
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <stdexcept>
-#include <string>
-#include <vector>
-
 #include "geometry/vibrations/anharmonic_scan.hpp"
 #include "geometry/vibrations/oscillator_levels.hpp"
 #include "geometry/vibrations/vibration_constants.hpp"
@@ -26,19 +19,6 @@ using testing::current_geometry;
 using testing::put_reals;
 
 constexpr double kCm = 1.0 / kWavenumbersPerHartree;
-
-// Output of `body` up to its end or to the exception that stops it.
-template <class Body>
-std::string output_until_stop(Body body) {
-  std::fflush(stdout);
-  ::testing::internal::CaptureStdout();
-  try {
-    body();
-  } catch (const std::runtime_error&) {
-  }
-  std::fflush(stdout);
-  return ::testing::internal::GetCapturedStdout();
-}
 
 // The tagged restart lines of a report, without their tag: an input file.
 std::string restart_input(const std::string& report) {
@@ -139,7 +119,12 @@ TEST_F(Anharmonic, ScanStoppedAfterOneModeResumesFromItsRestartBlocks) {
   set_up(testing::kWaterAtoms, h);
   evaluations = 0;
   limit = 1 + static_cast<int>(whole.modes[0].x.size()) - 1;  // equilibrium and mode 1
-  const std::string stopped = output_until_stop([&] { testing::with_stdin("", [&] { anharmonic_scan(energy); }); });
+  const std::string stopped = testing::captured_stdout([&] {
+    try {
+      testing::with_stdin("", [&] { anharmonic_scan(energy); });
+    } catch (const std::runtime_error&) {
+    }
+  });
   ASSERT_EQ(evaluations, limit + 1);
 
   set_up(testing::kWaterAtoms, h);

@@ -1,6 +1,4 @@
 // The reaction list of a parameter fit: entries, defaults and the stops on bad lines.
-#include <string>
-#include <vector>
 
 #include "models/fit/fit_set.hpp"
 #include "support/capture.hpp"

@@ -1,6 +1,4 @@
 // Dynamics: the integrator runs back to its start, the energy programme, the defaults.
-#include <cmath>
-#include <vector>
 
 #include "models/mm/mm_dynamics.hpp"
 #include "models/mm/mm_fixture.hpp"

@@ -1,13 +1,10 @@
 // Force-field fitting: parameters bent away from the ones that made the reference data come
 // back; the reference set is read from molecule files with "eng>"-style result groups.
-#include <cmath>
-#include <cstdio>
-#include <string>
-#include <vector>
 
 #include "models/mm/mm_fit.hpp"
 #include "models/mm/mm_fixture.hpp"
 #include "runtime/records.hpp"
+#include "support/molecules.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel {
@@ -82,8 +79,8 @@ TEST_F(MmFitTest, RecoversParametersThatMadeTheData) {
 TEST_F(MmFitTest, ReadsTheReferenceSetFromFiles) {
   const std::string path = std::string(::testing::TempDir()) + "mm_fit_water.ref";
   std::FILE* f = std::fopen(path.c_str(), "w");
-  std::fputs("$molecule\n cartesian\n 8 0 0 0.1173\n 1 0 0.7572 -0.4692\n 1 0 -0.7572 -0.4692\n$end\n"
-             "$Energy\n E=-76.25\n D=0 0 0.8\n G=0 0 0.01 0 0.02 -0.005 0 -0.02 -0.005\n$end\n", f);
+  std::fputs((testing::molecule_group(testing::kWaterAtoms) +
+              "$Energy\n E=-76.25\n D=0 0 0.8\n G=0 0 0.01 0 0.02 -0.005 0 -0.02 -0.005\n$end\n").c_str(), f);
   std::fclose(f);
   const std::string input = "$file\n w=1,2,0,0,0,0.5\n water " + path + "\n water2 " + path + " w=3,0,0,0,0,0\n$end\n";
   testing::InputFile file(input);

@@ -2,10 +2,7 @@
 // Shared force-field test data: a parameter group whose terms all act on cyclobutanol (a
 // ring, a torsion in both tables, charges from increments written in both directions), and
 // helpers that read groups and hold structures.
-#include <gtest/gtest.h>
-
 #include <cstring>
-#include <string>
 #include <vector>
 
 #include "model/molecule_record.hpp"

@@ -1,6 +1,4 @@
 // The "$mmdata" format: reading, the stored layout, writing back, and every refusal.
-#include <cstring>
-#include <string>
 
 #include "models/mm/mm_fixture.hpp"
 #include "runtime/records.hpp"

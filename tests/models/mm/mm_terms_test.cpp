@@ -1,8 +1,5 @@
 // Force-field energy terms: derivatives against differences, charge flow, exclusions,
 // probes, and types for a plain Cartesian molecule.
-#include <cmath>
-#include <string>
-#include <vector>
 
 #include "model/molecule_record.hpp"
 #include "models/mm/mm_fixture.hpp"
@@ -20,43 +17,32 @@ using testing::MmTestMolecule;
 
 class MmTermsTest : public testing::RuntimeTest {};
 
-double energy_at(MmTestMolecule& m, const MmParameters& p, int k, double step) {
+// Energy, and gradient in `g`, with coordinate k moved by `step`.
+double moved(MmTestMolecule& m, const MmParameters& p, int k, double step, std::vector<double>& g) {
   const double kept = m.xyz[k];
   m.xyz[k] += step;
-  std::vector<double> g(m.xyz.size());
+  g.assign(m.xyz.size(), 0.0);
   double dipole[3];
   const double e = mm_terms(m.view(), p, dipole, g.data(), nullptr);
   m.xyz[k] = kept;
   return e;
 }
 
-std::vector<double> gradient_at(MmTestMolecule& m, const MmParameters& p, int k, double step) {
-  const double kept = m.xyz[k];
-  m.xyz[k] += step;
-  std::vector<double> g(m.xyz.size());
-  double dipole[3];
-  mm_terms(m.view(), p, dipole, g.data(), nullptr);
-  m.xyz[k] = kept;
-  return g;
-}
-
 // Fourth-order central differences keep the truncation error far below 1e-7.
 void expect_derivatives_match_differences(const MmParameters& p, MmTestMolecule m) {
   const int n3 = 3 * m.n;
-  std::vector<double> g(n3), h(n3 * (n3 + 1) / 2);
-  double dipole[3];
+  std::vector<double> g(n3), h(n3 * (n3 + 1) / 2), gs[4];
+  double dipole[3], es[4];
   mm_terms(m.view(), p, dipole, g.data(), h.data());
-  const double step = 1e-3;
+  const double step = 1e-3, steps[4] = {2 * step, step, -step, -2 * step};
   double g_err = 0, g_max = 0, h_err = 0, h_max = 0;
   for (int k = 0; k < n3; ++k) {
-    const double d = (-energy_at(m, p, k, 2 * step) + 8 * energy_at(m, p, k, step) -
-                      8 * energy_at(m, p, k, -step) + energy_at(m, p, k, -2 * step)) / (12 * step);
+    for (int s = 0; s < 4; ++s) es[s] = moved(m, p, k, steps[s], gs[s]);
+    const double d = (-es[0] + 8 * es[1] - 8 * es[2] + es[3]) / (12 * step);
     g_err = std::fmax(g_err, std::fabs(d - g[k]));
     g_max = std::fmax(g_max, std::fabs(g[k]));
-    const auto a = gradient_at(m, p, k, 2 * step), b = gradient_at(m, p, k, step);
-    const auto c = gradient_at(m, p, k, -step), e = gradient_at(m, p, k, -2 * step);
     for (int l = 0; l <= k; ++l) {
-      const double dh = (-a[l] + 8 * b[l] - 8 * c[l] + e[l]) / (12 * step);
+      const double dh = (-gs[0][l] + 8 * gs[1][l] - 8 * gs[2][l] + gs[3][l]) / (12 * step);
       const double an = h[k * (k + 1) / 2 + l];
       h_err = std::fmax(h_err, std::fabs(dh - an));
       h_max = std::fmax(h_max, std::fabs(an));

@@ -1,10 +1,7 @@
 // NDDO parameter fitting: reference data made with the shipped MNDO oxygen, a start with bent
 // oxygen values, the fitted file read back, and a reaction energy inside the objective.
-#include <cmath>
 #include <cstring>
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "models/nddo/nddo_atom.hpp"
 #include "models/nddo/nddo_fit.hpp"

@@ -1,7 +1,5 @@
 #pragma once
 // NDDO evaluations on test molecules with the shipped parameter files.
-#include <string>
-#include <vector>
 
 #include "input/group.hpp"
 #include "model/molecule_record.hpp"
@@ -62,13 +60,6 @@ class NddoTest : public RuntimeTest {
     release_molecule(mol);
     return r;
   }
-  std::vector<double> coordinates() {
-    Molecule mol = load_molecule(0, "Molecule");
-    std::vector<double> xyz(mol.xyz, mol.xyz + 3 * mol.n_atoms);
-    release_molecule(mol);
-    return xyz;
-  }
-
   std::vector<NddoElement> data_;
 };
 

@@ -1,6 +1,5 @@
 // The model's own consistency: gradient against differences of the energy, the orbital
 // optimiser's limits, and a molecule with an element the data do not define.
-#include <cmath>
 
 #include "models/nddo/nddo_atom.hpp"
 #include "models/nddo/nddo_fixture.hpp"
@@ -12,7 +11,7 @@ class NddoModel : public NddoTest {
  protected:
   // Central differences of the energy (step 1e-4 bohr) against the analytic gradient.
   void expect_difference_gradient(const std::vector<double>& g, const double* field = nullptr) {
-    const std::vector<double> xyz = coordinates();
+    const std::vector<double> xyz = current_geometry();
     for (std::size_t k = 0; k < xyz.size(); ++k) {
       std::vector<double> plus = xyz, minus = xyz;
       plus[k] += 1e-4;

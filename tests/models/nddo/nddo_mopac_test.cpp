@@ -1,8 +1,7 @@
 // MNDO, AM1 and PM3 against MOPAC on one set of closed-shell molecules (neutral, anions,
 // cations; H C N O F P S Cl).
-#include <cmath>
 
-#include "models/nddo/mopac_reference.hpp"
+#include "models/nddo/generated/mopac_reference.hpp"
 #include "models/nddo/nddo_atom.hpp"
 #include "models/nddo/nddo_fixture.hpp"
 

@@ -1,7 +1,5 @@
 // The "$nddo" data format: round trip, defaults and the stops on malformed data.
-#include <cstdio>
 #include <cstring>
-#include <string>
 
 #include "models/nddo/nddo_fixture.hpp"
 #include "input/group.hpp"

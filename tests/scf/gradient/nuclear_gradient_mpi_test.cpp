@@ -1,10 +1,6 @@
 // The SCF gradient shared out over the nodes gives the one-process gradient (run under
 // mpirun -np 2, 3): every node first converges the SCF alone, then all compute the
 // gradient together from the master's records.
-#include <gtest/gtest.h>
-
-#include <vector>
-
 #include "input/common_setup.hpp"
 #include "input/control_options.hpp"
 #include "input/pending_modules.hpp"

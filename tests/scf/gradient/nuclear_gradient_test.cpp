@@ -1,13 +1,6 @@
 // The SCF gradient of converged Kohn-Sham runs against Psi4's analytic gradients and against
 // central differences of our own SCF energy (grid orders and orientations held fixed, the
 // atomic grids carried by their atoms).
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstdio>
-#include <string>
-#include <vector>
-
 #include "model/molecule_record.hpp"
 #include "scf/gradient/nuclear_gradient.hpp"
 #include "scf/procedure/scf_test_system.hpp"

@@ -1,10 +1,5 @@
 // The adaptive construction: the orders it picks reach the accuracy asked of the energy and
 // the electron count, follow the molecule when it turns, and stop at the rule sequence's ends.
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <vector>
-
 #include "scf/grid/grid_build.hpp"
 #include "scf/grid/grid_test_system.hpp"
 #include "support/runtime_fixture.hpp"
@@ -15,10 +10,9 @@ namespace {
 using testing::GridTestSystem;
 using testing::make_grid;
 using testing::make_system;
+using testing::named_functional;
 
 class GridBuild : public testing::RuntimeTest {};
-
-XcFunctional functional(const char* name) { return testing::named_functional(name); }
 
 void build(Grid& g, const GridTestSystem& t, const XcFunctional& f) {
   grid_build_orders(g, t.system(), GridDensity{t.da.data(), t.da.data(), 1, t.atomic_d.data()}, f, 1);
@@ -48,7 +42,7 @@ double integral(const Grid& g, const GridTestSystem& t, const XcFunctional& f, i
 TEST_F(GridBuild, OrdersStopAtTheSmallestRuleForASphericalAtomAndAtTheLargestWhenNeverConverged) {
   GridTestSystem neon = make_system({{10, 0, 0, 0}});
   Grid g = make_grid(neon, 40, 1202);
-  build(g, neon, functional("PBE"));
+  build(g, neon, named_functional("PBE"));
   for (int s = 0; s < g.n_shells; ++s) {
     EXPECT_EQ(g.orders[2 * s + GRID_FINAL], 26);
     EXPECT_EQ(g.orders[2 * s + GRID_COARSE], 26);
@@ -58,7 +52,7 @@ TEST_F(GridBuild, OrdersStopAtTheSmallestRuleForASphericalAtomAndAtTheLargestWhe
   GridTestSystem t = make_system({{8, 0, 0, 0}, {1, 0, 1.43, 1.1}}, true);
   Grid h = make_grid(t, 2, 302, 1.0);  // two shells per atom, near the nuclei
   h.accuracy[0] = h.accuracy[1] = -1.0;  // nothing counts as converged
-  build(h, t, functional("S"));
+  build(h, t, named_functional("S"));
   for (int s = 0; s < h.n_shells; ++s) EXPECT_EQ(h.orders[2 * s + GRID_FINAL], 5810) << s;
   grid_release(h);
 }
@@ -66,7 +60,7 @@ TEST_F(GridBuild, OrdersStopAtTheSmallestRuleForASphericalAtomAndAtTheLargestWhe
 TEST_F(GridBuild, BuiltGridReachesTheRequestedAccuracyWithFewerPoints) {
   GridTestSystem t = make_system(testing::kWater, true);
   for (const char* name : {"S", "PBE"}) {
-    const XcFunctional f = functional(name);
+    const XcFunctional f = named_functional(name);
     Grid g = make_grid(t, 40, 26);
     g.use43 = 0;
     build(g, t, f);  // accuracy 1e-8, coarse 1e-5
@@ -103,7 +97,7 @@ TEST_F(GridBuild, RotatedMoleculeGivesTheSameGridAndIntegrals) {
     at[1] = y[2], at[2] = y[0], at[3] = y[1];
   }
   GridTestSystem t1 = make_system(atoms), t2 = make_system(turned);
-  const XcFunctional f = functional("S");
+  const XcFunctional f = named_functional("S");
   Grid g1 = make_grid(t1, 30, 26), g2 = make_grid(t2, 30, 26);
   build(g1, t1, f);
   build(g2, t2, f);

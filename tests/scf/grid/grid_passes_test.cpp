@@ -1,12 +1,5 @@
 // The grid's store records: options read into the set-up records, the construction rewriting
 // "Grid", the weights passes writing "grid_W" and "grid_W1".
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <numbers>
-#include <string>
-#include <vector>
-
 #include "scf/grid/grid_options.hpp"
 #include "scf/grid/grid_passes.hpp"
 #include "scf/grid/grid_print.hpp"

@@ -1,7 +1,5 @@
 // Lebedev rules, the radial rule and the atomic shells against analytic integrals and the
 // symmetry they must have.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <array>
 #include <cmath>

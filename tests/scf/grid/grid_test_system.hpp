@@ -2,11 +2,7 @@
 // Small molecules with a model fitting basis for the grid and gradient tests: every atom
 // carries s Gaussians (and optionally a p shell) with single primitives; the free-atom
 // densities are positive s combinations scaled to the nuclear charge.
-#include <gtest/gtest.h>
-
-#include <cmath>
 #include <numbers>
-#include <vector>
 
 #include "scf/grid/grid_points.hpp"
 #include "scf/grid/grid_weights.hpp"

@@ -1,11 +1,6 @@
 // The stockholder partition against its definition and the molecular weights against
 // analytic integrals.
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <numbers>
 #include <random>
-#include <vector>
 
 #include "scf/grid/grid_test_system.hpp"
 #include "support/matrices.hpp"

@@ -1,8 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
 #include "guess_fixture.hpp"
 #include "integrals/basis_adapter.hpp"
 #include "scf/guess/atomic_coulomb.hpp"

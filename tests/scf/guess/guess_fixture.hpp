@@ -1,12 +1,6 @@
 #pragma once
 // Fixture of the guess tests: a molecule in def2-SVP with its fitting set, the element
 // table and a functional, and the records the SCF set-up leaves for the guess.
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <string>
-#include <vector>
-
 #include "input/element_table.hpp"
 #include "input/pending_modules.hpp"
 #include "model/ecp_input.hpp"
@@ -16,8 +10,6 @@
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel {
-
-inline const std::string kDef2 = std::string(OSTREL_SOURCE_DIR) + "/data/basis/def2";
 
 // Its set-up functions are static: the node tests call them without the fixture.
 class Guess : public testing::RuntimeTest {
@@ -30,14 +22,7 @@ class Guess : public testing::RuntimeTest {
     std::snprintf(head, sizeof head, "$molecule charge=%d multiplicity=%d\n cartesian\n set=def2-SVP\n",
                   charge, multiplicity);
     const std::string text = std::string(head) + atoms + "$end\n";
-    testing::read_test_molecule(text);
-    const int none[2] = {0, 0};
-    if (ecp)
-      testing::captured_stdout([] { read_core_potentials(kDef2.c_str()); });
-    else
-      store_write("Necp", 0, none, 8);
-    testing::read_program_basis(kDef2);
-    testing::read_program_basis(kDef2, true);
+    testing::read_test_model(text, testing::FitSet::coulomb, "def2", ecp);
     testing::InputFile group(element_group);
     testing::captured_stdout([&] { build_element_table("Atoms", group.get()); });
     xc_store_write(testing::named_functional(functional));

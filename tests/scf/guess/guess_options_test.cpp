@@ -1,10 +1,5 @@
 // The "$guess" group: orbital orders, the mix and vectors given in the input (also as the
 // "$ce" print of orbitals reads back).
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
 #include "scf/guess/guess_driver.hpp"
 #include "scf/guess/vector_file.hpp"
 #include "support/capture.hpp"

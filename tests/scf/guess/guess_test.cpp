@@ -1,11 +1,4 @@
-#include <gtest/gtest.h>
 #include <sys/stat.h>
-
-#include <algorithm>
-#include <cmath>
-#include <cstdio>
-#include <string>
-#include <vector>
 
 #include "guess_fixture.hpp"
 #include "input/task_dispatch.hpp"
@@ -32,10 +25,16 @@ void expect_guess_stop(const char* message) {
   testing::captured_stdout([&] { EXPECT_FATAL(initial_guess(), message); });
 }
 
-const char* const kWater = testing::kWaterAtoms;
+// Water with PBE.
+class WaterGuess : public Guess {
+ protected:
+  void SetUp() override {
+    Guess::SetUp();
+    prepare(testing::kWaterAtoms, "PBE");
+  }
+};
 
-TEST_F(Guess, WaterMinimalBasisGuessIsOrthonormalAndOrdered) {
-  prepare(kWater, "PBE");
+TEST_F(WaterGuess, MinimalBasisGuessIsOrthonormalAndOrdered) {
   options(5, 5, 1);
   EXPECT_NE(guess().find("\n Initial Guess\n"), std::string::npos);
   EXPECT_EQ(store_get<double>("scf_Gmax"), 1.0);
@@ -54,8 +53,7 @@ TEST_F(Guess, WaterMinimalBasisGuessIsOrthonormalAndOrdered) {
   EXPECT_LT(e[4], 0.0);  // five bound occupied orbitals
 }
 
-TEST_F(Guess, AtomicFitsCarryEachAtomsElectrons) {
-  prepare(kWater, "PBE");
+TEST_F(WaterGuess, AtomicFitsCarryEachAtomsElectrons) {
   atoms();
   const testing::LoadedBasis fit("Basis2");
   const BasisViews views(fit.basis, fit.mol);
@@ -73,11 +71,10 @@ TEST_F(Guess, AtomicFitsCarryEachAtomsElectrons) {
   for (int k = 0; k < m; ++k) EXPECT_TRUE(da[k] == 0.5 * d[k] && db[k] == 0.5 * d[k]) << k;
 }
 
-TEST_F(Guess, MixTurnsHomoAndLumoOppositeWays) {
-  prepare(kWater, "PBE");
+TEST_F(WaterGuess, MixTurnsHomoAndLumoOppositeWaysAndOrderListsPermute) {
   options(5, 5, 0);
   guess();
-  const std::vector<double> plain = testing::get_reals("Ca");
+  const std::vector<double> plain = testing::get_reals("Ca"), pe = testing::get_reals("ea");
   store_put("guess.mix", 1);
   guess();
   const std::vector<double> a = testing::get_reals("Ca"), b = testing::get_reals("Cb");
@@ -91,25 +88,19 @@ TEST_F(Guess, MixTurnsHomoAndLumoOppositeWays) {
     EXPECT_NEAR(b[5 * n + i], sn * h + cs * l, 1e-12);
   }
   for (int i = 0; i < 4 * n; ++i) EXPECT_EQ(a[i], plain[i]);
-}
-
-TEST_F(Guess, OrderListsPermuteAndStopOnBadEntries) {
-  prepare(kWater, "PBE");
-  options(5, 5, 0);
-  guess();
-  const std::vector<double> plain = testing::get_reals("Ca"), pe = testing::get_reals("ea");
-  const int n = 24;
+  // An order list swapping HOMO and LUMO of one spin.
+  store_put("guess.mix", 0);
   std::vector<int> order(2 * n);
   for (int i = 0; i < 2 * n; ++i) order[i] = i;
   std::swap(order[4], order[5]);
   store_write("guess_na", 0, order.data(), 8L * n);
   guess();
-  const std::vector<double> a = testing::get_reals("Ca"), ea = testing::get_reals("ea"), b = testing::get_reals("Cb");
+  const std::vector<double> pa = testing::get_reals("Ca"), ea = testing::get_reals("ea"), pb = testing::get_reals("Cb");
   EXPECT_EQ(ea[4], pe[5]);
   EXPECT_EQ(ea[5], pe[4]);
   for (int i = 0; i < n; ++i) {
-    EXPECT_EQ(a[4 * n + i], plain[5 * n + i]);
-    EXPECT_EQ(b[4 * n + i], plain[4 * n + i]);
+    EXPECT_EQ(pa[4 * n + i], plain[5 * n + i]);
+    EXPECT_EQ(pb[4 * n + i], plain[4 * n + i]);
   }
   order[5] = order[4];  // named twice
   store_write("guess_nb", 0, order.data(), 8L * n);
@@ -119,8 +110,7 @@ TEST_F(Guess, OrderListsPermuteAndStopOnBadEntries) {
   expect_guess_stop("is not one of 1..24");
 }
 
-TEST_F(Guess, VectorFileRoundTripAndWrongSize) {
-  prepare(kWater, "PBE");
+TEST_F(WaterGuess, VectorFileRoundTripAndWrongSize) {
   const std::string file = ::testing::TempDir() + "guess_vectors.bin";
   std::remove(file.c_str());
   options(5, 5, 0, 0, 0, 0, "", file.c_str());
@@ -175,8 +165,7 @@ TEST_F(Guess, TextDumpOfSevenFunctions) {
   EXPECT_NE(out.find("\nce> eb(1)=-1.000000000000000e+00 Cb(1)=\n"), std::string::npos);
 }
 
-TEST_F(Guess, PipekMezeyGivesTwoMirrorImageBonds) {
-  prepare(kWater, "PBE");
+TEST_F(WaterGuess, PipekMezeyGivesTwoMirrorImageBonds) {
   options(5, 5, 1, 0, 1);
   const std::string out = guess();
   const std::size_t last = out.rfind("  tmax = ");
@@ -211,8 +200,7 @@ TEST_F(Guess, PipekMezeyGivesTwoMirrorImageBonds) {
 
 // Vectors given over the minimal basis come back as the same orbitals: the minimal-basis
 // guess written in the frame's minimal block (V = B^T S C) and read as the group "ce".
-TEST_F(Guess, ProjectedGuessRebuildsOrbitalsGivenInTheMinimalBasis) {
-  prepare(kWater, "PBE");
+TEST_F(WaterGuess, ProjectedGuessRebuildsOrbitalsGivenInTheMinimalBasis) {
   options(5, 5, 1);
   guess();
   const int n = 24, m = 7;
@@ -241,17 +229,13 @@ TEST_F(Guess, ProjectedGuessRebuildsOrbitalsGivenInTheMinimalBasis) {
   EXPECT_LT(orthonormality_error("Ca"), 1e-10);
   EXPECT_EQ(testing::get_reals("Cb"), c);
   // Vectors of another size stop the run.
-  store_free("guess_eb");
-  store_free("guess_Cb");
-  store_free("guess_ea");
-  store_free("guess_Ca");
+  for (const char* name : {"guess_eb", "guess_Cb", "guess_ea", "guess_Ca"}) store_free(name);  // stack order
   std::vector<double> small(4, 0.0);
   store_write("guess_Ca", 0, small.data(), 32);
   expect_guess_stop("n=2, but the minimal basis has 7 functions");
 }
 
-TEST_F(Guess, GuessTaskRunsThroughTaskDispatch) {
-  prepare(kWater, "PBE");
+TEST_F(WaterGuess, GuessTaskRunsThroughTaskDispatch) {
   options(5, 5, 1);
   EXPECT_NE(testing::captured_stdout([] { run_task("GUESS"); }).find("\n Initial Guess\n"), std::string::npos);
   EXPECT_EQ(store_size("Ca"), 8 * 24 * 24);

@@ -1,9 +1,7 @@
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <vector>
 
-#include "integrals/solid_harmonics.hpp"
+#include "support/gaussian_value.hpp"
 #include "scf/numint/basis_eval.hpp"
 #include "support/fatal_trap.hpp"
 
@@ -19,18 +17,8 @@ struct TestShell {
   }
 };
 
-// Direct evaluation: Cartesian expansion of the solid harmonic times the contraction.
 double direct_value(const GaussianShell& sh, int s, const double p[3]) {
-  const double d[3] = {p[0] - sh.centre[0], p[1] - sh.centre[1], p[2] - sh.centre[2]};
-  const double t = d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
-  double radial = 0.0;
-  for (int k = 0; k < sh.n_primitives; ++k) radial += sh.coef[k] * std::exp(-sh.exponent[k] * t);
-  double angular = 0.0;
-  for (const auto& term : solid_harmonic_terms(sh.l, s)) {
-    const CartesianPowers pw = cartesian_powers(sh.l, term.cartesian);
-    angular += term.coefficient * std::pow(d[0], pw.a) * std::pow(d[1], pw.b) * std::pow(d[2], pw.c);
-  }
-  return angular * radial;
+  return testing::gaussian_value(sh.l, s, sh.n_primitives, sh.exponent, sh.coef, sh.centre, p);
 }
 
 std::vector<double> eval(const GaussianShell& sh, const double p[3], int order) {

@@ -1,10 +1,6 @@
 // Exchange-correlation gradient passes against central differences of the same grid energy
 // with the atoms (functions, grid and partition) displaced.
-#include <gtest/gtest.h>
-
-#include <cmath>
 #include <random>
-#include <vector>
 
 #include "scf/grid/grid_test_system.hpp"
 #include "scf/numint/xc_gradient.hpp"

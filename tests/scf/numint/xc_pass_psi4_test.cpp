@@ -6,11 +6,6 @@
 // densities Da (Db), the XC energy and alpha XC matrix recomputed by V_potential for exactly
 // those densities. Our grid differs (stockholder partition); both are converged well below
 // the tolerances.
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
 #include "scf/numint/generated/xc_pass_psi4_reference.hpp"
 #include "scf/numint/xc_pass_system.hpp"
 #include "scf/numint/xc_passes.hpp"
@@ -22,7 +17,7 @@ namespace {
 using testing::get_reals;
 using testing::put_reals;
 
-class XcPassPsi4 : public testing::XcStoreTest {
+class XcPassPsi4 : public testing::LargeRuntimeTest {
  protected:
   // Sets up the molecule (Z and bohr coordinates), builds the grid with every final shell at
   // 4334 points and runs the orbital pass with the given densities; returns Ex + Ec and

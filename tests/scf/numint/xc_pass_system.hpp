@@ -3,14 +3,6 @@
 // universal Coulomb-fitting set from the shipped library, grid options, a functional, a
 // positive free-atom density over the fitting functions ("atomic_d"), the adaptive grid built
 // from it and the weights of both grids.
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstdint>
-#include <numbers>
-#include <string>
-#include <vector>
-
 #include "scf/grid/grid_options.hpp"
 #include "scf/grid/grid_passes.hpp"
 #include "scf/grid/grid_test_system.hpp"
@@ -41,9 +33,7 @@ inline std::vector<double> fit_function_charges(const Basis& fit) {
 inline void xc_read_model(const std::string& molecule, const std::string& grid,
                           const char* functional, int closed,
                           const char* library = "def2") {
-  read_test_molecule(molecule);
-  read_program_basis(basis_library(library));
-  read_program_basis(basis_library(library), true);
+  read_test_model(molecule, FitSet::coulomb, library);
   InputFile f(grid);
   captured_stdout([&] { grid_setup_options(f.get()); });
   store_functional(functional);
@@ -155,14 +145,5 @@ inline double grid_density_integral(const std::vector<double>& d, bool orbital =
   release_molecule(mol);
   return sum;
 }
-
-// Pool and store large enough for the real bases.
-class XcStoreTest : public RuntimeTest {
- protected:
-  void SetUp() override {
-    pool_init(std::int64_t{256} << 20);
-    store_open("", -400);
-  }
-};
 
 }  // namespace ostrel::testing

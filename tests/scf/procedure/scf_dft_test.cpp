@@ -1,9 +1,4 @@
 // Kohn-Sham runs through the whole set-up, guess and SCF against reference energies.
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <string>
-
 #include "scf/procedure/scf_test_system.hpp"
 
 namespace ostrel {

@@ -3,10 +3,6 @@
 // the fitted and the exact Coulomb terms, the grid construction and weights, the fitted and
 // orbital exchange-correlation passes and the Newton kernel) must agree with one process
 // (two-node runs of the open-shell orbital-density example are compared in tests/cli).
-#include <gtest/gtest.h>
-
-#include <string>
-
 #include "runtime/message_passing.hpp"
 #include "scf/procedure/scf_test_system.hpp"
 

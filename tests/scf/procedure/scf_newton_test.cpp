@@ -1,11 +1,7 @@
 // Newton step pieces: the reduced solver, the response pass and the Hessian image against
 // finite differences of the Fock matrix and of the orbital gradient (no grid).
-#include <gtest/gtest.h>
-
-#include <cmath>
 #include <memory>
 #include <random>
-#include <vector>
 
 #include "scf/procedure/scf_newton_subspace.hpp"
 #include "scf/procedure/scf_test_system.hpp"

@@ -1,11 +1,5 @@
 // The one-electron set-up of the SCF: nuclear repulsion and H0 with and without a field, and
 // the stored quantities of the Coulomb fit.
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <string>
-#include <vector>
-
 #include "model/molecule_record.hpp"
 #include "scf/procedure/scf_one_electron.hpp"
 #include "support/model_input.hpp"
@@ -15,21 +9,16 @@
 namespace ostrel {
 namespace {
 
-const std::string kDef2 = testing::basis_library("def2");
-
 // Water with the oxygen off the origin, so the field term of its functions is not zero.
 class ScfOneElectron : public testing::RuntimeTest {
  protected:
   void prepare(int fit, int n3fit, const double field[3]) {
-    testing::read_test_molecule(std::string("$molecule cartesian\n set=def2-SVP\n") + testing::kWaterAtoms + "$end\n");
-    testing::read_program_basis(kDef2);
-    if (fit) testing::captured_stdout([&] { read_basis(kDef2.c_str(), "basis2", "Basis2", "Nfit", "n_fit", 0, 0, fit == 'V'); });
+    const testing::FitSet set = !fit ? testing::FitSet::none : fit == 'V' ? testing::FitSet::coulomb : testing::FitSet::overlap;
+    testing::read_test_model(std::string("$molecule cartesian\n set=def2-SVP\n") + testing::kWaterAtoms + "$end\n", set);
     const double cut[2] = {1e-10, 1e-6};
     store_write("cutij", 0, cut, sizeof cut);
     store_write("field", 0, field, 24);
     store_put("four", 0);
-    const int necp[2] = {0, 0};
-    store_write("Necp", 0, necp, 8);
     store_put("fit", fit);
     store_put("N3fit", n3fit);
   }

@@ -1,6 +1,4 @@
 // The SCF and guess options read by the master reach every node (run under mpirun -np 2, 3).
-#include <gtest/gtest.h>
-
 #include <cstring>
 
 #include "input/element_table.hpp"

@@ -1,10 +1,6 @@
 // SCF option rules: what the theory and fit choose, the convergence and cut-off rules,
 // electron and core counts (with core potentials and fragments), and the errors.
-#include <gtest/gtest.h>
-
-#include <string>
 #include <utility>
-#include <vector>
 
 #include "input/element_table.hpp"
 #include "scf/procedure/scf_options.hpp"

@@ -1,11 +1,6 @@
 // Whole runs against Psi4 in the model it shares with this program (Coulomb fitted in the
 // Coulomb metric, fit=J; exchange-correlation from the orbital density, fitxc=0; grid
 // accuracy 1e-10): energies and a gradient of molecules beyond water and the radicals.
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
 #include "scf/gradient/nuclear_gradient.hpp"
 #include "scf/procedure/scf_test_system.hpp"
 
@@ -67,8 +62,7 @@ class ScfPsi4 : public testing::RuntimeTest {
     EXPECT_NE(out.find(" converged!\n"), std::string::npos) << out;
     EXPECT_NEAR(store_get<double>("Energy"), c.energy, 2e-6) << name;
     testing::captured_stdout([&] { scf_nuclear_gradient(); });
-    std::vector<double> g(c.gradient.size());
-    store_read("Gradient", 0, g.data(), 8 * static_cast<std::int64_t>(g.size()));
+    const std::vector<double> g = testing::get_reals("Gradient", std::ssize(c.gradient));
     // Psi4 leaves out the derivative of the grid weights (a few 1e-6 on this grid).
     for (std::size_t k = 0; k < g.size(); ++k) EXPECT_NEAR(g[k], c.gradient[k], 1e-5) << name << " " << k;
   }

@@ -4,13 +4,9 @@
 // Newton steps), and with convergence 1e-8, each converges to the ground state of that
 // model: the energy a BFGS run to 1e-8 reaches. Degenerate open shells (the pi pairs of OH
 // and NO) are the hard part: a soft rotation of the hole that only the grid resolves.
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <string>
-
 #include "runtime/store.hpp"
 #include "scf/gradient/nuclear_gradient.hpp"
+#include "scf/procedure/generated/scf_radicals_psi4_reference.hpp"
 #include "scf/procedure/scf_test_system.hpp"
 #include "support/molecules.hpp"
 
@@ -33,36 +29,36 @@ struct Radical {
 // (tools/scf_radicals_psi4_reference.py). Stretched H2 unrestricted is compared with RKS: a
 // run without spin mixing keeps the symmetric solution.
 const Radical kFast[] = {
-    {"OH 0.97", 0, 2, " 8 0 0 0\n 1 0 0 0.97\n", -75.5812583861, -75.5809804387},
-    {"OH 1.05", 0, 2, " 8 0 0 0\n 1 0 0 1.05\n", -75.5789868143, -75.5787849920},
-    {"OH 1.20", 0, 2, " 8 0 0 0\n 1 0 0 1.20\n", -75.5584247123, -75.5582780158},
-    {"OH off axis", 0, 2, " 8 0.000529177 0 0\n 1 0 0 0.97\n", -75.5812583886, -75.5809804438},
-    {"NO", 0, 2, " 7 0 0 0\n 8 0 0 1.15\n", -129.6602205578, -129.6594342059},
-    {"CH2 triplet", 0, 3, " 6 0 0 0.1\n 1 0 0.99 -0.4\n 1 0 -0.99 -0.4\n", -39.0584201251, -39.0586134758},
-    {"O triplet", 0, 3, " 8 0 0 0\n", -74.9146973295, -74.9138485378},
-    {"H2 2.5", 0, 1, " 1 0 0 0\n 1 0 0 2.5\n", -0.9585592138, -0.9589466252},
-    {"H2 2.5 unrestricted", 0, 1, " 1 0 0 0\n 1 0 0 2.5\n", -0.9585592138, -0.9589466252, "restrict=0"},
+    {"OH 0.97", 0, 2, " 8 0 0 0\n 1 0 0 0.97\n", radicals_psi4::kOH_097, -75.5809804387},
+    {"OH 1.05", 0, 2, " 8 0 0 0\n 1 0 0 1.05\n", radicals_psi4::kOH_105, -75.5787849920},
+    {"OH 1.20", 0, 2, " 8 0 0 0\n 1 0 0 1.20\n", radicals_psi4::kOH_120, -75.5582780158},
+    {"OH off axis", 0, 2, " 8 0.000529177 0 0\n 1 0 0 0.97\n", radicals_psi4::kOH_off_axis, -75.5809804438},
+    {"NO", 0, 2, " 7 0 0 0\n 8 0 0 1.15\n", radicals_psi4::kNO, -129.6594342059},
+    {"CH2 triplet", 0, 3, " 6 0 0 0.1\n 1 0 0.99 -0.4\n 1 0 -0.99 -0.4\n", radicals_psi4::kCH2_triplet, -39.0586134758},
+    {"O triplet", 0, 3, " 8 0 0 0\n", radicals_psi4::kO_triplet, -74.9138485378},
+    {"H2 2.5", 0, 1, " 1 0 0 0\n 1 0 0 2.5\n", radicals_psi4::kH2_stretched, -0.9589466252},
+    {"H2 2.5 unrestricted", 0, 1, " 1 0 0 0\n 1 0 0 2.5\n", radicals_psi4::kH2_stretched, -0.9589466252, "restrict=0"},
     // A bare cation's guess must fill the lowest atomic orbitals, not the first shells listed.
-    {"Mg2+", 2, 1, " 12 0 0 0\n", -199.0318878712, -199.0332969769},
+    {"Mg2+", 2, 1, " 12 0 0 0\n", radicals_psi4::kMg2plus, -199.0332969769},
 };
 const Radical kSlow[] = {
-    {"CN", 0, 2, " 6 0 0 0\n 7 0 0 1.17\n", -92.5345227302, -92.5340774495},
-    {"HCO", 0, 2, " 6 0 0 0\n 8 0 0 1.18\n 1 0.917444 0 -0.642397\n", -113.6402359985, -113.6399990264},
-    {"NH2", 0, 2, " 7 0 0 0\n 1 0 0.80363 -0.63468\n 1 0 -0.80363 -0.63468\n", -55.7557561019, -55.7555475186},
-    {"CH3", 0, 2, " 6 0 0 0\n 1 1.079 0 0\n 1 -0.5395 0.934441 0\n 1 -0.5395 -0.934441 0\n", -39.7396612784,
+    {"CN", 0, 2, " 6 0 0 0\n 7 0 0 1.17\n", radicals_psi4::kCN, -92.5340774495},
+    {"HCO", 0, 2, " 6 0 0 0\n 8 0 0 1.18\n 1 0.917444 0 -0.642397\n", radicals_psi4::kHCO, -113.6399990264},
+    {"NH2", 0, 2, " 7 0 0 0\n 1 0 0.80363 -0.63468\n 1 0 -0.80363 -0.63468\n", radicals_psi4::kNH2, -55.7555475186},
+    {"CH3", 0, 2, " 6 0 0 0\n 1 1.079 0 0\n 1 -0.5395 0.934441 0\n 1 -0.5395 -0.934441 0\n", radicals_psi4::kCH3,
      -39.7399316917},
-    {"O2 triplet", 0, 3, " 8 0 0 0\n 8 0 0 1.21\n", -150.0658634397, -150.0649901231},
+    {"O2 triplet", 0, 3, " 8 0 0 0\n 8 0 0 1.21\n", radicals_psi4::kO2_triplet, -150.0649901231},
     {"vinyl", 0, 2, " 6 0 0 0\n 6 1.32 0 0\n 1 -0.78986 0.73657 0\n 1 1.8625 0.93964 0\n 1 1.8625 -0.93964 0\n",
-     -77.7305496183, -77.7306238625},
+     radicals_psi4::kVinyl, -77.7306238625},
     {"allyl", 0, 2,
      " 6 0 0.48 0\n 6 1.23 -0.22 0\n 6 -1.23 -0.22 0\n 1 0 1.565 0\n 1 2.17 0.33 0\n 1 1.25 -1.30 0\n"
      " 1 -2.17 0.33 0\n 1 -1.25 -1.30 0\n",
-     -117.0027277755, -117.0032453782},
+     radicals_psi4::kAllyl, -117.0032453782},
     {"phenyl", 0, 2,
      " 6 1.39 0 0\n 6 0.695 1.203775 0\n 6 -0.695 1.203775 0\n 6 -1.39 0 0\n 6 -0.695 -1.203775 0\n"
      " 6 0.695 -1.203775 0\n 1 1.235 2.139082 0\n 1 -1.235 2.139082 0\n 1 -2.47 0 0\n"
      " 1 -1.235 -2.139082 0\n 1 1.235 -2.139082 0\n",
-     -231.0874474069, -231.0878180673},
+     radicals_psi4::kPhenyl, -231.0878180673},
 };
 // Transition-metal complexes (Psi4 as above; disk_df where the in-core fit asked for more
 // memory, the same model; Ni(CO)4 restarted on the reference grid from orbitals converged on
@@ -75,7 +71,7 @@ const Radical kComplexes[] = {
      " 28 0 0 0\n 6 1.062324 1.062324 1.062324\n 6 -1.062324 -1.062324 1.062324\n"
      " 6 -1.062324 1.062324 -1.062324\n 6 1.062324 -1.062324 -1.062324\n 8 1.726277 1.726277 1.726277\n"
      " 8 -1.726277 -1.726277 1.726277\n 8 -1.726277 1.726277 -1.726277\n 8 1.726277 -1.726277 -1.726277\n",
-     -1960.5140450274, -1960.5151390571},
+     radicals_psi4::kNiCO4, -1960.5151390571},
     {"ferrocene", 0, 1,
      " 26 0 0 0\n 6 1.216500 0.000000 1.660000\n 6 0.375919 1.156961 1.660000\n 6 -0.984169 0.715040 1.660000\n"
      " 6 -0.984169 -0.715040 1.660000\n 6 0.375919 -1.156961 1.660000\n 6 1.216500 0.000000 -1.660000\n"
@@ -84,8 +80,8 @@ const Radical kComplexes[] = {
      " 1 -1.857908 1.349848 1.660000\n 1 -1.857908 -1.349848 1.660000\n 1 0.709658 -2.184102 1.660000\n"
      " 1 2.296500 0.000000 -1.660000\n 1 0.709658 2.184102 -1.660000\n 1 -1.857908 1.349848 -1.660000\n"
      " 1 -1.857908 -1.349848 -1.660000\n 1 0.709658 -2.184102 -1.660000\n",
-     -1649.6875363380, -1649.6906979893},
-    {"[CuCl4]2-", -2, 2, " 29 0 0 0\n 17 2.26 0 0\n 17 -2.26 0 0\n 17 0 2.26 0\n 17 0 -2.26 0\n", -3479.6353172016,
+     radicals_psi4::kFerrocene, -1649.6906979893},
+    {"[CuCl4]2-", -2, 2, " 29 0 0 0\n 17 2.26 0 0\n 17 -2.26 0 0\n 17 0 2.26 0\n 17 0 -2.26 0\n", radicals_psi4::kCuCl4,
      -3479.6409969760},
 };
 
@@ -108,12 +104,8 @@ std::string first_moved(const char* atoms, double dz) {
   return line + s.substr(end);
 }
 
-class ScfRadicals : public testing::RuntimeTest {
+class ScfRadicals : public testing::LargeRuntimeTest {
  protected:
-  void SetUp() override {
-    pool_init(std::int64_t{256} << 20);
-    store_open("", -400);
-  }
   // One run from a fresh store; the energy when it converged.
   double converged_energy(const std::string& input) {
     store_clear();
@@ -135,16 +127,8 @@ class ScfRadicals : public testing::RuntimeTest {
   // The analytic z gradient of the first atom after a fresh run to 1e-8.
   double first_atom_force(const Radical& r) {
     store_clear();
-    testing::FatalTrap trap;
-    ::testing::internal::CaptureStdout();
-    testing::with_stdin(request(r, "convergence=1e-8", "", "gradient"), [] {
-      control_step(stdin);
-      common_setup("GRADIENT", stdin);
-    });
-    initial_guess();
-    scf_run();
-    scf_nuclear_gradient();
-    ::testing::internal::GetCapturedStdout();
+    testing::run_input(request(r, "convergence=1e-8", "", "gradient"), "GRADIENT");
+    testing::run_captured(scf_nuclear_gradient);
     return testing::get_reals("Gradient")[2];
   }
 };

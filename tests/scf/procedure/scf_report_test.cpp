@@ -3,12 +3,7 @@
 // back to the right electron count.
 #include "scf/procedure/scf_report.hpp"
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <string>
 #include <utility>
-#include <vector>
 
 #include "scf/procedure/scf_test_system.hpp"
 
@@ -121,8 +116,7 @@ class ScfReportLocalize : public testing::RuntimeTest {
   static constexpr int n = 24;
   void SetUp() override {
     RuntimeTest::SetUp();
-    testing::read_test_molecule(testing::molecule_group(testing::kWaterAtoms));
-    testing::read_program_basis(testing::basis_library("def2"));
+    testing::read_test_model(testing::molecule_group(testing::kWaterAtoms), testing::FitSet::none);
     s = testing::overlap_matrix();
     ASSERT_EQ(store_get<int>("Nbasis"), n);
     // S-orthonormal orbitals: eigenvectors of some symmetric matrix in the overlap metric.

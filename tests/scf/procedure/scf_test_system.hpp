@@ -1,14 +1,7 @@
 #pragma once
 // A small molecule with def2-SVP and the universal Coulomb-fitting set, set up as task
 // control and the SCF set-up leave it, with helpers for the SCF tests.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-#include <cstdio>
 #include <functional>
-#include <string>
-#include <vector>
 
 #include "input/common_setup.hpp"
 #include "input/control_options.hpp"
@@ -25,8 +18,6 @@
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel::testing {
-
-inline const std::string kScfLibrary = std::string(OSTREL_SOURCE_DIR) + "/data/basis/def2";
 
 // What `body` prints; a fatal stop fails the test and ends the body.
 inline std::string run_captured(const std::function<void()>& body) {
@@ -57,12 +48,8 @@ class ScfSystem : public RuntimeTest {
     std::snprintf(mol, sizeof mol, "$molecule charge=%d mult=%d cartesian\n set=def2-SVP\n%s$end\n", charge,
                   charge % 2 ? 2 : 1,
                   geometry ? geometry : kWaterAtoms);
-    read_test_molecule(mol);
+    read_test_model(mol, fit == 'V' ? FitSet::coulomb : FitSet::overlap);
     ::testing::internal::CaptureStdout();
-    const int necp[2] = {0, 0};
-    store_write("Necp", 0, necp, 8);
-    read_basis(kScfLibrary.c_str(), "basis", "Basis", "Nbasis", "n_basis", 0, 0, 0);
-    read_basis(kScfLibrary.c_str(), "basis2", "Basis2", "Nfit", "n_fit", 0, 0, fit == 'V');
     store_put("Nbasis1", 0);
     const double field[3] = {0.0, 0.0, 0.0};
     store_write("field", 0, field, 24);
@@ -122,17 +109,37 @@ class ScfSystem : public RuntimeTest {
   int n = 0, na = 0, nb = 0;
 };
 
-// A whole energy request in one process: control step and common set-up from `input`,
+// The exact (four-centre) Coulomb energy of the stored density "D".
+inline double exact_coulomb_energy() {
+  double e = 0.0;
+  captured_stdout([&] { e = exact_coulomb_step(1e-10, "D", "scf.Jx", false); });
+  store_free("scf.Jx");
+  return e;
+}
+
+// A whole request in one process: control step and common set-up from `input` for `task`,
 // then the initial guess and the SCF; returns what they print.
-inline std::string run_input(const std::string& input) {
+inline std::string run_input(const std::string& input, const char* task = "ENERGY") {
   return run_captured([&] {
-    with_stdin(input, [] {
+    with_stdin(input, [&] {
       control_step(stdin);
-      common_setup("ENERGY", stdin);
+      common_setup(task, stdin);
     });
     initial_guess();
     scf_run();
   });
+}
+
+// Orbitals `ca`, `cb` rotated by `x` (the layout of "scf_X") into "Ca", "Cb", with their
+// density, Fock matrices and energy.
+inline void rotate_orbitals(const std::vector<double>& ca, const std::vector<double>& cb,
+                            const std::vector<double>& x) {
+  put_reals("Ca", ca);
+  put_reals("Cb", cb);
+  put_reals("scf_X", x);
+  scf_rotate();
+  scf_density();
+  scf_fock_energy();
 }
 
 // Largest difference between the Hessian image of a random unit direction and the central
@@ -162,12 +169,7 @@ inline HessianCheck hessian_fd_check(unsigned seed, double h) {
   for (int side = 0; side < 2; ++side) {
     std::vector<double> x(nrot);
     for (int i = 0; i < nrot; ++i) x[i] = (side ? -h : h) * b[i];
-    put_reals("Ca", ca);
-    put_reals("Cb", cb);
-    put_reals("scf_X", x);
-    scf_rotate();
-    scf_density();
-    scf_fock_energy();
+    rotate_orbitals(ca, cb, x);
     scf_gradient();
     g[side] = get_reals("scf_G");
   }

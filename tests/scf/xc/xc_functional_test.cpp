@@ -1,7 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <string>
-
 #include "scf/xc/dft_options.hpp"
 #include "support/fatal_trap.hpp"
 #include "support/input_file.hpp"

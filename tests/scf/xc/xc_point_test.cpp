@@ -1,9 +1,6 @@
 // Derivatives of the point evaluation against central differences of the order below it, and
 // behaviour of the density regularisation.
-#include <gtest/gtest.h>
-
 #include <algorithm>
-#include <cmath>
 #include <string>
 #include <vector>
 

@@ -1,8 +1,6 @@
 // Energy densities and their first and second derivatives against libxc (values in
 // generated/xc_libxc_reference.hpp, see there for program and settings) and, for the kinds libxc lacks,
 // against the closed forms evaluated independently (generated/xc_formula_reference.hpp).
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cmath>
 
