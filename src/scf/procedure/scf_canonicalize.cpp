@@ -1,8 +1,11 @@
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
 
 #include "linalg/subspace.hpp"
 #include "linalg/vector_ops.hpp"
 #include "runtime/fatal.hpp"
+#include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
 #include "runtime/records.hpp"
@@ -107,6 +110,52 @@ void scf_canonicalize() {
     }
   }
   timer("Diagonalization", '+');
+}
+
+bool scf_aufbau_swap() {
+  // Degenerate open shells (the pi hole of OH) break the order by a few millihartree at
+  // their ground state; a hole in the wrong shell breaks it by far more.
+  constexpr double kMargin = 0.02;
+  const ScfShape sh = scf_shape();
+  if (sh.open_restricted()) return false;
+  const bool here = is_master;
+  const int n = sh.n;
+  const std::int64_t t = sh.packed(), nn = sh.square();
+  int swapped = 0;
+  {
+    PoolArray<double> f(here ? t : 1), c(here ? nn : 1), e(n > 0 ? n : 1);
+    const char* fock[2] = {"Fa", "Fb"};
+    const char* orbitals[2] = {"Ca", "Cb"};
+    const char* energies[2] = {"ea", "eb"};
+    for (int spin = 0; spin < (sh.closed ? 1 : 2); ++spin) {
+      const int nocc = spin == 0 ? sh.na : sh.nb;
+      if (nocc < 1 || nocc >= n) continue;
+      if (here) {
+        scf_read(fock[spin], f.data(), t);
+        scf_read(orbitals[spin], c.data(), nn);
+      }
+      subspace_diagonalize(f.data(), c.data(), n, nocc, e.data());
+      subspace_diagonalize(f.data(), c.data() + std::int64_t{nocc} * n, n, n - nocc, e.data() + nocc);
+      if (!here) continue;
+      const int i = static_cast<int>(std::max_element(e.data(), e.data() + nocc) - e.data());
+      const int a = static_cast<int>(std::min_element(e.data() + nocc, e.data() + n) - e.data());
+      if (e[a] > e[i] - kMargin) continue;
+      std::printf(" occupation changed: %s orbital %d (%.6f) below the highest occupied (%.6f)\n",
+                  spin == 0 ? "alpha" : "beta", a + 1, e[a], e[i]);
+      std::swap_ranges(c.data() + std::int64_t{i} * n, c.data() + std::int64_t{i + 1} * n,
+                       c.data() + std::int64_t{a} * n);
+      std::swap(e[i], e[a]);
+      scf_write(orbitals[spin], c.data(), nn);
+      scf_write(energies[spin], e.data(), n);
+      if (sh.closed) {
+        scf_write("Cb", c.data(), nn);
+        scf_write("eb", e.data(), n);
+      }
+      swapped = 1;
+    }
+  }
+  mp_bcast(&swapped, 1, MP_INT);
+  return swapped != 0;
 }
 
 }  // namespace ostrel

@@ -103,6 +103,7 @@ void scf_run() {
   // the last iteration the run returns to the starting point to end there.
   ScfStepControl control;
   bool ending = false;
+  int swaps = 0;
   for (int it = 0;;) {
     put_int("scf_iter", it);
     put_int("grid_fine", fine);
@@ -179,6 +180,18 @@ void scf_run() {
     scf_step_taken(control, energy);
     scf_rotate();
     if (!fine && (o.acc1 > gmax || it + 3 >= o.itmax)) {
+      // Quasi-Newton steps see no negative curvature: started with a hole in the wrong
+      // shell (a Cu(II) complex's d hole), they settle in that excited state. The orbital
+      // order shows it; the run then goes on from the swapped occupation, once.
+      if (o.bfgs && swaps == 0 && it + 6 < o.itmax && scf_aufbau_swap()) {
+        ++swaps;
+        control.pending = false;
+        scf_hessian_setup(o.itmax);
+        if (is_master) record_put(rec::scf_XG0, 0.0);
+        put_int("grid_new", 0);
+        ++it;
+        continue;
+      }
       // Final grid from here on; the first-order phase always used the fitted density.
       // Energies of the two grids do not compare. The final grid was built with the coarse
       // one: rebuilt from the density where the coarse iterations happened to stop, it made

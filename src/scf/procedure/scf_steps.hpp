@@ -18,6 +18,10 @@ void scf_fock_energy();
 // blocks; otherwise stores those blocks ("Foa", "Fva", "Fob", "Fvb") and their diagonals
 // as the orbital energies "ea", "eb".
 void scf_canonicalize();
+// Whether some spin's lowest virtual orbital lies clearly below its highest occupied one
+// (a first-order run settled in an excited state); if so the two trade places, with
+// canonical orbitals and energies written. All nodes call it.
+bool scf_aufbau_swap();
 
 // Creates the quasi-Newton records with room for m update pairs and sets the
 // preconditioner; m < 0 deletes them.
