@@ -24,5 +24,6 @@ constexpr double kH2_stretched = -0.9585592138;
 constexpr double kNiCO4 = -1960.5140450274;
 constexpr double kFerrocene = -1649.6875363380;
 constexpr double kCuCl4 = -3479.6353172016;
+constexpr double kCuAq4 = -1944.5711775474;
 
 }  // namespace ostrel::radicals_psi4
