@@ -6,12 +6,12 @@
 
 #include "geometry/coordinate_kernel.hpp"
 #include "geometry/internal_frame.hpp"
-#include "geometry/model_hessian.hpp"
 #include "geometry/optimize_common.hpp"
 #include "geometry/optimize_options.hpp"
 #include "geometry/optimize_records.hpp"
 #include "geometry/paths/path_coordinates.hpp"
 #include "geometry/paths/path_driver.hpp"
+#include "geometry/paths/start_hessian.hpp"
 #include "geometry/run_optimization.hpp"
 #include "input/pending_modules.hpp"
 #include "linalg/vector_ops.hpp"
@@ -124,33 +124,10 @@ void absorb(Search& r) {
 // Master: the start of stage 2, a saddle search from the best point with the line's
 // direction as the mode followed.
 void prepare_stage2(Search& r) {
-  const int m = r.m;
-  const std::int64_t pm = packed_size(m);
-  PoolArray<double> h(pm), ph(m);
-  cartesian_model_hessian(r.n, r.mol.z, r.xbest, h.data());
-  const double pn = std::sqrt(vec_dot(m, r.a, r.a));
-  vec_scale(m, 1.0 / pn, r.a);
-  // P H P + c p p^T, the line's curvature per unit cartesian length (negative at a maximum).
-  double c = r.curvature / (pn * pn);
-  if (!(c < 0.0)) c = -0.05;
-  for (int i = 0; i < m; ++i) {
-    double sum = 0.0;
-    for (int j = 0; j < m; ++j) sum += h[packed_index(std::max(i, j), std::min(i, j))] * r.a[j];
-    ph[i] = sum;
-  }
-  const double php = vec_dot(m, r.a, ph.data());
-  for (int i = 0; i < m; ++i)
-    for (int j = 0; j <= i; ++j)
-      h[packed_index(i, j)] += -r.a[i] * ph[j] - ph[i] * r.a[j] + (php + c) * r.a[i] * r.a[j];
-  record_write(rec::Hessian, h.data(), pm);
-  record_write(rec::Gradient, r.gbest, m);
-  record_put(rec::Energy, r.best.e);
-  record_put(rec::haveE, ResultsGiven{1, 1, 1});
-  record_put(rec::Opt_saddle, 1);
-  record_put(rec::Opt_follow, 0);
-  write_geometry(r.mol, r.xbest);
-  std::printf("\n\n Stage 2: Two-Dimensional Saddle Point Search:\n g*p = %11.8lf\n curvature along the line = %10.6lf\n",
-              r.best.g, c);
+  const double pn2 = vec_dot(r.m, r.a, r.a);
+  std::printf("\n\n Stage 2: Two-Dimensional Saddle Point Search:\n g*p = %11.8lf\n", r.best.g);
+  // The line's curvature per unit cartesian length (negative at a maximum).
+  start_saddle_search_along(r.mol, r.xbest, r.gbest, r.best.e, r.a, r.curvature / pn2);
 }
 
 }  // namespace

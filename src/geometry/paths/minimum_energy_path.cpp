@@ -271,11 +271,16 @@ void minimum_energy_path_with(Evaluator evaluate) {
   int go_on = 1;
   while (go_on) {
     for (int k = 0; k < np; ++k) {
+      // An end that does not move keeps its first energy and gradient.
+      int fixed = 0;
       if (is_master) {
+        fixed = c.cycle > 0 && (k == 0 || k == np - 1) && !c.o.minimize[k == 0 ? 0 : 1];
         mass_weight_vector(m, c.root, -1, at(c.x, k, m), xc.data());
         write_geometry(c.mol, xc.data());
         record_put(rec::grid_adapt, c.cycle == 0 && k == 0 ? record_get_or(rec::grid, 0) : 0);
       }
+      mp_bcast(&fixed, 1, MP_INT);
+      if (fixed) continue;
       evaluate(c.o.exact ? 2 : 1);
       if (!is_master) continue;
       c.e[k] = record_get(rec::Energy);

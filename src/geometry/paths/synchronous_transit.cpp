@@ -13,6 +13,8 @@
 #include "geometry/paths/path_coordinates.hpp"
 #include "geometry/paths/path_driver.hpp"
 #include "geometry/paths/path_print.hpp"
+#include "geometry/paths/start_hessian.hpp"
+#include "geometry/run_optimization.hpp"
 #include "geometry/step_tools.hpp"
 #include "input/pending_modules.hpp"
 #include "linalg/vector_ops.hpp"
@@ -34,7 +36,7 @@ struct Transit {
   double trust = 0, e_prev = 0, predicted = 0;
   bool done = false;
   InternalCoordinate* set;
-  double *w, *r0, *delta, *px, *pe, *ps, *x, *h, *h0, *g_prev, *dx;
+  double *w, *r0, *delta, *px, *pe, *pg, *ps, *x, *h, *h0, *g_prev, *dx;
 };
 
 double delta_norm2(const Transit& t) {
@@ -82,6 +84,7 @@ void place(Transit& t) {
 
 void finish_point(Transit& t, double energy) {
   vec_copy(t.m, t.x, t.px + std::int64_t{t.k} * t.m);
+  record_read(rec::Gradient, t.pg + std::int64_t{t.k} * t.m, t.m);
   t.pe[t.k] = energy;
   t.c = 0;
   t.done = ++t.k >= t.points;
@@ -188,6 +191,45 @@ void set_up(Transit& t) {
   record_write(rec::Opt_Hx, t.h0, packed_size(m));
 }
 
+// Master: the chain stored and listed; the start of the saddle search from its highest point
+// (Peng and Schlegel's synchronous-transit-guided quasi-Newton search: the path's tangent
+// there is the mode climbed, with the chain's curvature along it). Returns the highest
+// point, or 0 when it is an end (no barrier between the structures).
+int list_chain(Transit& t) {
+  const int m = t.m;
+  record_ensure(rec::Path_X, std::int64_t{t.points} * m);
+  record_ensure(rec::Path_E, t.points);
+  record_ensure(rec::Path_S, t.points);
+  record_write(rec::Path_X, t.px, std::int64_t{t.points} * m);
+  record_write(rec::Path_E, t.pe, t.points);
+  record_write(rec::Path_S, t.ps, t.points);
+  std::printf("\n\n SYNCHRONOUS TRANSIT PATH:\n");
+  int top = 0;
+  for (int k = 0; k < t.points; ++k) {
+    print_point(t, k);
+    if (t.pe[k] > t.pe[top]) top = k;
+  }
+  std::printf("\n highest point: %d, E = %14.8lf\n", top, t.pe[top]);
+  print_energy_profile(t.points, t.ps, t.pe);
+  if (top == 0 || top == t.points - 1) {
+    std::printf("\n the highest point is an end of the chain: no saddle point search\n");
+    top = 0;
+  } else {
+    // dE/ds twice by differences over the neighbours, per unit cartesian length of dx/ds.
+    PoolArray<double> d(m);
+    const double* below = t.px + std::int64_t{top - 1} * m;
+    const double* above = t.px + std::int64_t{top + 1} * m;
+    for (int i = 0; i < m; ++i) d[i] = above[i] - below[i];
+    const double curvature = 4.0 * (t.pe[top + 1] - 2.0 * t.pe[top] + t.pe[top - 1]) / vec_dot(m, d.data(), d.data());
+    std::printf("\n\n Saddle Point Search from Point %2d:\n", top);
+    start_saddle_search_along(t.mol, t.px + std::int64_t{top} * m, t.pg + std::int64_t{top} * m, t.pe[top], d.data(),
+                              curvature);
+  }
+  release_molecule(t.mol);
+  std::fflush(stdout);
+  return top;
+}
+
 }  // namespace
 
 void synchronous_transit_with(Evaluator evaluate) {
@@ -205,13 +247,14 @@ void synchronous_transit_with(Evaluator evaluate) {
   const bool here = is_master;
   const std::int64_t kc = here ? std::int64_t{kPathCoordinatesPerAtom} * n + 1 : 1;
   PoolArray<InternalCoordinate> set(kc);
-  PoolArray<double> w(kc), r0(kc), delta(kc), px(here ? std::int64_t{np} * m : 1), pe(np), ps(np), x(here ? m : 1),
+  PoolArray<double> w(kc), r0(kc), delta(kc), px(here ? std::int64_t{np} * m : 1), pg(here ? std::int64_t{np} * m : 1),
+      pe(np), ps(np), x(here ? m : 1),
       h(here ? packed_size(m) : 1), h0(here ? packed_size(m) : 1), g_prev(here ? m : 1), dx(here ? m : 1);
   if (is_master) {
     t.n = n, t.m = m, t.points = head[1];
     t.mol = load_molecule(0, "Molecule");
     t.set = set.data(), t.w = w.data(), t.r0 = r0.data(), t.delta = delta.data(), t.px = px.data();
-    t.pe = pe.data(), t.ps = ps.data(), t.x = x.data(), t.h = h.data(), t.h0 = h0.data();
+    t.pe = pe.data(), t.pg = pg.data(), t.ps = ps.data(), t.x = x.data(), t.h = h.data(), t.h0 = h0.data();
     t.g_prev = g_prev.data(), t.dx = dx.data();
     set_up(t);
   }
@@ -223,23 +266,11 @@ void synchronous_transit_with(Evaluator evaluate) {
         return 1;
       },
       [&] { absorb(t); });
-  if (!is_master) return;
-  record_ensure(rec::Path_X, std::int64_t{t.points} * m);
-  record_ensure(rec::Path_E, t.points);
-  record_ensure(rec::Path_S, t.points);
-  record_write(rec::Path_X, t.px, std::int64_t{t.points} * m);
-  record_write(rec::Path_E, t.pe, t.points);
-  record_write(rec::Path_S, t.ps, t.points);
-  std::printf("\n\n SYNCHRONOUS TRANSIT PATH:\n");
   int top = 0;
-  for (int k = 0; k < t.points; ++k) {
-    print_point(t, k);
-    if (t.pe[k] > t.pe[top]) top = k;
-  }
-  std::printf("\n highest point: %d, E = %14.8lf\n", top, t.pe[top]);
-  print_energy_profile(t.points, t.ps, t.pe);
-  release_molecule(t.mol);
-  std::fflush(stdout);
+  if (is_master) top = list_chain(t);
+  mp_bcast(&top, 1, MP_INT);
+  if (top <= 0) return;
+  run_optimization_with(evaluate);
 }
 
 void synchronous_transit() { synchronous_transit_with(evaluate); }

@@ -24,3 +24,18 @@ at_transition_state() {
   close_to "$(distance "$1" 2 3)" "$ts_cn" 1e-3 || fail "$2: C-N"
   close_to "$(distance "$1" 1 3)" "$ts_nh" 1e-3 || fail "$2: N-H"
 }
+
+# report, label: the Hessian at its converged structure (differences of gradients) has one
+# imaginary frequency, within 2 cm^-1 of Psi4's
+one_imaginary_frequency() {
+  { echo '$control task=hessian theory=dft basis=def2-svp fit=J $end'
+    echo '$molecule'
+    echo ' cartesian'
+    sed -n 's/^MOL> *\([0-9]\+ .*\)/ \1/p' "$1"
+    echo '$end'
+    printf '$dft functional=pbe $end\n$scf fitxc=0 $end\n$grid accuracy=1e-10 $end\n'; } > "$work/freq.inp"
+  run_ok "$work/freq.inp" "$work/freq.out" "$2: Hessian"
+  sed -n 's/^ freq\. //p' "$work/freq.out" | tr -s ' ' '\n' | paste -sd' ' |
+    awk -v f="$ts_frequency" '{ for (k = 1; k <= NF; ++k) if ($k == "i") { ++n; v = $(k - 1) } }
+      END { d = v - f; exit !(n == 1 && d * d <= 4) }' || fail "$2: not one imaginary frequency near $ts_frequency"
+}

@@ -49,6 +49,18 @@ TEST_F(TwoEnds, TheMiddleOfTheTransitChainIsTheSaddlePoint) {
   EXPECT_LT(chain[0].e, chain[1].e);
 }
 
+TEST_F(TwoEnds, TransitClimbsFromItsHighestPointToTheSaddle) {
+  // From +100 to -120 degrees the barrier lies at s = 80/140, between the chain's points.
+  const std::string out = run(synchronous_transit_with, "TRANSIT", "points=5 tolerance=1e-6", 2, kMinus120);
+  EXPECT_NE(out.find("Saddle Point Search from Point  2"), std::string::npos) << out;
+  EXPECT_NE(out.find("OPTIMIZATION CONVERGED"), std::string::npos) << out;
+  EXPECT_EQ(testing::g_levels[2], 0);  // the chain gives the starting Hessian
+  const std::vector<double> x = testing::current_geometry();
+  EXPECT_NEAR(std::fabs(coordinate_value(testing::kTorsion, x.data(), nullptr, nullptr)), M_PI, 1e-5);
+  std::vector<double> g(x.size());
+  EXPECT_NEAR(surface_.energy(x.data(), g.data()), 0.005, 1e-9);
+}
+
 TEST_F(TwoEnds, SaddleSearchMaximisesAlongTheLineThenConverges) {
   // From +100 to -120 degrees the barrier lies at s = 80/140 of the line.
   const std::string out = run(approximate_saddle_search_with, "SADDLE", "tolerance=1e-6", 2, kMinus120);
