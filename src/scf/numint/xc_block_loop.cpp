@@ -49,14 +49,12 @@ bool reaches_a_point(const double o[3], double e2, const double* points, int n) 
   return false;
 }
 
-// Points of a shell's n that a node takes: those an interleaved split would give it.
-int local_share(int n, int node) { return n > node ? (n - node + node_count - 1) / node_count : 0; }
-
 // Sizes of the plan for this node: points and blocks at most.
 void plan_bounds(const Grid& grid, int k, std::int64_t* points, std::int64_t* blocks) {
   *points = *blocks = 0;
   for (int s = 0; s < grid.n_shells; ++s) {
-    const std::int64_t local = local_share(grid.orders[2 * s + k], node_id);
+    const int n = grid.orders[2 * s + k];
+    const std::int64_t local = n > node_id ? (n - node_id + node_count - 1) / node_count : 0;
     *points += local;
     *blocks += (local + kXcBlockPoints - 1) / kXcBlockPoints;
   }
@@ -89,19 +87,13 @@ XcBlockPlan xc_block_plan(const Grid& grid, int k, const double* xyz, const doub
                                    grid.orientation + 9 * a, rp.r, rp.w);
         const double* w = weights ? weights + first : base.data();
         first += n;
-        int n_kept = 0;
-        for (int i = 0; i < n; ++i)
-          if (!weights || w[i] != 0.0) order[n_kept++] = i;
-        if (n_kept > kXcBlockPoints || (node_count > 1 && n_kept > 1))
-          sort_by_direction(order.data(), n_kept, points.data(), centre, key.data(), cell_start.data());
-        // Each node takes one patch of neighbouring directions, as many points as an
-        // interleaved split would give it: interleaved points made every block span twice
-        // the area on two nodes, and reach more basis functions.
-        int begin = 0;
-        for (int node = 0; node < node_id; ++node) begin += local_share(n_kept, node);
-        const int n_local = local_share(n_kept, node_id);
+        int n_local = 0;
+        for (int i = node_id; i < n; i += node_count)
+          if (!weights || w[i] != 0.0) order[n_local++] = i;
+        if (n_local > kXcBlockPoints)
+          sort_by_direction(order.data(), n_local, points.data(), centre, key.data(), cell_start.data());
         for (int j = 0; j < n_local; ++j) {
-          const int i = order[begin + j];
+          const int i = order[j];
           if (j % kXcBlockPoints == 0)
             plan.blocks[plan.n_blocks++] = {a, n_points, std::min(kXcBlockPoints, n_local - j), rp.r};
           std::copy(points.data() + 3 * i, points.data() + 3 * i + 3, plan.points + 3 * n_points);
