@@ -232,7 +232,7 @@ std::int64_t choose_pairs(const AtomSet& orb, int m, const FitPairs& pairs, doub
 
 }  // namespace
 
-void fit_cache_reserve(const AtomSet& orb, int m, double epsilon) {
+void fit_cache_reserve(const AtomSet& orb, int m, double epsilon, std::int64_t later_bytes) {
   if (record_exists(kWords)) return;
   const int natom = orb.natom;
   const Layout lay(natom);
@@ -245,8 +245,9 @@ void fit_cache_reserve(const AtomSet& orb, int m, double epsilon) {
   int peak_kb = 0, written_kb = 0, read_kb = 0;
   store_usage(&peak_kb, &written_kb, &read_kb);
   const std::int64_t peak = 1024 * static_cast<std::int64_t>(peak_kb);
-  // Half the free space at most: the records of the runs come after this one.
-  const std::int64_t room = (backing_capacity() - peak) / 2 / 8 - lay.data_at;
+  // Half the free space at most: the records of the runs come after this one, beyond those
+  // already announced (the grid's weight records: 370 MB for 122 atoms).
+  const std::int64_t room = (backing_capacity() - peak - later_bytes) / 2 / 8 - lay.data_at;
   // Some slack for geometries that bring atoms closer (pairs that no longer fit are
   // computed directly).
   const std::int64_t capacity = std::min(need + need / 8, room);

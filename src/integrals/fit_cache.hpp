@@ -1,4 +1,6 @@
 #pragma once
+#include <cstdint>
+
 #include "integrals/coulomb_fit.hpp"
 
 namespace ostrel {
@@ -14,7 +16,7 @@ namespace ostrel {
 
 // Creates the record when absent, sized for every atom pair at the present geometry (with
 // some slack) or for what fits; one line tells when not all fit.
-void fit_cache_reserve(const AtomSet& orb, int m, double epsilon);
+void fit_cache_reserve(const AtomSet& orb, int m, double epsilon, std::int64_t later_bytes = 0);
 
 // Makes the record hold the integrals of this geometry, basis and epsilon for the pairs of
 // `pairs` that fit, and writes the others as pair lists into `rest` (natom x natom, the form

@@ -148,12 +148,12 @@ void fit_setup_step(double epsilon, bool two_centre_fit, const char* offsets_rec
   fit_setup(b.orb(), b.aux(), b.molecule().xyz, epsilon, two_centre_fit, records, groups.data(), lists.data());
 }
 
-void fit_cache_reserve_step(double epsilon) {
+void fit_cache_reserve_step(double epsilon, std::int64_t later_bytes) {
   int have = is_master ? record_exists(rec::Basis2) : 0;
   mp_bcast(&have, 1, MP_INT);
   if (!have) return;
   LoadedBases b(true, true);
-  fit_cache_reserve(b.orb(), b.m(), epsilon);
+  fit_cache_reserve(b.orb(), b.m(), epsilon, later_bytes);
 }
 
 void fit_projection_step(Interaction kind, double epsilon, int nd, const char* const* densities,

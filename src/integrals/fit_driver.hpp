@@ -34,7 +34,7 @@ void fit_setup_step(double epsilon, bool two_centre_fit,
 // Room for the kept three-centre integrals of every node (all nodes, at the SCF set-up,
 // before any record of an SCF run; see fit_cache.hpp), for the integral cut-off epsilon of
 // the Coulomb steps. Nothing without "Basis2".
-void fit_cache_reserve_step(double epsilon);
+void fit_cache_reserve_step(double epsilon, std::int64_t later_bytes = 0);
 
 // gamma_d,k = sum (k|mu nu) P_d(mu, nu) for the nd packed densities named in `densities`
 // (timer "Coulomb-type Integrals"; with the overlap kind the three-index overlap under

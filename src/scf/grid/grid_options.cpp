@@ -158,6 +158,16 @@ void grid_setup_options(std::FILE* input) {
   release_molecule(mol);
 }
 
+std::int64_t grid_weight_bytes(std::FILE* input) {
+  if (!is_master) return 0;
+  const GridOptions o = grid_read_options(input);
+  Molecule mol = load_molecule(0, "Molecule");
+  std::int64_t n_shells = 0;
+  for (int a = 0; a < mol.n_atoms; ++a) n_shells += o.nradial[element_index(mol.z[a])];
+  release_molecule(mol);
+  return 2 * 8 * std::int64_t{kGridMaxShellPoints} * n_shells;
+}
+
 void grid_setup_options() { grid_setup_options(stdin); }
 
 }  // namespace ostrel

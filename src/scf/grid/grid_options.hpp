@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <cstdio>
 
 namespace ostrel {
@@ -29,6 +30,8 @@ void grid_print_options(const GridOptions& options);
 // "grid_accuracy", "grid_spare", "grid_fine" = 1 and the initial "Grid" for "Molecule"
 // (orders 1202 final, 302 coarse, orientations zero) and creates "grid_W" and "grid_W1".
 void grid_setup_options(std::FILE* input);
+// Bytes the two weight records that grid_setup_options creates will take (master only).
+std::int64_t grid_weight_bytes(std::FILE* input);
 void grid_setup_options();  // from the input file (standard input)
 
 }  // namespace ostrel

@@ -19,6 +19,7 @@
 #include "runtime/records.hpp"
 #include "runtime/store.hpp"
 #include "scf/xc/dft_options.hpp"
+#include "scf/grid/grid_options.hpp"
 #include "scf/procedure/scf_electrons.hpp"
 
 namespace ostrel {
@@ -265,7 +266,7 @@ ScfOptions scf_setup_options(std::FILE* input) {
     write_records(o, c, e.nactive);
   }
   mp_bcast(&o, sizeof o, MP_BYTE);
-  fit_cache_reserve_step(o.cutij[0]);
+  fit_cache_reserve_step(o.cutij[0], grid_weight_bytes(input));
   return o;
 }
 
