@@ -57,6 +57,12 @@ constexpr int kNotGiven = std::numeric_limits<int>::min();
 
 int element_index(int z) { return z < 1 ? 1 : std::min(z, kGridElements - 1); }
 
+int radial_shells(const GridOptions& o, const Molecule& mol) {
+  int n_shells = 0;
+  for (int a = 0; a < mol.n_atoms; ++a) n_shells += o.nradial[element_index(mol.z[a])];
+  return n_shells;
+}
+
 }  // namespace
 
 GridOptions grid_default_options() {
@@ -123,8 +129,7 @@ void grid_setup_options(std::FILE* input) {
   grid_print_options(o);
 
   Molecule mol = load_molecule(0, "Molecule");
-  int n_shells = 0;
-  for (int a = 0; a < mol.n_atoms; ++a) n_shells += o.nradial[element_index(mol.z[a])];
+  const int n_shells = radial_shells(o, mol);
   Grid g = grid_allocate(mol.n_atoms, n_shells);
   std::copy(o.accuracy, o.accuracy + 2, g.accuracy);
   std::copy(o.cutoff, o.cutoff + 2, g.cutoff);
@@ -162,8 +167,7 @@ std::int64_t grid_weight_bytes(std::FILE* input) {
   if (!is_master) return 0;
   const GridOptions o = grid_read_options(input);
   Molecule mol = load_molecule(0, "Molecule");
-  std::int64_t n_shells = 0;
-  for (int a = 0; a < mol.n_atoms; ++a) n_shells += o.nradial[element_index(mol.z[a])];
+  const std::int64_t n_shells = radial_shells(o, mol);
   release_molecule(mol);
   return 2 * 8 * std::int64_t{kGridMaxShellPoints} * n_shells;
 }

@@ -34,6 +34,22 @@ void fock_blocks(const ScfShape& sh, const double* f, const double* c, int nocc,
   }
 }
 
+const char* const kFock[2] = {"Fa", "Fb"};
+const char* const kOrbitals[2] = {"Ca", "Cb"};
+const char* const kEnergies[2] = {"ea", "eb"};
+
+// One spin's orbitals diagonalised within the occupied and the virtual block of its Fock
+// matrix (read on the master; all nodes call it).
+void diagonalize_blocks(const ScfShape& sh, int spin, int nocc, double* f, double* c, double* e) {
+  const int n = sh.n;
+  if (is_master) {
+    scf_read(kFock[spin], f, sh.packed());
+    scf_read(kOrbitals[spin], c, sh.square());
+  }
+  subspace_diagonalize(f, c, n, nocc, e);
+  subspace_diagonalize(f, c + std::int64_t{nocc} * n, n, n - nocc, e + nocc);
+}
+
 // Fock blocks "Foa", "Fva", "Fob", "Fvb" in creation order, so that the quasi-Newton
 // records that follow them can be freed in stack order.
 void create_fock_blocks(const ScfShape& sh) {
@@ -77,23 +93,18 @@ void scf_canonicalize() {
       }
     } else {
       if (here && canon != 1) create_fock_blocks(sh);
-      const char* fock[2] = {"Fa", "Fb"};
-      const char* orbitals[2] = {"Ca", "Cb"};
-      const char* energies[2] = {"ea", "eb"};
       const char* occupied[2] = {"Foa", "Fob"};
       const char* virtuals[2] = {"Fva", "Fvb"};
       for (int spin = 0; spin < (sh.closed ? 1 : 2); ++spin) {
         const int nocc = spin == 0 ? sh.na : sh.nb;
-        if (here) {
-          scf_read(fock[spin], f.data(), t);
-          scf_read(orbitals[spin], c.data(), nn);
-        }
         if (canon == 1) {
-          subspace_diagonalize(f.data(), c.data(), n, nocc, e.data());
-          subspace_diagonalize(f.data(), c.data() + std::int64_t{nocc} * n, n, n - nocc,
-                               e.data() + nocc);
-          if (here) scf_write(orbitals[spin], c.data(), nn);
+          diagonalize_blocks(sh, spin, nocc, f.data(), c.data(), e.data());
+          if (here) scf_write(kOrbitals[spin], c.data(), nn);
         } else {
+          if (here) {
+            scf_read(kFock[spin], f.data(), t);
+            scf_read(kOrbitals[spin], c.data(), nn);
+          }
           PoolArray<double> foo(here ? packed_size(nocc) : 1), fvv(here ? packed_size(n - nocc) : 1);
           fock_blocks(sh, f.data(), c.data(), nocc, foo.data(), fvv.data(), e.data());
           if (here) {
@@ -101,7 +112,7 @@ void scf_canonicalize() {
             scf_write(virtuals[spin], fvv.data(), packed_size(n - nocc));
           }
         }
-        if (here) scf_write(energies[spin], e.data(), n);
+        if (here) scf_write(kEnergies[spin], e.data(), n);
       }
       if (here && sh.closed) {
         scf_write("Cb", c.data(), nn);
@@ -124,18 +135,10 @@ bool scf_aufbau_swap() {
   int swapped = 0;
   {
     PoolArray<double> f(here ? t : 1), c(here ? nn : 1), e(n > 0 ? n : 1);
-    const char* fock[2] = {"Fa", "Fb"};
-    const char* orbitals[2] = {"Ca", "Cb"};
-    const char* energies[2] = {"ea", "eb"};
     for (int spin = 0; spin < (sh.closed ? 1 : 2); ++spin) {
       const int nocc = spin == 0 ? sh.na : sh.nb;
       if (nocc < 1 || nocc >= n) continue;
-      if (here) {
-        scf_read(fock[spin], f.data(), t);
-        scf_read(orbitals[spin], c.data(), nn);
-      }
-      subspace_diagonalize(f.data(), c.data(), n, nocc, e.data());
-      subspace_diagonalize(f.data(), c.data() + std::int64_t{nocc} * n, n, n - nocc, e.data() + nocc);
+      diagonalize_blocks(sh, spin, nocc, f.data(), c.data(), e.data());
       if (!here) continue;
       const int i = static_cast<int>(std::max_element(e.data(), e.data() + nocc) - e.data());
       const int a = static_cast<int>(std::min_element(e.data() + nocc, e.data() + n) - e.data());
@@ -145,8 +148,8 @@ bool scf_aufbau_swap() {
       std::swap_ranges(c.data() + std::int64_t{i} * n, c.data() + std::int64_t{i + 1} * n,
                        c.data() + std::int64_t{a} * n);
       std::swap(e[i], e[a]);
-      scf_write(orbitals[spin], c.data(), nn);
-      scf_write(energies[spin], e.data(), n);
+      scf_write(kOrbitals[spin], c.data(), nn);
+      scf_write(kEnergies[spin], e.data(), n);
       if (sh.closed) {
         scf_write("Cb", c.data(), nn);
         scf_write("eb", e.data(), n);
