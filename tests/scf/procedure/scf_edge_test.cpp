@@ -106,7 +106,7 @@ TEST_F(ScfEdge, RestrictedOpenShellStops) {
 
 // Fock matrices S C diag(e) C^T S put the levels e on the orbitals C (the water cation's core
 // guess). A beta level 0.03 below the highest occupied one trades places with it; an alpha
-// level 0.01 below (the spread of a degenerate open shell at its ground state) stays.
+// level 0.01 below (inside the margin left for a degenerate open shell's hole) stays.
 TEST_F(ScfEdge, AufbauSwapTradesOnlyClearlyInvertedLevels) {
   prepare_core("$scf procedure=bfgs $end", 1);
   const std::vector<double> c = get_reals("Ca"), s = get_reals("S");
