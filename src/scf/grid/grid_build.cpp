@@ -6,6 +6,7 @@
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
+#include "scf/grid/fit_polynomials.hpp"
 #include "scf/grid/grid_points.hpp"
 #include "scf/grid/grid_weights.hpp"
 #include "scf/numint/xc_energy_passes.hpp"
@@ -21,10 +22,23 @@ double shell_change(const double* now, const double* before) {
   return std::max(energy, std::fabs(now[1] - before[1]));
 }
 
-}  // namespace
+// The densities the construction integrates, as fit polynomials (b null when closed), and
+// the work arrays of a run of points.
+struct ShellEnergyInputs {
+  const FitPolynomials* atomic;
+  const FitPolynomials* a;
+  const FitPolynomials* b;
+  double* points;  // 3 x kFitRun
+  double* rho;     // atoms x kFitRun
+  double* sum_a;   // 4 x kFitRun
+  double* sum_b;   // 4 x kFitRun
+  double* work;    // fit_run_work(largest l)
+};
 
+// Exchange-correlation energy of one shell at order n (this node's share of the points) and
+// its integrated electron count.
 double grid_shell_energy(const Grid& grid, const GridSystem& sys, const GridScreen& screen,
-                         GridShellBuffers& b, const GridDensity& density,
+                         GridShellBuffers& b, const ShellEnergyInputs& in, const GridDensity& density,
                          const XcFunctional& f, int atom, int shell, int n, double* electrons) {
   const RadialPoint rp = radial_point(grid.nrad[atom], shell, grid.alpha[atom]);
   const int np = shell_points(n, b.points, b.weights, sys.xyz + 3 * atom,
@@ -35,28 +49,36 @@ double grid_shell_energy(const Grid& grid, const GridSystem& sys, const GridScre
   const int gradients = f.level >= 1;
   const int n_candidates = grid_sphere_shells(*sys.basis, screen.extent2, sys.xyz + 3 * atom, rp.r,
                                               b.list, n_list, b.skip, b.candidate, b.candidate_slot);
-  const double* db = density.closed ? nullptr : density.db;
   if (b.radial) grid_sphere_radial(*sys.basis, screen.extent2, b.candidate, n_candidates, atom, rp.r, b.radial);
   double energy = 0.0, count_sum = 0.0;
-  for (int i = node_id; i < np; i += node_count) {
-    double ra[4] = {0, 0, 0, 0}, rb[4] = {0, 0, 0, 0};
-    if (gradients)
-      grid_point_gradient_sums(*sys.basis, screen.extent2, b.points + 3 * i, b.candidate,
-                               b.candidate_slot, n_candidates, n_list, density.atomic_d, density.da,
-                               db, b.skip, b.rho, ra, rb, b.radial);
-    else
-      grid_point_sums(*sys.basis, screen.extent2, b.points + 3 * i, b.candidate, b.candidate_slot,
-                      n_candidates, n_list, density.atomic_d, density.da, db, b.skip, b.rho, ra, rb,
-                      b.radial);
-    const double w = b.weights[i] * partition_weight(b.rho, n_list, self);
-    double ex = 0.0, ec = 0.0;
-    xc_point(f, ra, density.closed ? ra : rb, &ex, &ec, nullptr, 0, grid.small[0]);
-    energy += (ex + ec) * w;
-    count_sum += (density.closed ? 2.0 * ra[0] : ra[0] + rb[0]) * w;
+  // This node's points (every node_count-th), kFitRun at a time.
+  for (int first = node_id; first < np; first += kFitRun * node_count) {
+    int run = 0;
+    for (int i = first; i < np && run < kFitRun; i += node_count, ++run)
+      for (int c = 0; c < 3; ++c) in.points[3 * run + c] = b.points[3 * i + c];
+    fit_run_sums(*sys.basis, screen.extent2, in.points, run, b.candidate, b.candidate_slot,
+                 n_candidates, n_list, *in.atomic, *in.a, in.b, b.skip, b.radial, in.work, in.rho,
+                 in.sum_a, in.sum_b);
+    for (int k = 0; k < run; ++k) {
+      const int i = first + k * node_count;
+      double ra[4] = {0, 0, 0, 0}, rb[4] = {0, 0, 0, 0};
+      for (int c = 0; c < (gradients ? 4 : 1); ++c) {
+        ra[c] = in.sum_a[c * kFitRun + k];
+        rb[c] = in.sum_b[c * kFitRun + k];
+      }
+      for (int j = 0; j < n_list; ++j) b.rho[j] = in.rho[j * kFitRun + k];
+      const double w = b.weights[i] * partition_weight(b.rho, n_list, self);
+      double ex = 0.0, ec = 0.0;
+      xc_point(f, ra, density.closed ? ra : rb, &ex, &ec, nullptr, 0, grid.small[0]);
+      energy += (ex + ec) * w;
+      count_sum += (density.closed ? 2.0 * ra[0] : ra[0] + rb[0]) * w;
+    }
   }
   if (electrons) *electrons = count_sum;
   return energy;
 }
+
+}  // namespace
 
 void grid_build_orders(Grid& grid, const GridSystem& sys, const GridDensity& density,
                        const XcFunctional& functional, int fine) {
@@ -79,7 +101,17 @@ void grid_build_orders(Grid& grid, const GridSystem& sys, const GridDensity& den
 
   GridScreen screen = grid_screen(*sys.basis, grid.cutoff[fine ? 0 : 1]);
   GridShellBuffers b = grid_shell_buffers(sys.n_atoms, sys.basis->n_functions);
+  FitPolynomials atomic = fit_polynomials(*sys.basis, density.atomic_d);
+  FitPolynomials pa = fit_polynomials(*sys.basis, density.da);
+  FitPolynomials pb = fit_polynomials(*sys.basis, density.closed ? nullptr : density.db);
   {
+    int max_l = 0;
+    for (int i = 0; i < sys.basis->n_shells; ++i) max_l = std::max(max_l, sys.basis->shells[i].l);
+    PoolArray<double> run((11 + sys.n_atoms) * kFitRun + fit_run_work(max_l));
+    const ShellEnergyInputs in{&atomic, &pa, density.closed ? nullptr : &pb, run.data(),
+                               run.data() + 3 * kFitRun, run.data() + (3 + sys.n_atoms) * kFitRun,
+                               run.data() + (7 + sys.n_atoms) * kFitRun,
+                               run.data() + (11 + sys.n_atoms) * kFitRun};
     // Per shell: energy, then electron count.
     PoolArray<double> previous(2 * grid.n_shells);
     PoolArray<double> current(2 * grid.n_shells);
@@ -107,7 +139,7 @@ void grid_build_orders(Grid& grid, const GridSystem& sys, const GridDensity& den
         for (int s = 0; s < grid.nrad[a]; ++s, ++shell) {
           current[2 * shell] = current[2 * shell + 1] = 0.0;
           if (open[shell])
-            current[2 * shell] = grid_shell_energy(grid, sys, screen, b, density, f, a, s, n,
+            current[2 * shell] = grid_shell_energy(grid, sys, screen, b, in, density, f, a, s, n,
                                                    &current[2 * shell + 1]);
         }
       mp_sum(current.data(), 2 * grid.n_shells, MP_DOUBLE);
@@ -135,6 +167,9 @@ void grid_build_orders(Grid& grid, const GridSystem& sys, const GridDensity& den
   b.skip = nullptr;
   b.candidate = b.candidate_slot = nullptr;
   b.radial = nullptr;
+  fit_polynomials_release(pb);
+  fit_polynomials_release(pa);
+  fit_polynomials_release(atomic);
   grid_shell_buffers_release(b);
   grid_screen_release(screen);
   grid_count_points(grid);

@@ -20,11 +20,4 @@ struct GridDensity {
 void grid_build_orders(Grid& grid, const GridSystem& system, const GridDensity& density,
                        const XcFunctional& functional, int fine);
 
-// Exchange-correlation energy of one shell at order n (this node's share of the points);
-// with `electrons`, also the shell's integrated electron count.
-double grid_shell_energy(const Grid& grid, const GridSystem& system, const GridScreen& screen,
-                         GridShellBuffers& buffers, const GridDensity& density,
-                         const XcFunctional& functional, int atom, int shell, int n,
-                         double* electrons = nullptr);
-
 }  // namespace ostrel

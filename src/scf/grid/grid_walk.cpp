@@ -213,42 +213,4 @@ void grid_point_sums(const ShellSet& set, const double* extent2, const double po
   if (sum_b) *sum_b = b;
 }
 
-void grid_point_gradient_sums(const ShellSet& set, const double* extent2, const double point[3],
-                              const int* shell, const int* slot, int n_candidates, int n_list,
-                              const double* atomic_d, const double* da, const double* db,
-                              const unsigned char* skip, double* rho, double sum_a[4],
-                              double sum_b[4], const double* radial) {
-  double a[4] = {0, 0, 0, 0}, b[4] = {0, 0, 0, 0};
-  double p[4 * (2 * kAngularKernelMaxL + 1)];
-  for (int j = 0; j < n_list; ++j) rho[j] = 0.0;
-  for_each_candidate(set, extent2, shell, n_candidates, point, radial,
-                     [&](int m, int i, const GaussianShell& sh, const double* d, double g0, double g1) {
-    angular_kernel(sh.l, 1)(d[0], d[1], d[2], p);
-    const int f = sh.first_function;
-    const int nf = 2 * sh.l + 1;
-    // Gradient of P g(r^2): grad P g + P g' d.
-    double q[4] = {0, 0, 0, 0}, r[4] = {0, 0, 0, 0}, u = 0.0;
-    for (int s = 0; s < nf; ++s) {
-      const double ca = da[f + s];
-      const double cb = db ? db[f + s] : 0.0;
-      if (!skip || skip[i] != 2) u += atomic_d[f + s] * p[s];
-      for (int k = 0; k < 4; ++k) {
-        q[k] += ca * p[k * nf + s];
-        r[k] += cb * p[k * nf + s];
-      }
-    }
-    rho[slot[m]] += u * g0;
-    a[0] += q[0] * g0;
-    b[0] += r[0] * g0;
-    for (int k = 0; k < 3; ++k) {
-      a[1 + k] += q[1 + k] * g0 + q[0] * g1 * d[k];
-      b[1 + k] += r[1 + k] * g0 + r[0] * g1 * d[k];
-    }
-  });
-  for (int k = 0; k < 4; ++k) {
-    sum_a[k] = a[k];
-    sum_b[k] = b[k];
-  }
-}
-
 }  // namespace ostrel

@@ -60,14 +60,6 @@ void grid_point_sums(const ShellSet& set, const double* extent2, const double po
                      const unsigned char* skip, double* rho, double* sum_a, double* sum_b,
                      const double* radial = nullptr);
 
-// The same with the gradients: sum_a and sum_b receive (value, x, y, z) of the da and db sums
-// (db may be null: sum_b is then zero); rho as above, values only.
-void grid_point_gradient_sums(const ShellSet& set, const double* extent2, const double point[3],
-                              const int* shell, const int* slot, int n_candidates, int n_list,
-                              const double* atomic_d, const double* da, const double* db,
-                              const unsigned char* skip, double* rho, double sum_a[4],
-                              double sum_b[4], const double* radial = nullptr);
-
 // Every point of a sphere of radius r around `atom` lies at that distance from the atom's own
 // functions: their radial factors (value, then derivative with respect to r^2, times 2), once
 // per sphere, for the candidates on the atom (zeros beyond their extent); NaN for the others.

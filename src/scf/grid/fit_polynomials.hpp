@@ -1,0 +1,43 @@
+#pragma once
+#include "scf/numint/basis_eval.hpp"
+
+namespace ostrel {
+
+// A density on a fitting basis, shell by shell as Cartesian polynomials: the shell's 2l+1
+// solid harmonics contracted with their coefficients are one homogeneous polynomial of
+// degree l, its x, y and z derivatives three of degree l-1. The grid construction evaluates
+// the density and its gradient at millions of points; per shell this is a few dot products
+// with the monomials of the point, shared by all shells on one centre.
+struct FitPolynomials {
+  int* offset;   // per shell: first coefficient (value, then d/dx, d/dy, d/dz polynomials)
+  double* coef;  // monomials of each degree ordered as in cartesian_index
+  void* block;
+};
+// One pool block; coef may be null (all zeros).
+FitPolynomials fit_polynomials(const ShellSet& set, const double* coef);
+void fit_polynomials_release(FitPolynomials& p);
+
+// Monomials x^a y^b z^c are kept degree after degree, each degree in cartesian_index order;
+// degree n begins at monomial_start(n).
+inline constexpr int monomial_start(int n) { return n * (n + 1) * (n + 2) / 6; }
+
+// Points evaluated together: the loops over them vectorise.
+inline constexpr int kFitRun = 64;
+
+// Work doubles that fit_run_sums needs for shells through angular momentum max_l.
+inline constexpr int fit_run_work(int max_l) { return monomial_start(max_l + 1) * kFitRun; }
+
+// At n <= kFitRun points (x, y, z each), from the candidate shells of a sphere (shell[m],
+// their atoms' slots slot[m], in list order; radial[2m], when given and not NaN, the shared
+// radial factor and its slope, as from grid_sphere_radial): rho[j * kFitRun + i] the
+// `atomic` density of listed atom j (shells with skip == 2 left out), and sum_a[c * kFitRun
+// + i], c = value, x, y, z, the `a` density and its gradient; likewise sum_b for `b` when
+// given. Primitives whose exponential is below 1e-43 are left out, and so is a shell beyond
+// its extent.
+void fit_run_sums(const ShellSet& set, const double* extent2, const double* points, int n,
+                  const int* shell, const int* slot, int n_candidates, int n_list,
+                  const FitPolynomials& atomic, const FitPolynomials& a, const FitPolynomials* b,
+                  const unsigned char* skip, const double* radial, double* work, double* rho,
+                  double* sum_a, double* sum_b);
+
+}  // namespace ostrel
