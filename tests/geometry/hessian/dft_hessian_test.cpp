@@ -7,7 +7,6 @@
 #include "input/control_options.hpp"
 #include "linalg/vector_ops.hpp"
 #include "support/fatal_trap.hpp"
-#include "support/input_file.hpp"
 #include "support/matrices.hpp"
 
 namespace ostrel {
