@@ -2,7 +2,6 @@
 
 #include "models/mm/mm_dynamics.hpp"
 #include "models/mm/mm_fixture.hpp"
-#include "support/matrices.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel {
@@ -33,11 +32,11 @@ TEST_F(MmDynamicsTest, TrajectoryIsTimeReversible) {
 TEST_F(MmDynamicsTest, DefaultsAndEnergyProgramme) {
   MmDynamicsOptions o = mm_dynamics_defaults();
   mm_complete_dynamics_options(o, 10);
-  // No second period: the target stays.
-  EXPECT_LT(testing::max_difference({o.radius, o.e[0], o.e[2], mm_target_energy(o, -1.0, 50.0),
-                                     mm_target_energy(o, -1.0, 500.0)},
-                                    {std::cbrt(3000.0) + 10.0, 0.03, 0.03, -0.97, -0.97}),
-            1e-13);
+  EXPECT_DOUBLE_EQ(o.radius, std::cbrt(3000.0) + 10.0);
+  EXPECT_DOUBLE_EQ(o.e[0], 0.03);
+  EXPECT_DOUBLE_EQ(o.e[2], 0.03);
+  EXPECT_DOUBLE_EQ(mm_target_energy(o, -1.0, 50.0), -0.97);
+  EXPECT_DOUBLE_EQ(mm_target_energy(o, -1.0, 500.0), -0.97);  // no second period
   MmDynamicsOptions ramp = mm_dynamics_defaults();
   ramp.t[1] = 100.0;
   ramp.e[0] = 0.001;
@@ -45,10 +44,10 @@ TEST_F(MmDynamicsTest, DefaultsAndEnergyProgramme) {
   ramp.e[2] = 0.0;
   ramp.volume = 4.1887902047863905 * 8.0;
   mm_complete_dynamics_options(ramp, 1);
-  EXPECT_LT(testing::max_difference(
-                {ramp.radius, ramp.e[2], mm_target_energy(ramp, 0.0, 50.0), mm_target_energy(ramp, 0.0, 150.0)},
-                {2.0, 0.0, 0.0015, 0.001}),
-            1e-14);
+  EXPECT_NEAR(ramp.radius, 2.0, 1e-14);
+  EXPECT_DOUBLE_EQ(ramp.e[2], 0.0);
+  EXPECT_DOUBLE_EQ(mm_target_energy(ramp, 0.0, 50.0), 0.0015);
+  EXPECT_DOUBLE_EQ(mm_target_energy(ramp, 0.0, 150.0), 0.001);
 }
 
 }  // namespace
