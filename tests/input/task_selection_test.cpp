@@ -120,8 +120,7 @@ TEST_F(SelectTask, ExternalProgramSetUpReadsNoBasisAndFitsNothing) {
 TEST_F(SelectTask, OptimizerLikeTaskNamesReadTheOptimizerGroupButRunNothing) {
   const std::string out = run(std::string("$control task=optimize_ts theory=script $end\n") + kHelium);
   EXPECT_NE(out.find(" Geometry optimization options:"), std::string::npos) << out;
-  EXPECT_EQ(store_get<int>("Opt.step"), -1);
-  EXPECT_EQ(store_get<int>("NEval"), 0);
+  EXPECT_EQ((std::vector<int>{store_get<int>("Opt.step"), store_get<int>("NEval")}), (std::vector<int>{-1, 0}));
 }
 
 }  // namespace

@@ -92,8 +92,7 @@ double contraction_norm(const Shell& s) {
 TEST_F(MoldenExport, AtomsAndBasisBlocks) {
   const std::vector<std::string> lines = write(5, 4, 1, 0);
   ASSERT_GT(lines.size(), 10u);
-  EXPECT_EQ(lines[0], "mos>[Molden Format]");
-  EXPECT_EQ(lines[1], "mos>[Atoms] AU");
+  EXPECT_EQ(lines[0] + lines[1], "mos>[Molden Format]mos>[Atoms] AU");
   Molecule m = load_molecule(0, "Molecule");
   const char* symbols[] = {"O", "H", "H"};
   const int z[] = {8, 1, 1};
@@ -113,8 +112,7 @@ TEST_F(MoldenExport, AtomsAndBasisBlocks) {
   std::string o_shells, h_shells;
   for (const Shell& s : atoms[0]) o_shells += s.letter + std::to_string(s.coef.size());
   for (const Shell& s : atoms[1]) h_shells += s.letter + std::to_string(s.coef.size());
-  EXPECT_EQ(o_shells, "s5s1s1p3p1d1");
-  EXPECT_EQ(h_shells, "s3s1p1");
+  EXPECT_EQ(o_shells + " " + h_shells, "s5s1s1p3p1d1 s3s1p1");
   int functions = 0;
   for (const auto& shells : atoms)
     for (const Shell& s : shells) {

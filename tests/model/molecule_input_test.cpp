@@ -41,8 +41,7 @@ TEST_F(MoleculeInput, CartesianWaterReadsInBohrWithElectronsAndScalars) {
             (std::vector<double>{0.1173 * kBohr, 0.7572 * kBohr, 8.0, 1.007825}));
   EXPECT_EQ((std::vector<int>{m.n_alpha, m.n_beta, m.zmatrix[0], m.bonds[0]}), (std::vector<int>{5, 5, ZM_END, -1}));
   const std::vector<int> natom = testing::get_ints("Natom"), ncore = testing::get_ints("Ncore");
-  EXPECT_EQ(natom[0] + natom[1], 6);
-  EXPECT_EQ(ncore[0] + ncore[1], 0);
+  EXPECT_EQ((std::vector<int>{natom[0] + natom[1], ncore[0] + ncore[1]}), (std::vector<int>{6, 0}));
   release_molecule(m);
 }
 
@@ -192,16 +191,18 @@ TEST_F(MoleculeInput, ZmatricesArePlacedEchoedAndReadBackWithin1e8Bohr) {
       with_stdin(cases[ci], [&] { ASSERT_EQ(read_molecule(mol.c_str(), "", "molecule", 1, 1), 0); });
     });
     Molecule m = load_molecule(0, mol.c_str());
-    if (ci == 0)
+    // Distances within 1e-12 bohr, angles (in hundreds of degrees) within 1e-10 degrees.
+    if (ci == 0) {
       EXPECT_LT(testing::max_difference({dist(m, 1, 0), dist(m, 2, 0), 1e-2 * angle(m, 2, 0, 1)},
                                         {0.95721234567 * kBohr, 0.95698765432 * kBohr, 1.04523456789}),
                 1e-12);
-    else if (ci == 3)
+    } else if (ci == 3) {
       EXPECT_LT(testing::max_difference(
                     {dist(m, 0, 2), dist(m, 1, 2), 1e-2 * angle(m, 3, 0, 1), 1e-2 * angle(m, 3, 0, 2)}, {3, 5, 0.9, 0.9}),
                 1e-12);
-    else if (ci == 4)
+    } else if (ci == 4) {
       EXPECT_NEAR(dist(m, 1, 2), 0.4 * kBohr, 1e-9);
+    }
     // The echo is the "$molecule" group with "<" in front of every line.
     std::string echoed_text;
     for (const std::string& line : testing::lines_of(printed))
