@@ -11,7 +11,7 @@ Run with Psi4 1.3 (Debian package psi4), one thread:
   OMP_NUM_THREADS=1 OPENBLAS_NUM_THREADS=1 PYTHONPATH=/usr/lib/x86_64-linux-gnu \
     /usr/bin/python3 tools/scf_radicals_psi4_reference.py [--header FILE] [name ...]
 Prints one line per molecule: name, energy, iterations. With --header, also writes the energies
-as the C++ header the tests read (tests/scf/procedure/generated/scf_radicals_psi4_reference.hpp).
+with the molecules as the C++ header the tests read (tests/scf/procedure/generated/scf_radicals_psi4_reference.hpp).
 """
 import sys
 
@@ -87,20 +87,35 @@ def run(name, scf_type="df"):
     return energy
 
 
-HEADER = """// Psi4 %s energies (hartree) of the radical SCF tests, written by
-// tools/scf_radicals_psi4_reference.py; do not edit.
+HEADER = """// Psi4 %s energies (hartree) of the radical SCF tests with their molecules (atoms as
+// "Z x y z" lines in angstrom), written by tools/scf_radicals_psi4_reference.py; do not edit.
 #pragma once
 
 namespace ostrel::radicals_psi4 {
+
+struct Reference {
+  int charge, multiplicity;
+  const char* atoms;
+  double energy;
+};
 
 %s
 }  // namespace ostrel::radicals_psi4
 """
 
+ATOMIC_NUMBERS = {"H": 1, "C": 6, "N": 7, "O": 8, "Mg": 12, "Cl": 17, "Fe": 26, "Ni": 28, "Cu": 29}
+
+
+def atom_lines(atoms):
+    """The atoms as the C string of a cartesian molecule group: " Z x y z\\n" per atom."""
+    return "".join(" %d %s\\n" % (ATOMIC_NUMBERS[line.split()[0]], line.split(None, 1)[1])
+                   for line in atoms.split("\n"))
+
 
 def write_header(path, energies):
-    lines = "".join("constexpr double k%s = %.10f;\n" % (name[0].upper() + name[1:], energy)
-                    for name, energy in energies.items())
+    lines = "".join("constexpr Reference k%s = {%d, %d, \"%s\", %.10f};\n" % (
+        name[0].upper() + name[1:], MOLECULES[name][0], MOLECULES[name][1], atom_lines(MOLECULES[name][2]),
+        energy) for name, energy in energies.items())
     with open(path, "w") as f:
         f.write(HEADER % (psi4.__version__, lines))
 

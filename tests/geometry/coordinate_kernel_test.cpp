@@ -100,14 +100,12 @@ TEST(GeometryKernel, ValuesTransposeWrapAndLookup) {
 
   InternalCoordinate set[5] = {{1, 0, 1, -1, -1}, {2, 0, 1, 2, -1}, {3, 0, 1, 2, 3}, {0, -1, -1, -1, -1}};
   int n = 3;
-  EXPECT_EQ(find_or_add_coordinate(set, &n, 5, 1, 1, 0, -1, -1), 0);
-  EXPECT_EQ(find_or_add_coordinate(set, &n, 5, 2, 2, 1, 0, -1), 1);
-  EXPECT_EQ(find_or_add_coordinate(set, &n, 5, 3, 3, 2, 1, 0), 2);
-  EXPECT_EQ(find_or_add_coordinate(set, &n, 5, 0, 0, 1, -1, -1), -1);
-  EXPECT_EQ(find_or_add_coordinate(set, &n, 5, 6, 0, 1, -1, -1), -1);
-  EXPECT_EQ(find_or_add_coordinate(set, &n, 5, 4, 0, 1, 2, 3), 3);
-  EXPECT_EQ(n, 4);
-  EXPECT_EQ(set[4].type, 0);
+  // Reversed atom lists find their coordinates; types 0 and 6 are refused; type 4 is added.
+  const int rows[][6] = {{1, 1, 0, -1, -1, 0}, {2, 2, 1, 0, -1, 1}, {3, 3, 2, 1, 0, 2},
+                         {0, 0, 1, -1, -1, -1}, {6, 0, 1, -1, -1, -1}, {4, 0, 1, 2, 3, 3}};
+  for (const auto& r : rows)
+    EXPECT_EQ(find_or_add_coordinate(set, &n, 5, r[0], r[1], r[2], r[3], r[4]), r[5]) << r[0];
+  EXPECT_EQ((std::vector<int>{n, set[4].type}), (std::vector<int>{4, 0}));
   EXPECT_FATAL(find_or_add_coordinate(set, &n, 5, 5, 3, 2, 1, 0), "MaxK=5");
 }
 

@@ -11,7 +11,6 @@
 #include "geometry/optimize_records.hpp"
 #include "linalg/vector_ops.hpp"
 #include "runtime/store.hpp"
-#include "support/input_file.hpp"
 #include "support/model_input.hpp"
 #include "support/molecules.hpp"
 

@@ -1,8 +1,6 @@
 // The optimizer's loop on analytic surfaces: minima in both engines, constraints of every
 // kind, a saddle point, restart, and the input checks.
 #include "geometry/step_tools.hpp"
-#include "support/capture.hpp"
-#include "support/fatal_trap.hpp"
 #include "support/runtime_fixture.hpp"
 #include "model_surface.hpp"
 

@@ -59,18 +59,17 @@ TEST_F(ControlStep, OptionsDecideTheRecordedSettings) {
 }
 
 TEST_F(ControlStep, TextsAreUpperCasedAndSaveSplitsAtTheColon) {
+  const auto texts = [] {
+    std::vector<std::string> t;
+    for (const char* name : {"task", "theory", "PRINT", "scfsave", "nosave"}) t.push_back(store_get_text(name));
+    return t;
+  };
   run("");
-  EXPECT_EQ(store_get_text("task"), "GRADIENT");
-  EXPECT_EQ(store_get_text("theory"), "DFT");
+  EXPECT_EQ(texts(), (std::vector<std::string>{"GRADIENT", "DFT", "", "", ""}));
   run("$control task=optimize theory=script print=vectors+molden save=\"a.vec:b.vec\" $end");
-  EXPECT_EQ(store_get_text("task"), "OPTIMIZE");
-  EXPECT_EQ(store_get_text("theory"), "SCRIPT");
-  EXPECT_EQ(store_get_text("PRINT"), "VECTORS+MOLDEN");
-  EXPECT_EQ(store_get_text("scfsave"), "a.vec");
-  EXPECT_EQ(store_get_text("nosave"), "b.vec");
+  EXPECT_EQ(texts(), (std::vector<std::string>{"OPTIMIZE", "SCRIPT", "VECTORS+MOLDEN", "a.vec", "b.vec"}));
   run("$control save=only.vec $end");
-  EXPECT_EQ(store_get_text("scfsave"), "only.vec");
-  EXPECT_EQ(store_get_text("nosave"), "");
+  EXPECT_EQ(texts()[3] + ":" + texts()[4], "only.vec:");
 }
 
 TEST_F(ControlStep, StateWeightsAreNormalisedOverTheStateCount) {
@@ -167,7 +166,7 @@ TEST_F(TheoryOptionGroups, SemiEmpiricalOrderAndOrbitals) {
   const std::vector<int> order = testing::get_ints("guess_na");  // 16 orbital slots per atom
   EXPECT_EQ(order, (std::vector<int>{1, 0, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}));
   EXPECT_EQ(store_get<int>("guess_nc"), 2);
-  EXPECT_EQ(testing::get_reals("guess_Ca"), (std::vector<double>{1, 2, 3, 4}));
+  EXPECT_EQ(testing::get_reals("guess_Ca"), (std::vector<double>{1, 2, 3, 4}));  // n=2: four values, two energies
   EXPECT_EQ(testing::get_reals("guess_ea"), (std::vector<double>{-1, -2}));
   InputFile too_many("$ce n=17 $end");
   EXPECT_FATAL(read_nddo_guess_groups(too_many.get()), "n=17 outside 0..16");
@@ -175,8 +174,8 @@ TEST_F(TheoryOptionGroups, SemiEmpiricalOrderAndOrbitals) {
   store_put("Natom", 2);  // without groups: every slot of both atoms
   InputFile none("");
   read_nddo_guess_groups(none.get());
-  EXPECT_EQ(store_get<int>("guess_nc"), 32);
-  EXPECT_EQ(store_size("guess_Ca"), 8 * 32 * 32);
+  EXPECT_EQ((std::vector<std::int64_t>{store_get<int>("guess_nc"), store_size("guess_Ca")}),
+            (std::vector<std::int64_t>{32, 8 * 32 * 32}));
 }
 
 }  // namespace

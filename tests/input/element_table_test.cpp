@@ -1,6 +1,8 @@
 #include "input/element_table.hpp"
 
 #include <array>
+#include <utility>
+#include <vector>
 
 #include "support/input_file.hpp"
 #include "support/runtime_fixture.hpp"
@@ -48,34 +50,27 @@ TEST_F(ElementTable, BuiltInElectronsAddUpAndCoreNeverExceedsShells) {
 TEST_F(ElementTable, GroupKeysChangeTheirEntries) {
   const struct {
     const char* input;
-    int z, field, value;
+    int z;
+    std::vector<std::pair<int, int>> fields;  // field, value
   } cases[] = {
-      {"$atoms mcore=2 $end", 11, EL_CORE, 0},
-      {"$atoms mcore=2 $end", 11, EL_CORE_ORBITALS, 0},
-      {"$atoms mcore=-3 $end", 11, EL_CORE, 1},
-      {"$atoms mcore=-3 $end", 11, EL_CORE + 1, 0},
-      {"$atoms mcore=-3 $end", 11, EL_CORE_ORBITALS, 1},
-      {"$atoms mcore=6 $end", 13, EL_CORE_ORBITALS, 5},
-      {"$atoms core(61)=1 core(11)=1 active(11)=1 mcore=1 $end", 6, EL_CORE + 1, 0},
-      {"$atoms core(61)=1 core(11)=1 active(11)=1 mcore=1 $end", 1, EL_CORE + 1, 1},
-      {"$atoms mcore=5 $end", 26, EL_CORE_ORBITALS, 0},
-      {"$atoms mcore=5 $end", 26, EL_LMAX_VALENCE, 2},
-      {"$atoms mcore=5 $end", 92, EL_CORE, 1},
-      {"$atoms mcore=5 $end", 92, EL_CORE + 1, 0},
-      {"$atoms mcore=5 $end", 92, EL_CORE_ORBITALS, 1},
-      {"$atoms occupation(60)=3 occupation(61)=3 $end", 6, EL_ELECTRONS, 3},
-      {"$atoms occupation(60)=3 occupation(61)=3 $end", 6, EL_ELECTRONS + 1, 3},
-      {"$atoms active(61)=3 $end", 6, EL_SHELLS + 1, 3},
-      {"$atoms active(61)=3 $end", 6, EL_ORBITALS, 2 + 9},
-      {"$atoms active(11)=1,1,1,1,1,1,1 $end", 1, EL_LMAX_VALENCE, 7},  // no shell all core
-      {"$atoms active(11)=1,1,1,1,1,1,1 $end", 1, EL_ORBITALS, 64},
-      {"$atoms active(1047)=1 active(1049)=2 $end", 104, EL_SHELLS + 7, 1},
-      {"$atoms active(1047)=1 active(1049)=2 $end", 104, EL_ORBITALS, 7 + 18 + 20 + 14 + 15},
-      {"$atoms active(1047)=1 active(1049)=2 $end", 105, EL_ORBITALS, 7 + 18 + 20 + 14},
+      {"$atoms mcore=2 $end", 11, {{EL_CORE, 0}, {EL_CORE_ORBITALS, 0}}},
+      {"$atoms mcore=-3 $end", 11, {{EL_CORE, 1}, {EL_CORE + 1, 0}, {EL_CORE_ORBITALS, 1}}},
+      {"$atoms mcore=6 $end", 13, {{EL_CORE_ORBITALS, 5}}},
+      {"$atoms core(61)=1 core(11)=1 active(11)=1 mcore=1 $end", 6, {{EL_CORE + 1, 0}}},
+      {"$atoms core(61)=1 core(11)=1 active(11)=1 mcore=1 $end", 1, {{EL_CORE + 1, 1}}},
+      {"$atoms mcore=5 $end", 26, {{EL_CORE_ORBITALS, 0}, {EL_LMAX_VALENCE, 2}}},
+      {"$atoms mcore=5 $end", 92, {{EL_CORE, 1}, {EL_CORE + 1, 0}, {EL_CORE_ORBITALS, 1}}},
+      {"$atoms occupation(60)=3 occupation(61)=3 $end", 6, {{EL_ELECTRONS, 3}, {EL_ELECTRONS + 1, 3}}},
+      {"$atoms active(61)=3 $end", 6, {{EL_SHELLS + 1, 3}, {EL_ORBITALS, 2 + 9}}},
+      // No shell all core.
+      {"$atoms active(11)=1,1,1,1,1,1,1 $end", 1, {{EL_LMAX_VALENCE, 7}, {EL_ORBITALS, 64}}},
+      {"$atoms active(1047)=1 active(1049)=2 $end", 104, {{EL_SHELLS + 7, 1}, {EL_ORBITALS, 7 + 18 + 20 + 14 + 15}}},
+      {"$atoms active(1047)=1 active(1049)=2 $end", 105, {{EL_ORBITALS, 7 + 18 + 20 + 14}}},
   };
   for (const auto& c : cases) {
     build(c.input);
-    EXPECT_EQ(entry(c.z)[c.field], c.value) << c.input << " Z=" << c.z << " field " << c.field;
+    for (const auto& [field, value] : c.fields)
+      EXPECT_EQ(entry(c.z)[field], value) << c.input << " Z=" << c.z << " field " << field;
   }
   EXPECT_FATAL(build("$atoms active(1050)=2 $end"), "reading variable 'active'");
 }

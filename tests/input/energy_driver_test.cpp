@@ -96,17 +96,13 @@ TEST_F(EnergyDriver, EnergyRunsTheStepsInOrderAndPrintsTheResultsGroup) {
             "<guess>\n<scf>\n  11 F,    2 F1\n<save>\n<report>\n"
             "\n\neng>$Energy\neng> E=-7.625000000000e+01\n"
             "eng> D= 0.00000000e+00  0.00000000e+00  7.50000000e-01\neng>$end\n\n");
-  EXPECT_EQ(calls.saved_file, "water.vec");
-  EXPECT_EQ(calls.saved_basis, 24);
-  EXPECT_EQ(calls.reported_theory, "DFT");
-  EXPECT_EQ(calls.gradient, 0);
-  EXPECT_EQ(store_get<int>("Derivative"), 0);
+  EXPECT_EQ(calls.saved_file + ":" + calls.reported_theory, "water.vec:DFT");
+  EXPECT_EQ((std::vector<int>{calls.saved_basis, calls.gradient, store_get<int>("Derivative")}),
+            (std::vector<int>{24, 0, 0}));
   run(0);
   set_field(0.0, 0.0, -0.01);
   const std::string third = run(0);
-  EXPECT_EQ(calls.guess, 1);
-  EXPECT_EQ(calls.scf, 3);
-  EXPECT_EQ(store_get<int>("NEval"), 3);
+  EXPECT_EQ((std::vector<int>{calls.guess, calls.scf, store_get<int>("NEval")}), (std::vector<int>{1, 3, 3}));
   EXPECT_EQ(third.substr(0, third.find("<scf>")), "\n field= 0.000000, 0.000000,-0.010000\n\n");
   EXPECT_NE(third.find("  33 F,    2 F1\n"), std::string::npos);
 }
@@ -114,9 +110,9 @@ TEST_F(EnergyDriver, EnergyRunsTheStepsInOrderAndPrintsTheResultsGroup) {
 TEST_F(EnergyDriver, GradientOnlyFromAConvergedScf) {
   calls.gmax = 0.002;
   EXPECT_FATAL(run(1), "\n SCF is far from convergence\n");
-  EXPECT_EQ(calls.gradient, 0);
-  EXPECT_EQ(store_get<int>("NEval"), 0);  // the run stops before the count
-  EXPECT_EQ(store_get<int>("Derivative"), 1);
+  // The run stops before the count.
+  EXPECT_EQ((std::vector<int>{calls.gradient, store_get<int>("NEval"), store_get<int>("Derivative")}),
+            (std::vector<int>{0, 0, 1}));
 
   calls.gmax = 0.0005;
   const std::string out = run(1);

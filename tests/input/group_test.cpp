@@ -39,25 +39,18 @@ TEST(GroupReader, CaseAbbreviationsListsAndSubscripts) {
   EXPECT_EQ(read("text before\n$SYSTEM MEMORY=200 $END\n").memory[0], 200);
   EXPECT_EQ(read("$system mem=300 $end").memory[0], 300);
   SystemLike u = read("$system memory=300 200 disk=-200 $end");
-  EXPECT_EQ(u.memory[1], 200);
-  EXPECT_EQ(u.disk, -200);
+  EXPECT_EQ((std::vector<int>{u.memory[1], u.disk}), (std::vector<int>{200, -200}));
   EXPECT_EQ(read("$system memory=300,  200 $end").memory[1], 200);
   SystemLike w = read("$system memory(2)=200 $end");
-  EXPECT_EQ(w.memory[0], 128);
-  EXPECT_EQ(w.memory[1], 200);
+  EXPECT_EQ((std::vector<int>{w.memory[0], w.memory[1]}), (std::vector<int>{128, 200}));
   SystemLike x = read("$system field=1.5e-3,-2E2 .5 $end");
-  EXPECT_DOUBLE_EQ(x.field[0], 1.5e-3);
-  EXPECT_DOUBLE_EQ(x.field[1], -200.0);
-  EXPECT_DOUBLE_EQ(x.field[2], 0.5);
+  EXPECT_EQ(std::vector<double>(x.field, x.field + 3), (std::vector<double>{1.5e-3, -200.0, 0.5}));
   // Repeated groups override element by element.
   SystemLike r = read("$system memory=500,300 disk=2 $end\nremark\n$system memory=600 $end");
-  EXPECT_EQ(r.memory[0], 600);
-  EXPECT_EQ(r.memory[1], 300);
-  EXPECT_EQ(r.disk, 2);
+  EXPECT_EQ((std::vector<int>{r.memory[0], r.memory[1], r.disk}), (std::vector<int>{600, 300, 2}));
   // An unreadable number keeps the value.
   SystemLike k = read("$system disk= memory=5 $end");
-  EXPECT_EQ(k.disk, 1);
-  EXPECT_EQ(k.memory[0], 5);
+  EXPECT_EQ((std::vector<int>{k.disk, k.memory[0]}), (std::vector<int>{1, 5}));
 }
 
 TEST(GroupReader, TextValues) {

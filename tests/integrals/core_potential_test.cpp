@@ -90,8 +90,7 @@ TEST(ScaledBessel, MatchesClosedFormsAndRecursion) {
       EXPECT_NEAR((v[k - 1] - v[k + 1]) * z / (2 * k + 1), v[k], 1e-14) << z << " " << k;
   }
   scaled_bessel_i(3, 0.0, v);
-  EXPECT_EQ(v[0], 1.0);
-  EXPECT_EQ(v[3], 0.0);
+  EXPECT_EQ((std::vector<double>{v[0], v[3]}), (std::vector<double>{1.0, 0.0}));
 }
 
 TEST_F(CorePotentialTest, MatrixMatchesPsi4AndSplitsOverRadialPoints) {

@@ -156,10 +156,8 @@ TEST_F(FitSteps, TwoCentreFitRecordHoldsEachOwnPairAgainstBothAtomsFunctions) {
   three_centre_block(Interaction::coulomb, a, b, aux.views[0], 50.0, direct.data() + aux.views[1].nfunc * nab);
   for (size_t k = 0; k < stored.size(); ++k) EXPECT_NEAR(stored[k], direct[k], 1e-12);
   const std::vector<int> head = testing::get_ints("fithead");
-  EXPECT_EQ(head[0], 3);
-  EXPECT_EQ(head[1], 3);
-  EXPECT_EQ(head[2 + 3], orb.nfunc());
-  EXPECT_EQ(head[2 + 4 + 3], aux.nfunc());
+  EXPECT_EQ((std::vector<int>{head[0], head[1], head[2 + 3], head[2 + 4 + 3]}),
+            (std::vector<int>{3, 3, orb.nfunc(), aux.nfunc()}));
 }
 
 }  // namespace

@@ -31,10 +31,9 @@ TEST(VectorOps, ScalingByZeroClearsNonNumbersExtremesAndSearch) {
   vec_scale(5, 0.0, v.data());
   EXPECT_EQ(v, std::vector<double>(5, 0.0));
   const double x[] = {1.0, -4.0, 4.0, -5.0, 2.0, -5.0};
-  EXPECT_EQ(vec_max_norm(6, x), 5.0);
-  EXPECT_EQ(vec_max_norm(0, x), 0.0);
-  EXPECT_EQ(vec_index_max_abs(6, x), 3);  // first of the two largest
-  EXPECT_EQ(vec_index_min(6, x), 3);
+  EXPECT_EQ((std::vector<double>{vec_max_norm(6, x), vec_max_norm(0, x)}), (std::vector<double>{5, 0}));
+  // The index searches take the first of the two largest and of the two smallest.
+  EXPECT_EQ((std::vector<std::int64_t>{vec_index_max_abs(6, x), vec_index_min(6, x)}), (std::vector<std::int64_t>{3, 3}));
 }
 
 TEST(VectorOps, PackedMatrixKernelsMatchDenseArithmetic) {

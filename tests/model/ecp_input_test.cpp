@@ -29,14 +29,12 @@ TEST_F(EcpInput, IodineInMethylIodideLosesTwentyEightCoreElectrons) {
   std::string out = ecp(kDef2);
   EXPECT_EQ(necp(), (std::vector<int>{14, 14}));
   Molecule m = load_molecule(0, "Molecule");
-  EXPECT_EQ(m.charge[1], 25.0);
-  EXPECT_EQ(m.charge[0], 6.0);
+  EXPECT_EQ(std::vector<double>(m.charge, m.charge + 2), (std::vector<double>{6.0, 25.0}));
   release_molecule(m);
   // The stored terms themselves are checked against Psi4's matrix in the library tests.
   EcpBlock b[5];
   store_read("ECP", 0, b, sizeof b);
-  EXPECT_EQ(b[0].n_core, 0);
-  EXPECT_EQ(b[1].n_core, 28);
+  EXPECT_EQ((std::vector<int>{b[0].n_core, b[1].n_core}), (std::vector<int>{0, 28}));
   EXPECT_NE(out.find("\n ECP:\n  atomic number  6: no ECP\n\n  atomic number 53: Ncore = 28, Lmax = 4\n\n"
                      "   L        c       n        a     \n   0     49.994293  0     40.015835\n"),
             std::string::npos)
@@ -48,8 +46,7 @@ TEST_F(EcpInput, MoleculeWithoutListedElementsIsLeftAlone) {
   molecule(testing::molecule_group(testing::kWaterAtoms));
   std::string out = ecp(kDef2);
   EXPECT_EQ(out, "");
-  EXPECT_EQ(necp(), (std::vector<int>{0, 0}));
-  EXPECT_EQ(store_exists("ECP"), 0);
+  EXPECT_EQ((std::vector<int>{necp()[0], necp()[1], store_exists("ECP")}), (std::vector<int>{0, 0, 0}));
   // Without an "ecp" group at all the same holds.
   ecp("", "$basis $end");
   EXPECT_EQ(necp(), (std::vector<int>{0, 0}));
@@ -65,9 +62,7 @@ TEST_F(EcpInput, OddCoresFragmentsAndLaterEntriesWin) {
   release_molecule(m);
   EcpBlock b;
   store_read("ECP", 0, &b, sizeof b);
-  EXPECT_EQ(b.lmax, 1);
-  EXPECT_EQ(b.local_power[0], -1);
-  EXPECT_EQ(b.n_semilocal[0], 0);
+  EXPECT_EQ((std::vector<int>{b.lmax, b.local_power[0], b.n_semilocal[0]}), (std::vector<int>{1, -1, 0}));
 }
 
 TEST_F(EcpInput, EntriesBeyondTheBlockLimitsStopWithOneLine) {

@@ -92,8 +92,7 @@ double contraction_norm(const Shell& s) {
 TEST_F(MoldenExport, AtomsAndBasisBlocks) {
   const std::vector<std::string> lines = write(5, 4, 1, 0);
   ASSERT_GT(lines.size(), 10u);
-  EXPECT_EQ(lines[0], "mos>[Molden Format]");
-  EXPECT_EQ(lines[1], "mos>[Atoms] AU");
+  EXPECT_EQ(lines[0] + lines[1], "mos>[Molden Format]mos>[Atoms] AU");
   Molecule m = load_molecule(0, "Molecule");
   const char* symbols[] = {"O", "H", "H"};
   const int z[] = {8, 1, 1};
@@ -104,8 +103,7 @@ TEST_F(MoldenExport, AtomsAndBasisBlocks) {
     EXPECT_EQ(lines[2 + a], expect);
   }
   release_molecule(m);
-  EXPECT_EQ(lines[5], "mos>[5D]");
-  EXPECT_EQ(lines[6], "mos>[GTO]");
+  EXPECT_EQ(lines[5] + lines[6], "mos>[5D]mos>[GTO]");
 
   std::size_t at = 7;
   const auto atoms = parse_gto(lines, at);
@@ -114,8 +112,7 @@ TEST_F(MoldenExport, AtomsAndBasisBlocks) {
   std::string o_shells, h_shells;
   for (const Shell& s : atoms[0]) o_shells += s.letter + std::to_string(s.coef.size());
   for (const Shell& s : atoms[1]) h_shells += s.letter + std::to_string(s.coef.size());
-  EXPECT_EQ(o_shells, "s5s1s1p3p1d1");
-  EXPECT_EQ(h_shells, "s3s1p1");
+  EXPECT_EQ(o_shells + " " + h_shells, "s5s1s1p3p1d1 s3s1p1");
   int functions = 0;
   for (const auto& shells : atoms)
     for (const Shell& s : shells) {
@@ -206,8 +203,7 @@ TEST_F(MoldenExport, UnrestrictedPassesOccupyByOwnSpinUpToTheBasisSize) {
   for (int k = 0; k < 2 * kFunctions; ++k, at += 4 + kFunctions)
     if (lines[at + 3] == "mos>Occup=1.00000000") ++occupied[k >= kFunctions];
     else EXPECT_EQ(lines[at + 3], "mos>Occup=0.00000000");
-  EXPECT_EQ(occupied[0], 3);
-  EXPECT_EQ(occupied[1], 2);
+  EXPECT_EQ(std::vector<int>(occupied, occupied + 2), (std::vector<int>{3, 2}));
   lines = write(kFunctions + 6, -1, 0, 1);
   ASSERT_EQ(lines.size() - mo_start(lines) - 1, static_cast<std::size_t>(kFunctions * (4 + kFunctions)));
   EXPECT_EQ(lines.back(), "mos>  24  23.220000");  // last H p triple: z stored first, written last

@@ -4,6 +4,7 @@
 
 #include "integrals/fit_driver.hpp"
 #include "model/basis_record.hpp"
+#include "support/matrices.hpp"
 #include "support/model_input.hpp"
 #include "support/molecules.hpp"
 #include "support/runtime_fixture.hpp"
@@ -69,15 +70,14 @@ TEST_F(Populations, OpenShellChargesSpinAndBondOrdersMatchPsi4) {
   const double z[3] = {1, 1, 1};
   double charge[3], spin[3], bond[6];
   population_analysis(n, s.data(), kH3Ca.data(), 2, kH3Cb.data(), 1, atom_of, 3, z, charge, spin, bond);
-  EXPECT_NEAR(charge[0], 0.06003001194351598, 1e-9);
-  EXPECT_NEAR(charge[1], -0.1153952941740819, 1e-9);
-  EXPECT_NEAR(charge[2], 0.05536528223056603, 1e-9);
-  EXPECT_NEAR(spin[0], 0.81065 - 0.12932, 2e-5);  // Psi4 prints alpha and beta to 5 places
-  EXPECT_NEAR(spin[1], 0.35583 - 0.75957, 2e-5);
+  // Bonds (2,1), (3,1) (below the listing threshold) and (3,2).
+  EXPECT_LT(testing::max_difference({charge[0], charge[1], charge[2], bond[1], bond[3], bond[4]},
+                                    {0.06003001194351598, -0.1153952941740819, 0.05536528223056603,
+                                     0.4415306289528511, 0.04598150618091018, 0.38208002061412427}),
+            1e-9);
+  // Psi4 prints alpha and beta spin populations to 5 places.
+  EXPECT_LT(testing::max_difference({spin[0], spin[1]}, {0.81065 - 0.12932, 0.35583 - 0.75957}), 2e-5);
   EXPECT_NEAR(spin[0] + spin[1] + spin[2], 1.0, 1e-12);
-  EXPECT_NEAR(bond[1], 0.4415306289528511, 1e-9);   // (2,1)
-  EXPECT_NEAR(bond[3], 0.04598150618091018, 1e-9);  // (3,1): below the listing threshold
-  EXPECT_NEAR(bond[4], 0.38208002061412427, 1e-9);  // (3,2)
 }
 
 // H2 in a minimal basis: the bonding orbital gives bond order 1 and no charges whatever the
@@ -93,15 +93,11 @@ TEST_F(Populations, MinimalBasisHydrogenMoleculeByHand) {
   const double ca[2] = {c, c}, none[2] = {0, 0};
   double charge[2], spin[2], bond[3];
   population_analysis(2, s.data(), ca, 1, ca, 1, atom_of, 2, z, charge, spin, bond);
-  EXPECT_NEAR(bond[1], 1.0, 1e-12);
-  EXPECT_NEAR(charge[0], 0.0, 1e-12);
-  EXPECT_NEAR(charge[1], 0.0, 1e-12);
+  EXPECT_LT(testing::max_difference({bond[1], charge[0], charge[1]}, {1, 0, 0}), 1e-12);
   EXPECT_NE(run().find("\n   Bond orders:\n  H1    |  H2   :  1.00\n  H2    |  H1   :  1.00\n"), std::string::npos);
 
   population_analysis(2, s.data(), ca, 1, none, 0, atom_of, 2, z, charge, spin, bond);
-  EXPECT_NEAR(bond[1], 0.5, 1e-12);
-  EXPECT_NEAR(charge[0], 0.5, 1e-12);
-  EXPECT_NEAR(spin[1], 0.5, 1e-12);
+  EXPECT_LT(testing::max_difference({bond[1], charge[0], spin[1]}, {0.5, 0.5, 0.5}), 1e-12);
   store_put("Nb", 0);
   store_put("restrict", 0);
   testing::put_reals("Cb", {0.0, 0.0});

@@ -50,14 +50,15 @@ TEST_F(ResultGroups, GroupsReadBackAsProvidedResults) {
     for (int i = 0; i < (full ? 33 : 6); ++i) polariz[i] = 1.0 / (i + 3);
     for (int i = 0; i < 3 * n; ++i) dipole_x[i] = std::cos(0.3 * i) / 7;
     for (int i = 0; i < (full ? 33 * n : 18); ++i) polariz_x[i] = std::sin(0.7 * i + 0.1);
+    const struct {
+      const char* name;
+      const std::vector<double>& given;
+      int count;
+    } records[] = {{"Dipole", dipole, 3},     {"Gradient", grad, n},        {"Hessian", hess, n * (n + 1) / 2},
+                   {"Polariz", polariz, 33}, {"DipoleX", dipole_x, 3 * n}, {"PolarizX", polariz_x, 33 * n}};
     store_clear();
     testing::put_reals("Energy", {energy});
-    testing::put_reals("Dipole", dipole);
-    testing::put_reals("Gradient", grad);
-    testing::put_reals("Hessian", hess);
-    testing::put_reals("Polariz", polariz);
-    testing::put_reals("DipoleX", dipole_x);
-    testing::put_reals("PolarizX", polariz_x);
+    for (const auto& r : records) testing::put_reals(r.name, r.given);
     const std::string out =
         write("Energy", "Gradient", "Hessian", "Dipole", "Polariz", "DipoleX", "PolarizX", natom, "eng>", 7);
     std::string stripped;
@@ -69,12 +70,6 @@ TEST_F(ResultGroups, GroupsReadBackAsProvidedResults) {
     EXPECT_EQ(testing::captured_stdout([&] { read_provided_results("energy007", input.get()); }),
               "\n\n Energy provided (-7.602663273509000e+01).\n Gradient too.\n Hessian too.\n");
     EXPECT_EQ(store_get<double>("Energy"), printed("%19.12e", energy));
-    const struct {
-      const char* name;
-      const std::vector<double>& given;
-      int count;
-    } records[] = {{"Dipole", dipole, 3},     {"Gradient", grad, n},        {"Hessian", hess, n * (n + 1) / 2},
-                   {"Polariz", polariz, 33}, {"DipoleX", dipole_x, 3 * n}, {"PolarizX", polariz_x, 33 * n}};
     for (const auto& r : records) {
       const std::vector<double> back = testing::get_reals(r.name);
       ASSERT_GE(back.size(), std::size_t(r.count)) << r.name;

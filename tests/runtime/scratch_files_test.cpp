@@ -21,6 +21,11 @@ long long file_size(const std::string& name) {
   return stat(name.c_str(), &s) == 0 ? static_cast<long long>(s.st_size) : -1;
 }
 
+// Sizes of the first two scratch files of this process, -1 for a missing one.
+std::vector<long long> sizes(const std::string& dir) {
+  return {file_size(scratch_name(dir, 0)), file_size(scratch_name(dir, 1))};
+}
+
 class ScratchFiles : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -39,15 +44,13 @@ class ScratchFiles : public ::testing::Test {
 
 TEST_F(ScratchFiles, TransfersSplitAcrossFilesAndReadBackExactly) {
   store_open(dir_.c_str(), 2);
-  EXPECT_GE(file_size(scratch_name(dir_, 0)), 0);
-  EXPECT_GE(file_size(scratch_name(dir_, 1)), 0);
+  EXPECT_EQ(sizes(dir_), (std::vector<long long>{0, 0}));
   store_alloc("head", 900);
   std::vector<unsigned char> data(300);
   for (int i = 0; i < 300; ++i) data[i] = static_cast<unsigned char>(i * 7 + 1);
   // Starts 100 bytes before the end of file 0: 100 bytes there, 200 in file 1.
   store_write("cross", 0, data.data(), 300);
-  EXPECT_EQ(file_size(scratch_name(dir_, 0)), 1000);
-  EXPECT_EQ(file_size(scratch_name(dir_, 1)), 200);
+  EXPECT_EQ(sizes(dir_), (std::vector<long long>{1000, 200}));
   std::vector<unsigned char> back(300);
   store_read("cross", 0, back.data(), 300);
   EXPECT_EQ(back, data);
@@ -59,8 +62,7 @@ TEST_F(ScratchFiles, TransfersSplitAcrossFilesAndReadBackExactly) {
   EXPECT_EQ(tail[19], data[109]);
   EXPECT_FATAL(store_alloc("over", 801), "out of disk space (over), 1KB");
   store_close();
-  EXPECT_EQ(file_size(scratch_name(dir_, 0)), -1);
-  EXPECT_EQ(file_size(scratch_name(dir_, 1)), -1);
+  EXPECT_EQ(sizes(dir_), (std::vector<long long>{-1, -1}));
 }
 
 TEST_F(ScratchFiles, AllocatedButUnwrittenBytesReadAsZeros) {
@@ -90,11 +92,9 @@ TEST_F(ScratchFiles, TooManyFilesAndMemoryMode) {
   EXPECT_EQ(file_size(scratch_name(dir_, 0)), -1);
   std::vector<char> mb(1 << 20, 'x');
   store_write("all", 0, mb.data(), 1 << 20);
-  int peak, written, read;
-  store_usage(&peak, &written, &read);
-  EXPECT_EQ(peak, 1024);
-  EXPECT_EQ(written, 1024);
-  EXPECT_EQ(read, 0);
+  std::vector<int> usage(3);
+  store_usage(&usage[0], &usage[1], &usage[2]);
+  EXPECT_EQ(usage, (std::vector<int>{1024, 1024, 0}));  // peak, written, read
 }
 
 }  // namespace

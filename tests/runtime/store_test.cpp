@@ -94,8 +94,7 @@ TEST_F(Store, DictionaryHolds4095Records) {
   EXPECT_FATAL(store_alloc("last", 8), "0: max dic?");
   EXPECT_FATAL(store_write("last", 0, name, 8), "\n max dic?");
   // Lookups still find old records past the recency cache.
-  EXPECT_EQ(store_exists("r0"), 1);
-  EXPECT_EQ(store_exists("r4094"), 1);
+  EXPECT_EQ(store_exists("r0") + store_exists("r4094"), 2);
 }
 
 TEST_F(Store, CapacityIsEnforcedOnCreation) {

@@ -38,10 +38,6 @@ double MmFitModel::evaluate(std::size_t, const FitMolecule& m, double* gradient,
   return mm_terms(s, p_, dipole, gradient ? gradient : g.data(), hessian);
 }
 
-std::vector<FitMolecule> mm_fit_read_set(std::FILE* input) {
-  return fit_read_set(input, typed);
-}
-
 std::vector<FitParameter> mm_fit_selection(const std::vector<FitMolecule>& set, MmParameters& p) {
   std::vector<char> atom(MM_TYPES, 0), bond(MM_BOND_RECORDS, 0), angle(MM_ANGLE_RECORDS, 0);
   std::vector<char> coupled(MM_ANGLE_RECORDS, 0);

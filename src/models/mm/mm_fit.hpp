@@ -26,9 +26,6 @@ class MmFitModel : public FitModel {
 // when energies carry weight; in block order.
 std::vector<FitParameter> mm_fit_selection(const std::vector<FitMolecule>& set, MmParameters& p);
 
-// The reference set with the atoms typed for the force field.
-std::vector<FitMolecule> mm_fit_read_set(std::FILE* input);
-
 // The task: reads the set and the group "optimize" (tol, iter, print), fits the parameters
 // of "mmdata", prints them as a parameter group and stores them as "mm_data".
 void mm_fit_parameters();

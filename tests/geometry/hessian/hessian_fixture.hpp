@@ -10,8 +10,6 @@
 #include "geometry/model_surface.hpp"
 #include "runtime/pool.hpp"
 #include "runtime/records.hpp"
-#include "support/capture.hpp"
-#include "support/records.hpp"
 
 namespace ostrel::testing {
 

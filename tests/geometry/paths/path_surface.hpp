@@ -9,8 +9,6 @@
 
 #include "geometry/paths/path_records.hpp"
 #include "runtime/fatal.hpp"
-#include "support/capture.hpp"
-#include "support/fatal_trap.hpp"
 #include "support/runtime_fixture.hpp"
 #include "../model_surface.hpp"
 

@@ -2,11 +2,8 @@
 #include "model/molecule_record.hpp"
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
-#include "support/capture.hpp"
-#include "support/input_file.hpp"
 #include "support/model_input.hpp"
 #include "support/molecules.hpp"
-#include "support/records.hpp"
 
 namespace ostrel {
 namespace {

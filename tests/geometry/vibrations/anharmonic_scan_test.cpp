@@ -5,10 +5,6 @@
 #include "geometry/vibrations/vibration_constants.hpp"
 #include "linalg/vector_ops.hpp"
 #include "model/units.hpp"
-#include "support/input_file.hpp"
-#include "support/model_input.hpp"
-#include "support/molecules.hpp"
-#include "support/records.hpp"
 #include "support/runtime_fixture.hpp"
 #include "../model_surface.hpp"
 

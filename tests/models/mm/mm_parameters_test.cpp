@@ -2,8 +2,6 @@
 
 #include "models/mm/mm_fixture.hpp"
 #include "runtime/records.hpp"
-#include "support/fatal_trap.hpp"
-#include "support/input_file.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel {

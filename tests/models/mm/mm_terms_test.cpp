@@ -4,7 +4,6 @@
 #include "model/molecule_record.hpp"
 #include "models/mm/mm_fixture.hpp"
 #include "models/mm/mm_typing.hpp"
-#include "support/fatal_trap.hpp"
 #include "support/model_input.hpp"
 #include "support/molecules.hpp"
 #include "support/runtime_fixture.hpp"

@@ -6,8 +6,6 @@
 #include "models/nddo/nddo_model.hpp"
 #include "models/nddo/nddo_parameters.hpp"
 #include "runtime/records.hpp"
-#include "support/capture.hpp"
-#include "support/input_file.hpp"
 #include "support/model_input.hpp"
 #include "support/molecules.hpp"
 #include "support/runtime_fixture.hpp"

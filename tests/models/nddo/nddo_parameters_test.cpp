@@ -3,7 +3,6 @@
 
 #include "models/nddo/nddo_fixture.hpp"
 #include "input/group.hpp"
-#include "support/input_file.hpp"
 
 namespace ostrel::testing {
 namespace {
@@ -31,9 +30,8 @@ TEST_F(NddoParametersTest, ShippedFilesRoundTripUnchanged) {
     EXPECT_EQ(std::memcmp(&first, &second, sizeof first), 0);
     EXPECT_EQ(nddo_written(second), text);
     for (int z : {1, 6, 7, 8, 9, 15, 16, 17}) EXPECT_GE(first.element[z].L, 0) << z;
-    EXPECT_EQ(first.element[2].L, -1);
-    EXPECT_EQ(first.element[6].nval, 4);
-    EXPECT_EQ(first.element[6].nbf, 4);
+    EXPECT_EQ((std::vector<int>{first.element[2].L, first.element[6].nval, first.element[6].nbf}),
+              (std::vector<int>{-1, 4, 4}));
   }
 }
 
@@ -41,17 +39,10 @@ TEST_F(NddoParametersTest, OptionalItemsTakeTheirDefaults) {
   NddoParameters p;
   nddo_parse(kMinimal, p);
   const NddoElement& h = p.element[1];
-  EXPECT_EQ(h.kg, 0);
-  EXPECT_EQ(h.ng, 2);
-  EXPECT_EQ(h.bh[0], 0.0);
-  EXPECT_EQ(h.aq[0], 0.7);
-  EXPECT_EQ(h.cw[0], 0.0);
-  EXPECT_EQ(h.bw[0], 2.0);
-  EXPECT_EQ(h.br[1][0], 0.25);  // the missing set repeats the last one
-  EXPECT_EQ(h.naux, 2);
-  EXPECT_EQ(h.ac[0][1], 1.2);
-  EXPECT_EQ(h.model[1], 5);
-  EXPECT_EQ(h.na[2], 3);
+  EXPECT_EQ((std::vector<int>{h.kg, h.ng, h.naux, h.model[1], h.na[2]}), (std::vector<int>{0, 2, 2, 5, 3}));
+  // The missing "br" set repeats the last one.
+  EXPECT_EQ((std::vector<double>{h.bh[0], h.aq[0], h.cw[0], h.bw[0], h.br[1][0], h.ac[0][1]}),
+            (std::vector<double>{0.0, 0.7, 0.0, 2.0, 0.25, 1.2}));
   NddoParameters again;
   nddo_parse(nddo_written(p), again);
   EXPECT_EQ(std::memcmp(&p, &again, sizeof p), 0);

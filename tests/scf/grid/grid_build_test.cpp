@@ -43,10 +43,8 @@ TEST_F(GridBuild, OrdersStopAtTheSmallestRuleForASphericalAtomAndAtTheLargestWhe
   GridTestSystem neon = make_system({{10, 0, 0, 0}});
   Grid g = make_grid(neon, 40, 1202);
   build(g, neon, named_functional("PBE"));
-  for (int s = 0; s < g.n_shells; ++s) {
-    EXPECT_EQ(g.orders[2 * s + GRID_FINAL], 26);
-    EXPECT_EQ(g.orders[2 * s + GRID_COARSE], 26);
-  }
+  for (int s = 0; s < g.n_shells; ++s)  // final and coarse
+    EXPECT_EQ(std::vector<int>(g.orders + 2 * s, g.orders + 2 * s + 2), (std::vector<int>{26, 26})) << s;
   EXPECT_EQ(g.n_points[GRID_FINAL], 40 * 26);
   grid_release(g);
   GridTestSystem t = make_system({{8, 0, 0, 0}, {1, 0, 1.43, 1.1}}, true);
@@ -75,8 +73,7 @@ TEST_F(GridBuild, BuiltGridReachesTheRequestedAccuracyWithFewerPoints) {
     EXPECT_LT(g.n_points[GRID_COARSE], g.n_points[GRID_FINAL]);
     for (int s = 0; s < g.n_shells; ++s) EXPECT_LE(g.orders[2 * s + 1], g.orders[2 * s]);
     // Sparse outer and inner shells end with the smallest rule.
-    EXPECT_EQ(g.orders[2 * 0], 26);
-    EXPECT_EQ(g.orders[2 * 39], 26);
+    EXPECT_EQ((std::vector<int>{g.orders[2 * 0], g.orders[2 * 39]}), (std::vector<int>{26, 26}));
     grid_release(ref);
     grid_release(g);
   }

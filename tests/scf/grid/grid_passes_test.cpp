@@ -39,9 +39,8 @@ TEST_F(GridPasses, OptionsDeriveTheThresholdsAndTheRadialShellsFromTheAccuracy) 
   };
   const GridOptions o = read("$grid nradial=20 25 27 size=4.5 accuracy=1e-6 small=1e-8 use43=0 $end\n");
   EXPECT_EQ(o.nradial[3], 27);  // values start at hydrogen
-  EXPECT_EQ(o.size[1], 4.5);
+  EXPECT_EQ((std::vector<double>{o.size[1], 1.0 * o.use43}), (std::vector<double>{4.5, 0}));
   EXPECT_DOUBLE_EQ(o.accuracy[1], 1e-4);
-  EXPECT_EQ(o.use43, 0);
   EXPECT_EQ(testing::captured_stdout([&] { grid_print_options(o); }),
             "\n grid: accuracy=1.0e-06,1.0e-04, cut=1.0e-08,1.0e-06\n");
   std::string full = "$grid nradial=";
@@ -50,10 +49,8 @@ TEST_F(GridPasses, OptionsDeriveTheThresholdsAndTheRadialShellsFromTheAccuracy) 
   // Loose accuracy caps the coarse one; tight accuracy clamps and brings more radial shells.
   EXPECT_EQ(read("$grid accuracy=1e-4 $end\n").accuracy[1], 1e-3);
   const GridOptions tight = read("$grid accuracy=1e-12 cutoff=1e-15 1e-9 nradial=50 $end\n");
-  EXPECT_EQ(tight.accuracy[0], 1e-10);
-  EXPECT_EQ(tight.accuracy[1], 1e-5);
-  EXPECT_EQ(tight.cutoff[0], 1e-12);
-  EXPECT_EQ(tight.cutoff[1], 1e-7);
+  EXPECT_EQ((std::vector<double>{tight.accuracy[0], tight.accuracy[1], tight.cutoff[0], tight.cutoff[1]}),
+            (std::vector<double>{1e-10, 1e-5, 1e-12, 1e-7}));
   EXPECT_EQ(tight.nradial[1], 50);  // given values stay
   EXPECT_EQ(tight.nradial[6], std::lround(40 * std::cbrt(100.0)));
   EXPECT_EQ(read("$grid accuracy=1e-5 $end\n").nradial[53], 110);

@@ -66,9 +66,8 @@ TEST_F(ScfOneElectron, CoulombFitStoresMomentsInverseMetricAndProjection) {
   const int m = store_get<int>("Nfit");
   ASSERT_GT(m, 0);
   const std::vector<double> inv = testing::get_reals("invA"), s = testing::get_reals("s"), p = testing::get_reals("p");
-  ASSERT_EQ(inv.size(), static_cast<std::size_t>(m) * (m + 1) / 2);
-  ASSERT_EQ(s.size(), 4u * m);
-  ASSERT_EQ(p.size(), static_cast<std::size_t>(m));
+  ASSERT_EQ((std::vector<std::size_t>{inv.size(), s.size(), p.size()}),
+            (std::vector<std::size_t>{std::size_t(m) * (m + 1) / 2, 4u * m, std::size_t(m)}));
   // p = invA s by the full matrix, and s . invA s > 0 (the metric is positive definite).
   double quadratic = 0.0;
   for (int i = 0; i < m; ++i) {

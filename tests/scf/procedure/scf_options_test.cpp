@@ -52,25 +52,6 @@ TEST(ScfReadOptions, ConvergenceAndCutoffRules) {
   EXPECT_EQ(read("$integral ricut=0 $end", context("DFT", 'V')).ricut, 1e-10);
 }
 
-TEST(ScfReadOptions, EveryKeyAndAbbreviationsAreRead) {
-  ScfOptions o = read(
-      "$scf restrict=0 core=0,0 convergence=1e-7,1e-5 fitxc=0 procedure=diis iterations=30,20\n"
-      " xmax=0.25 diagm=3 d1small=1 n3fit=0 d2local=1 d2svs=0 d2exc=0 $end\n"
-      "$integral cutij=1e-11,1e-7 ricut=1e-9 direct=0 storage=2 routine=0 $end\n"
-      "$dft functional=blyp $end\n",
-      context("DFT", 'V'));
-  EXPECT_EQ(o.restricted + o.closed + o.core[0] + o.core[1] + o.fitxc + o.n3fit + o.d2svs + o.d2exc, 0);
-  EXPECT_EQ((std::vector<int>{o.procedure, o.iterations[1], o.diag, o.d1small, o.d2local, o.direct, o.storage, o.routine}),
-            (std::vector<int>{-1, 20, 3, 1, 1, 0, 2, 0}));
-  EXPECT_EQ((std::vector<double>{o.convergence[1], o.xmax, o.cutij[1], o.ricut}),
-            (std::vector<double>{1e-5, 0.25, 1e-7, 1e-9}));
-  EXPECT_STREQ(o.functional_name, "BLYP");
-  o = read("$scf conv=1e-8 iter=10 proc=bfgs fitx=0 $end $integral cut=1e-12,1e-8 dir=1 $end",
-           context("DFT", 'V'));
-  EXPECT_EQ((std::vector<int>{o.iterations[0], o.procedure, o.direct}), (std::vector<int>{10, 1, 1}));
-  EXPECT_EQ((std::vector<double>{o.convergence[0], o.cutij[0]}), (std::vector<double>{1e-8, 1e-10}));
-}
-
 TEST(ScfReadOptions, ErrorPaths) {
   const std::pair<const char*, const char*> cases[] = {
       {"$scf procedure=steep $end", "unknown procedure STEEP"}, {"$dft functional=nonsense $end", "unknown 'NONSENSE'"},

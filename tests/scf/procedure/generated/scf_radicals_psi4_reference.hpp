@@ -1,29 +1,35 @@
-// Psi4 1.3.2 energies (hartree) of the radical SCF tests, written by
-// tools/scf_radicals_psi4_reference.py; do not edit.
+// Psi4 1.3.2 energies (hartree) of the radical SCF tests with their molecules (atoms as
+// "Z x y z" lines in angstrom), written by tools/scf_radicals_psi4_reference.py; do not edit.
 #pragma once
 
 namespace ostrel::radicals_psi4 {
 
-constexpr double kOH_097 = -75.5812583861;
-constexpr double kOH_105 = -75.5789868143;
-constexpr double kOH_120 = -75.5584247123;
-constexpr double kOH_off_axis = -75.5812583886;
-constexpr double kNO = -129.6602205578;
-constexpr double kCH2_triplet = -39.0584201251;
-constexpr double kCN = -92.5345227302;
-constexpr double kHCO = -113.6402359985;
-constexpr double kNH2 = -55.7557561019;
-constexpr double kCH3 = -39.7396612784;
-constexpr double kO2_triplet = -150.0658634397;
-constexpr double kVinyl = -77.7305496183;
-constexpr double kAllyl = -117.0027277755;
-constexpr double kPhenyl = -231.0874474069;
-constexpr double kO_triplet = -74.9146973295;
-constexpr double kMg2plus = -199.0318878712;
-constexpr double kH2_stretched = -0.9585592138;
-constexpr double kNiCO4 = -1960.5140450274;
-constexpr double kFerrocene = -1649.6875363380;
-constexpr double kCuCl4 = -3479.6353172016;
-constexpr double kCuAq4 = -1944.5711775474;
+struct Reference {
+  int charge, multiplicity;
+  const char* atoms;
+  double energy;
+};
+
+constexpr Reference kOH_097 = {0, 2, " 8 0 0 0\n 1 0 0 0.97\n", -75.5812583861};
+constexpr Reference kOH_105 = {0, 2, " 8 0 0 0\n 1 0 0 1.05\n", -75.5789868143};
+constexpr Reference kOH_120 = {0, 2, " 8 0 0 0\n 1 0 0 1.20\n", -75.5584247123};
+constexpr Reference kOH_off_axis = {0, 2, " 8 0.000529177 0 0\n 1 0 0 0.97\n", -75.5812583886};
+constexpr Reference kNO = {0, 2, " 7 0 0 0\n 8 0 0 1.15\n", -129.6602205578};
+constexpr Reference kCH2_triplet = {0, 3, " 6 0 0 0.1\n 1 0 0.99 -0.4\n 1 0 -0.99 -0.4\n", -39.0584201251};
+constexpr Reference kCN = {0, 2, " 6 0 0 0\n 7 0 0 1.17\n", -92.5345227302};
+constexpr Reference kHCO = {0, 2, " 6 0 0 0\n 8 0 0 1.18\n 1 0.917444 0 -0.642397\n", -113.6402359985};
+constexpr Reference kNH2 = {0, 2, " 7 0 0 0\n 1 0 0.80363 -0.63468\n 1 0 -0.80363 -0.63468\n", -55.7557561019};
+constexpr Reference kCH3 = {0, 2, " 6 0 0 0\n 1 1.079 0 0\n 1 -0.5395 0.934441 0\n 1 -0.5395 -0.934441 0\n", -39.7396612784};
+constexpr Reference kO2_triplet = {0, 3, " 8 0 0 0\n 8 0 0 1.21\n", -150.0658634397};
+constexpr Reference kVinyl = {0, 2, " 6 0 0 0\n 6 1.32 0 0\n 1 -0.78986 0.73657 0\n 1 1.8625 0.93964 0\n 1 1.8625 -0.93964 0\n", -77.7305496183};
+constexpr Reference kAllyl = {0, 2, " 6 0 0.48 0\n 6 1.23 -0.22 0\n 6 -1.23 -0.22 0\n 1 0 1.565 0\n 1 2.17 0.33 0\n 1 1.25 -1.30 0\n 1 -2.17 0.33 0\n 1 -1.25 -1.30 0\n", -117.0027277755};
+constexpr Reference kPhenyl = {0, 2, " 6 1.39 0 0\n 6 0.695 1.203775 0\n 6 -0.695 1.203775 0\n 6 -1.39 0 0\n 6 -0.695 -1.203775 0\n 6 0.695 -1.203775 0\n 1 1.235 2.139082 0\n 1 -1.235 2.139082 0\n 1 -2.47 0 0\n 1 -1.235 -2.139082 0\n 1 1.235 -2.139082 0\n", -231.0874474069};
+constexpr Reference kO_triplet = {0, 3, " 8 0 0 0\n", -74.9146973295};
+constexpr Reference kMg2plus = {2, 1, " 12 0 0 0\n", -199.0318878712};
+constexpr Reference kH2_stretched = {0, 1, " 1 0 0 0\n 1 0 0 2.5\n", -0.9585592138};
+constexpr Reference kNiCO4 = {0, 1, " 28 0 0 0\n 6 1.062324 1.062324 1.062324\n 6 -1.062324 -1.062324 1.062324\n 6 -1.062324 1.062324 -1.062324\n 6 1.062324 -1.062324 -1.062324\n 8 1.726277 1.726277 1.726277\n 8 -1.726277 -1.726277 1.726277\n 8 -1.726277 1.726277 -1.726277\n 8 1.726277 -1.726277 -1.726277\n", -1960.5140450274};
+constexpr Reference kFerrocene = {0, 1, " 26 0 0 0\n 6 1.216500 0.000000 1.660000\n 6 0.375919 1.156961 1.660000\n 6 -0.984169 0.715040 1.660000\n 6 -0.984169 -0.715040 1.660000\n 6 0.375919 -1.156961 1.660000\n 6 1.216500 0.000000 -1.660000\n 6 0.375919 1.156961 -1.660000\n 6 -0.984169 0.715040 -1.660000\n 6 -0.984169 -0.715040 -1.660000\n 6 0.375919 -1.156961 -1.660000\n 1 2.296500 0.000000 1.660000\n 1 0.709658 2.184102 1.660000\n 1 -1.857908 1.349848 1.660000\n 1 -1.857908 -1.349848 1.660000\n 1 0.709658 -2.184102 1.660000\n 1 2.296500 0.000000 -1.660000\n 1 0.709658 2.184102 -1.660000\n 1 -1.857908 1.349848 -1.660000\n 1 -1.857908 -1.349848 -1.660000\n 1 0.709658 -2.184102 -1.660000\n", -1649.6875363380};
+constexpr Reference kCuCl4 = {-2, 2, " 29 0 0 0\n 17 2.26 0 0\n 17 -2.26 0 0\n 17 0 2.26 0\n 17 0 -2.26 0\n", -3479.6353172016};
+constexpr Reference kCuAq4 = {2, 2, " 29 0 0 0\n 8 1.95 0 0\n 1 2.536 0 0.757\n 1 2.536 0 -0.757\n 8 -1.95 0 0\n 1 -2.536 0 0.757\n 1 -2.536 0 -0.757\n 8 0 1.95 0\n 1 0 2.536 0.757\n 1 0 2.536 -0.757\n 8 0 -1.95 0\n 1 0 -2.536 0.757\n 1 0 -2.536 -0.757\n", -1944.5711775474};
 
 }  // namespace ostrel::radicals_psi4
