@@ -51,18 +51,7 @@ void fit_polynomials_release(FitPolynomials& p) {
 
 namespace {
 
-constexpr int R = kFitRun;
-
-// out[i] = sum_k c[k] m[k * R + i]: one polynomial at the run's points.
-inline void polynomial_at(int count, const double* c, const double* m, int n, double* out) {
-  for (int i = 0; i < n; ++i) out[i] = 0.0;
-  for (int k = 0; k < count; ++k) {
-    const double ck = c[k];
-    if (ck == 0.0) continue;
-    const double* mk = m + k * R;
-    for (int i = 0; i < n; ++i) out[i] += ck * mk[i];
-  }
-}
+constexpr int R = kRunPoints;
 
 // Adds the density of one shell's polynomials at the run (value and gradient of Q g(r^2)).
 inline void add_density(const FitPolynomials& p, int shell, int l, const double* mono, int n,
@@ -70,14 +59,14 @@ inline void add_density(const FitPolynomials& p, int shell, int l, const double*
   const double* c = p.coef + p.offset[shell];
   const int count = (l + 1) * (l + 2) / 2;
   double q[R], qd[R];
-  polynomial_at(count, c, mono + monomial_start(l) * R, n, q);
+  run_polynomial(count, c, mono + monomial_start(l) * R, n, q);
   for (int i = 0; i < n; ++i) sum[i] += q[i] * g0[i];
   for (int axis = 0; axis < 3; ++axis) {
     double* s = sum + (1 + axis) * R;
     for (int i = 0; i < n; ++i) s[i] += q[i] * g1[i] * d[axis][i];
     if (l == 0) continue;
     const int nd = l * (l + 1) / 2;
-    polynomial_at(nd, c + count + axis * nd, mono + monomial_start(l - 1) * R, n, qd);
+    run_polynomial(nd, c + count + axis * nd, mono + monomial_start(l - 1) * R, n, qd);
     for (int i = 0; i < n; ++i) s[i] += qd[i] * g0[i];
   }
 }
@@ -126,30 +115,15 @@ void fit_run_sums(const ShellSet& set, const double* extent2, const double* poin
         }
       }
     }
-    while (degree < sh.l) {
-      ++degree;
-      double* cur = mono + monomial_start(degree) * R;
-      if (degree == 0) {
-        for (int i = 0; i < n; ++i) cur[i] = 1.0;
-        continue;
-      }
-      const double* prev = mono + monomial_start(degree - 1) * R;
-      int k = 0;
-      for (int a = degree; a >= 0; --a)
-        for (int c = 0; c <= degree - a; ++c, ++k) {
-          const int b = degree - a - c;
-          const int axis = a > 0 ? 0 : b > 0 ? 1 : 2;
-          const int from = cartesian_index(degree - 1, a - (axis == 0), b - (axis == 1), c - (axis == 2));
-          const double* src = prev + from * R;
-          const double* x = d[axis];
-          for (int i = 0; i < n; ++i) cur[k * R + i] = x[i] * src[i];
-        }
+    if (degree < sh.l) {
+      run_monomials(d, degree + 1, sh.l, n, mono);
+      degree = sh.l;
     }
     add_density(pa, index, sh.l, mono, n, g0, g1, d, sum_a);
     if (pb) add_density(*pb, index, sh.l, mono, n, g0, g1, d, sum_b);
     if (!skip || skip[index] != 2) {
       double u[R];
-      polynomial_at((sh.l + 1) * (sh.l + 2) / 2, atomic.coef + atomic.offset[index],
+      run_polynomial((sh.l + 1) * (sh.l + 2) / 2, atomic.coef + atomic.offset[index],
                     mono + monomial_start(sh.l) * R, n, u);
       double* r = rho + slot[m] * R;
       for (int i = 0; i < n; ++i) r[i] += u[i] * g0[i];

@@ -1,5 +1,6 @@
 #pragma once
 #include "scf/numint/basis_eval.hpp"
+#include "scf/numint/run_monomials.hpp"
 
 namespace ostrel {
 
@@ -17,20 +18,14 @@ struct FitPolynomials {
 FitPolynomials fit_polynomials(const ShellSet& set, const double* coef);
 void fit_polynomials_release(FitPolynomials& p);
 
-// Monomials x^a y^b z^c are kept degree after degree, each degree in cartesian_index order;
-// degree n begins at monomial_start(n).
-inline constexpr int monomial_start(int n) { return n * (n + 1) * (n + 2) / 6; }
-
-// Points evaluated together: the loops over them vectorise.
-inline constexpr int kFitRun = 64;
 
 // Work doubles that fit_run_sums needs for shells through angular momentum max_l.
-inline constexpr int fit_run_work(int max_l) { return monomial_start(max_l + 1) * kFitRun; }
+inline constexpr int fit_run_work(int max_l) { return monomial_start(max_l + 1) * kRunPoints; }
 
-// At n <= kFitRun points (x, y, z each), from the candidate shells of a sphere (shell[m],
+// At n <= kRunPoints points (x, y, z each), from the candidate shells of a sphere (shell[m],
 // their atoms' slots slot[m], in list order; radial[2m], when given and not NaN, the shared
-// radial factor and its slope, as from grid_sphere_radial): rho[j * kFitRun + i] the
-// `atomic` density of listed atom j (shells with skip == 2 left out), and sum_a[c * kFitRun
+// radial factor and its slope, as from grid_sphere_radial): rho[j * kRunPoints + i] the
+// `atomic` density of listed atom j (shells with skip == 2 left out), and sum_a[c * kRunPoints
 // + i], c = value, x, y, z, the `a` density and its gradient; likewise sum_b for `b` when
 // given. Primitives whose exponential is below 1e-43 are left out, and so is a shell beyond
 // its extent.

@@ -28,10 +28,10 @@ struct ShellEnergyInputs {
   const FitPolynomials* atomic;
   const FitPolynomials* a;
   const FitPolynomials* b;
-  double* points;  // 3 x kFitRun
-  double* rho;     // atoms x kFitRun
-  double* sum_a;   // 4 x kFitRun
-  double* sum_b;   // 4 x kFitRun
+  double* points;  // 3 x kRunPoints
+  double* rho;     // atoms x kRunPoints
+  double* sum_a;   // 4 x kRunPoints
+  double* sum_b;   // 4 x kRunPoints
   double* work;    // fit_run_work(largest l)
 };
 
@@ -51,10 +51,10 @@ double grid_shell_energy(const Grid& grid, const GridSystem& sys, const GridScre
                                               b.list, n_list, b.skip, b.candidate, b.candidate_slot);
   if (b.radial) grid_sphere_radial(*sys.basis, screen.extent2, b.candidate, n_candidates, atom, rp.r, b.radial);
   double energy = 0.0, count_sum = 0.0;
-  // This node's points (every node_count-th), kFitRun at a time.
-  for (int first = node_id; first < np; first += kFitRun * node_count) {
+  // This node's points (every node_count-th), kRunPoints at a time.
+  for (int first = node_id; first < np; first += kRunPoints * node_count) {
     int run = 0;
-    for (int i = first; i < np && run < kFitRun; i += node_count, ++run)
+    for (int i = first; i < np && run < kRunPoints; i += node_count, ++run)
       for (int c = 0; c < 3; ++c) in.points[3 * run + c] = b.points[3 * i + c];
     fit_run_sums(*sys.basis, screen.extent2, in.points, run, b.candidate, b.candidate_slot,
                  n_candidates, n_list, *in.atomic, *in.a, in.b, b.skip, b.radial, in.work, in.rho,
@@ -63,10 +63,10 @@ double grid_shell_energy(const Grid& grid, const GridSystem& sys, const GridScre
       const int i = first + k * node_count;
       double ra[4] = {0, 0, 0, 0}, rb[4] = {0, 0, 0, 0};
       for (int c = 0; c < (gradients ? 4 : 1); ++c) {
-        ra[c] = in.sum_a[c * kFitRun + k];
-        rb[c] = in.sum_b[c * kFitRun + k];
+        ra[c] = in.sum_a[c * kRunPoints + k];
+        rb[c] = in.sum_b[c * kRunPoints + k];
       }
-      for (int j = 0; j < n_list; ++j) b.rho[j] = in.rho[j * kFitRun + k];
+      for (int j = 0; j < n_list; ++j) b.rho[j] = in.rho[j * kRunPoints + k];
       const double w = b.weights[i] * partition_weight(b.rho, n_list, self);
       double ex = 0.0, ec = 0.0;
       xc_point(f, ra, density.closed ? ra : rb, &ex, &ec, nullptr, 0, grid.small[0]);
@@ -107,11 +107,11 @@ void grid_build_orders(Grid& grid, const GridSystem& sys, const GridDensity& den
   {
     int max_l = 0;
     for (int i = 0; i < sys.basis->n_shells; ++i) max_l = std::max(max_l, sys.basis->shells[i].l);
-    PoolArray<double> run((11 + sys.n_atoms) * kFitRun + fit_run_work(max_l));
+    PoolArray<double> run((11 + sys.n_atoms) * kRunPoints + fit_run_work(max_l));
     const ShellEnergyInputs in{&atomic, &pa, density.closed ? nullptr : &pb, run.data(),
-                               run.data() + 3 * kFitRun, run.data() + (3 + sys.n_atoms) * kFitRun,
-                               run.data() + (7 + sys.n_atoms) * kFitRun,
-                               run.data() + (11 + sys.n_atoms) * kFitRun};
+                               run.data() + 3 * kRunPoints, run.data() + (3 + sys.n_atoms) * kRunPoints,
+                               run.data() + (7 + sys.n_atoms) * kRunPoints,
+                               run.data() + (11 + sys.n_atoms) * kRunPoints};
     // Per shell: energy, then electron count.
     PoolArray<double> previous(2 * grid.n_shells);
     PoolArray<double> current(2 * grid.n_shells);
