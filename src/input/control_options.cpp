@@ -158,13 +158,23 @@ void control_step(std::FILE* input) {
   int mode = derivative_mode(c);
   double length = 0.001;
   int steps[2] = {0, -1};
-  if (mode != 0) {
-    const InputVar vars[] = {
-        {"length", IN_REAL, 1, &length},
-        {"displace", IN_INT, 1, &mode},
-        {"steps", IN_INT, 2, steps},
-    };
-    read_group(input, "d2edr2", 3, vars);
+  int displace = mode != 0 ? mode : 2;
+  const InputVar vars[] = {
+      {"length", IN_REAL, 1, &length},
+      {"displace", IN_INT, 1, &displace},
+      {"steps", IN_INT, 2, steps},
+  };
+  read_group(input, "d2edr2", 3, vars);
+  // A d2edr2 group asks for differences of gradients; without a derivative key it was once
+  // read past in silence, and a Hessian split over runs was computed whole by each of them.
+  const bool given = length != 0.001 || displace != (mode != 0 ? mode : 2) || steps[0] != 0 || steps[1] != -1;
+  if (mode == 0 && given && c.derivative[0] == '\0') {
+    std::printf("\n second derivatives by differences of gradients, as the d2edr2 group asks\n");
+    mode = displace;
+  } else if (mode != 0) {
+    mode = displace;
+  } else {
+    length = 0.001, steps[0] = 0, steps[1] = -1;
   }
 
   double wave[kMaxWaves];

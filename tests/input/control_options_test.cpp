@@ -43,8 +43,11 @@ TEST_F(ControlStep, OptionsDecideTheRecordedSettings) {
       {"$control theory=dft fit=j $end", "fit", 0, 'J'},
       {"$control theory=dft fit=superlongfittingkindname task=energy $end", "fit", 0, 'S'},
       {"$control nucleus=finite $end", "point", 0, 0},
-      // Derivative mode; analytic derivatives never read the step group.
+      // Derivative mode; explicit analytic derivatives never read the step group, and a step
+      // group without a derivative key asks for differences.
       {"$control theory=mp2 $end $d2edr2 length=0.005 steps=3,9 $end", "num_nd", 0, 2},
+      {"$control theory=dft $end $d2edr2 steps=0,9 $end", "num_nd", 0, 2},
+      {"$control theory=dft $end", "num_nd", 0, 0},
       {"$control derivative=numeric $end $d2edr2 displace=1 $end", "num_nd", 0, 1},
   };
   for (const auto& c : cases) {
