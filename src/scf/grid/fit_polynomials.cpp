@@ -30,7 +30,8 @@ FitPolynomials fit_polynomials(const ShellSet& set, const double* coef) {
     at += size;
     if (!coef) continue;
     for (int s = 0; s <= 2 * l; ++s)
-      for (const SolidHarmonicTerm& t : solid_harmonic_terms(l, s)) c[t.cartesian] += coef[sh.first_function + s] * t.coefficient;
+      for (const SolidHarmonicTerm& t : solid_harmonic_terms(l, s))
+        c[t.cartesian] += coef[sh.first_function + s] * t.coefficient;
     if (l == 0) continue;
     // d/dx x^a y^b z^c = a x^(a-1) y^b z^c, and so on.
     const int nd = cartesian_count(l - 1);

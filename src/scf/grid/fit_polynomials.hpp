@@ -18,7 +18,6 @@ struct FitPolynomials {
 FitPolynomials fit_polynomials(const ShellSet& set, const double* coef);
 void fit_polynomials_release(FitPolynomials& p);
 
-
 // Work doubles that fit_run_sums needs for shells through angular momentum max_l.
 inline constexpr int fit_run_work(int max_l) { return monomial_start(max_l + 1) * kRunPoints; }
 
