@@ -1,10 +1,13 @@
 #include "geometry/paths/coordinate_scan.hpp"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "geometry/optimize_common.hpp"
 #include "geometry/optimize_records.hpp"
 #include "geometry/paths/energy_profile.hpp"
+#include "geometry/paths/path_keep.hpp"
+#include "geometry/paths/path_records.hpp"
 #include "geometry/paths/path_print.hpp"
 #include "geometry/run_optimization.hpp"
 #include "input/pending_modules.hpp"
@@ -18,6 +21,33 @@
 #include "runtime/pool.hpp"
 
 namespace ostrel {
+
+namespace {
+
+// Master: the points of a kept scan of the same input, its last structure put back in
+// "Molecule"; the number of points kept (0 without any).
+int resume(const PathKeep& keep, int n, int m, double* s, double* e, double* x) {
+  record_ensure(rec::Path_np, 1);
+  record_ensure(rec::Path_X, std::int64_t{n} * m);
+  record_ensure(rec::Path_E, n);
+  record_ensure(rec::Path_S, n);
+  record_ensure(rec::Path_G, m);
+  record_ensure(rec::Path_W, 1);
+  record_ensure(rec::Opt_Hx, packed_size(m));
+  if (path_keep_load(keep) <= 0) return 0;
+  const int done = std::min(record_get(rec::Path_np), n);
+  if (done < 1) return 0;
+  record_read(rec::Path_X, x, std::int64_t{done} * m);
+  record_read(rec::Path_E, e, done);
+  record_read(rec::Path_S, s, done);
+  Molecule mol = load_molecule(0, "Molecule");
+  write_geometry(mol, x + std::int64_t{done - 1} * m);
+  release_molecule(mol);
+  std::printf("\n continuing the scan after point %d (kept in %s)\n", done, keep.path.c_str());
+  return done;
+}
+
+}  // namespace
 
 void coordinate_scan_with(Evaluator evaluate) {
   int head[3] = {0, 0, 0};  // points, fixed coordinates, atoms
@@ -35,11 +65,16 @@ void coordinate_scan_with(Evaluator evaluate) {
   const bool here = is_master;
   PoolArray<double> ends(here ? 2 * nfix : 1), target(here ? nfix : 1), s(here ? n : 1), e(here ? n : 1),
       x(here ? std::int64_t{n} * m : 1);
+  PathKeep keep;
+  int done = 0;  // points kept by an earlier run of the same input
   if (is_master) {
     record_read(rec::Opt_Rfix, ends.data(), 2 * std::int64_t{nfix});
     std::printf("\n Relaxed Scan of %d Coordinate%s over %d Points\n", nfix, nfix > 1 ? "s" : "", n);
+    keep = path_keep_for("SCAN");
+    done = resume(keep, n, m, s.data(), e.data(), x.data());
   }
-  for (int i = 0; i < n; ++i) {
+  mp_bcast(&done, 1, MP_INT);
+  for (int i = done; i < n; ++i) {
     if (is_master) {
       s[i] = static_cast<double>(i) / (n - 1);
       for (int k = 0; k < nfix; ++k) target[k] = (1.0 - s[i]) * ends[k] + s[i] * ends[nfix + k];
@@ -52,6 +87,11 @@ void coordinate_scan_with(Evaluator evaluate) {
     Molecule mol = load_molecule(0, "Molecule");
     vec_copy(m, mol.xyz, x.data() + std::int64_t{i} * m);
     release_molecule(mol);
+    record_put(rec::Path_np, i + 1);
+    record_write(rec::Path_X, x.data() + std::int64_t{i} * m, m, std::int64_t{i} * m);
+    record_write(rec::Path_E, &e[i], 1, i);
+    record_write(rec::Path_S, &s[i], 1, i);
+    path_keep_save(keep);
     // The next point starts from this one's Hessian model and gradient.
     if (!record_exists(rec::haveE)) record_put(rec::haveE, ResultsGiven{0, 0, 0});
     record_set_field(rec::haveE, &ResultsGiven::hessian, -1);
@@ -69,6 +109,7 @@ void coordinate_scan_with(Evaluator evaluate) {
   release_molecule(mol);
   print_energy_profile(n, s.data(), e.data());
   std::fflush(stdout);
+  path_keep_remove(keep);
 }
 
 void coordinate_scan() { coordinate_scan_with(evaluate); }

@@ -14,7 +14,8 @@ namespace {
 constexpr const char* kKeyRecords[] = {"theory", "Molecule", "Basis", "Basis2", "functional", "fit",
                                        "fitxc", "convergence", "grid_accuracy", "four", "field", "point",
                                        "Opt.radius", "Opt.back", "Opt.saddle", "Opt.exact", "Opt.points",
-                                       "Opt.tolerance", "Opt.MaxSteps", "Opt.follow", "Opt.trust"};
+                                       "Opt.tolerance", "Opt.MaxSteps", "Opt.follow", "Opt.trust",
+                                       "Opt.Kfix", "Opt.Rfix"};
 constexpr const char* kKept[] = {"Path.np", "Path.X", "Path.E", "Path.S", "Path.G", "Path.W", "Opt.Hx"};
 constexpr int kKeptCount = sizeof kKept / sizeof kKept[0];
 

@@ -38,6 +38,26 @@ TEST_F(Scan, EveryPointHoldsItsTargetAndMatchesASeparateOptimisation) {
   EXPECT_LT(scan[2].e, -0.002);
 }
 
+TEST_F(Scan, AnInterruptedScanContinuesWhereItStopped) {
+  const std::string options = "fix=3,3,1,2,4 value=100,160 points=4 tolerance=1e-7";
+  const std::vector<testing::ListedPoint> whole =
+      points(run_task(coordinate_scan_with, "SCAN", testing::kTwistedPeroxide, options));
+  const int evaluations = testing::g_levels[1];
+  store_clear();
+  testing::g_levels[1] = 0;
+  testing::g_stop_after = evaluations * 2 / 3;
+  EXPECT_FATAL(run_task(coordinate_scan_with, "SCAN", testing::kTwistedPeroxide, options), "");
+  store_clear();
+  testing::g_levels[1] = 0;
+  testing::g_stop_after = -1;
+  const std::string out = run_task(coordinate_scan_with, "SCAN", testing::kTwistedPeroxide, options);
+  EXPECT_NE(out.find("continuing the scan after point 2"), std::string::npos) << out;
+  EXPECT_LT(testing::g_levels[1], evaluations * 2 / 3);
+  const std::vector<testing::ListedPoint> rest = points(out);
+  ASSERT_EQ(rest.size(), whole.size());
+  for (std::size_t k = 0; k < rest.size(); ++k) EXPECT_NEAR(rest[k].e, whole[k].e, 1e-9) << k;
+}
+
 TEST_F(Scan, OnePointIsNotAScan) {
   EXPECT_FATAL(run_task(coordinate_scan_with, "SCAN", testing::kTwistedPeroxide, "fix=3,3,1,2,4 value=100,170 points=1"),
                "a scan needs at least 2 points");
