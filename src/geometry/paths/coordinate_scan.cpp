@@ -27,13 +27,7 @@ namespace {
 // Master: the points of a kept scan of the same input, its last structure put back in
 // "Molecule"; the number of points kept (0 without any).
 int resume(const PathKeep& keep, int n, int m, double* s, double* e, double* x) {
-  record_ensure(rec::Path_np, 1);
-  record_ensure(rec::Path_X, std::int64_t{n} * m);
-  record_ensure(rec::Path_E, n);
-  record_ensure(rec::Path_S, n);
-  record_ensure(rec::Path_G, m);
-  record_ensure(rec::Path_W, 1);
-  record_ensure(rec::Opt_Hx, packed_size(m));
+  path_keep_records(n, m);
   if (path_keep_load(keep) <= 0) return 0;
   const int done = std::min(record_get(rec::Path_np), n);
   if (done < 1) return 0;

@@ -293,13 +293,7 @@ void irc_path_with(Evaluator evaluate) {
     r.tmin = std::min(r.o.trust[1], r.tmax / 32);
     r.trust = r.tmax / 4;
     r.keep = path_keep_for("IRC");
-    record_ensure(rec::Path_np, 1);
-    record_ensure(rec::Path_X, std::int64_t{points} * m);
-    record_ensure(rec::Path_E, points);
-    record_ensure(rec::Path_S, points);
-    record_ensure(rec::Path_G, m);
-    record_ensure(rec::Path_W, 1);
-    record_ensure(rec::Opt_Hx, packed_size(m));
+    path_keep_records(points, m);
     head[2] = resume(r);
   }
   mp_bcast(&head[2], 1, MP_INT);

@@ -4,6 +4,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "geometry/optimize_records.hpp"
+#include "geometry/paths/path_records.hpp"
+#include "linalg/vector_ops.hpp"
+#include "runtime/records.hpp"
 #include "runtime/store.hpp"
 #include "runtime/store_keep.hpp"
 
@@ -30,6 +34,16 @@ PathKeep path_keep_for(const char* task) {
   std::snprintf(name, sizeof name, "/path-%016llx.keep", static_cast<unsigned long long>(h));
   k.path = store_directory() + name;
   return k;
+}
+
+void path_keep_records(int points, int m) {
+  record_ensure(rec::Path_np, 1);
+  record_ensure(rec::Path_X, std::int64_t{points} * m);
+  record_ensure(rec::Path_E, points);
+  record_ensure(rec::Path_S, points);
+  record_ensure(rec::Path_G, m);
+  record_ensure(rec::Path_W, 1);
+  record_ensure(rec::Opt_Hx, packed_size(m));
 }
 
 int path_keep_load(const PathKeep& k) {

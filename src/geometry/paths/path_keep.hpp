@@ -15,6 +15,9 @@ struct PathKeep {
 // The file for the current model, "Molecule" and path options (master).
 PathKeep path_keep_for(const char* task);
 
+// Creates the kept records in the store, for `points` points of m coordinates (master).
+void path_keep_records(int points, int m);
+
 // Loads the kept records into the store (they must exist there at the kept sizes): 1 when
 // loaded, 0 without a file, -1 for an unusable file (reported, left alone).
 int path_keep_load(const PathKeep& k);
