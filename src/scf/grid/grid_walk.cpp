@@ -3,7 +3,6 @@
 #include <cmath>
 #include <limits>
 
-#include "linalg/vector_exp.hpp"
 #include "runtime/pool.hpp"
 #include "scf/numint/generated/basis_eval_kernels.hpp"
 
@@ -82,9 +81,8 @@ int grid_sphere_shells(const ShellSet& set, const double* extent2, const double 
       if (skip && skip[i] == 1) continue;
       const double* c = set.shells[i].centre;
       const double d[3] = {centre[0] - c[0], centre[1] - c[1], centre[2] - c[2]};
-      // Distance from the shell's centre to the nearest point of the sphere.
       const double gap = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]) - r;
-      if (gap * gap > extent2[i]) continue;
+      if (gap > 0.0 && gap * gap > extent2[i]) continue;
       shell[n] = i;
       slot[n++] = j;
     }
@@ -112,68 +110,27 @@ void grid_sphere_radial(const ShellSet& set, const double* extent2, const int* s
 
 namespace {
 
-// Candidates are taken in runs small enough for stack buffers.
-constexpr int kRunShells = 64;
-constexpr int kRunPrimitives = 512;
+// The point relative to the current shell's centre; shells come grouped by centre, so the
+// offset is recomputed only when the centre changes.
+struct CentreOffset {
+  const double* centre = nullptr;
+  double d[3] = {0, 0, 0}, t = 0.0;
+  void move_to(const double* c, const double point[3]) {
+    if (c == centre) return;
+    centre = c;
+    d[0] = point[0] - c[0], d[1] = point[1] - c[1], d[2] = point[2] - c[2];
+    t = d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
+  }
+};
 
-// Calls body(m, shell index, shell, offset to its centre, g, dg/d(r^2)) for each candidate
-// whose contracted radial factor g at the point is nonzero: the sphere's shared factor where
-// `radial` gives one, zero beyond the shell's extent, else from the primitives whose
-// exponential is above 1e-43. The exponentials of a run of candidates go through one
-// vectorised loop.
+// Calls body(m, shell index, shell, offset to its centre, squared distance) for each candidate.
 template <class Body>
-void for_each_candidate(const ShellSet& set, const double* extent2, const int* shell, int n,
-                        const double point[3], const double* radial, Body&& body) {
-  double d[kRunShells][3], g0[kRunShells], g1[kRunShells];
-  double arg[kRunPrimitives];
-  int first[kRunShells + 1];
-  for (int m0 = 0; m0 < n;) {
-    int m1 = m0, used = 0;
-    const double* centre = nullptr;
-    double o[3] = {0, 0, 0}, t = 0.0;
-    for (; m1 < n && m1 - m0 < kRunShells; ++m1) {
-      const int i = shell[m1];
-      const GaussianShell& sh = set.shells[i];
-      if (used + sh.n_primitives > kRunPrimitives && m1 > m0) break;
-      if (sh.centre != centre) {  // shells come grouped by centre
-        centre = sh.centre;
-        o[0] = point[0] - centre[0], o[1] = point[1] - centre[1], o[2] = point[2] - centre[2];
-        t = o[0] * o[0] + o[1] * o[1] + o[2] * o[2];
-      }
-      const int r = m1 - m0;
-      d[r][0] = o[0], d[r][1] = o[1], d[r][2] = o[2];
-      first[r] = used;
-      g0[r] = g1[r] = 0.0;
-      if (radial && !std::isnan(radial[2 * m1])) {
-        g0[r] = radial[2 * m1];
-        g1[r] = radial[2 * m1 + 1];
-        first[r] = -1;
-      } else if (t <= extent2[i]) {
-        for (int k = 0; k < sh.n_primitives; ++k) {
-          const double x = sh.exponent[k] * t;
-          arg[used++] = x < 100.0 ? -x : -1000.0;  // -1000: exactly zero
-        }
-      } else {
-        first[r] = -1;
-      }
-    }
-    exp_nonpositive(used, arg, arg);
-    for (int m = m0; m < m1; ++m) {
-      const int r = m - m0;
-      const GaussianShell& sh = set.shells[shell[m]];
-      if (first[r] >= 0) {
-        const double* e = arg + first[r];
-        double v = 0.0, slope = 0.0;
-        for (int k = 0; k < sh.n_primitives; ++k) {
-          const double ce = sh.coef[k] * e[k];
-          v += ce;
-          slope -= 2.0 * sh.exponent[k] * ce;
-        }
-        g0[r] = v, g1[r] = slope;
-      }
-      if (g0[r] != 0.0) body(m, shell[m], sh, d[r], g0[r], g1[r]);
-    }
-    m0 = m1;
+void for_each_candidate(const ShellSet& set, const int* shell, int n, const double point[3], Body&& body) {
+  CentreOffset at;
+  for (int m = 0; m < n; ++m) {
+    const GaussianShell& sh = set.shells[shell[m]];
+    at.move_to(sh.centre, point);
+    body(m, shell[m], sh, at.d, at.t);
   }
 }
 
@@ -187,8 +144,20 @@ void grid_point_sums(const ShellSet& set, const double* extent2, const double po
   double a = 0.0, b = 0.0;
   double p[2 * kAngularKernelMaxL + 1];
   for (int j = 0; j < n_list; ++j) rho[j] = 0.0;
-  for_each_candidate(set, extent2, shell, n_candidates, point, radial,
-                     [&](int m, int i, const GaussianShell& sh, const double* d, double g, double) {
+  for_each_candidate(set, shell, n_candidates, point, [&](int m, int i, const GaussianShell& sh, const double* d,
+                                                          double t) {
+    double g = 0.0;
+    if (radial && !std::isnan(radial[2 * m])) {
+      g = radial[2 * m];
+    } else {
+      if (t > extent2[i]) return;
+      for (int k = 0; k < sh.n_primitives; ++k) {
+        // Far beyond a primitive's reach its exponential is below 1e-43: leave it out.
+        const double x = sh.exponent[k] * t;
+        if (x < 100.0) g += sh.coef[k] * std::exp(-x);
+      }
+    }
+    if (g == 0.0) return;
     angular_kernel(sh.l, 0)(d[0], d[1], d[2], p);
     const int f = sh.first_function;
     const int nf = 2 * sh.l + 1;

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdint>
 
-#include "linalg/vector_exp.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/node.hpp"
 #include "scf/numint/generated/basis_eval_kernels.hpp"
@@ -147,68 +146,44 @@ void shell_eval_points(const GaussianShell& sh, double extent2, const double* po
                        int order, double* out, int ld, std::int64_t stride) {
   const int nf = 2 * sh.l + 1;
   const int count = basis_derivative_count(order);
-  if (order > 1) {
-    for (int i = 0; i < np; ++i) {
-      const double d[3] = {points[3 * i] - sh.centre[0], points[3 * i + 1] - sh.centre[1],
-                           points[3 * i + 2] - sh.centre[2]};
-      double* o = out + static_cast<std::int64_t>(i) * ld;
-      if (d[0] * d[0] + d[1] * d[1] + d[2] * d[2] > extent2) {
-        for (int c = 0; c < count; ++c)
-          for (int f = 0; f < nf; ++f) o[c * stride + f] = 0.0;
-        continue;
-      }
-      shell_eval(sh, d, order, o, static_cast<int>(stride));
-    }
-    return;
-  }
-  // The two lowest orders carry the energy passes: the radial factors of a run of points
-  // first, their exponentials in one vectorised loop, then the angular parts point by point.
-  constexpr int kRun = 64;
-  const AngularKernel kernel = angular_kernel(sh.l, order);
+  const AngularKernel kernel = order <= 1 ? angular_kernel(sh.l, order) : nullptr;
   double p[4 * (2 * kAngularKernelMaxL + 1)];
-  double dx[kRun], dy[kRun], dz[kRun], t[kRun], g0[kRun], g1[kRun], e[kRun];
-  for (int i0 = 0; i0 < np; i0 += kRun) {
-    const int n = std::min(kRun, np - i0);
-    const double* x = points + 3 * i0;
-    for (int i = 0; i < n; ++i) {
-      dx[i] = x[3 * i] - sh.centre[0];
-      dy[i] = x[3 * i + 1] - sh.centre[1];
-      dz[i] = x[3 * i + 2] - sh.centre[2];
-      t[i] = dx[i] * dx[i] + dy[i] * dy[i] + dz[i] * dz[i];
-      g0[i] = g1[i] = 0.0;
+  for (int i = 0; i < np; ++i) {
+    const double d[3] = {points[3 * i] - sh.centre[0], points[3 * i + 1] - sh.centre[1],
+                         points[3 * i + 2] - sh.centre[2]};
+    const double t = d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
+    double* o = out + static_cast<std::int64_t>(i) * ld;
+    if (t > extent2) {
+      for (int c = 0; c < count; ++c)
+        for (int f = 0; f < nf; ++f) o[c * stride + f] = 0.0;
+      continue;
     }
+    if (order > 1) {
+      shell_eval(sh, d, order, o, static_cast<int>(stride));
+      continue;
+    }
+    // The two lowest orders straight: they carry the energy passes.
+    double g0 = 0.0, g1 = 0.0;
     for (int k = 0; k < sh.n_primitives; ++k) {
-      const double a = sh.exponent[k], c = sh.coef[k];
-      // Beyond exp(-50) a primitive is left out.
-      for (int i = 0; i < n; ++i) e[i] = a * t[i] > 50.0 ? -1000.0 : -a * t[i];
-      exp_nonpositive(n, e, e);
-      for (int i = 0; i < n; ++i) {
-        const double v = c * e[i];
-        g0[i] += v;
-        g1[i] -= a * v;
-      }
+      const double at = sh.exponent[k] * t;
+      if (at > 50.0) continue;
+      const double e = sh.coef[k] * std::exp(-at);
+      g0 += e;
+      g1 -= sh.exponent[k] * e;
     }
-    for (int i = 0; i < n; ++i) {
-      double* o = out + static_cast<std::int64_t>(i0 + i) * ld;
-      if (t[i] > extent2) {
-        for (int c = 0; c < count; ++c)
-          for (int f = 0; f < nf; ++f) o[c * stride + f] = 0.0;
-        continue;
-      }
-      kernel(dx[i], dy[i], dz[i], p);
-      if (order == 0) {
-        for (int f = 0; f < nf; ++f) o[f] = p[f] * g0[i];
-        continue;
-      }
-      // d/dx (P g(r^2)) = P_x g + 2 x P g'
-      const double gx = 2 * dx[i] * g1[i], gy = 2 * dy[i] * g1[i], gz = 2 * dz[i] * g1[i];
-      for (int f = 0; f < nf; ++f) {
-        const double v = p[f];
-        o[f] = v * g0[i];
-        o[stride + f] = p[nf + f] * g0[i] + v * gx;
-        o[2 * stride + f] = p[2 * nf + f] * g0[i] + v * gy;
-        o[3 * stride + f] = p[3 * nf + f] * g0[i] + v * gz;
-      }
+    kernel(d[0], d[1], d[2], p);
+    if (order == 0) {
+      for (int f = 0; f < nf; ++f) o[f] = p[f] * g0;
+      continue;
+    }
+    // d/dx (P g(r^2)) = P_x g + 2 x P g'
+    const double gx = 2 * d[0] * g1, gy = 2 * d[1] * g1, gz = 2 * d[2] * g1;
+    for (int f = 0; f < nf; ++f) {
+      const double v = p[f];
+      o[f] = v * g0;
+      o[stride + f] = p[nf + f] * g0 + v * gx;
+      o[2 * stride + f] = p[2 * nf + f] * g0 + v * gy;
+      o[3 * stride + f] = p[3 * nf + f] * g0 + v * gz;
     }
   }
 }
