@@ -2,7 +2,6 @@
 // the electron count, follow the molecule when it turns, and stop at the rule sequence's ends.
 #include "scf/grid/grid_build.hpp"
 #include "scf/grid/grid_test_system.hpp"
-#include "support/runtime_fixture.hpp"
 
 namespace ostrel {
 namespace {
