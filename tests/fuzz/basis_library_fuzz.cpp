@@ -3,7 +3,6 @@
 #include "fuzz_session.hpp"
 #include "model/basis_input.hpp"
 #include "model/basis_record.hpp"
-#include "model/molecule_record.hpp"
 #include "model_fixture.hpp"
 
 namespace {

@@ -2,7 +2,6 @@
 // the loader and the writer on whatever it accepted.
 #include "fuzz_session.hpp"
 #include "model/molecule_input.hpp"
-#include "model/molecule_record.hpp"
 #include "model/molecule_writer.hpp"
 #include "runtime/store.hpp"
 

@@ -11,8 +11,6 @@
 #include "runtime/records.hpp"
 #include "support/matrices.hpp"
 #include "support/model_input.hpp"
-#include "support/molecules.hpp"
-#include "support/runtime_fixture.hpp"
 #include "support/scratch_directory.hpp"
 
 namespace ostrel {

@@ -10,9 +10,7 @@
 #include "geometry/optimize_options.hpp"
 #include "geometry/optimize_records.hpp"
 #include "linalg/vector_ops.hpp"
-#include "runtime/store.hpp"
 #include "support/model_input.hpp"
-#include "support/molecules.hpp"
 
 namespace ostrel::testing {
 

@@ -1,7 +1,6 @@
 // The optimizer's loop on analytic surfaces: minima in both engines, constraints of every
 // kind, a saddle point, restart, and the input checks.
 #include "geometry/step_tools.hpp"
-#include "support/runtime_fixture.hpp"
 #include "model_surface.hpp"
 
 namespace ostrel {
@@ -156,7 +155,6 @@ TEST_F(Optimize, RestartFromTheStoredHessianContinuesTheWork) {
   // pair against another gradient term than the model held took 4 + 20 against 17.)
   EXPECT_LE(first + second, whole + 3);
   std::printf("restart: %d + %d gradients, %d uninterrupted\n", first, second, whole);
-
 }
 
 // One stretch, no bends: the metric has a single nonzero eigenvalue among exact zeros.

@@ -1,7 +1,5 @@
 #include "input/control_options.hpp"
 
-#include <unistd.h>
-
 #include <cstdlib>
 
 #include "input/common_setup.hpp"
@@ -21,10 +19,8 @@ class ControlStep : public testing::RuntimeTest {
  protected:
   // Runs the control step on `text` in a fresh store and returns what it printed.
   std::string run(const std::string& text) {
-    store_close();
-    store_open("", -64);
-    InputFile input(text);
-    return testing::captured_stdout([&] { control_step(input.get()); });
+    restart();
+    return testing::captured_stdout([&] { control_step(InputFile(text).get()); });
   }
 };
 
@@ -131,31 +127,11 @@ TEST(LibraryFile, LocalFilesWinThenTheShippedDirectoryAndUnknownNamesStay) {
   unsetenv("basis");
 }
 
-TEST(LibraryFile, FallsBackToTheBasisDirectoryBesideTheExecutable) {
-  unsetenv("basis");
-  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe");
-  const std::filesystem::path dir = exe.parent_path() / ".." / "share" / "ostrel" / "basis";
-  const std::string name = "ostrel-test-" + std::to_string(getpid()) + ".lib";
-  std::filesystem::create_directories(dir);
-  std::FILE* f = std::fopen((dir / name).c_str(), "w");
-  ASSERT_NE(f, nullptr);
-  std::fclose(f);
-  std::string found;
-  {
-    testing::ScratchDirectory scratch;
-    found = library_file_name(name);
-  }
-  std::filesystem::remove(dir / name);
-  EXPECT_EQ(found, (dir / name).string());
-}
-
 using TheoryOptionGroups = testing::RuntimeTest;
 
 TEST_F(TheoryOptionGroups, CiIterationsDefaultToTheScfLimit) {
-  const int scf_iterations[2] = {16, 16};
-  store_write("iterations", 0, scf_iterations, sizeof scf_iterations);
-  InputFile input("$ci ndiis=3 ecut=1e-6 $end");
-  read_ci_options(input.get());
+  testing::put_ints("iterations", {16, 16});
+  read_ci_options(InputFile("$ci ndiis=3 ecut=1e-6 $end").get());
   EXPECT_EQ(testing::get_ints("ci_ndiis"), (std::vector<int>{3, 8}));
   EXPECT_EQ(testing::get_ints("ci_Niter"), std::vector<int>{16});
   EXPECT_EQ(store_get<int>("ci_v4"), 0);
@@ -164,19 +140,16 @@ TEST_F(TheoryOptionGroups, CiIterationsDefaultToTheScfLimit) {
 
 TEST_F(TheoryOptionGroups, SemiEmpiricalOrderAndOrbitals) {
   store_put("Natom", 1);
-  InputFile input("$order n=2,1 $end\n$ce n=2 c=1,2,3,4,99 e=-1,-2,-3 $end");
-  read_nddo_guess_groups(input.get());
+  read_nddo_guess_groups(InputFile("$order n=2,1 $end\n$ce n=2 c=1,2,3,4,99 e=-1,-2,-3 $end").get());
   const std::vector<int> order = testing::get_ints("guess_na");  // 16 orbital slots per atom
   EXPECT_EQ(order, (std::vector<int>{1, 0, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}));
   EXPECT_EQ(store_get<int>("guess_nc"), 2);
   EXPECT_EQ(testing::get_reals("guess_Ca"), (std::vector<double>{1, 2, 3, 4}));  // n=2: four values, two energies
   EXPECT_EQ(testing::get_reals("guess_ea"), (std::vector<double>{-1, -2}));
-  InputFile too_many("$ce n=17 $end");
-  EXPECT_FATAL(read_nddo_guess_groups(too_many.get()), "n=17 outside 0..16");
+  EXPECT_FATAL(read_nddo_guess_groups(InputFile("$ce n=17 $end").get()), "n=17 outside 0..16");
   store_clear();
   store_put("Natom", 2);  // without groups: every slot of both atoms
-  InputFile none("");
-  read_nddo_guess_groups(none.get());
+  read_nddo_guess_groups(InputFile("").get());
   EXPECT_EQ((std::vector<std::int64_t>{store_get<int>("guess_nc"), store_size("guess_Ca")}),
             (std::vector<std::int64_t>{32, 8 * 32 * 32}));
 }

@@ -17,8 +17,7 @@ class ElementTable : public testing::RuntimeTest {
  protected:
   void build(const std::string& text) {
     if (store_exists("Atoms")) store_free("Atoms");
-    InputFile input(text);
-    build_element_table("Atoms", input.get());
+    build_element_table("Atoms", InputFile(text).get());
   }
   Entry entry(int z) {
     Entry e;

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "support/capture.hpp"
+#include "support/records.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel {
@@ -29,11 +30,9 @@ void fake_scf() {
   ++calls.scf;
   std::printf("<scf>\n");
   store_put("Energy", -76.25);
-  const double dipole[3] = {0.0, 0.0, 0.75};
-  store_write("Dipole", 0, dipole, sizeof dipole);
+  testing::put_reals("Dipole", {0.0, 0.0, 0.75});
   store_write("scf_Gmax", 0, &calls.gmax, sizeof calls.gmax);
-  const int fock[2] = {11 * calls.scf, 2};
-  store_write("NevalF", 0, fock, sizeof fock);
+  testing::put_ints("NevalF", {11 * calls.scf, 2});
 }
 void fake_save(const char* file, int n_basis) {
   ++calls.save;
@@ -49,8 +48,7 @@ void fake_report(const char* theory) {
 void fake_gradient() {
   ++calls.gradient;
   std::printf("<gradient>\n");
-  const double g[6] = {0.0, 0.0, 0.001, 0.0, 0.0, -0.001};
-  store_write("Gradient", 0, g, sizeof g);
+  testing::put_reals("Gradient", {0.0, 0.0, 0.001, 0.0, 0.0, -0.001});
 }
 
 constexpr EnergyProcedures kFakes{fake_guess, fake_scf, fake_save, fake_report, fake_gradient};
@@ -61,18 +59,15 @@ class EnergyDriver : public testing::RuntimeTest {
     RuntimeTest::SetUp();
     calls = EnergyCalls{};
     store_put_text("theory", "DFT", 64);
-    const int natom[2] = {2, 0};
-    store_write("Natom", 0, natom, sizeof natom);
+    testing::put_ints("Natom", {2, 0});
     store_put("NEval", 0);
     set_field(0.0, 0.0, 0.0);
     store_put("four", 0);
     store_put("restrict", 1);
-    const int na[2] = {5, 0};
-    store_write("Na", 0, na, sizeof na);
-    store_write("Nb", 0, na, sizeof na);
+    testing::put_ints("Na", {5, 0});
+    testing::put_ints("Nb", {5, 0});
     store_put("Nbasis", 24);
-    const int polariz[2] = {0, 1};
-    store_write("polariz", 0, polariz, sizeof polariz);
+    testing::put_ints("polariz", {0, 1});
     store_put("magnetic", 0);
     store_put_text("scfsave", "water.vec", 128);
     store_put("nwave", 0);
@@ -80,13 +75,8 @@ class EnergyDriver : public testing::RuntimeTest {
     store_alloc("Dipole", 72);
     store_alloc("Gradient", 48);
   }
-  void set_field(double x, double y, double z) {
-    const double f[3] = {x, y, z};
-    store_write("field", 0, f, sizeof f);
-  }
-  std::string run(int level) {
-    return testing::captured_stdout([&] { evaluate_with(level, kFakes); });
-  }
+  void set_field(double x, double y, double z) { testing::put_reals("field", {x, y, z}); }
+  std::string run(int level) { return testing::captured_stdout([&] { evaluate_with(level, kFakes); }); }
 };
 
 // The guess runs before the first evaluation only, every call counts, and a field line

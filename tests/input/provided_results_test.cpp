@@ -18,8 +18,7 @@ class ProvidedResults : public testing::RuntimeTest {
     store_put("nwave", 1);
   }
   std::string read(const std::string& text, const char* group = "energy") {
-    InputFile input(text);
-    return testing::captured_stdout([&] { read_provided_results(group, input.get()); });
+    return testing::captured_stdout([&] { read_provided_results(group, InputFile(text).get()); });
   }
   std::vector<int> have() {
     std::vector<int> v(3);

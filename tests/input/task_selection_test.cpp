@@ -90,8 +90,7 @@ class SelectTask : public testing::RuntimeTest {
   // Runs task selection in a fresh store on `input` as the program's input file; returns
   // what it printed.
   std::string run(const std::string& input) {
-    store_close();
-    store_open("", -64);
+    restart();
     return testing::captured_stdout([&] { testing::with_stdin(input, [] { select_task(); }); });
   }
 };

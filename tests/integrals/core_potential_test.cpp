@@ -8,7 +8,6 @@
 #include "scf/grid/lebedev.hpp"
 #include "support/gaussian_value.hpp"
 #include "support/matrices.hpp"
-#include "support/runtime_fixture.hpp"
 #include "test_shells.hpp"
 
 namespace ostrel {

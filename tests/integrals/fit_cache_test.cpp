@@ -6,7 +6,6 @@
 
 #include "integrals/basis_adapter.hpp"
 #include "integrals/fit_cache.hpp"
-#include "support/runtime_fixture.hpp"
 #include "test_shells.hpp"
 
 namespace ostrel {

@@ -2,8 +2,6 @@
 // def2-universal-jfit fitting set from the basis library.
 #include "generated/coulomb_psi4_reference_data.hpp"
 #include "integrals/fit_driver.hpp"
-#include "model/basis_record.hpp"
-#include "support/runtime_fixture.hpp"
 #include "support/matrices.hpp"
 #include "test_shells.hpp"
 
@@ -47,8 +45,8 @@ TEST_F(FitDriver, MetricStepOverTheLibraryFittingSet) {
   for (int k = 0; k < m; ++k) EXPECT_NEAR(v[k * (k + 1) / 2 + k], 1.0, 1e-12) << k;
 
   // Charges and dipoles of the s functions from their contractions; "mm_b" matches "Basis2".
-  Molecule mol = load_molecule(1, "Molecule");
-  Basis aux = load_basis(1, "Basis2", mol);
+  const testing::LoadedBasis loaded("Basis2", "Molecule", 1);
+  const Basis& aux = loaded.basis;
   const std::vector<int> offsets = testing::get_ints("mm_b");
   ASSERT_GT(offsets.size(), static_cast<std::size_t>(aux.n_shells));
   const std::vector<double> s = testing::get_reals("s", 4L * m);
@@ -66,8 +64,6 @@ TEST_F(FitDriver, MetricStepOverTheLibraryFittingSet) {
     }
   }
   EXPECT_EQ(offsets[aux.n_shells], m);
-  release_basis(aux);
-  release_molecule(mol);
 }
 
 TEST_F(FitDriver, ClosedShellIterationMatchesPsi4AndIsBoundedByTheExactCoulombEnergy) {

@@ -5,8 +5,6 @@
 #include "integrals/fit_driver.hpp"
 #include "support/matrices.hpp"
 #include "support/model_input.hpp"
-#include "support/molecules.hpp"
-#include "support/runtime_fixture.hpp"
 
 namespace ostrel {
 namespace {

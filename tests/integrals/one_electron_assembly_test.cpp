@@ -2,7 +2,6 @@
 #include "integrals/one_electron_gradient.hpp"
 #include "generated/psi4_reference_data.hpp"
 #include "support/matrices.hpp"
-#include "support/runtime_fixture.hpp"
 #include "test_shells.hpp"
 
 namespace ostrel {

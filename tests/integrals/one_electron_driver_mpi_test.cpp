@@ -1,7 +1,6 @@
 // The S,T,V step shared over the nodes (V by atom rows, core potentials by radial points)
 // leaves the same records as one process doing all the work.
 #include "integrals/one_electron_matrices.hpp"
-#include "model/ecp_input.hpp"
 #include "runtime/message_passing.hpp"
 #include "support/matrices.hpp"
 #include "support/model_input.hpp"

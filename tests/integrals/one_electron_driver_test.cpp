@@ -5,12 +5,10 @@
 // eigenvalues of S^-1/2 T S^-1/2 (extremes, sum and sum of squares) check every element at
 // once, independent of order and phase.
 #include "integrals/one_electron_matrices.hpp"
-#include "model/ecp_input.hpp"
 #include "generated/one_electron_reference_data.hpp"
 #include "runtime/timer.hpp"
 #include "support/matrices.hpp"
 #include "support/model_input.hpp"
-#include "support/runtime_fixture.hpp"
 
 namespace ostrel {
 namespace {

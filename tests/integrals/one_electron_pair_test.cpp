@@ -1,12 +1,10 @@
 // The atom-pair blocks of the one-electron operators: closed forms, limits, invariances and
 // finite differences of one shell pair at a time, a general contraction (exponents shared
 // across shells) against the same shells one by one, and the screening.
-#include "integrals/one_electron_matrices.hpp"
 
 #include <functional>
 
 #include "support/matrices.hpp"
-#include "support/runtime_fixture.hpp"
 #include "test_shells.hpp"
 
 namespace ostrel {

@@ -1,7 +1,6 @@
 #pragma once
 // def2-SVP and its Coulomb-fitting set on the geometry of the Psi4 Coulomb references.
 #include "generated/coulomb_psi4_reference_data.hpp"
-#include "support/runtime_fixture.hpp"
 #include "test_shells.hpp"
 
 namespace ostrel::testing {

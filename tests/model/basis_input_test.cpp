@@ -1,8 +1,5 @@
-#include "model/basis_record.hpp"
 #include "model/elements.hpp"
 #include "support/model_input.hpp"
-#include "support/molecules.hpp"
-#include "support/runtime_fixture.hpp"
 
 namespace ostrel {
 namespace {
@@ -61,23 +58,18 @@ TEST_F(BasisInput, WaterLayoutInDef2Svp) {
   read_test_molecule(molecule_group(testing::kWaterAtoms));
   read_test_basis(kDef2, "basis", "Basis");
   EXPECT_EQ(store_get<int>("Basis") + 4, store_size("Basis"));  // byte count, then the image
-  Molecule m = load_molecule(0, "Molecule");
-  Basis b = load_basis(0, "Basis", m);
+  testing::LoadedBasis loaded("Basis");
+  const Basis& b = loaded.basis;
   EXPECT_EQ((std::vector<int>{b.n_shells, b.max_atom_functions, b.lmax, b.pair_offset[3]}),
             (std::vector<int>{12, 14, 2, 14 * 14 + 25 + 25}));
   EXPECT_EQ(testing::get_ints("n_Basis"), (std::vector<int>{0, 14, 19, 24}));
-  EXPECT_EQ(b.shells[4].position, m.xyz);  // shells point at their atoms
-  EXPECT_EQ(b.shells[11].position, m.xyz + 6);
-  release_basis(b);
+  EXPECT_EQ(b.shells[4].position, loaded.mol.xyz);  // shells point at their atoms
+  EXPECT_EQ(b.shells[11].position, loaded.mol.xyz + 6);
   // A changed geometry moves the shells of the next load.
-  m.xyz[6] = 5.0;
-  store_molecule("Molecule", m);
-  Molecule moved = load_molecule(0, "Molecule");
-  Basis bm = load_basis(0, "Basis", moved);
-  EXPECT_EQ(bm.shells[bm.atom_first_shell[2]].position[0], 5.0);
-  release_basis(bm);
-  release_molecule(moved);
-  release_molecule(m);
+  loaded.mol.xyz[6] = 5.0;
+  store_molecule("Molecule", loaded.mol);
+  const testing::LoadedBasis moved("Basis");
+  EXPECT_EQ(moved.basis.shells[moved.basis.atom_first_shell[2]].position[0], 5.0);
 }
 
 // Function counts from Psi4 1.3.2 (def2-SVP, def2-TZVP for set=def2-TZVP atoms, and
@@ -132,21 +124,19 @@ TEST_F(BasisInput, SetsAlternativesHalvesScalesAndSharedExponents) {
       "$basis default=A\n 1 2\n 0 1\n 1.0 1.0\n 0 2 s = 2.0\n 1.0 0.5\n 0.25 0.5\n"
       " set=B|C\n 1 1\n 1 1\n 0.7 1.0\n$end\n";
   read_test_basis("", "basis", "Basis", 0, 0, lib);
-  Molecule m = load_molecule(0, "Molecule");
-  Basis b = load_basis(0, "Basis", m);
-  // Atom 1 (A): two s shells; the scaled shell has exponents 4 and 1, and 1.0 is shared.
-  EXPECT_EQ((std::vector<double>{b.shells[1].exponent[0], b.shells[1].exponent[1]}), (std::vector<double>{1, 4}));
-  // Atom 2 (C, listed as an alternative): one p shell.
-  EXPECT_EQ((std::vector<int>{b.kind[0].n_exponents, b.kind[0].n_shells, b.kind[0].exp_nshell[0], b.shells[2].l,
-                              b.n_functions}),
-            (std::vector<int>{2, 2, 2, 1, 5}));
-  release_basis(b);
+  {
+    const testing::LoadedBasis loaded("Basis");
+    const Basis& b = loaded.basis;
+    // Atom 1 (A): two s shells; the scaled shell has exponents 4 and 1, and 1.0 is shared.
+    EXPECT_EQ((std::vector<double>{b.shells[1].exponent[0], b.shells[1].exponent[1]}), (std::vector<double>{1, 4}));
+    // Atom 2 (C, listed as an alternative): one p shell.
+    EXPECT_EQ((std::vector<int>{b.kind[0].n_exponents, b.kind[0].n_shells, b.kind[0].exp_nshell[0], b.shells[2].l,
+                                b.n_functions}),
+              (std::vector<int>{2, 2, 2, 1, 5}));
+  }
   // The second half of "A&B" takes set B.
   read_test_basis("", "basis", "Basis1", 1, 0, lib);
-  Basis b1 = load_basis(0, "Basis1", m);
-  EXPECT_EQ(b1.n_functions, 6);
-  release_basis(b1);
-  release_molecule(m);
+  EXPECT_EQ(testing::LoadedBasis("Basis1").basis.n_functions, 6);
 }
 
 TEST_F(BasisInput, RelativisticSmallComponentsAndMissingData) {

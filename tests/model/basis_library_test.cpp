@@ -1,9 +1,6 @@
 // The shipped basis library: every family file against Psi4's counts and core sizes (the def2
 // iodine potential as stored meets Psi4 in the methyl iodide matrices and energy).
-#include "model/ecp_input.hpp"
 #include "support/model_input.hpp"
-#include "support/molecules.hpp"
-#include "support/runtime_fixture.hpp"
 
 namespace ostrel {
 namespace {

@@ -1,8 +1,5 @@
 #include "model/ecp_input.hpp"
-#include "model/molecule_record.hpp"
 #include "support/model_input.hpp"
-#include "support/molecules.hpp"
-#include "support/runtime_fixture.hpp"
 
 namespace ostrel {
 namespace {
@@ -28,9 +25,8 @@ TEST_F(EcpInput, IodineInMethylIodideLosesTwentyEightCoreElectrons) {
   molecule(kCH3I);
   std::string out = ecp(kDef2);
   EXPECT_EQ(necp(), (std::vector<int>{14, 14}));
-  Molecule m = load_molecule(0, "Molecule");
+  const testing::LoadedMolecule m;
   EXPECT_EQ(std::vector<double>(m.charge, m.charge + 2), (std::vector<double>{6.0, 25.0}));
-  release_molecule(m);
   // The stored terms themselves are checked against Psi4's matrix in the library tests.
   EcpBlock b[5];
   store_read("ECP", 0, b, sizeof b);
@@ -57,9 +53,8 @@ TEST_F(EcpInput, OddCoresFragmentsAndLaterEntriesWin) {
   // Sodium: a first entry replaced by a later one with 3 core electrons (one core orbital).
   ecp("", "$ecp\n 11 10 0\n 1\n 1.0 0 1.0\n 11 3 1\n 1\n -2.0 -1 3.0\n 0\n 8 2 0 0\n$end\n");
   EXPECT_EQ(necp(), (std::vector<int>{2, 1}));
-  Molecule m = load_molecule(0, "Molecule");
+  const testing::LoadedMolecule m;
   EXPECT_EQ(m.charge[0], 8.0);
-  release_molecule(m);
   EcpBlock b;
   store_read("ECP", 0, &b, sizeof b);
   EXPECT_EQ((std::vector<int>{b.lmax, b.local_power[0], b.n_semilocal[0]}), (std::vector<int>{1, -1, 0}));

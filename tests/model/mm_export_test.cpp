@@ -3,11 +3,8 @@
 
 #include <cstdlib>
 
-#include "model/molecule_record.hpp"
 #include "runtime/records.hpp"
 #include "support/model_input.hpp"
-#include "support/molecules.hpp"
-#include "support/runtime_fixture.hpp"
 
 namespace ostrel {
 namespace {
@@ -54,14 +51,13 @@ TEST_F(MmExport, BlocksInFullPrecisionOnTheMasterOnly) {
   ASSERT_EQ(lines.size(), 6u);
   EXPECT_EQ(lines[0], "mm>3");
   EXPECT_EQ(lines[2], "mm>  8  0.000000000000000e+00  0.000000000000000e+00  2.216648584603077e-01");
-  Molecule m = load_molecule(0, "Molecule");
+  const testing::LoadedMolecule m;
   for (int a = 0; a < 3; ++a) {
     const std::vector<double> v = values(lines[2 + a]);
     ASSERT_EQ(v.size(), 4u);
     EXPECT_EQ(v[0], m.z[a]);
     for (int c = 0; c < 3; ++c) EXPECT_NEAR(v[1 + c], m.xyz[3 * a + c], 1e-15 * (1 + std::abs(m.xyz[3 * a + c])));
   }
-  release_molecule(m);
   EXPECT_EQ(write(1, 0, 0).size(), 8u);
   lines = write(1, 1, 1);
   // 6 structure lines, energy + separator, dipole + separator, 3 gradient + separator, 9 rows.

@@ -3,10 +3,7 @@
 
 #include <cstdlib>
 
-#include "model/basis_record.hpp"
 #include "support/model_input.hpp"
-#include "support/molecules.hpp"
-#include "support/runtime_fixture.hpp"
 
 namespace ostrel {
 namespace {
@@ -93,7 +90,7 @@ TEST_F(MoldenExport, AtomsAndBasisBlocks) {
   const std::vector<std::string> lines = write(5, 4, 1, 0);
   ASSERT_GT(lines.size(), 10u);
   EXPECT_EQ(lines[0] + lines[1], "mos>[Molden Format]mos>[Atoms] AU");
-  Molecule m = load_molecule(0, "Molecule");
+  const testing::LoadedMolecule m;
   const char* symbols[] = {"O", "H", "H"};
   const int z[] = {8, 1, 1};
   for (int a = 0; a < 3; ++a) {
@@ -102,7 +99,6 @@ TEST_F(MoldenExport, AtomsAndBasisBlocks) {
                   z[a], m.xyz[3 * a], m.xyz[3 * a + 1], m.xyz[3 * a + 2]);
     EXPECT_EQ(lines[2 + a], expect);
   }
-  release_molecule(m);
   EXPECT_EQ(lines[5] + lines[6], "mos>[5D]mos>[GTO]");
 
   std::size_t at = 7;

@@ -1,12 +1,8 @@
 #include "model/molecule_input.hpp"
 #include "model/molecule_writer.hpp"
 #include "model/zmatrix_placement.hpp"
-#include "support/capture.hpp"
-#include "support/input_file.hpp"
 #include "support/matrices.hpp"
-#include "support/molecules.hpp"
-#include "support/records.hpp"
-#include "support/runtime_fixture.hpp"
+#include "support/model_input.hpp"
 
 namespace ostrel {
 namespace {
@@ -33,7 +29,7 @@ class MoleculeInput : public testing::RuntimeTest {
 
 TEST_F(MoleculeInput, CartesianWaterReadsInBohrWithElectronsAndScalars) {
   ASSERT_EQ(read("text before\n" + testing::molecule_group(testing::kWaterAtoms)), 0);
-  Molecule m = load_molecule(0, "Molecule");
+  const testing::LoadedMolecule m;
   EXPECT_EQ(store_size("Molecule"), molecule_record_size(3, 1));
   ASSERT_EQ(m.n_atoms, 3);
   // Cartesian input is not reoriented; bonds only on request.
@@ -42,26 +38,23 @@ TEST_F(MoleculeInput, CartesianWaterReadsInBohrWithElectronsAndScalars) {
   EXPECT_EQ((std::vector<int>{m.n_alpha, m.n_beta, m.zmatrix[0], m.bonds[0]}), (std::vector<int>{5, 5, ZM_END, -1}));
   const std::vector<int> natom = testing::get_ints("Natom"), ncore = testing::get_ints("Ncore");
   EXPECT_EQ((std::vector<int>{natom[0] + natom[1], ncore[0] + ncore[1]}), (std::vector<int>{6, 0}));
-  release_molecule(m);
 }
 
 TEST_F(MoleculeInput, HeaderKeysAbbreviateUnitsAndGhostCentres) {
   // c = charge, m = multiplicity, u = units (a lower-case a means bohr), co = connect.
   ASSERT_EQ(read("$molecule c=1 m=2 u=a co ca\n 1 0 0 0\n 1 0 0 1.40\n$end"), 0);
-  Molecule m = load_molecule(0, "Molecule");
+  const testing::LoadedMolecule m;
   EXPECT_DOUBLE_EQ(m.xyz[5], 1.40);
   // 1.40 bohr is below the bond threshold of 1.72 bohr for two hydrogens.
   EXPECT_EQ((std::vector<int>{m.n_alpha, m.n_beta, m.bonds[0], m.bonds[MAX_NEIGHBOURS]}),
             (std::vector<int>{1, 0, 1, 0}));
-  release_molecule(m);
   // An upper-case A means angstrom; a Z = 0 centre has no electrons, mass or charge.
   ASSERT_EQ(read("$molecule units=A ca\n 1 0 0 0\n 1 0 0 0.74\n 0 0 0 3.0\n 0 1 0 3.0\n$end", "Ghost"), 0);
-  Molecule g = load_molecule(0, "Ghost");
+  const testing::LoadedMolecule g("Ghost");
   ASSERT_EQ(g.n_atoms, 4);
   EXPECT_DOUBLE_EQ(g.xyz[5], 0.74 * kBohr);
   EXPECT_EQ(g.mass[2] + g.charge[3], 0.0);
   EXPECT_EQ(g.n_alpha + g.n_beta, 2);
-  release_molecule(g);
   EXPECT_FATAL(read("$molecule units=Angstrom cartesian\n 1 0 0 0\n$end"), "'ngstrom' ?");
 }
 
@@ -98,7 +91,7 @@ TEST_F(MoleculeInput, ZmatrixAmmoniaIsPlacedCentredAndOriented) {
   ASSERT_EQ(read("$molecule z-matrix\n 7\n 1 1 1.01\n 1 1 1.01 2 106.0\n"
                  " 1 1 1.01 2 106.0 3 -112.0\n$end"),
             0);
-  Molecule m = load_molecule(0, "Molecule");
+  const testing::LoadedMolecule m;
   for (int h = 1; h <= 3; ++h) EXPECT_NEAR(dist(m, h, 0), 1.01 * kBohr, 1e-12);
   EXPECT_NEAR(angle(m, 1, 0, 2), 106.0, 1e-10);
   EXPECT_NEAR(angle(m, 3, 0, 1), 106.0, 1e-10);
@@ -112,7 +105,6 @@ TEST_F(MoleculeInput, ZmatrixAmmoniaIsPlacedCentredAndOriented) {
     yz += m.xyz[3 * a + 1] * m.xyz[3 * a + 2];
   }
   for (double v : {mean[0], mean[1], mean[2], xy, xz, yz}) EXPECT_NEAR(v, 0.0, 1e-12);
-  release_molecule(m);
 }
 
 std::string written_group(const Molecule& m, int force_cartesian) {
@@ -149,17 +141,15 @@ TEST_F(MoleculeInput, WriterRoundTripCartesianWithFragmentsSetsTypesAndBonds) {
                  " set=def2-SVP\n 8 0 0 0 type=OW k=2,3\n 1 0 0.76 0.59 mass=2.014\n 1 0 -0.76 0.59\n"
                  " /\n charge=-1\n set=def2-TZVP\n 9 2.5 0 0\n$end"),
             0);
-  Molecule m = load_molecule(0, "Molecule");
+  const testing::LoadedMolecule m;
   ASSERT_EQ(m.n_fragments, 2);
   // Bonds are made symmetric; F lies within 3 angstrom of the water.
   EXPECT_EQ((std::vector<int>{m.charges[2], m.set_index[3], m.bonds[MAX_NEIGHBOURS], m.fragment_counts[1]}),
             (std::vector<int>{-1, 1, 0, 4}));
   const std::string text = written_group(m, 0);
   ASSERT_EQ(read(text, "Copy"), 0) << text;
-  Molecule back = load_molecule(0, "Copy");
+  const testing::LoadedMolecule back("Copy");
   expect_same(m, back, 2e-7);
-  release_molecule(back);
-  release_molecule(m);
 }
 
 // Values with more digits than the old output kept (8 decimals of angstrom, 6 of a degree),
@@ -190,7 +180,7 @@ TEST_F(MoleculeInput, ZmatricesArePlacedEchoedAndReadBackWithin1e8Bohr) {
     const std::string printed = captured_stdout([&] {
       with_stdin(cases[ci], [&] { ASSERT_EQ(read_molecule(mol.c_str(), "", "molecule", 1, 1), 0); });
     });
-    Molecule m = load_molecule(0, mol.c_str());
+    const testing::LoadedMolecule m(mol.c_str());
     // Distances within 1e-12 bohr, angles (in hundreds of degrees) within 1e-10 degrees.
     if (ci == 0) {
       EXPECT_LT(testing::max_difference({dist(m, 1, 0), dist(m, 2, 0), 1e-2 * angle(m, 2, 0, 1)},
@@ -211,17 +201,14 @@ TEST_F(MoleculeInput, ZmatricesArePlacedEchoedAndReadBackWithin1e8Bohr) {
     ASSERT_EQ(read(echoed_text, echo.c_str()), 0) << echoed_text;
     ASSERT_EQ(read(written_group(m, 0), copy.c_str()), 0);
     for (const std::string& name : {echo, copy}) {
-      Molecule back = load_molecule(0, name.c_str());
+      const testing::LoadedMolecule back(name.c_str());
       expect_same(m, back, 1e-8);
-      release_molecule(back);
     }
     const std::string cartesian = written_group(m, 1);
     EXPECT_NE(cartesian.find(" cartesian\n"), std::string::npos);
     ASSERT_EQ(read(cartesian, flat.c_str()), 0) << cartesian;
-    Molecule f = load_molecule(0, flat.c_str());
+    const testing::LoadedMolecule f(flat.c_str());
     for (int k = 0; k < 3 * m.n_atoms; ++k) EXPECT_NEAR(f.xyz[k], m.xyz[k], 1e-8) << k;
-    release_molecule(f);
-    release_molecule(m);
   }
 }
 
@@ -229,12 +216,11 @@ TEST_F(MoleculeInput, FragmentElectronCountsAndTheirChecks) {
   ASSERT_EQ(read("$molecule charge=1 mult=2 cartesian\n 8 0 0 0\n 1 0 0 1.8\n charge=0 m=2\n"
                  " / charge=1\n 1 5 0 0\n / \n$end"),
             0);
-  Molecule m = load_molecule(0, "Molecule");
+  const testing::LoadedMolecule m;
   // The closing "/" adds no fragment; radius 0 counts own atoms only.
   EXPECT_EQ((std::vector<int>{m.n_fragments, m.fragment_alpha[0] + m.fragment_beta[0], m.multiplicities[1],
                               m.fragment_alpha[1] + m.fragment_beta[1], m.fragment_counts[1], store_get<int>("Nb")}),
             (std::vector<int>{2, 9, 2, 0, 2, 4}));
-  release_molecule(m);
   for (const char* bad : {"$molecule cartesian\n 1 0 0 0\n$end", "$molecule mult=0 cartesian\n 2 0 0 0\n$end",
                           "$molecule charge=3 mult=2 cartesian\n 1 0 0 0\n$end",
                           "$molecule cartesian\n 1 0 0 0\n / 1 0 0 3\n$end"})
@@ -245,12 +231,11 @@ TEST_F(MoleculeInput, FragmentElectronCountsAndTheirChecks) {
 TEST_F(MoleculeInput, FiniteNucleusParametersFollowTheMassNumber) {
   store_put("point", 0);
   ASSERT_EQ(read("$molecule cartesian\n 6 0 0 0\n 8 0 0 1.2\n$end"), 0);
-  Molecule m = load_molecule(0, "Molecule");
+  const testing::LoadedMolecule m;
   double r = (8360.0 * std::cbrt(12.0) + 5700.0) / 529177249.0;
   double a = 1.5 / (r * r);
   EXPECT_DOUBLE_EQ(m.nucleus_a[0], a);
   EXPECT_DOUBLE_EQ(m.nucleus_c[0], 6 * std::pow(a / M_PI, 1.5));
-  release_molecule(m);
 }
 
 TEST_F(MoleculeInput, MissingOccurrenceReturnsOneAndChainCollectsStructures) {

@@ -3,11 +3,8 @@
 #include "model/population.hpp"
 
 #include "integrals/fit_driver.hpp"
-#include "model/basis_record.hpp"
 #include "support/matrices.hpp"
 #include "support/model_input.hpp"
-#include "support/molecules.hpp"
-#include "support/runtime_fixture.hpp"
 
 namespace ostrel {
 namespace {

@@ -14,9 +14,7 @@ void burn(double seconds) {
   while (cpu_time() - start < seconds) x = x + std::sqrt(x + 1.0);
 }
 
-std::string printed(const char* name, char op) {
-  return testing::captured_stdout([&] { timer(name, op); });
-}
+std::string printed(const char* name, char op) { return testing::captured_stdout([&] { timer(name, op); }); }
 
 // A timer sums its intervals and reads an open one too; a reset keeps the run sum; names
 // longer than the printed 32 characters may share a timer; an unstarted one prints nothing.

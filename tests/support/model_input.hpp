@@ -1,15 +1,17 @@
 #pragma once
-// Molecules and basis sets read the way the program reads them, without printing.
+// Molecules and basis sets read the way the program reads them, without printing; with the
+// shared test molecules and the store fixture the tests that read them use.
 #include "integrals/one_electron_driver.hpp"
 #include "model/basis_input.hpp"
 #include "model/basis_record.hpp"
 #include "model/ecp_input.hpp"
 #include "model/molecule_input.hpp"
-#include "model/molecule_record.hpp"
 #include "runtime/node.hpp"
 #include "support/capture.hpp"
 #include "support/input_file.hpp"
+#include "support/molecules.hpp"
 #include "support/records.hpp"
+#include "support/runtime_fixture.hpp"
 
 namespace ostrel::testing {
 
@@ -66,26 +68,30 @@ inline void read_test_model(const std::string& molecule, FitSet fit = FitSet::co
   if (fit != FitSet::none) read_program_basis(library, true, fit == FitSet::coulomb);
 }
 
-// The stored molecule and one of its bases, loaded on this node and released in stack order.
+// A stored molecule, loaded (on every node with `broadcast`) for the lifetime of the object.
+struct LoadedMolecule : Molecule {
+  explicit LoadedMolecule(const char* record = "Molecule", int broadcast = 0)
+      : Molecule(load_molecule(broadcast, record)) {}
+  ~LoadedMolecule() { release_molecule(*this); }
+  LoadedMolecule(const LoadedMolecule&) = delete;
+  LoadedMolecule& operator=(const LoadedMolecule&) = delete;
+};
+
+// The stored molecule and one of its bases, released in stack order.
 struct LoadedBasis {
-  explicit LoadedBasis(const char* record, const char* molecule = "Molecule")
-      : mol(load_molecule(0, molecule)), basis(load_basis(0, record, mol)) {}
-  ~LoadedBasis() {
-    release_basis(basis);
-    release_molecule(mol);
-  }
+  explicit LoadedBasis(const char* record, const char* molecule = "Molecule", int broadcast = 0)
+      : mol(molecule, broadcast), basis(load_basis(broadcast, record, mol)) {}
+  ~LoadedBasis() { release_basis(basis); }
   LoadedBasis(const LoadedBasis&) = delete;
   LoadedBasis& operator=(const LoadedBasis&) = delete;
-  Molecule mol;
+  LoadedMolecule mol;
   Basis basis;
 };
 
 // Coordinates (bohr) of the stored "Molecule".
 inline std::vector<double> current_geometry() {
-  Molecule mol = load_molecule(0, "Molecule");
-  std::vector<double> x(mol.xyz, mol.xyz + 3 * mol.n_atoms);
-  release_molecule(mol);
-  return x;
+  const LoadedMolecule mol;
+  return {mol.xyz, mol.xyz + 3 * mol.n_atoms};
 }
 
 // The packed overlap matrix "S" of "Basis", built by every node (empty off the master).

@@ -8,10 +8,14 @@
 namespace ostrel::testing {
 
 // Writes `v` as record `name`, creating it when missing.
-inline void put_reals(const char* name, const std::vector<double>& v) {
-  if (!store_exists(name)) store_alloc(name, 8 * static_cast<std::int64_t>(v.size()));
-  store_write(name, 0, v.data(), 8 * static_cast<std::int64_t>(v.size()));
+template <class T>
+void put_array(const char* name, const std::vector<T>& v) {
+  const auto bytes = static_cast<std::int64_t>(sizeof(T) * v.size());
+  if (!store_exists(name)) store_alloc(name, bytes);
+  store_write(name, 0, v.data(), bytes);
 }
+inline void put_reals(const char* name, const std::vector<double>& v) { put_array(name, v); }
+inline void put_ints(const char* name, const std::vector<int>& v) { put_array(name, v); }
 
 // The whole record `name` as values of type T.
 template <class T>

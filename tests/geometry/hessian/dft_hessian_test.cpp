@@ -5,8 +5,6 @@
 #include "hessian_fixture.hpp"
 #include "input/common_setup.hpp"
 #include "input/control_options.hpp"
-#include "linalg/vector_ops.hpp"
-#include "support/fatal_trap.hpp"
 #include "geometry/vibrations/generated/psi4_vibration_data.hpp"
 #include "support/matrices.hpp"
 

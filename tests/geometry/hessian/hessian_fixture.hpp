@@ -8,8 +8,6 @@
 
 #include "geometry/hessian/second_derivatives.hpp"
 #include "geometry/model_surface.hpp"
-#include "runtime/pool.hpp"
-#include "runtime/records.hpp"
 
 namespace ostrel::testing {
 

@@ -9,7 +9,6 @@
 #include "input/control_options.hpp"
 #include "runtime/node.hpp"
 #include "runtime/records.hpp"
-#include "runtime/store.hpp"
 #include "support/fatal_trap.hpp"
 #include "support/input_file.hpp"
 

@@ -2,7 +2,6 @@
 // differences, the records left behind, ranges split over runs, points from the input and
 // refused settings.
 #include "hessian_fixture.hpp"
-#include "support/fatal_trap.hpp"
 #include "support/matrices.hpp"
 
 namespace ostrel {

@@ -1,6 +1,5 @@
 // The relaxed scan of the peroxide torsion (path_surface.hpp): every point holds its torsion
 // and has the energy of a separate constrained optimisation there.
-#include "geometry/coordinate_kernel.hpp"
 #include "geometry/paths/coordinate_scan.hpp"
 #include "geometry/run_optimization.hpp"
 #include "path_surface.hpp"

@@ -60,14 +60,6 @@ TEST_F(Irc, BackTakesTheMirrorPathAndListsItReversed) {
   EXPECT_LT(b.front().s, b.back().s + 1e-12);
 }
 
-TEST_F(Irc, ZeroPointsIsTheSinglePointAlone) {
-  const std::string out = run(kTransPeroxide, "points=0");
-  const std::vector<PathPoint> path = listing(out);
-  ASSERT_EQ(path.size(), 1u);
-  EXPECT_EQ(out.find("Constrained Optimization"), std::string::npos);
-  EXPECT_EQ(out.find("E(s) - E(0)"), std::string::npos);  // no profile for one point
-}
-
 TEST_F(Irc, AMinimumIsNotASaddlePoint) {
   EXPECT_FATAL(run(kGauchePeroxide, "points=3"), "is it a saddle point?");
 }

@@ -3,13 +3,8 @@
 // molecule, whose planar trans structure is an exact saddle point between two mirror-image
 // minima at +-90 degrees. The surface stands in for the energy driver through the tasks'
 // evaluation hook.
-#include <sstream>
-
-#include "geometry/coordinate_kernel.hpp"
-
 #include "geometry/paths/path_records.hpp"
 #include "runtime/fatal.hpp"
-#include "support/runtime_fixture.hpp"
 #include "../model_surface.hpp"
 
 namespace ostrel::testing {
@@ -48,12 +43,10 @@ struct ListedPoint {
 inline std::vector<ListedPoint> listed_points(const std::string& out, const char* after, const std::string& tag,
                                               const char* header) {
   std::vector<ListedPoint> list;
-  std::istringstream in(out.substr(out.find(after)));
-  std::string line;
   std::vector<double> xyz;
   ListedPoint p{};
   const std::string atom = tag + " %d %lf %lf %lf", end = tag + "$end";
-  while (std::getline(in, line)) {
+  for (const std::string& line : testing::lines_of(out.substr(out.find(after)))) {
     int k = 0;
     if (std::sscanf(line.c_str(), header, &k, &p.s, &p.e) == 3) continue;
     double a[3];
@@ -70,9 +63,7 @@ inline std::vector<ListedPoint> listed_points(const std::string& out, const char
 // The energies of the lines read with `format` (an int, then the energy) after `after`.
 inline std::vector<double> listed_energies(const std::string& out, const char* after, const char* format) {
   std::vector<double> list;
-  std::istringstream in(out.substr(out.find(after)));
-  std::string line;
-  while (std::getline(in, line)) {
+  for (const std::string& line : testing::lines_of(out.substr(out.find(after)))) {
     int k = 0;
     double v = 0;
     if (std::sscanf(line.c_str(), format, &k, &v) == 2) list.push_back(v);

@@ -1,7 +1,5 @@
 // A saddle search from a guess, with no Hessian in the input: the run computes the Hessian
 // itself (one level-2 evaluation, whose energy and gradient serve as the first step).
-#include "geometry/coordinate_kernel.hpp"
-#include "geometry/optimize_records.hpp"
 #include "geometry/run_optimization.hpp"
 #include "path_surface.hpp"
 

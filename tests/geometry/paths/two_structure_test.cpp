@@ -3,13 +3,10 @@
 // structure, the saddle point.
 #include <algorithm>
 
-#include "geometry/optimize_options.hpp"
-#include "geometry/coordinate_kernel.hpp"
 #include "geometry/paths/approximate_saddle.hpp"
 #include "geometry/paths/minimum_energy_path.hpp"
 #include "geometry/paths/path_coordinates.hpp"
 #include "geometry/paths/synchronous_transit.hpp"
-#include "model/molecule_input.hpp"
 #include "path_surface.hpp"
 
 namespace ostrel {

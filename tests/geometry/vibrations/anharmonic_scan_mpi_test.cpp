@@ -1,9 +1,6 @@
 #include "geometry/vibrations/anharmonic_scan.hpp"
-#include "model/molecule_record.hpp"
 #include "runtime/message_passing.hpp"
-#include "runtime/node.hpp"
 #include "support/model_input.hpp"
-#include "support/molecules.hpp"
 
 namespace ostrel {
 namespace {
@@ -22,9 +19,8 @@ TEST(AnharmonicScanMpi, EveryNodeEvaluatesEachPointTheMasterAsksFor) {
   const auto energy = [&] {
     ++calls;
     if (!is_master) return 0.0;
-    Molecule mol = load_molecule(0, "Molecule");
+    const testing::LoadedMolecule mol;
     const double r = atom_distance(mol.xyz, 0, 1) - 0.92 * 1.8897259885789233;
-    release_molecule(mol);
     return 0.5 * k * r * r;
   };
   AnharmonicResult result;

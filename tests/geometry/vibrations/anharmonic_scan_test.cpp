@@ -3,9 +3,7 @@
 #include "geometry/vibrations/anharmonic_scan.hpp"
 #include "geometry/vibrations/oscillator_levels.hpp"
 #include "geometry/vibrations/vibration_constants.hpp"
-#include "linalg/vector_ops.hpp"
 #include "model/units.hpp"
-#include "support/runtime_fixture.hpp"
 #include "../model_surface.hpp"
 
 namespace ostrel {

@@ -2,12 +2,9 @@
 // a symmetric top and a saddle point), the viewer export read back, and the intensity
 // invariants against hand values.
 #include "geometry/vibrations/harmonic_analysis.hpp"
-#include "model/molecule_record.hpp"
 #include "generated/psi4_vibration_data.hpp"
 #include "runtime/records.hpp"
 #include "support/model_input.hpp"
-#include "support/molecules.hpp"
-#include "support/runtime_fixture.hpp"
 
 namespace ostrel {
 namespace {
@@ -22,10 +19,9 @@ class Harmonic : public testing::RuntimeTest {
   void set_up(const std::vector<int>& z, const double (&bohr)[N], const double* masses, const double (&hessian)[H],
               double energy, const double* dipole_x = nullptr) {
     testing::read_test_molecule(testing::bohr_molecule(z, bohr));
-    Molecule mol = load_molecule(0, "Molecule");
+    const testing::LoadedMolecule mol;
     for (std::size_t a = 0; a < z.size(); ++a) mol.mass[a] = masses[a];
     store_molecule("Molecule", mol);
-    release_molecule(mol);
     testing::put_reals("Hessian", std::vector<double>(hessian, hessian + H));
     store_put("Energy", energy);
     if (dipole_x) testing::put_reals("DipoleX", std::vector<double>(dipole_x, dipole_x + 3 * N));

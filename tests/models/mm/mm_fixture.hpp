@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "model/molecule_record.hpp"
-#include "models/mm/mm_parameters.hpp"
 #include "models/mm/mm_terms.hpp"
 #include "runtime/pool.hpp"
 #include "support/capture.hpp"
@@ -102,8 +101,7 @@ inline MmTestMolecule cyclobutanol() {
 class MmParameterBlock {
  public:
   explicit MmParameterBlock(const std::string& text) : block_(1) {
-    InputFile file(text);
-    parse_mm_parameters(file.get(), "mmdata", block_[0]);
+    parse_mm_parameters(InputFile(text).get(), "mmdata", block_[0]);
   }
   const MmParameters& operator*() const { return block_[0]; }
 

@@ -1,12 +1,9 @@
 // Force-field energy terms: derivatives against differences, charge flow, exclusions,
 // probes, and types for a plain Cartesian molecule.
 
-#include "model/molecule_record.hpp"
 #include "models/mm/mm_fixture.hpp"
 #include "models/mm/mm_typing.hpp"
 #include "support/model_input.hpp"
-#include "support/molecules.hpp"
-#include "support/runtime_fixture.hpp"
 
 namespace ostrel {
 namespace {
@@ -146,13 +143,12 @@ TEST_F(MmTermsTest, UnknownTypeStops) {
 
 TEST_F(MmTermsTest, PlainMoleculeGetsTypesFromBonds) {
   testing::read_test_molecule(testing::molecule_group(testing::kWaterAtoms));
-  Molecule mol = load_molecule(0, "Molecule");
+  testing::LoadedMolecule mol;
   const std::string printed = testing::captured_stdout([&] { EXPECT_EQ(mm_assign_types(mol), 3); });
   EXPECT_STREQ(mol.type_name(0), "O2");
   EXPECT_STREQ(mol.type_name(1), "HO");
   EXPECT_NE(printed.find("HO"), std::string::npos);
   EXPECT_EQ(mm_assign_types(mol), 0);  // typed once
-  release_molecule(mol);
 }
 
 // Hybridisation from the bond graph alone: carbonyl, aromatic (six- and five-membered),
@@ -184,12 +180,11 @@ TEST_F(MmTermsTest, TypesFollowHybridisation) {
   };
   for (const auto& c : cases) {
     testing::read_test_molecule(testing::molecule_group(c.atoms));
-    Molecule mol = load_molecule(0, "Molecule");
+    testing::LoadedMolecule mol;
     testing::captured_stdout([&] { mm_assign_types(mol); });
     std::string got;
     for (int a = 0; a < mol.n_atoms; ++a) got += std::string(a ? " " : "") + mol.type_name(a);
     EXPECT_EQ(got, c.types);
-    release_molecule(mol);
   }
 }
 

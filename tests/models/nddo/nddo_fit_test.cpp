@@ -25,7 +25,7 @@ class NddoFit : public NddoTest {
   }
   void add(const char* name, const char* atoms, int charge) {
     use_molecule(atoms, charge);
-    Molecule mol = load_molecule(0, "Molecule");
+    const testing::LoadedMolecule mol;
     FitMolecule m;
     m.name = name;
     m.n = mol.n_atoms;
@@ -35,7 +35,6 @@ class NddoFit : public NddoTest {
     m.mass.assign(mol.mass, mol.mass + m.n);
     m.types.assign(mol.type_names, mol.type_names + NAME_SLOT * m.n);
     m.bonds.assign(mol.bonds, mol.bonds + MAX_NEIGHBOURS * m.n);
-    release_molecule(mol);
     const double w[6] = {1.0, 1.0, 0.0, 0.0, 0.0, 0.1};
     std::memcpy(m.w, w, sizeof w);
     std::vector<double> g;
@@ -58,8 +57,7 @@ class NddoFit : public NddoTest {
     return f;
   }
   std::vector<FitParameter> oxygen(NddoParameters& p, const char* names) {
-    InputFile in(std::string("$parameters\n O ") + names + "\n$end\n");
-    return nddo_fit_selection(in.get(), p);
+    return nddo_fit_selection(InputFile(std::string("$parameters\n O ") + names + "\n$end\n").get(), p);
   }
 
   std::unique_ptr<NddoParameters> truth_;

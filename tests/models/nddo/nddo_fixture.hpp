@@ -2,13 +2,9 @@
 // NDDO evaluations on test molecules with the shipped parameter files.
 
 #include "input/group.hpp"
-#include "model/molecule_record.hpp"
 #include "models/nddo/nddo_model.hpp"
-#include "models/nddo/nddo_parameters.hpp"
 #include "runtime/records.hpp"
 #include "support/model_input.hpp"
-#include "support/molecules.hpp"
-#include "support/runtime_fixture.hpp"
 
 namespace ostrel::testing {
 
@@ -47,7 +43,7 @@ class NddoTest : public RuntimeTest {
   // Energy of the molecule in "Molecule", optionally with its gradient and moved atoms.
   NddoResult evaluate(std::vector<double>* gradient = nullptr, const std::vector<double>* xyz = nullptr,
                       const double* field = nullptr, const int* order = nullptr) {
-    Molecule mol = load_molecule(0, "Molecule");
+    const testing::LoadedMolecule mol;
     if (xyz)
       for (std::size_t k = 0; k < xyz->size(); ++k) mol.xyz[k] = (*xyz)[k];
     if (gradient) gradient->assign(3 * mol.n_atoms, 0.0);
@@ -55,7 +51,6 @@ class NddoTest : public RuntimeTest {
     captured_stdout([&] {
       r = nddo_model_energy(mol, data_.data(), field, nullptr, order, nullptr, gradient ? gradient->data() : nullptr, 0);
     });
-    release_molecule(mol);
     return r;
   }
   std::vector<NddoElement> data_;

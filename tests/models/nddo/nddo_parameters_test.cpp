@@ -2,7 +2,6 @@
 #include <cstring>
 
 #include "models/nddo/nddo_fixture.hpp"
-#include "input/group.hpp"
 
 namespace ostrel::testing {
 namespace {

@@ -7,7 +7,6 @@
 #include "scf/gradient/nuclear_gradient.hpp"
 #include "scf/grid/grid_test_system.hpp"
 #include "scf/procedure/scf_procedure.hpp"
-#include "support/fatal_trap.hpp"
 #include "support/matrices.hpp"
 
 namespace ostrel {

@@ -1,7 +1,6 @@
 // The SCF gradient of converged Kohn-Sham runs against Psi4's analytic gradients and against
 // central differences of our own SCF energy (grid orders and orientations held fixed, the
 // atomic grids carried by their atoms).
-#include "model/molecule_record.hpp"
 #include "scf/gradient/nuclear_gradient.hpp"
 #include "scf/procedure/scf_test_system.hpp"
 
@@ -59,11 +58,10 @@ class ScfGradient : public testing::ScfSystem {
   }
 
   static void move_atom_coordinate(int i, double delta) {
-    Molecule mol = load_molecule(0, "Molecule");
+    const testing::LoadedMolecule mol;
     const int n = mol.n_atoms;
     mol.xyz[i] += delta;
     store_write("Molecule", molecule_charge_offset(n) - 24L * n, mol.xyz, 24L * n);
-    release_molecule(mol);
   }
 
   // Central differences of the SCF energy, started from the converged orbitals on the
@@ -199,8 +197,7 @@ TEST_F(ScfGradient, WaterInAFieldAgreesWithDifferences) {
   s.field[2] = 0.001;
   const std::vector<double> g = check(s, nullptr, {1, 2, 5});
   // The same water without the field: the field moves the oxygen's z force by more than 1e-4.
-  const double none[3] = {0.0, 0.0, 0.0};
-  store_write("field", 0, none, 24);
+  testing::put_reals("field", {0.0, 0.0, 0.0});
   double energy = 0.0;
   const std::vector<double> g0 = gradient(&energy);
   EXPECT_GT(std::fabs(g[2] - g0[2]), 1e-4);

@@ -3,7 +3,6 @@
 #include "scf/grid/fit_polynomials.hpp"
 #include "scf/grid/grid_build.hpp"
 #include "scf/grid/grid_test_system.hpp"
-#include "support/runtime_fixture.hpp"
 
 namespace ostrel {
 namespace {

@@ -4,7 +4,6 @@
 #include "scf/grid/grid_passes.hpp"
 #include "scf/grid/grid_print.hpp"
 #include "scf/grid/grid_test_system.hpp"
-#include "support/runtime_fixture.hpp"
 
 namespace ostrel {
 namespace {
@@ -16,8 +15,7 @@ using testing::make_system;
 class GridPasses : public testing::RuntimeTest {
  protected:
   std::string setup(const std::string& group) {
-    InputFile f(group);
-    return testing::captured_stdout([&] { grid_setup_options(f.get()); });
+    return testing::captured_stdout([&] { grid_setup_options(InputFile(group).get()); });
   }
   void store_model(const GridTestSystem& t) {
     testing::store_test_molecule(t.z, t.xyz);
@@ -34,8 +32,7 @@ class GridPasses : public testing::RuntimeTest {
 
 TEST_F(GridPasses, OptionsDeriveTheThresholdsAndTheRadialShellsFromTheAccuracy) {
   auto read = [](const std::string& text) {
-    InputFile f(text);
-    return grid_read_options(f.get());
+    return grid_read_options(InputFile(text).get());
   };
   const GridOptions o = read("$grid nradial=20 25 27 size=4.5 accuracy=1e-6 small=1e-8 use43=0 $end\n");
   EXPECT_EQ(o.nradial[3], 27);  // values start at hydrogen

@@ -8,7 +8,6 @@
 #include "scf/grid/grid_weights.hpp"
 #include "scf/xc/xc_full_tensors.hpp"
 #include "support/model_input.hpp"
-#include "support/molecules.hpp"
 
 namespace ostrel::testing {
 

@@ -4,7 +4,6 @@
 
 #include "scf/grid/grid_test_system.hpp"
 #include "support/matrices.hpp"
-#include "support/runtime_fixture.hpp"
 
 namespace ostrel {
 namespace {

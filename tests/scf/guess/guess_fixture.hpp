@@ -3,11 +3,9 @@
 // table and a functional, and the records the SCF set-up leaves for the guess.
 #include "input/element_table.hpp"
 #include "input/pending_modules.hpp"
-#include "model/ecp_input.hpp"
 #include "scf/guess/atomic_calculations.hpp"
 #include "scf/xc/xc_full_tensors.hpp"
 #include "support/model_input.hpp"
-#include "support/runtime_fixture.hpp"
 
 namespace ostrel {
 
@@ -23,16 +21,14 @@ class Guess : public testing::RuntimeTest {
                   charge, multiplicity);
     const std::string text = std::string(head) + atoms + "$end\n";
     testing::read_test_model(text, testing::FitSet::coulomb, "def2", ecp);
-    testing::InputFile group(element_group);
-    testing::captured_stdout([&] { build_element_table("Atoms", group.get()); });
+    testing::captured_stdout([&] { build_element_table("Atoms", testing::InputFile(element_group).get()); });
     xc_store_write(testing::named_functional(functional));
   }
   // Records the SCF set-up and the guess options leave for the guess.
   static void options(int na, int nb, int restricted, int mix = 0, int localize = 0, int read = 0,
                const char* print = "", const char* save = "") {
-    const int a[2] = {na, na}, b[2] = {nb, nb};
-    store_write("Na", 0, a, 8);
-    store_write("Nb", 0, b, 8);
+    testing::put_ints("Na", {na, na});
+    testing::put_ints("Nb", {nb, nb});
     store_put("restrict", restricted);
     store_put("closed", restricted && na == nb ? 1 : 0);
     store_put("four", 0);

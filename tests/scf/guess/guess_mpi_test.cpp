@@ -1,7 +1,6 @@
 // The initial guess on several nodes (run under mpirun -np 2, 3): the failure of a vector read
 // stops every node (the guess itself runs in the whole-run SCF tests on several nodes).
 #include "guess_fixture.hpp"
-#include "support/molecules.hpp"
 
 namespace ostrel {
 namespace {

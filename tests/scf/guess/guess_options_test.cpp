@@ -15,8 +15,7 @@ class GuessOptionsTest : public testing::RuntimeTest {
   GuessOptions read(const std::string& text, int nbasis, int restricted) {
     store_put("Nbasis", nbasis);
     store_put("restrict", restricted);
-    testing::InputFile f(text);
-    return guess_read_options(f.get());
+    return guess_read_options(testing::InputFile(text).get());
   }
 };
 

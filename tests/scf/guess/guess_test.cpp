@@ -7,7 +7,6 @@
 #include "scf/guess/guess_frame.hpp"
 #include "scf/guess/vector_file.hpp"
 #include "support/matrices.hpp"
-#include "support/molecules.hpp"
 
 namespace ostrel {
 namespace {
@@ -122,9 +121,7 @@ TEST_F(WaterGuess, VectorFileRoundTripAndWrongSize) {
   EXPECT_EQ(st.st_mode & 0777, 0600u);
   EXPECT_EQ(st.st_size, 4 + 2 * 8 * (24 + 24 * 24));
   // Scramble the records, then read them back.
-  std::vector<double> zero(24 * 24, 0.0);
-  store_write("Ca", 0, zero.data(), 8 * 24 * 24);
-  store_write("Cb", 0, zero.data(), 8 * 24 * 24);
+  for (const char* name : {"Ca", "Cb"}) testing::put_reals(name, std::vector<double>(24 * 24, 0.0));
   store_put("guess.read", 1);
   const std::string out = guess();
   EXPECT_NE(out.find("\n vectors from '" + file + "'\n"), std::string::npos) << out;
@@ -148,21 +145,6 @@ TEST_F(WaterGuess, VectorFileRoundTripAndWrongSize) {
   // An empty name saves nothing.
   save_vectors("", 24);
   EXPECT_NE(stat(file.c_str(), &st), 0);
-}
-
-// Saving to "." prints the vectors: per spin and orbital an energy line and the
-// coefficients five to a line, in full precision.
-TEST_F(Guess, TextDumpOfSevenFunctions) {
-  const int n = 7;
-  std::vector<double> c(n * n), e(n);
-  for (int i = 0; i < n * n; ++i) c[i] = 0.125 * (i + 1) * (i % 2 ? -1 : 1);
-  for (int i = 0; i < n; ++i) e[i] = -1.0 + 0.25 * i;
-  for (const char* name : {"Ca", "Cb"}) testing::put_reals(name, c);
-  for (const char* name : {"ea", "eb"}) testing::put_reals(name, e);
-  const std::string out = testing::captured_stdout([] { save_vectors(".", 7); });
-  EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 2 + 2 * 7 * 3);
-  EXPECT_EQ(out.rfind("ce>$vector\nce> ea(1)=-1.000000000000000e+00 Ca(1)=\nce> +1.250000000000000e-01 ", 0), 0u);
-  EXPECT_NE(out.find("\nce> eb(1)=-1.000000000000000e+00 Cb(1)=\n"), std::string::npos);
 }
 
 TEST_F(WaterGuess, PipekMezeyGivesTwoMirrorImageBonds) {

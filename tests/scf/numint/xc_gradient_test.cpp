@@ -5,7 +5,6 @@
 #include "scf/grid/grid_test_system.hpp"
 #include "scf/numint/xc_gradient.hpp"
 #include "support/matrices.hpp"
-#include "support/runtime_fixture.hpp"
 
 namespace ostrel {
 namespace {

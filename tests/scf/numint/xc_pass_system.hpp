@@ -8,7 +8,6 @@
 #include "scf/grid/grid_test_system.hpp"
 #include "scf/numint/basis_eval_shells.hpp"
 #include "scf/numint/xc_block_kernels.hpp"
-#include "support/runtime_fixture.hpp"
 
 namespace ostrel::testing {
 
@@ -34,8 +33,7 @@ inline void xc_read_model(const std::string& molecule, const std::string& grid,
                           const char* functional, int closed,
                           const char* library = "def2") {
   read_test_model(molecule, FitSet::coulomb, library);
-  InputFile f(grid);
-  captured_stdout([&] { grid_setup_options(f.get()); });
+  captured_stdout([&] { grid_setup_options(InputFile(grid).get()); });
   store_functional(functional);
   store_put("closed", closed);
 }
@@ -48,8 +46,9 @@ struct FitDensities {
   std::vector<double> atomic_d, da, db, charge;
 };
 inline FitDensities model_fit_densities(int closed) {
-  Molecule mol = load_molecule(0, "Molecule");
-  Basis fit = load_basis(0, "Basis2", mol);
+  const LoadedBasis loaded("Basis2");
+  const Molecule& mol = loaded.mol;
+  const Basis& fit = loaded.basis;
   FitDensities r;
   r.charge = fit_function_charges(fit);
   r.atomic_d.assign(fit.n_functions, 0.0);
@@ -75,17 +74,14 @@ inline FitDensities model_fit_densities(int closed) {
     r.da[k] = (closed ? 0.5 : 0.55) * r.atomic_d[k] + pol;
     r.db[k] = closed ? r.da[k] : 0.45 * r.atomic_d[k] - 0.5 * pol;
   }
-  release_basis(fit);
-  release_molecule(mol);
   return r;
 }
 
 // Builds the grid from the stored "da", "db", "atomic_d" and computes the weights of both
 // grids (all nodes); with `order`, every final shell then takes that rule (new weights).
 inline void build_grid_and_weights(int order = 0) {
-  Molecule mol = load_molecule(1, "Molecule");
-  Basis fit = load_basis(1, "Basis2", mol);
-  BasisShells view = basis_shells(fit);
+  const LoadedBasis fit("Basis2", "Molecule", 1);
+  BasisShells view = basis_shells(fit.basis);
   if (is_master) ::testing::internal::CaptureStdout();
   grid_build(view.set);
   if (order > 0 && is_master) {
@@ -99,8 +95,6 @@ inline void build_grid_and_weights(int order = 0) {
   grid_weights(view.set);
   if (is_master) ::testing::internal::GetCapturedStdout();
   release_basis_shells(view);
-  release_basis(fit);
-  release_molecule(mol);
 }
 
 // Stores the model fitted densities of xc_read_model's molecule and builds the grid.
@@ -116,16 +110,16 @@ inline FitDensities store_fit_and_grid(int closed, int order = 0) {
 // Integral of the density of `d` (fit coefficients, or a packed density matrix over "Basis"
 // with `orbital`) over the grid in use, by the blocks of the passes (one process).
 inline double grid_density_integral(const std::vector<double>& d, bool orbital = false) {
-  Molecule mol = load_molecule(0, "Molecule");
-  Basis basis = load_basis(0, orbital ? "Basis" : "Basis2", mol);
-  BasisShells view = basis_shells(basis);
+  const LoadedBasis loaded(orbital ? "Basis" : "Basis2");
+  const Molecule& mol = loaded.mol;
+  BasisShells view = basis_shells(loaded.basis);
   Grid g = grid_read(0);
   const int k = store_get<int>("grid_fine") ? GRID_FINAL : GRID_COARSE;
   const std::vector<double> w = get_reals(k == GRID_FINAL ? "grid_W" : "grid_W1");
   XcBlockPlan plan = xc_block_plan(g, k, mol.xyz, w.data());
   double sum = 0.0;
   {
-    const std::int64_t nf = basis.n_functions;
+    const std::int64_t nf = loaded.basis.n_functions;
     PoolArray<double> local(nf * nf), x(kXcBlockPoints * nf);
     XcPointValues u;
     xc_block_loop(plan, {mol.n_atoms, mol.xyz, &view.set}, g.cutoff[k], {0, false}, [&](const XcBlock& b) {
@@ -141,8 +135,6 @@ inline double grid_density_integral(const std::vector<double>& d, bool orbital =
   xc_block_plan_release(plan);
   grid_release(g);
   release_basis_shells(view);
-  release_basis(basis);
-  release_molecule(mol);
   return sum;
 }
 

@@ -57,8 +57,7 @@ class XcPass : public testing::LargeRuntimeTest {
   Energy orbital(const std::vector<double>& da, const std::vector<double>& db) {
     put_reals("Da", da);
     put_reals("Db", db);
-    put_reals("Fa", std::vector<double>(tri, 0.0));
-    put_reals("Fb", std::vector<double>(tri, 0.0));
+    for (const char* name : {"Fa", "Fb"}) put_reals(name, std::vector<double>(tri, 0.0));
     xc_orbital_pass();
     return {store_get<double>("Ex"), store_get<double>("Ec")};
   }

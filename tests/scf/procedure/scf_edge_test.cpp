@@ -15,10 +15,7 @@ using testing::put_reals;
 
 class ScfEdge : public testing::ScfSystem {
  protected:
-  void set_iterations(int first) {
-    const int it[2] = {first, 16};
-    store_write("iterations", 0, it, 8);
-  }
+  void set_iterations(int first) { testing::put_ints("iterations", {first, 16}); }
 };
 
 TEST_F(ScfEdge, NegativeIterationsOnlyFormTheDensities) {
@@ -60,8 +57,7 @@ TEST_F(ScfEdge, GradientEqualToTheThresholdIsNotConverged) {
   for (int larger = 0; larger < 2; ++larger) {
     put_reals("Ca", ca);
     put_reals("Cb", ca);
-    const double conv[2] = {larger ? std::nextafter(g, 1.0) : g, 1e-3};
-    store_write("convergence", 0, conv, 16);
+    testing::put_reals("convergence", {larger ? std::nextafter(g, 1.0) : g, 1e-3});
     const std::string out = run(scf_run);
     EXPECT_EQ(store_get<double>("scf_Gmax"), g);
     EXPECT_EQ(out.find(" converged!") != std::string::npos, larger == 1) << out;

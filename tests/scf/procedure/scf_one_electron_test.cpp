@@ -1,10 +1,7 @@
 // The one-electron set-up of the SCF: nuclear repulsion and H0 with and without a field, and
 // the stored quantities of the Coulomb fit.
-#include "model/molecule_record.hpp"
 #include "scf/procedure/scf_one_electron.hpp"
 #include "support/model_input.hpp"
-#include "support/molecules.hpp"
-#include "support/runtime_fixture.hpp"
 
 namespace ostrel {
 namespace {
@@ -15,16 +12,13 @@ class ScfOneElectron : public testing::RuntimeTest {
   void prepare(int fit, int n3fit, const double field[3]) {
     const testing::FitSet set = !fit ? testing::FitSet::none : fit == 'V' ? testing::FitSet::coulomb : testing::FitSet::overlap;
     testing::read_test_model(std::string("$molecule cartesian\n set=def2-SVP\n") + testing::kWaterAtoms + "$end\n", set);
-    const double cut[2] = {1e-10, 1e-6};
-    store_write("cutij", 0, cut, sizeof cut);
+    testing::put_reals("cutij", {1e-10, 1e-6});
     store_write("field", 0, field, 24);
     store_put("four", 0);
     store_put("fit", fit);
     store_put("N3fit", n3fit);
   }
-  std::string run() {
-    return testing::captured_stdout([&] { scf_one_electron_setup(); });
-  }
+  std::string run() { return testing::captured_stdout([&] { scf_one_electron_setup(); }); }
 };
 
 TEST_F(ScfOneElectron, FieldAddsToTheNuclearEnergyAndSubtractsTheDipoleFromH0) {

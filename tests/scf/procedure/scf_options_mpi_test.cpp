@@ -19,19 +19,16 @@ TEST(ScfOptionsMpi, EveryNodeGetsTheMastersOptions) {
       "$dft functional=blyp $end\n"
       "$guess na=2,1 read=1 mix=1 $end\n");
   if (is_master) {
-    char theory[64] = "DFT";
-    store_write("theory", 0, theory, 64);
+    store_put_text("theory", "DFT", 64);
     store_put("four", 0);
     store_put("fit", int{'V'});
     testing::with_stdin("$molecule mult=3\n cartesian\n 8 0 0 0\n 8 0 0 1.21\n$end\n",
                         [] { ASSERT_EQ(read_molecule("Molecule", "", "molecule", 1, 0), 0); });
-    const int necp[2] = {0, 0};
-    store_write("Necp", 0, necp, 8);
+    testing::put_ints("Necp", {0, 0});
     store_put("Nbasis", 28);
     store_put("Nbasis1", 0);
     store_put("Nfit", 0);
-    InputFile none("");
-    build_element_table("Atoms", none.get());
+    build_element_table("Atoms", InputFile("").get());
   }
   ::testing::internal::CaptureStdout();
   const ScfOptions o = scf_setup_options(groups.get());

@@ -5,8 +5,6 @@
 #include "input/element_table.hpp"
 #include "scf/procedure/scf_options.hpp"
 #include "support/model_input.hpp"
-#include "support/molecules.hpp"
-#include "support/runtime_fixture.hpp"
 
 namespace ostrel {
 namespace {
@@ -25,8 +23,7 @@ ScfContext context(const char* theory, int fit, int na = 5, int nb = 5) {
 }
 
 ScfOptions read(const std::string& text, const ScfContext& c) {
-  InputFile f(text);
-  return scf_read_options(f.get(), c);
+  return scf_read_options(InputFile(text).get(), c);
 }
 
 TEST(ScfReadOptions, ConvergenceAndCutoffRules) {
@@ -68,23 +65,18 @@ class ScfOptionsTest : public testing::RuntimeTest {
   // Control, molecule, basis sizes and element table as task control leaves them.
   void prepare(const std::string& molecule, const char* theory, int fit, int nbasis, int nfit, int four = 0,
                int necp = 0) {
-    char text[64] = {};
-    std::snprintf(text, sizeof text, "%s", theory);
-    store_write("theory", 0, text, 64);
+    store_put_text("theory", theory, 64);
     store_put("four", four);
     store_put("fit", fit);
     testing::read_test_molecule(molecule);
-    const int ecp[2] = {necp, necp};
-    store_write("Necp", 0, ecp, 8);
+    testing::put_ints("Necp", {necp, necp});
     store_put("Nbasis", nbasis);
     store_put("Nbasis1", 0);
     store_put("Nfit", nfit);
-    InputFile none("");
-    build_element_table("Atoms", none.get());
+    build_element_table("Atoms", InputFile("").get());
   }
   std::string setup(const std::string& groups) {
-    InputFile f(groups);
-    return testing::captured_stdout([&] { scf_setup_options(f.get()); });
+    return testing::captured_stdout([&] { scf_setup_options(InputFile(groups).get()); });
   }
   // "Na", "Nb", "Ncore" and "Nactive", whole molecule then first fragment.
   static std::vector<int> counts() {
@@ -121,8 +113,7 @@ TEST_F(ScfOptionsTest, CorePotentialsReplaceTheCoreAndReduceTheValenceCounts) {
   restart();
   // A potential for both shells of Be2+, which has one left.
   prepare("$molecule charge=2\n cartesian\n 4 0 0 0\n$end\n", "DFT", 'V', 5, 0, 0, 2);
-  InputFile f("");
-  EXPECT_FATAL(scf_setup_options(f.get()), "core potentials replace 2 orbitals of 2 electrons");
+  EXPECT_FATAL(scf_setup_options(InputFile("").get()), "core potentials replace 2 orbitals of 2 electrons");
 }
 
 TEST_F(ScfOptionsTest, SecondEntriesCountTheFirstFragment) {

@@ -4,7 +4,6 @@
 // Newton steps), and with convergence 1e-8, each converges to the ground state of that
 // model: the energy a BFGS run to 1e-8 reaches. Degenerate open shells (the pi pairs of OH
 // and NO) are the hard part: a soft rotation of the hole that only the grid resolves.
-#include "runtime/store.hpp"
 #include "scf/gradient/nuclear_gradient.hpp"
 #include "scf/procedure/generated/scf_radicals_psi4_reference.hpp"
 #include "scf/procedure/scf_test_system.hpp"

@@ -15,8 +15,7 @@ class ScfReport : public testing::RuntimeTest {
   static constexpr int n = 20;
   void SetUp() override {
     RuntimeTest::SetUp();
-    const int natom[2] = {3, 0};
-    store_write("Natom", 0, natom, sizeof natom);
+    testing::put_ints("Natom", {3, 0});
     store_put("Nbasis", n);
     set_electrons(10, 10, 1);
     store_put("four", 0);
@@ -97,19 +96,6 @@ TEST_F(ScfReport, EnergiesDipoleOrbitalListsAndPrintOptions) {
   EXPECT_EQ(open.rfind("   17     1.500000\n"), open.size() - 19) << open;
 }
 
-TEST_F(ScfReport, DensityMatricesAlphaAndBetaUnlessClosed) {
-  set_print("-ENERGIES+MATRIX");
-  const std::vector<double> d(n * (n + 1) / 2, 0.0);
-  testing::put_reals("Da", d);
-  testing::put_reals("Db", d);
-  for (int closed : {1, 0}) {
-    store_put("closed", closed);
-    const std::string out = report();
-    EXPECT_NE(out.find(closed ? "\n Density matrix\n" : "\n Density matrix (alpha)\n"), std::string::npos);
-    EXPECT_EQ(out.find("\n Density matrix (beta)\n") != std::string::npos, closed == 0);
-  }
-}
-
 // Water in def2-SVP with S-orthonormal orbitals; restricted with 5 alpha and 4 beta electrons.
 class ScfReportLocalize : public testing::RuntimeTest {
  protected:
@@ -127,8 +113,7 @@ class ScfReportLocalize : public testing::RuntimeTest {
     for (int k = 0; k < n; ++k) e[k] = -20.0 + k;
     testing::put_reals("Ca", c);
     testing::put_reals("ea", e);
-    const int natom[2] = {3, 0};
-    store_write("Natom", 0, natom, sizeof natom);
+    testing::put_ints("Natom", {3, 0});
     store_put("Na", 5);
     store_put("Nb", 4);
     store_put("restrict", 1);

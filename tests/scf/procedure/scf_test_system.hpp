@@ -14,8 +14,6 @@
 #include "scf/procedure/scf_steps.hpp"
 #include "support/matrices.hpp"
 #include "support/model_input.hpp"
-#include "support/molecules.hpp"
-#include "support/runtime_fixture.hpp"
 
 namespace ostrel::testing {
 
@@ -39,9 +37,7 @@ class ScfSystem : public RuntimeTest {
   // the fit code `fit`, SCF groups `groups`, theory `theory`.
   void prepare(const std::string& groups, int charge = 0, int fit = 'J', const char* theory = "DFT",
                const char* geometry = nullptr) {
-    char text[64] = {};
-    std::snprintf(text, sizeof text, "%s", theory);
-    store_write("theory", 0, text, 64);
+    store_put_text("theory", theory, 64);
     store_put("four", 0);
     store_put("fit", fit);
     char mol[400];
@@ -51,12 +47,9 @@ class ScfSystem : public RuntimeTest {
     read_test_model(mol, fit == 'V' ? FitSet::coulomb : FitSet::overlap);
     ::testing::internal::CaptureStdout();
     store_put("Nbasis1", 0);
-    const double field[3] = {0.0, 0.0, 0.0};
-    store_write("field", 0, field, 24);
-    InputFile none("");
-    build_element_table("Atoms", none.get());
-    InputFile input(groups);
-    scf_setup_options(input.get());
+    testing::put_reals("field", {0.0, 0.0, 0.0});
+    build_element_table("Atoms", InputFile("").get());
+    scf_setup_options(InputFile(groups).get());
     ::testing::internal::GetCapturedStdout();
     n = store_get<int>("Nbasis");
     na = store_get<int>("Na");
@@ -187,19 +180,12 @@ inline HessianCheck hessian_fd_check(unsigned seed, double h) {
 
 // Lines of `out` that start like an iteration line of the SCF table.
 inline int iteration_lines(const std::string& out) {
-  int count = 0;
-  std::size_t at = out.find(" it.       energy");
+  const std::size_t at = out.find(" it.       energy");
   if (at == std::string::npos) return 0;
-  at = out.find('\n', at);
-  while (at != std::string::npos && at + 1 < out.size()) {
-    const std::size_t end = out.find('\n', at + 1);
-    const std::string line = out.substr(at + 1, end == std::string::npos ? std::string::npos : end - at - 1);
-    int it;
-    double e, de, g, t;
-    if (line.size() > 40 && std::sscanf(line.c_str(), "%d%lf%lf%lf%lf", &it, &e, &de, &g, &t) == 5)
-      ++count;
-    at = end;
-  }
+  int count = 0, it;
+  double e, de, g, t;
+  for (const std::string& line : lines_of(out.substr(at)))
+    if (line.size() > 40 && std::sscanf(line.c_str(), "%d%lf%lf%lf%lf", &it, &e, &de, &g, &t) == 5) ++count;
   return count;
 }
 

@@ -8,8 +8,7 @@ namespace {
 using testing::InputFile;
 
 DftOptions read(const std::string& text, const char* default_name = "PBE") {
-  InputFile f(text);
-  return dft_read_options(f.get(), default_name);
+  return dft_read_options(InputFile(text).get(), default_name);
 }
 
 TEST(XcFunctionalTable, RowsThatSetParametersOverrideTheInputOthersKeepIt) {
