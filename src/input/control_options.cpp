@@ -164,10 +164,9 @@ void control_step(std::FILE* input) {
       {"displace", IN_INT, 1, &displace},
       {"steps", IN_INT, 2, steps},
   };
-  read_group(input, "d2edr2", 3, vars);
   // A d2edr2 group asks for differences of gradients; without a derivative key it was once
   // read past in silence, and a Hessian split over runs was computed whole by each of them.
-  const bool given = length != 0.001 || displace != (mode != 0 ? mode : 2) || steps[0] != 0 || steps[1] != -1;
+  const bool given = read_group(input, "d2edr2", 3, vars) > 0;
   if (mode == 0 && given && c.derivative[0] == '\0') {
     std::printf("\n second derivatives by differences of gradients, as the d2edr2 group asks\n");
     mode = displace;

@@ -224,7 +224,9 @@ int find_group(std::FILE* file, const char* name, int mode) {
 
 int read_group(std::FILE* file, const char* name, int n, const InputVar* vars) {
   std::rewind(file);
+  int found = 0;
   while (find_group(file, name, 1) == 0) {
+    ++found;
     for (;;) {
       std::string var = lower(read_name(file));
       if (var.empty()) break;
@@ -239,7 +241,7 @@ int read_group(std::FILE* file, const char* name, int n, const InputVar* vars) {
     }
     if (find_group(file, "end", 0) != 0) fatal_error("*** error in '$%s' : '$end' not found\n", name);
   }
-  return 0;
+  return found;
 }
 
 }  // namespace ostrel

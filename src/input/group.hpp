@@ -19,7 +19,8 @@ struct InputVar {
 // Returns 0 when found, 1 when not.
 int find_group(std::FILE* file, const char* name, int mode);
 
-// Reads every occurrence of group `name` into the table; errors are fatal.
+// Reads every occurrence of group `name` into the table and returns how many there were;
+// errors are fatal.
 int read_group(std::FILE* file, const char* name, int n, const InputVar* vars);
 
 }  // namespace ostrel

@@ -1,7 +1,7 @@
 #pragma once
-// e^x for the Gaussian factors of the grid passes, written so that loops over points
-// vectorise: the library exp is a call the compiler cannot vectorise, and it was a tenth of
-// a default DFT run. Within 1.5 ulp of the library value for -708 <= x <= 0.
+// e^x for the Gaussian factors of the grid construction, written so that loops over points
+// vectorise: the library exp is a call the compiler cannot vectorise. Within 1.5 ulp of the
+// library value for -708 <= x <= 0.
 #include <cstdint>
 #include <cstring>
 

@@ -8,13 +8,16 @@
 #include "runtime/pool.hpp"
 
 namespace ostrel {
+namespace {
+
+// Coefficients of one shell: the value polynomial, then its three derivatives.
+int polynomial_size(int l) { return cartesian_count(l) + (l > 0 ? 3 * cartesian_count(l - 1) : 0); }
+
+}  // namespace
 
 FitPolynomials fit_polynomials(const ShellSet& set, const double* coef) {
   std::int64_t total = 0;
-  for (int i = 0; i < set.n_shells; ++i) {
-    const int l = set.shells[i].l;
-    total += cartesian_count(l) + (l > 0 ? 3 * cartesian_count(l - 1) : 0);
-  }
+  for (int i = 0; i < set.n_shells; ++i) total += polynomial_size(set.shells[i].l);
   FitPolynomials p{};
   p.block = pool_alloc(8 * total + 4 * std::int64_t{set.n_shells} + 8);
   p.coef = static_cast<double*>(p.block);
@@ -25,7 +28,7 @@ FitPolynomials fit_polynomials(const ShellSet& set, const double* coef) {
     const int l = sh.l, n = cartesian_count(l);
     p.offset[i] = static_cast<int>(at);
     double* c = p.coef + at;
-    const int size = n + (l > 0 ? 3 * cartesian_count(l - 1) : 0);
+    const int size = polynomial_size(l);
     for (int k = 0; k < size; ++k) c[k] = 0.0;
     at += size;
     if (!coef) continue;
@@ -58,7 +61,7 @@ constexpr int R = kRunPoints;
 inline void add_density(const FitPolynomials& p, int shell, int l, const double* mono, int n,
                         const double* g0, const double* g1, const double* d[3], double* sum) {
   const double* c = p.coef + p.offset[shell];
-  const int count = (l + 1) * (l + 2) / 2;
+  const int count = cartesian_count(l);
   double q[R], qd[R];
   run_polynomial(count, c, mono + monomial_start(l) * R, n, q);
   for (int i = 0; i < n; ++i) sum[i] += q[i] * g0[i];
@@ -66,7 +69,7 @@ inline void add_density(const FitPolynomials& p, int shell, int l, const double*
     double* s = sum + (1 + axis) * R;
     for (int i = 0; i < n; ++i) s[i] += q[i] * g1[i] * d[axis][i];
     if (l == 0) continue;
-    const int nd = l * (l + 1) / 2;
+    const int nd = cartesian_count(l - 1);
     run_polynomial(nd, c + count + axis * nd, mono + monomial_start(l - 1) * R, n, qd);
     for (int i = 0; i < n; ++i) s[i] += qd[i] * g0[i];
   }
@@ -124,7 +127,7 @@ void fit_run_sums(const ShellSet& set, const double* extent2, const double* poin
     if (pb) add_density(*pb, index, sh.l, mono, n, g0, g1, d, sum_b);
     if (!skip || skip[index] != 2) {
       double u[R];
-      run_polynomial((sh.l + 1) * (sh.l + 2) / 2, atomic.coef + atomic.offset[index],
+      run_polynomial(cartesian_count(sh.l), atomic.coef + atomic.offset[index],
                     mono + monomial_start(sh.l) * R, n, u);
       double* r = rho + slot[m] * R;
       for (int i = 0; i < n; ++i) r[i] += u[i] * g0[i];

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
@@ -107,11 +108,10 @@ void grid_build_orders(Grid& grid, const GridSystem& sys, const GridDensity& den
   {
     int max_l = 0;
     for (int i = 0; i < sys.basis->n_shells; ++i) max_l = std::max(max_l, sys.basis->shells[i].l);
-    PoolArray<double> run((11 + sys.n_atoms) * kRunPoints + fit_run_work(max_l));
-    const ShellEnergyInputs in{&atomic, &pa, density.closed ? nullptr : &pb, run.data(),
-                               run.data() + 3 * kRunPoints, run.data() + (3 + sys.n_atoms) * kRunPoints,
-                               run.data() + (7 + sys.n_atoms) * kRunPoints,
-                               run.data() + (11 + sys.n_atoms) * kRunPoints};
+    PoolArray<double> run_points(3 * kRunPoints), run_rho(std::int64_t{sys.n_atoms} * kRunPoints),
+        sum_a(4 * kRunPoints), sum_b(4 * kRunPoints), work(fit_run_work(max_l));
+    const ShellEnergyInputs in{&atomic, &pa, density.closed ? nullptr : &pb, run_points.data(),
+                               run_rho.data(), sum_a.data(), sum_b.data(), work.data()};
     // Per shell: energy, then electron count.
     PoolArray<double> previous(2 * grid.n_shells);
     PoolArray<double> current(2 * grid.n_shells);

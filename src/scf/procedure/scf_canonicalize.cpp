@@ -124,8 +124,8 @@ void scf_canonicalize() {
 }
 
 bool scf_aufbau_swap() {
-  // Degenerate open shells (the pi hole of OH) break the order by a few millihartree at
-  // their ground state; a hole in the wrong shell breaks it by far more.
+  // The margin leaves (near-)degenerate open shells alone, such as the pi hole of OH, whose
+  // order may be broken slightly along the way; a hole in the wrong shell breaks it by far more.
   constexpr double kMargin = 0.02;
   const ScfShape sh = scf_shape();
   if (sh.open_restricted()) return false;
