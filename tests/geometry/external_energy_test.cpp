@@ -76,11 +76,7 @@ TEST_F(ExternalEnergy, MorseProgramGivesEnergyGradientAndHessian) {
 }
 
 TEST_F(ExternalEnergy, FailuresStopWithOneLineAndRemoveBothFiles) {
-  const struct {
-    std::string command;
-    int level;
-    std::string message;
-  } cases[] = {
+  const struct { std::string command; int level; std::string message; } cases[] = {
       {"cat > /dev/null; exit 3", 1, " command failed"},
       {"cat > /dev/null # a comment", 1, out_name() + "energy missing"},
       {"printf '1.0 2.0'", 0, out_name() + "gradient component 2 of 6 missing"},

@@ -17,18 +17,11 @@ namespace ostrel::testing {
 struct Surface {
   std::vector<double> reference;  // bohr
   std::vector<std::pair<int, int>> pairs;
-  struct Torsion {
-    InternalCoordinate c;
-    double k;
-    int period;
-  };
+  struct Torsion { InternalCoordinate c; double k; int period; };
   std::vector<Torsion> torsions;
   // k (1 + cos abc): harmonic in the bend away from a straight a-b-c, as a real linear
   // molecule is (pair terms alone make that bend quartic).
-  struct Straight {
-    int a, b, c;
-    double k;
-  };
+  struct Straight { int a, b, c; double k; };
   std::vector<Straight> straights;
 
   double energy(const double* x, double* g) const {

@@ -198,11 +198,7 @@ TEST_F(Optimize, BadInputStopsWithOneLine) {
   const char* water = testing::kWaterAtoms;
   // Linear H-C-C-H: every torsion over it is undefined.
   const char* acetylene = " 6 0 0 0\n 6 0 0 1.2\n 1 0 0 2.3\n 1 0 0 -1.1\n";
-  const struct {
-    const char* atoms;
-    const char* options;
-    const char* message;
-  } cases[] = {
+  const struct { const char* atoms; const char* options; const char* message; } cases[] = {
       {water, "fix=1,1,4,0,0", "fix: atom 4 does not exist (3 atoms)"},
       {water, "fix=1,0,2,0,0", "fix: atom 0 does not exist"},
       {water, "coordinates=2,1,2,9,0", "coordinates: atom 9 does not exist"},

@@ -26,11 +26,7 @@ class ControlStep : public testing::RuntimeTest {
 
 // The settings that decide what a run computes; element `k` of integer record `name`.
 TEST_F(ControlStep, OptionsDecideTheRecordedSettings) {
-  const struct {
-    const char* input;
-    const char* name;
-    int k, value;
-  } cases[] = {
+  const struct { const char* input; const char* name; int k, value; } cases[] = {
       {"$control theory=script $end", "num_nd", 0, 0},  // the external program gives gradients
       {"$control theory=script $end", "fit", 0, 0},
       {"$control theory=script $end", "polariz", 1, 0},
@@ -113,8 +109,7 @@ TEST(LibraryFile, LocalFilesWinThenTheShippedDirectoryAndUnknownNamesStay) {
   testing::ScratchDirectory dir;
   EXPECT_EQ(library_file_name(""), "");
   EXPECT_EQ(library_file_name("no-such-library.txt"), "no-such-library.txt");
-  std::FILE* f = std::fopen("local.lib", "w");
-  std::fclose(f);
+  std::fclose(std::fopen("local.lib", "w"));
   EXPECT_EQ(library_file_name("local.lib"), "local.lib");
   EXPECT_EQ(library_file_name("/abs/name.lib"), "/abs/name.lib");
   // Neither here nor named: the shipped basis directory.

@@ -56,11 +56,9 @@ TEST(TheoryAvailability, OnlyNonRelativisticDftAndTheModelsRun) {
 
 // Only the prefix families go beyond the listed names.
 TEST(TheoryClass, PrefixesOpenWholeFamiliesAndNamesCompareExactly) {
-  const struct {
-    const char *theory, *cls;
-    int in;
-  } cases[] = {{"R_ANYTHING", "GRID", 1}, {"RIMP2", "FIT", 1}, {"R_X", "FIT", 0}, {"RIMP2", "GRID", 0},
-               {"DFTX", "DFT", 0},       {"DFT", "dft", 0},   {"DFT", "NOSUCHCLASS", 0}};
+  const struct { const char *theory, *cls; int in; } cases[] = {
+      {"R_ANYTHING", "GRID", 1}, {"RIMP2", "FIT", 1}, {"R_X", "FIT", 0}, {"RIMP2", "GRID", 0},
+      {"DFTX", "DFT", 0},        {"DFT", "dft", 0},   {"DFT", "NOSUCHCLASS", 0}};
   for (const auto& c : cases) EXPECT_EQ(theory_in_class(c.theory, c.cls), c.in) << c.theory << " " << c.cls;
 }
 
@@ -68,16 +66,13 @@ TEST(TheoryClass, PrefixesOpenWholeFamiliesAndNamesCompareExactly) {
 // the first 64 bytes count.
 using PrintOption = testing::RuntimeTest;
 TEST_F(PrintOption, WordsSignsAndLimits) {
-  const struct {
-    std::string text;
-    const char* word;
-    int value;
-  } cases[] = {{"VECTORS+MOLDEN", "VECTORS", 1},   {"VECTORS+MOLDEN", "MOLDEN", 1},
-               {"VECTORS-ENERGIES", "VECTORS", 1}, {"VECTORS-ENERGIES", "ENERGIES", -1},
-               {"VECTORS MOLDEN", "MOLDEN", 0},    {"VECTORS MOLDEN", "BONDS", 0},
-               {"XMOLDEN+MOLDEN", "MOLDEN", 0},    {"-MOLDEN+MOLDEN", "MOLDEN", -1},
-               {std::string(63, '+') + "A", "A", 1}, {std::string(64, '+') + "A", "A", 0},
-               {"", "A", 0},                       {"A", "", 0}};
+  const struct { std::string text; const char* word; int value; } cases[] = {
+      {"VECTORS+MOLDEN", "VECTORS", 1},     {"VECTORS+MOLDEN", "MOLDEN", 1},
+      {"VECTORS-ENERGIES", "VECTORS", 1},   {"VECTORS-ENERGIES", "ENERGIES", -1},
+      {"VECTORS MOLDEN", "MOLDEN", 0},      {"VECTORS MOLDEN", "BONDS", 0},
+      {"XMOLDEN+MOLDEN", "MOLDEN", 0},      {"-MOLDEN+MOLDEN", "MOLDEN", -1},
+      {std::string(63, '+') + "A", "A", 1}, {std::string(64, '+') + "A", "A", 0},
+      {"", "A", 0},                         {"A", "", 0}};
   for (const auto& c : cases) {
     store_put_text("PRINT", c.text, 128);
     EXPECT_EQ(print_option("PRINT", c.word, 1), c.value) << c.text << " " << c.word;

@@ -33,10 +33,7 @@ std::vector<long double> boys_reference(long double t) {
   return f;
 }
 
-struct Worst {
-  double error = 0.0, t = 0.0;
-  int m = 0, k = 0;
-};
+struct Worst { double error = 0.0, t = 0.0; int m = 0, k = 0; };
 
 // Largest relative error of F_k, k <= m, over calls of every order m in [m_lo, m_hi].
 Worst worst_relative_error(int m_lo, int m_hi, const std::vector<double>& points) {

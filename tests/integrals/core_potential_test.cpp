@@ -176,12 +176,8 @@ std::vector<double> lebedev_block(const TestShell& b, const TestShell& a, const 
       for (int m = 0; m <= 2 * l; ++m) ylm[i * 16 + l * l + m] = harmonic_value(l, m, dir);
   }
   for (int k = 0; k < nrad; ++k) {
-    double r, wr;
-    {
-      const double xx = (k + 1.0) / (nrad + 1.0), x3 = xx * xx * xx;
-      r = -std::log(1.0 - x3);
-      wr = 3.0 * xx * xx / ((1.0 - x3) * (nrad + 1.0));
-    }
+    const double xx = (k + 1.0) / (nrad + 1.0), x3 = xx * xx * xx;
+    const double r = -std::log(1.0 - x3), wr = 3.0 * xx * xx / ((1.0 - x3) * (nrad + 1.0));
     for (int i = 0; i < np; ++i) {
       const double pt[3] = {u.centre[0] + r * x[i], u.centre[1] + r * y[i], u.centre[2] + r * z[i]};
       for (int s = 0; s < na; ++s) va[i * na + s] = shell_value(a, s, pt);

@@ -183,10 +183,7 @@ TEST_F(BasisInput, SlaterExpansionsUseNormalisedStoTables) {
 TEST_F(BasisInput, MalformedLibrariesStopWithOneLine) {
   read_test_molecule("$molecule units=b m=2 ca\n 1 0 0 0\n$end\n");
   EXPECT_FATAL(read_test_basis("/nonexistent/lib", "basis", "Basis"), "\nfile '/nonexistent/lib'?\n");
-  const struct {
-    std::string text;
-    const char* message;
-  } cases[] = {
+  const struct { std::string text; const char* message; } cases[] = {
       {"$ecp $end", "\n -1?\n"},
       {"$basis 1 1 0 1 1.0 1.0 2 x $end", "\n 1?\n"},
       {"$basis 1 1 0 1 1.0 1.0 1 1 0 1 2.0 1.0 $end", "''?\n"},

@@ -60,11 +60,7 @@ INSTANTIATE_TEST_SUITE_P(WaterHBrAuHRn, BasisLibraryCounts, ::testing::Range(0, 
 
 // Psi4 1.3.2 n_ecp_core: 60 for Au and for Rn, 28 for Rb; Br keeps all its electrons.
 TEST_F(BasisLibrary, CorePotentialsOfTheDef2Families) {
-  const struct {
-    std::string molecule;
-    const char* family;
-    int pairs;
-  } cases[] = {{kAuH, "def2-tzvp", 30},
+  const struct { std::string molecule; const char* family; int pairs; } cases[] = {{kAuH, "def2-tzvp", 30},
                {kRn, "def2-svp_p", 30},
                {"$molecule cartesian\n 37 0 0 0\n 1 0 0 3.2\n$end\n", "def2-svp", 14},
                {kHBr, "def2-svp", 0}};

@@ -258,10 +258,7 @@ TEST_F(MoleculeInput, MissingOccurrenceReturnsOneAndChainCollectsStructures) {
 }
 
 TEST_F(MoleculeInput, MalformedGroupsStopWithOneLine) {
-  const struct {
-    std::string text;
-    const char* message;
-  } cases[] = {
+  const struct { std::string text; const char* message; } cases[] = {
       {"$molecule $end", "'$end' ?"},
       {"$molecule cartesian\n$end", "'$end' ?"},
       {"$molecule charge=x cartesian 1 0 0 0 $end", "\n charge?\n"},

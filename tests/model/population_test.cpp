@@ -95,9 +95,7 @@ TEST_F(Populations, MinimalBasisHydrogenMoleculeByHand) {
 
   population_analysis(2, s.data(), ca, 1, none, 0, atom_of, 2, z, charge, spin, bond);
   EXPECT_LT(testing::max_difference({bond[1], charge[0], spin[1]}, {0.5, 0.5, 0.5}), 1e-12);
-  store_put("Nb", 0);
-  store_put("restrict", 0);
-  testing::put_reals("Cb", {0.0, 0.0});
+  orbitals(1, 0, 0, {c, c}, {0.0, 0.0});
   EXPECT_EQ(run(),
             "\n Overlap populations:\n  atom    charge   spin p.\n"
             " H1       0.5000   0.50000\n H2       0.5000   0.50000\n"
@@ -149,11 +147,10 @@ TEST_F(Populations, FittedChargesAreTheFittingFunctionMomentsAtomByAtom) {
   testing::put_reals("da", da);
   testing::put_reals("db", db);
   testing::put_reals("atomic_d", atomic);
-  std::vector<int> first;
-  {
+  const std::vector<int> first = [] {
     const testing::LoadedBasis fit("Basis2");
-    first.assign(fit.basis.atom_first_function, fit.basis.atom_first_function + 4);
-  }
+    return std::vector<int>(fit.basis.atom_first_function, fit.basis.atom_first_function + 4);
+  }();
   // sum over atom a's functions of g_k c_k: p and d functions carry no charge.
   auto atom_sum = [&](int a, const std::vector<double>& c) {
     double s = 0.0;

@@ -50,12 +50,9 @@ TEST_F(ResultGroups, GroupsReadBackAsProvidedResults) {
     for (int i = 0; i < (full ? 33 : 6); ++i) polariz[i] = 1.0 / (i + 3);
     for (int i = 0; i < 3 * n; ++i) dipole_x[i] = std::cos(0.3 * i) / 7;
     for (int i = 0; i < (full ? 33 * n : 18); ++i) polariz_x[i] = std::sin(0.7 * i + 0.1);
-    const struct {
-      const char* name;
-      const std::vector<double>& given;
-      int count;
-    } records[] = {{"Dipole", dipole, 3},     {"Gradient", grad, n},        {"Hessian", hess, n * (n + 1) / 2},
-                   {"Polariz", polariz, 33}, {"DipoleX", dipole_x, 3 * n}, {"PolarizX", polariz_x, 33 * n}};
+    const struct { const char* name; const std::vector<double>& given; int count; } records[] = {
+        {"Dipole", dipole, 3},    {"Gradient", grad, n},        {"Hessian", hess, n * (n + 1) / 2},
+        {"Polariz", polariz, 33}, {"DipoleX", dipole_x, 3 * n}, {"PolarizX", polariz_x, 33 * n}};
     store_clear();
     testing::put_reals("Energy", {energy});
     for (const auto& r : records) testing::put_reals(r.name, r.given);

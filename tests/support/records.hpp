@@ -33,6 +33,13 @@ inline std::vector<double> get_reals(const char* name, std::int64_t count, std::
 }
 inline std::vector<int> get_ints(const char* name) { return get_array<int>(name); }
 
+// How often `what` stands in `text`.
+inline int occurrences(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
 inline std::vector<std::string> lines_of(const std::string& text) {
   std::vector<std::string> lines;
   std::istringstream in(text);

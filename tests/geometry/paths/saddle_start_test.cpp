@@ -23,9 +23,7 @@ TEST_F(SaddleStart, BothEnginesFindTheBarrierFromAGuess) {
     const std::vector<double> x = testing::current_geometry();
     EXPECT_NEAR(std::fabs(coordinate_value(kTorsion, x.data(), nullptr, nullptr)), M_PI, 1e-4) << engine;
     // Step 0 takes the level-2 results: no second evaluation of the start structure.
-    int steps = 0;
-    for (std::size_t at = out.find(" Energy:"); at != std::string::npos; at = out.find(" Energy:", at + 1)) ++steps;
-    EXPECT_EQ(steps, testing::g_levels[1] + 1) << engine;
+    EXPECT_EQ(testing::occurrences(out, " Energy:"), testing::g_levels[1] + 1) << engine;
     EXPECT_EQ(record_field(rec::haveE, &ResultsGiven::hessian), 0);
   }
 }

@@ -155,10 +155,7 @@ TEST_F(MmTermsTest, PlainMoleculeGetsTypesFromBonds) {
 // olefinic and sp carbon; amine, planar and sp nitrogen. A ring of trigonal carbons closed by
 // carbonyls (benzoquinone) is not aromatic.
 TEST_F(MmTermsTest, TypesFollowHybridisation) {
-  const struct {
-    const char* atoms;
-    const char* types;
-  } cases[] = {
+  const struct { const char* atoms; const char* types; } cases[] = {
       {" 6 0.282 1.159 0.230\n 6 1.168 0.067 0.396\n 6 0.435 -1.086 0.224\n 7 -0.862 -0.728 -0.040\n"
        " 6 -0.964 0.639 -0.038\n 1 0.528 2.210 0.299\n 1 2.226 0.117 0.617\n 1 0.723 -2.128 0.267\n"
        " 1 -1.624 -1.372 -0.209\n 1 -1.913 1.123 -0.228\n",

@@ -44,11 +44,7 @@ TEST_F(NddoModel, GradientMatchesCentralDifferences) {
 // SCFCRT=1.D-12 DOUBLET|TRIPLET", heats of formation in kcal/mol) but close to it, and their
 // gradients are consistent with the energy.
 TEST_F(NddoModel, OpenShellsLieJustAboveUhfWithConsistentGradients) {
-  struct Case {
-    const char* atoms;
-    int multiplicity;
-    double uhf;
-  } cases[] = {
+  struct Case { const char* atoms; int multiplicity; double uhf; } cases[] = {
       {" 6 0 0 0\n 1 1.08 0 0\n 1 -0.54 0.94 0\n 1 -0.54 -0.93 0.05\n", 2, 24.648814},
       {" 8 0 0 0\n 8 0 0 1.21\n", 3, -5.814931},
       {" 6 0 0 0\n 1 1.08 0 0\n 1 -0.6 0.9 0\n", 3, 79.149406},
@@ -87,15 +83,12 @@ TEST_F(NddoModel, FieldEnergyFollowsTheDipoleAndTheGradientStaysExact) {
 // the papers use) with the free-atom energies; MOPAC 22.0.6 prints those as EISOL (eV):
 // MNDO C -120.500606, O -317.868506; AM1 S -191.732193; PM3 N -157.6137755, Cl -315.194948.
 TEST_F(NddoModel, AtomConstantsComeFromHeatsAndFreeAtomEnergies) {
-  struct Case {
-    const char* model;
-    int z;
-    double eisol;
-  } cases[] = {{"mndo", 6, -120.500606}, {"mndo", 8, -317.868506}, {"am1", 16, -191.732193},
-               {"pm3", 7, -157.6137755}, {"pm3", 17, -315.194948}};
+  const struct { const char* model; int z; double eisol; } cases[] = {
+      {"mndo", 6, -120.500606}, {"mndo", 8, -317.868506}, {"am1", 16, -191.732193},
+      {"pm3", 7, -157.6137755}, {"pm3", 17, -315.194948}};
   const double heats[18] = {0, 52.102, 0, 0, 0, 0, 170.89, 113.0, 59.559, 18.89,
                             0, 0, 0, 0, 0, 75.57, 66.40, 28.99};
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.model) + " Z=" + std::to_string(c.z));
     use_model(c.model);
     const NddoElement& e = data_[c.z];

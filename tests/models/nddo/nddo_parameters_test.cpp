@@ -48,11 +48,7 @@ TEST_F(NddoParametersTest, OptionalItemsTakeTheirDefaults) {
 }
 
 TEST_F(NddoParametersTest, MalformedDataStopsWithOneLine) {
-  struct Case {
-    const char* from;
-    const char* to;
-    const char* message;
-  } cases[] = {
+  struct Case { const char *from, *to, *message; } cases[] = {
       {"atom=1", "atom=55", "atom=55 outside 1..54"},
       {"L=0 ne=1", "L=1 ne=1", "fewer ne values than L+1"},
       {"nr=1", "nr=1,2", "nr needs exactly L+1 values"},

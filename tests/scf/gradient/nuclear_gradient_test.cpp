@@ -121,13 +121,7 @@ const char* kTightOrbital =
 const char* kOrbital = "$scf fitxc=0 convergence=1e-9 $end $dft functional=pbe $end $grid accuracy=1e-6 $end";
 const char* kFitted = "$scf convergence=1e-9 $end $dft functional=pbe $end $grid accuracy=1e-6 $end";
 
-Job water(int fit, const char* groups) {
-  Job s;
-  s.atoms = kWaterPsi4;
-  s.fit = fit;
-  s.groups = groups;
-  return s;
-}
+Job water(int fit, const char* groups) { return {kWaterPsi4, 0, 1, fit, groups}; }
 
 TEST_F(ScfGradient, OrbitalDensityModelAgreesWithPsi4) { check(water('J', kTightOrbital), kWaterPsi4Gradient, {}); }
 
@@ -139,24 +133,16 @@ TEST_F(ScfGradient, WaterOrbitalAndFittedDensityModelsAgreeWithDifferences) {
 
 // A fit code other than J with the orbital-density model: the Coulomb energy and its
 // gradient from four-centre integrals.
-TEST_F(ScfGradient, ExactCoulombAgreesWithDifferences) {
-  check(water('V', kOrbital), nullptr, {0, 4, 8});
-}
+TEST_F(ScfGradient, ExactCoulombAgreesWithDifferences) { check(water('V', kOrbital), nullptr, {0, 4, 8}); }
 
 // OH radical, unrestricted, the hydrogen's coordinates (the orbital-density model of an open
 // shell is compared with Psi4 in the SCF tests).
 Job hydroxyl(bool fitted) {
-  Job s;
-  s.atoms = " 8 0.0 0.0 0.0\n 1 0.08 -0.05 0.97\n";
-  s.multiplicity = 2;
-  s.fit = fitted ? 'V' : 'J';
-  s.groups = std::string("$scf iterations=60 ") + (fitted ? "" : "fitxc=0 ") +
-             "convergence=1e-9 $end $dft functional=blyp $end $grid accuracy=1e-6 $end";
-  return s;
+  return {" 8 0.0 0.0 0.0\n 1 0.08 -0.05 0.97\n", 0, 2, fitted ? 'V' : 'J',
+          std::string("$scf iterations=60 ") + (fitted ? "" : "fitxc=0 ") +
+              "convergence=1e-9 $end $dft functional=blyp $end $grid accuracy=1e-6 $end"};
 }
-TEST_F(ScfGradient, HydroxylRadicalFittedDensityAgreesWithDifferences) {
-  check(hydroxyl(true), nullptr, {3, 4, 5});
-}
+TEST_F(ScfGradient, HydroxylRadicalFittedDensityAgreesWithDifferences) { check(hydroxyl(true), nullptr, {3, 4, 5}); }
 
 // Restricted open shell (BFGS), orbital-density model.
 TEST_F(ScfGradient, RestrictedOpenShellAgreesWithDifferences) {
@@ -183,11 +169,9 @@ TEST_F(ScfGradient, OverlapMetricFitOpenShellAgreesWithDifferences) {
 // differences scatter by a few 1e-6 hartree/bohr with the step (screening of the fit pairs
 // and functions), so the step is longer here.
 TEST_F(ScfGradient, MethylIodideWithCorePotentialAgreesWithDifferences) {
-  Job s;
-  s.atoms = " 6 0.0 0.0 0.0\n 53 0.05 -0.03 2.16\n 1 1.03 0.0 -0.36\n 1 -0.52 0.9 -0.33\n 1 -0.5 -0.86 -0.38\n";
-  s.fit = 'V';
-  s.groups = kFitted;
-  check(s, nullptr, {2, 3, 5, 7}, 2e-3);
+  const char* atoms =
+      " 6 0.0 0.0 0.0\n 53 0.05 -0.03 2.16\n 1 1.03 0.0 -0.36\n 1 -0.52 0.9 -0.33\n 1 -0.5 -0.86 -0.38\n";
+  check({atoms, 0, 1, 'V', kFitted}, nullptr, {2, 3, 5, 7}, 2e-3);
 }
 
 // A field along z changes the gradient through the dipole derivatives and the nuclear

@@ -13,10 +13,7 @@ using testing::GridTestSystem;
 
 // Free-atom data of both partitions: fit-type coefficients on the s functions (those of the
 // test system), and per-atom rank-one density blocks over the s functions.
-struct Partitions {
-  std::vector<double> blocks;
-  std::vector<long> offsets;
-};
+struct Partitions { std::vector<double> blocks; std::vector<long> offsets; };
 
 int first_function(const GridTestSystem& t, int a) {
   return a < t.n_atoms() ? t.shells[t.atom_first_shell[a]].first_function : t.set.n_functions;
@@ -54,11 +51,7 @@ std::vector<double> fit_vector(const GridTestSystem& t, unsigned seed) {
   return d;
 }
 
-struct Case {
-  bool orbital;
-  const char* functional;
-  bool open;
-};
+struct Case { bool orbital; const char* functional; bool open; };
 
 class XcGradient : public testing::RuntimeTest {
  protected:

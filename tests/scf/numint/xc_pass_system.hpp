@@ -51,9 +51,7 @@ inline FitDensities model_fit_densities(int closed) {
   const Basis& fit = loaded.basis;
   FitDensities r;
   r.charge = fit_function_charges(fit);
-  r.atomic_d.assign(fit.n_functions, 0.0);
-  r.da.assign(fit.n_functions, 0.0);
-  r.db.assign(fit.n_functions, 0.0);
+  r.atomic_d = r.da = r.db = std::vector<double>(fit.n_functions, 0.0);
   for (int a = 0; a < mol.n_atoms; ++a) {
     double total = 0.0;
     for (int i = fit.atom_first_shell[a]; i < fit.atom_first_shell[a + 1]; ++i)

@@ -164,11 +164,7 @@ TEST_F(XcPass, OrbitalPassAddsToTheFockMatricesAndAClosedShellIsTwoEqualSpins) {
 }
 
 TEST_F(XcPass, KernelIsTheDerivativeOfTheFittedPotential) {
-  struct Case {
-    const char* functional;
-    int closed;
-    int d2loc;
-  };
+  struct Case { const char* functional; int closed; int d2loc; };
   for (const Case c : {Case{"LSD", 1, 0}, Case{"PBE", 1, 0}, Case{"BLYP", 0, 0}, Case{"PBE", 0, 0},
                        Case{"PBE", 0, 1}}) {
     SCOPED_TRACE(label(c.functional, c.closed) + (c.d2loc ? " d2loc" : ""));

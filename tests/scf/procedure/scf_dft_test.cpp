@@ -42,17 +42,13 @@ TEST_F(ScfDft, DefaultModelConvergesAndRestartsOnTheFinalGrid) {
   EXPECT_NEAR(e, kWaterPbe, 1e-3);
   EXPECT_GT(std::fabs(e - kWaterPbe), 1e-5);
   // One grid construction, at the start, for both grids.
-  std::size_t first = out.find(" Grid:");
-  EXPECT_NE(first, std::string::npos) << out;
-  EXPECT_EQ(out.find(" Grid:", first + 1), std::string::npos) << out;
+  EXPECT_EQ(testing::occurrences(out, " Grid:"), 1) << out;
 
   store_put("scf_Gmax", 0.0);
   const std::string again = testing::captured_stdout(scf_run);
   // One grid, rebuilt for the converged density; at most one more step. The orders differ
   // from those the guess density gave, by a few 1e-8 hartree over 500 shells.
-  first = again.find(" Grid:");
-  EXPECT_NE(first, std::string::npos) << again;
-  EXPECT_EQ(again.find(" Grid:", first + 1), std::string::npos) << again;
+  EXPECT_EQ(testing::occurrences(again, " Grid:"), 1) << again;
   EXPECT_LE(testing::iteration_lines(again), 2) << again;
   EXPECT_NE(again.find(" converged!\n"), std::string::npos) << again;
   EXPECT_EQ(store_get<int>("grid_fine"), 1);
@@ -101,12 +97,11 @@ TEST_F(ScfDft, KernelResponseMatchesGradientDifferences) {
   store_put("grid_new", 0);
   store_put("scf_diag", 0, 4);
   const int n = store_get<int>("Nbasis"), na = store_get<int>("Na");
-  testing::FatalTrap trap;
-  ::testing::internal::CaptureStdout();
-  scf_canonicalize();
-  scf_hessian_setup(2);
-  scf_gradient();
-  ::testing::internal::GetCapturedStdout();
+  testing::run_captured([] {
+    scf_canonicalize();
+    scf_hessian_setup(2);
+    scf_gradient();
+  });
   for (const char* name : {"Ca1", "Cb1", "F1Ca", "F1Cb"}) store_alloc(name, 8 * n * na);
   const testing::HessianCheck r = testing::hessian_fd_check(5, 1e-4);
   EXPECT_GT(r.scale, 1e-2);

@@ -12,11 +12,7 @@ namespace {
 // One-process results of the same runs (this build, single node, grid accuracy 1e-10; the
 // values move with the grid construction and the density regularisation and are taken
 // again when either changes).
-struct ScfRun {
-  const char* fit;
-  std::string molecule, groups;
-  double energy;
-};
+struct ScfRun { const char* fit; std::string molecule, groups; double energy; };
 const std::string kWater = testing::molecule_group(testing::kWaterReferenceAtoms);
 const ScfRun kRuns[] = {
     {"J", kWater, "", -76.271863350061},                                   // default model

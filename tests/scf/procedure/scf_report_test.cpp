@@ -142,11 +142,8 @@ TEST_F(ScfReportLocalize, LocalizedOrbitalsKeepTheDensity) {
   for (int k = 0; k < 5; ++k) EXPECT_NEAR(e[k], 1.0, 1e-10);
   // Molden section of the occupied localised orbitals only: 5 orbitals, 4 doubly and one
   // singly occupied (5 alpha, 4 beta electrons).
-  int orbitals = 0;
-  for (std::size_t at = out.find("mos>Occup=2.00000000\n"); at != std::string::npos;
-       at = out.find("mos>Occup=", at + 1))
-    ++orbitals;
-  EXPECT_EQ(orbitals, 5);
+  EXPECT_EQ(testing::occurrences(out, "mos>Occup=2.00000000\n"), 4);
+  EXPECT_EQ(testing::occurrences(out, "mos>Occup="), 5);
   EXPECT_EQ(out.find("mos>Occup=0"), std::string::npos);
   EXPECT_NE(out.find("mos>Occup=1.00000000\n"), std::string::npos);
 }

@@ -139,10 +139,7 @@ inline void rotate_orbitals(const std::vector<double>& ca, const std::vector<dou
 // difference of the orbital gradient after plane rotations by +-h along it, and the largest
 // difference itself (the scale). The quasi-Newton records and "Ca1", "Cb1", "F1Ca",
 // "F1Cb" must exist; "Ca", "Cb" are restored afterwards.
-struct HessianCheck {
-  double worst;
-  double scale;
-};
+struct HessianCheck { double worst; double scale; };
 inline HessianCheck hessian_fd_check(unsigned seed, double h) {
   const int nrot = static_cast<int>(store_size("scf_G") / 8);
   const std::vector<double> ca = get_reals("Ca"), cb = get_reals("Cb");

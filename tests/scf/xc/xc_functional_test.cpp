@@ -16,10 +16,8 @@ TEST(XcFunctionalTable, RowsThatSetParametersOverrideTheInputOthersKeepIt) {
   const DftOptions o = read("$dft functional=b3lyp p=1 2 3 4 $end");
   EXPECT_STREQ(o.name, "B3LYP");
   EXPECT_EQ(o.functional.p[3], 4.0);
-  const struct {
-    const char* name;
-    double p0, p1, p2;
-  } rows[] = {{"B3LYP", 0.00378, 0.0042, 0.81}, {"B1LYP", 0.0042, 0.0042, 1.0}, {"BPBE", 0.005, 0.006, 9}};
+  const struct { const char* name; double p0, p1, p2; } rows[] = {
+      {"B3LYP", 0.00378, 0.0042, 0.81}, {"B1LYP", 0.0042, 0.0042, 1.0}, {"BPBE", 0.005, 0.006, 9}};
   for (const auto& r : rows) {
     const XcFunctional f = read("$dft functional=" + std::string(r.name) + " p=0.005 0.006 9 $end").functional;
     EXPECT_EQ(f.p[0], r.p0) << r.name;
