@@ -91,6 +91,20 @@ class PathSurfaceTest : public testing::RuntimeTest {
       task(surface_evaluate);
     });
   }
+  // Evaluations of all levels counted in g_levels.
+  static int evaluations() { return g_levels[0] + g_levels[1] + g_levels[2]; }
+  // `run` killed at evaluation `stop`, then run again: the output of the second run, whose
+  // evaluations g_levels counts.
+  template <class Run>
+  std::string killed_and_continued(int stop, Run&& run) {
+    store_clear();
+    g_stop_after = stop;
+    EXPECT_FATAL(run(), "");
+    store_clear();
+    g_levels[0] = g_levels[1] = g_levels[2] = 0;
+    g_stop_after = -1;
+    return run();
+  }
   Surface surface_;
 };
 
