@@ -11,6 +11,7 @@
 #include "geometry/optimize_records.hpp"
 #include "geometry/paths/path_coordinates.hpp"
 #include "geometry/paths/path_driver.hpp"
+#include "geometry/paths/path_keep.hpp"
 #include "geometry/paths/start_hessian.hpp"
 #include "geometry/run_optimization.hpp"
 #include "input/pending_modules.hpp"
@@ -38,6 +39,7 @@ struct Search {
   LinePoint low{}, high{}, best{};  // low: slope > 0 (the maximum lies above), high: slope < 0
   InternalCoordinate* set;
   double *w, *ra, *rb, *x, *xbest, *gbest, *a;
+  PathKeep keep;
 };
 
 // Cubic through two points of the line; the parameter of its maximum between them.
@@ -121,6 +123,39 @@ void absorb(Search& r) {
   r.s = next;
 }
 
+// Master: the point just evaluated, kept with the ones before for a run of the same input.
+void keep_point(const Search& r) {
+  const int m = r.m;
+  PoolArray<double> g(m);
+  record_read(rec::Gradient, g.data(), m);
+  const double e = record_get(rec::Energy);
+  record_put(rec::Path_np, r.cycle + 1);
+  record_write(rec::Path_X, r.x, m, std::int64_t{r.cycle} * m);
+  record_write(rec::Path_GX, g.data(), m, std::int64_t{r.cycle} * m);
+  record_write(rec::Path_E, &e, 1, r.cycle);
+  path_keep_save(r.keep);
+}
+
+// Master: the line search again through the points an earlier run of the same input kept,
+// their results taken for evaluations.
+void resume(Search& r) {
+  const int m = r.m, most = std::max(r.o.max_steps, 1);
+  path_keep_records(most, m);
+  path_keep_chain_records(most, m, false);
+  const int kept = path_keep_resume(r.keep, most);
+  PoolArray<double> g(m);
+  for (int i = 0; i < kept && !r.done; ++i) {
+    double e = 0;
+    record_read(rec::Path_X, r.x, m, std::int64_t{i} * m);
+    record_read(rec::Path_GX, g.data(), m, std::int64_t{i} * m);
+    record_read(rec::Path_E, &e, 1, i);
+    record_put(rec::Energy, e);
+    record_write(rec::Gradient, g.data(), m);
+    absorb(r);
+  }
+  if (kept > 0) std::printf("\n continuing the line search after point %d (kept in %s)\n", kept, r.keep.path.c_str());
+}
+
 // Master: the start of stage 2, a saddle search from the best point with the line's
 // direction as the mode followed.
 void prepare_stage2(Search& r) {
@@ -161,6 +196,8 @@ void approximate_saddle_search_with(Evaluator evaluate) {
     // Back-transformation weights of this search: angles count less than in the optimizer.
     for (int i = 0; i < r.count; ++i) r.w[i] = r.set[i].type == 1 ? 1.0 : r.set[i].type == 2 ? 0.125 : 0.0625;
     std::printf(" Nx-Nv=%d\n\n\n Stage 1: One-Dimensional Maximization:\n", m - r.count);
+    r.keep = path_keep_for("SADDLE");
+    resume(r);
   }
   drive_evaluations(
       evaluate,
@@ -169,12 +206,17 @@ void approximate_saddle_search_with(Evaluator evaluate) {
         place(r);
         return 1;
       },
-      [&] { absorb(r); });
+      [&] {
+        keep_point(r);
+        absorb(r);
+      });
   if (is_master) {
     prepare_stage2(r);
     release_molecule(r.mol);
   }
   run_optimization_with(evaluate);
+  // The file serves an interrupted run only.
+  if (is_master) path_keep_remove(r.keep);
 }
 
 void approximate_saddle_search() { approximate_saddle_search_with(evaluate); }

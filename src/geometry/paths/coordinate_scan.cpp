@@ -1,6 +1,5 @@
 #include "geometry/paths/coordinate_scan.hpp"
 
-#include <algorithm>
 #include <cstdio>
 
 #include "geometry/optimize_common.hpp"
@@ -28,12 +27,9 @@ namespace {
 // "Molecule"; the number of points kept (0 without any).
 int resume(const PathKeep& keep, int n, int m, double* s, double* e, double* x) {
   path_keep_records(n, m);
-  if (path_keep_load(keep) <= 0) return 0;
-  const int done = std::min(record_get(rec::Path_np), n);
+  const int done = path_keep_resume(keep, n);
   if (done < 1) return 0;
-  record_read(rec::Path_X, x, std::int64_t{done} * m);
-  record_read(rec::Path_E, e, done);
-  record_read(rec::Path_S, s, done);
+  path_keep_get_points(done, m, x, e, s);
   Molecule mol = load_molecule(0, "Molecule");
   write_geometry(mol, x + std::int64_t{done - 1} * m);
   release_molecule(mol);

@@ -7,6 +7,7 @@
 #include "geometry/optimize_options.hpp"
 #include "geometry/paths/energy_profile.hpp"
 #include "geometry/paths/path_driver.hpp"
+#include "geometry/paths/path_keep.hpp"
 #include "geometry/paths/path_print.hpp"
 #include "geometry/paths/projected_hessian.hpp"
 #include "input/pending_modules.hpp"
@@ -25,6 +26,7 @@ struct Extremal {
   int n = 0, m = 0, k = 0, it = 0;
   bool done = false;
   double *ones, *x, *v, *px, *pe, *ps;
+  PathKeep keep;
 };
 
 void print_modes(int m, const double* vec, const double* val) {
@@ -33,6 +35,32 @@ void print_modes(int m, const double* vec, const double* val) {
   std::printf(" eigenvectors of H:\n");
   for (int i = 0; i < m; ++i)
     for (int j = 0; j < m; ++j) std::printf(" %10.6lf%s", vec[std::int64_t{i} * m + j], (j + 1) % 6 == 0 || j + 1 == m ? "\n" : "");
+}
+
+// Master: the points done and the direction followed, for a run of the same input.
+void keep_points(const Extremal& r) {
+  const int m = r.m;
+  const double done = r.done ? 1.0 : 0.0;
+  path_keep_put_points(r.k, m, r.px, r.pe, r.ps);
+  record_write(rec::Path_T, r.v, m);
+  record_write(rec::Path_T, &done, 1, m);
+  path_keep_save(r.keep);
+}
+
+// Master: the points kept by an earlier run of the same input, the next one started.
+void resume(Extremal& r, int points) {
+  const int m = r.m;
+  path_keep_records(points, m, m + 1);
+  r.k = path_keep_resume(r.keep, points);
+  if (r.k < 1) return;
+  double done = 0;
+  path_keep_get_points(r.k, m, r.px, r.pe, r.ps);
+  record_read(rec::Path_T, r.v, m);
+  record_read(rec::Path_T, &done, 1, m);
+  r.done = done != 0.0;
+  std::printf("\n continuing the path after point %d (kept in %s)\n", r.k - 1, r.keep.path.c_str());
+  vec_copy(m, r.px + std::int64_t{r.k - 1} * m, r.x);
+  vec_axpy(m, r.o.radius[0], r.v, r.x);
 }
 
 // Master, after a level-2 evaluation at x: one Newton step on the plane orthogonal to the
@@ -91,6 +119,7 @@ void absorb(Extremal& r) {
   r.it = 0;
   ++r.k;
   r.done = r.k > r.o.points || (r.k > 1 && d > 0.0 && d < r.o.radius[0]);
+  keep_points(r);
   if (r.done) return;
   std::printf("\n --------------------------------\n Optimization of Path Point #%3d:\n"
               " --------------------------------\n", r.k);
@@ -119,6 +148,8 @@ void gradient_extremal_path_with(Evaluator evaluate) {
     r.ones = ones.data(), r.x = x.data(), r.v = v.data(), r.px = px.data(), r.pe = pe.data(), r.ps = ps.data();
     vec_set(m, 1.0, r.ones);
     vec_copy(m, r.mol.xyz, r.x);
+    r.keep = path_keep_for("EXTREMAL");
+    resume(r, points);
   }
   drive_evaluations(
       evaluate,
@@ -137,6 +168,8 @@ void gradient_extremal_path_with(Evaluator evaluate) {
   }
   print_energy_profile(r.k, r.ps, r.pe);
   if (record_exists(rec::haveE)) record_set_field(rec::haveE, &ResultsGiven::hessian, 0);
+  // The file serves an interrupted run only.
+  path_keep_remove(r.keep);
   release_molecule(r.mol);
   std::fflush(stdout);
 }

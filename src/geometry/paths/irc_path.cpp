@@ -129,10 +129,7 @@ void finish_point(Irc& r, bool stop) {
   r.pe[r.k] = r.e_last;
   r.ps[r.k] = r.s_last;
   print_point(r, r.k);
-  record_put(rec::Path_np, r.k + 1);
-  record_write(rec::Path_X, r.px, std::int64_t{r.k + 1} * m);
-  record_write(rec::Path_E, r.pe, r.k + 1);
-  record_write(rec::Path_S, r.ps, r.k + 1);
+  path_keep_put_points(r.k + 1, m, r.px, r.pe, r.ps);
   record_write(rec::Path_G, r.d, m);
   record_put(rec::Path_W, r.trust);
   path_keep_save(r.keep);
@@ -242,13 +239,10 @@ void final_listing(const Irc& r) {
 
 // Master: continues a kept path of the same input; false when there is none.
 bool resume(Irc& r) {
-  if (path_keep_load(r.keep) <= 0) return false;
-  const int np = record_get(rec::Path_np);
+  const int np = path_keep_resume(r.keep, r.o.points + 1);
   if (np < 1) return false;
   const int m = r.m;
-  record_read(rec::Path_X, r.px, std::int64_t{np} * m);
-  record_read(rec::Path_E, r.pe, np);
-  record_read(rec::Path_S, r.ps, np);
+  path_keep_get_points(np, m, r.px, r.pe, r.ps);
   record_read(rec::Path_G, r.d, m);
   r.trust = record_get(rec::Path_W);
   vec_copy(m, r.d, r.g_prev);

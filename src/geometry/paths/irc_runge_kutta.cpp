@@ -9,6 +9,7 @@
 #include "geometry/paths/energy_profile.hpp"
 #include "geometry/paths/mass_weighting.hpp"
 #include "geometry/paths/path_driver.hpp"
+#include "geometry/paths/path_keep.hpp"
 #include "geometry/paths/path_print.hpp"
 #include "geometry/paths/projected_hessian.hpp"
 #include "geometry/paths/start_hessian.hpp"
@@ -34,7 +35,11 @@ struct Rk {
   double h = 0, sigma = 1, curvature = 0, s = 0;
   bool last = false, final_point = false, done = false;
   double *root, *x, *y, *dir, *kk, *g1, *mode, *pe, *ps, *px;
+  PathKeep keep;
 };
+
+// Path.T after the next point's start x (mass-weighted): s, h, sigma, curvature and the flags.
+constexpr int kRkState = 7;
 
 void print_vector(int m, const double* v) {
   for (int i = 0; i < m; ++i) std::printf(" %10.6lf%s", v[i], (i + 1) % 6 == 0 || i + 1 == m ? "\n" : "");
@@ -99,6 +104,29 @@ void finish_step(Rk& r) {
   r.stage = 0;
   if (r.k > r.o.points) r.done = true;
   else if (r.last) r.final_point = true;
+  // The points done and where the next one starts, for a run of the same input.
+  const double state[kRkState] = {r.s, r.h, r.sigma, r.curvature, r.last ? 1.0 : 0.0,
+                                    r.final_point ? 1.0 : 0.0, r.done ? 1.0 : 0.0};
+  path_keep_put_points(r.k, m, r.px, r.pe, r.ps);
+  record_write(rec::Path_T, r.x, m);
+  record_write(rec::Path_T, state, kRkState, m);
+  path_keep_save(r.keep);
+}
+
+// Master: the points kept by an earlier run of the same input; false when there are none.
+bool resume(Rk& r, int points) {
+  const int m = r.m;
+  path_keep_records(points, m, m + kRkState);
+  r.k = path_keep_resume(r.keep, points);
+  if (r.k < 1) return false;
+  double state[kRkState];
+  path_keep_get_points(r.k, m, r.px, r.pe, r.ps);
+  record_read(rec::Path_T, r.x, m);
+  record_read(rec::Path_T, state, kRkState, m);
+  r.s = state[0], r.h = state[1], r.sigma = state[2], r.curvature = state[3];
+  r.last = state[4] != 0.0, r.final_point = state[5] != 0.0, r.done = state[6] != 0.0;
+  std::printf("\n continuing the path after point %d (kept in %s)\n", r.k - 1, r.keep.path.c_str());
+  return true;
 }
 
 // Master, after the evaluation of a stage.
@@ -161,6 +189,7 @@ void irc_runge_kutta_with(Evaluator evaluate) {
   const bool here = is_master;
   PoolArray<double> root(here ? m : 1), x(here ? m : 1), y(here ? m : 1), kk(here ? 4 * m : 1), g1(here ? m : 1),
       mode(here ? m : 1), pe(points), ps(points), px(here ? std::int64_t{points} * m : 1);
+  int resumed = 0;
   if (is_master) {
     r.n = n, r.m = m;
     r.mol = load_molecule(0, "Molecule");
@@ -169,9 +198,13 @@ void irc_runge_kutta_with(Evaluator evaluate) {
     coordinate_mass_roots(n, r.mol.mass, r.root);
     mass_weight_vector(m, r.root, 1, r.mol.xyz, r.x);
     r.h = 2.0 * r.o.radius[0];
+    r.keep = path_keep_for("IRC4");
+    resumed = resume(r, points);
   }
-  const int have_start = provide_start_hessian(evaluate);
-  if (is_master) start_mode(r);
+  // A continued path needs neither the start's Hessian nor its mode.
+  mp_bcast(&resumed, 1, MP_INT);
+  const int have_start = resumed ? 0 : provide_start_hessian(evaluate);
+  if (is_master && !resumed) start_mode(r);
   drive_evaluations(
       evaluate,
       [&] {
@@ -191,6 +224,8 @@ void irc_runge_kutta_with(Evaluator evaluate) {
   }
   print_energy_profile(np, r.ps, r.pe);
   if (record_exists(rec::haveE)) record_set_field(rec::haveE, &ResultsGiven::hessian, 0);
+  // The file serves an interrupted run only.
+  path_keep_remove(r.keep);
   release_molecule(r.mol);
   std::fflush(stdout);
 }

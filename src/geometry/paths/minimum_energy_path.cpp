@@ -11,6 +11,7 @@
 #include "geometry/paths/hypersphere_step.hpp"
 #include "geometry/paths/mass_weighting.hpp"
 #include "geometry/paths/path_coordinates.hpp"
+#include "geometry/paths/path_keep.hpp"
 #include "geometry/paths/path_print.hpp"
 #include "geometry/step_tools.hpp"
 #include "input/pending_modules.hpp"
@@ -32,6 +33,7 @@ struct Chain {
   double climb_g = 0, climb_step = 0;  // its tangential gradient and step then
   bool done = false;
   double *root, *x, *e, *g, *h, *xo, *go;  // per point: m, 1, m, m(m+1)/2, m, m (mass-weighted)
+  PathKeep keep;
 };
 
 double* at(double* base, int k, std::int64_t size) { return base + k * size; }
@@ -240,6 +242,39 @@ void cycle_step(Chain& c) {
   c.done = ++c.cycle >= c.o.max_steps;
 }
 
+// Master: the chain after a cycle's step, for a run of the same input that continues it.
+void keep_chain(const Chain& c) {
+  const std::int64_t all = std::int64_t{c.np} * c.m;
+  const double state[3] = {static_cast<double>(c.climber), c.climb_g, c.climb_step};
+  path_keep_put_points(c.np, c.m, c.x, c.e, nullptr);
+  record_put(rec::Path_np, c.cycle);
+  record_write(rec::Path_GX, c.g, all);
+  record_write(rec::Path_Xo, c.xo, all);
+  record_write(rec::Path_Go, c.go, all);
+  record_write(rec::Path_H, c.h, c.np * packed_size(c.m));
+  record_write(rec::Path_T, state, 3);
+  path_keep_save(c.keep);
+}
+
+// Master: the chain kept by an earlier run of the same input; false when there is none.
+bool resume(Chain& c) {
+  const std::int64_t all = std::int64_t{c.np} * c.m;
+  path_keep_records(c.np, c.m, 3);
+  path_keep_chain_records(c.np, c.m, true);
+  c.cycle = path_keep_resume(c.keep, c.o.max_steps);
+  if (c.cycle < 1) return false;
+  double state[3];
+  path_keep_get_points(c.np, c.m, c.x, c.e, nullptr);
+  record_read(rec::Path_GX, c.g, all);
+  record_read(rec::Path_Xo, c.xo, all);
+  record_read(rec::Path_Go, c.go, all);
+  record_read(rec::Path_H, c.h, c.np * packed_size(c.m));
+  record_read(rec::Path_T, state, 3);
+  c.climber = static_cast<int>(state[0]), c.climb_g = state[1], c.climb_step = state[2];
+  std::printf("\n continuing the path after cycle %d (kept in %s)\n", c.cycle, c.keep.path.c_str());
+  return true;
+}
+
 }  // namespace
 
 void minimum_energy_path_with(Evaluator evaluate) {
@@ -266,7 +301,8 @@ void minimum_energy_path_with(Evaluator evaluate) {
     c.go = go.data();
     if (c.o.massw) coordinate_mass_roots(n, c.mol.mass, c.root);
     else vec_set(m, 1.0, c.root);
-    initial_chain(c);
+    c.keep = path_keep_for("PATH");
+    if (!resume(c)) initial_chain(c);
   }
   int go_on = 1;
   while (go_on) {
@@ -289,6 +325,7 @@ void minimum_energy_path_with(Evaluator evaluate) {
     }
     if (is_master) {
       cycle_step(c);
+      if (!c.done) keep_chain(c);
       go_on = !c.done;
     }
     mp_bcast(&go_on, 1, MP_INT);
@@ -307,6 +344,8 @@ void minimum_energy_path_with(Evaluator evaluate) {
     }());
   }
   print_energy_profile(np, s.data(), c.e);
+  // The file serves an interrupted run only.
+  path_keep_remove(c.keep);
   release_molecule(c.mol);
   std::fflush(stdout);
 }

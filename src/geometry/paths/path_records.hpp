@@ -12,6 +12,13 @@ inline constexpr Record<double> Path_E{"Path.E"};    // np energies
 inline constexpr Record<double> Path_S{"Path.S"};    // np path parameters (arc length)
 inline constexpr Record<double> Path_G{"Path.G"};    // m: mass-weighted gradient of the last point
 inline constexpr Record<double> Path_W{"Path.W"};    // trust radius when the last point was done
+inline constexpr Record<double> Path_T{"Path.T"};    // what else a task needs to continue its path
+// A chain moved as a whole (np x m each; Path.H np x m(m+1)/2): every point's gradient, the
+// chain and its gradients before the last step, every point's Hessian model.
+inline constexpr Record<double> Path_GX{"Path.GX"};
+inline constexpr Record<double> Path_Xo{"Path.Xo"};
+inline constexpr Record<double> Path_Go{"Path.Go"};
+inline constexpr Record<double> Path_H{"Path.H"};
 }  // namespace rec
 
 // Energy and derivatives of "Molecule" at a derivative level on every node: the energy

@@ -12,6 +12,7 @@
 #include "geometry/paths/energy_profile.hpp"
 #include "geometry/paths/path_coordinates.hpp"
 #include "geometry/paths/path_driver.hpp"
+#include "geometry/paths/path_keep.hpp"
 #include "geometry/paths/path_print.hpp"
 #include "geometry/paths/start_hessian.hpp"
 #include "geometry/run_optimization.hpp"
@@ -37,6 +38,7 @@ struct Transit {
   bool done = false;
   InternalCoordinate* set;
   double *w, *r0, *delta, *px, *pe, *pg, *ps, *x, *h, *h0, *g_prev, *dx;
+  PathKeep keep;
 };
 
 double delta_norm2(const Transit& t) {
@@ -88,6 +90,25 @@ void finish_point(Transit& t, double energy) {
   t.pe[t.k] = energy;
   t.c = 0;
   t.done = ++t.k >= t.points;
+  // Each point starts afresh from the one before: the points done are all a later run needs.
+  const std::int64_t all = std::int64_t{t.points} * t.m;
+  path_keep_put_points(t.points, t.m, t.px, t.pe, nullptr);
+  record_put(rec::Path_np, t.k);
+  record_write(rec::Path_GX, t.pg, all);
+  path_keep_save(t.keep);
+}
+
+// Master: the points kept by an earlier run of the same input.
+void resume(Transit& t) {
+  const std::int64_t all = std::int64_t{t.points} * t.m;
+  path_keep_records(t.points, t.m);
+  path_keep_chain_records(t.points, t.m, false);
+  t.k = path_keep_resume(t.keep, t.points);
+  if (t.k < 1) return;
+  path_keep_get_points(t.points, t.m, t.px, t.pe, nullptr);
+  record_read(rec::Path_GX, t.pg, all);
+  t.done = t.k >= t.points;
+  std::printf("\n continuing the path after point %d (kept in %s)\n", t.k - 1, t.keep.path.c_str());
 }
 
 // Master, after an evaluation: one projected quasi-Newton step with the path parameter held.
@@ -256,7 +277,9 @@ void synchronous_transit_with(Evaluator evaluate) {
     t.set = set.data(), t.w = w.data(), t.r0 = r0.data(), t.delta = delta.data(), t.px = px.data();
     t.pe = pe.data(), t.pg = pg.data(), t.ps = ps.data(), t.x = x.data(), t.h = h.data(), t.h0 = h0.data();
     t.g_prev = g_prev.data(), t.dx = dx.data();
+    t.keep = path_keep_for("TRANSIT");
     set_up(t);
+    resume(t);
   }
   drive_evaluations(
       evaluate,
@@ -269,8 +292,9 @@ void synchronous_transit_with(Evaluator evaluate) {
   int top = 0;
   if (is_master) top = list_chain(t);
   mp_bcast(&top, 1, MP_INT);
-  if (top <= 0) return;
-  run_optimization_with(evaluate);
+  if (top > 0) run_optimization_with(evaluate);
+  // The file serves an interrupted run only.
+  if (is_master) path_keep_remove(t.keep);
 }
 
 void synchronous_transit() { synchronous_transit_with(evaluate); }

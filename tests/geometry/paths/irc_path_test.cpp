@@ -2,6 +2,7 @@
 #include "geometry/paths/energy_profile.hpp"
 #include "geometry/paths/gradient_extremal.hpp"
 #include "geometry/paths/irc_path.hpp"
+#include "geometry/paths/irc_runge_kutta.hpp"
 #include "path_surface.hpp"
 
 namespace ostrel {
@@ -73,24 +74,31 @@ TEST_F(Irc, DownhillFromAnOrdinaryPoint) {
   for (std::size_t k = 1; k < path.size(); ++k) EXPECT_LT(path[k].e, path[k - 1].e);
 }
 
+// Killed halfway, each path task continues after its last kept point to the same path.
 TEST_F(Irc, AnInterruptedPathContinuesWhereItStopped) {
-  const std::string whole = run(kTransPeroxide, "radius=0.15 points=5");
-  const int evaluations = g_levels[1] + g_levels[2];
-  store_clear();
-  g_levels[1] = g_levels[2] = 0;
-  g_stop_after = evaluations / 2;
-  EXPECT_FATAL(run(kTransPeroxide, "radius=0.15 points=5"), "");
-  const int before = g_levels[1] + g_levels[2];
-  store_clear();
-  g_levels[1] = g_levels[2] = 0;
-  g_stop_after = -1;
-  const std::string rest = run(kTransPeroxide, "radius=0.15 points=5");
-  EXPECT_NE(rest.find("continuing the path after point"), std::string::npos);
-  EXPECT_EQ(g_levels[2], 0);  // the kept Hessian model is used
-  EXPECT_LT(g_levels[1], evaluations - before + 3);
-  const std::vector<PathPoint> a = listing(whole), b = listing(rest);
-  ASSERT_EQ(a.size(), b.size());
-  for (std::size_t k = 0; k < a.size(); ++k) EXPECT_NEAR(b[k].e, a[k].e, 1e-9) << k;
+  struct Case {
+    void (*task)(Evaluator);
+    const char *name, *start, *options, *listed, *format;
+  };
+  const char* irc = "IRC> path point %d: distance = %*lf Energy = %lf";
+  for (const Case& c : {Case{irc_path_with, "IRC", kTransPeroxide, "radius=0.15 points=5", "REACTION PATH:", irc},
+                        Case{irc_runge_kutta_with, "IRC4", kTransPeroxide, "radius=0.1 points=5", "REACTION PATH:", irc},
+                        Case{gradient_extremal_path_with, "EXTREMAL", kGauchePeroxide, "radius=0.1 points=6 tolerance=1e-7",
+                             "GRADIENT EXTREMAL PATH:", "PATH> n=%d, E=%lf"}}) {
+    store_clear();
+    g_levels[0] = g_levels[1] = g_levels[2] = 0;
+    const auto go = [&] { return run_task(c.task, c.name, c.start, c.options); };
+    const std::vector<double> whole = listed_energies(go(), c.listed, c.format);
+    const int all = evaluations();
+    const std::string rest = killed_and_continued(all / 2, go);
+    EXPECT_NE(rest.find("continuing the path after point"), std::string::npos) << c.name << rest;
+    EXPECT_LT(evaluations(), all - all / 2 + 3) << c.name;  // at most the point under way again
+    // A continued IRC computes no Hessian at its start again.
+    EXPECT_EQ(g_levels[2], std::string(c.name) == "EXTREMAL" ? evaluations() : 0) << c.name;
+    const std::vector<double> again = listed_energies(rest, c.listed, c.format);
+    ASSERT_EQ(again.size(), whole.size()) << c.name;
+    for (std::size_t k = 0; k < whole.size(); ++k) EXPECT_NEAR(again[k], whole[k], 1e-9) << c.name << k;
+  }
 }
 
 TEST_F(Irc, GradientExtremalClimbsFromTheMinimumAlongTheSoftestMode) {

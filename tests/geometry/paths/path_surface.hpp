@@ -3,6 +3,8 @@
 // molecule, whose planar trans structure is an exact saddle point between two mirror-image
 // minima at +-90 degrees. The surface stands in for the energy driver through the tasks'
 // evaluation hook.
+#include <filesystem>
+
 #include "geometry/paths/path_records.hpp"
 #include "runtime/fatal.hpp"
 #include "../model_surface.hpp"
@@ -75,6 +77,12 @@ class PathSurfaceTest : public testing::RuntimeTest {
  protected:
   void SetUp() override {
     RuntimeTest::SetUp();
+    // Kept path files go to a directory of the test's own: tests that run at once share inputs.
+    char dir[] = "/tmp/ostrel-paths-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    keep_dir_ = dir;
+    store_close();
+    store_open(dir, -64);
     testing::set_up_run(kTransPeroxide, "");
     surface_.reference = testing::current_geometry();
     store_clear();
@@ -84,6 +92,11 @@ class PathSurfaceTest : public testing::RuntimeTest {
     g_levels[0] = g_levels[1] = g_levels[2] = 0;
     g_stop_after = -1;
   }
+  void TearDown() override {
+    EXPECT_TRUE(std::filesystem::is_empty(keep_dir_)) << "a task that ended left its kept path";
+    std::filesystem::remove_all(keep_dir_);
+    RuntimeTest::TearDown();
+  }
   // Output of `task` from `start` with the "optimize" options.
   std::string run_task(void (*task)(Evaluator), const char* name, const char* start, const std::string& options) {
     return testing::captured_stdout([&] {
@@ -91,7 +104,22 @@ class PathSurfaceTest : public testing::RuntimeTest {
       task(surface_evaluate);
     });
   }
+  // Evaluations of all levels counted in g_levels.
+  static int evaluations() { return g_levels[0] + g_levels[1] + g_levels[2]; }
+  // `run` killed at evaluation `stop`, then run again: the output of the second run, whose
+  // evaluations g_levels counts.
+  template <class Run>
+  std::string killed_and_continued(int stop, Run&& run) {
+    store_clear();
+    g_stop_after = stop;
+    EXPECT_FATAL(run(), "");
+    store_clear();
+    g_levels[0] = g_levels[1] = g_levels[2] = 0;
+    g_stop_after = -1;
+    return run();
+  }
   Surface surface_;
+  std::string keep_dir_;
 };
 
 }  // namespace ostrel::testing

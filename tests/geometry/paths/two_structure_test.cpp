@@ -80,6 +80,31 @@ TEST_F(TwoEnds, MinimumEnergyPathClimbsToTheBarrier) {
   EXPECT_NEAR(*std::max_element(e.begin(), e.end()), 0.005, 1e-3);
 }
 
+// Killed two thirds of the way, each task continues from what it kept to the same listing
+// and the same final structure.
+TEST_F(TwoEnds, InterruptedTasksContinueFromWhatTheyKept) {
+  struct Case {
+    void (*task)(Evaluator);
+    const char *name, *options, *listed;
+  };
+  for (const Case& c : {Case{minimum_energy_path_with, "PATHX", "points=7 tolerance=1e-5", "MINIMUM ENERGY PATH:"},
+                        Case{synchronous_transit_with, "TRANSIT", "points=5 tolerance=1e-6", "SYNCHRONOUS TRANSIT PATH:"},
+                        Case{approximate_saddle_search_with, "SADDLE", "tolerance=1e-6", "Stage 2"}}) {
+    store_clear();
+    testing::g_levels[1] = 0;
+    const auto go = [&] { return run(c.task, c.name, c.options, 2, kMinus120); };
+    const std::string whole = go();
+    const std::vector<double> end = testing::current_geometry();
+    const int all = testing::g_levels[1];
+    const std::string rest = killed_and_continued(all * 2 / 3, go);
+    EXPECT_NE(rest.find("continuing the"), std::string::npos) << c.name << rest;
+    EXPECT_LT(testing::g_levels[1], all * 3 / 4) << c.name;
+    EXPECT_EQ(rest.substr(rest.find(c.listed)), whole.substr(whole.find(c.listed))) << c.name;
+    const std::vector<double> again = testing::current_geometry();
+    for (std::size_t i = 0; i < end.size(); ++i) EXPECT_NEAR(again[i], end[i], 1e-9) << c.name << i;
+  }
+}
+
 TEST_F(TwoEnds, NeedTwoStructures) {
   EXPECT_FATAL(run(synchronous_transit_with, "TRANSIT", "points=5", 1), "TRANSIT needs two structures");
   store_clear();
