@@ -61,10 +61,10 @@ int take_records(const char* key, std::vector<int>& raw, int atoms, const double
 }  // namespace
 
 double coordinate_to_input_units(int type, double value) {
-  return value * (type == 1 ? kBohrToAngstrom : kRadianToDegree);
+  return value * (type == 1 ? kAngstromPerBohr : kDegreesPerRadian);
 }
 double coordinate_from_input_units(int type, double value) {
-  return value * (type == 1 ? kAngstromToBohr : kDegreeToRadian);
+  return value * (type == 1 ? kBohrPerAngstrom : kRadiansPerDegree);
 }
 
 void read_optimize_options() {

@@ -1,13 +1,10 @@
 #pragma once
 // Options of the geometry optimizer (input group "optimize") and their "Opt." records.
 #include "model/internal_coordinate.hpp"
+#include "model/units.hpp"
 
 namespace ostrel {
 
-inline constexpr double kAngstromToBohr = 1.8897259885789233;
-inline constexpr double kDegreeToRadian = 0.017453292519943295;
-inline constexpr double kBohrToAngstrom = 0.529177249;
-inline constexpr double kRadianToDegree = 57.29577951308232;
 // A "value" entry that keeps the coordinate's current value (start) or the start (end).
 inline constexpr double kKeepValue = -1000.0;
 

@@ -107,8 +107,8 @@ TEST_F(Optimize, ConstraintsOfEveryKindHoldAtConvergence) {
   EXPECT_NE(output_.find("OPTIMIZATION CONVERGED"), std::string::npos);
   EXPECT_NE(output_.find(" constrained variable: type=1 i=  1 j=  2 k=  0 l=  0, value=    1.600000,     1.700000"),
             std::string::npos);
-  EXPECT_NEAR(value(r), 1.60 * kAngstromToBohr, 1e-6);
-  EXPECT_NEAR(value(a), 115.0 * kDegreeToRadian, 1e-6);
+  EXPECT_NEAR(value(r), 1.60 * kBohrPerAngstrom, 1e-6);
+  EXPECT_NEAR(value(a), 115.0 * kRadiansPerDegree, 1e-6);
   EXPECT_NEAR(value(t), t0, 1e-6);
   store_clear();
   // The same stretch twice leaves no direction for the second.

@@ -199,7 +199,7 @@ void end_cycle(Irc& r) {
   const double theta = std::acos(std::max(-1.0, cosine));
   const double arc = theta <= 1e-6 ? 2.0 * radius : theta * radius * std::cos(theta / 2) / std::sin(theta / 2);
   r.s_last = r.ps[r.k - 1] + (r.o.back ? -arc : arc);
-  std::printf(" angle = %9.4lf (deg), arc length = %8.6lf\n", theta * kRadianToDegree, arc);
+  std::printf(" angle = %9.4lf (deg), arc length = %8.6lf\n", theta * kDegreesPerRadian, arc);
   PoolArray<double> t(6 * std::int64_t{m});
   const int nt = mass_weighted_external_motions(r.n, r.root, r.x, t.data());
   vec_copy(packed_size(m), r.h, h.data());

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "linalg/vector_ops.hpp"
+#include "model/units.hpp"
 
 namespace ostrel {
 
@@ -25,8 +26,8 @@ void mass_weight_packed(int m, const double* root, int power, double* h) {
 
 double curvature_wavenumber(double c) {
   // The hydrogen mass of the table turns amu into the electron-mass unit of the curvature.
-  constexpr double kHydrogenMass = 1.007825, kProtonElectronRatio = 1836.11, kHartreeWavenumber = 219474.6;
-  return std::sqrt(std::fabs(c * kHydrogenMass / kProtonElectronRatio)) * kHartreeWavenumber;
+  constexpr double kHydrogenMass = 1.007825, kProtonElectronRatio = 1836.11;
+  return std::sqrt(std::fabs(c * kHydrogenMass / kProtonElectronRatio)) * kWavenumbersPerHartree;
 }
 
 }  // namespace ostrel

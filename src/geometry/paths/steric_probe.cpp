@@ -59,7 +59,7 @@ void steric_probe_with(Evaluator evaluate) {
     if (is_master) {
       Molecule mol = load_molecule(0, "Molecule");
       double* x = mol.xyz + 3 * probe;
-      for (int c = 0; c < 3; ++c) x[c] = r[3 * k + c] * kAngstromToBohr;
+      for (int c = 0; c < 3; ++c) x[c] = r[3 * k + c] * kBohrPerAngstrom;
       store_molecule(rec::Molecule.name, mol);
       release_molecule(mol);
     }

@@ -200,7 +200,7 @@ void set_up(Transit& t) {
   for (int i = 0; i < t.count; ++i) t.delta[i] = q1[i] - t.r0[i];
   for (int i = 0; i < t.count; ++i) {
     const InternalCoordinate& c = t.set[i];
-    const double f = c.type == 1 ? kBohrToAngstrom : kRadianToDegree;
+    const double f = c.type == 1 ? kAngstromPerBohr : kDegreesPerRadian;
     std::printf(" %4d %4d  %4d %4d %4d %4d %12.6lf %12.6lf %12.6lf\n", i + 1, c.type, c.i + 1, c.j + 1, c.k + 1,
                 c.l + 1, t.r0[i] * f, (t.r0[i] + t.delta[i]) * f, t.delta[i] * f);
   }

@@ -48,7 +48,7 @@ TEST_F(TwoEnds, TheMiddleOfTheTransitChainIsTheSaddlePoint) {
   EXPECT_NE(out.find("highest point: 2"), std::string::npos);
   EXPECT_NEAR(std::fabs(chain[2].torsion), M_PI, 1e-4);
   EXPECT_NEAR(chain[2].e, 0.005, 1e-8);  // the exact saddle of the surface
-  EXPECT_NEAR(std::fabs(chain[1].torsion) * kRadianToDegree, 140.0, 0.5);
+  EXPECT_NEAR(std::fabs(chain[1].torsion) * kDegreesPerRadian, 140.0, 0.5);
   EXPECT_TRUE(chain[0].e < chain[1].e && chain[1].e < chain[2].e);
 }
 
