@@ -15,6 +15,8 @@
 #include "model/basis_input.hpp"
 #include "model/ecp_input.hpp"
 #include "model/molecule_input.hpp"
+#include "models/mm/mm_parameter_reader.hpp"
+#include "models/nddo/nddo_parameters_read.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"

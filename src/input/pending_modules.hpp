@@ -37,10 +37,7 @@ void minimum_energy_path();
 void synchronous_transit();
 void steric_probe();
 
-// Semi-empirical model and force field (models/; the fitting tasks in models/fit_parameters.cpp).
-void read_nddo_parameters(const char* file, const char* record);
-void fit_parameters(int kind);  // 1 NDDO, 0 force field
-void read_mm_parameters(const char* file, const char* group);
+// Force-field dynamics (models/mm/mm_dynamics.cpp).
 void mm_dynamics();
 
 // Result groups (model/mm_export.cpp).

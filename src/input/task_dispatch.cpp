@@ -5,6 +5,7 @@
 
 #include "input/pending_modules.hpp"
 #include "linalg/multiply_task.hpp"
+#include "models/fit_parameters.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/node.hpp"
 

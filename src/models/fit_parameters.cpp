@@ -1,5 +1,5 @@
-// The parameter-fitting tasks: "MM" fits force-field parameters, "NDDO" semi-empirical ones.
-#include "input/pending_modules.hpp"
+#include "models/fit_parameters.hpp"
+
 #include "models/mm/mm_fit.hpp"
 #include "models/nddo/nddo_fit.hpp"
 

@@ -1,6 +1,7 @@
 // The force-field parameter reader on the input file, then the writer on whatever it accepted.
 #include "fuzz_session.hpp"
-#include "models/mm/mm_parameters.hpp"
+#include "models/mm/mm_parameter_reader.hpp"
+#include "models/mm/mm_parameter_writer.hpp"
 #include "runtime/pool.hpp"
 #include "runtime/records.hpp"
 

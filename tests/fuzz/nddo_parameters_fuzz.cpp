@@ -1,6 +1,7 @@
 // The "$nddo" reader on the input file, then the writer on whatever it accepted.
 #include "fuzz_session.hpp"
-#include "models/nddo/nddo_parameters.hpp"
+#include "models/nddo/nddo_parameters_read.hpp"
+#include "models/nddo/nddo_parameters_write.hpp"
 #include "runtime/pool.hpp"
 #include "runtime/records.hpp"
 

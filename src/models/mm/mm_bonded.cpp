@@ -1,9 +1,11 @@
 // Stretches, bends with their stretch-bend couplings, and the two torsion tables.
+#include "models/mm/mm_bonded.hpp"
+
 #include <cmath>
 
 #include "model/molecule_record.hpp"
 #include "models/mm/mm_local_term.hpp"
-#include "models/mm/mm_term_parts.hpp"
+#include "models/mm/mm_parameter_index.hpp"
 
 namespace ostrel {
 namespace {

@@ -1,4 +1,6 @@
 // The theory "MM" as the energy driver sees it.
+#include "models/mm/mm_energy.hpp"
+
 #include <cstdint>
 
 #include "model/molecule_record.hpp"

@@ -6,6 +6,9 @@
 #include <cstdio>
 
 #include "models/fit/fit_set.hpp"
+#include "models/mm/mm_parameter_index.hpp"
+#include "models/mm/mm_parameter_reader.hpp"
+#include "models/mm/mm_parameter_writer.hpp"
 #include "models/mm/mm_terms.hpp"
 #include "models/mm/mm_typing.hpp"
 #include "runtime/node.hpp"

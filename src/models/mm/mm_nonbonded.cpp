@@ -1,9 +1,10 @@
 // Exponential repulsion plus Coulomb between atoms that are neither bonded nor share a
 // neighbour: E = (q_i q_j + exp(-alpha (r - R_i - R_j))) / r, alpha = 2 a_i a_j / (a_i + a_j).
+#include "models/mm/mm_nonbonded.hpp"
+
 #include <cmath>
 
 #include "model/molecule_record.hpp"
-#include "models/mm/mm_term_parts.hpp"
 #include "runtime/pool.hpp"
 
 namespace ostrel {

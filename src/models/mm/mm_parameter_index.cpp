@@ -1,7 +1,7 @@
 // Look-ups through the index tables of the force-field parameters.
-#include <cstring>
+#include "models/mm/mm_parameter_index.hpp"
 
-#include "models/mm/mm_parameters.hpp"
+#include <cstring>
 
 namespace ostrel {
 

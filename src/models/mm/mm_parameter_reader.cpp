@@ -1,4 +1,6 @@
 // The "$mmdata" group: type names first, then atom, bond, pair, angle and torsion entries.
+#include "models/mm/mm_parameter_reader.hpp"
+
 #include <unistd.h>
 
 #include <cctype>
@@ -11,7 +13,7 @@
 #include <string>
 
 #include "input/group.hpp"
-#include "models/mm/mm_parameters.hpp"
+#include "models/mm/mm_parameter_index.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/pool.hpp"
 #include "runtime/records.hpp"

@@ -1,7 +1,9 @@
 // Prints force-field parameters as a "$mmdata" group that reads back to the same block.
+#include "models/mm/mm_parameter_writer.hpp"
+
 #include <cstdio>
 
-#include "models/mm/mm_parameters.hpp"
+#include "models/mm/mm_parameter_index.hpp"
 #include "runtime/pool.hpp"
 
 namespace ostrel {

@@ -1,6 +1,5 @@
 #pragma once
 // Force-field parameters: one fixed block, stored whole as "mmdata" and broadcast whole.
-#include <cstdio>
 
 namespace ostrel {
 
@@ -44,35 +43,5 @@ struct MmParameters {
   MmRecord torsion1[MM_TORSION_RECORDS];
   MmRecord torsion2[MM_TORSION_RECORDS];
 };
-
-// Zeroed records, index tables filled with -1, max_bonds set.
-void mm_clear_parameters(MmParameters& p);
-
-// Index of a type name, -1 when unknown.
-int mm_type_index(const MmParameters& p, const char* name);
-
-// Counts of the records in use (the parameters keep no counters of their own).
-struct MmCounts {
-  int bonds, angles, torsion1, torsion2, slot_entries;
-};
-MmCounts mm_record_counts(const MmParameters& p);
-
-// Bond record of types a and b (either order), -1 when none.
-int mm_bond_record(const MmParameters& p, int a, int b);
-// Angle record of the outer types a, c around the centre type b, -1 when none.
-int mm_angle_record(const MmParameters& p, int a, int b, int c);
-// Torsion record of types a-b-c-d from the first (table 1) or second (table 2) table.
-int mm_torsion_record(const MmParameters& p, int table, int a, int b, int c, int d);
-
-// Parses the group `group` ("mmdata") from `file`, positioned anywhere before it, into `p`
-// (cleared first). Every fault of the group stops the run with one line.
-void parse_mm_parameters(std::FILE* file, const char* group, MmParameters& p);
-
-// Prints the parameters in the format parse_mm_parameters reads.
-void write_mm_parameters(const MmParameters& p);
-
-// Reads the group `group` of the file (the input file itself when `file` is empty), stores
-// the result as "mmdata". Master only (task control reads the model data on the master).
-void read_mm_parameters(const char* file, const char* group);
 
 }  // namespace ostrel

@@ -1,6 +1,6 @@
 #pragma once
-// The pieces mm_terms puts together; each adds its energy, gradient and Hessian share.
-#include "models/mm/mm_parameters.hpp"
+// The input and the sums of the pieces mm_terms puts together (mm_bonded, mm_nonbonded);
+// each piece adds its energy, gradient and Hessian share.
 
 namespace ostrel {
 
@@ -18,10 +18,5 @@ struct MmSums {
   double* gradient;
   double* hessian;  // null: no second derivatives
 };
-
-double mm_stretches(const MmTopology& t, const MmParameters& p, MmSums& s);
-double mm_bends(const MmTopology& t, const MmParameters& p, MmSums& s);
-double mm_torsions(const MmTopology& t, const MmParameters& p, MmSums& s);
-double mm_nonbonded(const MmTopology& t, const MmParameters& p, MmSums& s);
 
 }  // namespace ostrel

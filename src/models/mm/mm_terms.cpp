@@ -6,7 +6,9 @@
 #include <cstring>
 
 #include "model/molecule_record.hpp"
-#include "models/mm/mm_term_parts.hpp"
+#include "models/mm/mm_bonded.hpp"
+#include "models/mm/mm_nonbonded.hpp"
+#include "models/mm/mm_parameter_index.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/pool.hpp"
 

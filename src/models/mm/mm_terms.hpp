@@ -23,8 +23,4 @@ struct MmStructure {
 double mm_terms(const MmStructure& s, const MmParameters& p, double* dipole, double* gradient, double* hessian,
                 const MmProbes* probes = nullptr);
 
-// The energy-driver entry of the theory "MM": "Molecule" and "mmdata" in, "Energy",
-// "Dipole", "Gradient" and, for a second-derivative request, "Hessian" out.
-void mm_energy();
-
 }  // namespace ostrel

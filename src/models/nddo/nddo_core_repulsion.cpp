@@ -1,9 +1,9 @@
 // Core-core repulsion: the MNDO form (Dewar and Thiel 1977) with its N-H and O-H variant,
 // plus the Gaussian terms of AM1 (Dewar et al. 1985) and PM3 (Stewart 1989) when the
 // parameter file gives them.
-#include <cmath>
+#include "models/nddo/nddo_core_repulsion.hpp"
 
-#include "models/nddo/nddo_pair.hpp"
+#include <cmath>
 
 namespace ostrel {
 namespace {

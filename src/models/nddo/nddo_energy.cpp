@@ -1,11 +1,13 @@
 // The energy driver's entry for the theory "NDDO": the master evaluates, the records carry
 // the results to the tasks.
+#include "models/nddo/nddo_energy.hpp"
+
 #include <cstdio>
 
 #include "input/theory_class.hpp"
 #include "model/molecule_record.hpp"
 #include "models/nddo/nddo_atom.hpp"
-#include "models/nddo/nddo_model.hpp"
+#include "models/nddo/nddo_model_energy.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"

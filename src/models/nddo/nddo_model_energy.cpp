@@ -2,11 +2,13 @@
 // gradient from the pair energies at fixed densities (the energy is variational in the
 // orbitals, so only the explicit geometry dependence of each atom pair counts), differentiated
 // exactly by carrying derivatives through the pair terms.
+#include "models/nddo/nddo_model_energy.hpp"
+
 #include <cmath>
 #include <cstdio>
 
 #include "model/elements.hpp"
-#include "models/nddo/nddo_model.hpp"
+#include "models/nddo/nddo_core_repulsion.hpp"
 #include "models/nddo/nddo_scf.hpp"
 #include "models/nddo/nddo_system.hpp"
 #include "runtime/fatal.hpp"

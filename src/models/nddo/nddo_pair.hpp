@@ -19,8 +19,4 @@ using NddoPair = NddoPairT<double>;
 template <class T>
 void nddo_pair(const NddoAtom& a, const NddoAtom& b, const T r[3], NddoPairT<T>& out);
 
-// Repulsion of the two cores (eV) at distance r (bohr) given gamma = (ss|ss) there.
-template <class T>
-T nddo_core_repulsion(const NddoAtom& a, const NddoAtom& b, const T& r, const T& gamma);
-
 }  // namespace ostrel

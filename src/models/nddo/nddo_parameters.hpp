@@ -1,6 +1,5 @@
 #pragma once
 // Element parameters of the NDDO models: the "$nddo" data group and its store block.
-#include <cstdio>
 
 namespace ostrel {
 
@@ -31,20 +30,6 @@ static_assert(sizeof(NddoElement) * kNddoSlots == 58520);
 struct NddoParameters {
   NddoElement element[kNddoSlots];
 };
-
-// Reads the "$nddo" group of `file` (empty: the input file on standard input) into the
-// store record `record`; malformed data stop the run.
-void read_nddo_parameters(const char* file, const char* record);
-
-// Parses one "$nddo" group from `in`, positioned behind the group name.
-void parse_nddo_group(std::FILE* in, NddoParameters& p);
-
-// Prints the group to `out`, opened by the line `group` (e.g. "$nddo").
-void write_nddo_parameters(const NddoParameters& p, const char* group, std::FILE* out = stdout);
-
-}  // namespace ostrel
-
-namespace ostrel {
 
 // The per-shell items of an element block in file order, split by the "br" sets between
 // them; reader and writer share the table so that their orders cannot drift apart.

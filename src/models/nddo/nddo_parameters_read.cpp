@@ -1,4 +1,6 @@
 // The "$nddo" reader: fixed item order, labelled lists of comma-separated numbers.
+#include "models/nddo/nddo_parameters_read.hpp"
+
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -10,7 +12,6 @@
 #include "input/group.hpp"
 #include "input/library_file.hpp"
 #include "model/elements.hpp"
-#include "models/nddo/nddo_parameters.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/pool.hpp"
 #include "runtime/records.hpp"

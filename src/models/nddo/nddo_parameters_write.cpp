@@ -1,7 +1,7 @@
 // The "$nddo" writer: the reader's item order, so that a written group reads back equal.
-#include <cstdio>
+#include "models/nddo/nddo_parameters_write.hpp"
 
-#include "models/nddo/nddo_parameters.hpp"
+#include <cstdio>
 
 namespace ostrel {
 namespace {

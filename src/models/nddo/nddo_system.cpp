@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+#include "models/nddo/nddo_core_repulsion.hpp"
+
 namespace ostrel {
 
 void nddo_build(NddoSystem& s) {

@@ -1,3 +1,5 @@
+#include "scf/procedure/scf_canonicalize.hpp"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -12,7 +14,6 @@
 #include "runtime/store.hpp"
 #include "runtime/timer.hpp"
 #include "scf/procedure/scf_state.hpp"
-#include "scf/procedure/scf_steps.hpp"
 
 namespace ostrel {
 namespace {

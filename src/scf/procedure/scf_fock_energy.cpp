@@ -1,3 +1,5 @@
+#include "scf/procedure/scf_fock_energy.hpp"
+
 #include <cstdint>
 #include <cstdio>
 
@@ -12,7 +14,6 @@
 #include "scf/procedure/scf_grid_step.hpp"
 #include "scf/procedure/scf_overlap_fit.hpp"
 #include "scf/procedure/scf_state.hpp"
-#include "scf/procedure/scf_steps.hpp"
 #include "scf/numint/xc_passes.hpp"
 
 namespace ostrel {

@@ -1,3 +1,5 @@
+#include "scf/procedure/scf_gradient.hpp"
+
 #include <cstdint>
 
 #include "linalg/vector_ops.hpp"
@@ -6,7 +8,6 @@
 #include "runtime/records.hpp"
 #include "runtime/timer.hpp"
 #include "scf/procedure/scf_state.hpp"
-#include "scf/procedure/scf_steps.hpp"
 
 namespace ostrel {
 

@@ -1,3 +1,5 @@
+#include "scf/procedure/scf_hessian_setup.hpp"
+
 #include <algorithm>
 #include <cstdint>
 
@@ -7,7 +9,6 @@
 #include "runtime/records.hpp"
 #include "runtime/store.hpp"
 #include "scf/procedure/scf_state.hpp"
-#include "scf/procedure/scf_steps.hpp"
 
 namespace ostrel {
 namespace {

@@ -1,3 +1,5 @@
+#include "scf/procedure/scf_newton_step.hpp"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -15,8 +17,8 @@
 #include "runtime/timer.hpp"
 #include "scf/numint/xc_energy_passes.hpp"
 #include "scf/procedure/scf_newton_subspace.hpp"
+#include "scf/procedure/scf_response.hpp"
 #include "scf/procedure/scf_state.hpp"
-#include "scf/procedure/scf_steps.hpp"
 
 namespace ostrel {
 namespace {

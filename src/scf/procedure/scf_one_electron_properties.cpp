@@ -1,3 +1,5 @@
+#include "scf/procedure/scf_one_electron_properties.hpp"
+
 #include <cstdint>
 #include <cstdio>
 
@@ -8,7 +10,6 @@
 #include "runtime/records.hpp"
 #include "runtime/store.hpp"
 #include "scf/procedure/scf_state.hpp"
-#include "scf/procedure/scf_steps.hpp"
 
 namespace ostrel {
 

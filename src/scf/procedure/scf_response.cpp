@@ -1,3 +1,5 @@
+#include "scf/procedure/scf_response.hpp"
+
 #include <cstdint>
 #include <cstdio>
 #include <vector>
@@ -12,7 +14,6 @@
 #include "runtime/store.hpp"
 #include "scf/procedure/scf_overlap_fit.hpp"
 #include "scf/procedure/scf_state.hpp"
-#include "scf/procedure/scf_steps.hpp"
 #include "scf/numint/xc_passes.hpp"
 
 namespace ostrel {

@@ -1,3 +1,5 @@
+#include "scf/procedure/scf_rotate.hpp"
+
 #include <cstdint>
 
 #include "linalg/subspace.hpp"
@@ -5,7 +7,6 @@
 #include "runtime/pool.hpp"
 #include "runtime/timer.hpp"
 #include "scf/procedure/scf_state.hpp"
-#include "scf/procedure/scf_steps.hpp"
 
 namespace ostrel {
 

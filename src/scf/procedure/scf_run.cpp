@@ -1,3 +1,5 @@
+#include "scf/procedure/scf_run.hpp"
+
 #include <cstdint>
 #include <cstdio>
 
@@ -8,12 +10,20 @@
 #include "runtime/records.hpp"
 #include "runtime/store.hpp"
 #include "runtime/timer.hpp"
+#include "scf/procedure/scf_bfgs_step.hpp"
+#include "scf/procedure/scf_canonicalize.hpp"
+#include "scf/procedure/scf_density.hpp"
+#include "scf/procedure/scf_fock_energy.hpp"
+#include "scf/procedure/scf_gradient.hpp"
 #include "scf/procedure/scf_grid_step.hpp"
+#include "scf/procedure/scf_hessian_setup.hpp"
+#include "scf/procedure/scf_newton_step.hpp"
 #include "scf/procedure/scf_one_electron.hpp"
-#include "scf/procedure/scf_procedure.hpp"
+#include "scf/procedure/scf_one_electron_properties.hpp"
+#include "scf/procedure/scf_orthonormalize.hpp"
+#include "scf/procedure/scf_rotate.hpp"
 #include "scf/procedure/scf_state.hpp"
 #include "scf/procedure/scf_step_control.hpp"
-#include "scf/procedure/scf_steps.hpp"
 
 namespace ostrel {
 namespace {

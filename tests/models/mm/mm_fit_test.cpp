@@ -3,6 +3,7 @@
 
 #include "models/mm/mm_fit.hpp"
 #include "models/mm/mm_fixture.hpp"
+#include "models/mm/mm_parameter_index.hpp"
 #include "models/mm/mm_typing.hpp"
 #include "runtime/records.hpp"
 #include "support/molecules.hpp"

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "model/molecule_record.hpp"
+#include "models/mm/mm_parameter_reader.hpp"
 #include "models/mm/mm_terms.hpp"
 #include "runtime/pool.hpp"
 #include "support/capture.hpp"

@@ -1,6 +1,9 @@
 // The "$mmdata" format: reading, the stored layout, writing back, and every refusal.
 
 #include "models/mm/mm_fixture.hpp"
+#include "models/mm/mm_parameter_index.hpp"
+#include "models/mm/mm_parameter_reader.hpp"
+#include "models/mm/mm_parameter_writer.hpp"
 #include "runtime/records.hpp"
 #include "support/runtime_fixture.hpp"
 

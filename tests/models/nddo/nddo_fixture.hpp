@@ -2,7 +2,9 @@
 // NDDO evaluations on test molecules with the shipped parameter files.
 
 #include "input/group.hpp"
-#include "models/nddo/nddo_model.hpp"
+#include "models/nddo/nddo_model_energy.hpp"
+#include "models/nddo/nddo_parameters_read.hpp"
+#include "models/nddo/nddo_parameters_write.hpp"
 #include "runtime/records.hpp"
 #include "support/model_input.hpp"
 

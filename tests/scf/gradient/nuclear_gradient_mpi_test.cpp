@@ -6,7 +6,7 @@
 #include "input/pending_modules.hpp"
 #include "scf/gradient/nuclear_gradient.hpp"
 #include "scf/grid/grid_test_system.hpp"
-#include "scf/procedure/scf_procedure.hpp"
+#include "scf/procedure/scf_run.hpp"
 #include "support/matrices.hpp"
 
 namespace ostrel {

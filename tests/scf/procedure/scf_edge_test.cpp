@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "scf/procedure/scf_bfgs_step.hpp"
 #include "scf/procedure/scf_step_control.hpp"
 #include "scf/procedure/scf_test_system.hpp"
 

@@ -4,6 +4,7 @@
 #include <random>
 
 #include "scf/procedure/scf_newton_subspace.hpp"
+#include "scf/procedure/scf_response.hpp"
 #include "scf/procedure/scf_test_system.hpp"
 
 namespace ostrel {

@@ -29,9 +29,4 @@ NddoResult nddo_model_energy(const Molecule& mol, const NddoElement* data, const
 // Basis functions of the molecule (0 for elements without parameters).
 int nddo_function_count(const Molecule& mol, const NddoElement* data);
 
-// Energy driver entry: reads "Molecule", "nddo_data", "field" and the starting orbitals
-// (the previous evaluation's "nddo_Ca", else the given "guess_Ca"), writes
-// "Energy", "Dipole" and, at derivative level 1 ("Derivative"), "Gradient". The master computes.
-void nddo_energy();
-
 }  // namespace ostrel

@@ -1,0 +1,11 @@
+#pragma once
+// A step of the SCF driver. Every node calls it together; the master alone reads and
+// writes the store records it works on.
+
+namespace ostrel {
+
+// Creates the quasi-Newton records with room for m update pairs and sets the
+// preconditioner; m < 0 deletes them.
+void scf_hessian_setup(int m);
+
+}  // namespace ostrel
