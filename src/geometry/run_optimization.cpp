@@ -5,7 +5,7 @@
 #include "geometry/optimize_internal.hpp"
 #include "geometry/optimize_records.hpp"
 #include "geometry/paths/start_hessian.hpp"
-#include "input/pending_modules.hpp"
+#include "input/energy_driver.hpp"
 #include "runtime/message_passing.hpp"
 #include "runtime/node.hpp"
 #include "runtime/timer.hpp"

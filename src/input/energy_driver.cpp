@@ -10,7 +10,7 @@
 
 #include "geometry/external_energy.hpp"
 #include "geometry/hessian/driver_hessian.hpp"
-#include "input/pending_modules.hpp"
+#include "scf/guess/guess_driver.hpp"
 #include "model/result_groups.hpp"
 #include "models/mm/mm_energy.hpp"
 #include "models/nddo/nddo_energy.hpp"

@@ -12,6 +12,10 @@ struct EnergyProcedures {
   void (*nuclear_gradient)();
 };
 
+// The energy (level 0), gradient (1) or Hessian (2) of the current model at "Molecule";
+// every node calls it.
+void evaluate(int level);
+
 EnergyProcedures default_energy_procedures();
 
 // `evaluate` with the given procedures (every node calls it, like evaluate).

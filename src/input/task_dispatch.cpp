@@ -3,7 +3,21 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "input/pending_modules.hpp"
+#include "geometry/hessian/second_derivatives.hpp"
+#include "geometry/paths/approximate_saddle.hpp"
+#include "geometry/paths/coordinate_scan.hpp"
+#include "geometry/paths/gradient_extremal.hpp"
+#include "geometry/paths/irc_path.hpp"
+#include "geometry/paths/irc_runge_kutta.hpp"
+#include "geometry/paths/minimum_energy_path.hpp"
+#include "geometry/paths/steric_probe.hpp"
+#include "geometry/paths/synchronous_transit.hpp"
+#include "geometry/run_optimization.hpp"
+#include "geometry/vibrations/anharmonic_scan.hpp"
+#include "geometry/vibrations/harmonic_analysis.hpp"
+#include "input/energy_driver.hpp"
+#include "models/mm/mm_dynamics.hpp"
+#include "scf/guess/guess_driver.hpp"
 #include "linalg/multiply_task.hpp"
 #include "models/fit_parameters.hpp"
 #include "runtime/fatal.hpp"

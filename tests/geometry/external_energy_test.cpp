@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "input/pending_modules.hpp"
+#include "input/energy_driver.hpp"
 #include "runtime/records.hpp"
 #include "support/matrices.hpp"
 #include "support/model_input.hpp"

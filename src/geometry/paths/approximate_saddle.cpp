@@ -1,4 +1,5 @@
 #include "geometry/paths/approximate_saddle.hpp"
+#include "input/energy_driver.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -14,7 +15,6 @@
 #include "geometry/paths/path_keep.hpp"
 #include "geometry/paths/start_hessian.hpp"
 #include "geometry/run_optimization.hpp"
-#include "input/pending_modules.hpp"
 #include "linalg/vector_ops.hpp"
 #include "model/molecule_record.hpp"
 #include "runtime/fatal.hpp"

@@ -1,4 +1,5 @@
 #include "geometry/paths/coordinate_scan.hpp"
+#include "input/energy_driver.hpp"
 
 #include <cstdio>
 
@@ -9,7 +10,6 @@
 #include "geometry/paths/path_records.hpp"
 #include "geometry/paths/path_print.hpp"
 #include "geometry/run_optimization.hpp"
-#include "input/pending_modules.hpp"
 #include "linalg/vector_ops.hpp"
 #include "model/molecule_record.hpp"
 #include "model/molecule_writer.hpp"

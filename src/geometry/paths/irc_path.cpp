@@ -16,7 +16,7 @@
 #include "geometry/paths/path_print.hpp"
 #include "geometry/paths/start_hessian.hpp"
 #include "geometry/step_tools.hpp"
-#include "input/pending_modules.hpp"
+#include "input/energy_driver.hpp"
 #include "linalg/vector_ops.hpp"
 #include "model/molecule_record.hpp"
 #include "model/molecule_writer.hpp"

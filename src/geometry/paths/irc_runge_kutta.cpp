@@ -1,4 +1,5 @@
 #include "geometry/paths/irc_runge_kutta.hpp"
+#include "input/energy_driver.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -15,7 +16,6 @@
 #include "geometry/paths/start_hessian.hpp"
 #include "geometry/optimize_common.hpp"
 #include "geometry/step_tools.hpp"
-#include "input/pending_modules.hpp"
 #include "linalg/vector_ops.hpp"
 #include "model/molecule_record.hpp"
 #include "model/molecule_writer.hpp"

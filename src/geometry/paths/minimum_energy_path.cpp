@@ -14,7 +14,7 @@
 #include "geometry/paths/path_keep.hpp"
 #include "geometry/paths/path_print.hpp"
 #include "geometry/step_tools.hpp"
-#include "input/pending_modules.hpp"
+#include "input/energy_driver.hpp"
 #include "linalg/vector_ops.hpp"
 #include "model/molecule_record.hpp"
 #include "runtime/fatal.hpp"

@@ -10,7 +10,7 @@
 #include "geometry/vibrations/oscillator_levels.hpp"
 #include "geometry/vibrations/vibration_constants.hpp"
 #include "input/group.hpp"
-#include "input/pending_modules.hpp"
+#include "input/energy_driver.hpp"
 #include "linalg/vector_ops.hpp"
 #include "model/molecule_record.hpp"
 #include "model/matrix_print.hpp"

@@ -19,6 +19,9 @@ struct MmDynamicsOptions {
 MmDynamicsOptions mm_dynamics_defaults();
 void mm_complete_dynamics_options(MmDynamicsOptions& o, int n_atoms);
 
+// The DYNAMICS task on the force field (every node calls it).
+void mm_dynamics();
+
 // Target total energy at time t above the lowest potential energy seen.
 double mm_target_energy(const MmDynamicsOptions& o, double u_min, double t);
 

@@ -3,7 +3,7 @@
 // gradient together from the master's records.
 #include "input/common_setup.hpp"
 #include "input/control_options.hpp"
-#include "input/pending_modules.hpp"
+#include "scf/guess/guess_driver.hpp"
 #include "scf/gradient/nuclear_gradient.hpp"
 #include "scf/grid/grid_test_system.hpp"
 #include "scf/procedure/scf_run.hpp"

@@ -6,7 +6,7 @@
 #include "input/common_setup.hpp"
 #include "input/control_options.hpp"
 #include "input/element_table.hpp"
-#include "input/pending_modules.hpp"
+#include "scf/guess/guess_driver.hpp"
 #include "integrals/fit_driver.hpp"
 #include "scf/procedure/scf_canonicalize.hpp"
 #include "scf/procedure/scf_density.hpp"
