@@ -1,5 +1,4 @@
 #include "geometry/paths/approximate_saddle.hpp"
-#include "input/energy_driver.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -15,6 +14,7 @@
 #include "geometry/paths/path_keep.hpp"
 #include "geometry/paths/start_hessian.hpp"
 #include "geometry/run_optimization.hpp"
+#include "input/energy_driver.hpp"
 #include "linalg/vector_ops.hpp"
 #include "model/molecule_record.hpp"
 #include "runtime/fatal.hpp"

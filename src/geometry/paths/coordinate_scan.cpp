@@ -1,5 +1,4 @@
 #include "geometry/paths/coordinate_scan.hpp"
-#include "input/energy_driver.hpp"
 
 #include <cstdio>
 
@@ -7,9 +6,10 @@
 #include "geometry/optimize_records.hpp"
 #include "geometry/paths/energy_profile.hpp"
 #include "geometry/paths/path_keep.hpp"
-#include "geometry/paths/path_records.hpp"
 #include "geometry/paths/path_print.hpp"
+#include "geometry/paths/path_records.hpp"
 #include "geometry/run_optimization.hpp"
+#include "input/energy_driver.hpp"
 #include "linalg/vector_ops.hpp"
 #include "model/molecule_record.hpp"
 #include "model/molecule_writer.hpp"

@@ -1,5 +1,4 @@
 #include "geometry/paths/gradient_extremal.hpp"
-#include "input/energy_driver.hpp"
 
 #include <cmath>
 #include <cstdio>
@@ -11,6 +10,7 @@
 #include "geometry/paths/path_keep.hpp"
 #include "geometry/paths/path_print.hpp"
 #include "geometry/paths/projected_hessian.hpp"
+#include "input/energy_driver.hpp"
 #include "linalg/vector_ops.hpp"
 #include "model/molecule_record.hpp"
 #include "runtime/message_passing.hpp"

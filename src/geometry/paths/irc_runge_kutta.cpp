@@ -1,10 +1,10 @@
 #include "geometry/paths/irc_runge_kutta.hpp"
-#include "input/energy_driver.hpp"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
+#include "geometry/optimize_common.hpp"
 #include "geometry/optimize_options.hpp"
 #include "geometry/optimize_records.hpp"
 #include "geometry/paths/energy_profile.hpp"
@@ -14,8 +14,8 @@
 #include "geometry/paths/path_print.hpp"
 #include "geometry/paths/projected_hessian.hpp"
 #include "geometry/paths/start_hessian.hpp"
-#include "geometry/optimize_common.hpp"
 #include "geometry/step_tools.hpp"
+#include "input/energy_driver.hpp"
 #include "linalg/vector_ops.hpp"
 #include "model/molecule_record.hpp"
 #include "model/molecule_writer.hpp"

@@ -1,5 +1,4 @@
 #include "geometry/paths/synchronous_transit.hpp"
-#include "input/energy_driver.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -18,6 +17,7 @@
 #include "geometry/paths/start_hessian.hpp"
 #include "geometry/run_optimization.hpp"
 #include "geometry/step_tools.hpp"
+#include "input/energy_driver.hpp"
 #include "linalg/vector_ops.hpp"
 #include "model/molecule_record.hpp"
 #include "model/molecule_writer.hpp"
