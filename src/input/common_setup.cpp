@@ -5,20 +5,17 @@
 #include <cstring>
 #include <string>
 
+#include "geometry/optimize_options.hpp"
 #include "input/control_options.hpp"
 #include "input/element_table.hpp"
 #include "input/group.hpp"
-#include "geometry/optimize_options.hpp"
-#include "model/result_groups.hpp"
-#include "scf/grid/grid_options.hpp"
-#include "scf/guess/guess_driver.hpp"
-#include "scf/procedure/scf_options.hpp"
 #include "input/provided_results.hpp"
 #include "input/task_dispatch.hpp"
 #include "input/theory_class.hpp"
 #include "model/basis_input.hpp"
 #include "model/ecp_input.hpp"
 #include "model/molecule_input.hpp"
+#include "model/result_groups.hpp"
 #include "models/mm/mm_parameter_reader.hpp"
 #include "models/nddo/nddo_parameters_read.hpp"
 #include "runtime/fatal.hpp"
@@ -26,6 +23,9 @@
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
 #include "runtime/records.hpp"
+#include "scf/grid/grid_options.hpp"
+#include "scf/guess/guess_driver.hpp"
+#include "scf/procedure/scf_options.hpp"
 
 namespace ostrel {
 

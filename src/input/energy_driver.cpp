@@ -10,7 +10,6 @@
 
 #include "geometry/external_energy.hpp"
 #include "geometry/hessian/driver_hessian.hpp"
-#include "scf/guess/guess_driver.hpp"
 #include "model/result_groups.hpp"
 #include "models/mm/mm_energy.hpp"
 #include "models/nddo/nddo_energy.hpp"
@@ -20,9 +19,10 @@
 #include "runtime/records.hpp"
 #include "runtime/store.hpp"
 #include "scf/gradient/nuclear_gradient.hpp"
+#include "scf/guess/guess_driver.hpp"
+#include "scf/guess/vector_file.hpp"
 #include "scf/procedure/scf_report.hpp"
 #include "scf/procedure/scf_run.hpp"
-#include "scf/guess/vector_file.hpp"
 
 namespace ostrel {
 namespace {

@@ -16,12 +16,12 @@
 #include "geometry/vibrations/anharmonic_scan.hpp"
 #include "geometry/vibrations/harmonic_analysis.hpp"
 #include "input/energy_driver.hpp"
-#include "models/mm/mm_dynamics.hpp"
-#include "scf/guess/guess_driver.hpp"
 #include "linalg/multiply_task.hpp"
 #include "models/fit_parameters.hpp"
+#include "models/mm/mm_dynamics.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/node.hpp"
+#include "scf/guess/guess_driver.hpp"
 
 namespace ostrel {
 namespace {

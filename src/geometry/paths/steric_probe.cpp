@@ -4,8 +4,8 @@
 
 #include "geometry/optimize_common.hpp"
 #include "geometry/optimize_options.hpp"
-#include "input/group.hpp"
 #include "input/energy_driver.hpp"
+#include "input/group.hpp"
 #include "model/molecule_record.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/message_passing.hpp"

@@ -12,9 +12,9 @@
 #include "runtime/pool.hpp"
 #include "runtime/records.hpp"
 #include "runtime/store.hpp"
+#include "scf/numint/xc_passes.hpp"
 #include "scf/procedure/scf_overlap_fit.hpp"
 #include "scf/procedure/scf_state.hpp"
-#include "scf/numint/xc_passes.hpp"
 
 namespace ostrel {
 namespace {

@@ -6,8 +6,8 @@
 #include "models/mm/mm_parameter_index.hpp"
 #include "models/mm/mm_typing.hpp"
 #include "runtime/records.hpp"
-#include "support/molecules.hpp"
 #include "support/matrices.hpp"
+#include "support/molecules.hpp"
 #include "support/runtime_fixture.hpp"
 
 namespace ostrel {

@@ -3,9 +3,9 @@
 // gradient together from the master's records.
 #include "input/common_setup.hpp"
 #include "input/control_options.hpp"
-#include "scf/guess/guess_driver.hpp"
 #include "scf/gradient/nuclear_gradient.hpp"
 #include "scf/grid/grid_test_system.hpp"
+#include "scf/guess/guess_driver.hpp"
 #include "scf/procedure/scf_run.hpp"
 #include "support/matrices.hpp"
 

@@ -2,8 +2,8 @@
 // Fixture of the guess tests: a molecule in def2-SVP with its fitting set, the element
 // table and a functional, and the records the SCF set-up leaves for the guess.
 #include "input/element_table.hpp"
-#include "scf/guess/guess_driver.hpp"
 #include "scf/guess/atomic_calculations.hpp"
+#include "scf/guess/guess_driver.hpp"
 #include "scf/xc/xc_full_tensors.hpp"
 #include "support/model_input.hpp"
 
