@@ -80,6 +80,14 @@ TEST_F(TwoEnds, MinimumEnergyPathClimbsToTheBarrier) {
   EXPECT_NEAR(*std::max_element(e.begin(), e.end()), 0.005, 1e-3);
 }
 
+// `text` without its timer lines, which a slow machine may fill differently.
+std::string untimed(const std::string& text) {
+  std::string kept;
+  for (const std::string& line : testing::lines_of(text))
+    if (line.rfind(" time:", 0) != 0) kept += line + '\n';
+  return kept;
+}
+
 // Killed two thirds of the way, each task continues from what it kept to the same listing
 // and the same final structure.
 TEST_F(TwoEnds, InterruptedTasksContinueFromWhatTheyKept) {
@@ -99,7 +107,7 @@ TEST_F(TwoEnds, InterruptedTasksContinueFromWhatTheyKept) {
     const std::string rest = killed_and_continued(all * 2 / 3, go);
     EXPECT_NE(rest.find("continuing the"), std::string::npos) << c.name << rest;
     EXPECT_LT(testing::g_levels[1], all * 3 / 4) << c.name;
-    EXPECT_EQ(rest.substr(rest.find(c.listed)), whole.substr(whole.find(c.listed))) << c.name;
+    EXPECT_EQ(untimed(rest.substr(rest.find(c.listed))), untimed(whole.substr(whole.find(c.listed)))) << c.name;
     const std::vector<double> again = testing::current_geometry();
     for (std::size_t i = 0; i < end.size(); ++i) EXPECT_NEAR(again[i], end[i], 1e-9) << c.name << i;
   }
