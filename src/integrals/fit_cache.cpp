@@ -135,16 +135,22 @@ int largest_pair_functions(const AtomSet& orb) {
   return largest * largest;
 }
 
-// One line when the reserved room holds only part of the integrals: what is kept and the
-// store size that would hold all (the record may take half of the free space).
-void print_shortfall(std::int64_t kept_doubles, std::int64_t need_doubles, std::int64_t peak_bytes) {
+// One line when the reserved room holds only part of the integrals: what is kept, and what
+// would keep all: a larger store (the record may take half of the free space), or a scratch
+// directory with more free disk when that is what limits.
+void print_shortfall(std::int64_t kept_doubles, std::int64_t need_doubles, std::int64_t used_bytes,
+                     bool disk_limited) {
   if (!is_master) return;
   constexpr double kMB = 1 << 20;
-  const double store = 2.0 * 8.0 * static_cast<double>(need_doubles) + static_cast<double>(peak_bytes);
-  std::printf(" three-centre integrals: %.1f of %.1f MB kept, the rest recomputed every iteration;"
-              " $system disk=%.0f (or disk=-%.0f in memory) would keep all\n",
-              8.0 * kept_doubles / kMB, 8.0 * need_doubles / kMB, std::ceil(store / (1024.0 * kMB)),
-              std::ceil(store / kMB));
+  const double need = 8.0 * static_cast<double>(need_doubles);
+  const double store = 2.0 * need + static_cast<double>(used_bytes);
+  std::printf(" three-centre integrals: %.1f of %.1f MB kept, the rest recomputed every iteration;",
+              8.0 * kept_doubles / kMB, need / kMB);
+  if (disk_limited)
+    std::printf(" a scratch path with %.0f MB free would keep all\n", std::ceil(2.0 * node_count * need / kMB));
+  else
+    std::printf(" $system disk=%.0f (or disk=-%.0f in memory) would keep all\n", std::ceil(store / (1024.0 * kMB)),
+                std::ceil(store / kMB));
   std::fflush(stdout);
 }
 
@@ -246,12 +252,18 @@ void fit_cache_reserve(const AtomSet& orb, int m, double epsilon, std::int64_t l
   store_usage(&peak_kb, &written_kb, &read_kb);
   const std::int64_t peak = 1024 * static_cast<std::int64_t>(peak_kb);
   // Half the free space at most: the records of the runs come after this one, beyond those
-  // already announced (the grid's weight records: 370 MB for 122 atoms).
-  const std::int64_t room = (backing_capacity() - peak - later_bytes) / 2 / 8 - lay.data_at;
+  // already announced (the grid's weight records: 370 MB for 122 atoms). The scratch files
+  // grow as they are written, so half of the disk's free space (shared by the nodes) bounds
+  // it too: a smaller cache is slower, a full disk is fatal.
+  const std::int64_t store_room = (backing_capacity() - peak - later_bytes) / 2 / 8;
+  const std::int64_t disk_room = backing_disk_free() / 2 / 8 / node_count;
+  const std::int64_t room = std::min(store_room, disk_room) - lay.data_at;
   // Some slack for geometries that bring atoms closer (pairs that no longer fit are
   // computed directly).
   const std::int64_t capacity = std::min(need + need / 8, room);
-  if (need > room) print_shortfall(std::max<std::int64_t>(capacity, 0), need + lay.data_at, peak);
+  if (need > room)
+    print_shortfall(std::max<std::int64_t>(capacity, 0), need + lay.data_at, peak + later_bytes,
+                    disk_room < store_room);
   if (capacity <= 0) return;
   const std::int64_t header[kHeader] = {capacity, natom, orb.first_function[natom], m, 0, 0};
   record_alloc(kWords, lay.data_at + capacity);

@@ -1,6 +1,7 @@
 #include "runtime/store_backing.hpp"
 
 #include <fcntl.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -151,6 +152,13 @@ void backing_close() {
 std::int64_t backing_capacity() { return backing.capacity; }
 
 std::string backing_directory() { return backing.directory; }
+
+std::int64_t backing_disk_free() {
+  if (!backing.files_mode) return INT64_MAX;
+  struct statvfs fs {};
+  if (statvfs(backing.directory.c_str(), &fs) != 0) return INT64_MAX;
+  return static_cast<std::int64_t>(fs.f_bavail) * static_cast<std::int64_t>(fs.f_frsize);
+}
 
 void backing_write(std::int64_t position, const void* buffer, std::int64_t size, const char* record) {
   transfer<true>(position, static_cast<char*>(const_cast<void*>(buffer)), size, record);

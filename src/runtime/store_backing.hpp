@@ -15,5 +15,8 @@ void backing_read(std::int64_t position, void* buffer, std::int64_t size, const 
 void backing_set_piece_size(std::int64_t bytes);
 // This node's directory of the path given at open (empty when none was given).
 std::string backing_directory();
+// Bytes still free on the file system of the scratch files (no limit for a memory store):
+// the files grow as records are written, so their count alone does not promise the room.
+std::int64_t backing_disk_free();
 
 }  // namespace ostrel

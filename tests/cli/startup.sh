@@ -20,7 +20,7 @@ sed -n 1p "$work/empty.out" | grep -qxF " Ostrel 6 (2006.08.20)" || fail "banner
 sed -n 3p "$work/empty.out" | grep -qE '^ date: [A-Z][a-z]{2} [A-Z][a-z]{2} [ 0-9][0-9] [0-9:]{8} [0-9]{4}$' || fail "date line"
 expect_line "$work/empty.out" " node  0: '$(hostname)'"
 expect_line "$work/empty.out" " Memory: 128 (128) MB"
-expect_line "$work/empty.out" " Disk:   1 GB '$TMPDIR'"
+expect_line "$work/empty.out" " Disk:   16 GB '$TMPDIR'"
 for text in " Memory used =" "  Disk  used =" " CPU  time =" " REAL time ="; do expect_text "$work/empty.out" "$text"; done
 grep -qE 'nan|inf' "$work/empty.out" && fail "nan or inf in the report"
 [ "$(grep -c ' date: ' "$work/empty.out")" -eq 2 ] || fail "closing date line"
@@ -35,9 +35,9 @@ run_options '$system memory=500,300 $end' " Memory: 500 (300) MB"
 run_options '$system memory=500 $end' " Memory: 500 (500) MB"
 run_options '$system disk=-200 $end' " Memory: 128 (128) MB + 200 MB"
 mkdir -p "$work/with blank"
-run_options "\$system path=\"$work/with blank\" \$end" " Disk:   1 GB '$work/with blank'"
+run_options "\$system path=\"$work/with blank\" \$end" " Disk:   16 GB '$work/with blank'"
 unset TMPDIR
-run_options '$system $end' " Disk:   1 GB '/tmp'"
+run_options '$system $end' " Disk:   16 GB '/tmp'"
 export TMPDIR=$work/tmp
 
 # Without any group the default task needs a molecule: the start-up lines, then the stop.
