@@ -35,7 +35,7 @@ int largest_l(const AtomSet& set) {
 }
 
 void fit_projection(Interaction kind, const AtomSet& orb, const AtomSet& aux, const FitPairs& pairs, double epsilon,
-                    int nd, const double* densities, double* gamma, double* counts) {
+                    int nd, const double* densities, double* gamma, double* counts, std::int64_t atom_stride) {
   const double x_max = pair_screening_limit(epsilon);
   const long n2 = packed_size(orb.first_function[orb.natom]);
   const int m = aux.first_function[aux.natom];
@@ -47,6 +47,7 @@ void fit_projection(Interaction kind, const AtomSet& orb, const AtomSet& aux, co
   PoolArray<double> w(hermite_count(lk));
   static HermiteIntegrals r;
   for_each_fit_pair(pairs, orb.natom, [&](int ia, int ib) {
+    double* gamma_a = gamma + ia * atom_stride;
     for_each_primitive_pair(orb, ia, ib, pw, x_max, [&](const GaussianPair& g) {
       const int l = pw.order(), nh = hermite_count(l);
       for (int d = 0; d < nd; ++d) pw.density(densities + d * n2, h.data() + d * nh);
@@ -62,7 +63,7 @@ void fit_projection(Interaction kind, const AtomSet& orb, const AtomSet& aux, co
               const double* row = tab.data() + static_cast<long>(x) * nk;
               for (int k = 0; k < nk; ++k) w[k] += hd[x] * row[k];
             }
-            fv.project(ic, ec, w.data(), gamma + static_cast<long>(d) * m + aux.first_function[ic]);
+            fv.project(ic, ec, w.data(), gamma_a + static_cast<long>(d) * m + aux.first_function[ic]);
           }
         });
     });

@@ -1,4 +1,6 @@
 #pragma once
+#include <cstdint>
+
 #include "integrals/coulomb_hermite.hpp"
 #include "integrals/one_electron_matrices.hpp"
 
@@ -38,9 +40,12 @@ int largest_l(const AtomSet& set);
 
 // gamma[d * m + k] += sum_{mu nu} (k|mu nu) P_d(mu, nu) for nd packed densities P_d
 // (Coulomb or three-index overlap). With the overlap kind and `counts` non-null also
-// counts[d] += sum P_d S, the electron count of each density.
+// counts[d] += sum P_d S, the electron count of each density. With `atom_stride` the pairs of
+// atom a add into gamma + a * atom_stride instead, so that per-atom sums can be added in a
+// fixed order, whichever node computed them.
 void fit_projection(Interaction kind, const AtomSet& orb, const AtomSet& aux, const FitPairs& pairs, double epsilon,
-                    int nd, const double* densities, double* gamma, double* counts = nullptr);
+                    int nd, const double* densities, double* gamma, double* counts = nullptr,
+                    std::int64_t atom_stride = 0);
 
 // M_d(mu, nu) += sum_k (mu nu|k) c_d,k, packed, for nd coefficient vectors; with
 // `multipliers` (overlap kind) also u_d S(mu, nu).

@@ -330,7 +330,7 @@ bool fit_cache_prepare(const AtomSet& orb, const AtomSet& aux, const double* xyz
 }
 
 void fit_cache_projection(const AtomSet& orb, int m, const FitPairs& pairs, double epsilon, int nd,
-                          const double* densities, double* gamma) {
+                          const double* densities, double* gamma, std::int64_t atom_stride) {
   const long n2 = packed_size(orb.first_function[orb.natom]);
   PoolArray<double> p(static_cast<std::int64_t>(largest_pair_functions(orb)) * nd);
   for_each_kept_block(orb, m, pairs, epsilon, [&](int a, int b, int ncols, const int* cols, const double* block) {
@@ -347,7 +347,7 @@ void fit_cache_projection(const AtomSet& orb, int m, const FitPairs& pairs, doub
         const double* pd = p.data() + static_cast<long>(d) * ncols;
         double s = 0.0;
         for (int x = 0; x < ncols; ++x) s += row[x] * pd[x];
-        gamma[static_cast<long>(d) * m + k] += s;
+        gamma[a * atom_stride + static_cast<long>(d) * m + k] += s;
       }
     }
   });

@@ -25,9 +25,10 @@ void fit_cache_reserve(const AtomSet& orb, int m, double epsilon, std::int64_t l
 bool fit_cache_prepare(const AtomSet& orb, const AtomSet& aux, const double* xyz, const FitPairs& pairs,
                        double epsilon, int* rest);
 
-// gamma[d * m + k] += sum (k|mu nu) P_d(mu, nu) over the kept pairs (nd packed densities).
+// gamma[d * m + k] += sum (k|mu nu) P_d(mu, nu) over the kept pairs (nd packed densities);
+// `atom_stride` as for fit_projection.
 void fit_cache_projection(const AtomSet& orb, int m, const FitPairs& pairs, double epsilon, int nd,
-                          const double* densities, double* gamma);
+                          const double* densities, double* gamma, std::int64_t atom_stride = 0);
 
 // M_d(mu, nu) += sum_k (mu nu|k) c_d,k over the kept pairs (nd packed matrices).
 void fit_cache_assembly(const AtomSet& orb, int m, const FitPairs& pairs, double epsilon, int nd,

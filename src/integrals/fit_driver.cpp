@@ -45,7 +45,10 @@ int fit_metric_inverse(const AtomSet& aux, double lambda_min, const char* metric
   }
   PoolArray<double> vectors(static_cast<std::int64_t>(m) * m);
   PoolArray<double> values(m);
-  eigen_symmetric(v.data(), vectors.data(), values.data(), m);  // v is destroyed
+  // The eigensolver and the products on the master alone: their node-parallel forms round
+  // differently with the node count, and the fitted density amplifies that (a change of
+  // 1e-15 in V^-1 moved caffeine's energy by 1e-8; see fit_projection_step).
+  if (is_master) eigen_symmetric_local(v.data(), vectors.data(), values.data(), m);  // v is destroyed
   int dropped = 0;
   if (is_master) {
     while (dropped < m && values[dropped] < lambda_min) ++dropped;
@@ -58,13 +61,13 @@ int fit_metric_inverse(const AtomSet& aux, double lambda_min, const char* metric
   double* lambda = values.data() + dropped;
   if (is_master) scale_vectors(m, kept, u, lambda, 1);  // lambda^-1/2
   // sum over kept u u^T: U is m x kept, stored column by column
-  matrix_multiply(u, u, v.data(), m, kept, m, 1, -1, 0, 1.0, 0.0);
+  if (is_master) multiply_serial(u, u, v.data(), m, kept, m, 1, -1, 0, 1.0, 0.0);
   if (is_master) {
     record_write(metric, v.data(), m2, 0);
     for (int j = 0; j < kept; ++j) lambda[j] = 1.0 / std::sqrt(lambda[j]);
     scale_vectors(m, kept, u, lambda, 1);  // now lambda^-1/4 overall
   }
-  matrix_multiply(u, u, v.data(), m, kept, m, 1, -1, 0, 1.0, 0.0);
+  if (is_master) multiply_serial(u, u, v.data(), m, kept, m, 1, -1, 0, 1.0, 0.0);
   if (is_master) record_write(metric, v.data(), m2, m2);
   timer("Inversion of V-Matrix", '+');
   return dropped;
@@ -173,12 +176,29 @@ void fit_projection_step(Interaction kind, double epsilon, int nd, const char* c
     vec_set(nd, 0.0, count.data());
     const bool overlap = kind == Interaction::overlap;
     PoolArray<int> rest(p.lists.size());
+    // The fitted density amplifies rounding in gamma by the metric's condition (1e7 for
+    // caffeine), enough to move the exchange-correlation energy by 1e-8. Per-atom sums, each
+    // made by one node and added in atom order, give the same gamma on any number of nodes.
+    const int natom = b.molecule().n_atoms;
+    const std::int64_t stride = gamma.size(), rows = stride * natom;
+    int by_atom = 8 * rows <= pool_available() / 4;  // all nodes must agree
+    mp_min(&by_atom, 1, MP_INT);
+    mp_bcast(&by_atom, 1, MP_INT);
+    PoolArray<double> per_atom(by_atom ? rows : 1);
+    double* sums = by_atom ? per_atom.data() : gamma.data();
+    if (by_atom) vec_set(rows, 0.0, sums);
+    const std::int64_t row = by_atom ? stride : 0;
     if (!overlap && fit_cache_prepare(b.orb(), b.aux(), b.molecule().xyz, p.pairs, epsilon, rest.data()))
-      fit_cache_projection(b.orb(), m, p.pairs, epsilon, nd, d.data(), gamma.data());
+      fit_cache_projection(b.orb(), m, p.pairs, epsilon, nd, d.data(), sums, row);
     const FitPairs direct = overlap ? p.pairs : FitPairs{p.pairs.atoms, p.pairs.count, rest.data()};
-    fit_projection(kind, b.orb(), b.aux(), direct, epsilon, nd, d.data(), gamma.data(),
-                   overlap ? count.data() : nullptr);
-    mp_sum(gamma.data(), gamma.size(), MP_DOUBLE);
+    fit_projection(kind, b.orb(), b.aux(), direct, epsilon, nd, d.data(), sums, overlap ? count.data() : nullptr,
+                   row);
+    if (by_atom) {
+      mp_sum(sums, rows, MP_DOUBLE);
+      for (int a = 0; a < natom && is_master; ++a) vec_axpy(stride, 1.0, sums + a * stride, gamma.data());
+    } else {
+      mp_sum(gamma.data(), gamma.size(), MP_DOUBLE);
+    }
     if (is_master) record_save(Record<double>{gamma_record}, gamma.data(), gamma.size());
     if (overlap && counts) {
       mp_sum(count.data(), nd, MP_DOUBLE);

@@ -12,7 +12,7 @@
 namespace ostrel {
 namespace {
 
-// Sorts this node's points of one shell (order[0..n_local)) into cells of direction (bands of
+// Sorts the points of one shell (order[0..n_local)) into cells of direction (bands of
 // cos(theta) times sectors of phi), so that consecutive points are neighbours in space.
 void sort_by_direction(int* order, int n_local, const double* points, const double centre[3],
                        int* key, int* cell_start) {
@@ -49,14 +49,29 @@ bool reaches_a_point(const double o[3], double e2, const double* points, int n) 
   return false;
 }
 
-// Sizes of the plan for this node: points and blocks at most.
-void plan_bounds(const Grid& grid, int k, std::int64_t* points, std::int64_t* blocks) {
+// The points of a shell that enter the plan: those of nonzero weight (all without weights).
+int shell_plan_points(int n, const double* w) {
+  if (!w) return n;
+  int count = 0;
+  for (int i = 0; i < n; ++i) count += w[i] != 0.0;
+  return count;
+}
+
+// Sizes of the plan for this node: its points and blocks. Blocks are cut from each shell's
+// points as one process cuts them and dealt to the nodes in turn, so that every point meets
+// the same neighbours in its block, and so the same rounding, on any number of nodes.
+void plan_bounds(const Grid& grid, int k, const double* weights, std::int64_t* points, std::int64_t* blocks) {
   *points = *blocks = 0;
+  std::int64_t first = 0, dealt = 0;
   for (int s = 0; s < grid.n_shells; ++s) {
     const int n = grid.orders[2 * s + k];
-    const std::int64_t local = n > node_id ? (n - node_id + node_count - 1) / node_count : 0;
-    *points += local;
-    *blocks += (local + kXcBlockPoints - 1) / kXcBlockPoints;
+    const int count = shell_plan_points(n, weights ? weights + first : nullptr);
+    first += n;
+    for (int j = 0; j < count; j += kXcBlockPoints, ++dealt)
+      if (dealt % node_count == node_id) {
+        *points += std::min(kXcBlockPoints, count - j);
+        ++*blocks;
+      }
   }
 }
 
@@ -64,7 +79,7 @@ void plan_bounds(const Grid& grid, int k, std::int64_t* points, std::int64_t* bl
 
 XcBlockPlan xc_block_plan(const Grid& grid, int k, const double* xyz, const double* weights) {
   std::int64_t max_points = 0, max_blocks = 0;
-  plan_bounds(grid, k, &max_points, &max_blocks);
+  plan_bounds(grid, k, weights, &max_points, &max_blocks);
   XcBlockPlan plan{};
   plan.stored = weights != nullptr;
   char* p = static_cast<char*>(pool_alloc(32 * std::max<std::int64_t>(max_points, 1) +
@@ -78,6 +93,7 @@ XcBlockPlan xc_block_plan(const Grid& grid, int k, const double* xyz, const doub
     PoolArray<int> order(kGridMaxShellPoints), key(2 * kGridMaxShellPoints),
         cell_start(kGridMaxShellPoints / 24 + 2);
     std::int64_t first = 0;  // the shell's first point in the grid's order
+    std::int64_t dealt = 0;  // blocks cut so far, on all nodes
     int n_points = 0, shell = 0;
     for (int a = 0; a < grid.n_atoms; ++a) {
       const double* centre = xyz + 3 * a;
@@ -87,17 +103,20 @@ XcBlockPlan xc_block_plan(const Grid& grid, int k, const double* xyz, const doub
                                    grid.orientation + 9 * a, rp.r, rp.w);
         const double* w = weights ? weights + first : base.data();
         first += n;
-        int n_local = 0;
-        for (int i = node_id; i < n; i += node_count)
-          if (!weights || w[i] != 0.0) order[n_local++] = i;
-        if (n_local > kXcBlockPoints)
-          sort_by_direction(order.data(), n_local, points.data(), centre, key.data(), cell_start.data());
-        for (int j = 0; j < n_local; ++j) {
-          const int i = order[j];
-          if (j % kXcBlockPoints == 0)
-            plan.blocks[plan.n_blocks++] = {a, n_points, std::min(kXcBlockPoints, n_local - j), rp.r};
-          std::copy(points.data() + 3 * i, points.data() + 3 * i + 3, plan.points + 3 * n_points);
-          plan.weights[n_points++] = w[i];
+        int n_shell = 0;
+        for (int i = 0; i < n; ++i)
+          if (!weights || w[i] != 0.0) order[n_shell++] = i;
+        if (n_shell > kXcBlockPoints)
+          sort_by_direction(order.data(), n_shell, points.data(), centre, key.data(), cell_start.data());
+        for (int j = 0; j < n_shell; j += kXcBlockPoints, ++dealt) {
+          if (dealt % node_count != node_id) continue;
+          const int size = std::min(kXcBlockPoints, n_shell - j);
+          plan.blocks[plan.n_blocks++] = {a, n_points, size, rp.r};
+          for (int q = j; q < j + size; ++q) {
+            const int i = order[q];
+            std::copy(points.data() + 3 * i, points.data() + 3 * i + 3, plan.points + 3 * n_points);
+            plan.weights[n_points++] = w[i];
+          }
         }
       }
     }
