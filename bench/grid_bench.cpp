@@ -98,7 +98,7 @@ void run(const char* name, Model& m) {
     for (int i = 0; i < k; ++i) *static_cast<double*>(c) += w[i];
   };
   for (int k : {GRID_COARSE, GRID_FINAL})
-    grid_walk_weights(g, system, GridPartition{m.atomic_d.data(), nullptr, nullptr}, k, sink, &sum);
+    grid_walk_weights(g, system, GridPartition{m.atomic_d.data()}, k, sink, &sum);
   auto t3 = std::chrono::steady_clock::now();
   auto s = [](auto a, auto b) { return std::chrono::duration<double>(b - a).count(); };
   std::printf("%-8s atoms %2d, fit functions %5d: coarse build %6.2f s, final build %6.2f s "

@@ -91,20 +91,8 @@ void grid_weights(const ShellSet& fit) {
     PoolArray<double> atomic_d(fit.n_functions);
     broadcast_vector("atomic_d", atomic_d.data(), fit.n_functions);
     const GridSystem system{mol.n_atoms, mol.xyz, &fit};
-    store_weights(grid, system, GridPartition{atomic_d.data(), nullptr, nullptr});
+    store_weights(grid, system, GridPartition{atomic_d.data()});
   }
-  grid_release(grid);
-  release_molecule(mol);
-  timer(kTimer, '+');
-}
-
-void grid_weights_orbital(const ShellSet& basis, const double* atom_density,
-                          const long* offsets) {
-  timer(kTimer, '-');
-  Molecule mol = load_molecule(1, "Molecule");
-  Grid grid = grid_read(1);
-  const GridSystem system{mol.n_atoms, mol.xyz, &basis};
-  store_weights(grid, system, GridPartition{nullptr, atom_density, offsets});
   grid_release(grid);
   release_molecule(mol);
   timer(kTimer, '+');

@@ -8,8 +8,7 @@ namespace ostrel {
 struct GridSystem {
   int n_atoms;
   const double* xyz;     // 3 n, bohr
-  const ShellSet* basis; // the functions that partition space (fitting basis, or the
-                         // wavefunction basis for the orbital partition)
+  const ShellSet* basis; // the functions the pass evaluates
 };
 
 // Extents of the basis functions for one value threshold; the arrays come from the pool

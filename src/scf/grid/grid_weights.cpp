@@ -31,40 +31,6 @@ double power_four_thirds(double g) {
   return g * y;
 }
 
-// Free-atom density of every listed atom at the point whose functions sit in `b`.
-void listed_densities(const GridSystem& sys, const GridPartition& part, GridShellBuffers& b,
-                      int n_list) {
-  if (!part.atom_density) {
-    grid_atom_densities(b, n_list, part.atomic_d);
-    return;
-  }
-  const ShellSet& basis = *sys.basis;
-  int m = 0;
-  for (int j = 0; j < n_list; ++j) {
-    const int atom = b.list[j];
-    const int first = basis.shells[basis.atom_first_shell[atom]].first_function;
-    const double* block = part.atom_density + part.atom_density_offset[atom];
-    const int begin = m;
-    double rho = 0.0;
-    for (; m < b.atom_end[j]; ++m) {
-      const int mu = b.function[m] - first;
-      const double phi = b.values[m];
-      double row = 0.0;
-      for (int q = begin; q < m; ++q) {
-        const int nu = b.function[q] - first;
-        row += block[mu > nu ? mu * (mu + 1) / 2 + nu : nu * (nu + 1) / 2 + mu] * b.values[q];
-      }
-      rho += phi * (2.0 * row + block[mu * (mu + 1) / 2 + mu] * phi);
-    }
-    b.rho[j] = rho;
-  }
-}
-
-double weight_of(const GridPartition& part, const GridShellBuffers& b, int n_list, int self) {
-  return part.atom_density ? partition_weight_orbital(b.rho, n_list, self)
-                           : partition_weight(b.rho, n_list, self);
-}
-
 }  // namespace
 
 double partition_density(double rho) {
@@ -96,16 +62,6 @@ double partition_weight(const double* rho, int n_list, int self) {
   return sum > 0.0 ? own / sum : 0.0;
 }
 
-double partition_weight_orbital(const double* rho, int n_list, int self) {
-  double sum = 0.0, own = 0.0;
-  for (int j = 0; j < n_list; ++j) {
-    const double g = power_four_thirds(std::max(rho[j], 1e-12));
-    sum += g;
-    if (j == self) own = g;
-  }
-  return sum > 0.0 ? own / sum : 0.0;
-}
-
 void grid_walk_weights(const Grid& grid, const GridSystem& sys, const GridPartition& part,
                        int k, void (*sink)(void*, const double*, int), void* context) {
   GridScreen screen = grid_screen(*sys.basis, grid.cutoff[k]);
@@ -117,10 +73,8 @@ void grid_walk_weights(const Grid& grid, const GridSystem& sys, const GridPartit
     for (int i = 0; i < basis.n_shells; ++i) {
       const GaussianShell& sh = basis.shells[i];
       skip[i] = 1;
-      if (part.atom_density) skip[i] = 0;
-      else
-        for (int c = 0; c <= 2 * sh.l; ++c)
-          if (part.atomic_d[sh.first_function + c] != 0.0) skip[i] = 0;
+      for (int c = 0; c <= 2 * sh.l; ++c)
+        if (part.atomic_d[sh.first_function + c] != 0.0) skip[i] = 0;
     }
     PoolArray<int> candidate(2 * std::max(basis.n_shells, 1));
     PoolArray<double> radial(2 * std::max(basis.n_shells, 1));
@@ -147,27 +101,18 @@ void grid_walk_weights(const Grid& grid, const GridSystem& sys, const GridPartit
         int self = 0;
         const int n_list = shell_neighbours(a, rp.r, sys.n_atoms, sys.xyz, screen.atom_extent2,
                                             b.list, &self);
-        const int n_candidates =
-            part.atom_density ? 0
-                              : grid_sphere_shells(basis, screen.extent2, centre, rp.r, b.list,
-                                                   n_list, skip.data(), candidate.data(), slot);
-        if (!part.atom_density)
-          grid_sphere_radial(basis, screen.extent2, candidate.data(), n_candidates, a, rp.r, radial.data());
+        const int n_candidates = grid_sphere_shells(basis, screen.extent2, centre, rp.r, b.list, n_list,
+                                                    skip.data(), candidate.data(), slot);
+        grid_sphere_radial(basis, screen.extent2, candidate.data(), n_candidates, a, rp.r, radial.data());
         for (int i = 0; i < n; ++i) {
           if (i % node_count != node_id) {
             b.weights[i] = 0.0;
             continue;
           }
-          if (part.atom_density) {
-            basis_eval_point(basis, screen.extent2, b.points + 3 * i, b.list, n_list, 0,
-                             b.function, b.values, b.stride, b.atom_end);
-            listed_densities(sys, part, b, n_list);
-          } else {
-            grid_point_sums(basis, screen.extent2, b.points + 3 * i, candidate.data(), slot,
-                            n_candidates, n_list, part.atomic_d, nullptr, nullptr, skip.data(),
-                            b.rho, nullptr, nullptr, radial.data());
-          }
-          b.weights[i] *= weight_of(part, b, n_list, self);
+          grid_point_sums(basis, screen.extent2, b.points + 3 * i, candidate.data(), slot, n_candidates,
+                          n_list, part.atomic_d, nullptr, nullptr, skip.data(), b.rho, nullptr, nullptr,
+                          radial.data());
+          b.weights[i] *= partition_weight(b.rho, n_list, self);
         }
         if (filled + n > kBatch) flush();
         std::copy(b.weights, b.weights + n, batch.data() + filled);
@@ -188,8 +133,8 @@ double grid_point_partition(const GridSystem& sys, const GridScreen& screen,
       shell_neighbours(atom, r, sys.n_atoms, sys.xyz, screen.atom_extent2, b.list, &self);
   basis_eval_point(*sys.basis, screen.extent2, p, b.list, n_list, 0, b.function, b.values,
                    b.stride, b.atom_end);
-  listed_densities(sys, part, b, n_list);
-  const double w = weight_of(part, b, n_list, self);
+  grid_atom_densities(b, n_list, part.atomic_d);
+  const double w = partition_weight(b.rho, n_list, self);
   grid_shell_buffers_release(b);
   return w;
 }

@@ -12,18 +12,12 @@ double partition_density_slope(double rho);
 // is not positive.
 double partition_weight(const double* rho, int n_list, int self);
 
-// The same with orbital free-atom densities, each raised to at least 1e-12 instead of G.
-double partition_weight_orbital(const double* rho, int n_list, int self);
-
-
-// Free-atom densities that partition space among the atoms: either fit coefficients over
-// the partition basis (`atomic_d`) or, for the orbital partition, each atom's density
-// matrix over its own basis functions (packed lower triangle at atom_density +
-// atom_density_offset[A]).
+// Free-atom densities that partition space among the atoms: fit coefficients over the
+// fitting functions. A walk over the fitting set finds their values in its blocks; a walk
+// over another basis (the orbital density's gradient) names the fitting set in `fit`.
 struct GridPartition {
   const double* atomic_d;
-  const double* atom_density;
-  const long* atom_density_offset;
+  const ShellSet* fit = nullptr;
 };
 
 // Weights (Lebedev x 4 pi r^2 x radial x partition) of grid k (GRID_FINAL or GRID_COARSE) in

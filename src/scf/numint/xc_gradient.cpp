@@ -7,6 +7,7 @@
 
 #include "runtime/pool.hpp"
 #include "scf/grid/grid_weights.hpp"
+#include "scf/numint/generated/basis_eval_kernels.hpp"
 #include "scf/numint/xc_block_kernels.hpp"
 #include "scf/xc/xc_point.hpp"
 
@@ -23,37 +24,38 @@ struct PartitionWork {
   double* dlnp;      // 3 each: d ln P / dR
 };
 
-// Free-atom densities of the listed atoms and their spatial gradients at point p.
-void listed_densities(const XcBlock& b, const ShellSet& set, const GridPartition& part, int p,
-                      PartitionWork& w) {
+// Free-atom densities of the listed atoms and their spatial gradients at point p: from the
+// block's own functions, or from the partition's fitting set when the block holds another
+// basis.
+void listed_densities(const XcBlock& b, const GridPartition& part, int p, PartitionWork& w) {
   const int nl = b.n_functions;
   const std::int64_t stride = b.stride;
   const double* v = b.phi + p * nl;
+  double values[4 * (2 * kAngularKernelMaxL + 1)];
   for (int j = 0; j < b.n_list; ++j) {
-    const int m0 = b.list_first[j], m1 = b.list_first[j + 1];
     double rho = 0.0, gx = 0.0, gy = 0.0, gz = 0.0;
-    if (!part.atom_density) {
-      for (int m = m0; m < m1; ++m) {
+    if (!part.fit) {
+      for (int m = b.list_first[j]; m < b.list_first[j + 1]; ++m) {
         const double d = part.atomic_d[b.function[m]];
         rho += d * v[m];
         gx += d * v[stride + m];
         gy += d * v[2 * stride + m];
         gz += d * v[3 * stride + m];
       }
-    } else if (m1 > m0) {
-      const int first = set.shells[set.atom_first_shell[b.list[j]]].first_function;
-      const double* block = part.atom_density + part.atom_density_offset[b.list[j]];
-      for (int m = m0; m < m1; ++m) {
-        const int mu = b.function[m] - first;
-        double t = 0.0;
-        for (int q = m0; q < m1; ++q) {
-          const int nu = b.function[q] - first;
-          t += block[mu >= nu ? mu * (mu + 1) / 2 + nu : nu * (nu + 1) / 2 + mu] * v[q];
+    } else {
+      const ShellSet& fit = *part.fit;
+      for (int s = fit.atom_first_shell[b.list[j]]; s < fit.atom_first_shell[b.list[j] + 1]; ++s) {
+        const GaussianShell& sh = fit.shells[s];
+        const int nf = 2 * sh.l + 1;
+        const double* d = part.atomic_d + sh.first_function;
+        if (std::all_of(d, d + nf, [](double x) { return x == 0.0; })) continue;
+        shell_eval_points(sh, HUGE_VAL, b.points + 3 * p, 1, 1, values, 4 * nf, nf);
+        for (int f = 0; f < nf; ++f) {
+          rho += d[f] * values[f];
+          gx += d[f] * values[nf + f];
+          gy += d[f] * values[2 * nf + f];
+          gz += d[f] * values[3 * nf + f];
         }
-        rho += v[m] * t;
-        gx += 2.0 * v[stride + m] * t;
-        gy += 2.0 * v[2 * stride + m] * t;
-        gz += 2.0 * v[3 * stride + m] * t;
       }
     }
     w.rho[j] = rho;
@@ -65,16 +67,14 @@ void listed_densities(const XcBlock& b, const ShellSet& set, const GridPartition
 
 // Partition factor of point p and, with `derivative`, d ln P / dR of every listed atom (the
 // carrying atom gets minus the others' sum: moving everything leaves P unchanged).
-double block_partition(const XcBlock& b, const ShellSet& set, const GridPartition& part, int p,
-                       bool derivative, PartitionWork& w) {
-  listed_densities(b, set, part, p, w);
-  const bool orbital = part.atom_density != nullptr;
+double block_partition(const XcBlock& b, const GridPartition& part, int p, bool derivative, PartitionWork& w) {
+  listed_densities(b, part, p, w);
   double sum = 0.0, own = 0.0;
   for (int j = 0; j < b.n_list; ++j) {
-    // h = g^(4/3) with g = G(rho) (fitted) or max(rho, 1e-12) (orbital).
+    // h = g^(4/3) with g = G(rho).
     const double rho = w.rho[j];
-    const double g = orbital ? std::max(rho, 1e-12) : partition_density(rho);
-    const double slope = orbital ? (rho > 1e-12 ? 1.0 : 0.0) : partition_density_slope(rho);
+    const double g = partition_density(rho);
+    const double slope = partition_density_slope(rho);
     const double c = std::cbrt(g);
     const double h = g * c;
     for (int x = 0; x < 3; ++x) w.grad_rho[3 * j + x] *= 4.0 / 3.0 * c * slope;
@@ -148,7 +148,7 @@ double gradient_walk(const XcGradientInput& in, int spins, double* grad, Density
       density(b, u.data());
       for (int p = 0; p < b.n; ++p) {
         double part = 1.0;
-        if (need_partition) part = block_partition(b, set, in.partition, p, grad && in.weight_derivative, pw);
+        if (need_partition) part = block_partition(b, in.partition, p, grad && in.weight_derivative, pw);
         const double w = in.weights ? b.weights[p] : b.weights[p] * part;
         if (w == 0.0) continue;
         double ex = 0.0, ec = 0.0;

@@ -78,6 +78,19 @@ void energy_pass(const char* basis_name, const XcFunctional& f, Run run) {
   xc_block_plan_release(plan);
 }
 
+// The functions of the fitted free-atom partition.
+struct FitSet {
+  Basis basis;
+  BasisShells shells;
+  explicit FitSet(const Molecule& mol) : basis(load_basis(1, "Basis2", mol)), shells(basis_shells(basis)) {}
+  ~FitSet() {
+    release_basis_shells(shells);
+    release_basis(basis);
+  }
+  FitSet(const FitSet&) = delete;
+  FitSet& operator=(const FitSet&) = delete;
+};
+
 void gradient_pass(bool orbital) {
   PassSetup setup(orbital ? "Basis" : "Basis2");
   const XcFunctional f = broadcast_functional();
@@ -86,22 +99,17 @@ void gradient_pass(bool orbital) {
   const int n_atoms = setup.mol.n_atoms;
   const std::int64_t n = basis.n_functions;
   const std::int64_t size = orbital ? n * (n + 1) / 2 : n;
-  PoolArray<long> offsets(n_atoms + 1);
-  long total = 0;
-  for (int a = 0; a < n_atoms; ++a) {
-    const long na = basis.atom_first_function[a + 1] - basis.atom_first_function[a];
-    offsets[a] = total;
-    total += na * (na + 1) / 2;
-  }
-  PoolArray<double> density(2 * size), atomic(orbital ? total : n);
+  // The grid's weights come from the fitted partition, so their derivatives do too, also
+  // when the orbital density is integrated.
+  FitSet fit(setup.mol);
+  PoolArray<double> atomic(fit.basis.n_functions), density(2 * size);
   PoolArray<double> weights(setup.grid.n_points[GRID_FINAL]), grad(3L * n_atoms);
   broadcast_array(orbital ? rec::Da : rec::da, part(density, 0, size));
   if (!closed) broadcast_array(orbital ? rec::Db : rec::db, part(density, size, size));
-  broadcast_array(orbital ? rec::atomic_D : rec::atomic_d, atomic.span());
+  broadcast_array(rec::atomic_d, atomic.span());
   broadcast_array(rec::grid_W, weights.span());
   std::fill(grad.begin(), grad.end(), 0.0);
-  const GridPartition partition = orbital ? GridPartition{nullptr, atomic.data(), offsets.data()}
-                                          : GridPartition{atomic.data(), nullptr, nullptr};
+  const GridPartition partition{atomic.data(), orbital ? &fit.shells.set : nullptr};
   const XcGradientInput in{&setup.grid, GRID_FINAL, setup.system(), partition, &f, weights.data(), true};
   const double* beta = closed ? nullptr : density.data() + size;
   if (orbital)

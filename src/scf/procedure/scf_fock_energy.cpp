@@ -155,7 +155,7 @@ void scf_fock_energy() {
 
   double exc_fit = 0.0;
   if (o.grid != 0) {
-    scf_grid_prepare(o.grid_new != 0, o.iteration == 0 || o.grid_new != 0, o.fitxc == 0);
+    scf_grid_prepare(o.grid_new != 0, o.iteration == 0 || o.grid_new != 0);
     xc_fitted_pass();
     if (here) exc_fit = exchange_correlation();
   } else if (here) {

@@ -15,7 +15,6 @@
 #include "scf/procedure/scf_density.hpp"
 #include "scf/procedure/scf_fock_energy.hpp"
 #include "scf/procedure/scf_gradient.hpp"
-#include "scf/procedure/scf_grid_step.hpp"
 #include "scf/procedure/scf_hessian_setup.hpp"
 #include "scf/procedure/scf_newton_step.hpp"
 #include "scf/procedure/scf_one_electron.hpp"
@@ -205,15 +204,13 @@ void scf_run() {
       // Final grid from here on; the first-order phase always used the fitted density.
       // Energies of the two grids do not compare. The final grid was built with the coarse
       // one: rebuilt from the density where the coarse iterations happened to stop, it made
-      // the energy jump between nearby geometries. The orbital-density pass needs its own
-      // partition.
+      // the energy jump between nearby geometries.
       control.pending = false;
       put_int("grid_new", 0);
       // The gradient change across the change of model is no curvature: that step pairs
       // with no update, while the coarse history still serves as the starting Hessian.
       if (is_master && o.bfgs) record_put(rec::scf_XG0, 0.0);
       put_int("fitxc", o.f0);
-      if (o.f0 == 0) scf_grid_prepare(false, true, true);
       fine = 1;
       ++it;
       continue;

@@ -96,25 +96,5 @@ TEST_F(GridPasses, BuildRewritesTheGridAndTheWeightsFollowInGenerationOrder) {
   grid_release(g);
 }
 
-TEST_F(GridPasses, OrbitalWeightsOfALoneAtomAreTheShellWeights) {
-  GridTestSystem t = make_system({{8, 0, 0, 0}});
-  store_model(t);
-  std::vector<double> block(21, 0.0);
-  for (int i = 0; i < 6; ++i) block[i * (i + 1) / 2 + i] = 1.0;
-  const long offset = 0;
-  grid_weights_orbital(t.set, block.data(), &offset);
-  Grid g = grid_read(0);
-  std::vector<double> w(g.n_points[GRID_FINAL]);
-  store_get_array<double>("grid_W", w);
-  double sum = 0.0, shells = 0.0;
-  for (double x : w) sum += x;
-  for (int s = 0; s < g.nrad[0]; ++s) {
-    const RadialPoint rp = radial_point(g.nrad[0], s, g.alpha[0]);
-    shells += 4 * std::numbers::pi * rp.r * rp.r * rp.w;
-  }
-  EXPECT_NEAR(sum, shells, 1e-12 * shells);
-  grid_release(g);
-}
-
 }  // namespace
 }  // namespace ostrel

@@ -22,7 +22,7 @@ struct GridTestSystem {
 
   int n_atoms() const { return static_cast<int>(z.size()); }
   GridSystem system() const { return GridSystem{n_atoms(), xyz.data(), &set}; }
-  GridPartition partition() const { return GridPartition{atomic_d.data(), nullptr, nullptr}; }
+  GridPartition partition() const { return GridPartition{atomic_d.data()}; }
 };
 
 // Atoms (z, x, y, z in bohr). With max_l 1, a p shell (exponent 0.8) per atom enters the

@@ -50,23 +50,14 @@ TEST_F(GridWeights, PartitionWeightsOfAllAtomsSumToOneAtEveryPoint) {
   }
 }
 
-// Naive reference: free-atom densities summed directly, G (or the floor of the orbital
-// partition) and the 4/3 power applied; a lone atom owns everything.
-TEST_F(GridWeights, PartitionIsTheStockholderShareOfTheFittedOrOrbitalAtoms) {
+// Naive reference: free-atom densities summed directly, G and the 4/3 power applied; a lone
+// atom owns everything.
+TEST_F(GridWeights, PartitionIsTheStockholderShareOfTheFittedAtoms) {
   GridTestSystem t = make_system({{8, 0, 0, 0}, {1, 0, 0, 1.8}, {1, 1.7, 0, -0.6}}, true);
-  // Orbital partition: per-atom density matrices over the atom's own functions.
-  std::vector<double> blocks;
-  std::vector<long> offsets;
-  for (int a = 0; a < 3; ++a) {
-    offsets.push_back(static_cast<long>(blocks.size()));
-    for (int i = 0; i < 6; ++i)
-      for (int j = 0; j <= i; ++j) blocks.push_back(i == j ? 0.5 + 0.1 * i : 0.02 * (i + j) * (a + 1));
-  }
-  const GridPartition orbital{nullptr, blocks.data(), offsets.data()};
   GridScreen none = grid_screen(t.set, 0.0);
   for (double z : {-0.5, 0.4, 0.9, 1.6, 2.5}) {
     const double p[3] = {0.3, 0.2, z};
-    double fitted[3], orb[3], sum_f = 0.0, sum_o = 0.0;
+    double fitted[3], sum_f = 0.0;
     for (int a = 0; a < 3; ++a) {
       double phi[6];
       for (int k = 0; k < 4; ++k) {
@@ -74,19 +65,13 @@ TEST_F(GridWeights, PartitionIsTheStockholderShareOfTheFittedOrOrbitalAtoms) {
         const double d[3] = {p[0] - sh.centre[0], p[1] - sh.centre[1], p[2] - sh.centre[2]};
         shell_eval(sh, d, 0, phi + k, 1);
       }
-      double rho = 0.0, rho_o = 0.0;
-      for (int i = 0; i < 6; ++i) {
-        rho += t.atomic_d[6 * a + i] * phi[i];
-        for (int j = 0; j < 6; ++j)
-          rho_o += blocks[offsets[a] + testing::sym_index(i, j)] * phi[i] * phi[j];
-      }
+      double rho = 0.0;
+      for (int i = 0; i < 6; ++i) rho += t.atomic_d[6 * a + i] * phi[i];
       sum_f += fitted[a] = std::pow(partition_density(rho), 4.0 / 3.0);
-      sum_o += orb[a] = std::pow(std::max(rho_o, 1e-12), 4.0 / 3.0);
     }
     for (int a = 0; a < 3; ++a) {
       const double r = distance(p, &t.xyz[3 * a]);
       EXPECT_NEAR(grid_point_partition(t.system(), none, t.partition(), a, r, p), fitted[a] / sum_f, 1e-13);
-      EXPECT_NEAR(grid_point_partition(t.system(), none, orbital, a, r, p), orb[a] / sum_o, 1e-13);
     }
   }
   grid_screen_release(none);

@@ -11,23 +11,8 @@ namespace {
 
 using testing::GridTestSystem;
 
-// Free-atom data of both partitions: fit-type coefficients on the s functions (those of the
-// test system), and per-atom rank-one density blocks over the s functions.
-struct Partitions { std::vector<double> blocks; std::vector<long> offsets; };
-
 int first_function(const GridTestSystem& t, int a) {
   return a < t.n_atoms() ? t.shells[t.atom_first_shell[a]].first_function : t.set.n_functions;
-}
-
-Partitions partitions(const GridTestSystem& t) {
-  Partitions p;
-  for (int a = 0; a < t.n_atoms(); ++a) {
-    const int n = first_function(t, a + 1) - first_function(t, a);
-    p.offsets.push_back(static_cast<long>(p.blocks.size()));
-    for (int i = 0; i < n; ++i)
-      for (int j = 0; j <= i; ++j) p.blocks.push_back(i < 3 && j < 3 ? 0.25 / ((i + 1) * (j + 1)) : 0.0);
-  }
-  return p;
 }
 
 // A positive semi-definite density matrix C C^T (packed) with a few occupied orbitals.
@@ -56,11 +41,12 @@ struct Case { bool orbital; const char* functional; bool open; };
 class XcGradient : public testing::RuntimeTest {
  protected:
   // Energy (and gradient) with weights formed from the partition at the current geometry.
-  double run(GridTestSystem& t, const Grid& g, const Partitions& p, const Case& c, const std::vector<double>& a,
+  // The orbital density's walk finds the partition's functions through its `fit` set (the
+  // test system's basis serves as both).
+  double run(GridTestSystem& t, const Grid& g, const Case& c, const std::vector<double>& a,
              const std::vector<double>& b, double* grad) {
     const XcFunctional f = testing::named_functional(c.functional);
-    const GridPartition part = c.orbital ? GridPartition{nullptr, p.blocks.data(), p.offsets.data()}
-                                         : t.partition();
+    const GridPartition part{t.atomic_d.data(), c.orbital ? &t.set : nullptr};
     const XcGradientInput in{&g, GRID_FINAL, t.system(), part, &f, nullptr, true};
     const double* beta = c.open ? b.data() : nullptr;
     return c.orbital ? xc_gradient_orbital_terms(in, a.data(), beta, grad)
@@ -76,19 +62,18 @@ TEST_F(XcGradient, AgreesWithCentralDifferencesOfTheGridEnergy) {
                         {true, "PBE", false},  {true, "BLYP", true},  {true, "LSD", false}};
   for (const Case& c : cases) {
     GridTestSystem t = testing::make_system(kBent, 2);
-    const Partitions p = partitions(t);
     const std::vector<double> a = c.orbital ? density_matrix(t, 1) : fit_vector(t, 1),
                               b = c.orbital ? density_matrix(t, 2) : fit_vector(t, 2);
     Grid g = testing::make_grid(t, 30, 110);
     std::vector<double> full(3 * t.n_atoms(), 0.0);
-    run(t, g, p, c, a, b, full.data());
+    run(t, g, c, a, b, full.data());
     const double h = 1e-4;
     for (int i = 0; i < 3 * t.n_atoms(); ++i) {
       const double x0 = t.xyz[i];
       t.xyz[i] = x0 + h;
-      const double ep = run(t, g, p, c, a, b, nullptr);
+      const double ep = run(t, g, c, a, b, nullptr);
       t.xyz[i] = x0 - h;
-      const double em = run(t, g, p, c, a, b, nullptr);
+      const double em = run(t, g, c, a, b, nullptr);
       t.xyz[i] = x0;
       EXPECT_NEAR(full[i], (ep - em) / (2 * h), 2e-7) << c.functional << (c.orbital ? " orbital " : " fitted ") << i;
     }
