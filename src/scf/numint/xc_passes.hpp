@@ -18,8 +18,8 @@ void xc_orbital_pass();
 void xc_kernel_pass();
 
 // Nuclear gradient: read "Gradient", add the exchange-correlation term on the final grid and
-// write it back. The orbital pass reads "Da", "Db", "atomic_D", "grid_W" over "Basis"; the
-// fitted pass "da", "db", "atomic_d", "grid_W" over "Basis2".
+// write it back. The orbital pass reads "Da", "Db" over "Basis"; the fitted pass "da", "db"
+// over "Basis2"; both "grid_W" and the partition "atomic_d" over "Basis2".
 void xc_gradient_orbital();
 void xc_gradient_fitted();
 
