@@ -43,32 +43,30 @@ int fit_metric_inverse(const AtomSet& aux, double lambda_min, const char* metric
     record_ensure(metric, 3 * m2);
     record_write(metric, v.data(), m2, 2 * m2);
   }
-  PoolArray<double> vectors(static_cast<std::int64_t>(m) * m);
-  PoolArray<double> values(m);
   // The eigensolver and the products on the master alone: their node-parallel forms round
   // differently with the node count, and the fitted density amplifies that (a change of
   // 1e-15 in V^-1 moved caffeine's energy by 1e-8; see fit_projection_step).
-  if (is_master) eigen_symmetric_local(v.data(), vectors.data(), values.data(), m);  // v is destroyed
   int dropped = 0;
   if (is_master) {
+    PoolArray<double> vectors(static_cast<std::int64_t>(m) * m);
+    PoolArray<double> values(m);
+    eigen_symmetric_local(v.data(), vectors.data(), values.data(), m);  // v is destroyed
     while (dropped < m && values[dropped] < lambda_min) ++dropped;
     const double vmax = m > 0 ? values[m - 1] : 0.0;
     std::printf(" vmax=%8.1e, vmin/vmax=%8.1e, M=%d\n", vmax, m > 0 ? values[0] / vmax : 0.0, dropped);
-  }
-  mp_bcast(&dropped, 1, MP_INT);
-  const int kept = m - dropped;
-  double* u = vectors.data() + static_cast<std::int64_t>(dropped) * m;
-  double* lambda = values.data() + dropped;
-  if (is_master) scale_vectors(m, kept, u, lambda, 1);  // lambda^-1/2
-  // sum over kept u u^T: U is m x kept, stored column by column
-  if (is_master) multiply_serial(u, u, v.data(), m, kept, m, 1, -1, 0, 1.0, 0.0);
-  if (is_master) {
+    const int kept = m - dropped;
+    double* u = vectors.data() + static_cast<std::int64_t>(dropped) * m;
+    double* lambda = values.data() + dropped;
+    scale_vectors(m, kept, u, lambda, 1);  // lambda^-1/2
+    // sum over kept u u^T: U is m x kept, stored column by column
+    multiply_serial(u, u, v.data(), m, kept, m, 1, -1, 0, 1.0, 0.0);
     record_write(metric, v.data(), m2, 0);
     for (int j = 0; j < kept; ++j) lambda[j] = 1.0 / std::sqrt(lambda[j]);
     scale_vectors(m, kept, u, lambda, 1);  // now lambda^-1/4 overall
+    multiply_serial(u, u, v.data(), m, kept, m, 1, -1, 0, 1.0, 0.0);
+    record_write(metric, v.data(), m2, m2);
   }
-  if (is_master) multiply_serial(u, u, v.data(), m, kept, m, 1, -1, 0, 1.0, 0.0);
-  if (is_master) record_write(metric, v.data(), m2, m2);
+  mp_bcast(&dropped, 1, MP_INT);
   timer("Inversion of V-Matrix", '+');
   return dropped;
 }

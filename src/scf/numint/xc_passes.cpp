@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "model/basis_record.hpp"
@@ -100,16 +101,17 @@ void gradient_pass(bool orbital) {
   const std::int64_t n = basis.n_functions;
   const std::int64_t size = orbital ? n * (n + 1) / 2 : n;
   // The grid's weights come from the fitted partition, so their derivatives do too, also
-  // when the orbital density is integrated.
-  FitSet fit(setup.mol);
-  PoolArray<double> atomic(fit.basis.n_functions), density(2 * size);
+  // when the orbital density is integrated; that walk then needs the fitting functions.
+  std::optional<FitSet> fit;
+  if (orbital) fit.emplace(setup.mol);
+  PoolArray<double> atomic(orbital ? fit->basis.n_functions : n), density(2 * size);
   PoolArray<double> weights(setup.grid.n_points[GRID_FINAL]), grad(3L * n_atoms);
   broadcast_array(orbital ? rec::Da : rec::da, part(density, 0, size));
   if (!closed) broadcast_array(orbital ? rec::Db : rec::db, part(density, size, size));
   broadcast_array(rec::atomic_d, atomic.span());
   broadcast_array(rec::grid_W, weights.span());
   std::fill(grad.begin(), grad.end(), 0.0);
-  const GridPartition partition{atomic.data(), orbital ? &fit.shells.set : nullptr};
+  const GridPartition partition{atomic.data(), orbital ? &fit->shells.set : nullptr};
   const XcGradientInput in{&setup.grid, GRID_FINAL, setup.system(), partition, &f, weights.data(), true};
   const double* beta = closed ? nullptr : density.data() + size;
   if (orbital)
