@@ -3,11 +3,16 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 
+#include "geometry/internal_frame.hpp"
+#include "geometry/internal_generation.hpp"
+#include "geometry/internal_variables.hpp"
 #include "geometry/optimize_common.hpp"
 #include "geometry/optimize_options.hpp"
 #include "geometry/optimize_records.hpp"
 #include "geometry/paths/energy_profile.hpp"
+#include "geometry/paths/exponential_weights.hpp"
 #include "geometry/paths/mass_weighting.hpp"
 #include "geometry/paths/path_driver.hpp"
 #include "geometry/paths/path_keep.hpp"
@@ -27,55 +32,156 @@
 namespace ostrel {
 namespace {
 
-// Master state. Vectors are mass-weighted.
+// The start's Hessian as internal curvature, for carrying it along the path: a torsion turns
+// the directions of the stiff bonds and bends it holds, which a fixed cartesian matrix
+// would not follow. Pool-backed (members in order of allocation).
+struct StartCurvature {
+  int count = 0;
+  PoolArray<InternalCoordinate> set;
+  PoolArray<double> w, hs;
+  std::unique_ptr<InternalFrame> frame;
+  StartCurvature(int natom, const int* z, const double* xyz, const double* wr, const double* hessian)
+      : set(COORDINATES_PER_ATOM * std::int64_t{natom}), w(COORDINATES_PER_ATOM * std::int64_t{natom}),
+        hs(packed_size(3 * natom)) {
+    count = generate_internal_coordinates(natom, z, xyz, set.data(), COORDINATES_PER_ATOM * natom);
+    coordinate_weights(count, set.data(), wr, 0, nullptr, w.data());
+    vec_copy(packed_size(3 * natom), hessian, hs.data());
+    frame = std::make_unique<InternalFrame>(natom, count, set.data(), w.data(), xyz);
+  }
+};
+
+// Master state. Vectors are mass-weighted; z are coordinates in the normal modes of the
+// Hessian carried to the step's start x (rows of `vec`), relative to x.
 struct Rk {
   OptimizeOptions o;
   Molecule mol;
   int n = 0, m = 0, k = 0, stage = 0;
-  double h = 0, sigma = 1, curvature = 0, s = 0;
+  double h = 0, sigma = 1, curvature = 0, s = 0, tau = 0, gain = 1;
   bool last = false, final_point = false, done = false;
-  double *root, *x, *y, *dir, *kk, *g1, *mode, *pe, *ps, *px;
+  double *root, *x, *xs, *hs, *vec, *lam, *rate, *z0, *za, *nn, *g1, *mode, *pe, *ps, *px;
   PathKeep keep;
 };
 
-// Path.T after the next point's start x (mass-weighted): s, h, sigma, curvature and the flags.
-constexpr int kRkState = 7;
+// Path.T after the next point's start x (mass-weighted): s, h, sigma, curvature and the
+// flags, the step-length gain, then the start xs (mass-weighted) and its cartesian Hessian
+// (packed).
+constexpr int kRkState = 8;
 
 void print_vector(int m, const double* v) {
   for (int i = 0; i < m; ++i) std::printf(" %10.6lf%s", v[i], (i + 1) % 6 == 0 || i + 1 == m ? "\n" : "");
 }
 
+void to_modes(const Rk& r, const double* x, double* z) {
+  for (int i = 0; i < r.m; ++i) {
+    z[i] = 0.0;
+    for (int j = 0; j < r.m; ++j) z[i] += r.vec[std::int64_t{i} * r.m + j] * (x[j] - r.x[j]);
+  }
+}
+
+void from_modes(const Rk& r, const double* z, double* x) {
+  vec_copy(r.m, r.x, x);
+  for (int i = 0; i < r.m; ++i) vec_axpy(r.m, z[i], r.vec + std::int64_t{i} * r.m, x);
+}
+
 // Master: the followed mode of the mass-weighted, projected Hessian.
 void start_mode(Rk& r) {
   const int m = r.m;
-  PoolArray<double> hx(packed_size(m)), vec(std::int64_t{m} * m), val(m);
-  record_read(rec::Hessian, hx.data(), packed_size(m));
+  PoolArray<double> hx(packed_size(m));
+  record_read(rec::Hessian, r.hs, packed_size(m));
+  vec_copy(packed_size(m), r.hs, hx.data());
   mass_weight_packed(m, r.root, -1, hx.data());
-  projected_modes(r.n, r.root, r.x, hx.data(), vec.data(), val.data());
+  projected_modes(r.n, r.root, r.x, hx.data(), r.vec, r.lam);
   std::printf(" h:\n");
-  print_vector(m, val.data());
+  print_vector(m, r.lam);
   std::printf(" V:\n");
-  for (int i = 0; i < m; ++i) print_vector(m, vec.data() + std::int64_t{i} * m);
-  std::printf("h=%12.8lf\n", val[0]);
+  for (int i = 0; i < m; ++i) print_vector(m, r.vec + std::int64_t{i} * m);
+  std::printf("h=%12.8lf\n", r.lam[0]);
   const int follow = std::clamp(r.o.follow, 0, m - 1);
   // With the eigenvector's largest component made positive the path leaves against it, the
   // side the task IRC takes, so that both tasks of one input follow the same branch (the
   // eigensolver's signs are arbitrary).
-  vec_copy(m, vec.data() + std::int64_t{follow} * m, r.mode);
+  vec_copy(m, r.vec + std::int64_t{follow} * m, r.mode);
   const bool positive = r.mode[vec_index_max_abs(m, r.mode)] > 0.0;
   vec_scale(m, (r.o.back != 0) == positive ? 1.0 : -1.0, r.mode);
-  r.sigma = val[follow] < 0.0 ? -1.0 : 1.0;
-  r.curvature = val[follow];
+  r.sigma = r.lam[follow] < 0.0 ? -1.0 : 1.0;
+  r.curvature = r.lam[follow];
+  vec_copy(m, r.x, r.xs);
+}
+
+// The path is dx/dt = sigma g, in the step's modes dz/dt = c z + n(z). The curvatures that
+// damp (sigma lambda < 0) go into the exactly integrated linear part c: the walls of the
+// valley, stiff against the slow gradient along its floor, make explicit stages of unit
+// gradient directions leave the floor (ethane's torsion: stage 4 of the first step ended
+// 1e-2 hartree above the saddle point). The rest stays with n, except that the first step
+// takes the followed mode's growth out of the saddle point as well.
+void set_rates(Rk& r, bool first) {
+  const int follow = std::clamp(r.o.follow, 0, r.m - 1);
+  for (int i = 0; i < r.m; ++i) {
+    const double c = r.sigma * r.lam[i];
+    r.rate[i] = c < 0.0 || (first && i == follow) ? c : 0.0;
+  }
+}
+
+// (exp(c t) - 1) / c: how far one unit of dz/dt moves in time t.
+double reach(double c, double t) { return c == 0.0 ? t : std::expm1(c * t) / c; }
+
+// Time step whose exponential Euler estimate, with every curvature of the step's modes,
+// moves the point h from `base` (modes): z0 + a step of slope c z0 + n1. Doubles, then
+// halves; a path whose estimate cannot reach h (all of the slope is damped) takes the
+// long-time limit as its last step.
+double step_time(Rk& r, const double* base, const double* n1) {
+  const int m = r.m;
+  auto moved = [&](double t) {
+    double d = 0.0;
+    for (int i = 0; i < m; ++i) {
+      const double slope = r.rate[i] * r.z0[i] + n1[i];
+      const double v = r.z0[i] - base[i] + (slope != 0.0 ? reach(r.sigma * r.lam[i], t) * slope : 0.0);
+      d += v * v;
+    }
+    return std::sqrt(d);
+  };
+  // The estimate misses the step's length by a factor that changes slowly along the path;
+  // the gain corrects it with the last step's.
+  const double want = r.last ? r.h : r.h * r.gain;
+  double lo = 0.0, hi = 1e-6;
+  int grow = 0;
+  while (moved(hi) < want && grow++ < 200) lo = hi, hi *= 2.0;
+  if (grow > 200) {
+    r.last = true;
+    return hi;
+  }
+  for (int it = 0; it < 200 && hi - lo > 1e-13 * hi; ++it) {
+    const double mid = 0.5 * (lo + hi);
+    (moved(mid) < want ? lo : hi) = mid;
+  }
+  return 0.5 * (lo + hi);
+}
+
+// Modes of stage `stage` (1-3) of the step from z0 with the slopes n of the earlier stages.
+void stage_modes(const Rk& r, int stage, double* z) {
+  const int m = r.m;
+  const double* n = r.nn;
+  for (int i = 0; i < m; ++i) {
+    const ExponentialWeights w = exponential_weights(r.rate[i], r.tau);
+    if (stage == 1) z[i] = w.e2 * r.z0[i] + w.q * n[i];
+    if (stage == 2) z[i] = w.e2 * r.z0[i] + w.q * n[m + i];
+    if (stage == 3) z[i] = w.e2 * r.za[i] + w.q * (2.0 * n[2 * m + i] - n[i]);
+  }
 }
 
 // Master: geometry of the current stage into "Molecule".
 void place(Rk& r) {
   const int m = r.m;
-  vec_copy(m, r.x, r.y);
-  const double f[4] = {0.0, 0.5, 0.5, 1.0};
-  if (r.stage > 0) vec_axpy(m, f[r.stage] * r.h, r.kk + std::int64_t{r.stage - 1} * m, r.y);
-  PoolArray<double> xc(m);
-  mass_weight_vector(m, r.root, -1, r.y, xc.data());
+  PoolArray<double> y(m), xc(m);
+  if (r.stage == 0) {
+    vec_copy(m, r.x, y.data());
+  } else {
+    PoolArray<double> z(m);
+    stage_modes(r, r.stage, z.data());
+    if (r.stage == 1) vec_copy(m, z.data(), r.za);
+    from_modes(r, z.data(), y.data());
+  }
+  mass_weight_vector(m, r.root, -1, y.data(), xc.data());
   write_geometry(r.mol, xc.data());
   if (r.stage == 0) {
     std::printf("\n");
@@ -85,58 +191,111 @@ void place(Rk& r) {
   record_put(rec::grid_adapt, r.stage == 0 ? 1 : 0);
 }
 
+void save_state(const Rk& r) {
+  const int m = r.m;
+  const double state[kRkState] = {r.s, r.h, r.sigma, r.curvature, r.last ? 1.0 : 0.0,
+                                    r.final_point ? 1.0 : 0.0, r.done ? 1.0 : 0.0, r.gain};
+  path_keep_put_points(r.k, m, r.px, r.pe, r.ps);
+  record_write(rec::Path_T, r.x, m);
+  record_write(rec::Path_T, state, kRkState, m);
+  record_write(rec::Path_T, r.xs, m, m + kRkState);
+  record_write(rec::Path_T, r.hs, packed_size(m), 2 * m + kRkState);
+  path_keep_save(r.keep);
+}
+
 void finish_step(Rk& r) {
   const int m = r.m;
-  const double* k1 = r.kk;
   std::printf(" g:\n");
   print_vector(m, r.g1);
-  double moved = 0.0;
+  PoolArray<double> z(m), x(m);
+  const double* n = r.nn;
   for (int i = 0; i < m; ++i) {
-    const double dx = r.h * (k1[i] + 2 * r.kk[m + i] + 2 * r.kk[2 * m + i] + r.kk[3 * m + i]) / 6.0;
-    r.x[i] += dx;
-    moved += dx * dx;
+    const ExponentialWeights w = exponential_weights(r.rate[i], r.tau);
+    z[i] = w.e * r.z0[i] + w.f1 * n[i] + 2.0 * w.f2 * (n[m + i] + n[2 * m + i]) + w.f3 * n[3 * m + i];
   }
-  // The distance is the one moved: unit stage directions that disagree (a curved valley, as
-  // HCN's near the saddle point) move the point less than h.
+  from_modes(r, z.data(), x.data());
+  // The distance is the one moved: in a curved valley, as HCN's near the saddle point, the
+  // step is shorter than h.
+  double moved = 0.0;
+  for (int i = 0; i < m; ++i) moved += (x[i] - r.x[i]) * (x[i] - r.x[i]);
+  vec_copy(m, x.data(), r.x);
   moved = std::sqrt(moved);
+  if (!r.last && r.k > 0 && moved > 0.0) r.gain = std::clamp(r.gain * r.h / moved, 0.25, 4.0);
   r.s += r.o.back ? -moved : moved;
   ++r.k;
   r.stage = 0;
   if (r.k > r.o.points) r.done = true;
   else if (r.last) r.final_point = true;
   // The points done and where the next one starts, for a run of the same input.
-  const double state[kRkState] = {r.s, r.h, r.sigma, r.curvature, r.last ? 1.0 : 0.0,
-                                    r.final_point ? 1.0 : 0.0, r.done ? 1.0 : 0.0};
-  path_keep_put_points(r.k, m, r.px, r.pe, r.ps);
-  record_write(rec::Path_T, r.x, m);
-  record_write(rec::Path_T, state, kRkState, m);
-  path_keep_save(r.keep);
+  save_state(r);
 }
 
 // Master: the points kept by an earlier run of the same input; false when there are none.
 bool resume(Rk& r, int points) {
   const int m = r.m;
-  path_keep_records(points, m, m + kRkState);
+  path_keep_records(points, m, 2 * m + kRkState + packed_size(m));
   r.k = path_keep_resume(r.keep, points);
   if (r.k < 1) return false;
   double state[kRkState];
   path_keep_get_points(r.k, m, r.px, r.pe, r.ps);
   record_read(rec::Path_T, r.x, m);
   record_read(rec::Path_T, state, kRkState, m);
+  record_read(rec::Path_T, r.xs, m, m + kRkState);
+  record_read(rec::Path_T, r.hs, packed_size(m), 2 * m + kRkState);
   r.s = state[0], r.h = state[1], r.sigma = state[2], r.curvature = state[3];
-  r.last = state[4] != 0.0, r.final_point = state[5] != 0.0, r.done = state[6] != 0.0;
+  r.last = state[4] != 0.0, r.final_point = state[5] != 0.0, r.done = state[6] != 0.0, r.gain = state[7];
   std::printf("\n continuing the path after point %d (kept in %s)\n", r.k - 1, r.keep.path.c_str());
   return true;
 }
 
-// Master, after the evaluation of a stage.
-void absorb(Rk& r) {
+// Master: the normal modes of the start's Hessian carried to the point x, whose cartesian
+// gradient is gx (the internal gradient rebuilds the curvature's gradient term there).
+void local_modes(Rk& r, const StartCurvature& start, const double* gx) {
   const int m = r.m;
-  PoolArray<double> g(m);
-  record_read(rec::Gradient, g.data(), m);
-  mass_weight_vector(m, r.root, -1, g.data(), g.data());
-  const double norm = std::sqrt(vec_dot(m, g.data(), g.data()));
-  double* k_here = r.kk + std::int64_t{r.stage} * m;
+  PoolArray<double> xc(m), gq(std::max(start.count, 1)), h(packed_size(m));
+  mass_weight_vector(m, r.root, -1, r.x, xc.data());
+  const InternalFrame here(r.n, start.count, start.set.data(), start.w.data(), xc.data());
+  here.internal_gradient(gx, gq.data());
+  vec_copy(packed_size(m), start.hs.data(), h.data());
+  transport_hessian(*start.frame, here, nullptr, gq.data(), h.data());
+  mass_weight_packed(m, r.root, -1, h.data());
+  projected_modes(r.n, r.root, r.x, h.data(), r.vec, r.lam);
+}
+
+// Master, at the point: sets up the step from it (z0, the first slope and the time step).
+void start_step(Rk& r, const StartCurvature& start, const double* gx) {
+  const int m = r.m;
+  local_modes(r, start, gx);
+  PoolArray<double> base(m), gz(m);
+  for (int i = 0; i < m; ++i) gz[i] = vec_dot(m, r.vec + std::int64_t{i} * m, r.g1);
+  const double norm = std::sqrt(vec_dot(m, r.g1, r.g1));
+  set_rates(r, r.k == 0);
+  if (r.k == 0) {
+    // Out of the saddle point, where the gradient vanishes, from a quarter step along the
+    // mode: its slope there is the saddle point's to second order.
+    vec_set(m, 0.0, base.data());
+    PoolArray<double> tip(m);
+    vec_copy(m, r.xs, tip.data());
+    vec_axpy(m, 0.25 * r.h, r.mode, tip.data());
+    to_modes(r, tip.data(), r.z0);
+    for (int i = 0; i < m; ++i) r.nn[i] = r.sigma * gz[i];
+  } else {
+    to_modes(r, r.x, r.z0);
+    vec_copy(m, r.z0, base.data());
+    for (int i = 0; i < m; ++i) r.nn[i] = r.sigma * gz[i] - r.rate[i] * r.z0[i];
+    const double d0 = norm / r.curvature;
+    std::printf("d0=%12.8lf\n", d0);
+    if (r.sigma * d0 < 0.0 && std::fabs(d0) < r.h) r.h = std::fabs(d0), r.last = true;
+  }
+  r.tau = step_time(r, base.data(), r.nn);
+}
+
+// Master, after the evaluation of a stage.
+void absorb(Rk& r, const StartCurvature& start) {
+  const int m = r.m;
+  PoolArray<double> gx(m), g(m), gz(m);
+  record_read(rec::Gradient, gx.data(), m);
+  mass_weight_vector(m, r.root, -1, gx.data(), g.data());
   if (r.stage == 0) {
     const double e = record_get(rec::Energy);
     r.pe[r.k] = e;
@@ -149,25 +308,26 @@ void absorb(Rk& r) {
       r.done = true;
       return;
     }
-    if (r.k == 0) {
-      vec_copy(m, r.mode, k_here);
-    } else {
-      vec_copy(m, g.data(), k_here);
-      vec_scale(m, r.sigma / norm, k_here);
-      const double d0 = norm / r.curvature;
-      std::printf("d0=%12.8lf\n", d0);
-      if (r.sigma * d0 < 0.0 && std::fabs(d0) < r.h) r.h = std::fabs(d0), r.last = true;
-    }
+    start_step(r, start, gx.data());
   } else {
-    vec_copy(m, g.data(), k_here);
-    vec_scale(m, norm > 0.0 ? r.sigma / norm : 0.0, k_here);
+    for (int i = 0; i < m; ++i) gz[i] = vec_dot(m, r.vec + std::int64_t{i} * m, g.data());
+    PoolArray<double> z(m);
+    stage_modes(r, r.stage, z.data());
+    double* n = r.nn + std::int64_t{r.stage} * m;
+    for (int i = 0; i < m; ++i) n[i] = r.sigma * gz[i] - r.rate[i] * z[i];
     if (r.stage == 1) {
       // Curvature along the path from the first two stages.
-      PoolArray<double> dg(m);
-      for (int i = 0; i < m; ++i) dg[i] = g[i] - r.g1[i];
-      r.curvature = 2.0 * vec_dot(m, dg.data(), r.kk) / r.h;
+      PoolArray<double> g1z(m), d(m), dx(m);
+      for (int i = 0; i < m; ++i) g1z[i] = vec_dot(m, r.vec + std::int64_t{i} * m, r.g1);
+      for (int i = 0; i < m; ++i) d[i] = z[i] - r.z0[i];
+      const double len2 = vec_dot(m, d.data(), d.data());
+      double dg = 0.0;
+      for (int i = 0; i < m; ++i) dg += (gz[i] - g1z[i]) * d[i];
+      r.curvature = len2 > 0.0 ? dg / len2 : r.curvature;
       std::printf("h=%12.8lf\n", r.curvature);
-      print_vector(m, r.kk);
+      vec_set(m, 0.0, dx.data());
+      for (int i = 0; i < m; ++i) vec_axpy(m, d[i] / std::sqrt(std::max(len2, 1e-300)), r.vec + std::int64_t{i} * m, dx.data());
+      print_vector(m, dx.data());
     }
   }
   if (++r.stage == 4) finish_step(r);
@@ -187,13 +347,15 @@ void irc_runge_kutta_with(Evaluator evaluate) {
   mp_bcast(head, 1, MP_INT);
   const int n = head[0], m = 3 * n, points = is_master ? r.o.points + 1 : 1;
   const bool here = is_master;
-  PoolArray<double> root(here ? m : 1), x(here ? m : 1), y(here ? m : 1), kk(here ? 4 * m : 1), g1(here ? m : 1),
-      mode(here ? m : 1), pe(points), ps(points), px(here ? std::int64_t{points} * m : 1);
+  const std::int64_t mm = here ? std::int64_t{m} * m : 1, one = here ? m : 1;
+  PoolArray<double> root(one), x(one), xs(one), hs(here ? packed_size(m) : 1), vec(mm), lam(one), rate(one), z0(one), za(one), nn(4 * one),
+      g1(one), mode(one), pe(points), ps(points), px(here ? std::int64_t{points} * m : 1);
   int resumed = 0;
   if (is_master) {
     r.n = n, r.m = m;
     r.mol = load_molecule(0, "Molecule");
-    r.root = root.data(), r.x = x.data(), r.y = y.data(), r.kk = kk.data(), r.g1 = g1.data();
+    r.root = root.data(), r.x = x.data(), r.xs = xs.data(), r.hs = hs.data(), r.vec = vec.data(), r.lam = lam.data();
+    r.rate = rate.data(), r.z0 = z0.data(), r.za = za.data(), r.nn = nn.data(), r.g1 = g1.data();
     r.mode = mode.data(), r.pe = pe.data(), r.ps = ps.data(), r.px = px.data();
     coordinate_mass_roots(n, r.mol.mass, r.root);
     mass_weight_vector(m, r.root, 1, r.mol.xyz, r.x);
@@ -205,6 +367,11 @@ void irc_runge_kutta_with(Evaluator evaluate) {
   mp_bcast(&resumed, 1, MP_INT);
   const int have_start = resumed ? 0 : provide_start_hessian(evaluate);
   if (is_master && !resumed) start_mode(r);
+  std::unique_ptr<StartCurvature> start;
+  if (is_master) {
+    mass_weight_vector(m, r.root, -1, r.xs, r.za);  // za: free until the first stage
+    start = std::make_unique<StartCurvature>(n, r.mol.z, r.za, r.o.wr, r.hs);
+  }
   drive_evaluations(
       evaluate,
       [&] {
@@ -213,7 +380,8 @@ void irc_runge_kutta_with(Evaluator evaluate) {
         place(r);
         return 1;
       },
-      [&] { absorb(r); });
+      [&] { absorb(r, *start); });
+  start.reset();  // before the molecule's block, which it follows in the pool
   if (!is_master) return;
   const int np = std::min(r.k, r.o.points + 1);
   std::printf("\n\n REACTION PATH:\n");

@@ -1,9 +1,9 @@
 #pragma once
 // The task "IRC4": the steepest-descent path in mass-weighted coordinates integrated with
-// fourth-order Runge-Kutta steps from a saddle point along a Hessian eigenvector. Each
-// stage follows the normalised gradient, so in a narrow valley whose walls are much
-// stiffer than the gradient along the floor the step must be small; the task "IRC" has no
-// such limit.
+// fourth-order Runge-Kutta steps from a saddle point along a Hessian eigenvector. The steps
+// are exponential Runge-Kutta steps in the normal modes of the start's Hessian carried
+// along the path through internal coordinates: the stiff walls of a narrow valley are
+// integrated exactly, so the step is not limited by them.
 #include "geometry/paths/path_records.hpp"
 
 namespace ostrel {

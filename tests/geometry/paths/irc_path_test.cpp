@@ -61,6 +61,31 @@ TEST_F(Irc, BackTakesTheMirrorPathAndListsItReversed) {
   EXPECT_LT(b.front().s, b.back().s + 1e-12);
 }
 
+// The torsion's valley has walls of bond stretches and bends far stiffer than its floor:
+// the Runge-Kutta path must stay on the floor, with the IRC's energies at equal arc length.
+TEST_F(Irc, RungeKuttaFollowsTheIrcThroughAStiffValley) {
+  const std::vector<PathPoint> irc = listing(run(kTransPeroxide, "radius=0.05 tolerance=1e-6"));
+  store_clear();
+  const std::vector<PathPoint> rk = listing(run_task(irc_runge_kutta_with, "IRC4", kTransPeroxide, "radius=0.15"));
+  ASSERT_GT(rk.size(), 4u);
+  int compared = 0;
+  for (const PathPoint& p : rk) {
+    std::size_t k = 2;
+    while (k + 1 < irc.size() && irc[k].s < p.s) ++k;
+    if (p.s > irc.back().s || p.s == 0.0) continue;
+    double v = 0.0;  // the IRC's energy at s, through its three nearest points
+    for (std::size_t i = k - 2; i <= k; ++i) {
+      double l = 1.0;
+      for (std::size_t j = k - 2; j <= k; ++j)
+        if (j != i) l *= (p.s - irc[j].s) / (irc[i].s - irc[j].s);
+      v += l * irc[i].e;
+    }
+    EXPECT_NEAR(p.e, v, 1e-5) << "s = " << p.s;
+    ++compared;
+  }
+  EXPECT_GT(compared, 3);
+}
+
 TEST_F(Irc, AMinimumIsNotASaddlePoint) {
   EXPECT_FATAL(run(kGauchePeroxide, "points=3"), "is it a saddle point?");
 }
