@@ -126,16 +126,16 @@ void set_rates(Rk& r, bool first) {
 double reach(double c, double t) { return c == 0.0 ? t : std::expm1(c * t) / c; }
 
 // Time step whose exponential Euler estimate, with every curvature of the step's modes,
-// moves the point h from `base` (modes): z0 + a step of slope c z0 + n1. Doubles, then
+// moves the point h: to z0 + a step of slope c z0 + n1. Doubles, then
 // halves; a path whose estimate cannot reach h (all of the slope is damped) takes the
 // long-time limit as its last step.
-double step_time(Rk& r, const double* base, const double* n1) {
+double step_time(Rk& r, const double* n1) {
   const int m = r.m;
   auto moved = [&](double t) {
     double d = 0.0;
     for (int i = 0; i < m; ++i) {
       const double slope = r.rate[i] * r.z0[i] + n1[i];
-      const double v = r.z0[i] - base[i] + (slope != 0.0 ? reach(r.sigma * r.lam[i], t) * slope : 0.0);
+      const double v = r.z0[i] + (slope != 0.0 ? reach(r.sigma * r.lam[i], t) * slope : 0.0);
       d += v * v;
     }
     return std::sqrt(d);
@@ -266,28 +266,27 @@ void local_modes(Rk& r, const StartCurvature& start, const double* gx) {
 void start_step(Rk& r, const StartCurvature& start, const double* gx) {
   const int m = r.m;
   local_modes(r, start, gx);
-  PoolArray<double> base(m), gz(m);
+  PoolArray<double> gz(m);
   for (int i = 0; i < m; ++i) gz[i] = vec_dot(m, r.vec + std::int64_t{i} * m, r.g1);
   const double norm = std::sqrt(vec_dot(m, r.g1, r.g1));
   set_rates(r, r.k == 0);
+  // The modes are centred on the point, so the first slope is the gradient's alone.
+  vec_set(m, 0.0, r.z0);
+  for (int i = 0; i < m; ++i) r.nn[i] = r.sigma * gz[i];
   if (r.k == 0) {
     // Out of the saddle point, where the gradient vanishes, from a quarter step along the
-    // mode: its slope there is the saddle point's to second order.
-    vec_set(m, 0.0, base.data());
+    // mode: the slope there is the saddle point's to second order, with the mode's growth
+    // in the linear part.
     PoolArray<double> tip(m);
     vec_copy(m, r.xs, tip.data());
     vec_axpy(m, 0.25 * r.h, r.mode, tip.data());
     to_modes(r, tip.data(), r.z0);
-    for (int i = 0; i < m; ++i) r.nn[i] = r.sigma * gz[i];
   } else {
-    to_modes(r, r.x, r.z0);
-    vec_copy(m, r.z0, base.data());
-    for (int i = 0; i < m; ++i) r.nn[i] = r.sigma * gz[i] - r.rate[i] * r.z0[i];
     const double d0 = norm / r.curvature;
     std::printf("d0=%12.8lf\n", d0);
     if (r.sigma * d0 < 0.0 && std::fabs(d0) < r.h) r.h = std::fabs(d0), r.last = true;
   }
-  r.tau = step_time(r, base.data(), r.nn);
+  r.tau = step_time(r, r.nn);
 }
 
 // Master, after the evaluation of a stage.
@@ -326,7 +325,8 @@ void absorb(Rk& r, const StartCurvature& start) {
       r.curvature = len2 > 0.0 ? dg / len2 : r.curvature;
       std::printf("h=%12.8lf\n", r.curvature);
       vec_set(m, 0.0, dx.data());
-      for (int i = 0; i < m; ++i) vec_axpy(m, d[i] / std::sqrt(std::max(len2, 1e-300)), r.vec + std::int64_t{i} * m, dx.data());
+      const double unit = 1.0 / std::sqrt(std::max(len2, 1e-300));
+      for (int i = 0; i < m; ++i) vec_axpy(m, d[i] * unit, r.vec + std::int64_t{i} * m, dx.data());
       print_vector(m, dx.data());
     }
   }
