@@ -16,6 +16,7 @@ transition state below (this script's "ts", as in examples/hcn_irc.inp); "all" f
 has just found. Psi4 1.3.2's optking knows irc_direction, irc_step_size and irc_stop, not the
 number of points: its IRC runs until it finds a minimum or reaches geom_maxiter.
 """
+import os
 import sys
 import time
 
@@ -43,13 +44,15 @@ OPTIONS = {
     "e_convergence": 1e-10, "d_convergence": 1e-10, "g_convergence": "gau_verytight", "geom_maxiter": 100,
 }
 
-calls = {"gradient": 0}
+calls = {"gradient": 0, "done": []}
 _gradient = drv.gradient
 
 
 def counted_gradient(*args, **kwargs):
     calls["gradient"] += 1
-    return _gradient(*args, **kwargs)
+    result = _gradient(*args, **kwargs)
+    calls["done"].append((calls["gradient"], time.time(), psi4.variable("CURRENT ENERGY")))
+    return result
 
 
 drv.gradient = counted_gradient
@@ -102,15 +105,22 @@ def irc(x, directions=("forward", "backward")):
         psi4.core.clean_options()
         psi4.set_options(OPTIONS)
         psi4.set_options({"opt_type": "irc", "irc_direction": direction, "irc_step_size": 0.2,
-                          "full_hess_every": 0, "geom_maxiter": 600})
+                          "full_hess_every": 0, "geom_maxiter": int(os.environ.get("IRC_MAXITER", "600"))})
         mol = psi4.geometry(geometry_text(x))
-        calls["gradient"] = 0
+        calls["gradient"], calls["done"] = 0, []
         start, cpu = time.time(), time.process_time()
-        energy, history = psi4.optimize("pbe", molecule=mol, return_history=True)
+        try:
+            energy, history = psi4.optimize("pbe", molecule=mol, return_history=True)
+        except psi4.OptimizationConvergenceError as e:  # geom_maxiter reached on the path
+            energy, history = e.wfn.energy(), {"energy": []}
         seconds, cpu = time.time() - start, time.process_time() - cpu
         print("irc %s gradients=%d seconds=%.1f cpu=%.1f steps=%d last=%.10f" % (
             direction, calls["gradient"], seconds, cpu, len(history["energy"]), energy))
         print("irc %s energies" % direction, " ".join("%.8f" % e for e in history["energy"]))
+        # Each gradient's count, seconds since the start and energy: how far down the path
+        # the IRC had come for the gradients and time it had used.
+        for n, t, e in calls["done"]:
+            print("irc %s gradient %d seconds=%.1f energy=%.10f" % (direction, n, t - start, e))
         sys.stdout.flush()
 
 

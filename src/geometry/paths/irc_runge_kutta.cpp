@@ -126,9 +126,8 @@ void set_rates(Rk& r, bool first) {
 double reach(double c, double t) { return c == 0.0 ? t : std::expm1(c * t) / c; }
 
 // Time step whose exponential Euler estimate, with every curvature of the step's modes,
-// moves the point h: to z0 + a step of slope c z0 + n1. Doubles, then
-// halves; a path whose estimate cannot reach h (all of the slope is damped) takes the
-// long-time limit as its last step.
+// moves the point h: to z0 + a step of slope c z0 + n1. Doubles, then halves; a path
+// whose estimate cannot reach h (all of the slope is damped) ends with the step to rest.
 double step_time(Rk& r, const double* n1) {
   const int m = r.m;
   auto moved = [&](double t) {
@@ -143,12 +142,18 @@ double step_time(Rk& r, const double* n1) {
   // The estimate misses the step's length by a factor that changes slowly along the path;
   // the gain corrects it with the last step's.
   const double want = r.last ? r.h : r.h * r.gain;
+  double slowest = 0.0;  // the damped modes come to rest after about 30 / slowest
+  for (int i = 0; i < m; ++i)
+    if (r.rate[i] < 0.0) slowest = slowest == 0.0 ? -r.rate[i] : std::min(slowest, -r.rate[i]);
   double lo = 0.0, hi = 1e-6;
-  int grow = 0;
-  while (moved(hi) < want && grow++ < 200) lo = hi, hi *= 2.0;
-  if (grow > 200) {
-    r.last = true;
-    return hi;
+  for (double before = 0.0, now = moved(hi); now < want; before = now, now = moved(hi)) {
+    // Saturated: every mode the gradient has is damped, so the step ends where the linear
+    // part comes to rest; a longer time would only stretch the other modes' slopes.
+    if ((slowest > 0.0 && hi * slowest > 30.0 && now - before < 1e-6 * want) || hi > 1e30) {
+      r.last = true;
+      return hi;
+    }
+    lo = hi, hi *= 2.0;
   }
   for (int it = 0; it < 200 && hi - lo > 1e-13 * hi; ++it) {
     const double mid = 0.5 * (lo + hi);
@@ -287,6 +292,10 @@ void start_step(Rk& r, const StartCurvature& start, const double* gx) {
     if (r.sigma * d0 < 0.0 && std::fabs(d0) < r.h) r.h = std::fabs(d0), r.last = true;
   }
   r.tau = step_time(r, r.nn);
+  // The curvature along the path is integrated explicitly where the carried Hessian keeps
+  // the saddle point's sign; once the path's own measured curvature damps (the approach to
+  // the minimum), the step must resolve it.
+  if (r.k > 0 && r.sigma * r.curvature < 0.0) r.tau = std::min(r.tau, -1.0 / (r.sigma * r.curvature));
 }
 
 // Master, after the evaluation of a stage.
@@ -315,10 +324,10 @@ void absorb(Rk& r, const StartCurvature& start) {
     double* n = r.nn + std::int64_t{r.stage} * m;
     for (int i = 0; i < m; ++i) n[i] = r.sigma * gz[i] - r.rate[i] * z[i];
     if (r.stage == 1) {
-      // Curvature along the path from the first two stages.
+      // Curvature along the path from the point and the second stage.
       PoolArray<double> g1z(m), d(m), dx(m);
       for (int i = 0; i < m; ++i) g1z[i] = vec_dot(m, r.vec + std::int64_t{i} * m, r.g1);
-      for (int i = 0; i < m; ++i) d[i] = z[i] - r.z0[i];
+      vec_copy(m, z.data(), d.data());  // from the point, where g1 was taken
       const double len2 = vec_dot(m, d.data(), d.data());
       double dg = 0.0;
       for (int i = 0; i < m; ++i) dg += (gz[i] - g1z[i]) * d[i];
