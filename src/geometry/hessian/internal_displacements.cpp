@@ -42,8 +42,10 @@ int rigid_and_internal_directions(int n_atoms, const double* xyz, const double* 
     mraw[3 * c + c] = charge;
     cross(w, mu, mraw.data() + 3 * (c + 3));
   }
-  // Gram-Schmidt with the images carried along; a rotation about a linear molecule's axis
-  // vanishes and is dropped.
+  // Gram-Schmidt with the images carried along. A rotation about a linear molecule's axis
+  // vanishes and is dropped; so is a nearly vanishing one (a nearly linear molecule's): its
+  // image divided by its small length would magnify the energy's slight lack of invariance
+  // on the grid, and differences serve that direction as well as any other.
   int rigid = 0;
   for (int k = 0; k < 6; ++k) {
     double* v = raw.data() + std::int64_t{k} * n3;
@@ -57,7 +59,7 @@ int rigid_and_internal_directions(int n_atoms, const double* xyz, const double* 
       vec_axpy(3, -p, mu_columns + 3 * j, mv);
     }
     const double left = std::sqrt(vec_dot(n3, v, v));
-    if (left <= 1e-6 * std::max(size, 1.0)) continue;
+    if (left <= 1e-2 * std::max(size, 1.0)) continue;
     vec_copy(n3, v, q + std::int64_t{rigid} * n3);
     vec_copy(n3, hv, h_columns + std::int64_t{rigid} * n3);
     vec_copy(3, mv, mu_columns + 3 * rigid);

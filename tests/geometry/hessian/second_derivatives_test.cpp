@@ -143,6 +143,12 @@ TEST_F(SecondDerivatives, AnalyticRequestIsServedByTheDriverWithDifferences) {
   EXPECT_NEAR(record_get(rec::DipoleX, 4 * 3 + 1), testing::kCharges[1], 1e-9);
   EXPECT_EQ(record_get(rec::NEval), 1);
   EXPECT_EQ(current_geometry(), x_);
+  // A linear structure has one rigid direction less: 3N - 5 = 4 internal ones.
+  new_run(" 8 0 0 0.05\n 1 0 0 1.02\n 1 0 0 -0.9\n", 0, 0.0);
+  start_point();
+  ASSERT_EQ(run(&out), 0);
+  EXPECT_NE(out.find("(8 gradients"), std::string::npos);
+  EXPECT_LT(testing::max_difference(hessian(9), exact_), 4e-5);
 }
 
 TEST_F(SecondDerivatives, RefusedSettingsStopWithOneLine) {
