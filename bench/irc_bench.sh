@@ -29,5 +29,5 @@ for back in 0 1; do
   last=$(sed -n '/REACTION PATH:/,$p' "$work/irc$back.out" | sed -n 's/^IRC> path point.*Energy = *//p' | sed -n "$([ $back = 0 ] && echo '$p' || echo 1p)")
   read -r wall cpu < "$work/time$back"
   echo "ostrel $direction: $((grads + ${diffs:-0})) gradients ($((grads)) driver results, ${diffs:-0} for the Hessian), $((points / 2)) points, last energy $last, wall ${wall}s, cpu ${cpu}s"
-  [ $psi4 = yes ] && grep "^irc $direction gradients" "$work/psi4$back.out"
+  if [ $psi4 = yes ]; then grep "^irc $direction gradients" "$work/psi4$back.out"; fi
 done

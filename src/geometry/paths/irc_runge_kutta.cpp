@@ -34,31 +34,31 @@ namespace {
 
 // The start's Hessian as internal curvature, for carrying it along the path: a torsion turns
 // the directions of the stiff bonds and bends it holds, which a fixed cartesian matrix
-// would not follow. Pool-backed (members in order of allocation).
+// would not follow. Pool-backed (members in order of allocation); hs is the caller's.
 struct StartCurvature {
   int count = 0;
   PoolArray<InternalCoordinate> set;
-  PoolArray<double> w, hs;
+  PoolArray<double> w;
+  const double* hs;
   std::unique_ptr<InternalFrame> frame;
   StartCurvature(int natom, const int* z, const double* xyz, const double* wr, const double* hessian)
-      : set(COORDINATES_PER_ATOM * std::int64_t{natom}), w(COORDINATES_PER_ATOM * std::int64_t{natom}),
-        hs(packed_size(3 * natom)) {
+      : set(COORDINATES_PER_ATOM * std::int64_t{natom}), w(COORDINATES_PER_ATOM * std::int64_t{natom}), hs(hessian) {
     count = generate_internal_coordinates(natom, z, xyz, set.data(), COORDINATES_PER_ATOM * natom);
     coordinate_weights(count, set.data(), wr, 0, nullptr, w.data());
-    vec_copy(packed_size(3 * natom), hessian, hs.data());
     frame = std::make_unique<InternalFrame>(natom, count, set.data(), w.data(), xyz);
   }
 };
 
 // Master state. Vectors are mass-weighted; z are coordinates in the normal modes of the
-// Hessian carried to the step's start x (rows of `vec`), relative to x.
+// Hessian carried to the step's start x (rows of `vec`), relative to x: z0 the step's
+// start, za its second stage, zs the stage placed last.
 struct Rk {
   OptimizeOptions o;
   Molecule mol;
   int n = 0, m = 0, k = 0, stage = 0;
   double h = 0, sigma = 1, curvature = 0, s = 0, tau = 0, gain = 1;
   bool last = false, final_point = false, done = false;
-  double *root, *x, *xs, *hs, *vec, *lam, *rate, *z0, *za, *nn, *g1, *mode, *pe, *ps, *px;
+  double *root, *x, *xs, *hs, *vec, *lam, *rate, *z0, *za, *zs, *nn, *g1, *mode, *pe, *ps, *px;
   PathKeep keep;
 };
 
@@ -181,10 +181,9 @@ void place(Rk& r) {
   if (r.stage == 0) {
     vec_copy(m, r.x, y.data());
   } else {
-    PoolArray<double> z(m);
-    stage_modes(r, r.stage, z.data());
-    if (r.stage == 1) vec_copy(m, z.data(), r.za);
-    from_modes(r, z.data(), y.data());
+    stage_modes(r, r.stage, r.zs);
+    if (r.stage == 1) vec_copy(m, r.zs, r.za);
+    from_modes(r, r.zs, y.data());
   }
   mass_weight_vector(m, r.root, -1, y.data(), xc.data());
   write_geometry(r.mol, xc.data());
@@ -261,7 +260,7 @@ void local_modes(Rk& r, const StartCurvature& start, const double* gx) {
   mass_weight_vector(m, r.root, -1, r.x, xc.data());
   const InternalFrame here(r.n, start.count, start.set.data(), start.w.data(), xc.data());
   here.internal_gradient(gx, gq.data());
-  vec_copy(packed_size(m), start.hs.data(), h.data());
+  vec_copy(packed_size(m), start.hs, h.data());
   transport_hessian(*start.frame, here, nullptr, gq.data(), h.data());
   mass_weight_packed(m, r.root, -1, h.data());
   projected_modes(r.n, r.root, r.x, h.data(), r.vec, r.lam);
@@ -319,23 +318,21 @@ void absorb(Rk& r, const StartCurvature& start) {
     start_step(r, start, gx.data());
   } else {
     for (int i = 0; i < m; ++i) gz[i] = vec_dot(m, r.vec + std::int64_t{i} * m, g.data());
-    PoolArray<double> z(m);
-    stage_modes(r, r.stage, z.data());
+    const double* z = r.zs;
     double* n = r.nn + std::int64_t{r.stage} * m;
     for (int i = 0; i < m; ++i) n[i] = r.sigma * gz[i] - r.rate[i] * z[i];
     if (r.stage == 1) {
-      // Curvature along the path from the point and the second stage.
-      PoolArray<double> g1z(m), d(m), dx(m);
-      for (int i = 0; i < m; ++i) g1z[i] = vec_dot(m, r.vec + std::int64_t{i} * m, r.g1);
-      vec_copy(m, z.data(), d.data());  // from the point, where g1 was taken
-      const double len2 = vec_dot(m, d.data(), d.data());
+      // Curvature along the path from the point (z = 0, where the first slope is sigma g1)
+      // to the second stage.
+      const double len2 = vec_dot(m, z, z);
       double dg = 0.0;
-      for (int i = 0; i < m; ++i) dg += (gz[i] - g1z[i]) * d[i];
+      for (int i = 0; i < m; ++i) dg += (gz[i] - r.sigma * r.nn[i]) * z[i];
       r.curvature = len2 > 0.0 ? dg / len2 : r.curvature;
       std::printf("h=%12.8lf\n", r.curvature);
+      PoolArray<double> dx(m);
       vec_set(m, 0.0, dx.data());
       const double unit = 1.0 / std::sqrt(std::max(len2, 1e-300));
-      for (int i = 0; i < m; ++i) vec_axpy(m, d[i] * unit, r.vec + std::int64_t{i} * m, dx.data());
+      for (int i = 0; i < m; ++i) vec_axpy(m, z[i] * unit, r.vec + std::int64_t{i} * m, dx.data());
       print_vector(m, dx.data());
     }
   }
@@ -357,14 +354,15 @@ void irc_runge_kutta_with(Evaluator evaluate) {
   const int n = head[0], m = 3 * n, points = is_master ? r.o.points + 1 : 1;
   const bool here = is_master;
   const std::int64_t mm = here ? std::int64_t{m} * m : 1, one = here ? m : 1;
-  PoolArray<double> root(one), x(one), xs(one), hs(here ? packed_size(m) : 1), vec(mm), lam(one), rate(one), z0(one), za(one), nn(4 * one),
+  PoolArray<double> root(one), x(one), xs(one), hs(here ? packed_size(m) : 1), vec(mm), lam(one), rate(one),
+      z0(one), za(one), zs(one), nn(4 * one),
       g1(one), mode(one), pe(points), ps(points), px(here ? std::int64_t{points} * m : 1);
   int resumed = 0;
   if (is_master) {
     r.n = n, r.m = m;
     r.mol = load_molecule(0, "Molecule");
     r.root = root.data(), r.x = x.data(), r.xs = xs.data(), r.hs = hs.data(), r.vec = vec.data(), r.lam = lam.data();
-    r.rate = rate.data(), r.z0 = z0.data(), r.za = za.data(), r.nn = nn.data(), r.g1 = g1.data();
+    r.rate = rate.data(), r.z0 = z0.data(), r.za = za.data(), r.zs = zs.data(), r.nn = nn.data(), r.g1 = g1.data();
     r.mode = mode.data(), r.pe = pe.data(), r.ps = ps.data(), r.px = px.data();
     coordinate_mass_roots(n, r.mol.mass, r.root);
     mass_weight_vector(m, r.root, 1, r.mol.xyz, r.x);
