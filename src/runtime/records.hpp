@@ -410,6 +410,7 @@ inline constexpr Record<int> Ngrid{"Ngrid"};            // 2: coarse and fine po
 inline constexpr Record<GridAccuracy> grid_accuracy{"grid_accuracy"};
 inline constexpr Record<int> grid_spare{"grid_spare"};
 inline constexpr Record<int> grid_fine{"grid_fine"};    // 1: the fine grid is in use
+inline constexpr Record<int> xc_compare{"xc_compare"};  // 1: print r(xc) this iteration
 inline constexpr Record<double> grid_W{"grid_W"};       // fine-grid weights
 inline constexpr Record<double> grid_W1{"grid_W1"};     // coarse-grid weights
 

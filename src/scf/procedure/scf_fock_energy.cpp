@@ -25,6 +25,7 @@ struct FockSettings {
   int grid_new;
   int iteration;
   int fitxc;
+  int compare;
 };
 
 FockSettings read_settings() {
@@ -35,6 +36,8 @@ FockSettings read_settings() {
     o.grid_new = record_get(rec::grid_new);
     o.iteration = record_get(rec::scf_iter);
     o.fitxc = record_get(rec::fitxc);
+    o.compare = record_get_or(rec::xc_compare, 0);
+    if (o.compare) record_put(rec::xc_compare, 0);
     record_set_field(rec::NevalF, &FockCounts::fock, record_field(rec::NevalF, &FockCounts::fock) + 1);
   }
   mp_bcast(&o, sizeof o, MP_BYTE);
@@ -156,8 +159,12 @@ void scf_fock_energy() {
   double exc_fit = 0.0;
   if (o.grid != 0) {
     scf_grid_prepare(o.grid_new != 0, o.iteration == 0 || o.grid_new != 0);
-    xc_fitted_pass();
-    if (here) exc_fit = exchange_correlation();
+    // With the orbital density the fitted pass only measures the fit's error, which one
+    // iteration on the final grid shows; every further one would double the grid work.
+    if (o.fitxc != 0 || o.compare) {
+      xc_fitted_pass();
+      if (here) exc_fit = exchange_correlation();
+    }
   } else if (here) {
     PoolArray<double> zero(sh.nfit);
     vec_set(sh.nfit, 0.0, zero.data());
@@ -210,7 +217,7 @@ void scf_fock_energy() {
   }
   if (o.fitxc == 0 && o.grid != 0) {
     xc_orbital_pass();
-    if (here) std::printf(" r(xc) =%14.10lf\n", exc_fit - exchange_correlation());
+    if (here && o.compare) std::printf(" r(xc) =%14.10lf\n", exc_fit - exchange_correlation());
   }
 
   if (here) {

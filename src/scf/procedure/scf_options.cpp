@@ -209,7 +209,11 @@ ScfOptions scf_read_options(std::FILE* input, const ScfContext& c) {
     fatal_error("\n exact exchange (functional %s) is not available in this build\n", d.name);
   if (!dft) o.fitxc = 0;
 
-  o.procedure = o.fitxc ? 2 : 1;
+  // Newton steps on the fitted density's response serve the orbital-density model as well: an
+  // HCN gradient's SCF from a nearby structure's orbitals takes 3 steps on the final grid
+  // where BFGS took 10. Restricted open shells have only the BFGS step.
+  const bool open_restricted = o.restricted && c.na[0] != c.nb[0];
+  o.procedure = o.fitxc || (dft && !open_restricted) ? 2 : 1;
   if (procedure[0]) o.procedure = procedure_code(procedure);
   if (same(c.theory, "RIDFT") || same(c.theory, "OSDFT")) o.procedure = 1;
   if (o.iterations[0] < 0) o.iterations[0] = o.procedure == 2 ? 16 : 48;

@@ -87,6 +87,7 @@ void scf_run() {
   const RunOptions o = read_options();
   int fine = o.grid != 0 ? o.g0 < 0.1 : 1;
   put_int("grid_new", o.grid_adapt);
+  put_int("xc_compare", fine);
   if (!fine && o.itmax >= 2) put_int("fitxc", 1);
   if (o.itmax < 0) {
     scf_density();
@@ -211,6 +212,7 @@ void scf_run() {
       // with no update, while the coarse history still serves as the starting Hessian.
       if (is_master && o.bfgs) record_put(rec::scf_XG0, 0.0);
       put_int("fitxc", o.f0);
+      put_int("xc_compare", 1);
       fine = 1;
       ++it;
       continue;
