@@ -56,16 +56,16 @@ struct Rk {
   OptimizeOptions o;
   Molecule mol;
   int n = 0, m = 0, k = 0, stage = 0;
-  double h = 0, sigma = 1, curvature = 0, s = 0, tau = 0, gain = 1;
-  bool last = false, final_point = false, done = false;
+  double h = 0, sigma = 1, curvature = 0, s = 0, tau = 0, gain = 1, stiff = 0;
+  bool last = false, final_point = false, done = false, capped = false;
   double *root, *x, *xs, *hs, *vec, *lam, *rate, *z0, *za, *zs, *nn, *g1, *mode, *pe, *ps, *px;
   PathKeep keep;
 };
 
 // Path.T after the next point's start x (mass-weighted): s, h, sigma, curvature and the
-// flags, the step-length gain, then the start xs (mass-weighted) and its cartesian Hessian
-// (packed).
-constexpr int kRkState = 8;
+// flags, the step-length gain, the stiffness left to the stages, then the start xs
+// (mass-weighted) and its cartesian Hessian (packed).
+constexpr int kRkState = 9;
 
 void print_vector(int m, const double* v) {
   for (int i = 0; i < m; ++i) std::printf(" %10.6lf%s", v[i], (i + 1) % 6 == 0 || i + 1 == m ? "\n" : "");
@@ -198,7 +198,7 @@ void place(Rk& r) {
 void save_state(const Rk& r) {
   const int m = r.m;
   const double state[kRkState] = {r.s, r.h, r.sigma, r.curvature, r.last ? 1.0 : 0.0,
-                                    r.final_point ? 1.0 : 0.0, r.done ? 1.0 : 0.0, r.gain};
+                                    r.final_point ? 1.0 : 0.0, r.done ? 1.0 : 0.0, r.gain, r.stiff};
   path_keep_put_points(r.k, m, r.px, r.pe, r.ps);
   record_write(rec::Path_T, r.x, m);
   record_write(rec::Path_T, state, kRkState, m);
@@ -224,7 +224,7 @@ void finish_step(Rk& r) {
   for (int i = 0; i < m; ++i) moved += (x[i] - r.x[i]) * (x[i] - r.x[i]);
   vec_copy(m, x.data(), r.x);
   moved = std::sqrt(moved);
-  if (!r.last && r.k > 0 && moved > 0.0) r.gain = std::clamp(r.gain * r.h / moved, 0.25, 4.0);
+  if (!r.last && !r.capped && r.k > 0 && moved > 0.0) r.gain = std::clamp(r.gain * r.h / moved, 0.25, 4.0);
   r.s += r.o.back ? -moved : moved;
   ++r.k;
   r.stage = 0;
@@ -248,6 +248,7 @@ bool resume(Rk& r, int points) {
   record_read(rec::Path_T, r.hs, packed_size(m), 2 * m + kRkState);
   r.s = state[0], r.h = state[1], r.sigma = state[2], r.curvature = state[3];
   r.last = state[4] != 0.0, r.final_point = state[5] != 0.0, r.done = state[6] != 0.0, r.gain = state[7];
+  r.stiff = state[8];
   std::printf("\n continuing the path after point %d (kept in %s)\n", r.k - 1, r.keep.path.c_str());
   return true;
 }
@@ -265,6 +266,10 @@ void local_modes(Rk& r, const StartCurvature& start, const double* gx) {
   mass_weight_packed(m, r.root, -1, h.data());
   projected_modes(r.n, r.root, r.x, h.data(), r.vec, r.lam);
 }
+
+// Largest tau times the stiffness left to the stages (fourth-order stages are stable to 2.8
+// on the negative axis).
+constexpr double kStageStability = 1.5;
 
 // Master, at the point: sets up the step from it (z0, the first slope and the time step).
 void start_step(Rk& r, const StartCurvature& start, const double* gx) {
@@ -295,6 +300,12 @@ void start_step(Rk& r, const StartCurvature& start, const double* gx) {
   // the saddle point's sign; once the path's own measured curvature damps (the approach to
   // the minimum), the step must resolve it.
   if (r.k > 0 && r.sigma * r.curvature < 0.0) r.tau = std::min(r.tau, -1.0 / (r.sigma * r.curvature));
+  // The carried curvatures drift from the true ones, and the stages take the difference
+  // explicitly: stable while tau times it stays small. Near a minimum the gradient is small
+  // and tau long, and HCN's path left the floor by 1e-4 hartree without this bound.
+  const double bound = r.stiff > 0.0 ? kStageStability / r.stiff : r.tau;
+  r.capped = r.k > 0 && bound < r.tau;
+  if (r.capped) r.tau = bound;
 }
 
 // Master, after the evaluation of a stage.
@@ -334,6 +345,16 @@ void absorb(Rk& r, const StartCurvature& start) {
       const double unit = 1.0 / std::sqrt(std::max(len2, 1e-300));
       for (int i = 0; i < m; ++i) vec_axpy(m, z[i] * unit, r.vec + std::int64_t{i} * m, dx.data());
       print_vector(m, dx.data());
+    } else if (r.stage == 2) {
+      // Stages 1 and 2 start alike and differ by q (n1 - n0): the change of the slope left to
+      // the stages between them measures its stiffness along that direction.
+      double dz2 = 0.0, dn2 = 0.0;
+      for (int i = 0; i < m; ++i) {
+        dz2 += (z[i] - r.za[i]) * (z[i] - r.za[i]);
+        dn2 += (n[i] - n[i - m]) * (n[i] - n[i - m]);
+      }
+      if (dz2 > 0.0) r.stiff = std::sqrt(dn2 / dz2);
+      std::printf("stiffness=%12.8lf\n", r.stiff);
     }
   }
   if (++r.stage == 4) finish_step(r);
