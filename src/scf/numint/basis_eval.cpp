@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "linalg/vector_exp.hpp"
 #include "runtime/fatal.hpp"
 #include "runtime/node.hpp"
 #include "scf/numint/generated/basis_eval_kernels.hpp"
@@ -144,46 +145,81 @@ void shell_eval(const GaussianShell& shell, const double d[3], int order, double
 
 void shell_eval_points(const GaussianShell& sh, double extent2, const double* points, int np,
                        int order, double* out, int ld, std::int64_t stride) {
+  if (order > 2) {
+    for (int i = 0; i < np; ++i) {
+      const double d[3] = {points[3 * i] - sh.centre[0], points[3 * i + 1] - sh.centre[1],
+                           points[3 * i + 2] - sh.centre[2]};
+      double* o = out + static_cast<std::int64_t>(i) * ld;
+      if (d[0] * d[0] + d[1] * d[1] + d[2] * d[2] <= extent2) {
+        shell_eval(sh, d, order, o, static_cast<int>(stride));
+      } else {
+        for (int c = 0; c < basis_derivative_count(order); ++c)
+          for (int f = 0; f < 2 * sh.l + 1; ++f) o[c * stride + f] = 0.0;
+      }
+    }
+    return;
+  }
+  // The energy passes and the gradient run through here: the radial factors of a chunk of
+  // points first, with an exponential that vectorises (the library's was a tenth of a pass).
+  constexpr int kChunk = 64;
   const int nf = 2 * sh.l + 1;
   const int count = basis_derivative_count(order);
-  const AngularKernel kernel = order <= 1 ? angular_kernel(sh.l, order) : nullptr;
-  double p[4 * (2 * kAngularKernelMaxL + 1)];
-  for (int i = 0; i < np; ++i) {
-    const double d[3] = {points[3 * i] - sh.centre[0], points[3 * i + 1] - sh.centre[1],
-                         points[3 * i + 2] - sh.centre[2]};
-    const double t = d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
-    double* o = out + static_cast<std::int64_t>(i) * ld;
-    if (t > extent2) {
-      for (int c = 0; c < count; ++c)
-        for (int f = 0; f < nf; ++f) o[c * stride + f] = 0.0;
-      continue;
+  const AngularKernel kernel = angular_kernel(sh.l, order);
+  double p[10 * (2 * kAngularKernelMaxL + 1)];
+  double t[kChunk], e[kChunk], g0[kChunk], g1[kChunk], g2[kChunk];
+  for (int first = 0; first < np; first += kChunk) {
+    const int n = std::min(kChunk, np - first);
+    const double* at = points + 3 * first;
+    for (int i = 0; i < n; ++i) {
+      const double dx = at[3 * i] - sh.centre[0], dy = at[3 * i + 1] - sh.centre[1],
+                   dz = at[3 * i + 2] - sh.centre[2];
+      t[i] = dx * dx + dy * dy + dz * dz;
+      g0[i] = g1[i] = g2[i] = 0.0;
     }
-    if (order > 1) {
-      shell_eval(sh, d, order, o, static_cast<int>(stride));
-      continue;
-    }
-    // The two lowest orders straight: they carry the energy passes.
-    double g0 = 0.0, g1 = 0.0;
     for (int k = 0; k < sh.n_primitives; ++k) {
-      const double at = sh.exponent[k] * t;
-      if (at > 50.0) continue;
-      const double e = sh.coef[k] * std::exp(-at);
-      g0 += e;
-      g1 -= sh.exponent[k] * e;
+      const double a = sh.exponent[k], c = sh.coef[k];
+      for (int i = 0; i < n; ++i) e[i] = a * t[i] > 50.0 ? -1000.0 : -a * t[i];
+      exp_nonpositive(n, e, e);
+      for (int i = 0; i < n; ++i) {
+        const double v = c * e[i];
+        g0[i] += v;
+        g1[i] -= a * v;
+        g2[i] += a * a * v;
+      }
     }
-    kernel(d[0], d[1], d[2], p);
-    if (order == 0) {
-      for (int f = 0; f < nf; ++f) o[f] = p[f] * g0;
-      continue;
-    }
-    // d/dx (P g(r^2)) = P_x g + 2 x P g'
-    const double gx = 2 * d[0] * g1, gy = 2 * d[1] * g1, gz = 2 * d[2] * g1;
-    for (int f = 0; f < nf; ++f) {
-      const double v = p[f];
-      o[f] = v * g0;
-      o[stride + f] = p[nf + f] * g0 + v * gx;
-      o[2 * stride + f] = p[2 * nf + f] * g0 + v * gy;
-      o[3 * stride + f] = p[3 * nf + f] * g0 + v * gz;
+    for (int i = 0; i < n; ++i) {
+      const double d[3] = {at[3 * i] - sh.centre[0], at[3 * i + 1] - sh.centre[1], at[3 * i + 2] - sh.centre[2]};
+      double* o = out + static_cast<std::int64_t>(first + i) * ld;
+      if (t[i] > extent2) {
+        for (int c = 0; c < count; ++c)
+          for (int f = 0; f < nf; ++f) o[c * stride + f] = 0.0;
+        continue;
+      }
+      kernel(d[0], d[1], d[2], p);
+      const double v0 = g0[i];
+      if (order == 0) {
+        for (int f = 0; f < nf; ++f) o[f] = p[f] * v0;
+        continue;
+      }
+      // d/dc (P g(r^2)) = P_c g + 2 d_c P g'
+      const double h[3] = {2 * d[0] * g1[i], 2 * d[1] * g1[i], 2 * d[2] * g1[i]};
+      for (int f = 0; f < nf; ++f) {
+        const double v = p[f];
+        o[f] = v * v0;
+        for (int c = 0; c < 3; ++c) o[(1 + c) * stride + f] = p[(1 + c) * nf + f] * v0 + v * h[c];
+      }
+      if (order == 1) continue;
+      // d2/dc de (P g) = P_ce g + P_c 2 d_e g' + P_e 2 d_c g' + P (2 delta_ce g' + 4 d_c d_e g'')
+      constexpr int kPair[6][2] = {{0, 0}, {0, 1}, {0, 2}, {1, 1}, {1, 2}, {2, 2}};
+      for (int q = 0; q < 6; ++q) {
+        const int c = kPair[q][0], x = kPair[q][1];
+        const double r = (c == x ? 2 * g1[i] : 0.0) + 4 * d[c] * d[x] * g2[i];
+        const double* pc = p + (1 + c) * nf;
+        const double* px = p + (1 + x) * nf;
+        const double* pq = p + (4 + q) * nf;
+        double* oq = o + (4 + q) * stride;
+        for (int f = 0; f < nf; ++f) oq[f] = pq[f] * v0 + pc[f] * h[x] + px[f] * h[c] + p[f] * r;
+      }
     }
   }
 }

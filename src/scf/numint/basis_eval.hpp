@@ -45,7 +45,7 @@ void shell_eval(const GaussianShell& shell, const double d[3], int order, double
                 int stride);
 
 // The same at np points (x, y, z each): component c of function s at point i goes to
-// out[c * stride + i * ld + s]. Points beyond `extent2` get zeros, and through first order
+// out[c * stride + i * ld + s]. Points beyond `extent2` get zeros, and through second order
 // primitives below exp(-50) are left out.
 void shell_eval_points(const GaussianShell& shell, double extent2, const double* points, int np,
                        int order, double* out, int ld, std::int64_t stride);
