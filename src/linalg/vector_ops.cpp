@@ -33,17 +33,15 @@ void vec_axpy(std::int64_t n, double a, const double* x, double* y) {
 }
 
 double vec_dot(std::int64_t n, const double* x, const double* y) {
-  // Four partial sums keep the loop vectorised without reassociation flags.
-  double s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+  // Eight partial sums keep the loop vectorised, a whole 512-bit register wide, without
+  // reassociation flags; four left the fitted density's dot products at a third of the speed.
+  double lane[8] = {0, 0, 0, 0, 0, 0, 0, 0};
   std::int64_t i = 0;
-  for (; i + 4 <= n; i += 4) {
-    s0 += x[i] * y[i];
-    s1 += x[i + 1] * y[i + 1];
-    s2 += x[i + 2] * y[i + 2];
-    s3 += x[i + 3] * y[i + 3];
-  }
-  for (; i < n; ++i) s0 += x[i] * y[i];
-  return (s0 + s1) + (s2 + s3);
+  for (; i + 8 <= n; i += 8)
+    for (int j = 0; j < 8; ++j) lane[j] += x[i + j] * y[i + j];
+  double s = ((lane[0] + lane[4]) + (lane[1] + lane[5])) + ((lane[2] + lane[6]) + (lane[3] + lane[7]));
+  for (; i < n; ++i) s += x[i] * y[i];
+  return s;
 }
 
 double vec_max_norm(std::int64_t n, const double* x) {

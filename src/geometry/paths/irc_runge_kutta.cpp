@@ -348,10 +348,11 @@ void absorb(Rk& r, const StartCurvature& start) {
     } else if (r.stage == 2) {
       // Stages 1 and 2 start alike and differ by q (n1 - n0): the change of the slope left to
       // the stages between them measures its stiffness along that direction.
+      const double* n1 = r.nn + m;
       double dz2 = 0.0, dn2 = 0.0;
       for (int i = 0; i < m; ++i) {
         dz2 += (z[i] - r.za[i]) * (z[i] - r.za[i]);
-        dn2 += (n[i] - n[i - m]) * (n[i] - n[i - m]);
+        dn2 += (n[i] - n1[i]) * (n[i] - n1[i]);
       }
       if (dz2 > 0.0) r.stiff = std::sqrt(dn2 / dz2);
       std::printf("stiffness=%12.8lf\n", r.stiff);

@@ -166,14 +166,13 @@ void shell_eval_points(const GaussianShell& sh, double extent2, const double* po
   const int count = basis_derivative_count(order);
   const AngularKernel kernel = angular_kernel(sh.l, order);
   double p[10 * (2 * kAngularKernelMaxL + 1)];
-  double t[kChunk], e[kChunk], g0[kChunk], g1[kChunk], g2[kChunk];
+  double dx[kChunk], dy[kChunk], dz[kChunk], t[kChunk], e[kChunk], g0[kChunk], g1[kChunk], g2[kChunk];
   for (int first = 0; first < np; first += kChunk) {
     const int n = std::min(kChunk, np - first);
     const double* at = points + 3 * first;
     for (int i = 0; i < n; ++i) {
-      const double dx = at[3 * i] - sh.centre[0], dy = at[3 * i + 1] - sh.centre[1],
-                   dz = at[3 * i + 2] - sh.centre[2];
-      t[i] = dx * dx + dy * dy + dz * dz;
+      dx[i] = at[3 * i] - sh.centre[0], dy[i] = at[3 * i + 1] - sh.centre[1], dz[i] = at[3 * i + 2] - sh.centre[2];
+      t[i] = dx[i] * dx[i] + dy[i] * dy[i] + dz[i] * dz[i];
       g0[i] = g1[i] = g2[i] = 0.0;
     }
     for (int k = 0; k < sh.n_primitives; ++k) {
@@ -188,7 +187,7 @@ void shell_eval_points(const GaussianShell& sh, double extent2, const double* po
       }
     }
     for (int i = 0; i < n; ++i) {
-      const double d[3] = {at[3 * i] - sh.centre[0], at[3 * i + 1] - sh.centre[1], at[3 * i + 2] - sh.centre[2]};
+      const double d[3] = {dx[i], dy[i], dz[i]};
       double* o = out + static_cast<std::int64_t>(first + i) * ld;
       if (t[i] > extent2) {
         for (int c = 0; c < count; ++c)

@@ -17,18 +17,6 @@ inline std::int64_t packed(std::int64_t i, std::int64_t j) {
 // Functions handled at a time by the fitted loops (a stack buffer of coefficients).
 constexpr int kFitChunk = 512;
 
-// Dot product in eight independent lanes: a single running sum is a chain the compiler
-// may not reorder, and it left the fitted density's loop scalar (an eighth of a benzene run).
-double lane_dot(int n, const double* a, const double* b) {
-  double lane[8] = {0, 0, 0, 0, 0, 0, 0, 0};
-  int m = 0;
-  for (; m + 8 <= n; m += 8)
-    for (int j = 0; j < 8; ++j) lane[j] += a[m + j] * b[m + j];
-  double sum = ((lane[0] + lane[4]) + (lane[1] + lane[5])) + ((lane[2] + lane[6]) + (lane[3] + lane[7]));
-  for (; m < n; ++m) sum += a[m] * b[m];
-  return sum;
-}
-
 }  // namespace
 
 void xc_gather_packed(const XcBlock& b, const double* d, double* local) {
@@ -92,7 +80,6 @@ void xc_orbital_matrix(const XcBlock& b, const XcPointValues& v, bool gradients,
   }
 }
 
-
 void xc_fit_density(const XcBlock& b, const double* coef, bool gradients, XcPointValues& u) {
   const int nb = b.n_functions;
   const int ncomp = gradients ? 4 : 1;
@@ -103,7 +90,7 @@ void xc_fit_density(const XcBlock& b, const double* coef, bool gradients, XcPoin
     const int m1 = std::min(nb, m0 + kFitChunk);
     for (int m = m0; m < m1; ++m) local[m - m0] = coef[b.function[m]];
     for (int p = 0; p < b.n; ++p)
-      for (int c = 0; c < ncomp; ++c) u[p][c] += lane_dot(m1 - m0, local, b.phi + c * b.stride + p * nb + m0);
+      for (int c = 0; c < ncomp; ++c) u[p][c] += vec_dot(m1 - m0, local, b.phi + c * b.stride + p * nb + m0);
   }
 }
 

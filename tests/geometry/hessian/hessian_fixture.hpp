@@ -14,12 +14,14 @@ namespace ostrel::testing {
 inline const Surface* model = nullptr;
 inline const double kCharges[4] = {-0.8, 0.4, 0.4, 0.0};
 inline int model_scf_runs = 0;
+inline int model_scf_new_grids = 0;  // runs that were to build their own grid
 
 inline void model_nothing() {}
 inline void model_save(const char*, int) {}
 inline void model_report(const char*) {}
 inline void model_scf() {
   ++model_scf_runs;
+  if (record_get_or(rec::grid_adapt, 0) != 0) ++model_scf_new_grids;
   const std::vector<double> x = current_geometry();
   std::vector<double> g(x.size()), dipole(3, 0.0);
   store_put("Energy", model->energy(x.data(), g.data()));
@@ -44,6 +46,7 @@ class HessianRun : public ::testing::Test {
     pool_init(std::int64_t{64} << 20);
     store_open(dir_.c_str(), -64);
     model_scf_runs = 0;
+    model_scf_new_grids = 0;
   }
   void TearDown() override {
     store_close();
@@ -58,6 +61,8 @@ class HessianRun : public ::testing::Test {
     put_reals("Polariz", std::vector<double>(33, 0.0));
     put_reals("DipoleX", std::vector<double>(9 * 3 * 3, 0.0));
     store_put_text("theory", "DFT", 64);
+    record_put(rec::grid, 1);
+    record_put(rec::grid_adapt, 1);
     store_put("NEval", 0);
     record_put(rec::num_nd, mode);
     record_put(rec::num_dx, dx);

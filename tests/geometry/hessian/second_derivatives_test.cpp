@@ -44,9 +44,11 @@ TEST_F(SecondDerivatives, DifferencesConvergeAtTheirOrderAndLeaveTheResults) {
   for (int mode = 1; mode <= 2; ++mode)
     for (int k = 0; k < 2; ++k) {
       new_run(kStart, mode, 0.02 / (k + 1));
-      testing::model_scf_runs = 0;
+      testing::model_scf_runs = testing::model_scf_new_grids = 0;
       ASSERT_EQ(run(&out), 0) << out;
       EXPECT_EQ(testing::model_scf_runs, 1 + 9 * mode);
+      // The reference grid carried to the displaced points bent ethane's soft torsion.
+      EXPECT_EQ(testing::model_scf_new_grids, 1 + 9 * mode);
       error[mode - 1][k] = testing::max_difference(hessian(9), exact_);
     }
   // Halving the step halves the forward error and quarters the central one.
@@ -137,6 +139,8 @@ TEST_F(SecondDerivatives, AnalyticRequestIsServedByTheDriverWithDifferences) {
   EXPECT_NE(out.find("\n ANALYTICAL COMPUTATION OF SECOND DERIVATIVES\n"), std::string::npos);
   EXPECT_NE(out.find(" second derivatives by central differences of analytic gradients (6 gradients"), std::string::npos);
   EXPECT_EQ(testing::model_scf_runs, 7);
+  EXPECT_EQ(testing::model_scf_new_grids, 7);  // every displaced point builds its own grid
+  EXPECT_EQ(record_get(rec::grid_adapt), 1);
   EXPECT_LT(testing::max_difference(hessian(9), exact_), 4e-5);  // step 0.005 bohr
   EXPECT_DOUBLE_EQ(record_get(rec::Energy), e0_);
   EXPECT_DOUBLE_EQ(record_get(rec::Gradient, 4), g0_[4]);
