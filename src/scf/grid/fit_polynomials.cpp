@@ -1,5 +1,6 @@
 #include "scf/grid/fit_polynomials.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -88,6 +89,7 @@ void fit_run_sums(const ShellSet& set, const double* extent2, const double* poin
     for (int i = 0; i < n; ++i) rho[j * R + i] = 0.0;
   for (int k = 0; k < 4 * R; ++k) sum_a[k] = sum_b[k] = 0.0;
   const double* centre = nullptr;
+  double nearest = 0.0;  // the run's smallest squared distance to `centre`
   int degree = -1;  // monomials of `centre` known through this degree
   for (int m = 0; m < n_candidates; ++m) {
     const int index = shell[m];
@@ -101,12 +103,15 @@ void fit_run_sums(const ShellSet& set, const double* extent2, const double* poin
         dz[i] = points[3 * i + 2] - centre[2];
         t[i] = dx[i] * dx[i] + dy[i] * dy[i] + dz[i] * dz[i];
       }
+      nearest = t[0];
+      for (int i = 1; i < n; ++i) nearest = std::min(nearest, t[i]);
     }
     if (radial && !std::isnan(radial[2 * m])) {
       if (radial[2 * m] == 0.0) continue;
       for (int i = 0; i < n; ++i) g0[i] = radial[2 * m], g1[i] = radial[2 * m + 1];
     } else {
       const double reach = extent2[index];
+      if (nearest > reach) continue;  // zero at every point of the run
       for (int i = 0; i < n; ++i) g0[i] = g1[i] = 0.0;
       for (int k = 0; k < sh.n_primitives; ++k) {
         const double a = sh.exponent[k], c = sh.coef[k];

@@ -34,6 +34,9 @@ struct ShellEnergyInputs {
   double* sum_a;   // 4 x kRunPoints
   double* sum_b;   // 4 x kRunPoints
   double* work;    // fit_run_work(largest l)
+  int* order;      // kGridMaxShellPoints: the shell's points sorted by direction
+  int* key;        // 2 x kGridMaxShellPoints
+  int* cell_start; // kGridMaxShellPoints / 24 + 2
 };
 
 // Exchange-correlation energy of one shell at order n (this node's share of the points) and
@@ -52,16 +55,19 @@ double grid_shell_energy(const Grid& grid, const GridSystem& sys, const GridScre
                                               b.list, n_list, b.skip, b.candidate, b.candidate_slot);
   if (b.radial) grid_sphere_radial(*sys.basis, screen.extent2, b.candidate, n_candidates, atom, rp.r, b.radial);
   double energy = 0.0, count_sum = 0.0;
+  // Runs of neighbouring points meet few functions, and fit_run_sums skips the others.
+  for (int i = 0; i < np; ++i) in.order[i] = i;
+  if (np > kRunPoints) sort_by_direction(in.order, np, b.points, sys.xyz + 3 * atom, in.key, in.cell_start);
   // This node's points (every node_count-th), kRunPoints at a time.
   for (int first = node_id; first < np; first += kRunPoints * node_count) {
     int run = 0;
     for (int i = first; i < np && run < kRunPoints; i += node_count, ++run)
-      for (int c = 0; c < 3; ++c) in.points[3 * run + c] = b.points[3 * i + c];
+      for (int c = 0; c < 3; ++c) in.points[3 * run + c] = b.points[3 * in.order[i] + c];
     fit_run_sums(*sys.basis, screen.extent2, in.points, run, b.candidate, b.candidate_slot,
                  n_candidates, n_list, *in.atomic, *in.a, in.b, b.skip, b.radial, in.work, in.rho,
                  in.sum_a, in.sum_b);
     for (int k = 0; k < run; ++k) {
-      const int i = first + k * node_count;
+      const int i = in.order[first + k * node_count];
       double ra[4] = {0, 0, 0, 0}, rb[4] = {0, 0, 0, 0};
       for (int c = 0; c < (gradients ? 4 : 1); ++c) {
         ra[c] = in.sum_a[c * kRunPoints + k];
@@ -110,8 +116,10 @@ void grid_build_orders(Grid& grid, const GridSystem& sys, const GridDensity& den
     for (int i = 0; i < sys.basis->n_shells; ++i) max_l = std::max(max_l, sys.basis->shells[i].l);
     PoolArray<double> run_points(3 * kRunPoints), run_rho(std::int64_t{sys.n_atoms} * kRunPoints),
         sum_a(4 * kRunPoints), sum_b(4 * kRunPoints), work(fit_run_work(max_l));
+    PoolArray<int> order(3 * kGridMaxShellPoints + kGridMaxShellPoints / 24 + 2);
     const ShellEnergyInputs in{&atomic, &pa, density.closed ? nullptr : &pb, run_points.data(),
-                               run_rho.data(), sum_a.data(), sum_b.data(), work.data()};
+                               run_rho.data(), sum_a.data(), sum_b.data(), work.data(), order.data(),
+                               order.data() + kGridMaxShellPoints, order.data() + 3 * kGridMaxShellPoints};
     // Per shell: energy, then electron count.
     PoolArray<double> previous(2 * grid.n_shells);
     PoolArray<double> current(2 * grid.n_shells);

@@ -1,5 +1,6 @@
 #include "scf/grid/grid_points.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -27,6 +28,30 @@ int shell_points(int n, double* points, double* weights, const double centre[3],
     weights[i] *= scale;
   }
   return n;
+}
+
+void sort_by_direction(int* order, int n_local, const double* points, const double centre[3],
+                       int* key, int* cell_start) {
+  const int cells = std::max(n_local / 48, 2);
+  const int nz = std::max(static_cast<int>(std::lround(std::sqrt(cells / 2.0))), 1);
+  const int nphi = 2 * nz, n_cells = nz * nphi;
+  for (int c = 0; c <= n_cells; ++c) cell_start[c] = 0;
+  for (int j = 0; j < n_local; ++j) {
+    const double* p = points + 3 * order[j];
+    const double dx = p[0] - centre[0], dy = p[1] - centre[1], dz = p[2] - centre[2];
+    const double r = std::sqrt(dx * dx + dy * dy + dz * dz);
+    const int iz = std::clamp(static_cast<int>((dz / r + 1.0) * 0.5 * nz), 0, nz - 1);
+    const int ip = std::clamp(
+        static_cast<int>((std::atan2(dy, dx) / std::numbers::pi + 1.0) * 0.5 * nphi), 0, nphi - 1);
+    // Snake through the sectors so that the last cell of a band touches the next band's first.
+    const int cell = iz * nphi + (iz % 2 ? nphi - 1 - ip : ip);
+    key[j] = cell;
+    ++cell_start[cell + 1];
+  }
+  for (int c = 0; c < n_cells; ++c) cell_start[c + 1] += cell_start[c];
+  int* sorted = key + n_local;
+  for (int j = 0; j < n_local; ++j) sorted[cell_start[key[j]]++] = order[j];
+  std::copy(sorted, sorted + n_local, order);
 }
 
 void grid_orientation(int atom, int n, const double* xyz, double orientation[9]) {

@@ -23,6 +23,12 @@ RadialPoint radial_point(int n, int s, double alpha);
 int shell_points(int n, double* points, double* weights, const double centre[3],
                  const double orientation[9], double r, double w_r);
 
+// Sorts the points of one shell (order[0..n)) into cells of direction (bands of cos(theta)
+// times sectors of phi), so that consecutive points are neighbours in space and a run of them
+// meets few functions. key: 2n ints, cell_start: n / 24 + 2 ints.
+void sort_by_direction(int* order, int n, const double* points, const double centre[3], int* key,
+                       int* cell_start);
+
 // Orientation of the grid of `atom` among n atoms (xyz atom-major): the eigenvectors, as the
 // columns of a column-major 3 x 3 matrix with ascending eigenvalues, of
 // M = sum over the other atoms B of exp(-|d|^2/8) (d d^T - |d|^2 I), d = R_atom - R_B.

@@ -53,9 +53,11 @@ double partition_density_slope(double rho) {
 }
 
 double partition_weight(const double* rho, int n_list, int self) {
+  // Most listed atoms of a large molecule do not reach the point: their floor is common.
+  static const double floor_g = power_four_thirds(partition_density(0.0));
   double sum = 0.0, own = 0.0;
   for (int j = 0; j < n_list; ++j) {
-    const double g = power_four_thirds(partition_density(rho[j]));
+    const double g = rho[j] < 1e-16 ? floor_g : power_four_thirds(partition_density(rho[j]));
     sum += g;
     if (j == self) own = g;
   }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 #include "runtime/node.hpp"
 #include "runtime/pool.hpp"
@@ -11,32 +10,6 @@
 
 namespace ostrel {
 namespace {
-
-// Sorts the points of one shell (order[0..n_local)) into cells of direction (bands of
-// cos(theta) times sectors of phi), so that consecutive points are neighbours in space.
-void sort_by_direction(int* order, int n_local, const double* points, const double centre[3],
-                       int* key, int* cell_start) {
-  const int cells = std::max(n_local / 48, 2);
-  const int nz = std::max(static_cast<int>(std::lround(std::sqrt(cells / 2.0))), 1);
-  const int nphi = 2 * nz, n_cells = nz * nphi;
-  for (int c = 0; c <= n_cells; ++c) cell_start[c] = 0;
-  for (int j = 0; j < n_local; ++j) {
-    const double* p = points + 3 * order[j];
-    const double dx = p[0] - centre[0], dy = p[1] - centre[1], dz = p[2] - centre[2];
-    const double r = std::sqrt(dx * dx + dy * dy + dz * dz);
-    const int iz = std::clamp(static_cast<int>((dz / r + 1.0) * 0.5 * nz), 0, nz - 1);
-    const int ip = std::clamp(
-        static_cast<int>((std::atan2(dy, dx) / std::numbers::pi + 1.0) * 0.5 * nphi), 0, nphi - 1);
-    // Snake through the sectors so that the last cell of a band touches the next band's first.
-    const int cell = iz * nphi + (iz % 2 ? nphi - 1 - ip : ip);
-    key[j] = cell;
-    ++cell_start[cell + 1];
-  }
-  for (int c = 0; c < n_cells; ++c) cell_start[c + 1] += cell_start[c];
-  int* sorted = key + n_local;
-  for (int j = 0; j < n_local; ++j) sorted[cell_start[key[j]]++] = order[j];
-  std::copy(sorted, sorted + n_local, order);
-}
 
 // Whether a function centred at o with squared extent e2 reaches one of the n points (the
 // bounding sphere of a block is loose where the block is a patch of a large shell).
