@@ -3,6 +3,9 @@
 # n-decane: Ostrel's default model and, when Psi4 is installed, Psi4 with density-fitted
 # Coulomb, its default grid and one thread, in the same run. Wall times, medians of REPEAT runs.
 # Usage: bench/scf_bench.sh BUILD_DIR [energy|gradient] [REPEAT] [molecule ...]
+# The full set: water benzene glycine caffeine trialanine decane icosane c40 (c40: 122 atoms).
+# Per-iteration times are the median wall time over the energy iterations (Ostrel: the lines
+# of the iteration table; its Newton steps print as sub-lines).
 # Molecules: any bench/<name>.xyz (tools/bench_geometries.py writes caffeine, trialanine,
 # icosane and c40). NP=2 runs Ostrel on two processes (the cpu figure is then mpirun's own).
 set -e
@@ -46,7 +49,8 @@ PY
   fc=$(grep ' F, ' "$work/$mol.out" | tail -1 | sed 's/^ *//')
   med=$(echo $times | tr ' ' '\n' | sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')
   cmed=$(echo $cpus | tr ' ' '\n' | sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')
-  echo "ostrel $mol $task: median wall $med s, cpu $cmed s (runs:$times), $its iterations ($fc), $e"
+  per=$(echo "scale=3; $med / $its" | bc)
+  echo "ostrel $mol $task: median wall $med s, cpu $cmed s (runs:$times), $its iterations, $per s per iteration ($fc), $e"
   grep -E '^ time: (SCF Equations|Coulomb-type|Numerical Integration|Grid Construction|Density Fit|Diagonalization|Coulomb-type Gradient|Ex. - Corr.  Gradient|One-Electron Gradient|Overlap-type Gradient)' "$work/$mol.out" | sed 's/^/   /' | head -12
   if [ -d /usr/lib/x86_64-linux-gnu/psi4 ]; then
     OMP_NUM_THREADS=1 OPENBLAS_NUM_THREADS=1 MKL_NUM_THREADS=1 \
@@ -73,9 +77,10 @@ for _ in range(int(sys.argv[3])):
     times.append(time.perf_counter() - t)
     cpus.append(time.process_time() - c)
     its = psi4.variable("SCF ITERATIONS")
-print("psi4   %s %s: median wall %.2f s, cpu %.2f s (runs: %s), %d iterations, E=%.10f" % (
-    sys.argv[1].split("/")[-1][:-4], sys.argv[2], sorted(times)[len(times) // 2], sorted(cpus)[len(cpus) // 2],
-    " ".join("%.2f" % t for t in times), its, psi4.variable("CURRENT ENERGY")))
+median = sorted(times)[len(times) // 2]
+print("psi4   %s %s: median wall %.2f s, cpu %.2f s (runs: %s), %d iterations, %.3f s per iteration, E=%.10f" % (
+    sys.argv[1].split("/")[-1][:-4], sys.argv[2], median, sorted(cpus)[len(cpus) // 2],
+    " ".join("%.2f" % t for t in times), its, median / max(its, 1), psi4.variable("CURRENT ENERGY")))
 PY
   fi
 done
