@@ -43,9 +43,9 @@ int fit_metric_inverse(const AtomSet& aux, double lambda_min, const char* metric
     record_ensure(metric, 3 * m2);
     record_write(metric, v.data(), m2, 2 * m2);
   }
-  // The eigensolver and the products on the master alone: their node-parallel forms round
-  // differently with the node count, and the fitted density amplifies that (a change of
-  // 1e-15 in V^-1 moved caffeine's energy by 1e-8; see fit_projection_step).
+  // The eigensolver and the products on the master alone: their node-parallel forms need the
+  // m x m vectors on every node (137 MB for 122 atoms, beyond a worker's default pool), and
+  // they round differently with the node count (which the energy now absorbs to first order).
   int dropped = 0;
   if (is_master) {
     PoolArray<double> vectors(static_cast<std::int64_t>(m) * m);
