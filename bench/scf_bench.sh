@@ -51,7 +51,7 @@ PY
   cmed=$(echo $cpus | tr ' ' '\n' | sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')
   per=$(echo "scale=3; $med / $its" | bc)
   echo "ostrel $mol $task: median wall $med s, cpu $cmed s (runs:$times), $its iterations, $per s per iteration ($fc), $e"
-  grep -E '^ time: (SCF Equations|Coulomb-type|Numerical Integration|Grid Construction|Density Fit|Diagonalization|Coulomb-type Gradient|Ex. - Corr.  Gradient|One-Electron Gradient|Overlap-type Gradient)' "$work/$mol.out" | sed 's/^/   /' | head -12
+  grep -E '^ time: (SCF Equations|Coulomb-type|Numerical Integration|Grid Construction|Density Fit|Diagonalization|Coulomb-type Gradient|Ex. - Corr.  Gradient|One-Electron Gradient|Overlap-type Gradient)' "$work/$mol.out" | awk '!seen[$0]++' | sed 's/^/   /' | head -12
   if [ -d /usr/lib/x86_64-linux-gnu/psi4 ]; then
     OMP_NUM_THREADS=1 OPENBLAS_NUM_THREADS=1 MKL_NUM_THREADS=1 \
       PYTHONPATH=/usr/lib/x86_64-linux-gnu /usr/bin/python3 - "$here/$mol.xyz" "$task" "$repeat" <<'PY'
