@@ -208,7 +208,7 @@ void fit_projection_step(Interaction kind, double epsilon, int nd, const char* c
 }
 
 double fit_density_step(int nd, const char* gamma_record, const char* const* coefficients,
-                        const char* metric_record) {
+                        const char* metric_record, double* residuals) {
   static const char* const kDefault[3] = {"da", "db", "d"};
   if (!coefficients) coefficients = kDefault;
   if (nd < 1 || nd > 2) fatal_error("\n %d: %d densities to fit?\n", node_id, nd);
@@ -227,13 +227,17 @@ double fit_density_step(int nd, const char* gamma_record, const char* const* coe
     if (nd == 1) vec_copy(m, c.data(), c.data() + m);
     vec_copy(m, c.data(), c.data() + 2 * m);
     vec_axpy(m, 1.0, c.data() + m, c.data() + 2 * m);
+    PoolArray<double> vd(m);
+    double* metric = vinv.data();  // V^-1 is done with; its room takes V
+    record_read(Record<double>{metric_record}, metric, m2, 2 * m2);
+    for (int s = 0; s < 2 && residuals; ++s) {
+      vec_copy(m, gamma.data() + s * m, residuals + s * m);
+      matrix_times_vector(m, metric, 0, c.data() + s * m, residuals + s * m, -1.0, 1.0);
+    }
     vec_axpy(m, 1.0, gamma.data() + m, gamma.data());  // t = gamma_alpha + gamma_beta
     // t.d - d.V d/2 rather than t.d/2: equal for the exact d, but the rounding error of d
     // (V^-1 has large elements) enters only to second order. The plain form jittered by
     // several 1e-9 hartree between nearly equal densities and stalled tight SCF runs.
-    PoolArray<double> vd(m);
-    double* metric = vinv.data();  // V^-1 is done with; its room takes V
-    record_read(Record<double>{metric_record}, metric, m2, 2 * m2);
     const double* total = c.data() + 2 * m;
     matrix_times_vector(m, metric, 0, total, vd.data(), 1.0, 0.0);
     energy = vec_dot(m, gamma.data(), total) - 0.5 * vec_dot(m, vd.data(), total);

@@ -46,9 +46,10 @@ void fit_projection_step(Interaction kind, double epsilon, int nd, const char* c
 // c_d = V^-1 gamma_d for nd = 1 or 2 densities (timer "Density Fit"; V^-1 the first block
 // of `metric_record`, m from "Nfit"). Writes c_alpha, c_beta (a copy with one density) and their sum to
 // the three `coefficients` records (default "da", "db", "d") and returns, on every node,
-// the fitted Coulomb energy 1/2 (gamma_alpha + gamma_beta) . c.
+// the fitted Coulomb energy 1/2 (gamma_alpha + gamma_beta) . c. With `residuals` (master, 2m)
+// also gamma_s - V c_s for alpha and beta: the rounding that V^-1's large elements leave in c.
 double fit_density_step(int nd, const char* gamma_record, const char* const* coefficients = nullptr,
-                        const char* metric_record = kFitMetricRecord);
+                        const char* metric_record = kFitMetricRecord, double* residuals = nullptr);
 
 // M_d(mu, nu) = sum_k (mu nu|k) c_d,k for the nd fit vectors named in `coefficients` into the
 // packed records `matrices` (timer "Coulomb-type Integrals"); with `add` the result is added

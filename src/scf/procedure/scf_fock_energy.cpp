@@ -126,24 +126,10 @@ void overlap_potentials(const ScfShape& sh, const double* r, double u[2]) {
 
 // The fitted coefficients d_s = V^-1 t_s carry the rounding of V^-1's large elements (about
 // 1e-9 for caffeine), and the fitted exchange-correlation energy takes that to first order:
-// densities equal but for their last bit (one process and two) gave energies 3e-9 apart. The
-// residuals r_s = t_s - V d_s (master, 2m; the closed shell's beta repeats alpha) measure the
-// error well enough to remove it afterwards.
-void fit_residuals(const ScfShape& sh, int nd, const char* gamma_record, double* r) {
-  const std::int64_t m = sh.nfit, m2 = packed_size(m);
-  PoolArray<double> v(m2), d(m);
-  scf_read(gamma_record, r, nd * m);
-  if (nd == 1) vec_copy(m, r, r + m);
-  scf_read(kFitMetricRecord, v.data(), m2, 2 * m2);
-  const char* names[2] = {"da", "db"};
-  for (int k = 0; k < 2; ++k) {
-    scf_read(names[k], d.data(), m);
-    matrix_times_vector(sh.nfit, v.data(), 0, d.data(), r + k * m, -1.0, 1.0);
-  }
-}
-
-// Exc(V^-1 t) - Exc(d) to first order: sum over spins of w_s . V^-1 r_s, where w_s are the
-// potential's projections. After potential_vectors, "fa" and "fb" hold V^-1 w_s + d.
+// densities equal but for their last bit (one process and two) gave energies 3e-9 apart.
+// With the residuals r_s = t_s - V d_s this is Exc(V^-1 t) - Exc(d) to first order: the sum
+// over spins of w_s . V^-1 r_s, where w_s are the potential's projections. After
+// potential_vectors, "fa" and "fb" hold V^-1 w_s + d.
 double fit_rounding_correction(const ScfShape& sh, const double* r) {
   const std::int64_t m = sh.nfit;
   PoolArray<double> f(m), d(m);
@@ -188,8 +174,7 @@ void scf_fock_energy() {
     ej = overlap_fit(sh, o.cut, nd, residual.data());
   } else {
     fit_projection_step(Interaction::coulomb, o.cut, nd, kDensities, "scf.tJ");
-    ej = fit_density_step(nd, "scf.tJ");
-    if (here && fitted_xc) fit_residuals(sh, nd, "scf.tJ", residual.data());
+    ej = fit_density_step(nd, "scf.tJ", nullptr, kFitMetricRecord, here && fitted_xc ? residual.data() : nullptr);
     if (here) store_free("scf.tJ");
   }
 
