@@ -86,8 +86,9 @@ void run(const char* name, Model& m) {
   const std::int32_t ni[5] = {};
   XcFunctional f = xc_cleared(p, ni);
   xc_lookup("PBE", f);
-  const GridSystem system{n, m.xyz.data(), &m.set};
-  const GridDensity density{m.da.data(), m.da.data(), 1, m.atomic_d.data()};
+  CellPartition cells = cell_partition(n, m.xyz.data(), m.z.data());
+  const GridSystem system{n, m.xyz.data(), &m.set, &cells};
+  const GridDensity density{m.da.data(), m.da.data(), 1};
   auto t0 = std::chrono::steady_clock::now();
   grid_build_orders(g, system, density, f, 0);
   auto t1 = std::chrono::steady_clock::now();
@@ -98,13 +99,14 @@ void run(const char* name, Model& m) {
     for (int i = 0; i < k; ++i) *static_cast<double*>(c) += w[i];
   };
   for (int k : {GRID_COARSE, GRID_FINAL})
-    grid_walk_weights(g, system, GridPartition{m.atomic_d.data()}, k, sink, &sum);
+    grid_walk_weights(g, system, k, sink, &sum);
   auto t3 = std::chrono::steady_clock::now();
   auto s = [](auto a, auto b) { return std::chrono::duration<double>(b - a).count(); };
   std::printf("%-8s atoms %2d, fit functions %5d: coarse build %6.2f s, final build %6.2f s "
               "(%7d final, %6d coarse points), both weight passes %6.2f s\n",
               name, n, m.set.n_functions, s(t0, t1), s(t1, t2), g.n_points[0], g.n_points[1],
               s(t2, t3));
+  cell_partition_release(cells);
   grid_release(g);
 }
 

@@ -73,8 +73,8 @@ double grid_shell_energy(const Grid& grid, const GridSystem& sys, const GridScre
         ra[c] = in.sum_a[c * kRunPoints + k];
         rb[c] = in.sum_b[c * kRunPoints + k];
       }
-      for (int j = 0; j < n_list; ++j) b.rho[j] = in.rho[j * kRunPoints + k];
-      const double w = b.weights[i] * partition_weight(b.rho, n_list, self);
+      const double w = b.weights[i] * cell_weight(*sys.cells, in.points + 3 * k, atom);
+      if (w == 0.0) continue;
       double ex = 0.0, ec = 0.0;
       xc_point(f, ra, density.closed ? ra : rb, &ex, &ec, nullptr, 0, grid.small[0]);
       energy += (ex + ec) * w;
@@ -108,7 +108,7 @@ void grid_build_orders(Grid& grid, const GridSystem& sys, const GridDensity& den
 
   GridScreen screen = grid_screen(*sys.basis, grid.cutoff[fine ? 0 : 1]);
   GridShellBuffers b = grid_shell_buffers(sys.n_atoms, sys.basis->n_functions);
-  FitPolynomials atomic = fit_polynomials(*sys.basis, density.atomic_d);
+  FitPolynomials atomic = fit_polynomials(*sys.basis, nullptr);
   FitPolynomials pa = fit_polynomials(*sys.basis, density.da);
   FitPolynomials pb = fit_polynomials(*sys.basis, density.closed ? nullptr : density.db);
   {
@@ -124,15 +124,10 @@ void grid_build_orders(Grid& grid, const GridSystem& sys, const GridDensity& den
     PoolArray<double> previous(2 * grid.n_shells);
     PoolArray<double> current(2 * grid.n_shells);
     PoolArray<int> open(grid.n_shells), small(grid.n_shells);
-    // Shells without free-atom coefficients (all but s) enter only the fitted densities.
+    // Every shell enters the fitted densities only: no per-atom sums.
     const ShellSet& basis = *sys.basis;
     PoolArray<unsigned char> skip(basis.n_shells > 0 ? basis.n_shells : 1);
-    for (int i = 0; i < basis.n_shells; ++i) {
-      const GaussianShell& sh = basis.shells[i];
-      skip[i] = 2;
-      for (int c = 0; c <= 2 * sh.l; ++c)
-        if (density.atomic_d[sh.first_function + c] != 0.0) skip[i] = 0;
-    }
+    std::fill(skip.begin(), skip.end(), 2);
     PoolArray<int> candidate(2 * std::max(basis.n_shells, 1));
     PoolArray<double> radial(2 * std::max(basis.n_shells, 1));
     b.radial = radial.data();

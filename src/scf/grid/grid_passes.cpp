@@ -42,12 +42,12 @@ void write_weights(void* context, const double* w, int n) {
   sink->offset += n;
 }
 
-void store_weights(const Grid& grid, const GridSystem& system, const GridPartition& part) {
+void store_weights(const Grid& grid, const GridSystem& system) {
   const char* records[2] = {"grid_W", "grid_W1"};
   for (int k : {GRID_COARSE, GRID_FINAL}) {
     if (is_master) record_ensure(Record<double>{records[k]}, grid.n_points[k]);
     WeightSink sink{records[k], 0};
-    grid_walk_weights(grid, system, part, k, write_weights, &sink);
+    grid_walk_weights(grid, system, k, write_weights, &sink);
   }
 }
 
@@ -63,15 +63,16 @@ void grid_build(const ShellSet& fit) {
   const int closed = broadcast_int("closed");
   {
     const int nf = fit.n_functions;
-    PoolArray<double> da(nf), db(nf), atomic_d(nf);
+    PoolArray<double> da(nf), db(nf);
     broadcast_vector("da", da.data(), nf);
     if (!closed) broadcast_vector("db", db.data(), nf);
-    broadcast_vector("atomic_d", atomic_d.data(), nf);
-    const GridSystem system{mol.n_atoms, mol.xyz, &fit};
-    const GridDensity density{da.data(), closed ? da.data() : db.data(), closed, atomic_d.data()};
+    CellPartition cells = cell_partition(mol.n_atoms, mol.xyz, mol.z);
+    const GridSystem system{mol.n_atoms, mol.xyz, &fit, &cells};
+    const GridDensity density{da.data(), closed ? da.data() : db.data(), closed};
     // Both grids at once, each at its own accuracy: the final orders then follow from the
     // geometry and the starting density alone.
     grid_build_orders(grid, system, density, f, 1);
+    cell_partition_release(cells);
   }
   if (is_master) {
     std::printf(" Grid: %8d points\n", grid.n_points[GRID_FINAL]);
@@ -87,12 +88,9 @@ void grid_weights(const ShellSet& fit) {
   timer(kTimer, '-');
   Molecule mol = load_molecule(1, "Molecule");
   Grid grid = grid_read(1);
-  {
-    PoolArray<double> atomic_d(fit.n_functions);
-    broadcast_vector("atomic_d", atomic_d.data(), fit.n_functions);
-    const GridSystem system{mol.n_atoms, mol.xyz, &fit};
-    store_weights(grid, system, GridPartition{atomic_d.data()});
-  }
+  CellPartition cells = cell_partition(mol.n_atoms, mol.xyz, mol.z);
+  store_weights(grid, GridSystem{mol.n_atoms, mol.xyz, &fit, &cells});
+  cell_partition_release(cells);
   grid_release(grid);
   release_molecule(mol);
   timer(kTimer, '+');

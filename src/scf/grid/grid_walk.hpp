@@ -1,5 +1,6 @@
 #pragma once
 #include "scf/numint/basis_eval.hpp"
+#include "scf/grid/cell_partition.hpp"
 #include "scf/grid/grid_record.hpp"
 
 namespace ostrel {
@@ -9,6 +10,7 @@ struct GridSystem {
   int n_atoms;
   const double* xyz;     // 3 n, bohr
   const ShellSet* basis; // the functions the pass evaluates
+  const CellPartition* cells = nullptr;  // the atoms' shares of space (passes that form weights)
 };
 
 // Extents of the basis functions for one value threshold; the arrays come from the pool

@@ -6,8 +6,6 @@
 #include <cstdint>
 
 #include "runtime/pool.hpp"
-#include "scf/grid/grid_weights.hpp"
-#include "scf/numint/generated/basis_eval_kernels.hpp"
 #include "scf/numint/xc_block_kernels.hpp"
 #include "scf/xc/xc_point.hpp"
 
@@ -17,87 +15,12 @@ namespace {
 // Positions of the second derivatives d2/dx_c dx_e among the evaluated components.
 constexpr int kSecond[3][3] = {{4, 5, 6}, {5, 7, 8}, {6, 8, 9}};
 
-// Scratch of the partition at one point, per listed atom.
-struct PartitionWork {
-  double* rho;       // free-atom density
-  double* grad_rho;  // 3 each: its gradient, then that of h = g^(4/3)
-  double* dlnp;      // 3 each: d ln P / dR
-};
-
-// Free-atom densities of the listed atoms and their spatial gradients at point p: from the
-// block's own functions, or from the partition's fitting set when the block holds another
-// basis.
-void listed_densities(const XcBlock& b, const GridPartition& part, int p, PartitionWork& w) {
-  const int nl = b.n_functions;
-  const std::int64_t stride = b.stride;
-  const double* v = b.phi + p * nl;
-  double values[4 * (2 * kAngularKernelMaxL + 1)];
-  for (int j = 0; j < b.n_list; ++j) {
-    double rho = 0.0, gx = 0.0, gy = 0.0, gz = 0.0;
-    if (!part.fit) {
-      for (int m = b.list_first[j]; m < b.list_first[j + 1]; ++m) {
-        const double d = part.atomic_d[b.function[m]];
-        rho += d * v[m];
-        gx += d * v[stride + m];
-        gy += d * v[2 * stride + m];
-        gz += d * v[3 * stride + m];
-      }
-    } else {
-      const ShellSet& fit = *part.fit;
-      for (int s = fit.atom_first_shell[b.list[j]]; s < fit.atom_first_shell[b.list[j] + 1]; ++s) {
-        const GaussianShell& sh = fit.shells[s];
-        const int nf = 2 * sh.l + 1;
-        const double* d = part.atomic_d + sh.first_function;
-        if (std::all_of(d, d + nf, [](double x) { return x == 0.0; })) continue;
-        shell_eval_points(sh, HUGE_VAL, b.points + 3 * p, 1, 1, values, 4 * nf, nf);
-        for (int f = 0; f < nf; ++f) {
-          rho += d[f] * values[f];
-          gx += d[f] * values[nf + f];
-          gy += d[f] * values[2 * nf + f];
-          gz += d[f] * values[3 * nf + f];
-        }
-      }
-    }
-    w.rho[j] = rho;
-    w.grad_rho[3 * j] = gx;
-    w.grad_rho[3 * j + 1] = gy;
-    w.grad_rho[3 * j + 2] = gz;
-  }
-}
-
-// Partition factor of point p and, with `derivative`, d ln P / dR of every listed atom (the
-// carrying atom gets minus the others' sum: moving everything leaves P unchanged).
-double block_partition(const XcBlock& b, const GridPartition& part, int p, bool derivative, PartitionWork& w) {
-  listed_densities(b, part, p, w);
-  double sum = 0.0, own = 0.0;
-  for (int j = 0; j < b.n_list; ++j) {
-    // h = g^(4/3) with g = G(rho).
-    const double rho = w.rho[j];
-    const double g = partition_density(rho);
-    const double slope = partition_density_slope(rho);
-    const double c = std::cbrt(g);
-    const double h = g * c;
-    for (int x = 0; x < 3; ++x) w.grad_rho[3 * j + x] *= 4.0 / 3.0 * c * slope;
-    sum += h;
-    if (j == b.self) own = h;
-  }
-  if (!derivative) return sum > 0.0 ? own / sum : 0.0;
-  double t[3] = {0.0, 0.0, 0.0};
-  for (int j = 0; j < b.n_list; ++j)
-    for (int x = 0; x < 3; ++x) {
-      const double v = j == b.self || !(sum > 0.0) ? 0.0 : w.grad_rho[3 * j + x] / sum;
-      w.dlnp[3 * j + x] = v;
-      t[x] += v;
-    }
-  for (int x = 0; x < 3; ++x) w.dlnp[3 * b.self + x] = -t[x];
-  return sum > 0.0 ? own / sum : 0.0;
-}
-
 // Adds point p's term to grad: listed atom j gets sum over its functions of q0[m] grad phi_m
-// (+ q_e[m] d_e grad phi_m, q_e = q + (1 + e) ldq, with `gga`) and, with the grid carried by
-// the atoms, e dlnp_j; the carrying atom then takes minus the others' sum (translation).
+// (+ q_e[m] d_e grad phi_m, q_e = q + (1 + e) ldq, with `gga`); with the grid carried by the
+// atoms the carrying atom then takes minus the others' sum (translation), and every atom C
+// gets e d ln(share)/dR_C.
 void add_point_gradient(const XcGradientInput& in, const XcBlock& b, int p, const double* q,
-                        int ldq, bool gga, double e, const double* dlnp, double* gl, double* grad) {
+                        int ldq, bool gga, double e, const double* dlnw, double* gl, double* grad) {
   const std::int64_t row = std::int64_t{p} * b.n_functions;
   for (int j = 0; j < b.n_list; ++j) {
     if (j == b.self && in.weight_derivative) continue;
@@ -112,7 +35,7 @@ void add_point_gradient(const XcGradientInput& in, const XcBlock& b, int p, cons
           const double* qe = q + (1 + x) * ldq;
           for (int m = m0; m < m1; ++m) t += qe[m] * pce[m];
         }
-      gl[3 * j + c] = t + (in.weight_derivative ? e * dlnp[3 * j + c] : 0.0);
+      gl[3 * j + c] = t;
     }
   }
   for (int j = 0; j < b.n_list; ++j) {
@@ -122,6 +45,8 @@ void add_point_gradient(const XcGradientInput& in, const XcBlock& b, int p, cons
       if (in.weight_derivative) grad[3 * b.atom + c] -= gl[3 * j + c];
     }
   }
+  if (in.weight_derivative)
+    for (int i = 0; i < 3 * in.system.n_atoms; ++i) grad[i] += e * dlnw[i];
 }
 
 // The walk common to both densities: density(b, u, x) fills the spin densities of a block,
@@ -139,25 +64,27 @@ double gradient_walk(const XcGradientInput& in, int spins, double* grad, Density
   XcBlockPlan plan = xc_block_plan(*in.grid, in.k, in.system.xyz, in.weights);
   double energy = 0.0;
   {
-    PoolArray<double> scratch(10L * n_atoms), q(4 * nf);
-    PartitionWork pw{scratch.data(), scratch.data() + n_atoms, scratch.data() + 4L * n_atoms};
-    double* gl = scratch.data() + 7L * n_atoms;
+    PoolArray<double> scratch(6L * n_atoms), q(4 * nf);
+    double* dlnw = scratch.data();
+    double* gl = scratch.data() + 3L * n_atoms;
     PoolArray<XcPointValues> u(2);
     const XcBlockOrder order{grad && gga ? 2 : 1, in.weight_derivative};
     xc_block_loop(plan, in.system, in.grid->cutoff[in.k], order, [&](const XcBlock& b) {
       density(b, u.data());
       for (int p = 0; p < b.n; ++p) {
         double part = 1.0;
-        if (need_partition) part = block_partition(b, in.partition, p, grad && in.weight_derivative, pw);
+        if (need_partition)
+          part = cell_weight(*in.system.cells, b.points + 3 * p, b.atom,
+                             grad && in.weight_derivative ? dlnw : nullptr);
         const double w = in.weights ? b.weights[p] : b.weights[p] * part;
-        if (w == 0.0) continue;
+        if (w == 0.0 || part == 0.0) continue;
         double ex = 0.0, ec = 0.0;
         XcDerivatives der;
         xc_point(f, u[0][p], u[spins - 1][p], &ex, &ec, &der, grad ? 1 : 0, small);
         energy += w * (ex + ec);
         if (!grad) continue;
         point(b, p, der, w, q.data(), nf);
-        add_point_gradient(in, b, p, q.data(), static_cast<int>(nf), gga, w * (ex + ec), pw.dlnp,
+        add_point_gradient(in, b, p, q.data(), static_cast<int>(nf), gga, w * (ex + ec), dlnw,
                            gl, grad);
       }
     });

@@ -2,21 +2,19 @@
 #include "scf/grid/grid_record.hpp"
 #include "scf/grid/grid_walk.hpp"
 #include "scf/numint/xc_passes.hpp"
-#include "scf/grid/grid_weights.hpp"
 #include "scf/xc/xc_functional.hpp"
 
 namespace ostrel {
 
 // Nuclear derivative of the exchange-correlation energy. With `weight_derivative` the grid
 // moves with the atoms: every atomic grid is carried rigidly by its atom (orientation and
-// shell orders fixed) and the stockholder partition is differentiated, which gives the exact
+// shell orders fixed) and the cell partition is differentiated, which gives the exact
 // derivative of the grid energy. Without it the points stay where they are and only the
 // functions move (the usual approximation; off by the grid's integration error).
 struct XcGradientInput {
   const Grid* grid;
   int k;                    // GRID_FINAL or GRID_COARSE
-  GridSystem system;        // atoms and the density basis, which also partitions space
-  GridPartition partition;  // free-atom densities of that partition
+  GridSystem system;        // atoms, the density basis and (needed here) the cells
   const XcFunctional* functional;
   const double* weights;    // stored point weights of grid k, or null to form them here
   bool weight_derivative;

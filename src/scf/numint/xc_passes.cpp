@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <optional>
 #include <span>
 
 #include "model/basis_record.hpp"
@@ -79,19 +78,6 @@ void energy_pass(const char* basis_name, const XcFunctional& f, Run run) {
   xc_block_plan_release(plan);
 }
 
-// The functions of the fitted free-atom partition.
-struct FitSet {
-  Basis basis;
-  BasisShells shells;
-  explicit FitSet(const Molecule& mol) : basis(load_basis(1, "Basis2", mol)), shells(basis_shells(basis)) {}
-  ~FitSet() {
-    release_basis_shells(shells);
-    release_basis(basis);
-  }
-  FitSet(const FitSet&) = delete;
-  FitSet& operator=(const FitSet&) = delete;
-};
-
 void gradient_pass(bool orbital) {
   PassSetup setup(orbital ? "Basis" : "Basis2");
   const XcFunctional f = broadcast_functional();
@@ -100,24 +86,22 @@ void gradient_pass(bool orbital) {
   const int n_atoms = setup.mol.n_atoms;
   const std::int64_t n = basis.n_functions;
   const std::int64_t size = orbital ? n * (n + 1) / 2 : n;
-  // The grid's weights come from the fitted partition, so their derivatives do too, also
-  // when the orbital density is integrated; that walk then needs the fitting functions.
-  std::optional<FitSet> fit;
-  if (orbital) fit.emplace(setup.mol);
-  PoolArray<double> atomic(orbital ? fit->basis.n_functions : n), density(2 * size);
+  PoolArray<double> density(2 * size);
   PoolArray<double> weights(setup.grid.n_points[GRID_FINAL]), grad(3L * n_atoms);
   broadcast_array(orbital ? rec::Da : rec::da, part(density, 0, size));
   if (!closed) broadcast_array(orbital ? rec::Db : rec::db, part(density, size, size));
-  broadcast_array(rec::atomic_d, atomic.span());
   broadcast_array(rec::grid_W, weights.span());
   std::fill(grad.begin(), grad.end(), 0.0);
-  const GridPartition partition{atomic.data(), orbital ? &fit->shells.set : nullptr};
-  const XcGradientInput in{&setup.grid, GRID_FINAL, setup.system(), partition, &f, weights.data(), true};
+  CellPartition cells = cell_partition(n_atoms, setup.mol.xyz, setup.mol.z);
+  GridSystem system = setup.system();
+  system.cells = &cells;
+  const XcGradientInput in{&setup.grid, GRID_FINAL, system, &f, weights.data(), true};
   const double* beta = closed ? nullptr : density.data() + size;
   if (orbital)
     xc_gradient_orbital_terms(in, density.data(), beta, grad.data());
   else
     xc_gradient_fitted_terms(in, density.data(), beta, grad.data());
+  cell_partition_release(cells);
   mp_sum(grad.data(), 3L * n_atoms, MP_DOUBLE);
   if (!is_master) return;
   PoolArray<double> total_grad(3L * n_atoms);

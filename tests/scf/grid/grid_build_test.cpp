@@ -15,7 +15,8 @@ using testing::named_functional;
 class GridBuild : public testing::RuntimeTest {};
 
 void build(Grid& g, const GridTestSystem& t, const XcFunctional& f) {
-  grid_build_orders(g, t.system(), GridDensity{t.da.data(), t.da.data(), 1, t.atomic_d.data()}, f, 1);
+  testing::ScopedCells cells(t);
+  grid_build_orders(g, t.system(&cells.cells), GridDensity{t.da.data(), t.da.data(), 1}, f, 1);
 }
 
 // Exchange-correlation energy of the fitted density (with `charge`: the integral of the

@@ -21,8 +21,18 @@ struct GridTestSystem {
   ShellSet set{};
 
   int n_atoms() const { return static_cast<int>(z.size()); }
-  GridSystem system() const { return GridSystem{n_atoms(), xyz.data(), &set}; }
-  GridPartition partition() const { return GridPartition{atomic_d.data()}; }
+  GridSystem system(const CellPartition* cells = nullptr) const {
+    return GridSystem{n_atoms(), xyz.data(), &set, cells};
+  }
+};
+
+// The cells of the system at its current geometry, for one scope (a pool block).
+struct ScopedCells {
+  CellPartition cells;
+  explicit ScopedCells(const GridTestSystem& t) : cells(cell_partition(t.n_atoms(), t.xyz.data(), t.z.data())) {}
+  ~ScopedCells() { cell_partition_release(cells); }
+  ScopedCells(const ScopedCells&) = delete;
+  ScopedCells& operator=(const ScopedCells&) = delete;
 };
 
 // Atoms (z, x, y, z in bohr). With max_l 1, a p shell (exponent 0.8) per atom enters the
@@ -87,7 +97,8 @@ inline std::vector<double> weights_of(const Grid& g, const GridTestSystem& t, in
   auto append = [](void* v, const double* x, int n) {
     static_cast<std::vector<double>*>(v)->insert(static_cast<std::vector<double>*>(v)->end(), x, x + n);
   };
-  grid_walk_weights(g, t.system(), t.partition(), k, append, &w);
+  ScopedCells cells(t);
+  grid_walk_weights(g, t.system(&cells.cells), k, append, &w);
   return w;
 }
 

@@ -1,5 +1,6 @@
-// The stockholder partition against its definition and the molecular weights against
-// analytic integrals.
+// Becke's cells against their definition and their derivatives, and the molecular weights
+// against analytic integrals.
+#include <array>
 #include <random>
 
 #include "scf/grid/grid_test_system.hpp"
@@ -26,63 +27,86 @@ const std::vector<std::vector<std::vector<double>>> kMolecules = {
      {1, 1.19, -1.19, -1.19}},
 };
 
-TEST_F(GridWeights, PartitionWeightsOfAllAtomsSumToOneAtEveryPoint) {
-  std::mt19937 rng(7);
-  std::uniform_real_distribution<double> u(-4.0, 4.0);
-  for (const auto& atoms : kMolecules) {
-    GridTestSystem t = make_system(atoms, true);
-    GridScreen none = grid_screen(t.set, 0.0), cut = grid_screen(t.set, 1e-10);
-    for (int i = 0; i < 200; ++i) {
-      const double p[3] = {u(rng), u(rng), u(rng)};
-      double exact = 0.0, screened = 0.0;
-      for (int a = 0; a < t.n_atoms(); ++a) {
-        const double r = distance(p, &t.xyz[3 * a]);
-        const double wa = grid_point_partition(t.system(), none, t.partition(), a, r, p);
-        EXPECT_GE(wa, 0.0);
-        exact += wa;
-        screened += grid_point_partition(t.system(), cut, t.partition(), a, r, p);
-      }
-      EXPECT_NEAR(exact, 1.0, 1e-14);
-      EXPECT_NEAR(screened, 1.0, 1e-9);
+// Becke's cells written out directly, without the clamp of s near 0 and 1.
+double reference_share(const GridTestSystem& t, const double* p, int atom) {
+  const double radius[] = {0, 0.35, 0, 0, 0, 0, 0.70, 0.65, 0.60, 0, 0.50};
+  auto bragg = [&](int z) { return z == 53 ? 1.40 : radius[z]; };
+  double sum = 0.0, own = 0.0;
+  for (int b = 0; b < t.n_atoms(); ++b) {
+    double cell = 1.0;
+    for (int c = 0; c < t.n_atoms(); ++c) {
+      if (c == b) continue;
+      const double mu = (distance(p, &t.xyz[3 * b]) - distance(p, &t.xyz[3 * c])) / distance(&t.xyz[3 * b], &t.xyz[3 * c]);
+      const double chi = bragg(t.z[b]) / bragg(t.z[c]), u = (chi - 1) / (chi + 1);
+      double x = mu + std::clamp(u / (u * u - 1), -0.5, 0.5) * (1 - mu * mu);
+      for (int k = 0; k < 3; ++k) x = 1.5 * x - 0.5 * x * x * x;
+      cell *= 0.5 * (1 - x);
     }
-    grid_screen_release(cut);
-    grid_screen_release(none);
+    sum += cell;
+    if (b == atom) own = cell;
   }
+  return own / sum;
 }
 
-// Naive reference: free-atom densities summed directly, G and the 4/3 power applied; a lone
-// atom owns everything.
-TEST_F(GridWeights, PartitionIsTheStockholderShareOfTheFittedAtoms) {
-  GridTestSystem t = make_system({{8, 0, 0, 0}, {1, 0, 0, 1.8}, {1, 1.7, 0, -0.6}}, true);
-  GridScreen none = grid_screen(t.set, 0.0);
-  for (double z : {-0.5, 0.4, 0.9, 1.6, 2.5}) {
-    const double p[3] = {0.3, 0.2, z};
-    double fitted[3], sum_f = 0.0;
-    for (int a = 0; a < 3; ++a) {
-      double phi[6];
-      for (int k = 0; k < 4; ++k) {
-        const GaussianShell& sh = t.shells[4 * a + k];
-        const double d[3] = {p[0] - sh.centre[0], p[1] - sh.centre[1], p[2] - sh.centre[2]};
-        shell_eval(sh, d, 0, phi + k, 1);
+const std::vector<std::vector<double>> kMixed = {
+    {53, 0, 0, 0}, {6, 0, 0, 4.0}, {1, 1.9, 0.3, 4.6}, {8, -1.2, 0.8, 5.4}, {1, 0.2, -1.8, -1.1}};
+
+TEST_F(GridWeights, CellSharesAreBeckesSumToOneAndVanishAtOtherNuclei) {
+  std::mt19937 rng(7);
+  std::uniform_real_distribution<double> u(-4.0, 6.0);
+  std::vector<std::vector<std::vector<double>>> molecules = kMolecules;
+  molecules.push_back(kMixed);
+  for (const auto& atoms : molecules) {
+    GridTestSystem t = make_system(atoms);
+    testing::ScopedCells cells(t);
+    const int n = t.n_atoms();
+    for (int i = 0; i < 300; ++i) {
+      const double p[3] = {u(rng), u(rng), u(rng)};
+      double sum = 0.0;
+      for (int a = 0; a < n; ++a) {
+        const double w = cell_weight(cells.cells, p, a);
+        EXPECT_GE(w, 0.0);
+        EXPECT_NEAR(w, reference_share(t, p, a), 2e-9);
+        sum += w;
       }
-      double rho = 0.0;
-      for (int i = 0; i < 6; ++i) rho += t.atomic_d[6 * a + i] * phi[i];
-      sum_f += fitted[a] = std::pow(partition_density(rho), 4.0 / 3.0);
+      EXPECT_NEAR(sum, 1.0, 1e-14);
     }
-    for (int a = 0; a < 3; ++a) {
-      const double r = distance(p, &t.xyz[3 * a]);
-      EXPECT_NEAR(grid_point_partition(t.system(), none, t.partition(), a, r, p), fitted[a] / sum_f, 1e-13);
-    }
+    for (int a = 0; a < n; ++a)
+      for (int b = 0; b < n; ++b) EXPECT_EQ(cell_weight(cells.cells, &t.xyz[3 * b], a), a == b ? 1.0 : 0.0);
   }
-  grid_screen_release(none);
   GridTestSystem lone = make_system({{10, 0.3, 0.1, 0}});
-  GridScreen sl = grid_screen(lone.set, 1e-10);
-  for (double r : {0.01, 1.0, 30.0}) {
-    const double p[3] = {0.3 + r, 0.1, 0};
-    EXPECT_EQ(grid_point_partition(lone.system(), sl, lone.partition(), 0, r, p), 1.0);
+  testing::ScopedCells cells(lone);
+  const double p[3] = {7.0, -3.0, 1.0};
+  EXPECT_EQ(cell_weight(cells.cells, p, 0), 1.0);
+}
+
+// The point rides on its atom: moving that atom moves the point too.
+TEST_F(GridWeights, CellShareDerivativesAgreeWithCentralDifferences) {
+  GridTestSystem t = make_system(kMixed);
+  const int n = t.n_atoms();
+  std::vector<double> dlnw(3 * n);
+  for (const auto& [atom, offset] : std::vector<std::pair<int, std::array<double, 3>>>{
+           {1, {0.9, 0.4, -1.1}}, {2, {-0.5, 0.6, -0.3}}, {0, {0.3, 0.2, 2.3}}, {3, {0.1, -0.7, -0.6}}}) {
+    const double h = 1e-5;
+    double p[3];
+    auto share = [&](double* grad) {
+      testing::ScopedCells cells(t);
+      for (int x = 0; x < 3; ++x) p[x] = t.xyz[3 * atom + x] + offset[x];
+      return cell_weight(cells.cells, p, atom, grad);
+    };
+    const double w = share(dlnw.data());
+    ASSERT_GT(w, 1e-3);
+    ASSERT_LT(w, 0.999);
+    for (int i = 0; i < 3 * n; ++i) {
+      const double x0 = t.xyz[i];
+      t.xyz[i] = x0 + h;
+      const double up = std::log(share(nullptr));
+      t.xyz[i] = x0 - h;
+      const double down = std::log(share(nullptr));
+      t.xyz[i] = x0;
+      EXPECT_NEAR(dlnw[i], (up - down) / (2 * h), 1e-6 * (1 + std::fabs(dlnw[i]))) << atom << " " << i;
+    }
   }
-  grid_screen_release(sl);
-  EXPECT_EQ(partition_weight(nullptr, 0, 0), 0.0);
 }
 
 double gaussian_at(const double* p, const double* c, double a) {

@@ -40,14 +40,12 @@ struct Case { bool orbital; const char* functional; bool open; };
 
 class XcGradient : public testing::RuntimeTest {
  protected:
-  // Energy (and gradient) with weights formed from the partition at the current geometry.
-  // The orbital density's walk finds the partition's functions through its `fit` set (the
-  // test system's basis serves as both).
+  // Energy (and gradient) with weights formed from the cells at the current geometry.
   double run(GridTestSystem& t, const Grid& g, const Case& c, const std::vector<double>& a,
              const std::vector<double>& b, double* grad) {
     const XcFunctional f = testing::named_functional(c.functional);
-    const GridPartition part{t.atomic_d.data(), c.orbital ? &t.set : nullptr};
-    const XcGradientInput in{&g, GRID_FINAL, t.system(), part, &f, nullptr, true};
+    testing::ScopedCells cells(t);
+    const XcGradientInput in{&g, GRID_FINAL, t.system(&cells.cells), &f, nullptr, true};
     const double* beta = c.open ? b.data() : nullptr;
     return c.orbital ? xc_gradient_orbital_terms(in, a.data(), beta, grad)
                      : xc_gradient_fitted_terms(in, a.data(), beta, grad);

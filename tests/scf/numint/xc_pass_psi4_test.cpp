@@ -4,8 +4,8 @@
 // libxc, RKS/UKS def2-SVP (spherical), scf_type df with def2-svp-jfit, one thread, grid of
 // 300 radial x 1202 Lebedev points per atom (Treutler radii, Becke partition), converged
 // densities Da (Db), the XC energy and alpha XC matrix recomputed by V_potential for exactly
-// those densities. Our grid differs (stockholder partition); both are converged well below
-// the tolerances.
+// those densities. Our grid differs (radial rule, size adjustment); both are converged well
+// below the tolerances.
 #include "scf/numint/generated/xc_pass_psi4_reference.hpp"
 #include "scf/numint/xc_pass_system.hpp"
 #include "scf/numint/xc_passes.hpp"
@@ -43,9 +43,8 @@ class XcPassPsi4 : public testing::LargeRuntimeTest {
 };
 
 // 100 radial shells per atom, every shell with the 4334-point rule (set after the adaptive
-// build), no density regularisation to speak of: converged to about 2e-7 in the energy. The
-// stockholder partition needs high angular orders; the adaptive default grid is within a few
-// 1e-6 of this.
+// build), no density regularisation to speak of: converged to about 2e-7 in the energy; the
+// adaptive default grid is within a few 1e-6 of this.
 const std::string kTight =
     "$grid nradial=100 100 100 100 100 100 100 100 small=1e-12 1e-12 $end\n";
 

@@ -43,9 +43,12 @@ const Case& find(const char* name) {  // every name below is in the table
   return kCases[0];
 }
 
+// Nitric oxide's unpaired electron sits in a degenerate pi pair: turning it within the pair
+// costs only the grid's anisotropy, and its orbital gradient falls slowly, to 1e-8 in about
+// 20 iterations.
 std::string input(const Case& c, const char* task) {
   return std::string("$control task=") + task + " theory=dft basis=def2-svp fit=J $end\n" + c.molecule +
-         "$dft functional=" + c.functional + " $end\n$scf fitxc=0 convergence=1e-8 $end\n$grid accuracy=1e-10 $end\n";
+         "$dft functional=" + c.functional + " $end\n$scf fitxc=0 convergence=1e-8 iterations=30 $end\n$grid accuracy=1e-10 $end\n";
 }
 
 class ScfPsi4 : public testing::RuntimeTest {
