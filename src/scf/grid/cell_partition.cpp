@@ -59,10 +59,11 @@ CellPartition cell_partition(int n_atoms, const double* xyz, const int* z) {
       const double* q = xyz + 3 * d;
       const double r = std::hypot(p[0] - q[0], p[1] - q[1], p[2] - q[2]);
       // Coincident centres (a ghost on an atom) split their points evenly.
-      c.inverse_distance[b * n + d] = b == d || r < 1e-10 ? 0.0 : 1.0 / r;
+      const bool apart = b != d && r >= 1e-10;
+      c.inverse_distance[b * n + d] = apart ? 1.0 / r : 0.0;
       const double chi = kBraggRadius[std::clamp(z[b], 0, 105)] / kBraggRadius[std::clamp(z[d], 0, 105)];
       const double u = (chi - 1.0) / (chi + 1.0);
-      c.adjust[b * n + d] = std::clamp(u / (u * u - 1.0), -0.5, 0.5);
+      c.adjust[b * n + d] = apart ? std::clamp(u / (u * u - 1.0), -0.5, 0.5) : 0.0;
     }
   return c;
 }
@@ -147,7 +148,7 @@ double cell_weight(const CellPartition& cells, const double p[3], int atom, doub
       factor[c] = nu >= kClamp ? 0.0 : (nu <= -kClamp ? 1.0 : step);
     }
     factor[b] = 1.0;
-    // Four independent chains of products hide the multiplier's latency.
+    // Sixteen independent chains of products hide the multiplier's latency.
     double lane[16];
     std::fill(lane, lane + 16, 1.0);
     int c = 0;

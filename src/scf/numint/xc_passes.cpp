@@ -188,8 +188,11 @@ void xc_kernel_pass() {
     double* const response[2] = {out.data(), out.data() + block};
     // A Newton step keeps the ground state's second derivatives in this node's "xc.d2"
     // (first value: 1 once filled) for the passes of its later directions.
+    // The cache is read into work memory: without room for it (half of what is left, the
+    // rest for the kernel's blocks) the derivatives are formed again for each direction.
     const std::int64_t need = 1 + kXcKernelValues * xc_plan_points(*in.plan);
-    const bool cached = record_exists(rec::xc_d2) && record_count(rec::xc_d2) >= need;
+    const bool cached = record_exists(rec::xc_d2) && record_count(rec::xc_d2) >= need &&
+                        8 * need <= pool_available() / 2;
     PoolArray<double> d2(cached ? need : 1);
     XcKernelCache cache{d2.data() + 1, false};
     if (cached) {

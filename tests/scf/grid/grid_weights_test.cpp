@@ -78,6 +78,16 @@ TEST_F(GridWeights, CellSharesAreBeckesSumToOneAndVanishAtOtherNuclei) {
   testing::ScopedCells cells(lone);
   const double p[3] = {7.0, -3.0, 1.0};
   EXPECT_EQ(cell_weight(cells.cells, p, 0), 1.0);
+  // A ghost centre on the oxygen: finite shares that still sum to one.
+  GridTestSystem ghost = make_system({{8, 0, 0, 0}, {1, 0, 0, 1.8}, {0, 0, 0, 0}});
+  testing::ScopedCells c3(ghost);
+  for (const double z : {-1.0, -0.3, 0.5}) {
+    const double q[3] = {0.4, -0.2, z};
+    const double w[3] = {cell_weight(c3.cells, q, 0), cell_weight(c3.cells, q, 1), cell_weight(c3.cells, q, 2)};
+    EXPECT_GT(w[0], 0.0);
+    EXPECT_GT(w[2], 0.0);
+    EXPECT_NEAR(w[0] + w[1] + w[2], 1.0, 1e-14);
+  }
 }
 
 // The point rides on its atom: moving that atom moves the point too.
