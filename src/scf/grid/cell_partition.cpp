@@ -83,7 +83,7 @@ double cell_weight(const CellPartition& cells, const double p[3], int atom, doub
   double* cell = r + n;
   double* factor = cell + n;
   int* alive = reinterpret_cast<int*>(factor + n);
-  int near[kNear], n_near = 0;
+  int near[kNear] = {}, n_near = 0;
   for (int c = 0; c < n; ++c) {
     const double* x = cells.xyz + 3 * c;
     r[c] = std::sqrt((p[0] - x[0]) * (p[0] - x[0]) + (p[1] - x[1]) * (p[1] - x[1]) + (p[2] - x[2]) * (p[2] - x[2]));
@@ -124,17 +124,23 @@ double cell_weight(const CellPartition& cells, const double p[3], int atom, doub
     const int b = alive[k];
     // The nearest atoms give most of a cell's product: a cell below 1e-14 there is left out
     // (the nearest atom's own cell is rarely below 1e-3, so the shares move by 1e-10 at most).
-    double partial = 1.0, mu;
-    for (int j = 0; j < n_near; ++j)
-      if (near[j] != b) partial *= cell_step(std::max(nu_of(b, near[j], &mu), -1.0));
+    const double* inv = cells.inverse_distance + std::int64_t{b} * n;
+    const double* adj = cells.adjust + std::int64_t{b} * n;
+    double near_factor[kNear];
+    for (int j = 0; j < kNear; ++j) {  // one vector: the nearest atoms' factors at once
+      const int c = near[j];
+      const double mu = (r[b] - r[c]) * inv[c];
+      const double nu = std::max(mu + adj[c] * (1.0 - mu * mu), -1.0);
+      near_factor[j] = j >= n_near || c == b ? 1.0 : cell_step(nu);
+    }
+    double partial = 1.0;
+    for (int j = 0; j < kNear; ++j) partial *= near_factor[j];
     if (partial < kNegligible) {
       if (k == 0) return 0.0;
       cell[k] = 0.0;
       continue;
     }
     const double rb = r[b];
-    const double* inv = cells.inverse_distance + std::int64_t{b} * n;
-    const double* adj = cells.adjust + std::int64_t{b} * n;
     // Branch-free, so that the compiler keeps it on the vector units: this loop is most of
     // the grid construction of a large molecule.
     for (int c = 0; c < n; ++c) {
