@@ -146,11 +146,7 @@ double cell_weight(const CellPartition& cells, const double p[3], int atom, doub
     for (int c = 0; c < n; ++c) {
       const double mu = (rb - r[c]) * inv[c];
       const double nu = mu + adj[c] * (1.0 - mu * mu);
-      double x = nu;
-      x = 1.5 * x - 0.5 * x * x * x;
-      x = 1.5 * x - 0.5 * x * x * x;
-      x = 1.5 * x - 0.5 * x * x * x;
-      const double step = 0.5 * (1.0 - x);
+      const double step = cell_step(nu);
       factor[c] = nu >= kClamp ? 0.0 : (nu <= -kClamp ? 1.0 : step);
     }
     factor[b] = 1.0;
@@ -177,7 +173,7 @@ double cell_weight(const CellPartition& cells, const double p[3], int atom, doub
   for (int k = 0; k < n_alive; ++k) {
     if (cell[k] == 0.0) continue;
     const int b = alive[k];
-    const double factor = (k == 0 ? 1.0 : 0.0) - cell[k] / sum;
+    const double weight = (k == 0 ? 1.0 : 0.0) - cell[k] / sum;
     const double* xb = cells.xyz + 3 * b;
     const double rb = r[b] > 0.0 ? 1.0 / r[b] : 0.0;
     for (int d = 0; d < n; ++d) {
@@ -189,7 +185,7 @@ double cell_weight(const CellPartition& cells, const double p[3], int atom, doub
       const double s = cell_step(nu, &slope);
       const std::int64_t bd = std::int64_t{b} * n + d;
       const double inv = cells.inverse_distance[bd];
-      const double t = factor * slope / s * (1.0 - 2.0 * cells.adjust[bd] * mu) * inv;
+      const double t = weight * slope / s * (1.0 - 2.0 * cells.adjust[bd] * mu) * inv;
       const double* xd = cells.xyz + 3 * d;
       const double rd = r[d] > 0.0 ? 1.0 / r[d] : 0.0;
       for (int x = 0; x < 3; ++x) {

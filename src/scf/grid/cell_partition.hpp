@@ -16,7 +16,7 @@ struct CellPartition {
   const double* xyz;         // 3n, bohr
   double* inverse_distance;  // n x n, 1 / |R_B - R_C| (0 on the diagonal)
   double* adjust;            // n x n, a_BC
-  double* work;              // per point: distances, unit vectors, cell functions, survivors
+  double* work;              // per point: distances, cell functions, factors, surviving cells
 };
 
 // Tables for n atoms with atomic numbers z (0: a ghost centre); from the pool, released with

@@ -79,14 +79,10 @@ inline void add_density(const FitPolynomials& p, int shell, int l, const double*
 }  // namespace
 
 void fit_run_sums(const ShellSet& set, const double* extent2, const double* points, int n,
-                  const int* shell, const int* slot, int n_candidates, int n_list,
-                  const FitPolynomials& atomic, const FitPolynomials& pa, const FitPolynomials* pb,
-                  const unsigned char* skip, const double* radial, double* mono, double* rho,
-                  double* sum_a, double* sum_b) {
+                  const int* shell, int n_candidates, const FitPolynomials& pa, const FitPolynomials* pb,
+                  const double* radial, double* mono, double* sum_a, double* sum_b) {
   double dx[R], dy[R], dz[R], t[R], g0[R], g1[R], e[R];
   const double* d[3] = {dx, dy, dz};
-  for (int j = 0; j < n_list; ++j)
-    for (int i = 0; i < n; ++i) rho[j * R + i] = 0.0;
   for (int k = 0; k < 4 * R; ++k) sum_a[k] = sum_b[k] = 0.0;
   const double* centre = nullptr;
   double nearest = 0.0;  // the run's smallest squared distance to `centre`
@@ -130,13 +126,6 @@ void fit_run_sums(const ShellSet& set, const double* extent2, const double* poin
     }
     add_density(pa, index, sh.l, mono, n, g0, g1, d, sum_a);
     if (pb) add_density(*pb, index, sh.l, mono, n, g0, g1, d, sum_b);
-    if (!skip || skip[index] != 2) {
-      double u[R];
-      run_polynomial(cartesian_count(sh.l), atomic.coef + atomic.offset[index],
-                    mono + monomial_start(sh.l) * R, n, u);
-      double* r = rho + slot[m] * R;
-      for (int i = 0; i < n; ++i) r[i] += u[i] * g0[i];
-    }
   }
 }
 

@@ -21,17 +21,13 @@ void fit_polynomials_release(FitPolynomials& p);
 // Work doubles that fit_run_sums needs for shells through angular momentum max_l.
 inline constexpr int fit_run_work(int max_l) { return monomial_start(max_l + 1) * kRunPoints; }
 
-// At n <= kRunPoints points (x, y, z each), from the candidate shells of a sphere (shell[m],
-// their atoms' slots slot[m], in list order; radial[2m], when given and not NaN, the shared
-// radial factor and its slope, as from grid_sphere_radial): rho[j * kRunPoints + i] the
-// `atomic` density of listed atom j (shells with skip == 2 left out), and sum_a[c * kRunPoints
-// + i], c = value, x, y, z, the `a` density and its gradient; likewise sum_b for `b` when
-// given. Primitives whose exponential is below 1e-43 are left out, and so is a shell beyond
-// its extent.
+// At n <= kRunPoints points (x, y, z each), from the candidate shells of a sphere (shell[m];
+// radial[2m], when given and not NaN, the shared radial factor and its slope, as from
+// grid_sphere_radial): sum_a[c * kRunPoints + i], c = value, x, y, z, the `a` density and its
+// gradient; likewise sum_b for `b` when given. Primitives whose exponential is below 1e-43
+// are left out, and so is a shell beyond its extent.
 void fit_run_sums(const ShellSet& set, const double* extent2, const double* points, int n,
-                  const int* shell, const int* slot, int n_candidates, int n_list,
-                  const FitPolynomials& atomic, const FitPolynomials& a, const FitPolynomials* b,
-                  const unsigned char* skip, const double* radial, double* work, double* rho,
-                  double* sum_a, double* sum_b);
+                  const int* shell, int n_candidates, const FitPolynomials& a, const FitPolynomials* b,
+                  const double* radial, double* work, double* sum_a, double* sum_b);
 
 }  // namespace ostrel

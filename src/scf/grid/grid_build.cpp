@@ -26,11 +26,9 @@ double shell_change(const double* now, const double* before) {
 // The densities the construction integrates, as fit polynomials (b null when closed), and
 // the work arrays of a run of points.
 struct ShellEnergyInputs {
-  const FitPolynomials* atomic;
   const FitPolynomials* a;
   const FitPolynomials* b;
   double* points;  // 3 x kRunPoints
-  double* rho;     // atoms x kRunPoints
   double* sum_a;   // 4 x kRunPoints
   double* sum_b;   // 4 x kRunPoints
   double* work;    // fit_run_work(largest l)
@@ -63,9 +61,8 @@ double grid_shell_energy(const Grid& grid, const GridSystem& sys, const GridScre
     int run = 0;
     for (int i = first; i < np && run < kRunPoints; i += node_count, ++run)
       for (int c = 0; c < 3; ++c) in.points[3 * run + c] = b.points[3 * in.order[i] + c];
-    fit_run_sums(*sys.basis, screen.extent2, in.points, run, b.candidate, b.candidate_slot,
-                 n_candidates, n_list, *in.atomic, *in.a, in.b, b.skip, b.radial, in.work, in.rho,
-                 in.sum_a, in.sum_b);
+    fit_run_sums(*sys.basis, screen.extent2, in.points, run, b.candidate, n_candidates, *in.a, in.b,
+                 b.radial, in.work, in.sum_a, in.sum_b);
     for (int k = 0; k < run; ++k) {
       const int i = in.order[first + k * node_count];
       double ra[4] = {0, 0, 0, 0}, rb[4] = {0, 0, 0, 0};
@@ -108,30 +105,25 @@ void grid_build_orders(Grid& grid, const GridSystem& sys, const GridDensity& den
 
   GridScreen screen = grid_screen(*sys.basis, grid.cutoff[fine ? 0 : 1]);
   GridShellBuffers b = grid_shell_buffers(sys.n_atoms, sys.basis->n_functions);
-  FitPolynomials atomic = fit_polynomials(*sys.basis, nullptr);
   FitPolynomials pa = fit_polynomials(*sys.basis, density.da);
   FitPolynomials pb = fit_polynomials(*sys.basis, density.closed ? nullptr : density.db);
   {
     int max_l = 0;
     for (int i = 0; i < sys.basis->n_shells; ++i) max_l = std::max(max_l, sys.basis->shells[i].l);
-    PoolArray<double> run_points(3 * kRunPoints), run_rho(std::int64_t{sys.n_atoms} * kRunPoints),
-        sum_a(4 * kRunPoints), sum_b(4 * kRunPoints), work(fit_run_work(max_l));
+    PoolArray<double> run_points(3 * kRunPoints), sum_a(4 * kRunPoints), sum_b(4 * kRunPoints),
+        work(fit_run_work(max_l));
     PoolArray<int> order(3 * kGridMaxShellPoints + kGridMaxShellPoints / 24 + 2);
-    const ShellEnergyInputs in{&atomic, &pa, density.closed ? nullptr : &pb, run_points.data(),
-                               run_rho.data(), sum_a.data(), sum_b.data(), work.data(), order.data(),
+    const ShellEnergyInputs in{&pa, density.closed ? nullptr : &pb, run_points.data(),
+                               sum_a.data(), sum_b.data(), work.data(), order.data(),
                                order.data() + kGridMaxShellPoints, order.data() + 3 * kGridMaxShellPoints};
     // Per shell: energy, then electron count.
     PoolArray<double> previous(2 * grid.n_shells);
     PoolArray<double> current(2 * grid.n_shells);
     PoolArray<int> open(grid.n_shells), small(grid.n_shells);
-    // Every shell enters the fitted densities only: no per-atom sums.
     const ShellSet& basis = *sys.basis;
-    PoolArray<unsigned char> skip(basis.n_shells > 0 ? basis.n_shells : 1);
-    std::fill(skip.begin(), skip.end(), 2);
     PoolArray<int> candidate(2 * std::max(basis.n_shells, 1));
     PoolArray<double> radial(2 * std::max(basis.n_shells, 1));
     b.radial = radial.data();
-    b.skip = skip.data();
     b.candidate = candidate.data();
     b.candidate_slot = candidate.data() + std::max(basis.n_shells, 1);
     for (int s = 0; s < grid.n_shells; ++s) previous[2 * s] = previous[2 * s + 1] = 0.0, open[s] = 1, small[s] = 0;
@@ -167,12 +159,10 @@ void grid_build_orders(Grid& grid, const GridSystem& sys, const GridDensity& den
       if (still_open == 0) break;
     }
   }
-  b.skip = nullptr;
   b.candidate = b.candidate_slot = nullptr;
   b.radial = nullptr;
   fit_polynomials_release(pb);
   fit_polynomials_release(pa);
-  fit_polynomials_release(atomic);
   grid_shell_buffers_release(b);
   grid_screen_release(screen);
   grid_count_points(grid);
