@@ -50,28 +50,34 @@ double grid_shell_energy(const Grid& grid, const GridSystem& sys, const GridScre
       shell_neighbours(atom, rp.r, sys.n_atoms, sys.xyz, screen.atom_extent2, b.list, &self);
   const int gradients = f.level >= 1;
   const int n_candidates = grid_sphere_shells(*sys.basis, screen.extent2, sys.xyz + 3 * atom, rp.r,
-                                              b.list, n_list, b.skip, b.candidate, b.candidate_slot);
-  if (b.radial) grid_sphere_radial(*sys.basis, screen.extent2, b.candidate, n_candidates, atom, rp.r, b.radial);
+                                              b.list, n_list, b.candidate);
+  grid_sphere_radial(*sys.basis, screen.extent2, b.candidate, n_candidates, atom, rp.r, b.radial);
   double energy = 0.0, count_sum = 0.0;
   // Runs of neighbouring points meet few functions, and fit_run_sums skips the others.
   for (int i = 0; i < np; ++i) in.order[i] = i;
   if (np > kRunPoints) sort_by_direction(in.order, np, b.points, sys.xyz + 3 * atom, in.key, in.cell_start);
-  // This node's points (every node_count-th), kRunPoints at a time.
+  // This node's points (every node_count-th), kRunPoints at a time; the points outside the
+  // atom's cell (often half of an outer shell) are dropped before the density is formed.
+  double weight[kRunPoints];
   for (int first = node_id; first < np; first += kRunPoints * node_count) {
     int run = 0;
-    for (int i = first; i < np && run < kRunPoints; i += node_count, ++run)
-      for (int c = 0; c < 3; ++c) in.points[3 * run + c] = b.points[3 * in.order[i] + c];
+    for (int i = first, k = 0; i < np && k < kRunPoints; i += node_count, ++k) {
+      const double* p = b.points + 3 * in.order[i];
+      const double w = b.weights[in.order[i]] * cell_weight(*sys.cells, p, atom);
+      if (w == 0.0) continue;
+      for (int c = 0; c < 3; ++c) in.points[3 * run + c] = p[c];
+      weight[run++] = w;
+    }
+    if (run == 0) continue;
     fit_run_sums(*sys.basis, screen.extent2, in.points, run, b.candidate, n_candidates, *in.a, in.b,
                  b.radial, in.work, in.sum_a, in.sum_b);
     for (int k = 0; k < run; ++k) {
-      const int i = in.order[first + k * node_count];
       double ra[4] = {0, 0, 0, 0}, rb[4] = {0, 0, 0, 0};
       for (int c = 0; c < (gradients ? 4 : 1); ++c) {
         ra[c] = in.sum_a[c * kRunPoints + k];
         rb[c] = in.sum_b[c * kRunPoints + k];
       }
-      const double w = b.weights[i] * cell_weight(*sys.cells, in.points + 3 * k, atom);
-      if (w == 0.0) continue;
+      const double w = weight[k];
       double ex = 0.0, ec = 0.0;
       xc_point(f, ra, density.closed ? ra : rb, &ex, &ec, nullptr, 0, grid.small[0]);
       energy += (ex + ec) * w;
@@ -104,7 +110,7 @@ void grid_build_orders(Grid& grid, const GridSystem& sys, const GridDensity& den
   for (int s = 0; s < grid.n_shells; ++s) grid.orders[2 * s] = grid.orders[2 * s + 1] = kGridOrders[0];
 
   GridScreen screen = grid_screen(*sys.basis, grid.cutoff[fine ? 0 : 1]);
-  GridShellBuffers b = grid_shell_buffers(sys.n_atoms, sys.basis->n_functions);
+  GridShellBuffers b = grid_shell_buffers(sys.n_atoms, sys.basis->n_shells);
   FitPolynomials pa = fit_polynomials(*sys.basis, density.da);
   FitPolynomials pb = fit_polynomials(*sys.basis, density.closed ? nullptr : density.db);
   {
@@ -120,12 +126,6 @@ void grid_build_orders(Grid& grid, const GridSystem& sys, const GridDensity& den
     PoolArray<double> previous(2 * grid.n_shells);
     PoolArray<double> current(2 * grid.n_shells);
     PoolArray<int> open(grid.n_shells), small(grid.n_shells);
-    const ShellSet& basis = *sys.basis;
-    PoolArray<int> candidate(2 * std::max(basis.n_shells, 1));
-    PoolArray<double> radial(2 * std::max(basis.n_shells, 1));
-    b.radial = radial.data();
-    b.candidate = candidate.data();
-    b.candidate_slot = candidate.data() + std::max(basis.n_shells, 1);
     for (int s = 0; s < grid.n_shells; ++s) previous[2 * s] = previous[2 * s + 1] = 0.0, open[s] = 1, small[s] = 0;
 
     for (int l = 0; l < kGridOrderCount; ++l) {
@@ -159,8 +159,6 @@ void grid_build_orders(Grid& grid, const GridSystem& sys, const GridDensity& den
       if (still_open == 0) break;
     }
   }
-  b.candidate = b.candidate_slot = nullptr;
-  b.radial = nullptr;
   fit_polynomials_release(pb);
   fit_polynomials_release(pa);
   grid_shell_buffers_release(b);

@@ -40,6 +40,14 @@ void preconditioner(const ScfShape& sh, double* p) {
 
 }  // namespace
 
+void scf_preconditioner_update() {
+  const ScfShape sh = scf_shape();
+  if (!is_master) return;
+  PoolArray<double> p(std::max<std::int64_t>(sh.nrot, 1));
+  preconditioner(sh, p.data());
+  scf_write("scf_H", p.data(), sh.nrot);
+}
+
 void scf_hessian_setup(int m) {
   const ScfShape sh = scf_shape();
   if (!is_master) return;

@@ -8,4 +8,8 @@ namespace ostrel {
 // preconditioner; m < 0 deletes them.
 void scf_hessian_setup(int m);
 
+// The preconditioner again, from the present orbital energies (diagonal Fock elements):
+// the guess's energies cost a closed shell's later Newton solves a step or two each.
+void scf_preconditioner_update();
+
 }  // namespace ostrel

@@ -16,6 +16,7 @@
 #include "runtime/store_backing.hpp"
 #include "runtime/timer.hpp"
 #include "scf/numint/xc_energy_passes.hpp"
+#include "scf/procedure/scf_hessian_setup.hpp"
 #include "scf/procedure/scf_newton_subspace.hpp"
 #include "scf/procedure/scf_response.hpp"
 #include "scf/procedure/scf_state.hpp"
@@ -117,16 +118,18 @@ void scf_newton_step() {
   const std::int64_t nr = sh.nrot;
   const double conv = scf_get_double("convergence");
   const int itinner = std::max(1, scf_get_int("iterations", 1));
-  // On the coarse grid a step needs no more than the residual that moves the run to the final
-  // grid, whose own gradient then differs from the coarse one by far more.
-  const double coarse_floor =
-      scf_get_int("grid") != 0 && scf_get_int("grid_fine") == 0 ? 0.5 * scf_get_double("grid_accuracy", 1) : 0.0;
+  const double coarse_floor = scf_get_int("grid") != 0 && scf_get_int("grid_fine") == 0
+                                  ? 0.5 * kCoarseResidualFactor * scf_get_double("grid_accuracy", 1)
+                                  : 0.0;
   if (here) {
     record_alloc(rec::Ca1, std::max(1L, std::int64_t{sh.n} * sh.na));
     record_alloc(rec::Cb1, std::max(1L, std::int64_t{sh.n} * sh.nb));
     record_alloc(rec::F1Ca, std::max(1L, std::int64_t{sh.n} * sh.na));
     record_alloc(rec::F1Cb, std::max(1L, std::int64_t{sh.n} * sh.nb));
   }
+  // Open shells keep the guess's preconditioner: with the refreshed one the amino radical on
+  // a rough grid (accuracy 1e-6) was led into a soft region and did not converge in 60 steps.
+  if (sh.closed) scf_preconditioner_update();
   const bool kernel_cache = reserve_kernel_cache();
   {
     const std::int64_t len = here ? std::max<std::int64_t>(nr, 1) : 1;

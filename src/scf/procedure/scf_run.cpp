@@ -189,7 +189,7 @@ void scf_run() {
     }
     scf_step_taken(control, energy);
     scf_rotate();
-    if (!fine && (o.acc1 > gmax || it + 3 >= o.itmax)) {
+    if (!fine && (kCoarseResidualFactor * o.acc1 > gmax || it + 3 >= o.itmax)) {
       // Quasi-Newton steps see no negative curvature: started with a hole in the wrong
       // shell (a Cu(II) complex's d hole), they settle in that excited state. The orbital
       // order shows it; the run then goes on from the swapped occupation, once.
