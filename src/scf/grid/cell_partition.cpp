@@ -88,6 +88,19 @@ double cell_weight(const CellPartition& cells, const double p[3], int atom, doub
     const double* x = cells.xyz + 3 * c;
     r[c] = std::sqrt((p[0] - x[0]) * (p[0] - x[0]) + (p[1] - x[1]) * (p[1] - x[1]) + (p[2] - x[2]) * (p[2] - x[2]));
   }
+  // Most points of an outer shell lie beyond an atom that shields the atom's own cell: one
+  // pass over its row settles them before any other cell is looked at.
+  {
+    const double* inv = cells.inverse_distance + std::int64_t{atom} * n;
+    const double* adj = cells.adjust + std::int64_t{atom} * n;
+    const double ra = r[atom];
+    int shielded = 0;
+    for (int c = 0; c < n; ++c) {
+      const double mu = (ra - r[c]) * inv[c];
+      shielded |= mu + adj[c] * (1.0 - mu * mu) >= kClamp;
+    }
+    if (shielded) return 0.0;
+  }
   for (int c = 0; c < n; ++c) {
     int k = n_near;
     if (n_near < kNear) ++n_near;

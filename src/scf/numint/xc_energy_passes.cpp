@@ -97,7 +97,10 @@ void xc_kernel_terms(const XcPassInput& in, const double* const coef[2], int n,
       XcDerivatives der;
       for (int p = 0; p < b.n; ++p) {
         double ex = 0.0, ec = 0.0;
-        xc_point(f, w.u[0][p], w.u[in.spins - 1][p], &ex, &ec, &der, 2, in.small);
+        if (in.spins == 1)
+          xc_point_singlet(f, w.u[0][p], &ex, &ec, &der, in.small);
+        else
+          xc_point(f, w.u[0][p], w.u[1][p], &ex, &ec, &der, 2, in.small);
         for (int s = 0; s < 2; ++s)
           for (int i = 0; i < 10; ++i) w.d2[p][s][i] = b.weights[p] * der.d2[s][i];
         for (int i = 0; i < 16; ++i) w.d2ab[p][i] = b.weights[p] * der.d2ab[i];

@@ -26,4 +26,10 @@ struct XcDerivatives {
 void xc_point(const XcFunctional& f, const double alpha[4], const double beta[4], double* ex,
               double* ec, XcDerivatives* derivatives, int order, double small);
 
+// A closed shell's singlet kernel at u (both spins): ex, ec, each spin's first derivatives,
+// and in d2[0] = d2[1] the sum of the same-spin and opposite-spin second derivatives, d2ab
+// zero. All that a response keeping the two spins equal needs, at a fraction of the cost.
+void xc_point_singlet(const XcFunctional& f, const double u[4], double* ex, double* ec,
+                      XcDerivatives* d, double small);
+
 }  // namespace ostrel
