@@ -37,11 +37,13 @@ struct ShellEnergyInputs {
   int* cell_start; // kGridMaxShellPoints / 24 + 2
 };
 
-// Exchange-correlation energy of one shell at order n (this node's share of the points) and
-// its integrated electron count.
+// Exchange-correlation energy of one shell at order n and its integrated electron count: of
+// every `stride`-th point from `first` (a node's share of a shell split over the nodes, or the
+// whole shell).
 double grid_shell_energy(const Grid& grid, const GridSystem& sys, const GridScreen& screen,
                          GridShellBuffers& b, const ShellEnergyInputs& in, const GridDensity& density,
-                         const XcFunctional& f, int atom, int shell, int n, double* electrons) {
+                         const XcFunctional& f, int atom, int shell, int n, int first_point, int stride,
+                         double* electrons) {
   const RadialPoint rp = radial_point(grid.nrad[atom], shell, grid.alpha[atom]);
   const int np = shell_points(n, b.points, b.weights, sys.xyz + 3 * atom,
                               grid.orientation + 9 * atom, rp.r, rp.w);
@@ -56,12 +58,12 @@ double grid_shell_energy(const Grid& grid, const GridSystem& sys, const GridScre
   // Runs of neighbouring points meet few functions, and fit_run_sums skips the others.
   for (int i = 0; i < np; ++i) in.order[i] = i;
   if (np > kRunPoints) sort_by_direction(in.order, np, b.points, sys.xyz + 3 * atom, in.key, in.cell_start);
-  // This node's points (every node_count-th), kRunPoints at a time; the points outside the
-  // atom's cell (often half of an outer shell) are dropped before the density is formed.
+  // kRunPoints at a time; the points outside the atom's cell (often half of an outer shell)
+  // are dropped before the density is formed.
   double weight[kRunPoints];
-  for (int first = node_id; first < np; first += kRunPoints * node_count) {
+  for (int first = first_point; first < np; first += kRunPoints * stride) {
     int run = 0;
-    for (int i = first, k = 0; i < np && k < kRunPoints; i += node_count, ++k) {
+    for (int i = first, k = 0; i < np && k < kRunPoints; i += stride, ++k) {
       const double* p = b.points + 3 * in.order[i];
       const double w = b.weights[in.order[i]] * cell_weight(*sys.cells, p, atom);
       if (w == 0.0) continue;
@@ -129,12 +131,18 @@ void grid_build_orders(Grid& grid, const GridSystem& sys, const GridDensity& den
 
     for (int l = 0; l < kGridOrderCount; ++l) {
       const int n = kGridOrders[l];
-      for (int a = 0, shell = 0; a < grid.n_atoms; ++a)
+      // The nodes take whole shells in turn while there are many (each then sets up only its
+      // own shells, and its runs of points stay compact); the last few are split by points.
+      int n_open = 0;
+      for (int shell = 0; shell < grid.n_shells; ++shell) n_open += open[shell];
+      const bool whole = n_open >= 8 * node_count;
+      for (int a = 0, shell = 0, turn = 0; a < grid.n_atoms; ++a)
         for (int s = 0; s < grid.nrad[a]; ++s, ++shell) {
           current[2 * shell] = current[2 * shell + 1] = 0.0;
-          if (open[shell])
-            current[2 * shell] = grid_shell_energy(grid, sys, screen, b, in, density, f, a, s, n,
-                                                   &current[2 * shell + 1]);
+          if (!open[shell] || (whole && turn++ % node_count != node_id)) continue;
+          current[2 * shell] = grid_shell_energy(grid, sys, screen, b, in, density, f, a, s, n,
+                                                 whole ? 0 : node_id, whole ? 1 : node_count,
+                                                 &current[2 * shell + 1]);
         }
       mp_sum(current.data(), 2 * grid.n_shells, MP_DOUBLE);
       mp_bcast(current.data(), 2 * grid.n_shells, MP_DOUBLE);

@@ -84,11 +84,16 @@ void xc_kernel_terms(const XcPassInput& in, const double* const coef[2], int n,
   PoolArray<BlockWork> work(1);
   BlockWork& w = work[0];
   xc_block_loop(*in.plan, in.system, in.cutoff, values_through(f), [&](const XcBlock& b) {
-    double* stored = cache ? cache->d2 + kXcKernelValues * ((b.points - in.plan->points) / 3) : nullptr;
+    const int values = xc_kernel_values(in.spins);
+    double* stored = cache ? cache->d2 + values * ((b.points - in.plan->points) / 3) : nullptr;
     if (stored && cache->filled) {
       for (int p = 0; p < b.n; ++p) {
-        const double* q = stored + kXcKernelValues * p;
+        const double* q = stored + values * p;
         std::copy(q, q + 10, w.d2[p][0]);
+        if (in.spins == 1) {
+          std::fill(w.d2ab[p], w.d2ab[p] + 16, 0.0);
+          continue;
+        }
         std::copy(q + 10, q + 20, w.d2[p][1]);
         std::copy(q + 20, q + 36, w.d2ab[p]);
       }
@@ -105,8 +110,9 @@ void xc_kernel_terms(const XcPassInput& in, const double* const coef[2], int n,
           for (int i = 0; i < 10; ++i) w.d2[p][s][i] = b.weights[p] * der.d2[s][i];
         for (int i = 0; i < 16; ++i) w.d2ab[p][i] = b.weights[p] * der.d2ab[i];
         if (!stored) continue;
-        double* q = stored + kXcKernelValues * p;
+        double* q = stored + values * p;
         std::copy(w.d2[p][0], w.d2[p][0] + 10, q);
+        if (in.spins == 1) continue;
         std::copy(w.d2[p][1], w.d2[p][1] + 10, q + 10);
         std::copy(w.d2ab[p], w.d2ab[p] + 16, q + 20);
       }

@@ -31,10 +31,11 @@ XcEnergies xc_fitted_terms(const XcPassInput& in, const double* const coef[2],
                            double* const potential[2]);
 
 // The weighted second derivatives of the functional at every point of a plan, in plan order,
-// kXcKernelValues per point: kept between kernel passes over the same ground state.
-inline constexpr int kXcKernelValues = 36;
+// xc_kernel_values(spins) per point: kept between kernel passes over the same ground state.
+// A closed shell's singlet kernel is one symmetric 4 x 4 block.
+inline constexpr int xc_kernel_values(int spins) { return spins == 1 ? 10 : 36; }
 struct XcKernelCache {
-  double* d2;   // plan points x kXcKernelValues
+  double* d2;   // plan points x xc_kernel_values(spins)
   bool filled;  // d2 holds them (else the pass fills it)
 };
 std::int64_t xc_plan_points(const XcBlockPlan& plan);

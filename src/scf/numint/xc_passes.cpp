@@ -190,7 +190,7 @@ void xc_kernel_pass() {
     // (first value: 1 once filled) for the passes of its later directions.
     // The cache is read into work memory: without room for it (half of what is left, the
     // rest for the kernel's blocks) the derivatives are formed again for each direction.
-    const std::int64_t need = 1 + kXcKernelValues * xc_plan_points(*in.plan);
+    const std::int64_t need = 1 + xc_kernel_values(in.spins) * xc_plan_points(*in.plan);
     const bool cached = record_exists(rec::xc_d2) && record_count(rec::xc_d2) >= need &&
                         8 * need <= pool_available() / 2;
     PoolArray<double> d2(cached ? need : 1);

@@ -80,13 +80,13 @@ void hessian_image(const ScfShape& sh, bool canonical, const double* b, double* 
 // The kernel pass of every direction of a step sees the same ground state: each node keeps
 // the functional's second derivatives at its points of the response grid for the step
 // ("xc.d2"), when they take at most half the store's free space. True when it made the record.
-bool reserve_kernel_cache() {
+bool reserve_kernel_cache(int spins) {
   if (scf_get_int("grid") == 0) return false;
   const std::int64_t points = scf_get_int("Ngrid", scf_get_int("grid_spare") ? 1 : 0);
   // This node's share: at most one more point per shell than an even split, and a shell
   // has at least 26 points.
   const std::int64_t share = points / node_count + points / 26 + 1;
-  const std::int64_t need = 1 + kXcKernelValues * share;
+  const std::int64_t need = 1 + xc_kernel_values(spins) * share;
   int peak_kb = 0, written_kb = 0, read_kb = 0;
   store_usage(&peak_kb, &written_kb, &read_kb);
   if (8 * need > (backing_capacity() - 1024 * std::int64_t{peak_kb}) / 2) return false;
@@ -130,7 +130,7 @@ void scf_newton_step() {
   // Open shells keep the guess's preconditioner: with the refreshed one the amino radical on
   // a rough grid (accuracy 1e-6) was led into a soft region and did not converge in 60 steps.
   if (sh.closed) scf_preconditioner_update();
-  const bool kernel_cache = reserve_kernel_cache();
+  const bool kernel_cache = reserve_kernel_cache(sh.closed ? 1 : 2);
   {
     const std::int64_t len = here ? std::max<std::int64_t>(nr, 1) : 1;
     PoolArray<double> g(len), p(len), b(len), sigma(len), x(len), r(len), w(len);
