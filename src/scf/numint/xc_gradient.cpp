@@ -12,9 +12,6 @@
 namespace ostrel {
 namespace {
 
-// Positions of the second derivatives d2/dx_c dx_e among the evaluated components.
-constexpr int kSecond[3][3] = {{4, 5, 6}, {5, 7, 8}, {6, 8, 9}};
-
 // Adds point p's term to grad: listed atom j gets sum over its functions of q0[m] grad phi_m
 // (+ q_e[m] d_e grad phi_m, q_e = q + (1 + e) ldq, with `gga`); with the grid carried by the
 // atoms the carrying atom then takes minus the others' sum (translation), and every atom C
@@ -22,21 +19,30 @@ constexpr int kSecond[3][3] = {{4, 5, 6}, {5, 7, 8}, {6, 8, 9}};
 void add_point_gradient(const XcGradientInput& in, const XcBlock& b, int p, const double* q,
                         int ldq, bool gga, double e, const double* dlnw, double* gl, double* grad) {
   const std::int64_t row = std::int64_t{p} * b.n_functions;
+  const double* phi[10];
+  for (int k = 0; k < (gga ? 10 : 4); ++k) phi[k] = b.phi + k * b.stride + row;
+  const double *qx = q + ldq, *qy = q + 2 * ldq, *qz = q + 3 * ldq;
   for (int j = 0; j < b.n_list; ++j) {
     if (j == b.self && in.weight_derivative) continue;
     const int m0 = b.list_first[j], m1 = b.list_first[j + 1];
-    for (int c = 0; c < 3; ++c) {
-      const double* pc = b.phi + (1 + c) * b.stride + row;
-      double t = 0.0;
-      for (int m = m0; m < m1; ++m) t += q[m] * pc[m];
-      if (gga)
-        for (int x = 0; x < 3; ++x) {
-          const double* pce = b.phi + kSecond[c][x] * b.stride + row;
-          const double* qe = q + (1 + x) * ldq;
-          for (int m = m0; m < m1; ++m) t += qe[m] * pce[m];
-        }
-      gl[3 * j + c] = t;
+    // One pass over the atom's functions for the three directions: each second derivative
+    // serves two of them.
+    double tx = 0.0, ty = 0.0, tz = 0.0;
+    if (gga) {
+      for (int m = m0; m < m1; ++m) {
+        const double xy = phi[5][m], xz = phi[6][m], yz = phi[8][m];
+        tx += q[m] * phi[1][m] + qx[m] * phi[4][m] + qy[m] * xy + qz[m] * xz;
+        ty += q[m] * phi[2][m] + qx[m] * xy + qy[m] * phi[7][m] + qz[m] * yz;
+        tz += q[m] * phi[3][m] + qx[m] * xz + qy[m] * yz + qz[m] * phi[9][m];
+      }
+    } else {
+      for (int m = m0; m < m1; ++m) {
+        tx += q[m] * phi[1][m];
+        ty += q[m] * phi[2][m];
+        tz += q[m] * phi[3][m];
+      }
     }
+    gl[3 * j] = tx, gl[3 * j + 1] = ty, gl[3 * j + 2] = tz;
   }
   for (int j = 0; j < b.n_list; ++j) {
     if (j == b.self && in.weight_derivative) continue;
