@@ -119,7 +119,7 @@ void scf_newton_step() {
   const double conv = scf_get_double("convergence");
   const int itinner = std::max(1, scf_get_int("iterations", 1));
   const double coarse_floor = scf_get_int("grid") != 0 && scf_get_int("grid_fine") == 0
-                                  ? 0.5 * kCoarseResidualFactor * scf_get_double("grid_accuracy", 1)
+                                  ? 0.5 * coarse_residual_factor(sh.closed) * scf_get_double("grid_accuracy", 1)
                                   : 0.0;
   if (here) {
     record_alloc(rec::Ca1, std::max(1L, std::int64_t{sh.n} * sh.na));

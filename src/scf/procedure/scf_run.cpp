@@ -85,6 +85,7 @@ void scf_run() {
   for (const char* name : kTimers) timer(name, '0');
   timer("SCF Equations", '-');
   const RunOptions o = read_options();
+  const double switch_factor = coarse_residual_factor(scf_shape().closed);
   int fine = o.grid != 0 ? o.g0 < 0.1 : 1;
   put_int("grid_new", o.grid_adapt);
   put_int("xc_compare", fine);
@@ -189,7 +190,7 @@ void scf_run() {
     }
     scf_step_taken(control, energy);
     scf_rotate();
-    if (!fine && (kCoarseResidualFactor * o.acc1 > gmax || it + 3 >= o.itmax)) {
+    if (!fine && (switch_factor * o.acc1 > gmax || it + 3 >= o.itmax)) {
       // Quasi-Newton steps see no negative curvature: started with a hole in the wrong
       // shell (a Cu(II) complex's d hole), they settle in that excited state. The orbital
       // order shows it; the run then goes on from the swapped occupation, once.
