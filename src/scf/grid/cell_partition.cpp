@@ -127,8 +127,7 @@ double cell_weight(const CellPartition& cells, const double p[3], int atom, doub
       shield[b] = mu - adj[b] * (1.0 - mu * mu) >= kClamp ? 1.0 : shield[b];
     }
   }
-  if (shield[atom] != 0.0) return 0.0;
-  int n_alive = 0;
+  int n_alive = 0;  // the atom's own cell survived the pass above
   alive[n_alive++] = atom;
   for (int b = 0; b < n; ++b)
     if (b != atom && shield[b] == 0.0) alive[n_alive++] = b;

@@ -38,14 +38,18 @@ void preconditioner(const ScfShape& sh, double* p) {
   }
 }
 
+// The preconditioner into slot 0 of "scf_H" (master).
+void store_preconditioner(const ScfShape& sh) {
+  PoolArray<double> p(std::max<std::int64_t>(sh.nrot, 1));
+  preconditioner(sh, p.data());
+  scf_write("scf_H", p.data(), sh.nrot);
+}
+
 }  // namespace
 
 void scf_preconditioner_update() {
   const ScfShape sh = scf_shape();
-  if (!is_master) return;
-  PoolArray<double> p(std::max<std::int64_t>(sh.nrot, 1));
-  preconditioner(sh, p.data());
-  scf_write("scf_H", p.data(), sh.nrot);
+  if (is_master) store_preconditioner(sh);
 }
 
 void scf_hessian_setup(int m) {
@@ -65,9 +69,7 @@ void scf_hessian_setup(int m) {
   create("scf_H", (2 * std::int64_t{m} + 1) * sh.nrot);
   create("scf_XG0", 1);
   record_put(rec::scf_NH, 0);
-  PoolArray<double> p(std::max<std::int64_t>(sh.nrot, 1));
-  preconditioner(sh, p.data());
-  scf_write("scf_H", p.data(), sh.nrot);
+  store_preconditioner(sh);
 }
 
 }  // namespace ostrel
