@@ -1,5 +1,6 @@
 #include "integrals/fit_setup.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -122,6 +123,65 @@ void group_atoms(int natom, const double* coordinates, int ngroups, int* group) 
   }
 }
 
+void balance_groups(int natom, const double* coordinates, const double* work, int ngroups, int* group) {
+  if (ngroups <= 1) return;
+  PoolArray<double> load(ngroups);
+  for (int g = 0; g < ngroups; ++g) load[g] = 0.0;
+  for (int i = 0; i < natom; ++i) load[group[i]] += work[i];
+  for (int move = 0; move < natom; ++move) {
+    int busy = 0, idle = 0;
+    for (int g = 1; g < ngroups; ++g) {
+      if (load[g] > load[busy]) busy = g;
+      if (load[g] < load[idle]) idle = g;
+    }
+    // The move that leaves the lower larger load; among equals the atom nearest the idle
+    // group (distances are summed only when there is a tie).
+    int best = -1;
+    double best_load = load[busy], best_cost = 1.0;  // 1: not yet summed (costs are <= 0)
+    for (int i = 0; i < natom; ++i) {
+      if (group[i] != busy) continue;
+      const double after = std::max(load[busy] - work[i], load[idle] + work[i]);
+      if (after >= load[busy] || (best >= 0 && after > best_load)) continue;
+      double cost = 1.0;
+      if (best >= 0 && after == best_load) {
+        if (best_cost > 0.0) best_cost = same_group_cost(natom, coordinates, group, best, idle, -1);
+        cost = same_group_cost(natom, coordinates, group, i, idle, -1);
+        if (cost >= best_cost) continue;
+      }
+      best = i;
+      best_load = after;
+      best_cost = cost;
+    }
+    if (best >= 0) {
+      load[busy] -= work[best];
+      load[idle] += work[best];
+      group[best] = idle;
+      continue;
+    }
+    // No single move helps: the best swap of a busier atom for a lighter one, if any.
+    int bi = -1, bj = -1;
+    for (int i = 0; i < natom; ++i) {
+      if (group[i] != busy) continue;
+      for (int j = 0; j < natom; ++j) {
+        if (group[j] != idle || work[j] >= work[i]) continue;
+        const double shift = work[i] - work[j];
+        const double after = std::max(load[busy] - shift, load[idle] + shift);
+        if (after < best_load) {
+          best_load = after;
+          bi = i;
+          bj = j;
+        }
+      }
+    }
+    if (bi < 0) break;
+    const double shift = work[bi] - work[bj];
+    load[busy] -= shift;
+    load[idle] += shift;
+    group[bi] = idle;
+    group[bj] = busy;
+  }
+}
+
 int group_members(int natom, const int* groups, int group, int* own) {
   int n = 0;
   for (int i = 0; i < natom; ++i)
@@ -141,15 +201,20 @@ void fit_setup(const AtomSet& orb, const AtomSet& aux, const double* coordinates
   shell_pair_estimates(orb, epsilon, estimates.data());
   timer("integral estimates", '+');
 
-  PoolArray<std::int64_t> counts(2L * node_count);
+  PoolArray<std::int64_t> counts(2L * node_count + 2);  // per node, then the total
   if (is_master) {
-    group_atoms(natom, coordinates, node_count, groups);
-    for (std::int64_t x = 0; x < 2L * node_count; ++x) counts[x] = 0;
+    // Per atom: its surviving shell-pair blocks and integrals over every ordered pair (the
+    // total gives the sparsity), and over the pairs its node computes, those with the
+    // partner not after it (the work that the groups share out).
+    PoolArray<std::int64_t> atom_counts(4L * natom);
+    PoolArray<double> work(natom);
     PoolArray<int> first_shell(natom + 1);
     first_shell[0] = 0;
     for (int i = 0; i < natom; ++i) first_shell[i + 1] = first_shell[i] + orb.atoms[i].nshell;
     for (int ia = 0; ia < natom; ++ia) {
       int len = 0;
+      std::int64_t* own = atom_counts.data() + 4 * ia;
+      own[0] = own[1] = own[2] = own[3] = 0;
       for (int ib = 0; ib < natom; ++ib) {
         bool survives = false;
         for (int sa = 0; sa < orb.atoms[ia].nshell; ++sa)
@@ -159,32 +224,43 @@ void fit_setup(const AtomSet& orb, const AtomSet& aux, const double* coordinates
             if (est < epsilon) continue;
             survives = true;
             // every ordered shell pair, so a dense molecule has sparsity 1
-            counts[2 * groups[ia]] += 1;
-            counts[2 * groups[ia] + 1] +=
+            const std::int64_t size =
                 static_cast<std::int64_t>(shell_size(orb.atoms[ia].shell_l[sa])) * shell_size(orb.atoms[ib].shell_l[sb]) * m;
+            own[0] += 1;
+            own[1] += size;
+            if (ib <= ia) {
+              own[2] += 1;
+              own[3] += size;
+            }
           }
         if (survives) lists[static_cast<std::int64_t>(ia) * natom + len++] = ib;
       }
       if (len < natom) lists[static_cast<std::int64_t>(ia) * natom + len] = -1;
     }
+    for (int ia = 0; ia < natom; ++ia) work[ia] = static_cast<double>(atom_counts[4 * ia + 3]);
+    group_atoms(natom, coordinates, node_count, groups);
+    balance_groups(natom, coordinates, work.data(), node_count, groups);
+    for (std::int64_t x = 0; x < 2L * node_count + 2; ++x) counts[x] = 0;
+    for (int ia = 0; ia < natom; ++ia) {
+      counts[2 * groups[ia]] += atom_counts[4 * ia + 2];
+      counts[2 * groups[ia] + 1] += atom_counts[4 * ia + 3];
+      counts[2L * node_count] += atom_counts[4 * ia];
+      counts[2L * node_count + 1] += atom_counts[4 * ia + 1];
+    }
   }
   mp_bcast(groups, natom, MP_INT);
   mp_bcast(lists, static_cast<std::int64_t>(natom) * natom, MP_INT);
-  mp_bcast(counts.data(), 2L * node_count, MP_INT64);
+  mp_bcast(counts.data(), counts.size(), MP_INT64);
   if (is_master) {
     if (records.estimates) {
       record_save(Record<double>{records.estimates}, estimates.data(), npair);
     }
     write_ints(records.groups, groups, natom);
     write_ints(records.pair_lists, lists, static_cast<std::int64_t>(natom) * natom);
-    std::int64_t blocks = 0, integrals = 0;
-    for (int k = 0; k < node_count; ++k) {
-      if (node_count > 1)
-        std::printf(" %11lld blocks, %12lld integrals on node %2d\n", static_cast<long long>(counts[2 * k]),
-                    static_cast<long long>(counts[2 * k + 1]), k);
-      blocks += counts[2 * k];
-      integrals += counts[2 * k + 1];
-    }
+    for (int k = 0; k < node_count && node_count > 1; ++k)
+      std::printf(" %11lld blocks, %12lld integrals on node %2d\n", static_cast<long long>(counts[2 * k]),
+                  static_cast<long long>(counts[2 * k + 1]), k);
+    const std::int64_t blocks = counts[2L * node_count], integrals = counts[2L * node_count + 1];
     const double n = orb.first_function[natom];
     std::printf(" %11lld blocks, %12lld integrals total\n", static_cast<long long>(blocks),
                 static_cast<long long>(integrals));

@@ -31,6 +31,11 @@ void shell_pair_estimates(const AtomSet& set, double epsilon, double* estimates)
 // (at most 128 passes); `coordinates` 3 per atom.
 void group_atoms(int natom, const double* coordinates, int ngroups, int* group);
 
+// Then evens out the groups' work (`work` per atom): atoms move from the busiest group to
+// the idlest, or when no move helps swap with a lighter one, while that lowers the larger
+// of the two loads; equal moves take the atom nearest the idle group.
+void balance_groups(int natom, const double* coordinates, const double* work, int ngroups, int* group);
+
 // The set-up of the three-centre work (all nodes together; timers "integral estimates",
 // "Two-Center Fit"): estimates, atom groups and atom-pair lists (for each atom the atoms
 // with a shell pair whose estimate is at least epsilon, ascending, -1 after the last),

@@ -105,6 +105,29 @@ TEST_F(FitSteps, PairListsDropDistantAtomsAndTheCountsArePrinted) {
   EXPECT_EQ(testing::get_ints("lists"), std::vector<int>(lists, lists + 36));
 }
 
+// A chain with a heavy end: groups of equal atom counts leave the heavy atoms on one node;
+// balancing evens the work out to within one light atom, on two and three nodes.
+TEST_F(FitSteps, BalancedGroupsShareTheWorkEvenly) {
+  const int natom = 30;
+  std::vector<double> x(3 * natom, 0.0), work(natom);
+  for (int i = 0; i < natom; ++i) {
+    x[3 * i] = 1.5 * i;
+    work[i] = i < 10 ? 10.0 : 1.0;
+  }
+  for (int ngroups : {2, 3}) {
+    std::vector<int> group(natom);
+    group_atoms(natom, x.data(), ngroups, group.data());
+    balance_groups(natom, x.data(), work.data(), ngroups, group.data());
+    std::vector<double> load(ngroups, 0.0);
+    for (int i = 0; i < natom; ++i) {
+      ASSERT_TRUE(group[i] >= 0 && group[i] < ngroups);
+      load[group[i]] += work[i];
+    }
+    const auto [lo, hi] = std::minmax_element(load.begin(), load.end());
+    EXPECT_LE(*hi - *lo, 1.0) << ngroups << " groups";
+  }
+}
+
 TEST_F(FitSteps, ShellPairEstimatesBoundTheThreeCentreIntegrals) {
   const int nshell = kSvpShellCount;
   std::vector<double> est(nshell * (nshell + 1) / 2);
