@@ -43,14 +43,13 @@ int fit_metric_inverse(const AtomSet& aux, double lambda_min, const char* metric
     record_ensure(metric, 3 * m2);
     record_write(metric, v.data(), m2, 2 * m2);
   }
-  // The eigensolver and the products on the master alone: their node-parallel forms need the
-  // m x m vectors on every node (137 MB for 122 atoms, beyond a worker's default pool), and
-  // they round differently with the node count (which the energy now absorbs to first order).
+  // The products on the master alone: their node-parallel form rounds differently with
+  // the node count, which the fitted density would amplify by the metric's condition.
+  PoolArray<double> vectors(is_master ? static_cast<std::int64_t>(m) * m : 1);
+  PoolArray<double> values(m);
+  eigen_symmetric(v.data(), vectors.data(), values.data(), m, true);  // v is destroyed
   int dropped = 0;
   if (is_master) {
-    PoolArray<double> vectors(static_cast<std::int64_t>(m) * m);
-    PoolArray<double> values(m);
-    eigen_symmetric_local(v.data(), vectors.data(), values.data(), m);  // v is destroyed
     while (dropped < m && values[dropped] < lambda_min) ++dropped;
     const double vmax = m > 0 ? values[m - 1] : 0.0;
     std::printf(" vmax=%8.1e, vmin/vmax=%8.1e, M=%d\n", vmax, m > 0 ? values[0] / vmax : 0.0, dropped);

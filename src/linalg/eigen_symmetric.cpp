@@ -171,16 +171,16 @@ void serial_eigen(double* packed, double* vectors, double* values, int n) {
   apply_reflectors(packed, h, n, vectors, n);
 }
 
-// Vectors first..first+count-1 of node q when n vectors are dealt out in slices.
-void slice(int n, int q, int* first, int* count) {
-  const int base = n / node_count, extra = n % node_count;
-  *count = base + (q < extra ? 1 : 0);
-  *first = q * base + std::min(q, extra);
+// This node's share of the vectors: whole clusters, about n / node_count of them.
+void share(const double* d, const double* e, int n, const double* values, int q, int* first, int* count) {
+  const std::int64_t nn = n;
+  *first = tridiagonal_cluster_start(d, e, n, values, static_cast<int>(nn * q / node_count));
+  *count = tridiagonal_cluster_start(d, e, n, values, static_cast<int>(nn * (q + 1) / node_count)) - *first;
 }
 
-void parallel_eigen(double* packed, double* vectors, double* values, int n) {
+void parallel_eigen(double* packed, double* vectors, double* values, int n, bool same_bits) {
   const std::int64_t nn = n;
-  // Workers need room for a full copy: they keep every reflector as it is broadcast.
+  // Workers need room for a full copy: they keep every reflector.
   PoolArray<double> copy(is_master ? 1 : packed_size(nn));
   double* a = is_master ? packed : copy.data();
   PoolArray<double> tri(3 * nn);
@@ -188,28 +188,38 @@ void parallel_eigen(double* packed, double* vectors, double* values, int n) {
   double* d = h + n;
   double* e = d + n;
   timer("reduce", '-');
-  mp_bcast(a, packed_size(nn), MP_DOUBLE);
-  tridiagonalize(a, n, h, d, e, node_count);
+  if (same_bits) {
+    if (is_master) tridiagonalize(a, n, h, d, e, 1);
+    mp_bcast(a, packed_size(nn), MP_DOUBLE);
+    mp_bcast(tri.data(), tri.size(), MP_DOUBLE);
+  } else {
+    mp_bcast(a, packed_size(nn), MP_DOUBLE);
+    tridiagonalize(a, n, h, d, e, node_count);
+  }
   timer("reduce", '+');
 
+  // The eigenvalues, the vectors and their back-transformation are the same bits for any
+  // share of them, so only the reduction decides whether the node count shows.
   timer("eigen", '-');
-  PoolArray<double> z(is_master ? 1 : nn * nn);
-  double* zz = is_master ? vectors : z.data();
-  if (is_master) tridiagonal_eigen(d, e, n, zz, values);
+  PoolArray<double> own_values(is_master ? 1 : nn);
+  double* lambda = is_master ? values : own_values.data();
+  tridiagonal_values(d, e, n, lambda, node_count);
+  int first = 0, count = 0;
+  share(d, e, n, lambda, node_id, &first, &count);
+  PoolArray<double> z(is_master ? 1 : std::max<std::int64_t>(nn * count, 1));
+  double* zz = is_master ? vectors : z.data();  // the master's share starts at vector 0
+  tridiagonal_vectors(d, e, n, lambda, first, first + count, zz);
   timer("eigen", '+');
 
   timer("reflect", '-');
-  mp_bcast(zz, nn * nn, MP_DOUBLE);
-  int first = 0, count = 0;
-  slice(n, node_id, &first, &count);
-  apply_reflectors(a, h, n, zz + first * nn, count);
+  apply_reflectors(a, h, n, zz, count);
   if (is_master) {
     for (int q = 1; q < node_count; ++q) {
-      slice(n, q, &first, &count);
-      if (count > 0) mp_recv(zz + first * nn, count * nn, MP_DOUBLE, q);
+      share(d, e, n, lambda, q, &first, &count);
+      if (count > 0) mp_recv(vectors + first * nn, count * nn, MP_DOUBLE, q);
     }
   } else if (count > 0) {
-    mp_send(zz + first * nn, count * nn, MP_DOUBLE, 0);
+    mp_send(zz, count * nn, MP_DOUBLE, 0);
   }
   timer("reflect", '+');
 }
@@ -232,12 +242,12 @@ void finish(double* vectors, double* values, int n, int exponent) {
 
 }  // namespace
 
-void eigen_symmetric(double* packed, double* vectors, double* values, int n) {
+void eigen_symmetric(double* packed, double* vectors, double* values, int n, bool same_bits) {
   if (n < 1) return;
   int exponent = 0;
   if (is_master) exponent = unit_scale(packed, n);
   if (node_count > 1 && n / node_count > 100) {
-    parallel_eigen(packed, vectors, values, n);
+    parallel_eigen(packed, vectors, values, n, same_bits);
   } else if (is_master) {
     serial_eigen(packed, vectors, values, n);
   }

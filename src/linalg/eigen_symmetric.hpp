@@ -6,8 +6,10 @@ namespace ostrel {
 // Eigen-decomposition of a packed symmetric matrix of order n (destroyed): n vector-major
 // eigenvectors, normalised with their largest-magnitude component positive, and ascending
 // eigenvalues. Collective: every node calls it; with several nodes and n / nodes > 100 the
-// reduction and back-transformation are shared out. Input and results live on the master.
-void eigen_symmetric(double* packed, double* vectors, double* values, int n);
+// reduction, the eigenvectors and their back-transformation are shared out. Input and
+// results live on the master. With `same_bits` the reduction stays on the master and the
+// results are the same bits on any number of nodes.
+void eigen_symmetric(double* packed, double* vectors, double* values, int n, bool same_bits = false);
 
 // The same on the calling node alone, without messages (for work that only the master does).
 void eigen_symmetric_local(double* packed, double* vectors, double* values, int n);

@@ -6,6 +6,8 @@
 #include <numbers>
 
 #include "linalg/vector_ops.hpp"
+#include "runtime/message_passing.hpp"
+#include "runtime/node.hpp"
 #include "runtime/pool.hpp"
 
 namespace ostrel {
@@ -175,74 +177,133 @@ void cluster_vectors(const double* d, const double* e, int m, const double* lam,
   }
 }
 
-}  // namespace
+// End of the unreduced block that starts at b0.
+int block_end(const double* d, const double* e, int n, int b0) {
+  int b1 = b0 + 1;
+  while (b1 < n && e[b1] != 0.0 && std::fabs(e[b1]) >= 1e-12 * (std::fabs(d[b1]) + std::fabs(d[b1 - 1]))) ++b1;
+  return b1;
+}
 
-void tridiagonal_eigen(const double* d, const double* e, int n, double* z, double* values) {
-  if (n < 1) return;
-  const std::int64_t nn = n;
-  vec_set(nn * nn, 0.0, z);
+double tridiagonal_norm(const double* d, const double* e, int n) {
   double dmax = 0.0, emax = 0.0;
   for (int i = 0; i < n; ++i) dmax = std::max(dmax, std::fabs(d[i]));
   for (int i = 1; i < n; ++i) emax = std::max(emax, std::fabs(e[i]));
-  const double tnorm = dmax + emax;
-  PoolArray<double> work(2 * nn + 8);
-  double* vwork = work.data();
+  return dmax + emax;
+}
 
-  int b0 = 0;
-  while (b0 < n) {
-    // Unreduced block b0..b1-1.
-    int b1 = b0 + 1;
-    while (b1 < n && e[b1] != 0.0 &&
-           std::fabs(e[b1]) >= 1e-12 * (std::fabs(d[b1]) + std::fabs(d[b1 - 1])))
-      ++b1;
+// End of the cluster of close eigenvalues that starts at c0 in a block's ascending values.
+int cluster_end(const double* lam, int m, int c0, double tnorm) {
+  int c1 = c0 + 1;
+  while (c1 < m && lam[c1] <= lam[c1 - 1] + std::max(0.001 * std::fabs(lam[c1 - 1]), 1e-5 * tnorm)) ++c1;
+  return c1;
+}
+
+// Values first..last-1 of the block b0..b0+m-1 (block-relative indices) by bisection.
+void block_values(const double* bd, const double* e, int m, double tnorm, int first, int last, double* lam,
+                  double* work) {
+  // Off-diagonals squared (be2[0] unused), Gershgorin interval.
+  double* be2 = work;
+  be2[0] = 0.0;
+  for (int i = 1; i < m; ++i) be2[i] = e[i] * e[i];
+  double lo = bd[0], hi = bd[0];
+  for (int i = 0; i < m; ++i) {
+    const double r = (i > 0 ? std::fabs(e[i]) : 0.0) + (i + 1 < m ? std::fabs(e[i + 1]) : 0.0);
+    lo = std::min(lo, bd[i] - r);
+    hi = std::max(hi, bd[i] + r);
+  }
+  const double width = hi - lo;
+  lo -= 1e-14 * width + 1e-300;
+  hi += 1e-14 * width + 1e-300;
+  double pivmin = 1e-300;
+  for (int i = 1; i < m; ++i) pivmin = std::max(pivmin, be2[i] * 1e-290);
+  const double floor = 1e-17 * tnorm;
+  // Each lane bisects on its own, so any split of the indices gives the same values.
+  for (int k = first; k < last; k += LANES)
+    bisect(bd, be2, m, pivmin, lo, hi, floor, k, std::min(LANES, last - k), lam + k);
+}
+
+}  // namespace
+
+void tridiagonal_values(const double* d, const double* e, int n, double* values, int nodes) {
+  if (n < 1) return;
+  const double tnorm = tridiagonal_norm(d, e, n);
+  const int me = nodes > 1 ? node_id : 0;
+  const int first = static_cast<int>(std::int64_t{n} * me / std::max(nodes, 1));
+  const int last = static_cast<int>(std::int64_t{n} * (me + 1) / std::max(nodes, 1));
+  PoolArray<double> work(std::int64_t{n} + 8);
+  if (nodes > 1) vec_set(n, 0.0, values);
+  for (int b0 = 0; b0 < n;) {
+    const int b1 = block_end(d, e, n, b0);
+    const int lo = std::max(first, b0) - b0, hi = std::min(last, b1) - b0;
+    if (b1 - b0 == 1) {
+      if (lo < hi) values[b0] = d[b0];
+    } else if (lo < hi) {
+      block_values(d + b0, e + b0, b1 - b0, tnorm, lo, hi, values + b0, work.data());
+    }
+    b0 = b1;
+  }
+  if (nodes > 1) {
+    mp_sum(values, n, MP_DOUBLE);  // the other nodes' entries are zero: the sum is exact
+    mp_bcast(values, n, MP_DOUBLE);
+  }
+  for (int b0 = 0; b0 < n;) {
+    const int b1 = block_end(d, e, n, b0);
+    std::sort(values + b0, values + b1);
+    b0 = b1;
+  }
+}
+
+int tridiagonal_cluster_start(const double* d, const double* e, int n, const double* values, int k) {
+  if (k <= 0) return 0;
+  const double tnorm = tridiagonal_norm(d, e, n);
+  int b0 = 0, b1 = block_end(d, e, n, 0);
+  while (b1 <= k && b1 < n) {
+    b0 = b1;
+    b1 = block_end(d, e, n, b0);
+  }
+  if (k >= b1) return n;
+  int c = b0;
+  while (c < k) c = b0 + cluster_end(values + b0, b1 - b0, c - b0, tnorm);
+  return c;
+}
+
+void tridiagonal_vectors(const double* d, const double* e, int n, const double* values, int first, int last,
+                         double* z) {
+  if (last <= first) return;
+  const std::int64_t nn = n;
+  vec_set(nn * (last - first), 0.0, z);
+  const double tnorm = tridiagonal_norm(d, e, n);
+  for (int b0 = 0; b0 < last;) {
+    const int b1 = block_end(d, e, n, b0);
     const int m = b1 - b0;
-    const double* bd = d + b0;
-    if (m == 1) {
-      values[b0] = bd[0];
-      z[nn * b0 + b0] = 1.0;
+    if (b1 <= first) {
       b0 = b1;
       continue;
     }
-    // Off-diagonals of the block (be[0] unused), Gershgorin interval.
-    double* be = vwork;
-    be[0] = 0.0;
-    for (int i = 1; i < m; ++i) be[i] = e[b0 + i];
-    double* be2 = be + m;
-    be2[0] = 0.0;
-    for (int i = 1; i < m; ++i) be2[i] = be[i] * be[i];
-    double lo = bd[0], hi = bd[0];
-    for (int i = 0; i < m; ++i) {
-      const double r = (i > 0 ? std::fabs(be[i]) : 0.0) + (i + 1 < m ? std::fabs(be[i + 1]) : 0.0);
-      lo = std::min(lo, bd[i] - r);
-      hi = std::max(hi, bd[i] + r);
+    if (m == 1) {
+      z[nn * (b0 - first) + b0] = 1.0;
+      b0 = b1;
+      continue;
     }
-    const double width = hi - lo;
-    lo -= 1e-14 * width + 1e-300;
-    hi += 1e-14 * width + 1e-300;
-    double pivmin = 1e-300;
-    for (int i = 1; i < m; ++i) pivmin = std::max(pivmin, be2[i] * 1e-290);
-    const double floor = 1e-17 * tnorm;
-    double* lam = values + b0;
-    for (int k = 0; k < m; k += LANES)
-      bisect(bd, be2, m, pivmin, lo, hi, floor, k, std::min(LANES, m - k), lam + k);
-    std::sort(lam, lam + m);
-
-    // Clusters of close eigenvalues share inverse iteration and Gram-Schmidt.
-    int c0 = 0;
-    while (c0 < m) {
-      int c1 = c0 + 1;
-      while (c1 < m &&
-             lam[c1] <= lam[c1 - 1] + std::max(0.001 * std::fabs(lam[c1 - 1]), 1e-5 * tnorm))
-        ++c1;
-      const int nc = c1 - c0;
-      PoolArray<double> v(std::int64_t{nc} * m + 3 * std::int64_t{m} + 2 * std::int64_t{nc} + 8);
-      cluster_vectors(bd, be, m, lam + c0, nc, tnorm, v.data(), v.data() + std::int64_t{nc} * m);
-      for (int j = c0; j < c1; ++j)
-        vec_copy(m, v.data() + std::int64_t{j - c0} * m, z + (b0 + j) * nn + b0);
+    const double* lam = values + b0;
+    for (int c0 = 0; c0 < m && b0 + c0 < last;) {
+      const int c1 = cluster_end(lam, m, c0, tnorm);
+      if (b0 + c0 >= first) {
+        const int nc = c1 - c0;
+        PoolArray<double> v(std::int64_t{nc} * m + 3 * std::int64_t{m} + 2 * std::int64_t{nc} + 8);
+        cluster_vectors(d + b0, e + b0, m, lam + c0, nc, tnorm, v.data(), v.data() + std::int64_t{nc} * m);
+        for (int j = c0; j < c1; ++j)
+          vec_copy(m, v.data() + std::int64_t{j - c0} * m, z + (b0 + j - first) * nn + b0);
+      }
       c0 = c1;
     }
     b0 = b1;
   }
+}
+
+void tridiagonal_eigen(const double* d, const double* e, int n, double* z, double* values) {
+  tridiagonal_values(d, e, n, values, 1);
+  tridiagonal_vectors(d, e, n, values, 0, n, z);
 }
 
 }  // namespace ostrel
