@@ -29,11 +29,14 @@ void tridiagonalize(double* packed, int n, double* h, double* d, double* e, int 
   const int me = nodes > 1 ? node_id : 0;
   // The update of step i+1 is applied lazily while step i passes over the rows, so that
   // each row is read and written once per step.
-  PoolArray<double> work(4 * std::int64_t{n} + 16);
+  // A u is summed per class of rows r % kRowClasses, the classes added in a fixed order
+  // afterwards: the same bits whenever the node count divides the class count.
+  PoolArray<double> work((4 + kRowClasses) * std::int64_t{n} + 16);
   double* pu = work.data();      // pending u
   double* pq = pu + n + 4;       // pending q
   double* p = pq + n + 4;        // A u of the current step
   double* message = p + n + 4;   // broadcast of the owner: u, h, d, e
+  double* parts = message + n + 4;  // kRowClasses sums of i values each
   std::int64_t pending = 0;      // length of the pending update (0: none)
   auto row = [&](std::int64_t r) { return packed + r * (r + 1) / 2; };
   auto owns = [&](std::int64_t r) { return nodes <= 1 || r % nodes == me; };
@@ -78,22 +81,25 @@ void tridiagonalize(double* packed, int n, double* h, double* d, double* e, int 
     e[i] = ei;
     const double* u = ai;
     // One pass over rows 0..i-1: finish the pending update, accumulate p = A u.
-    if (hi != 0.0) vec_set(i, 0.0, p);
+    if (hi != 0.0) vec_set(kRowClasses * i, 0.0, parts);
     for (std::int64_t r = 0; r < i; ++r) {
       if (!owns(r)) continue;
       double* ar = row(r);
       if (pending) rank2_row(r + 1, ar, pu[r], pq, pq[r], pu);
       if (hi != 0.0) {
-        p[r] += vec_dot(r, ar, u) + ar[r] * u[r];
-        vec_axpy(r, u[r], ar, p);
+        double* part = parts + (r % kRowClasses) * i;
+        part[r] += vec_dot(r, ar, u) + ar[r] * u[r];
+        vec_axpy(r, u[r], ar, part);
       }
     }
     pending = 0;
     if (hi == 0.0) continue;
-    if (nodes > 1) {
-      mp_sum(p, i, MP_DOUBLE);
-      mp_bcast(p, i, MP_DOUBLE);
+    if (nodes > 1) mp_sum(parts, kRowClasses * i, MP_DOUBLE);  // other nodes' classes are zero here
+    if (nodes <= 1 || is_master) {
+      vec_copy(i, parts, p);
+      for (int c = 1; c < kRowClasses; ++c) vec_axpy(i, 1.0, parts + c * i, p);
     }
+    if (nodes > 1) mp_bcast(p, i, MP_DOUBLE);
     const double inv_h = 1.0 / hi;
     double up = 0.0;
     for (std::int64_t k = 0; k < i; ++k) {
@@ -188,7 +194,7 @@ void parallel_eigen(double* packed, double* vectors, double* values, int n, bool
   double* d = h + n;
   double* e = d + n;
   timer("reduce", '-');
-  if (same_bits) {
+  if (same_bits && kRowClasses % node_count != 0) {
     if (is_master) tridiagonalize(a, n, h, d, e, 1);
     mp_bcast(a, packed_size(nn), MP_DOUBLE);
     mp_bcast(tri.data(), tri.size(), MP_DOUBLE);
