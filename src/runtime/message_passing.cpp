@@ -52,8 +52,7 @@ bool launched() {
 void skip_fabric_probes_on_one_host() {
   const char* size = std::getenv("OMPI_COMM_WORLD_SIZE");
   const char* local = std::getenv("OMPI_COMM_WORLD_LOCAL_SIZE");
-  if (!size || !local || std::strcmp(size, local) != 0 || std::getenv("OMPI_MCA_pml")) return;
-  setenv("OMPI_MCA_pml", "^cm", 0);
+  if (size && local && std::strcmp(size, local) == 0) setenv("OMPI_MCA_pml", "^cm", 0);  // 0: keep the user's
 }
 
 void lib_init(int* argc, char*** argv) {

@@ -42,7 +42,9 @@ void add_point_gradient(const XcGradientInput& in, const XcBlock& b, int p, cons
         tz += q[m] * phi[3][m];
       }
     }
-    gl[3 * j] = tx, gl[3 * j + 1] = ty, gl[3 * j + 2] = tz;
+    gl[3 * j] = tx;
+    gl[3 * j + 1] = ty;
+    gl[3 * j + 2] = tz;
   }
   for (int j = 0; j < b.n_list; ++j) {
     if (j == b.self && in.weight_derivative) continue;
